@@ -1,0 +1,22 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# One GoogleTest executable per area. LABELS: unit (core, fast), gui (offscreen widgets), e2e (real processes).
+function(qx4_add_test name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE qx4_warnings GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
+  target_compile_definitions(${name} PRIVATE
+    QX4_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    QX4_BIN_DIR="${QX4_BIN_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QX4_PLUGIN_DIR=${QX4_BIN_DIR}")
+endfunction()

@@ -1,0 +1,50 @@
+#include "gui/app/layout_loader.h"
+
+#include <QFile>
+#include <QLayout>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "gui/app/resource_manager.h"
+
+namespace qx4::gui {
+
+LayoutLoader::LayoutLoader(ControlFactory factory) : factory_(std::move(factory)) {
+    setWorkingDirectory(ResourceManager::instance().resourceDirectory());
+}
+
+QWidget* LayoutLoader::load(const QString& layoutFileName, QWidget* parent) {
+    QFile file(ResourceManager::instance().resourcePath(layoutFileName));
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    QWidget* root = QUiLoader::load(&file, parent);
+    if (root) ResourceManager::instance().translate(root);
+    return root;
+}
+
+QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
+                                    const QString& name) {
+    if (factory_) {
+        if (QWidget* control = factory_(className, parent)) {
+            control->setObjectName(name);
+            return control;
+        }
+    }
+    return QUiLoader::createWidget(className, parent, name);
+}
+
+QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,
+                        LayoutLoader::ControlFactory factory) {
+    LayoutLoader loader(std::move(factory));
+    QWidget* root = loader.load(layoutFileName, host);
+    if (!root) return nullptr;
+    auto* layout = host->layout();
+    if (!layout) {
+        layout = new QVBoxLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    layout->addWidget(root);
+    return root;
+}
+
+}  // namespace qx4::gui
