@@ -1,0 +1,13 @@
+// The program's look: the style sheet res/skin/qx4.qss and the "skin" image search path it uses
+// (url(skin:NAME.svg)). Read the sheet's header for the palette and the layout conventions.
+#pragma once
+
+class QApplication;
+
+namespace qx4::gui {
+
+// Loads the sheet from the resource folder and applies it to the whole program. Returns false
+// (and leaves Qt's own look) when the sheet cannot be read.
+bool applySkin(QApplication& application);
+
+}  // namespace qx4::gui
