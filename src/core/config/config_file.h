@@ -1,0 +1,46 @@
+// Where the data files live, the defaults of the configuration record, and its data file.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+
+#include "core/config/config_defaults.h"
+#include "core/config/device_config.h"
+
+namespace qx4 {
+
+// $QX4_DATA_DIR when set, else $XDG_DATA_HOME/qx4-config, else ~/.local/share/qx4-config;
+// followed by "Data". Worked out from the environment on every call; nothing is created.
+std::filesystem::path dataDirectory();
+std::filesystem::path configFilePath();  // dataDirectory()/ms_1/Config_1.data
+std::filesystem::path macroFilePath();   // dataDirectory()/ms_1/macro.data
+
+// Writes every listed default. reservedHead, padding and unlisted gaps keep their bytes, so a
+// reset of a loaded record carries them through.
+void applyDefaults(DeviceConfig& config);
+void applyProfileDefaults(ProfileSettings& profile);
+
+// Replaces Config_1.data atomically. False when the folder or file cannot be written; the
+// record in memory stays authoritative.
+bool saveConfig(const DeviceConfig& config);
+
+struct ConfigLoadResult {
+    bool createdDefaults = false;  // no file: the record holds the defaults
+    bool savedDefaults = false;    // ... and they were written to a new file
+    bool unreadable = false;       // a file is there but could not be read: defaults, file untouched
+    bool damaged = false;          // shorter than the record: its bytes were laid over the defaults
+    std::filesystem::path damagedCopy;  // where the damaged file was kept; empty if that failed
+    bool rangeRepaired = false;    // some index or count was out of range and has been reset
+};
+
+// Loads Config_1.data into the record. A missing file gives the defaults, which are saved. A
+// file shorter than the record is damaged: it is copied to Config_1.data.damaged and its bytes
+// are laid over the defaults, so nothing is read as zero that was never stored. A longer file
+// gives its first 164,364 bytes. The range rule (normalizeConfig) runs last; macroCount is the
+// size of the macro store, which is loaded first.
+ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount);
+
+// As loadConfig, but never writes anything: no new file, no damaged copy.
+ConfigLoadResult readConfig(DeviceConfig& config, std::size_t macroCount);
+
+}  // namespace qx4
