@@ -39,7 +39,8 @@ constexpr std::uint32_t combineStatusWord(std::uintptr_t wParam, std::intptr_t l
            (static_cast<std::uint32_t>(lParam) & 0xFFFFu);
 }
 
-// pollingRateIndex for the report rate the mouse announces with notification 0x2000 (1-8).
+// pollingRateIndex (0-3) for the report interval the mouse announces with notification 0x2000
+// (1-8 ms): 1 -> 3, 2 -> 2, 3 and 4 -> 1, 5 to 8 -> 0.
 int pollingRateIndexForNotifiedInterval(int interval);
 
 using PauseFunction = std::function<void(std::chrono::milliseconds, std::stop_token)>;
@@ -96,7 +97,10 @@ private:
     DriverBinder& binder_;
     PauseFunction pause_;
     qx4_message_sink sink_{};
+    bool started_ = false;
     std::array<HidDriverLink, 2> libraries_{};
+    std::array<bool, 2> bound_{};
+    std::array<bool, 2> monitorOpen_{};
     std::array<bool, 2> arrivalPending_{};
     PresenceState presence_;
 };

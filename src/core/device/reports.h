@@ -9,6 +9,7 @@
 
 #include "core/config/device_config.h"
 #include "core/device/report_formats.h"
+#include "core/vocab/function_wire_table.h"
 
 namespace qx4 {
 
@@ -24,12 +25,9 @@ struct FeatureReport {
 std::string toHex(std::span<const std::uint8_t> bytes);
 
 // Slot of the macro sent for each binding that holds one (0 for none), numbered 1, 2, 3 ... across
-// profiles 0-4 and buttons 0-23 in that order.
+// profiles 0-4 and buttons 0-23 in that order (function code kMacroFunctionCode).
 using MacroSlots = std::array<std::array<std::uint8_t, kButtonCount>, kProfileCount>;
 MacroSlots assignMacroSlots(const DeviceConfig& record);
-
-inline constexpr std::uint8_t kMacroFunctionCode = 17;
-inline constexpr std::uint8_t kKeyComboFunctionCode = 16;
 
 // The active profile as an index; a damaged value falls back to profile 1 rather than reaching
 // past the five blocks.
