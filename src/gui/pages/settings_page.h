@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "core/abi/qx4_message_sink.h"
 #include "core/config/device_config.h"
 
 namespace qx4 {
@@ -22,6 +23,7 @@ struct PageContext {
     const HookTable* hooks = nullptr;    // bound input-hook entry points (may all be null)
     CaptureFlags* captureFlags = nullptr;
     QWidget* mainWindow = nullptr;       // target of posted window messages, parent of dialogs
+    const qx4_message_sink* messageSink = nullptr;  // posts to mainWindow; handed to "installhook"
 };
 
 class SettingsPage : public QWidget {
@@ -32,6 +34,8 @@ public:
     virtual void setContext(const PageContext& context) { context_ = context; }
     // Shows the active profile of the record; changes nothing in it.
     virtual void refreshFromRecord() = 0;
+    // The macro store changed (loaded, imported into): pages that offer macros list them anew.
+    virtual void reloadMacroSelectors() {}
 
 protected:
     const PageContext& context() const { return context_; }
