@@ -25,6 +25,8 @@ inline constexpr std::uint32_t UM_APPLY_REQUEST = 1333;
 // UM_APPLY_STARTED and hidden on UM_APPLY_FINISHED (wParam reports sent, lParam reports failed).
 inline constexpr std::uint32_t UM_APPLY_STARTED = 1334;
 inline constexpr std::uint32_t UM_APPLY_FINISHED = 1335;
+// An apply request was dropped because no link is present (wParam 0) or the mouse sleeps (1).
+inline constexpr std::uint32_t UM_APPLY_SKIPPED = 1336;
 
 // The apply worker's own queue.
 inline constexpr std::uint32_t TM_APPLY = 1648;
