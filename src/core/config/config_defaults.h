@@ -42,5 +42,6 @@ inline constexpr std::int32_t kDefaultSpareIndex = -1;
 
 inline constexpr int kPollingRateCount = 4;
 inline constexpr int kLightDirectionCount = 2;
+inline constexpr int kFunctionGroupCount = 9;  // functionGroup 0..8
 
 }  // namespace qx4

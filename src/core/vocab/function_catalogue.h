@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "core/config/config_defaults.h"
 #include "core/config/device_config.h"
 #include "core/vocab/display_text.h"
 #include "core/vocab/keyboard_layout.h"
@@ -26,7 +27,6 @@ enum class FunctionGroup : std::uint8_t {
     macro = 7,
     shortcut = 8,
 };
-inline constexpr int kFunctionGroupCount = 9;
 
 inline constexpr std::uint8_t kModifierCtrl = 1;
 inline constexpr std::uint8_t kModifierShift = 2;

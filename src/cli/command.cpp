@@ -1,0 +1,97 @@
+#include "cli/command.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "core/config/utf16_text.h"
+
+namespace qx4::cli {
+namespace {
+
+std::vector<Command>& commandTable() {
+    static std::vector<Command> table;
+    return table;
+}
+
+constexpr std::string_view kToolUsage =
+    "Usage: qx4ctl <command> [options]\n"
+    "Shows and prepares the stored configuration of the KESTRA QX4 mouse.\n"
+    "\n"
+    "Commands:\n";
+
+void printToolUsage(std::ostream& out) {
+    out << kToolUsage;
+    for (const Command& command : registeredCommands()) {
+        out << "  " << command.name << std::string(command.name.size() < 10 ? 10 - command.name.size() : 1, ' ')
+            << command.summary << '\n';
+    }
+    out << "\nRun 'qx4ctl <command> --help' for the options of a command.\n";
+}
+
+}  // namespace
+
+bool registerCommand(const Command& command) {
+    commandTable().push_back(command);
+    return true;
+}
+
+std::vector<Command> registeredCommands() {
+    std::vector<Command> commands = commandTable();
+    std::sort(commands.begin(), commands.end(),
+              [](const Command& a, const Command& b) { return a.name < b.name; });
+    return commands;
+}
+
+int runQx4ctl(Arguments arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.empty()) {
+        printToolUsage(err);
+        return kExitUsage;
+    }
+    const std::string_view name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printToolUsage(out);
+        return kExitSuccess;
+    }
+    const auto commands = registeredCommands();
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [name](const Command& command) { return command.name == name; });
+    if (found == commands.end()) {
+        err << "qx4ctl: unknown command '" << name << "'\nRun 'qx4ctl --help' for the list of commands.\n";
+        return kExitUsage;
+    }
+    CommandIo io{out, err};
+    return found->run(arguments.subspan(1), io);
+}
+
+int usageError(const Command& command, CommandIo& io, std::string_view message) {
+    io.err << "qx4ctl " << command.name << ": " << message << "\nRun 'qx4ctl " << command.name
+           << " --help' for its usage.\n";
+    return kExitUsage;
+}
+
+int failure(const Command& command, CommandIo& io, std::string_view message) {
+    io.err << "qx4ctl " << command.name << ": " << message << '\n';
+    return kExitFailure;
+}
+
+bool handledHelp(const Command& command, Arguments arguments, CommandIo& io) {
+    const bool wanted = std::any_of(arguments.begin(), arguments.end(),
+                                    [](std::string_view argument) { return argument == "--help" || argument == "-h"; });
+    if (wanted) io.out << command.usage;
+    return wanted;
+}
+
+int rejectArguments(const Command& command, Arguments arguments, CommandIo& io) {
+    if (arguments.empty()) return kExitSuccess;
+    return usageError(command, io, "unexpected argument '" + std::string(arguments.front()) + "'");
+}
+
+std::string printable(std::u16string_view text) {
+    std::u16string safe(text);
+    for (char16_t& unit : safe) {
+        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) unit = u'\uFFFD';
+    }
+    return utf16ToUtf8(safe);
+}
+
+}  // namespace qx4::cli

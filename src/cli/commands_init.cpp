@@ -1,0 +1,52 @@
+#include <memory>
+#include <ostream>
+
+#include "cli/command.h"
+#include "core/config/config_file.h"
+#include "core/macro/macro_store.h"
+
+namespace qx4::cli {
+namespace {
+
+int runInit(Arguments arguments, CommandIo& io);
+
+const Command kInitCommand{
+    "init",
+    "load or create Config_1.data and print its path",
+    "Usage: qx4ctl init\n"
+    "Loads the configuration file, or creates it with the defaults when there is none, and\n"
+    "prints its path. A file shorter than a configuration is kept as Config_1.data.damaged and\n"
+    "completed with the defaults.\n",
+    runInit,
+};
+
+int runInit(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kInitCommand, arguments, io)) return kExitSuccess;
+    if (const int rejected = rejectArguments(kInitCommand, arguments, io)) return rejected;
+
+    MacroList macros;
+    loadMacros(macros);
+    auto config = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult loaded = loadConfig(*config, macros.size());
+    const std::string path = configFilePath().string();
+
+    if (loaded.unreadable) return failure(kInitCommand, io, "cannot read " + path);
+    if (loaded.createdDefaults && !loaded.savedDefaults) {
+        return failure(kInitCommand, io, "cannot write " + path);
+    }
+    if (loaded.damaged) {
+        if (loaded.damagedCopy.empty()) {
+            return failure(kInitCommand, io, path + " is damaged and no copy of it could be kept; left as it is");
+        }
+        if (!saveConfig(*config)) return failure(kInitCommand, io, "cannot write " + path);
+        io.err << "qx4ctl init: " << path << " was shorter than a configuration; kept it as "
+               << loaded.damagedCopy.string() << " and completed it with the defaults\n";
+    }
+    io.out << path << '\n';
+    return kExitSuccess;
+}
+
+[[maybe_unused]] const bool kRegistered = registerCommand(kInitCommand);
+
+}  // namespace
+}  // namespace qx4::cli

@@ -1,0 +1,109 @@
+#include <charconv>
+#include <iomanip>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "cli/command.h"
+#include "cli/display_names.h"
+#include "core/config/config_file.h"
+#include "core/device/report_formats.h"
+#include "core/macro/macro_store.h"
+
+namespace qx4::cli {
+namespace {
+
+int runShow(Arguments arguments, CommandIo& io);
+
+const Command kShowCommand{
+    "show",
+    "summarise the stored configuration",
+    "Usage: qx4ctl show [--profile N]\n"
+    "Summarises Config_1.data: the active profile and, for every profile (or profile N, 1-5),\n"
+    "the DPI levels, report rate, lighting and the function of the 12 buttons. Nothing is\n"
+    "written; without a file the defaults are shown.\n",
+    runShow,
+};
+
+constexpr int kDpiUnit = 100;
+
+std::optional<int> parseProfileNumber(std::string_view text) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    if (number < 1 || number > kProfileCount) return std::nullopt;
+    return number;
+}
+
+void printDpiLevels(const ProfileSettings& profile, std::ostream& out) {
+    const std::size_t current = static_cast<std::size_t>(profile.dpiLevel);
+    out << "  DPI levels (current: level " << current + 1 << ", "
+        << static_cast<long long>(profile.dpiValuesX[current]) * kDpiUnit << " DPI)\n";
+    for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
+        out << "    " << level + 1 << "  " << std::setw(6) << static_cast<long long>(profile.dpiValuesX[level]) * kDpiUnit
+            << " DPI  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
+            << colorText(profile.dpiColors[level]) << (level == current ? "  <- current" : "") << '\n';
+    }
+}
+
+void printProfile(const DeviceConfig& config, int index, std::ostream& out) {
+    const ProfileSettings& profile = config.profiles[static_cast<std::size_t>(index)];
+    out << "Profile " << index + 1 << (index == config.activeProfile ? " (active)" : "") << '\n';
+    printDpiLevels(profile, out);
+    out << "  Report rate: " << kPollingRatesHz[static_cast<std::size_t>(profile.pollingRateIndex)] << " Hz\n";
+    out << "  Lighting: mode " << profile.lightMode << ", brightness " << profile.lightBrightness << ", speed "
+        << profile.lightBreathSpeed << ", colour " << colorText(profile.lightColor) << '\n';
+    out << "  Buttons:\n";
+    for (std::size_t button = 0; button < kShownButtonCount; ++button) {
+        out << "    " << std::setw(2) << button + 1 << "  " << buttonFunctionName(profile.buttons[button]) << '\n';
+    }
+}
+
+int runShow(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kShowCommand, arguments, io)) return kExitSuccess;
+    std::optional<int> onlyProfile;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        std::string_view value;
+        if (argument == "--profile") {
+            if (i + 1 == arguments.size()) return usageError(kShowCommand, io, "--profile needs a number 1-5");
+            value = arguments[++i];
+        } else if (argument.starts_with("--profile=")) {
+            value = argument.substr(std::string_view("--profile=").size());
+        } else {
+            return usageError(kShowCommand, io, "unexpected argument '" + std::string(argument) + "'");
+        }
+        onlyProfile = parseProfileNumber(value);
+        if (!onlyProfile) {
+            return usageError(kShowCommand, io, "profile must be a number 1-5, not '" + std::string(value) + "'");
+        }
+    }
+
+    MacroList macros;
+    loadMacros(macros);
+    auto config = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult loaded = readConfig(*config, macros.size());
+    const std::string path = configFilePath().string();
+    if (loaded.unreadable) return failure(kShowCommand, io, "cannot read " + path);
+    if (loaded.createdDefaults) io.err << "qx4ctl show: no " << path << " yet; showing the defaults\n";
+    if (loaded.damaged) {
+        io.err << "qx4ctl show: " << path << " is shorter than a configuration; the missing part shows the defaults\n";
+    }
+    if (loaded.rangeRepaired) {
+        io.err << "qx4ctl show: " << path << " holds out-of-range values; they show as their defaults\n";
+    }
+
+    io.out << "Configuration: " << path << '\n';
+    io.out << "Active profile: " << config->activeProfile + 1 << '\n';
+    for (int index = 0; index < kProfileCount; ++index) {
+        if (onlyProfile && *onlyProfile != index + 1) continue;
+        io.out << '\n';
+        printProfile(*config, index, io.out);
+    }
+    return kExitSuccess;
+}
+
+[[maybe_unused]] const bool kRegistered = registerCommand(kShowCommand);
+
+}  // namespace
+}  // namespace qx4::cli

@@ -1,0 +1,10 @@
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/command.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return qx4::cli::runQx4ctl(arguments, std::cout, std::cerr);
+}

@@ -1,0 +1,138 @@
+#include "core/config/config_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
+
+#include "core/config/atomic_file.h"
+#include "core/config/config_range.h"
+#include "core/config/record_bytes.h"
+
+namespace qx4 {
+namespace {
+
+std::filesystem::path environmentPath(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return {};
+    return std::filesystem::path(value);
+}
+
+std::filesystem::path damagedCopyPath() {
+    std::filesystem::path copy = configFilePath();
+    copy += ".damaged";
+    return copy;
+}
+
+// A short file is kept as it is before anything may overwrite it.
+std::filesystem::path keepDamagedCopy(std::span<const std::byte> bytes) {
+    const std::filesystem::path copy = damagedCopyPath();
+    return writeFileAtomically(copy, bytes) ? copy : std::filesystem::path{};
+}
+
+ConfigLoadResult loadInto(DeviceConfig& config, std::size_t macroCount, bool mayWrite) {
+    ConfigLoadResult result;
+    const std::filesystem::path path = configFilePath();
+    std::error_code error;
+    const bool present = std::filesystem::exists(path, error);
+    const auto bytes = present ? readFilePrefix(path, sizeof(DeviceConfig)) : std::nullopt;
+
+    if (!bytes) {
+        applyDefaults(config);
+        if (present || error) {
+            // Something is there that cannot be read: replacing it could destroy what the user has.
+            result.unreadable = true;
+        } else {
+            result.createdDefaults = true;
+            result.savedDefaults = mayWrite && saveConfig(config);
+        }
+    } else if (bytes->size() < sizeof(DeviceConfig)) {
+        // Over a zeroed record the missing part would read as button function 0 ("off", left
+        // click included), which the next apply would send to the mouse.
+        result.damaged = true;
+        if (mayWrite) result.damagedCopy = keepDamagedCopy(*bytes);
+        applyDefaults(config);
+        overlayRecord(config, *bytes);
+    } else {
+        overlayRecord(config, *bytes);
+    }
+    result.rangeRepaired = normalizeConfig(config, macroCount);
+    return result;
+}
+
+}  // namespace
+
+std::filesystem::path dataDirectory() {
+    std::filesystem::path root = environmentPath("QX4_DATA_DIR");
+    if (root.empty()) {
+        std::filesystem::path dataHome = environmentPath("XDG_DATA_HOME");
+        // The XDG rules ignore a relative XDG_DATA_HOME.
+        if (dataHome.empty() || dataHome.is_relative()) {
+            const std::filesystem::path home = environmentPath("HOME");
+            dataHome = (home.empty() ? std::filesystem::path(".") : home) / ".local" / "share";
+        }
+        root = dataHome / "qx4-config";
+    }
+    return root / "Data";
+}
+
+std::filesystem::path configFilePath() { return dataDirectory() / "ms_1" / "Config_1.data"; }
+
+std::filesystem::path macroFilePath() { return dataDirectory() / "ms_1" / "macro.data"; }
+
+void applyProfileDefaults(ProfileSettings& profile) {
+    // Only the terminating zero of each spare text is written.
+    profile.spareText1[0] = u'\0';
+    profile.spareText2[0] = u'\0';
+    profile.spareValue1 = kDefaultSpareValue1;
+    profile.spareValue2 = kDefaultSpareValue2;
+    profile.spareFlag = kDefaultSpareFlag;
+    profile.spareValue3 = kDefaultSpareValue3;
+    profile.spareValue4 = kDefaultSpareValue4;
+    profile.dpiParamA = kDefaultDpiParamA;
+    profile.dpiParamB = kDefaultDpiParamB;
+    profile.dpiValuesX = kDefaultDpiValues;
+    profile.dpiValuesY = kDefaultDpiValues;
+    profile.dpiLevelEnabled = kDefaultDpiLevelEnabled;
+    profile.lightBrightness = kDefaultLightBrightness;
+    profile.lightBreathSpeed = kDefaultLightBreathSpeed;
+    profile.lightExtra = kDefaultLightExtra;
+    profile.dpiLevel = kDefaultDpiLevel;
+    profile.pollingRateIndex = kDefaultPollingRateIndex;
+    profile.lightMode = kDefaultLightMode;
+    profile.lightColorUntouched = kDefaultLightColorUntouched;
+    profile.lightDirection = kDefaultLightDirection;
+    profile.lightColor = kDefaultLightColor;
+    profile.dpiColors = kDefaultDpiColors;
+    profile.spareColors = kDefaultSpareColors;
+
+    auto buttons = recordBytes(profile.buttons);
+    std::fill(buttons.begin(), buttons.end(), std::byte{0});
+    for (std::size_t j = 0; j < profile.buttons.size(); ++j) {
+        ButtonBinding& binding = profile.buttons[j];
+        binding.buttonIndex = static_cast<std::uint8_t>(j);
+        binding.functionCode = kDefaultFunctionCodes[j % kDefaultFunctionCodes.size()];
+        binding.functionGroup = 0;
+        binding.spareWord = kDefaultSpareWord;
+        binding.macroIndex = kNoMacroIndex;
+        binding.spareIndex = kDefaultSpareIndex;
+    }
+}
+
+void applyDefaults(DeviceConfig& config) {
+    config.activeProfile = kDefaultActiveProfile;
+    for (ProfileSettings& profile : config.profiles) applyProfileDefaults(profile);
+}
+
+bool saveConfig(const DeviceConfig& config) {
+    return writeFileAtomically(configFilePath(), recordBytes(config));
+}
+
+ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount) {
+    return loadInto(config, macroCount, true);
+}
+
+ConfigLoadResult readConfig(DeviceConfig& config, std::size_t macroCount) {
+    return loadInto(config, macroCount, false);
+}
+
+}  // namespace qx4

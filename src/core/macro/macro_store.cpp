@@ -1,0 +1,115 @@
+#include "core/macro/macro_store.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+#include "core/config/atomic_file.h"
+#include "core/config/config_file.h"
+#include "core/config/record_bytes.h"
+#include "core/config/utf16_text.h"
+
+namespace qx4 {
+namespace {
+
+std::u16string decimal(std::size_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// A name ends at its first zero, as it will once stored.
+std::u16string_view untilTerminator(std::u16string_view text) {
+    return text.substr(0, std::min(text.find(u'\0'), text.size()));
+}
+
+}  // namespace
+
+MacroRecord& MacroList::append(const MacroRecord& record) {
+    records_.push_back(std::make_unique<MacroRecord>(record));
+    return *records_.back();
+}
+
+void MacroList::remove(std::size_t position) {
+    if (position < records_.size()) records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::optional<std::size_t> MacroList::positionOf(const MacroRecord* record) const {
+    const auto found = std::find_if(records_.begin(), records_.end(),
+                                    [record](const auto& owned) { return owned.get() == record; });
+    if (found == records_.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - records_.begin());
+}
+
+std::size_t loadMacros(MacroList& list) {
+    std::ifstream in(macroFilePath(), std::ios::binary);
+    if (!in) return 0;
+    std::size_t appended = 0;
+    for (;;) {
+        MacroRecord record{};
+        in.read(reinterpret_cast<char*>(&record), sizeof(record));
+        if (in.gcount() <= 0) break;
+        // A final partial record keeps the zeros it was created with.
+        normalizeMacroRecord(record);
+        list.append(record);
+        ++appended;
+        if (!in) break;
+    }
+    return appended;
+}
+
+bool saveMacros(const MacroList& list) {
+    std::vector<std::byte> bytes;
+    bytes.reserve(list.size() * kMacroRecordSize);
+    for (const MacroRecord& record : list) {
+        const auto image = recordBytes(record);
+        bytes.insert(bytes.end(), image.begin(), image.end());
+    }
+    return writeFileAtomically(macroFilePath(), bytes);
+}
+
+std::optional<std::size_t> findMacro(std::u16string_view name, const MacroList& list) {
+    std::size_t position = 0;
+    for (const MacroRecord& record : list) {
+        if (sameMacroName(fixedTextView(record.name), name)) return position;
+        ++position;
+    }
+    return std::nullopt;
+}
+
+bool macroNameExists(std::u16string_view name, const MacroList& list) {
+    return findMacro(untilTerminator(name), list).has_value();
+}
+
+std::u16string uniqueMacroName(std::u16string_view candidate, const MacroList& list) {
+    candidate = untilTerminator(candidate);
+    const std::u16string_view fitted = shortenUtf16(candidate, kMacroNameMaxUnits);
+    if (!macroNameExists(fitted, list)) return std::u16string(fitted);
+    // Some n up to size + 1 is always free, as each record takes at most one.
+    for (std::size_t n = 1;; ++n) {
+        const std::u16string suffix = u"_" + decimal(n);
+        std::u16string name(shortenUtf16(candidate, kMacroNameMaxUnits - suffix.size()));
+        name += suffix;
+        if (!macroNameExists(name, list)) return name;
+    }
+}
+
+MacroRecord* macroAt(std::size_t position, MacroList& list) {
+    return position < list.size() ? &list.at(position) : nullptr;
+}
+
+const MacroRecord* macroAt(std::size_t position, const MacroList& list) {
+    return position < list.size() ? &list.at(position) : nullptr;
+}
+
+MacroStoreChange createMacro(MacroList& list, std::u16string_view baseText) {
+    std::u16string candidate(untilTerminator(baseText));
+    candidate += decimal(list.size() + 1);
+    MacroRecord record{};
+    record.name = toMacroName(uniqueMacroName(candidate, list));
+    MacroStoreChange change;
+    change.record = &list.append(record);
+    change.saved = saveMacros(list);
+    return change;
+}
+
+}  // namespace qx4
