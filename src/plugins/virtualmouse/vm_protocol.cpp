@@ -1,0 +1,150 @@
+#include "plugins/virtualmouse/vm_protocol.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace qx4::vm {
+
+std::optional<Link> linkForIds(int vendorId, int productId) {
+    for (const auto& ids : kLinkIds) {
+        if (ids.vendorId == vendorId && ids.productId == productId) return ids.link;
+    }
+    return std::nullopt;
+}
+
+const char* linkName(Link link) {
+    for (const auto& ids : kLinkIds) {
+        if (ids.link == link) return ids.name;
+    }
+    return "?";
+}
+
+std::optional<Link> linkFromName(std::string_view name) {
+    for (const auto& ids : kLinkIds) {
+        if (name == ids.name) return ids.link;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> encodeFrame(FrameType type, std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> frame;
+    frame.reserve(kFrameHeaderSize + payload.size());
+    frame.push_back(static_cast<std::uint8_t>(type));
+    const auto size = static_cast<std::uint32_t>(payload.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        frame.push_back(static_cast<std::uint8_t>(size >> shift));
+    }
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+std::vector<std::uint8_t> encodeFrame(FrameType type, std::string_view text) {
+    return encodeFrame(type, std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+void FrameDecoder::feed(std::span<const std::uint8_t> bytes) {
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+}
+
+std::optional<Frame> FrameDecoder::next() {
+    if (broken_ || buffer_.size() < kFrameHeaderSize) return std::nullopt;
+    if (buffer_[0] >= 0x20) {
+        broken_ = true;
+        return std::nullopt;
+    }
+    std::uint32_t size = 0;
+    for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(buffer_[1 + i]) << (8 * i);
+    if (size > kMaxPayload) {
+        broken_ = true;
+        return std::nullopt;
+    }
+    if (buffer_.size() < kFrameHeaderSize + size) return std::nullopt;
+    Frame frame{static_cast<FrameType>(buffer_[0]),
+                {buffer_.begin() + kFrameHeaderSize, buffer_.begin() + kFrameHeaderSize + size}};
+    buffer_.erase(buffer_.begin(), buffer_.begin() + kFrameHeaderSize + size);
+    return frame;
+}
+
+std::optional<std::filesystem::path> runtimeFolder() {
+    for (const char* name : {"QX4_RUNTIME_DIR", "XDG_RUNTIME_DIR"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return std::filesystem::path{value};
+    }
+    return std::nullopt;
+}
+
+std::string privacyProblem(const std::filesystem::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return folder.string() + " does not exist";
+    if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder";
+    if (info.st_uid != ::getuid()) return folder.string() + " belongs to another user";
+    if ((info.st_mode & 077) != 0) {
+        return folder.string() + " may be entered by other users (mode must be 0700)";
+    }
+    return {};
+}
+
+std::optional<std::filesystem::path> socketPath() {
+    auto folder = runtimeFolder();
+    if (!folder) return std::nullopt;
+    return *folder / kSocketName;
+}
+
+int connectTo(const std::filesystem::path& socket) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = socket.string();
+    if (path.size() >= sizeof(address.sun_path)) return -1;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool sendAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool readFrame(int fd, FrameDecoder& decoder, Frame& frame, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds{timeoutMs};
+    for (;;) {
+        if (auto next = decoder.next()) {
+            frame = std::move(*next);
+            return true;
+        }
+        if (decoder.broken()) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        pollfd waitFor{fd, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        std::uint8_t chunk[4096];
+        const ssize_t n = ::recv(fd, chunk, sizeof(chunk), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        decoder.feed(std::span{chunk, static_cast<std::size_t>(n)});
+    }
+}
+
+}  // namespace qx4::vm

@@ -1,0 +1,90 @@
+// The conversation between qx4-virtual-mouse and its clients (the virtualmouse driver library and
+// control clients such as tests) over one Unix stream socket. docs/virtual-mouse.md describes it
+// for people; this header is its one table for code.
+//
+// Every message is a frame: type (1 byte, always below 0x20), payload length (4 bytes, little
+// endian), payload. A connection whose first byte is printable is a text connection instead:
+// command lines in, reply lines out.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx4::vm {
+
+enum class FrameType : std::uint8_t {
+    hello = 0x01,         // client: link (1 receiver, 2 cable), role (1 feature, 2 monitor)
+    setFeature = 0x02,    // client: one feature report, byte 0 its command
+    control = 0x03,       // client: one command line, without the line end
+    status = 0x11,        // reply to hello: 1 when the link is plugged, else 0
+    result = 0x12,        // reply to setFeature: 1 when the mouse took the report, else 0
+    notification = 0x13,  // pushed to monitors: code (2 bytes LE), value (2 bytes LE)
+    arrival = 0x14,       // pushed to monitors: 1 when the link was plugged, 0 when unplugged
+    controlReply = 0x15,  // reply to control: the reply text, lines separated by '\n'
+};
+
+enum class Link : std::uint8_t { receiver = 1, cable = 2 };
+enum class Role : std::uint8_t { feature = 1, monitor = 2 };
+
+inline constexpr std::size_t kFrameHeaderSize = 5;
+// A frame larger than this is a broken peer; the connection is dropped.
+inline constexpr std::uint32_t kMaxPayload = 64 * 1024;
+inline constexpr char kSocketName[] = "qx4-virtual-mouse.sock";
+inline constexpr char kLockName[] = "qx4-virtual-mouse.lock";
+
+// The link a driver library serves, from the product id the program gives it.
+struct LinkIds {
+    Link link;
+    int vendorId;
+    int productId;
+    const char* name;
+};
+inline constexpr LinkIds kLinkIds[] = {
+    {Link::receiver, 0x1D57, 0xFA66, "receiver"},
+    {Link::cable, 0x1D57, 0xFA65, "cable"},
+};
+std::optional<Link> linkForIds(int vendorId, int productId);
+const char* linkName(Link link);
+std::optional<Link> linkFromName(std::string_view name);
+
+struct Frame {
+    FrameType type{};
+    std::vector<std::uint8_t> payload;
+};
+
+std::vector<std::uint8_t> encodeFrame(FrameType type, std::span<const std::uint8_t> payload);
+std::vector<std::uint8_t> encodeFrame(FrameType type, std::string_view text);
+
+// Collects bytes as they come and hands out whole frames.
+class FrameDecoder {
+public:
+    void feed(std::span<const std::uint8_t> bytes);
+    // The next whole frame, if one is there.
+    std::optional<Frame> next();
+    // True once the peer sent a header that no frame may have; the connection is to be dropped.
+    bool broken() const { return broken_; }
+
+private:
+    std::vector<std::uint8_t> buffer_;
+    bool broken_ = false;
+};
+
+// The runtime folder: $QX4_RUNTIME_DIR, else $XDG_RUNTIME_DIR; empty when neither is set.
+std::optional<std::filesystem::path> runtimeFolder();
+// Empty when `folder` is a directory owned by this user that no one else may enter; otherwise
+// why it is not.
+std::string privacyProblem(const std::filesystem::path& folder);
+std::optional<std::filesystem::path> socketPath();
+
+// Blocking helpers for clients. Each returns false when the peer went away or the time ran out;
+// the descriptor is then no longer usable.
+int connectTo(const std::filesystem::path& socket);
+bool sendAll(int fd, std::span<const std::uint8_t> bytes);
+bool readFrame(int fd, FrameDecoder& decoder, Frame& frame, int timeoutMs);
+
+}  // namespace qx4::vm

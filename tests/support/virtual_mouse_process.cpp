@@ -1,0 +1,305 @@
+#include "tests/support/virtual_mouse_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "plugins/virtualmouse/vm_protocol.h"
+
+extern char** environ;
+
+namespace qx4::test {
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 15000;
+constexpr char kOutputName[] = "virtual-mouse.out";
+constexpr char kLogName[] = "virtual-mouse.log";
+
+std::string readWhole(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The environment of this process with QX4_RUNTIME_DIR replaced.
+std::vector<std::string> childEnvironment(const std::filesystem::path& runtimeFolder) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        if (std::strncmp(*entry, "QX4_RUNTIME_DIR=", 16) != 0) entries.emplace_back(*entry);
+    }
+    entries.push_back("QX4_RUNTIME_DIR=" + runtimeFolder.string());
+    return entries;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (auto& each : strings) result.push_back(each.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+struct Spawned {
+    pid_t pid = -1;
+    int readyFd = -1;  // read end of the --ready-fd pipe
+};
+
+Spawned spawnVirtualMouse(std::vector<std::string> arguments,
+                          const std::filesystem::path& runtimeFolder,
+                          const std::filesystem::path& outputFile) {
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    constexpr int kChildReadyFd = 3;
+    arguments.insert(arguments.begin(), virtualMouseExecutable().string());
+    arguments.push_back("--ready-fd");
+    arguments.push_back(std::to_string(kChildReadyFd));
+    auto environment = childEnvironment(runtimeFolder);
+    auto argv = pointers(arguments);
+    auto envp = pointers(environment);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ready[1], kChildReadyFd);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ready[1]);
+    if (failed != 0) {
+        ::close(ready[0]);
+        throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(failed));
+    }
+    return {pid, ready[0]};
+}
+
+// Waits for the child to end; its exit code, or -1 after killing it when the time ran out.
+int reap(pid_t pid, int timeoutMs) {
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd >= 0) {
+        pollfd exited{pidFd, POLLIN, 0};
+        while (::poll(&exited, 1, timeoutMs) < 0 && errno == EINTR) {
+        }
+        ::close(pidFd);
+        if (exited.revents == 0) ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Reads the --ready-fd pipe: true on "ready", false when the child ended first or kept silent.
+bool awaitReady(int readyFd, int timeoutMs) {
+    pollfd readable{readyFd, POLLIN, 0};
+    std::string text;
+    while (text.find('\n') == std::string::npos) {
+        const int n = ::poll(&readable, 1, timeoutMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        char chunk[64];
+        const ssize_t got = ::read(readyFd, chunk, sizeof(chunk));
+        if (got <= 0) return false;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    return text.starts_with("ready");
+}
+
+}  // namespace
+
+TempFolder::TempFolder(std::string_view prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / prefix).string() + "-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+    if (value) {
+        ::setenv(name_.c_str(), value->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (previous_) {
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
+}
+
+std::vector<LogEntry> parseLog(const std::string& text) {
+    std::vector<LogEntry> entries;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        LogEntry entry;
+        words >> entry.link;
+        for (std::string hex; words >> hex;) {
+            entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::filesystem::path virtualMouseExecutable() {
+    return QX4_VIRTUAL_MOUSE_EXECUTABLE;
+}
+
+ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
+                                   const std::filesystem::path& runtimeFolder, int timeoutMs) {
+    TempFolder scratch("qx4-run");
+    const auto outputFile = scratch.path() / kOutputName;
+    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, outputFile);
+    ::close(child.readyFd);
+    ProcessResult result;
+    result.exitCode = reap(child.pid, timeoutMs);
+    result.output = readWhole(outputFile);
+    return result;
+}
+
+VirtualMouse::VirtualMouse() : VirtualMouse(Options{}) {}
+
+VirtualMouse::VirtualMouse(Options options) : options_(std::move(options)) {
+    if (options_.runtimeFolder) {
+        folder_ = *options_.runtimeFolder;
+    } else {
+        ownFolder_ = std::make_unique<TempFolder>("qx4-vm");
+        folder_ = ownFolder_->path();
+    }
+    std::vector<std::string> arguments{options_.receiver ? "--receiver" : "--no-receiver",
+                                       options_.cable ? "--cable" : "--no-cable", "--battery",
+                                       std::to_string(options_.battery)};
+    if (options_.asleep) arguments.emplace_back("--asleep");
+    if (options_.log) {
+        arguments.emplace_back("--log");
+        arguments.push_back(logPath().string());
+    }
+    arguments.insert(arguments.end(), options_.extraArguments.begin(), options_.extraArguments.end());
+    const Spawned child = spawnVirtualMouse(arguments, folder_, folder_ / kOutputName);
+    pid_ = child.pid;
+    const bool ready = awaitReady(child.readyFd, kReplyTimeoutMs);
+    ::close(child.readyFd);
+    if (!ready) {
+        const int code = waitForExit(kReplyTimeoutMs);
+        throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) +
+                                 "): " + output());
+    }
+    if (options_.exportRuntimeFolder) {
+        exported_ = std::make_unique<ScopedEnv>("QX4_RUNTIME_DIR", folder_.string());
+    }
+}
+
+VirtualMouse::~VirtualMouse() {
+    try {
+        stop();
+    } catch (...) {
+    }
+}
+
+std::filesystem::path VirtualMouse::socketPath() const {
+    return folder_ / vm::kSocketName;
+}
+
+std::filesystem::path VirtualMouse::logPath() const {
+    return folder_ / kLogName;
+}
+
+int VirtualMouse::connection() {
+    if (control_ < 0) control_ = vm::connectTo(socketPath());
+    if (control_ < 0) throw std::runtime_error("cannot reach qx4-virtual-mouse at " + socketPath().string());
+    return control_;
+}
+
+std::string VirtualMouse::command(std::string_view line) {
+    std::lock_guard lock(controlMutex_);
+    const int fd = connection();
+    vm::FrameDecoder decoder;
+    vm::Frame reply;
+    if (!vm::sendAll(fd, vm::encodeFrame(vm::FrameType::control, line)) ||
+        !vm::readFrame(fd, decoder, reply, kReplyTimeoutMs) ||
+        reply.type != vm::FrameType::controlReply) {
+        ::close(control_);
+        control_ = -1;
+        throw std::runtime_error("qx4-virtual-mouse did not answer \"" + std::string(line) + "\"");
+    }
+    return {reply.payload.begin(), reply.payload.end()};
+}
+
+std::string VirtualMouse::state() {
+    return command("state");
+}
+
+std::string VirtualMouse::stateValue(std::string_view name) {
+    const std::string text = state();
+    const std::string prefix = std::string(name) + ": ";
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(prefix)) return line.substr(prefix.size());
+    }
+    throw std::runtime_error("the virtual mouse's state has no line \"" + std::string(name) + "\"");
+}
+
+bool VirtualMouse::waitForReports(int count, int timeoutMs) {
+    return command("wait reports " + std::to_string(count) + " " + std::to_string(timeoutMs)) == "ok";
+}
+
+bool VirtualMouse::waitForListeners(std::string_view link, int count, int timeoutMs) {
+    return command("wait listeners " + std::string(link) + " " + std::to_string(count) + " " +
+                   std::to_string(timeoutMs)) == "ok";
+}
+
+std::vector<LogEntry> VirtualMouse::log() const {
+    return parseLog(readWhole(logPath()));
+}
+
+std::string VirtualMouse::output() const {
+    return readWhole(folder_ / kOutputName);
+}
+
+int VirtualMouse::stop() {
+    if (pid_ <= 0) return -1;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (control_ < 0) control_ = vm::connectTo(socketPath());
+        if (control_ < 0 || !vm::sendAll(control_, vm::encodeFrame(vm::FrameType::control, "quit"))) {
+            ::kill(pid_, SIGTERM);
+        }
+    }
+    const int code = waitForExit(kReplyTimeoutMs);
+    exported_.reset();
+    return code;
+}
+
+int VirtualMouse::waitForExit(int timeoutMs) {
+    const int code = reap(pid_, timeoutMs);
+    pid_ = -1;
+    if (control_ >= 0) ::close(control_);
+    control_ = -1;
+    return code;
+}
+
+}  // namespace qx4::test

@@ -1,0 +1,130 @@
+// Test support: a private qx4-virtual-mouse for one test, in a temporary runtime folder of its
+// own. Failures to start or to answer throw std::runtime_error, which GoogleTest reports as a
+// failed test with the message.
+//
+//     qx4::test::VirtualMouse mouse;                 // receiver plugged, cable unplugged, logging
+//     ... start the program under test; it inherits QX4_RUNTIME_DIR ...
+//     mouse.command("dpi");
+//     EXPECT_EQ(mouse.stateValue("profile 1 dpi current"), "4");
+//     ASSERT_TRUE(mouse.waitForReports(22));
+//     EXPECT_EQ(mouse.log().front().link, "cable");
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx4::test {
+
+// A folder only this user may enter, removed with its contents at the end.
+class TempFolder {
+public:
+    explicit TempFolder(std::string_view prefix = "qx4-test");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets (or with nullopt, unsets) an environment variable until the object goes.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+};
+
+// One line of the virtual mouse's --log file.
+struct LogEntry {
+    std::string link;  // "receiver" or "cable"
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const LogEntry&) const = default;
+};
+std::vector<LogEntry> parseLog(const std::string& text);
+
+// Where the test build put qx4-virtual-mouse.
+std::filesystem::path virtualMouseExecutable();
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+// Runs qx4-virtual-mouse to its end with `arguments` and QX4_RUNTIME_DIR=`runtimeFolder`; for
+// starts that must fail. A run still going after `timeoutMs` is killed and reports -1.
+ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
+                                   const std::filesystem::path& runtimeFolder, int timeoutMs = 10000);
+
+class VirtualMouse {
+public:
+    struct Options {
+        bool receiver = true;
+        bool cable = false;
+        bool asleep = false;
+        int battery = 8;
+        bool log = true;
+        // Set QX4_RUNTIME_DIR in this process while the mouse runs, so that plug-ins loaded here
+        // and programs started from here find it.
+        bool exportRuntimeFolder = true;
+        // A runtime folder to use instead of a fresh temporary one.
+        std::optional<std::filesystem::path> runtimeFolder;
+        std::vector<std::string> extraArguments;
+    };
+
+    VirtualMouse();
+    explicit VirtualMouse(Options options);
+    // Stops the mouse if it still runs.
+    ~VirtualMouse();
+    VirtualMouse(const VirtualMouse&) = delete;
+    VirtualMouse& operator=(const VirtualMouse&) = delete;
+
+    const std::filesystem::path& runtimeFolder() const { return folder_; }
+    std::filesystem::path socketPath() const;
+    std::filesystem::path logPath() const;
+    pid_t pid() const { return pid_; }
+
+    // Sends one command line and returns the reply ("ok: ...", "error: ...", or the state).
+    std::string command(std::string_view line);
+    std::string state();
+    // The value of one "name: value" line of the state, e.g. "battery" or "profile 2 dpi current".
+    std::string stateValue(std::string_view name);
+    // Wait inside the virtual mouse (no sleeping here): true once `count` reports arrived in all,
+    // or `count` monitors listen on the link ("receiver" or "cable"); false when time ran out.
+    bool waitForReports(int count, int timeoutMs = 10000);
+    bool waitForListeners(std::string_view link, int count, int timeoutMs = 10000);
+
+    std::vector<LogEntry> log() const;
+    std::string output() const;  // what it printed so far
+
+    // Sends "quit" and waits for the end; its exit code (-1 when it had to be killed).
+    int stop();
+    bool running() const { return pid_ > 0; }
+
+private:
+    int connection();
+    int waitForExit(int timeoutMs);
+
+    Options options_;
+    std::unique_ptr<TempFolder> ownFolder_;
+    std::filesystem::path folder_;
+    std::unique_ptr<ScopedEnv> exported_;
+    pid_t pid_ = -1;
+    int control_ = -1;
+    std::mutex controlMutex_;
+};
+
+}  // namespace qx4::test
