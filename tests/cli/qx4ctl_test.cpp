@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "../core/expected_defaults.h"
+#include "../core/test_files.h"
+#include "cli/command.h"
+#include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
+#include "core/macro/macro_store.h"
+
+namespace qx4 {
+namespace {
+
+struct ToolRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+ToolRun qx4ctl(std::vector<std::string_view> arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = cli::runQx4ctl(arguments, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+class Qx4ctl : public ::testing::Test {
+protected:
+    test::ScopedDataDir data;
+    std::filesystem::path configFile() const { return data.folder() / "Config_1.data"; }
+};
+
+TEST_F(Qx4ctl, ExitCodesAndHelp) {
+    EXPECT_EQ(qx4ctl({}).code, 2);
+    EXPECT_EQ(qx4ctl({"--help"}).code, 0);
+    const ToolRun unknown = qx4ctl({"frobnicate"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
+
+    const auto commands = cli::registeredCommands();
+    ASSERT_GE(commands.size(), 4u);
+    for (const cli::Command& command : commands) {
+        const ToolRun help = qx4ctl({command.name, "--help"});
+        EXPECT_EQ(help.code, 0) << command.name;
+        EXPECT_NE(help.out.find("qx4ctl " + std::string(command.name)), std::string::npos) << command.name;
+        EXPECT_EQ(qx4ctl({command.name, "--no-such-option"}).code, 2) << command.name;
+    }
+    EXPECT_EQ(qx4ctl({"show", "--profile"}).code, 2);
+    EXPECT_EQ(qx4ctl({"show", "--profile", "0"}).code, 2);
+    EXPECT_EQ(qx4ctl({"show", "--profile=6"}).code, 2);
+    EXPECT_EQ(qx4ctl({"show", "--profile", "2x"}).code, 2);
+    // Nothing was written by any of it.
+    EXPECT_FALSE(std::filesystem::exists(data.root() / "Data"));
+}
+
+TEST_F(Qx4ctl, PathAndInitInAnEmptyFolder) {
+    const ToolRun path = qx4ctl({"path"});
+    EXPECT_EQ(path.code, 0);
+    EXPECT_EQ(path.out, (data.root() / "Data").string() + "\n");
+
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 0);
+    EXPECT_EQ(init.out, configFile().string() + "\n");
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
+    EXPECT_EQ(qx4ctl({"init"}).code, 0);
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
+}
+
+TEST_F(Qx4ctl, InitCompletesAShortFileAndKeepsTheOriginal) {
+    const std::vector<std::uint8_t> original(3000, 0);
+    test::writeBytes(configFile(), original);
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 0);
+    EXPECT_NE(init.err.find("Config_1.data.damaged"), std::string::npos);
+    EXPECT_EQ(test::readBytes(data.folder() / "Config_1.data.damaged"), original);
+    const auto mended = test::readBytes(configFile());
+    ASSERT_EQ(mended.size(), test::kConfigFileSize);
+    EXPECT_TRUE(std::equal(original.begin(), original.end(), mended.begin()));
+    EXPECT_EQ(mended[4 + 2441 + 1268 * 2], 3);  // beyond the file: wheel click, not "off"
+}
+
+TEST_F(Qx4ctl, InitFailsWithOneLineWhenTheFileCannotBeRead) {
+    std::filesystem::create_directories(configFile());
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 1);
+    EXPECT_EQ(lineCount(init.err), 1u);
+    EXPECT_NE(init.err.find(configFile().string()), std::string::npos);
+}
+
+TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
+    auto config = std::make_unique<DeviceConfig>();
+    applyDefaults(*config);
+    config->activeProfile = 1;
+    ProfileSettings& second = config->profiles[1];
+    second.dpiLevel = 0;
+    second.pollingRateIndex = 1;
+    second.dpiColors[0] = 0x00332211;
+    second.buttons[2].functionCode = 16;
+    second.buttons[2].modifierMask = 3;
+    second.buttons[2].keyCode = 0x06;
+    second.buttons[3].functionCode = 17;
+    writeFixedText(second.buttons[3].macroName, u"Reload\x1B[2J");
+    second.buttons[4].functionCode = 33;
+    ASSERT_TRUE(saveConfig(*config));
+
+    const ToolRun show = qx4ctl({"show", "--profile", "2"});
+    EXPECT_EQ(show.code, 0);
+    EXPECT_EQ(show.err, "");
+    EXPECT_NE(show.out.find("Active profile: 2"), std::string::npos);
+    EXPECT_NE(show.out.find("Profile 2 (active)"), std::string::npos);
+    EXPECT_EQ(show.out.find("Profile 1"), std::string::npos);
+    EXPECT_NE(show.out.find("current: level 1, 400 DPI"), std::string::npos);
+    EXPECT_NE(show.out.find("#112233"), std::string::npos);
+    EXPECT_NE(show.out.find("Report rate: 250 Hz"), std::string::npos);
+    EXPECT_NE(show.out.find("Lighting: mode 7, brightness 8, speed 5, colour #FF0000"), std::string::npos);
+    EXPECT_NE(show.out.find(" 1  left_click\n"), std::string::npos);
+    EXPECT_NE(show.out.find(" 3  Ctrl+Shift+C\n"), std::string::npos);
+    EXPECT_NE(show.out.find(" 4  macro \"Reload\xEF\xBF\xBD[2J\"\n"), std::string::npos);
+    EXPECT_NE(show.out.find(" 5  copy\n"), std::string::npos);
+    EXPECT_NE(show.out.find(" 6  button_off\n"), std::string::npos);
+
+    const ToolRun all = qx4ctl({"show"});
+    EXPECT_EQ(all.code, 0);
+    for (const char* profile : {"Profile 1\n", "Profile 2 (active)", "Profile 3\n", "Profile 4\n", "Profile 5\n"}) {
+        EXPECT_NE(all.out.find(profile), std::string::npos) << profile;
+    }
+}
+
+TEST_F(Qx4ctl, ShowWithoutAFileShowsDefaultsAndWritesNothing) {
+    const ToolRun show = qx4ctl({"show"});
+    EXPECT_EQ(show.code, 0);
+    EXPECT_NE(show.err.find("defaults"), std::string::npos);
+    EXPECT_NE(show.out.find("Report rate: 1000 Hz"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(configFile()));
+}
+
+TEST_F(Qx4ctl, MacrosListsPositionNameAndSteps) {
+    EXPECT_EQ(qx4ctl({"macros"}).out, "No macros.\n");
+    MacroList list;
+    createMacro(list, u"Macro");
+    createMacro(list, u"Kräfte\t");
+    list.at(1).actionCount = 1;
+    ASSERT_TRUE(saveMacros(list));
+    const ToolRun macros = qx4ctl({"macros"});
+    EXPECT_EQ(macros.code, 0);
+    EXPECT_EQ(macros.out, "1  Macro1  (0 steps)\n2  Kr\xC3\xA4" "fte\xEF\xBF\xBD" "2  (1 step)\n");
+}
+
+// Whatever the files hold, show prints only values that can exist.
+TEST_F(Qx4ctl, ShowNeverPrintsAnImpossibleValue) {
+    const std::regex active("Active profile: ([1-5])\n");
+    const std::regex level("current: level ([1-8]), ");
+    const std::regex rate("Report rate: (125|250|500|1000) Hz\n");
+    const std::regex control("[\\x00-\\x09\\x0B-\\x1F\\x7F]");
+    std::mt19937 random(31337);
+    for (int round = 0; round < 300; ++round) {
+        test::writeBytes(configFile(), test::randomBytes(random, sizeof(DeviceConfig)));
+        test::writeBytes(data.folder() / "macro.data", test::randomBytes(random, 480));
+        const ToolRun show = qx4ctl({"show"});
+        ASSERT_EQ(show.code, 0);
+        ASSERT_TRUE(std::regex_search(show.out, active));
+        ASSERT_EQ(std::distance(std::sregex_iterator(show.out.begin(), show.out.end(), level), {}), 5);
+        ASSERT_EQ(std::distance(std::sregex_iterator(show.out.begin(), show.out.end(), rate), {}), 5);
+        ASSERT_FALSE(std::regex_search(show.out, control)) << show.out;
+        ASSERT_EQ(qx4ctl({"macros"}).code, 0);
+    }
+}
+
+}  // namespace
+}  // namespace qx4

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/config/config_file.h"
+#include "core/config/record_bytes.h"
+#include "core/config/utf16_text.h"
+#include "macro_test_support.h"
+
+namespace qx4 {
+namespace {
+
+using test::listOf;
+using test::macroNamed;
+
+class Reconcile : public ::testing::Test {
+protected:
+    void SetUp() override { applyDefaults(*config); }
+
+    ButtonBinding& assign(int profile, int button, std::u16string_view name, std::uint8_t code = 17) {
+        ButtonBinding& binding = config->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+        binding.functionCode = code;
+        binding.functionGroup = 7;
+        binding.macroRepeatMode = 1;
+        binding.macroLoopCount = 4;
+        binding.macroIndex = 0;
+        writeFixedText(binding.macroName, name);
+        binding.macroActionCount = 1;
+        return binding;
+    }
+
+    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+};
+
+TEST_F(Reconcile, FoundMacrosAreCopiedInAgainWithTheirCurrentPosition) {
+    MacroList list = listOf({u"first", u"second"});
+    list.append(macroNamed(u"Fire", 7));
+    ButtonBinding& binding = assign(2, 4, u"fIRE");
+
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    EXPECT_EQ(macroNameText(binding.macroName), u"Fire");
+    EXPECT_EQ(binding.macroActionCount, 7);
+    EXPECT_TRUE(test::sameBytes(binding.macroActions, list.at(2).actions));
+    EXPECT_EQ(binding.macroIndex, 2);
+    EXPECT_EQ(binding.functionCode, 17);
+    EXPECT_EQ(binding.functionGroup, 7);
+    EXPECT_EQ(binding.macroRepeatMode, 1);
+    EXPECT_EQ(binding.macroLoopCount, 4);
+
+    // After a deletion the same macro sits one place earlier.
+    list.remove(0);
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    EXPECT_EQ(binding.macroIndex, 1);
+}
+
+TEST_F(Reconcile, MissingMacrosFallBackToTheButtonDefault) {
+    MacroList list = listOf({u"other"});
+    ButtonBinding& macroButton = assign(0, 2, u"Gone");
+    ButtonBinding& namedButton = assign(4, 11, u"Gone too", 33);  // a stale name is a macro too
+
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    ButtonBinding expected{};
+    expected.functionCode = 3;
+    expected.macroIndex = -1;
+    EXPECT_TRUE(std::ranges::equal(recordBytes(macroButton), recordBytes(expected)));
+    EXPECT_EQ(namedButton.functionCode, 12);
+    EXPECT_EQ(namedButton.macroIndex, -1);
+    EXPECT_EQ(namedButton.spareWord, 0);
+    EXPECT_EQ(fixedTextView(namedButton.macroName), u"");
+}
+
+TEST_F(Reconcile, OnlyTheShownButtonsAreVisited) {
+    MacroList list;
+    ButtonBinding& hidden = assign(1, 12, u"Gone");
+    const ButtonBinding before = hidden;
+    EXPECT_FALSE(reconcileMacroBindings(*config, list));
+    EXPECT_TRUE(std::ranges::equal(recordBytes(hidden), recordBytes(before)));
+}
+
+TEST_F(Reconcile, NoMacroBindingsMeansNoChangeAndFalse) {
+    auto before = std::make_unique<DeviceConfig>(*config);
+    EXPECT_FALSE(reconcileMacroBindings(*config, listOf({u"unused"})));
+    EXPECT_TRUE(std::ranges::equal(recordBytes(*config), recordBytes(*before)));
+}
+
+TEST_F(Reconcile, OutOfRangeStoredCountsAreLimited) {
+    MacroList list;
+    list.append(macroNamed(u"Huge", 46)).actionCount = 5000;
+    ButtonBinding& binding = assign(3, 0, u"Huge");
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    EXPECT_EQ(binding.macroActionCount, 46);
+}
+
+}  // namespace
+}  // namespace qx4
