@@ -1,0 +1,52 @@
+// One link of the real mouse as a driver library serves it: feature reports through a
+// FeatureChannel, and a monitor thread that posts what a DeviceEventSource reports. Safe to use
+// from the UI thread and the apply worker at once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/abi/qx4_message_sink.h"
+#include "plugins/hiddriver/hid_ports.h"
+
+namespace qx4::hid {
+
+class HidDriver {
+public:
+    HidDriver(std::unique_ptr<FeatureChannel> channel, EventSourceFactory makeEventSource);
+    ~HidDriver();
+    HidDriver(const HidDriver&) = delete;
+    HidDriver& operator=(const HidDriver&) = delete;
+
+    void setIds(int vendorId, int productId);
+    void openMonitor(const qx4_message_sink& sink, std::uint32_t dataMessage,
+                     std::uint32_t arrivalMessage);
+    void closeMonitor();
+    bool openFeature();
+    void closeFeature();
+    bool setFeature(const unsigned char* report, int length);
+    int getFeature(unsigned char* report, int length);
+
+private:
+    void runMonitor();
+    void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) const;
+
+    std::atomic<int> vendorId_{0};
+    std::atomic<int> productId_{0};
+
+    std::mutex featureMutex_;
+    std::unique_ptr<FeatureChannel> channel_;
+
+    std::mutex monitorMutex_;  // serialises openMonitor and closeMonitor
+    EventSourceFactory makeEventSource_;
+    std::unique_ptr<DeviceEventSource> events_;
+    std::thread monitorThread_;
+    qx4_message_sink sink_{};
+    std::uint32_t dataMessage_ = 0;
+    std::uint32_t arrivalMessage_ = 0;
+};
+
+}  // namespace qx4::hid
