@@ -13,8 +13,8 @@ ApplyWorker::ApplyWorker(ReportWriter& writer, const PresenceState& presence, Ap
 
 ApplyWorker::~ApplyWorker() { stop(); }
 
-void ApplyWorker::setBaseline(const DeviceConfig& loaded) {
-    post({Kind::baseline, false, std::make_shared<const DeviceConfig>(loaded)});
+void ApplyWorker::setBaseline(const DeviceConfig& loaded, bool fullDownloadDue) {
+    post({Kind::baseline, fullDownloadDue, std::make_shared<const DeviceConfig>(loaded)});
 }
 
 void ApplyWorker::requestApply(bool full, const DeviceConfig& current) {
@@ -48,7 +48,7 @@ void ApplyWorker::run(std::stop_token stop) {
         if (message.kind == Kind::baseline) {
             applied_ = std::move(message.record);
             owed_ = {};
-            fullDownloadPending_ = true;
+            fullDownloadPending_ = message.full;
         } else {
             apply(message, stop);
         }

@@ -49,8 +49,9 @@ public:
     ApplyWorker& operator=(const ApplyWorker&) = delete;
 
     // The record as loaded: it becomes the applied snapshot, and the next apply that runs is a
-    // full download whatever it asks for. Queued behind earlier requests.
-    void setBaseline(const DeviceConfig& loaded);
+    // full download whatever it asks for. Queued behind earlier requests. When the caller knows
+    // the mouse already holds `loaded` (fullDownloadDue false), the next apply sends changes only.
+    void setBaseline(const DeviceConfig& loaded, bool fullDownloadDue = true);
     // Thread message TM_APPLY: full is wParam == 1. Copies `current` now.
     void requestApply(bool full, const DeviceConfig& current);
     // The quit message: a running apply stops after the report being written (its pause is cut
@@ -61,7 +62,7 @@ private:
     enum class Kind { apply, baseline };
     struct Message {
         Kind kind;
-        bool full;
+        bool full;  // apply: wParam == 1; baseline: a full download is due
         std::shared_ptr<const DeviceConfig> record;
     };
 

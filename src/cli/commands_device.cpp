@@ -1,0 +1,234 @@
+// qx4ctl reports, apply and status: the device link from a terminal.
+#include <chrono>
+#include <iomanip>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "cli/command.h"
+#include "cli/device_session.h"
+#include "core/config/atomic_file.h"
+#include "core/config/config_file.h"
+#include "core/config/config_range.h"
+#include "core/config/record_bytes.h"
+#include "core/device/apply_plan.h"
+#include "core/macro/macro_store.h"
+
+namespace qx4::cli {
+namespace {
+
+int runReports(Arguments arguments, CommandIo& io);
+int runApply(Arguments arguments, CommandIo& io);
+int runStatus(Arguments arguments, CommandIo& io);
+
+const Command kReportsCommand{
+    "reports",
+    "print the reports an apply would send",
+    "Usage: qx4ctl reports [--full] [--against FILE]\n"
+    "Prints the feature reports an apply of the stored configuration sends, one line of hex\n"
+    "bytes each, in the order they are sent: everything, as the first apply after a start does,\n"
+    "or with --against only what differs from FILE, a configuration the mouse already holds\n"
+    "(--full sends everything even then). Nothing is sent and nothing is written.\n",
+    runReports,
+};
+
+const Command kApplyCommand{
+    "apply",
+    "send the stored configuration to the mouse",
+    "Usage: qx4ctl apply [--full] [--against FILE] [--simulate]\n"
+    "Sends the stored configuration to the mouse, over its cable when it is plugged in, else\n"
+    "over the receiver, and prints each report with its result. Everything is sent, as after a\n"
+    "start of the program, unless --against names a configuration the mouse already holds; then\n"
+    "only what differs from it (--full sends everything anyway). --simulate talks to\n"
+    "qx4-virtual-mouse instead of a mouse. Exits with 1 when no mouse is found, the mouse\n"
+    "sleeps, or it did not take a report.\n",
+    runApply,
+};
+
+const Command kStatusCommand{
+    "status",
+    "show the links to the mouse, its sleep state and battery",
+    "Usage: qx4ctl status [--simulate]\n"
+    "Opens the receiver and the cable links and prints which are present, whether the mouse is\n"
+    "awake and its battery level. --simulate asks qx4-virtual-mouse instead of a mouse.\n",
+    runStatus,
+};
+
+constexpr auto kWakeWait = std::chrono::milliseconds(2000);
+constexpr auto kStatusWait = std::chrono::milliseconds(1500);
+
+struct DeviceOptions {
+    bool full = false;
+    bool simulate = false;
+    std::optional<std::string> against;
+};
+
+// Parses the options a command accepts; an error message for anything else.
+std::optional<std::string> parseOptions(Arguments arguments, bool acceptsFull, bool acceptsAgainst,
+                                        bool acceptsSimulate, DeviceOptions& options) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (acceptsFull && argument == "--full") {
+            options.full = true;
+        } else if (acceptsSimulate && argument == "--simulate") {
+            options.simulate = true;
+        } else if (acceptsAgainst && argument == "--against") {
+            if (i + 1 == arguments.size()) return "--against needs a configuration file";
+            options.against = std::string(arguments[++i]);
+        } else if (acceptsAgainst && argument.starts_with("--against=")) {
+            options.against = std::string(argument.substr(std::string_view("--against=").size()));
+        } else {
+            return "unexpected argument '" + std::string(argument) + "'";
+        }
+    }
+    if (options.against && options.against->empty()) return "--against needs a configuration file";
+    return std::nullopt;
+}
+
+void reportLoad(const Command& command, const ConfigLoadResult& loaded, CommandIo& io) {
+    const std::string path = configFilePath().string();
+    const std::string prefix = "qx4ctl " + std::string(command.name) + ": ";
+    if (loaded.createdDefaults) io.err << prefix << "no " << path << " yet; using the defaults\n";
+    if (loaded.damaged) io.err << prefix << path << " is shorter than a configuration; the missing part is the defaults\n";
+    if (loaded.rangeRepaired) io.err << prefix << path << " holds out-of-range values; they count as their defaults\n";
+}
+
+// A configuration file anywhere, read as the data file is: a short file lies over the defaults
+// and the range rule runs last. An error message when it cannot be read.
+std::optional<std::string> readRecordFile(const std::string& path, std::size_t macroCount, DeviceConfig& record,
+                                          const Command& command, CommandIo& io) {
+    const auto bytes = readFilePrefix(path, sizeof(DeviceConfig));
+    if (!bytes) return "cannot read " + path;
+    applyDefaults(record);
+    overlayRecord(record, *bytes);
+    if (bytes->size() < sizeof(DeviceConfig)) {
+        io.err << "qx4ctl " << command.name << ": " << path << " holds " << bytes->size() << " of "
+               << sizeof(DeviceConfig) << " bytes; the rest is the defaults\n";
+    }
+    normalizeConfig(record, macroCount);
+    return std::nullopt;
+}
+
+int runReports(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kReportsCommand, arguments, io)) return kExitSuccess;
+    DeviceOptions options;
+    if (auto error = parseOptions(arguments, true, true, false, options)) return usageError(kReportsCommand, io, *error);
+
+    MacroList macros;
+    loadMacros(macros);
+    auto record = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult loaded = readConfig(*record, macros.size());
+    if (loaded.unreadable) return failure(kReportsCommand, io, "cannot read " + configFilePath().string());
+    reportLoad(kReportsCommand, loaded, io);
+
+    SectionFlags flags = SectionFlags::all();
+    if (options.against && !options.full) {
+        auto held = std::make_unique<DeviceConfig>();
+        if (auto error = readRecordFile(*options.against, macros.size(), *held, kReportsCommand, io))
+            return failure(kReportsCommand, io, *error);
+        flags = compareConfigs(*record, *held);
+    }
+    for (const PlannedReport& planned : planApply(*record, flags)) io.out << toHex(planned.report.view()) << '\n';
+    return kExitSuccess;
+}
+
+std::string noMouseMessage(bool simulate) {
+    return simulate ? "no mouse found on the receiver or the cable: start qx4-virtual-mouse, or plug in its "
+                      "receiver or cable ('receiver plug', 'cable plug')"
+                    : "no mouse found on the receiver or the cable: plug in the receiver or connect the mouse's "
+                      "cable (and check that you may use it: see the udev rule in packaging/)";
+}
+
+constexpr std::string_view kAsleepMessage =
+    "the mouse is asleep: move it or press one of its buttons to wake it, or plug in its cable, then try again";
+
+int runApply(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kApplyCommand, arguments, io)) return kExitSuccess;
+    DeviceOptions options;
+    if (auto error = parseOptions(arguments, true, true, true, options)) return usageError(kApplyCommand, io, *error);
+
+    MacroList macros;
+    loadMacros(macros);
+    auto record = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult loaded = loadConfig(*record, macros.size());
+    if (loaded.unreadable) return failure(kApplyCommand, io, "cannot read " + configFilePath().string());
+    reportLoad(kApplyCommand, loaded, io);
+    std::unique_ptr<DeviceConfig> held;
+    if (options.against) {
+        held = std::make_unique<DeviceConfig>();
+        if (auto error = readRecordFile(*options.against, macros.size(), *held, kApplyCommand, io))
+            return failure(kApplyCommand, io, *error);
+    }
+
+    DeviceSession session(*record, {options.simulate, true}, io.out);
+    session.start();
+    if (!session.anyLinkPresent()) return failure(kApplyCommand, io, noMouseMessage(options.simulate));
+    // Over the receiver alone the mouse first has to say that it is awake.
+    if (!session.waitUntilAwake(Clock::now() + kWakeWait)) return failure(kApplyCommand, io, std::string(kAsleepMessage));
+
+    const auto began = Clock::now();
+    const DeviceSession::ApplyResult result = session.apply(options.full, held.get());
+    if (result.skipped) {
+        return failure(kApplyCommand, io,
+                       *result.skipped == ApplySkipReason::noLink ? noMouseMessage(options.simulate)
+                                                                  : std::string(kAsleepMessage));
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    const ApplyOutcome& outcome = result.outcome;
+    io.out << "Sent " << outcome.sent << " of " << outcome.sent + outcome.failed << " reports in " << std::fixed
+           << std::setprecision(2) << seconds << " s.\n";
+
+    if (!saveConfig(*record) || session.saveFailed()) {
+        return failure(kApplyCommand, io,
+                       "the mouse has the configuration, but it could not be saved to " + configFilePath().string());
+    }
+    if (outcome.failed > 0) {
+        std::ostringstream message;
+        message << "the mouse did not take " << outcome.failed << " of " << outcome.sent + outcome.failed
+                << " reports: check that it is awake and in reach of the receiver, then run 'qx4ctl apply' again";
+        return failure(kApplyCommand, io, message.str());
+    }
+    return kExitSuccess;
+}
+
+std::string linkStateText(const PresenceState& presence, Link link) {
+    const int state = presence.state(link).load();
+    if (link == Link::cable)
+        return state == kLinkPresent ? "plugged in" : state == kLinkRemoved ? "unplugged" : "not plugged in";
+    return state == kLinkPresent ? "present" : state == kLinkRemoved ? "removed" : "not found";
+}
+
+int runStatus(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kStatusCommand, arguments, io)) return kExitSuccess;
+    DeviceOptions options;
+    if (auto error = parseOptions(arguments, false, false, true, options)) return usageError(kStatusCommand, io, *error);
+
+    // The record only answers notifications here; status never writes it.
+    MacroList macros;
+    loadMacros(macros);
+    auto record = std::make_unique<DeviceConfig>();
+    readConfig(*record, macros.size());
+    DeviceSession session(*record, {options.simulate, false}, io.out);
+    session.start();
+    if (session.anyLinkPresent()) session.waitForStatus(Clock::now() + kStatusWait);
+
+    const PresenceState& presence = session.presence();
+    io.out << "Receiver: " << linkStateText(presence, Link::receiver) << '\n';
+    io.out << "Cable: " << linkStateText(presence, Link::cable) << '\n';
+    if (!session.anyLinkPresent()) {
+        io.out << "No mouse found on the receiver or the cable.\n";
+        return kExitSuccess;
+    }
+    io.out << "Mouse: " << (presence.mouseAsleep == 1 ? "asleep" : "awake") << '\n';
+    const int battery = presence.batteryLevel.load();
+    if (battery > 0) io.out << "Battery: " << battery * 10 << "%\n";
+    else io.out << "Battery: not reported yet\n";
+    return kExitSuccess;
+}
+
+[[maybe_unused]] const bool kRegistered = registerCommand(kReportsCommand) && registerCommand(kApplyCommand) &&
+                                          registerCommand(kStatusCommand);
+
+}  // namespace
+}  // namespace qx4::cli
