@@ -1,6 +1,7 @@
 #include "gui/app/resource_manager.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -110,6 +111,11 @@ void ResourceManager::translate(QWidget* root) const {
     applyTexts(root);
     const auto children = root->findChildren<QWidget*>();
     for (QWidget* child : children) applyTexts(child);
+    const auto actions = root->findChildren<QAction*>();
+    for (QAction* action : actions) {
+        const QVariant textKey = action->property(kTextKey);
+        if (textKey.isValid()) action->setText(text(textKey.toString()));
+    }
 }
 
 }  // namespace qx4::gui

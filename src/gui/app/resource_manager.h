@@ -5,6 +5,7 @@
 //   toolTipKey   tool tip
 //   itemKeys     combo box items, keys separated by ';'
 //   windowTitleKey  window title
+// Menu actions (QAction) under a translated root take textKey too.
 #pragma once
 
 #include <QDir>

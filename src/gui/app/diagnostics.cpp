@@ -1,0 +1,7 @@
+#include "gui/app/diagnostics.h"
+
+namespace qx4::gui {
+
+Q_LOGGING_CATEGORY(lcApp, "qx4.app", QtWarningMsg)
+
+}  // namespace qx4::gui

@@ -1,0 +1,36 @@
+#include "gui/app/dpi_msg.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+#include "gui/app/layout_window.h"
+
+namespace qx4::gui {
+
+CDPIMsg::CDPIMsg(QWidget* owner, const QString& text)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::WindowDoesNotAcceptFocus),
+      text_(text) {
+    setObjectName(QStringLiteral("DPIWnd"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose);
+    QWidget* root = buildWindowFromLayout(this, QStringLiteral("DPImsg.xml"), kWidth, kHeight);
+    if (root) label_ = root->findChild<QLabel*>(QStringLiteral("dpi_label"));
+    if (label_) label_->setText(text_);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(geometryFor(screen->availableGeometry()));
+    }
+}
+
+void CDPIMsg::setText(const QString& text) {
+    text_ = text;
+    if (label_) label_->setText(text_);
+}
+
+QRect CDPIMsg::geometryFor(const QRect& workArea) {
+    return {workArea.x() + workArea.width() - 210, workArea.y() + workArea.height() - 60, kWidth,
+            kHeight};
+}
+
+}  // namespace qx4::gui

@@ -1,0 +1,33 @@
+// The popup (layout "DPImsg.xml") that shows for a moment which DPI value or profile the mouse
+// has just switched to. It sits 10 pixels inside the bottom-right corner of the work area, stays
+// on top, never takes the focus, and deletes itself when closed.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace qx4::gui {
+
+class CDPIMsg final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 200;
+    static constexpr int kHeight = 50;
+
+    CDPIMsg(QWidget* owner, const QString& text);
+
+    void setText(const QString& text);
+    QString text() const { return text_; }
+
+    // 200 x 50 at (work-area width - 210, work-area height - 60) from the work area's corner.
+    static QRect geometryFor(const QRect& workArea);
+
+private:
+    QString text_;
+    QLabel* label_ = nullptr;
+};
+
+}  // namespace qx4::gui

@@ -1,0 +1,41 @@
+// The input-hook library ("Hook.so"), bound by name at run time, and the capture flags that tell
+// the main window which page captured input belongs to. A missing library or entry point leaves
+// its pointer null; callers call only what is bound, so the program then simply captures nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/abi/qx4_hook.h"
+
+namespace qx4::gui {
+
+inline constexpr const char* kHookLibraryFile = "Hook.so";
+
+struct HookTable {
+    void* module = nullptr;
+    qx4_installmousehook_fn installmousehook = nullptr;
+    qx4_removemousehook_fn removemousehook = nullptr;
+    qx4_enablemousehook_fn enablemousehook = nullptr;
+    qx4_installhook_fn installhook = nullptr;
+    qx4_removehook_fn removehook = nullptr;
+    qx4_enablehook_fn enablehook = nullptr;
+    qx4_mousewheelenable_fn mousewheelenable = nullptr;
+};
+
+// Set by the capturing pages, read by the main window when UM_HOOK_INPUT arrives.
+struct CaptureFlags {
+    std::uint8_t buttonKeyCapture = 0;     // the button page captures a key for a button
+    std::uint8_t macroRecording = 0;       // the macro page records a macro
+    std::uint8_t macroStepKeyCapture = 0;  // the macro page's step editor captures a key
+};
+
+// Loads the library found by the plug-in search (the program's folder first) and resolves the
+// seven entry points. False, with the table left empty, when the library cannot be loaded; the
+// loader's reason is written to `error`.
+bool bindHookLibrary(HookTable& table, const std::string& fileName, std::string* error = nullptr);
+
+// Ends capture ("removemousehook", then "removehook", each only when bound) and unloads the library.
+void releaseHookLibrary(HookTable& table);
+
+}  // namespace qx4::gui

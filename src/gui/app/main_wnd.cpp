@@ -1,0 +1,344 @@
+#include "gui/app/main_wnd.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QSystemTrayIcon>
+
+#include "core/window_messages.h"
+#include "gui/app/about_wnd.h"
+#include "gui/app/diagnostics.h"
+#include "gui/app/dpi_msg.h"
+#include "gui/app/layout_loader.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/app/tray_menu.h"
+#include "gui/app/window_drag.h"
+#include "gui/app/window_message.h"
+#include "gui/macro/wireless_macro_ui.h"
+#include "gui/pages/wireless_button_ui.h"
+#include "gui/pages/wireless_page.h"
+
+namespace qx4::gui {
+
+namespace {
+constexpr std::uint32_t WM_TIMER = 275;
+constexpr std::intptr_t kTrayLeftButtonUp = WM_LBUTTONUP;
+constexpr std::intptr_t kTrayRightButtonUp = WM_RBUTTONUP;
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+QIcon programIcon() {
+    return QIcon(ResourceManager::instance().resourcePath(QStringLiteral("skin/qx4-tray.svg")));
+}
+}  // namespace
+
+CMainWnd::CMainWnd(MainWindowOptions options) : options_(std::move(options)) {
+    if (!options_.trayAvailable) options_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    setObjectName(QStringLiteral("main_window"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(kWidth, kHeight);
+
+    const ControlFactory& factory = options_.controls;
+    loadLayoutInto(this, QStringLiteral("main.xml"),
+                   [&factory](const QString& className, QWidget* parent) {
+                       return factory.create(className, parent);
+                   });
+    page_ = std::make_unique<CWirelessPage>(
+        this, options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
+        options_.pauseAfterWrite);
+
+    popupTimer_.setObjectName(QStringLiteral("dpi_popup_timer"));
+    popupTimer_.setSingleShot(true);
+    popupTimer_.setInterval(kPopupMilliseconds);
+    connect(&popupTimer_, &QTimer::timeout, this,
+            [this] { handleCustomMessage(WM_TIMER, kDpiPopupTimerId, 0); });
+}
+
+CMainWnd::~CMainWnd() { shutdown(); }
+
+void CMainWnd::initialize() {
+    page_->initPage(options_.drivers);
+    setWindowIcon(programIcon());
+    const QString name = text("mouse_name_text");
+    setWindowTitle(name);
+    createTrayIcon();
+    bindHooks();
+    loadMacros(macros_);
+    page_->setReferences(&macros_, &hooks_, &captureFlags_);
+    page_->loadAndDistribute();
+    findControls();
+}
+
+void CMainWnd::createTrayIcon() {
+    trayIcon_ = new QSystemTrayIcon(programIcon(), this);
+    trayIcon_->setToolTip(text("mouse_name_text"));
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayLeftButtonUp);
+                } else if (reason == QSystemTrayIcon::Context) {
+                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayRightButtonUp);
+                }
+            });
+    trayIcon_->show();
+}
+
+void CMainWnd::bindHooks() {
+    std::string error;
+    if (!bindHookLibrary(hooks_, options_.hookLibraryFile, &error)) {
+        qCDebug(lcApp, "GetError:%s", error.c_str());
+    }
+}
+
+void CMainWnd::findControls() {
+    for (const char* name : {"skin_btn", "main_menu_btn", "min_btn", "exit_btn"}) {
+        auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name));
+        if (!button) continue;
+        connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
+    }
+    for (int index = 0; index < 3; ++index) {
+        auto* option = findChild<QAbstractButton*>(QStringLiteral("option_device_%1").arg(index + 1));
+        if (!option) continue;
+        connect(option, &QAbstractButton::toggled, this, [this, index](bool checked) {
+            if (checked) onDeviceSelected(index);
+        });
+    }
+    deviceTabSwitch_ = findChild<QStackedWidget*>(QStringLiteral("device_tab_switch"));
+    makeWindowDraggable(findChild<QWidget*>(QStringLiteral("title_bar")));
+}
+
+void CMainWnd::applyStartVisibility(bool startHidden) {
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    QGuiApplication::primaryScreen()->availableGeometry()));
+    if (page_->anyLinkPresent() && !startHidden) {
+        show();
+    } else {
+        hideIntoTray();
+    }
+}
+
+bool CMainWnd::event(QEvent* event) {
+    if (event->type() == WindowMessageEvent::eventType()) {
+        const auto* message = static_cast<const WindowMessageEvent*>(event);
+        handleCustomMessage(message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kDpiPopupTimerId) {
+            popupTimer_.stop();
+            closePopup();
+        }
+        return false;
+    case UM_TRAY_NOTIFY:
+        if (lParam == kTrayLeftButtonUp) {
+            showFromTray();
+        } else if (lParam == kTrayRightButtonUp) {
+            openTrayMenu();
+        }
+        return true;
+    case UM_MENU_COMMAND:
+        onMenuCommand(reinterpret_cast<const MenuCommand*>(wParam));
+        return true;
+    case UM_HOOK_INPUT:
+        routeHookInput(wParam, lParam);
+        return true;
+    case UM_SHOW_MAIN:
+        showPlain();
+        return true;
+    case UM_CONNECTION_CHANGED:
+        onConnectionChanged();
+        return true;
+    case UM_DPI_CHANGED:
+        showPopup(QStringLiteral("DPI :%1").arg(static_cast<qint64>(lParam) * 100));
+        return true;
+    case UM_PROFILE_CHANGED:
+        showPopup(QStringLiteral("%1 %2").arg(text("profile_text")).arg(lParam + 1));
+        return true;
+    case UM_BUTTON_CLICKED:
+        if (auto* buttons = findChild<CWirelessButtonUI*>(QStringLiteral("wireless_button_tab"))) {
+            buttons->buttonClicked(static_cast<int>(wParam));
+        }
+        return true;
+    case UM_APPLY_REQUEST:
+        page_->requestApply(wParam == 1);
+        return true;
+    default:
+        return page_->handleMessage(message, wParam, lParam);
+    }
+}
+
+void CMainWnd::onClick(QAbstractButton* sender) {
+    const QString name = sender->objectName();
+    if (name == QLatin1String("exit_btn")) {
+        closeToTray();
+    } else if (name == QLatin1String("min_btn")) {
+        showMinimized();
+    } else if (name == QLatin1String("main_menu_btn")) {
+        openAbout();
+    }
+}
+
+void CMainWnd::onDeviceSelected(int index) { selectDeviceTab(index); }
+
+// Index -1 means no device: the stack shows its page for that, when the layout has one.
+void CMainWnd::selectDeviceTab(int index) {
+    if (!deviceTabSwitch_) return;
+    if (index >= 0) {
+        deviceTabSwitch_->setCurrentIndex(index);
+    } else if (auto* none = deviceTabSwitch_->findChild<QWidget*>(QStringLiteral("no_device_page"))) {
+        deviceTabSwitch_->setCurrentWidget(none);
+    }
+}
+
+void CMainWnd::showPlain() { bringForward(false); }
+
+void CMainWnd::showFromTray() { bringForward(true); }
+
+void CMainWnd::bringForward(bool showOnlyIfHidden) {
+    if (!connected_) {
+        openNoDeviceWarning();
+        return;
+    }
+    if (!showOnlyIfHidden || !isVisible()) show();
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+}
+
+// Without a tray there is nowhere to hide to, and an invisible program could only be reached by
+// starting it again: the window stays on screen, showing that no mouse is connected when none is.
+void CMainWnd::hideIntoTray() {
+    if (trayAvailable()) {
+        hide();
+        return;
+    }
+    if (!page_->anyLinkPresent()) selectDeviceTab(-1);
+    if (!isVisible()) show();
+}
+
+void CMainWnd::openNoDeviceWarning() {
+    if (noDeviceWarningOpen_) return;
+    noDeviceWarningOpen_ = true;
+    runMessageBox(this, QStringLiteral("warning_title_text"), QStringLiteral("no_device_text"));
+    noDeviceWarningOpen_ = false;
+}
+
+void CMainWnd::openAbout() {
+    CAboutWnd about(this);
+    about.showModal();
+}
+
+void CMainWnd::openTrayMenu() {
+    delete trayMenu_;
+    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) {
+        handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&command), 0);
+    });
+    if (!trayMenu_) return;
+    trayMenu_->popup(trayMenuPosition(QCursor::pos()));
+}
+
+void CMainWnd::onMenuCommand(const MenuCommand* command) {
+    if (!command) return;
+    if (command->name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
+        showPlain();
+    } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
+        destroyWindow();
+    }
+}
+
+void CMainWnd::onConnectionChanged() {
+    connected_ = page_->anyLinkPresent();
+    qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
+    if (connected_) {
+        selectDeviceTab(0);
+    } else {
+        selectDeviceTab(-1);
+        hideIntoTray();
+    }
+}
+
+void CMainWnd::showPopup(const QString& popupText) {
+    popupTimer_.start();
+    if (popup_) {
+        popup_->setText(popupText);
+    } else {
+        popup_ = new CDPIMsg(this, popupText);
+        popup_->show();
+    }
+    qCDebug(lcApp) << "popup:" << popupText;
+}
+
+void CMainWnd::closePopup() {
+    if (!popup_) return;
+    popup_->close();
+    popup_ = nullptr;
+    qCDebug(lcApp, "popup closed");
+}
+
+void CMainWnd::routeHookInput(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (captureFlags_.buttonKeyCapture == 1) {
+        auto* buttons = findChild<CWirelessButtonUI*>(QStringLiteral("wireless_button_tab"));
+        if (buttons && buttons->editedButton() >= 0) buttons->captureKey(wParam);
+    }
+    auto* macros = findChild<CWirelessMacroUI*>(QStringLiteral("wireless_macro_tab"));
+    if (captureFlags_.macroRecording == 1 && macros) macros->recordInput(wParam, lParam);
+    if (captureFlags_.macroStepKeyCapture == 1 && macros) macros->captureStepKey(wParam);
+}
+
+void CMainWnd::destroyWindow() {
+    closePopup();
+    hide();
+    if (trayIcon_) trayIcon_->hide();
+    Q_EMIT quitRequested();
+}
+
+void CMainWnd::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    popupTimer_.stop();
+    closePopup();
+    page_->shutdown();
+    releaseHookLibrary(hooks_);
+}
+
+bool CMainWnd::trayAvailable() const { return options_.trayAvailable(); }
+
+// Closing the window from the window manager does what "exit_btn" does.
+void CMainWnd::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    closeToTray();
+}
+
+// Without a tray its "exit" cannot be reached, so closing the window is the way to end the program.
+void CMainWnd::closeToTray() {
+    if (trayAvailable()) {
+        hide();
+    } else {
+        destroyWindow();
+    }
+}
+
+void CMainWnd::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) qCDebug(lcApp, "main window shown");
+}
+
+void CMainWnd::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) qCDebug(lcApp, "main window hidden");
+}
+
+}  // namespace qx4::gui

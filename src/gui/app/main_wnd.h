@@ -1,0 +1,123 @@
+// The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
+// and the four settings pages, owns the tray icon and its menu, the input-hook library, the macro
+// store and the capture flags, and handles every window message: it relays device messages and
+// apply requests to the wireless page, routes captured input to the capturing page, shows the
+// DPI and profile popup, and shows itself only while a mouse is connected.
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/device/device_link.h"
+#include "core/macro/macro_store.h"
+#include "gui/app/control_factory.h"
+#include "gui/app/dpi_msg.h"
+#include "gui/app/hook_table.h"
+
+class QAbstractButton;
+class QStackedWidget;
+class QSystemTrayIcon;
+
+namespace qx4::gui {
+
+class CWirelessPage;
+struct MenuCommand;
+
+struct MainWindowOptions {
+    DriverSet drivers = DriverSet::hardware;
+    DriverBinder* driverBinder = nullptr;  // nullptr: load the driver libraries from disk
+    PauseFunction pauseAfterWrite = pauseInterruptibly;  // paces writes to the mouse
+    std::string hookLibraryFile = kHookLibraryFile;
+    ControlFactory controls = ControlFactory::programControls();
+    // Asked each time the window would hide into the tray.
+    std::function<bool()> trayAvailable;
+};
+
+class CMainWnd final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 800;
+    static constexpr int kHeight = 572;
+    static constexpr std::uintptr_t kTrayIconId = 107;
+    static constexpr std::uintptr_t kDpiPopupTimerId = 52;
+    static constexpr int kPopupMilliseconds = 2000;
+
+    explicit CMainWnd(MainWindowOptions options = {});
+    ~CMainWnd() override;
+
+    // Builds everything behind the layout: wireless page and links, tray icon, hook library,
+    // macro store, configuration.
+    void initialize();
+    // Shown at start only when a mouse is connected and the command line was empty.
+    void applyStartVisibility(bool startHidden);
+    // One window message; true when handled.
+    bool handleCustomMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // After the message loop: links closed, worker joined, libraries released, hooks removed.
+    void shutdown();
+
+    bool connected() const { return connected_; }
+    CWirelessPage* wirelessPage() const { return page_.get(); }
+    CDPIMsg* dpiPopup() const { return popup_; }
+    QMenu* trayMenu() const { return trayMenu_; }
+    QSystemTrayIcon* trayIcon() const { return trayIcon_; }
+    const HookTable& hooks() const { return hooks_; }
+    CaptureFlags& captureFlags() { return captureFlags_; }
+    const MacroList& macros() const { return macros_; }
+
+Q_SIGNALS:
+    // The tray menu's "exit": the program ends once the message loop has returned.
+    void quitRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void findControls();
+    void bindHooks();
+    void createTrayIcon();
+    void onClick(QAbstractButton* sender);
+    void onDeviceSelected(int index);
+    void selectDeviceTab(int index);
+
+    void showPlain();
+    void showFromTray();
+    void bringForward(bool showOnlyIfHidden);
+    void hideIntoTray();
+    void closeToTray();
+    void openNoDeviceWarning();
+    void openAbout();
+    void openTrayMenu();
+    void onMenuCommand(const MenuCommand* command);
+    void onConnectionChanged();
+    void showPopup(const QString& text);
+    void closePopup();
+    void routeHookInput(std::uintptr_t wParam, std::intptr_t lParam);
+    void destroyWindow();
+    bool trayAvailable() const;
+
+    MainWindowOptions options_;
+    std::unique_ptr<CWirelessPage> page_;
+    MacroList macros_;
+    HookTable hooks_;
+    CaptureFlags captureFlags_;
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    QPointer<QMenu> trayMenu_;
+    QPointer<CDPIMsg> popup_;
+    QTimer popupTimer_;
+    QStackedWidget* deviceTabSwitch_ = nullptr;
+    bool connected_ = false;
+    bool noDeviceWarningOpen_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace qx4::gui

@@ -1,0 +1,30 @@
+// The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
+// commands: "configuration", "exit", ...). A chosen item reaches the main window as
+// UM_MENU_COMMAND with wParam pointing at a MenuCommand.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+class QMenu;
+class QWidget;
+
+namespace qx4::gui {
+
+struct MenuCommand {
+    QString name;      // the action's object name
+    QString userData;  // the action's data, as text
+    QString text;      // the text shown
+};
+
+// Builds the menu (owned by `owner`) and calls `chosen` after the menu has closed, once per
+// chosen item. nullptr when the layout is missing or is not a menu.
+QMenu* loadTrayMenu(QWidget* owner, std::function<void(const MenuCommand&)> chosen);
+
+// The tray menu opens with its top-left corner 50 pixels above the pointer.
+inline constexpr int kTrayMenuLift = 50;
+QPoint trayMenuPosition(const QPoint& cursor);
+
+}  // namespace qx4::gui

@@ -1,0 +1,47 @@
+#include "gui/pages/power_display.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+#include "gui/app/resource_manager.h"
+
+namespace qx4::gui {
+
+PowerDisplay::PowerDisplay(QProgressBar* bar, QLabel* text, QLabel* sleepLabel, QObject* parent)
+    : QObject(parent), bar_(bar), text_(text), sleepLabel_(sleepLabel) {
+    chargeTimer_.setObjectName(QStringLiteral("charge_animation_timer"));
+    chargeTimer_.setInterval(kChargeFrameMilliseconds);
+    connect(&chargeTimer_, &QTimer::timeout, this, &PowerDisplay::showNextChargeFrame);
+    if (bar_) bar_->setRange(0, 100);
+}
+
+void PowerDisplay::showBattery(int level) {
+    const int percent = level * 10;
+    if (bar_) bar_->setValue(percent);
+    ResourceManager::instance().setPlainText(text_, QStringLiteral("%1%").arg(percent));
+}
+
+void PowerDisplay::showCharging(bool on, bool restartAnimation) {
+    if (on) {
+        showSleepLabel(false);
+        ResourceManager::instance().setResourceText(text_, QStringLiteral("charging_text"));
+        if (restartAnimation) chargeAnimValue_ = 0;
+        chargeTimer_.start();
+    } else {
+        showSleepLabel(true);
+        ResourceManager::instance().setPlainText(text_, QString());
+        chargeTimer_.stop();
+    }
+}
+
+void PowerDisplay::showSleepLabel(bool shown) {
+    if (sleepLabel_) sleepLabel_->setVisible(shown);
+}
+
+void PowerDisplay::showNextChargeFrame() {
+    if (bar_) bar_->setValue(chargeAnimValue_);
+    chargeAnimValue_ += kChargeStep;
+    if (chargeAnimValue_ > 100) chargeAnimValue_ = 0;
+}
+
+}  // namespace qx4::gui
