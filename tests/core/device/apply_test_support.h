@@ -1,10 +1,11 @@
 // A report writer whose answers a test scripts, and an apply listener a test can wait on.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
+#include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,26 +13,25 @@
 
 namespace qx4::test {
 
-// "select", "dpi 2", "light 1", "polling 3", "macro 4", "buttons 5": what a report is, with the
-// profile number or macro slot from byte 2.
+// "select 1", "dpi 2", "macro 3": the report's kind and byte 2 (profile number or macro slot).
 inline std::string describe(const FeatureReport& report) {
     static constexpr const char* kNames[] = {"select", "dpi", "light", "polling", "buttons", "macro"};
-    return std::string(kNames[static_cast<int>(report.type)]) + " " + std::to_string(report.bytes[2]);
+    return kNames[static_cast<int>(report.type)] + (" " + std::to_string(report.bytes[2]));
 }
 
 class ScriptedWriter final : public ReportWriter {
 public:
+    using Answer = std::function<bool(const FeatureReport&, std::stop_token)>;
     WriteResult writeReport(const FeatureReport& report, std::stop_token stop) override {
-        std::function<bool(const FeatureReport&, std::stop_token)> answer;
+        Answer answer;
         {
             std::lock_guard lock(mutex_);
             written_.push_back(report);
             answer = answer_;
         }
-        return {answer ? answer(report, stop) : true, Link::cable};
+        return {!answer || answer(report, stop), Link::cable};
     }
-    // Decides each write; runs on the worker thread.
-    void answerWith(std::function<bool(const FeatureReport&, std::stop_token)> answer) {
+    void answerWith(Answer answer) {
         std::lock_guard lock(mutex_);
         answer_ = std::move(answer);
     }
@@ -48,49 +48,45 @@ public:
 private:
     std::mutex mutex_;
     std::vector<FeatureReport> written_;
-    std::function<bool(const FeatureReport&, std::stop_token)> answer_;
+    Answer answer_;
 };
 
 class WaitableListener final : public ApplyListener {
 public:
-    struct Event {
-        enum Kind { started, finished, skipped } kind;
-        ApplyOutcome outcome{};
-        ApplySkipReason reason{};
-    };
-
-    void applyStarted() override { add({Event::started}); }
+    void applyStarted() override {}
     void reportWritten(const FeatureReport&, const WriteResult&) override {}
-    void applyFinished(const ApplyOutcome& outcome) override { add({Event::finished, outcome}); }
-    void applySkipped(ApplySkipReason reason) override { add({Event::skipped, {}, reason}); }
+    void applyFinished(const ApplyOutcome& outcome) override { end(outcome, std::nullopt); }
+    void applySkipped(ApplySkipReason reason) override { end({}, reason); }
 
-    // Waits until `count` requests have ended (finished or skipped) since the start.
-    std::vector<Event> waitForEnded(std::size_t count) {
+    // Waits until `count` requests have ended, finished or skipped; false after 20 s.
+    bool waitForEnded(std::size_t count) {
         std::unique_lock lock(mutex_);
-        const bool done = changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_ >= count; });
-        if (!done) return {};
-        return events_;
+        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_ >= count; });
     }
     ApplyOutcome lastOutcome() {
         std::lock_guard lock(mutex_);
-        for (auto it = events_.rbegin(); it != events_.rend(); ++it)
-            if (it->kind == Event::finished) return it->outcome;
-        return {};
+        return outcome_;
+    }
+    std::optional<ApplySkipReason> lastSkip() {
+        std::lock_guard lock(mutex_);
+        return skip_;
     }
 
 private:
-    void add(Event event) {
+    void end(const ApplyOutcome& outcome, std::optional<ApplySkipReason> skip) {
         {
             std::lock_guard lock(mutex_);
-            if (event.kind != Event::started) ++ended_;
-            events_.push_back(event);
+            ++ended_;
+            outcome_ = outcome;
+            skip_ = skip;
         }
         changed_.notify_all();
     }
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Event> events_;
     std::size_t ended_ = 0;
+    ApplyOutcome outcome_;
+    std::optional<ApplySkipReason> skip_;
 };
 
 }  // namespace qx4::test

@@ -44,19 +44,6 @@ TEST_F(ReportBytesTest, DefaultsOfProfileOneMatchTheWorkedExamples) {
     EXPECT_EQ(buildLightReport(record.profiles[4], 4).bytes[2], 5);
 }
 
-TEST_F(ReportBytesTest, EveryReportCarriesItsCommandAndLengthAndIsZeroBeyondIt) {
-    const ButtonBinding& binding = profile().buttons[0];
-    for (const FeatureReport& report :
-         {buildProfileSelectReport(record), buildDpiReport(profile(), 0), buildLightReport(profile(), 0),
-          buildPollingReport(profile(), 0), buildButtonReport(profile(), 0, {}), buildMacroReport(binding, 1)}) {
-        const ReportFormat& format = reportFormat(report.type);
-        EXPECT_EQ(report.length, format.length) << format.name;
-        EXPECT_EQ(report.bytes[0], format.command) << format.name;
-        EXPECT_EQ(report.bytes[1], format.length) << format.name;
-        for (std::size_t i = report.length; i < report.bytes.size(); ++i) ASSERT_EQ(report.bytes[i], 0) << format.name;
-    }
-}
-
 TEST_F(ReportBytesTest, DpiLevelValuesMapToSensorCodesAndDoubleRange) {
     struct Case {
         std::int32_t value;
@@ -170,38 +157,27 @@ TEST_F(ReportBytesTest, ButtonReportSendsEveryWireTableCodeAtEachPosition) {
     }
 }
 
-TEST_F(ReportBytesTest, KeystrokesAndMacrosTakeTheirBytesFromTheBinding) {
+TEST_F(ReportBytesTest, KeystrokesAndMacroSlotsTakeTheirBytesFromTheBinding) {
     ButtonBinding& combo = profile().buttons[2];
     combo.functionCode = kKeyboardFunctionCode;
     combo.modifierMask = 0x05;  // Ctrl + Alt
     combo.keyCode = 0x04;       // A
+    // Two macros in profile 1 and one in profile 3 take slots 1, 2 and 3 in button order.
     profile().buttons[23].functionCode = kMacroFunctionCode;
     profile().buttons[23].modifierMask = 9;  // not sent for a macro
-
-    record.profiles[1].buttons[5].functionCode = kMacroFunctionCode;
-    const MacroSlots slots = assignMacroSlots(record);
-    const FeatureReport report = buildButtonReport(profile(), 0, slots[0]);
-    EXPECT_THAT(std::vector<std::uint8_t>(report.bytes.begin() + 9, report.bytes.begin() + 12), ElementsAre(17, 5, 4));
-    EXPECT_THAT(std::vector<std::uint8_t>(report.bytes.begin() + 72, report.bytes.begin() + 75), ElementsAre(18, 0, 1));
-    const FeatureReport second = buildButtonReport(record.profiles[1], 1, slots[1]);
-    EXPECT_THAT(std::vector<std::uint8_t>(second.bytes.begin() + 18, second.bytes.begin() + 21), ElementsAre(18, 0, 2));
-}
-
-TEST(MacroSlots, CountAcrossProfilesInButtonOrder) {
-    DeviceConfig record{};
-    applyDefaults(record);
-    record.profiles[0].buttons[7].functionCode = kMacroFunctionCode;
-    record.profiles[0].buttons[1].functionCode = kMacroFunctionCode;
+    profile().buttons[1].functionCode = kMacroFunctionCode;
     record.profiles[2].buttons[0].functionCode = kMacroFunctionCode;
-    record.profiles[1].buttons[4].macroName[0] = u'x';  // a name alone does not make a macro report
+    record.profiles[3].buttons[4].macroName[0] = u'x';  // a name alone is no macro
     const MacroSlots slots = assignMacroSlots(record);
-    EXPECT_EQ(slots[0][1], 1);
-    EXPECT_EQ(slots[0][7], 2);
-    EXPECT_EQ(slots[2][0], 3);
-    int used = 0;
-    for (const auto& profile : slots)
-        for (std::uint8_t slot : profile) used += slot != 0;
-    EXPECT_EQ(used, 3);
+    auto triple = [](const FeatureReport& report, std::size_t button) {
+        return std::vector<int>{report.bytes[3 + 3 * button], report.bytes[4 + 3 * button], report.bytes[5 + 3 * button]};
+    };
+    const FeatureReport first = buildButtonReport(profile(), 0, slots[0]);
+    EXPECT_THAT(triple(first, 2), ElementsAre(17, 5, 4));
+    EXPECT_THAT(triple(first, 1), ElementsAre(18, 0, 1));
+    EXPECT_THAT(triple(first, 23), ElementsAre(18, 0, 2));
+    EXPECT_THAT(triple(buildButtonReport(record.profiles[2], 2, slots[2]), 0), ElementsAre(18, 0, 3));
+    EXPECT_EQ(slots[3][4], 0);
 }
 
 class MacroReportTest : public ::testing::Test {
@@ -230,6 +206,10 @@ TEST_F(MacroReportTest, WorkedExampleWithLongAndZeroDelays) {
                 {0x05, kMacroActionPress, 65535},
                 {0x05, kMacroActionRelease, 254}});
     EXPECT_THAT(bytesOf(buildMacroReport(binding, 2)), ElementsAreArray(readHex("macro_long_delays.hex")));
+    for (auto [loops, sent] : {std::pair{0, 1}, {256, 1}, {-1, 255}}) {
+        binding.macroLoopCount = loops;  // a low byte of 0 goes out as 1
+        EXPECT_EQ(buildMacroReport(binding, 1).bytes[7], sent) << loops;
+    }
 }
 
 TEST_F(MacroReportTest, DelaysAroundTheLongDelayThreshold) {
@@ -245,13 +225,6 @@ TEST_F(MacroReportTest, DelaysAroundTheLongDelayThreshold) {
         auto expected = c.secondActionPairs;
         expected.insert(expected.begin(), {0, 6});
         EXPECT_THAT(pairs(buildMacroReport(binding, 1)), ElementsAreArray(expected)) << c.delay;
-    }
-}
-
-TEST_F(MacroReportTest, LoopCountLowByteZeroIsSentAsOne) {
-    for (auto [loops, sent] : {std::pair{0, 1}, {1, 1}, {7, 7}, {256, 1}, {-1, 255}}) {
-        binding.macroLoopCount = loops;
-        EXPECT_EQ(buildMacroReport(binding, 1).bytes[7], sent) << loops;
     }
 }
 

@@ -1,0 +1,122 @@
+// Driver libraries without files, and UI effects written down as text, for the device-link tests.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/device/device_events.h"
+#include "core/device/driver_library.h"
+
+namespace qx4::test {
+
+// What both fake libraries saw, in one ordered list ("cable:Open_FeatureDevice"). SetFeature runs
+// on the apply worker, hence the lock.
+struct FakeDrivers {
+    struct Library {
+        std::string name;
+        int productId = 0;
+        const qx4_message_sink* sink = nullptr;
+        std::uint32_t dataMessage = 0, arrivalMessage = 0;
+        int openResult = 1, setFeatureResult = 1;
+        std::vector<std::vector<std::uint8_t>> reports;
+    };
+    std::mutex mutex;
+    std::vector<std::string> calls;
+    Library libraries[2];
+
+    static FakeDrivers& instance() {
+        static FakeDrivers drivers;
+        return drivers;
+    }
+    void reset(std::string first, std::string second) {
+        std::lock_guard lock(mutex);
+        calls.clear();
+        libraries[0] = Library{};
+        libraries[1] = Library{};
+        libraries[0].name = std::move(first);
+        libraries[1].name = std::move(second);
+    }
+    std::vector<std::string> takeCalls() {
+        std::lock_guard lock(mutex);
+        return std::exchange(calls, {});
+    }
+};
+
+template <int Index>
+struct FakeDriver {
+    static FakeDrivers::Library& log(const char* call) {
+        auto& drivers = FakeDrivers::instance();
+        drivers.calls.push_back(drivers.libraries[Index].name + ":" + call);
+        return drivers.libraries[Index];
+    }
+    static std::lock_guard<std::mutex> lock() { return std::lock_guard(FakeDrivers::instance().mutex); }
+
+    static void setIds(int, int productId) { auto held = lock(); log("Set_VIDPID").productId = productId; }
+    static void openMonitor(const qx4_message_sink* sink, std::uint32_t data, std::uint32_t arrival) {
+        auto held = lock();
+        auto& library = log("Open_DevMonitor");
+        library.sink = sink;
+        library.dataMessage = data;
+        library.arrivalMessage = arrival;
+    }
+    static void closeMonitor() { auto held = lock(); log("Close_DevMonitor"); }
+    static int open() { auto held = lock(); return log("Open_FeatureDevice").openResult; }
+    static void close() { auto held = lock(); log("Close_FeatureDevice"); }
+    static int write(const unsigned char* report, int length) {
+        auto held = lock();
+        auto& library = log("SetFeature");
+        library.reports.emplace_back(report, report + length);
+        return library.setFeatureResult;
+    }
+    static HidDriverLink link() {
+        return {nullptr, &setIds, &openMonitor, &closeMonitor, &open, &close, &write, nullptr};
+    }
+};
+
+// Binds FakeDriver<0> or <1> by file name; an unknown name fails as a missing file does.
+class FakeBinder final : public DriverBinder {
+public:
+    std::map<std::string, int> files;
+    std::string withoutSetFeature;
+    std::vector<std::string> bound;
+    int releases = 0;
+
+    bool bind(HidDriverLink& link, std::string_view fileName) override {
+        const auto found = files.find(std::string(fileName));
+        link = found == files.end() ? HidDriverLink{} : found->second == 0 ? FakeDriver<0>::link() : FakeDriver<1>::link();
+        if (fileName == withoutSetFeature) link.SetFeature = nullptr;
+        if (found != files.end()) bound.emplace_back(fileName);
+        return found != files.end();
+    }
+    void release(HidDriverLink& link) override {
+        link = {};
+        ++releases;
+    }
+};
+
+class RecordingEvents final : public DeviceEvents {
+public:
+    void showSleepLabel(bool shown) override { add(shown ? "sleep label shown" : "sleep label hidden"); }
+    void showCharging(bool on, bool restart) override { add(!on ? "charging off" : restart ? "charging restarted" : "charging on"); }
+    void showBattery(int level) override { add("battery " + std::to_string(level)); }
+    void highlightDpiLevel(int level) override { add("dpi level " + std::to_string(level)); }
+    void selectProfileButton(int profile) override { add("profile button " + std::to_string(profile)); }
+    void refreshPages() override { add("refresh"); }
+    void saveRecord() override { add("save"); }
+    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        add("post " + std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+    }
+    void startArrivalTimer(Link link) override { add("timer " + std::string(linkParameters(link).name)); }
+    void cancelArrivalTimer(Link link) override { add("cancel " + std::string(linkParameters(link).name)); }
+
+    std::vector<std::string> take() { return std::exchange(effects_, {}); }
+
+private:
+    void add(std::string effect) { effects_.push_back(std::move(effect)); }
+    std::vector<std::string> effects_;
+};
+
+}  // namespace qx4::test
