@@ -291,19 +291,5 @@ TEST(VirtualMouseCommands, RefuseWhatTheyCannotDoWithoutSendingAnything) {
     }
 }
 
-TEST(VirtualMouseCommands, WaitAsksTheServerToAnswerLater) {
-    MouseModel mouse;
-    const auto reports = runCommand(mouse, "wait reports 22");
-    ASSERT_TRUE(reports.wait);
-    EXPECT_EQ(reports.wait->what, WaitRequest::What::reports);
-    EXPECT_EQ(reports.wait->count, 22);
-    EXPECT_EQ(reports.wait->timeoutMs, kDefaultWaitMs);
-    const auto listeners = runCommand(mouse, "wait listeners cable 2 500");
-    ASSERT_TRUE(listeners.wait);
-    EXPECT_EQ(listeners.wait->link, Link::cable);
-    EXPECT_EQ(listeners.wait->count, 2);
-    EXPECT_EQ(listeners.wait->timeoutMs, 500);
-}
-
 }  // namespace
 }  // namespace qx4::vm

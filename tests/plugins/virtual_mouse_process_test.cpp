@@ -222,6 +222,19 @@ TEST(VirtualMouseProcess, LogsEveryReportThatReachedTheMouseInOrder) {
     EXPECT_EQ(first, "cable 0c 04 02 05");
 }
 
+TEST(VirtualMouseProcess, TakesCommandsTypedOnItsStandardInput) {
+    test::TempFolder folder;
+    const auto run = test::runVirtualMouseToEnd({"--cable", "--no-receiver", "--battery", "5"}, folder.path(),
+                                                "dpi\n\nbattery 3\nfly\nstate\nquit\nprofile\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const char* expected : {"ok: dpi level 4, sent over the cable\n", "ok: battery 3, sent over the cable\n",
+                                 "error: unknown command \"fly\"", "\nreceiver: unplugged\ncable: plugged\n",
+                                 "battery: 3\n", "\nend\n", "ok: quitting\n"}) {
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << " in\n" << run.output;
+    }
+    EXPECT_EQ(run.output.find("ok: profile"), std::string::npos) << "a command after quit ran";
+}
+
 TEST(VirtualMouseProcess, WaitAnswersWhenTheTimeIsUp) {
     VirtualMouse mouse;
     EXPECT_FALSE(mouse.waitForReports(1, 50));

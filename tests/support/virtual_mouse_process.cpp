@@ -58,7 +58,8 @@ struct Spawned {
 
 Spawned spawnVirtualMouse(std::vector<std::string> arguments,
                           const std::filesystem::path& runtimeFolder,
-                          const std::filesystem::path& outputFile) {
+                          const std::filesystem::path& outputFile,
+                          const std::filesystem::path& inputFile = "/dev/null") {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     constexpr int kChildReadyFd = 3;
@@ -71,7 +72,7 @@ Spawned spawnVirtualMouse(std::vector<std::string> arguments,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputFile.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
@@ -170,10 +171,13 @@ std::filesystem::path virtualMouseExecutable() {
 }
 
 ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
-                                   const std::filesystem::path& runtimeFolder, int timeoutMs) {
+                                   const std::filesystem::path& runtimeFolder,
+                                   const std::string& input, int timeoutMs) {
     TempFolder scratch("qx4-run");
     const auto outputFile = scratch.path() / kOutputName;
-    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, outputFile);
+    const auto inputFile = scratch.path() / "input";
+    std::ofstream(inputFile) << input;
+    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, outputFile, inputFile);
     ::close(child.readyFd);
     ProcessResult result;
     result.exitCode = reap(child.pid, timeoutMs);

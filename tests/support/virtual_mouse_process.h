@@ -64,10 +64,12 @@ struct ProcessResult {
     int exitCode = -1;
     std::string output;  // standard output and standard error together
 };
-// Runs qx4-virtual-mouse to its end with `arguments` and QX4_RUNTIME_DIR=`runtimeFolder`; for
-// starts that must fail. A run still going after `timeoutMs` is killed and reports -1.
+// Runs qx4-virtual-mouse to its end with `arguments`, QX4_RUNTIME_DIR=`runtimeFolder` and
+// `input` as its standard input; for starts that must fail and for typed commands. A run still
+// going after `timeoutMs` is killed and reports -1.
 ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
-                                   const std::filesystem::path& runtimeFolder, int timeoutMs = 10000);
+                                   const std::filesystem::path& runtimeFolder,
+                                   const std::string& input = {}, int timeoutMs = 10000);
 
 class VirtualMouse {
 public:
