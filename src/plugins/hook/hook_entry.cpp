@@ -49,6 +49,8 @@ bool install(const qx4_message_sink* sink) {
 
 extern "C" {
 
+// Keys are delivered from now on, even without a following enablehook(1): the button page opens
+// a key capture with installhook alone. The mouse part stays as enablemousehook left it.
 int installhook(const qx4_message_sink* sink) {
     try {
         if (!install(sink)) return 0;
