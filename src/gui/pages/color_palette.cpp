@@ -14,6 +14,7 @@ constexpr int kHueStripHeight = 12;
 constexpr int kGap = 6;
 constexpr int kMarkerRadius = 5;
 constexpr qreal kCornerRadius = 4.0;
+constexpr int kInset = kMarkerRadius + 2;
 
 double fraction(int offset, int extent) {
     if (extent <= 1) return 0.0;
@@ -41,12 +42,15 @@ void ColorPalette::setSelectColor(QRgb color) {
     update();
 }
 
+// Both parts keep clear of the edges by the markers' reach, so a marker at an end stays whole.
 QRect ColorPalette::fieldRect() const {
-    return {0, 0, width(), std::max(1, height() - kHueStripHeight - kGap)};
+    return {kInset, kInset, std::max(1, width() - 2 * kInset),
+            std::max(1, height() - kHueStripHeight - kGap - 2 * kInset)};
 }
 
 QRect ColorPalette::hueRect() const {
-    return {0, height() - kHueStripHeight, width(), kHueStripHeight};
+    return {kInset, height() - kHueStripHeight - kInset, std::max(1, width() - 2 * kInset),
+            kHueStripHeight};
 }
 
 void ColorPalette::rebuildFieldImage() {
@@ -143,13 +147,9 @@ void ColorPalette::pickAt(const QPoint& position) {
 void ColorPalette::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint position = event->position().toPoint();
-    if (fieldRect().contains(position)) {
-        drag_ = DragPart::field;
-    } else if (position.y() >= fieldRect().bottom()) {
-        drag_ = DragPart::hueStrip;
-    } else {
-        return;
-    }
+    // Everything above the gap belongs to the field, everything below it to the hue strip; a press
+    // in the margins picks the nearest edge.
+    drag_ = position.y() <= fieldRect().bottom() + kGap / 2 ? DragPart::field : DragPart::hueStrip;
     pickAt(position);
 }
 

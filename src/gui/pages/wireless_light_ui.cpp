@@ -82,6 +82,7 @@ void CWirelessLightUI::findControls() {
     brightnessRow_ = findChild<QWidget*>(QStringLiteral("wireless_brightness_ver"));
     breathingRow_ = findChild<QWidget*>(QStringLiteral("wireless_breath_ver"));
     colorRow_ = findChild<QWidget*>(QStringLiteral("wireless_color_hor"));
+    noSettingsNote_ = findChild<QWidget*>(QStringLiteral("wireless_no_settings_label"));
     for (std::size_t n = 0; n < presetButtons_.size(); ++n) {
         QAbstractButton* button =
             findChild<QAbstractButton*>(QStringLiteral("wireless_color_btn%1").arg(n + 1));
@@ -143,6 +144,9 @@ void CWirelessLightUI::showRowsFor(int lightMode) {
     if (brightnessRow_) brightnessRow_->setVisible(rows.brightness);
     if (breathingRow_) breathingRow_->setVisible(rows.breathing);
     if (colorRow_) colorRow_->setVisible(rows.color);
+    if (noSettingsNote_) {
+        noSettingsNote_->setVisible(!rows.brightness && !rows.breathing && !rows.color);
+    }
 }
 
 void CWirelessLightUI::showColor(StoredColor color) {

@@ -56,6 +56,7 @@ private:
     QWidget* brightnessRow_ = nullptr;
     QWidget* breathingRow_ = nullptr;
     QWidget* colorRow_ = nullptr;
+    QWidget* noSettingsNote_ = nullptr;  // shown when the effect uses none of the rows
     ColorPalette* palette_ = nullptr;
     std::array<QAbstractButton*, 16> presetButtons_{};
     std::array<QAbstractButton*, 2> directionOptions_{};

@@ -1,0 +1,23 @@
+// What the wireless page's profile-file buttons do: save the active profile to a *.pro file, and
+// read one over the active profile. Both ask for the file with Qt's file dialog, starting in the
+// data folder, and say in a warning box what they could not do.
+#pragma once
+
+class QWidget;
+
+namespace qx4 {
+struct DeviceConfig;
+class MacroList;
+}  // namespace qx4
+
+namespace qx4::gui {
+
+// True when a file was written.
+bool exportActiveProfile(QWidget* owner, const DeviceConfig& config);
+
+// True when the active profile was read over from a file: the caller then refreshes the pages,
+// lets the pages that offer macros list the store anew, and asks for a full apply. False when the
+// user cancelled or the file was refused (the record and the store are then unchanged).
+bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros);
+
+}  // namespace qx4::gui
