@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "apply_test_support.h"
 #include "core/config/config_file.h"
 #include "hex_fixture.h"
@@ -63,38 +65,34 @@ TEST_F(ApplyPlanTest, UnchangedRecordSendsOnlyTheProfileSelectAndActiveRate) {
 }
 
 TEST_F(ApplyPlanTest, EachComparedFieldFlagsItsOwnSectionOnly) {
-    using Edit = std::function<void(ProfileSettings&)>;
-    const std::vector<std::pair<Edit, const char*>> dpiEdits{
-        {[](ProfileSettings& p) { p.dpiParamA = 1; }, "dpiParamA"},
-        {[](ProfileSettings& p) { p.dpiParamB = 1; }, "dpiParamB"},
-        {[](ProfileSettings& p) { p.dpiLevelEnabled[7] = 1; }, "dpiLevelEnabled"},
-        {[](ProfileSettings& p) { p.dpiValuesX[3] = 17; }, "dpiValuesX"},
-        {[](ProfileSettings& p) { p.dpiValuesY[0] = 5; }, "dpiValuesY"},
-        {[](ProfileSettings& p) { p.dpiLevel = 0; }, "dpiLevel"},
-        {[](ProfileSettings& p) { p.dpiColors[2] = 0x123456; }, "dpiColors"}};
-    const std::vector<std::pair<Edit, const char*>> lightEdits{
-        {[](ProfileSettings& p) { p.lightMode = 1; }, "lightMode"},
-        {[](ProfileSettings& p) { p.lightBrightness = 2; }, "lightBrightness"},
-        {[](ProfileSettings& p) { p.lightBreathSpeed = 2; }, "lightBreathSpeed"},
-        {[](ProfileSettings& p) { p.lightColor = 0x10; }, "lightColor"},
-        {[](ProfileSettings& p) { p.lightExtra = 0; }, "lightExtra"},
-        {[](ProfileSettings& p) { p.lightDirection = 0; }, "lightDirection"}};
-    const std::vector<std::pair<Edit, const char*>> buttonEdits{
-        {[](ProfileSettings& p) { p.buttons[23].macroActions[45].delay = 1; }, "last macro action"},
-        {[](ProfileSettings& p) { p.buttons[0].spareWord = 1; }, "spareWord"}};
-
-    auto check = [&](const std::vector<std::pair<Edit, const char*>>& edits, Section section) {
-        for (const auto& [edit, name] : edits) {
-            DeviceConfig edited = applied;
-            edit(edited.profiles[3]);
-            SectionFlags expected;
-            expected.mark(section, 3);
-            EXPECT_EQ(compareConfigs(edited, applied), expected) << name;
-        }
+    struct Edit {
+        std::function<void(ProfileSettings&)> change;
+        Section section;
     };
-    check(dpiEdits, Section::dpi);
-    check(lightEdits, Section::light);
-    check(buttonEdits, Section::buttons);
+    const Edit edits[] = {
+        {[](ProfileSettings& p) { p.dpiParamA = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiParamB = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiLevelEnabled[7] = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiValuesX[3] = 17; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiValuesY[0] = 5; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiLevel = 0; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiColors[2] = 0x123456; }, Section::dpi},
+        {[](ProfileSettings& p) { p.lightMode = 1; }, Section::light},
+        {[](ProfileSettings& p) { p.lightBrightness = 2; }, Section::light},
+        {[](ProfileSettings& p) { p.lightBreathSpeed = 2; }, Section::light},
+        {[](ProfileSettings& p) { p.lightColor = 0x10; }, Section::light},
+        {[](ProfileSettings& p) { p.lightExtra = 0; }, Section::light},
+        {[](ProfileSettings& p) { p.lightDirection = 0; }, Section::light},
+        {[](ProfileSettings& p) { p.buttons[23].macroActions[45].delay = 1; }, Section::buttons},
+        {[](ProfileSettings& p) { p.buttons[0].spareWord = 1; }, Section::buttons},
+    };
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        DeviceConfig edited = applied;
+        edits[i].change(edited.profiles[3]);
+        SectionFlags expected;
+        expected.mark(edits[i].section, 3);
+        EXPECT_EQ(compareConfigs(edited, applied), expected) << "edit " << i;
+    }
 }
 
 TEST_F(ApplyPlanTest, ChangedColourOfTheActiveProfileSendsItsDpiReport) {
