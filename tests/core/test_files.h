@@ -61,8 +61,10 @@ inline std::vector<std::uint8_t> randomBytes(std::mt19937& random, std::size_t a
         length = std::uniform_int_distribution<std::size_t>(0, std::min<std::size_t>(around, 4096))(random);
     }
     std::vector<std::uint8_t> bytes(length);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(random));
+    for (std::size_t i = 0; i < length; i += 4) {
+        const std::uint32_t word = random();
+        for (std::size_t k = 0; k < 4 && i + k < length; ++k) bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
+    }
     return bytes;
 }
 

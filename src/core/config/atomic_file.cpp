@@ -1,5 +1,6 @@
 #include "core/config/atomic_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -21,7 +22,9 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
 }
 
 bool writeAll(std::FILE* file, std::span<const std::byte> bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+    // An empty span may have no storage at all, which fwrite must not be handed.
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return written && std::fflush(file) == 0;
 }
 
 }  // namespace
@@ -58,8 +61,16 @@ std::optional<std::vector<std::byte>> readFilePrefix(const std::filesystem::path
     if (std::filesystem::is_directory(source, error)) return std::nullopt;
     std::ifstream in(source, std::ios::binary);
     if (!in) return std::nullopt;
-    std::vector<std::byte> bytes(maxBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(maxBytes));
+    // Size the buffer by the opened file, not by its path, which a writer may replace meanwhile.
+    // A stream that cannot seek is read as far as maxBytes from where it stands, its start.
+    std::size_t capacity = maxBytes;
+    const std::streamoff size = in.seekg(0, std::ios::end) ? std::streamoff(in.tellg()) : std::streamoff(-1);
+    if (size >= 0) capacity = std::min(maxBytes, static_cast<std::size_t>(size));
+    in.clear();
+    in.seekg(0, std::ios::beg);
+    in.clear();
+    std::vector<std::byte> bytes(capacity);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(capacity));
     if (in.bad()) return std::nullopt;
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;

@@ -1,7 +1,7 @@
 #include "core/config/config_file.h"
 
-#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "core/config/atomic_file.h"
@@ -105,8 +105,7 @@ void applyProfileDefaults(ProfileSettings& profile) {
     profile.dpiColors = kDefaultDpiColors;
     profile.spareColors = kDefaultSpareColors;
 
-    auto buttons = recordBytes(profile.buttons);
-    std::fill(buttons.begin(), buttons.end(), std::byte{0});
+    std::memset(&profile.buttons, 0, sizeof(profile.buttons));
     for (std::size_t j = 0; j < profile.buttons.size(); ++j) {
         ButtonBinding& binding = profile.buttons[j];
         binding.buttonIndex = static_cast<std::uint8_t>(j);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <span>
 #include <type_traits>
 
@@ -26,7 +27,7 @@ std::span<std::byte, sizeof(Record)> recordBytes(Record& record) {
 template <typename Record>
 std::size_t overlayRecord(Record& record, std::span<const std::byte> bytes) {
     const std::size_t count = std::min(bytes.size(), sizeof(Record));
-    std::copy_n(bytes.begin(), count, recordBytes(record).begin());
+    if (count > 0) std::memcpy(&record, bytes.data(), count);
     return count;
 }
 
