@@ -2,6 +2,7 @@
 #include <iomanip>
 #include <memory>
 #include <optional>
+#include <string>
 #include <ostream>
 
 #include "cli/command.h"
@@ -26,6 +27,18 @@ const Command kShowCommand{
 };
 
 constexpr int kDpiUnit = 100;
+// What the reports can carry: a level's value reaches the last sensor code at 99 (double
+// range), the lighting mode and brightness are sent as one byte, the speed as 9 - value.
+constexpr long long kHighestDpiValue = 2 * static_cast<long long>(kDpiCodeTable.size()) - 1;
+constexpr long long kHighestByte = 255;
+constexpr long long kHighestSpeed = 9;
+
+// A value the mouse cannot be sent as stored is shown, but marked.
+std::string valueText(long long value, long long highest, long long scale = 1) {
+    std::string text = std::to_string(value * scale);
+    if (value < 0 || value > highest) text += " (out of range)";
+    return text;
+}
 
 std::optional<int> parseProfileNumber(std::string_view text) {
     int number = 0;
@@ -38,11 +51,12 @@ std::optional<int> parseProfileNumber(std::string_view text) {
 void printDpiLevels(const ProfileSettings& profile, std::ostream& out) {
     const std::size_t current = static_cast<std::size_t>(profile.dpiLevel);
     out << "  DPI levels (current: level " << current + 1 << ", "
-        << static_cast<long long>(profile.dpiValuesX[current]) * kDpiUnit << " DPI)\n";
+        << valueText(profile.dpiValuesX[current], kHighestDpiValue, kDpiUnit) << " DPI)\n";
     for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
-        out << "    " << level + 1 << "  " << std::setw(6) << static_cast<long long>(profile.dpiValuesX[level]) * kDpiUnit
-            << " DPI  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
-            << colorText(profile.dpiColors[level]) << (level == current ? "  <- current" : "") << '\n';
+        out << "    " << level + 1 << "  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
+            << colorText(profile.dpiColors[level]) << "  " << std::setw(6)
+            << valueText(profile.dpiValuesX[level], kHighestDpiValue, kDpiUnit) << " DPI"
+            << (level == current ? "  <- current" : "") << '\n';
     }
 }
 
@@ -51,8 +65,9 @@ void printProfile(const DeviceConfig& config, int index, std::ostream& out) {
     out << "Profile " << index + 1 << (index == config.activeProfile ? " (active)" : "") << '\n';
     printDpiLevels(profile, out);
     out << "  Report rate: " << kPollingRatesHz[static_cast<std::size_t>(profile.pollingRateIndex)] << " Hz\n";
-    out << "  Lighting: mode " << profile.lightMode << ", brightness " << profile.lightBrightness << ", speed "
-        << profile.lightBreathSpeed << ", colour " << colorText(profile.lightColor) << '\n';
+    out << "  Lighting: mode " << valueText(profile.lightMode, kHighestByte) << ", brightness "
+        << valueText(profile.lightBrightness, kHighestByte) << ", speed "
+        << valueText(profile.lightBreathSpeed, kHighestSpeed) << ", colour " << colorText(profile.lightColor) << '\n';
     out << "  Buttons:\n";
     for (std::size_t button = 0; button < kShownButtonCount; ++button) {
         out << "    " << std::setw(2) << button + 1 << "  " << buttonFunctionName(profile.buttons[button]) << '\n';

@@ -106,6 +106,8 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     second.buttons[3].functionCode = 17;
     writeFixedText(second.buttons[3].macroName, u"Reload\x1B[2J");
     second.buttons[4].functionCode = 33;
+    second.dpiValuesX[7] = -3;
+    second.lightBreathSpeed = 10;
     ASSERT_TRUE(saveConfig(*config));
 
     const ToolRun show = qx4ctl({"show", "--profile", "2"});
@@ -117,7 +119,11 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     EXPECT_NE(show.out.find("current: level 1, 400 DPI"), std::string::npos);
     EXPECT_NE(show.out.find("#112233"), std::string::npos);
     EXPECT_NE(show.out.find("Report rate: 250 Hz"), std::string::npos);
-    EXPECT_NE(show.out.find("Lighting: mode 7, brightness 8, speed 5, colour #FF0000"), std::string::npos);
+    EXPECT_NE(show.out.find("Lighting: mode 7, brightness 8, speed 10 (out of range), colour #FF0000"),
+              std::string::npos);
+    EXPECT_NE(show.out.find("1  on   #112233     400 DPI  <- current\n"), std::string::npos);
+    EXPECT_NE(show.out.find("7  on   #FFFFFF    5000 DPI\n"), std::string::npos);
+    EXPECT_NE(show.out.find("8  off  #FFFFFF  -300 (out of range) DPI\n"), std::string::npos);
     EXPECT_NE(show.out.find(" 1  left_click\n"), std::string::npos);
     EXPECT_NE(show.out.find(" 3  Ctrl+Shift+C\n"), std::string::npos);
     EXPECT_NE(show.out.find(" 4  macro \"Reload\xEF\xBF\xBD[2J\"\n"), std::string::npos);
