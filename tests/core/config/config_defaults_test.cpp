@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 #include "../expected_defaults.h"
@@ -24,21 +23,6 @@ TEST(ConfigDefaults, MatchTheFieldTableByteForByte) {
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t offset = 0; offset < expected.size(); ++offset) {
         ASSERT_EQ(actual[offset], expected[offset]) << "first difference at byte " << offset;
-    }
-}
-
-TEST(ConfigDefaults, WorkedExamplesOfEveryProfile) {
-    auto config = std::make_unique<DeviceConfig>();
-    applyDefaults(*config);
-    const auto image = imageOf(*config);
-    EXPECT_EQ(image[0] | image[1] | image[2] | image[3], 0);  // profile 1 active
-    for (std::size_t k = 0; k < 5; ++k) {
-        const std::size_t profile = 4 + 32872 * k;
-        EXPECT_EQ(image[profile + 2441 + 1268 * 0], 1);
-        EXPECT_EQ(image[profile + 2441 + 1268 * 12], 1);
-        std::int32_t pollingRate = 0;
-        std::memcpy(&pollingRate, &image[profile + 2356], 4);
-        EXPECT_EQ(pollingRate, 3);
     }
 }
 
