@@ -10,6 +10,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
@@ -39,7 +40,8 @@ QIcon programIcon() {
 }
 }  // namespace
 
-CMainWnd::CMainWnd(MainWindowOptions options) : options_(std::move(options)) {
+CMainWnd::CMainWnd(MainWindowOptions options)
+    : options_(std::move(options)), popupTimer_(new QTimer(this)) {
     if (!options_.trayAvailable) options_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     setObjectName(QStringLiteral("main_window"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -54,10 +56,10 @@ CMainWnd::CMainWnd(MainWindowOptions options) : options_(std::move(options)) {
         this, options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
         options_.pauseAfterWrite);
 
-    popupTimer_.setObjectName(QStringLiteral("dpi_popup_timer"));
-    popupTimer_.setSingleShot(true);
-    popupTimer_.setInterval(kPopupMilliseconds);
-    connect(&popupTimer_, &QTimer::timeout, this,
+    popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
+    popupTimer_->setSingleShot(true);
+    popupTimer_->setInterval(kPopupMilliseconds);
+    connect(popupTimer_, &QTimer::timeout, this,
             [this] { handleCustomMessage(WM_TIMER, kDpiPopupTimerId, 0); });
 }
 
@@ -138,7 +140,7 @@ bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
     switch (message) {
     case WM_TIMER:
         if (wParam == kDpiPopupTimerId) {
-            popupTimer_.stop();
+            popupTimer_->stop();
             closePopup();
         }
         return false;
@@ -271,7 +273,7 @@ void CMainWnd::onConnectionChanged() {
 }
 
 void CMainWnd::showPopup(const QString& popupText) {
-    popupTimer_.start();
+    popupTimer_->start();
     if (popup_) {
         popup_->setText(popupText);
     } else {
@@ -308,7 +310,7 @@ void CMainWnd::destroyWindow() {
 void CMainWnd::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    popupTimer_.stop();
+    popupTimer_->stop();
     closePopup();
     page_->shutdown();
     releaseHookLibrary(hooks_);

@@ -7,7 +7,6 @@
 
 #include <QMenu>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -24,6 +23,7 @@
 class QAbstractButton;
 class QStackedWidget;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace qx4::gui {
 
@@ -113,7 +113,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     QPointer<QMenu> trayMenu_;
     QPointer<CDPIMsg> popup_;
-    QTimer popupTimer_;
+    QTimer* popupTimer_;
     QStackedWidget* deviceTabSwitch_ = nullptr;
     bool connected_ = false;
     bool noDeviceWarningOpen_ = false;

@@ -2,16 +2,21 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 
 #include "gui/app/resource_manager.h"
 
 namespace qx4::gui {
 
 PowerDisplay::PowerDisplay(QProgressBar* bar, QLabel* text, QLabel* sleepLabel, QObject* parent)
-    : QObject(parent), bar_(bar), text_(text), sleepLabel_(sleepLabel) {
-    chargeTimer_.setObjectName(QStringLiteral("charge_animation_timer"));
-    chargeTimer_.setInterval(kChargeFrameMilliseconds);
-    connect(&chargeTimer_, &QTimer::timeout, this, &PowerDisplay::showNextChargeFrame);
+    : QObject(parent),
+      bar_(bar),
+      text_(text),
+      sleepLabel_(sleepLabel),
+      chargeTimer_(new QTimer(this)) {
+    chargeTimer_->setObjectName(QStringLiteral("charge_animation_timer"));
+    chargeTimer_->setInterval(kChargeFrameMilliseconds);
+    connect(chargeTimer_, &QTimer::timeout, this, &PowerDisplay::showNextChargeFrame);
     if (bar_) bar_->setRange(0, 100);
 }
 
@@ -26,11 +31,11 @@ void PowerDisplay::showCharging(bool on, bool restartAnimation) {
         showSleepLabel(false);
         ResourceManager::instance().setResourceText(text_, QStringLiteral("charging_text"));
         if (restartAnimation) chargeAnimValue_ = 0;
-        chargeTimer_.start();
+        chargeTimer_->start();
     } else {
         showSleepLabel(true);
         ResourceManager::instance().setPlainText(text_, QString());
-        chargeTimer_.stop();
+        chargeTimer_->stop();
     }
 }
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
 class QLabel;
+class QTimer;
 class QProgressBar;
 
 namespace qx4::gui {
@@ -25,16 +25,13 @@ public:
     void showCharging(bool on, bool restartAnimation);
     void showSleepLabel(bool shown);
 
-    bool charging() const { return chargeTimer_.isActive(); }
-    const QTimer& chargeTimer() const { return chargeTimer_; }
-
 private:
     void showNextChargeFrame();
 
     QProgressBar* bar_;
     QLabel* text_;
     QLabel* sleepLabel_;
-    QTimer chargeTimer_;
+    QTimer* chargeTimer_;
     int chargeAnimValue_ = 0;
 };
 

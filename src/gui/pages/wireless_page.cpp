@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 
 #include "core/config/config_file.h"
 #include "core/device/reports.h"
@@ -59,10 +60,13 @@ CWirelessPage::CWirelessPage(QWidget* mainWindow, DriverBinder& binder,
       reporter_(mainWindow),
       link_(current_, *this, binder, std::move(pauseAfterWrite)) {
     for (Link link : kLinks) {
-        QTimer& timer = arrivalTimers_[static_cast<std::size_t>(link)];
-        timer.setSingleShot(true);
-        timer.setInterval(kArrivalSettleMilliseconds);
-        connect(&timer, &QTimer::timeout, this, [this, link] { link_.completeArrival(link); });
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(linkParameters(link).name.data()) +
+                             QStringLiteral("_arrival_timer"));
+        timer->setSingleShot(true);
+        timer->setInterval(kArrivalSettleMilliseconds);
+        connect(timer, &QTimer::timeout, this, [this, link] { link_.completeArrival(link); });
+        arrivalTimers_[static_cast<std::size_t>(link)] = timer;
     }
     context_.record = &current_;
     context_.mainWindow = mainWindow_;
@@ -186,7 +190,7 @@ void CWirelessPage::requestApply(bool full) {
 void CWirelessPage::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    for (QTimer& timer : arrivalTimers_) timer.stop();
+    for (QTimer* timer : arrivalTimers_) timer->stop();
     link_.closeLinks();
     if (worker_) worker_->stop();
     link_.releaseLibraries();
@@ -285,6 +289,7 @@ void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
 void CWirelessPage::showStatus(const QString& message, bool problem) {
     QLabel* status = controls_.applyStatus;
     if (!status) return;
+    statusIsNote_ = !problem && !message.isEmpty();
     status->setText(message);
     status->setProperty("qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
     status->style()->unpolish(status);
@@ -299,7 +304,11 @@ void CWirelessPage::saveCurrentRecord() {
     }
 }
 
-void CWirelessPage::showSleepLabel(bool shown) { power_->showSleepLabel(shown); }
+void CWirelessPage::showSleepLabel(bool shown) {
+    power_->showSleepLabel(shown);
+    // A note that an apply was dropped no longer holds once the mouse is awake.
+    if (!shown && statusIsNote_) showStatus(QString(), false);
+}
 
 void CWirelessPage::showCharging(bool on, bool restartAnimation) {
     power_->showCharging(on, restartAnimation);
@@ -333,11 +342,11 @@ void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
 }
 
 void CWirelessPage::startArrivalTimer(Link link) {
-    arrivalTimers_[static_cast<std::size_t>(link)].start();
+    arrivalTimers_[static_cast<std::size_t>(link)]->start();
 }
 
 void CWirelessPage::cancelArrivalTimer(Link link) {
-    arrivalTimers_[static_cast<std::size_t>(link)].stop();
+    arrivalTimers_[static_cast<std::size_t>(link)]->stop();
 }
 
 }  // namespace qx4::gui

@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -22,6 +21,7 @@ class QAbstractButton;
 class QLabel;
 class QProgressBar;
 class QStackedWidget;
+class QTimer;
 
 namespace qx4::gui {
 
@@ -136,7 +136,8 @@ private:
     std::unique_ptr<ApplyWorker> worker_;
     Controls controls_;
     PowerDisplay* power_ = nullptr;
-    std::array<QTimer, 2> arrivalTimers_;
+    std::array<QTimer*, 2> arrivalTimers_{};  // "receiver_arrival_timer", "cable_arrival_timer"
+    bool statusIsNote_ = false;  // the status line holds a note, not a problem
     bool shutDown_ = false;
 };
 
