@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QObject>
+#include <QSocketNotifier>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -16,11 +21,33 @@
 namespace qx4::gui {
 
 namespace {
+int quitSignalPipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    const char byte = 1;
+    (void)!write(quitSignalPipe[1], &byte, 1);
+}
+
+// SIGTERM (the session ending, kill) and SIGINT (Ctrl+C) end the program as the tray's "exit"
+// does, so that the links are closed and the worker stopped in order.
+void quitOnSignals(QApplication& application) {
+    if (pipe2(quitSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(quitSignalPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, &QApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 int runMainWindow(int argc, char** argv, const CommandLine& commandLine, InstanceLock& lock) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qx4-config"));
     QApplication::setApplicationVersion(QStringLiteral(QX4_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    quitOnSignals(application);
     ResourceManager::instance().loadLanguage();
     applySkin(application);
 
