@@ -106,24 +106,6 @@ TEST_F(ProfileActionsTest, CancellingEitherDialogChangesNothing) {
     EXPECT_TRUE(QDir(profileFolder()).isEmpty());
 }
 
-TEST_F(ProfileActionsTest, ImportReadsTheFileOverTheActiveProfile) {
-    record->profiles[1].buttons[3].functionCode = 17;
-    record->profiles[1].buttons[3].macroName = toMacroName(u"burst");
-    const QString file = QDir(profileFolder()).filePath(QStringLiteral("saved.pro"));
-    ASSERT_TRUE(exportProfile(*record, file.toStdString()));
-    record->activeProfile = 3;
-    DeviceConfig expected = *record;
-    expected.profiles[3] = record->profiles[1];
-    expected.profiles[3].buttons[3].macroIndex = 0;
-
-    AnswerWhenShown<QFileDialog> answer([&](QFileDialog& dialog) { choose(dialog, file); });
-    EXPECT_TRUE(importIntoActiveProfile(nullptr, *record, macros));
-    EXPECT_TRUE(answer.answered());
-    EXPECT_EQ(changedBytes(expected, *record), "");
-    ASSERT_EQ(macros.size(), 1u);
-    EXPECT_EQ(macroNameText(macros.at(0).name), u"burst");
-}
-
 TEST_F(ProfileActionsTest, AFileOfTheWrongSizeIsRefusedWithAWarningAndChangesNothing) {
     const QString file = QDir(profileFolder()).filePath(QStringLiteral("notes.pro"));
     QFile bad(file);
