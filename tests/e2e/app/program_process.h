@@ -23,6 +23,7 @@ public:
     // Whether the output so far, after what was already waited for, holds `text`.
     bool saw(std::string_view text);
     const std::string& output() const { return output_; }
+    pid_t pid() const { return pid_; }
 
     // SIGTERM, then the exit code (-1 when it had to be killed or died of a signal).
     int terminate(int timeoutMs = 15000);
