@@ -9,6 +9,7 @@
 #include "cli/display_names.h"
 #include "core/config/config_file.h"
 #include "core/device/report_formats.h"
+#include "core/device/reports.h"
 #include "core/macro/macro_store.h"
 
 namespace qx4::cli {
@@ -40,6 +41,13 @@ std::string valueText(long long value, long long highest, long long scale = 1) {
     return text;
 }
 
+// The rate the mouse is sent: an index outside 0..3 goes out as the 2 ms interval.
+std::string reportRateText(std::int32_t index) {
+    std::string text = std::to_string(1000 / pollingIntervalCode(index)) + " Hz";
+    if (index < 0 || index >= static_cast<std::int32_t>(kPollingRatesHz.size())) text += " (out of range)";
+    return text;
+}
+
 std::optional<int> parseProfileNumber(std::string_view text) {
     int number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -64,7 +72,7 @@ void printProfile(const DeviceConfig& config, int index, std::ostream& out) {
     const ProfileSettings& profile = config.profiles[static_cast<std::size_t>(index)];
     out << "Profile " << index + 1 << (index == config.activeProfile ? " (active)" : "") << '\n';
     printDpiLevels(profile, out);
-    out << "  Report rate: " << kPollingRatesHz[static_cast<std::size_t>(profile.pollingRateIndex)] << " Hz\n";
+    out << "  Report rate: " << reportRateText(profile.pollingRateIndex) << '\n';
     out << "  Lighting: mode " << valueText(profile.lightMode, kHighestByte) << ", brightness "
         << valueText(profile.lightBrightness, kHighestByte) << ", speed "
         << valueText(profile.lightBreathSpeed, kHighestSpeed) << ", colour " << colorText(profile.lightColor) << '\n';

@@ -40,7 +40,6 @@ inline constexpr std::uint16_t kDefaultSpareWord = 562;
 inline constexpr std::int32_t kNoMacroIndex = -1;
 inline constexpr std::int32_t kDefaultSpareIndex = -1;
 
-inline constexpr int kPollingRateCount = 4;
 inline constexpr int kLightDirectionCount = 2;
 inline constexpr int kFunctionGroupCount = 9;  // functionGroup 0..8
 

@@ -40,7 +40,6 @@ bool normalizeBinding(ButtonBinding& binding, std::size_t macroCount) {
 bool normalizeProfile(ProfileSettings& profile, std::size_t macroCount) {
     bool changed = false;
     changed |= resetUnlessWithin(profile.dpiLevel, 0, kDpiLevelCount - 1, kDefaultDpiLevel);
-    changed |= resetUnlessWithin(profile.pollingRateIndex, 0, kPollingRateCount - 1, kDefaultPollingRateIndex);
     changed |= resetUnlessWithin(profile.lightDirection, 0, kLightDirectionCount - 1, kDefaultLightDirection);
     for (ButtonBinding& binding : profile.buttons) changed |= normalizeBinding(binding, macroCount);
     return changed;

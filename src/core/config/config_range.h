@@ -2,11 +2,13 @@
 // anything uses them, whatever a damaged or foreign file holds:
 //   - a count is clamped to its capacity: macroActionCount to 0..46;
 //   - a selection outside its range is reset to the field's default: activeProfile (0..4) to 0,
-//     dpiLevel (0..7) to 2, pollingRateIndex (0..3) to 3, lightDirection (0..1) to 1,
-//     functionGroup (0..8) to 0, macroIndex (-1 or a position of the macro store) to -1;
+//     dpiLevel (0..7) to 2, lightDirection (0..1) to 1, functionGroup (0..8) to 0,
+//     macroIndex (-1 or a position of the macro store) to -1;
 //   - a macroName without its terminating zero reads as its first 23 units.
 // Values that only feed a report or a display (DPI values, colours, lightMode, loop count,
-// repeat mode, ...) are kept as stored: the reports encode them mechanically.
+// repeat mode, ...) are kept as stored: the reports encode them mechanically. pollingRateIndex is
+// one of them: the report-rate report has its own answer for an index outside 0..3 (500 Hz), and
+// the mouse must get what any other reader of the same file would send.
 #pragma once
 
 #include <cstddef>

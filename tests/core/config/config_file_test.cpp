@@ -136,7 +136,6 @@ std::string firstOutOfRange(const DeviceConfig& config, std::size_t macroCount) 
     if (outside(config.activeProfile, 0, 4)) return "activeProfile";
     for (const ProfileSettings& profile : config.profiles) {
         if (outside(profile.dpiLevel, 0, 7)) return "dpiLevel";
-        if (outside(profile.pollingRateIndex, 0, 3)) return "pollingRateIndex";
         if (outside(profile.lightDirection, 0, 1)) return "lightDirection";
         for (const ButtonBinding& binding : profile.buttons) {
             if (outside(binding.functionGroup, 0, 8)) return "functionGroup";

@@ -28,12 +28,10 @@ TEST_F(RangeRule, SelectionsOutsideTheirRangeFallBackToTheirDefaults) {
         EXPECT_EQ(config->activeProfile, 0);
     }
     profile().dpiLevel = 8;
-    profile().pollingRateIndex = -1;
     profile().lightDirection = 2;
     binding().functionGroup = 9;
     EXPECT_TRUE(normalizeConfig(*config, 0));
     EXPECT_EQ(profile().dpiLevel, 2);
-    EXPECT_EQ(profile().pollingRateIndex, 3);
     EXPECT_EQ(profile().lightDirection, 1);
     EXPECT_EQ(binding().functionGroup, 0);
 }
@@ -42,7 +40,7 @@ TEST_F(RangeRule, InRangeAndReportOnlyValuesAreKept) {
     EXPECT_FALSE(normalizeConfig(*config, 0));  // the defaults
     config->activeProfile = 4;
     profile().dpiLevel = 7;
-    profile().pollingRateIndex = 0;
+    profile().pollingRateIndex = 7;
     binding().functionGroup = 8;
     binding().macroActionCount = 46;
     profile().lightMode = -3;
