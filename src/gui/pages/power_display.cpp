@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QStyle>
 #include <QTimer>
 
 #include "gui/app/resource_manager.h"
@@ -27,6 +28,12 @@ void PowerDisplay::showBattery(int level) {
 }
 
 void PowerDisplay::showCharging(bool on, bool restartAnimation) {
+    if (bar_) {
+        // The skin colours the sweep of a charge apart from a battery level.
+        bar_->setProperty("charging", on);
+        bar_->style()->unpolish(bar_);
+        bar_->style()->polish(bar_);
+    }
     if (on) {
         showSleepLabel(false);
         ResourceManager::instance().setResourceText(text_, QStringLiteral("charging_text"));
