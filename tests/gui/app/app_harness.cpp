@@ -32,33 +32,23 @@ private:
 };
 }  // namespace
 
-void RecordingButtonPage::refreshFromRecord() {
-    ++refreshes;
-    if (activeProfile()) profileShown = context().record->activeProfile;
-}
-
-void RecordingButtonPage::captureKey(std::uintptr_t virtualKey) { capturedKeys.push_back(virtualKey); }
-
-void RecordingButtonPage::buttonClicked(int index) { clickedButtons.push_back(index); }
-
-void RecordingButtonPage::closeEditor() { ++editorsClosed; }
-
-void RecordingMacroPage::recordInput(std::uintptr_t wParam, std::intptr_t lParam) {
-    recorded.emplace_back(wParam, lParam);
-}
-
-void RecordingMacroPage::captureStepKey(std::uintptr_t virtualKey) { stepKeys.push_back(virtualKey); }
-
 AppHarness::AppHarness(HarnessOptions options)
     : trayAvailable(options.trayAvailable),
       dataEnv_("QX4_DATA_DIR", dataFolder_.path().string()) {
-    resetFakeDrivers();
-    fakeDriver(Link::receiver).devicePresent = options.receiverPresent;
-    fakeDriver(Link::cable).devicePresent = options.cablePresent;
-    binder.librariesMissing = options.librariesMissing;
+    qx4::test::FakeDrivers::instance().reset("receiver", "cable");
+    library(Link::receiver).openResult = options.receiverPresent ? 1 : 0;
+    library(Link::cable).openResult = options.cablePresent ? 1 : 0;
+    if (!options.librariesMissing) {
+        for (Link link : kLinks) {
+            const LinkParameters& params = linkParameters(link);
+            for (std::string_view file : {params.libraryFile, params.virtualLibraryFile}) {
+                binder_.files[std::string(file)] = static_cast<int>(link);
+            }
+        }
+    }
 
     MainWindowOptions windowOptions;
-    windowOptions.driverBinder = &binder;
+    windowOptions.driverBinder = &binder_;
     windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};
     windowOptions.hookLibraryFile = options.hookLibraryFile;
     windowOptions.trayAvailable = [this] { return trayAvailable; };
@@ -91,6 +81,35 @@ RecordingMacroPage* AppHarness::macroPage() const {
 
 void AppHarness::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     postWindowMessage(window_.get(), message, wParam, lParam);
+}
+
+qx4::test::FakeDrivers::Library& AppHarness::library(Link link) {
+    return qx4::test::FakeDrivers::instance().libraries[static_cast<std::size_t>(link)];
+}
+
+void AppHarness::plug(Link link) {
+    const auto& driver = library(link);
+    driver.sink->post(driver.sink->context, driver.arrivalMessage, 1, 0);
+}
+
+void AppHarness::unplug(Link link) {
+    const auto& driver = library(link);
+    driver.sink->post(driver.sink->context, driver.arrivalMessage, 0, 0);
+}
+
+void AppHarness::notify(Link link, std::uint16_t code, std::uint16_t value) {
+    const auto& driver = library(link);
+    driver.sink->post(driver.sink->context, driver.dataMessage, code, value);
+}
+
+std::vector<std::vector<std::uint8_t>> AppHarness::reports(Link link) {
+    const std::lock_guard lock(qx4::test::FakeDrivers::instance().mutex);
+    return library(link).reports;
+}
+
+void AppHarness::failWrites(Link link, bool fail) {
+    const std::lock_guard lock(qx4::test::FakeDrivers::instance().mutex);
+    library(link).setFeatureResult = fail ? 0 : 1;
 }
 
 void AppHarness::deliverMessages() {

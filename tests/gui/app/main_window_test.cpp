@@ -66,16 +66,16 @@ TEST(Connection, LosingBothLinksHidesTheWindowAndAReconnectLeavesItHidden) {
     AppHarness app({.receiverPresent = true, .cablePresent = true});
     ASSERT_TRUE(app.window().isVisible());
 
-    fakeDriver(Link::cable).postRemoval();
+    app.unplug(Link::cable);
     app.deliverMessages();
     EXPECT_TRUE(app.window().isVisible()) << "the receiver still reaches the mouse";
 
-    fakeDriver(Link::receiver).postRemoval();
+    app.unplug(Link::receiver);
     app.deliverMessages();
     EXPECT_FALSE(app.window().isVisible());
     EXPECT_FALSE(app.window().connected());
 
-    fakeDriver(Link::receiver).postArrival();
+    app.plug(Link::receiver);
     app.deliverMessages();
     app.settleArrival(Link::receiver);
     EXPECT_TRUE(app.window().connected());
@@ -85,12 +85,12 @@ TEST(Connection, LosingBothLinksHidesTheWindowAndAReconnectLeavesItHidden) {
 
 TEST(Connection, WithoutATrayADisconnectShowsThatNoMouseIsConnected) {
     AppHarness app({.trayAvailable = false});
-    fakeDriver(Link::receiver).postRemoval();
+    app.unplug(Link::receiver);
     app.deliverMessages();
     EXPECT_TRUE(app.window().isVisible());
     EXPECT_EQ(shownDevicePage(app), "no_device_page");
 
-    fakeDriver(Link::receiver).postArrival();
+    app.plug(Link::receiver);
     app.deliverMessages();
     app.settleArrival(Link::receiver);
     EXPECT_EQ(shownDevicePage(app), "device_page_1");
@@ -119,7 +119,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningOpensOnceAndChangesNothing) {
     AppHarness app({.receiverPresent = false});
     for (const char* answer : {"cancel_btn", "confirm_btn"}) {
         int extraWarnings = 0;
-        const int open = answerModal<CMsgWnd>(
+        const bool opened = answerModal<CMsgWnd>(
             [&](CMsgWnd& warning) {
                 EXPECT_EQ(warning.findChild<QLabel*>("warning")->text(), text("no_device_text"));
                 EXPECT_EQ(warning.findChild<QLabel*>("warning_title")->text(),
@@ -142,7 +142,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningOpensOnceAndChangesNothing) {
                 warning.findChild<QAbstractButton*>(answer)->click();
             },
             [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); });
-        EXPECT_EQ(open, 1);
+        EXPECT_TRUE(opened);
         EXPECT_EQ(extraWarnings, 0);
         EXPECT_FALSE(app.window().isVisible());
     }
@@ -339,15 +339,15 @@ TEST(WindowButtons, ExitHidesIntoTheTrayMinimiseMinimisesDeviceOptionsPickTheirP
 
 TEST(WindowButtons, TheMenuButtonOpensTheAboutBoxWhichItsExitButtonCloses) {
     AppHarness app;
-    const int open = answerModal<CAboutWnd>(
+    const bool opened = answerModal<CAboutWnd>(
         [](CAboutWnd& about) {
             EXPECT_EQ(about.findChild<QLabel*>("about_version_label")->text(),
                       text("about_version_text").arg(QCoreApplication::applicationVersion()));
             about.findChild<QAbstractButton*>("exit")->click();
         },
         [&] { click(app, "main_menu_btn"); });
-    EXPECT_EQ(open, 1);
-    EXPECT_EQ(visibleTopLevel<CAboutWnd>(), nullptr);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(findTopLevel<CAboutWnd>(), nullptr);
 }
 
 }  // namespace

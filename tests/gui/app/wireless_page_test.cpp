@@ -82,19 +82,19 @@ TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsCharging) {
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_FALSE(power.chargeTimer->isActive());
 
-    fakeDriver(Link::receiver).postStatus(kStatus, 0x0700);
+    app.notify(Link::receiver, kStatus, 0x0700);
     app.deliverMessages();
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_EQ(power.bar->value(), 70);
     EXPECT_EQ(power.text->text(), "70%");
 
-    fakeDriver(Link::receiver).postStatus(kStatus, 0x0A01);
+    app.notify(Link::receiver, kStatus, 0x0A01);
     app.deliverMessages();
     EXPECT_TRUE(power.sleep->isHidden());
     EXPECT_EQ(power.bar->value(), 100);
     EXPECT_EQ(power.text->text(), "100%");
 
-    fakeDriver(Link::cable).postArrival();
+    app.plug(Link::cable);
     app.deliverMessages();
     EXPECT_FALSE(power.chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
@@ -102,12 +102,12 @@ TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsCharging) {
     fire(power.chargeTimer);
     EXPECT_EQ(power.bar->value(), 0) << "a new charge sweeps from the start";
 
-    fakeDriver(Link::receiver).postStatus(kStatus, 0x0501);
+    app.notify(Link::receiver, kStatus, 0x0501);
     app.deliverMessages();
     EXPECT_EQ(power.text->text(), "50%");
     EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
 
-    fakeDriver(Link::cable).postRemoval();
+    app.unplug(Link::cable);
     app.deliverMessages();
     EXPECT_FALSE(power.chargeTimer->isActive());
     EXPECT_FALSE(power.sleep->isHidden());
@@ -118,7 +118,7 @@ TEST(ProfileBar, ChoosingAProfileShowsItAndSendsItToTheMouseIncrementally) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(app.applyRequests(), std::vector<std::uintptr_t>{0});
-    const auto firstApply = fakeDriver(Link::cable).reports();
+    const auto firstApply = app.reports(Link::cable);
     EXPECT_GT(firstApply.size(), 20u) << "the first apply after start sends everything";
 
     click(app, "wireless_profile_3_btn");
@@ -126,7 +126,7 @@ TEST(ProfileBar, ChoosingAProfileShowsItAndSendsItToTheMouseIncrementally) {
     EXPECT_EQ(app.buttonPage()->profileShown, 2);
     EXPECT_EQ(app.applyRequests(), (std::vector<std::uintptr_t>{0, 0}));
     ASSERT_TRUE(app.waitForAppliesEnded(2));
-    const auto reports = fakeDriver(Link::cable).reports();
+    const auto reports = app.reports(Link::cable);
     EXPECT_EQ(commandsOf(reports, firstApply.size()), (std::vector<std::uint8_t>{0x0C, 0x06}));
     EXPECT_EQ(reports[firstApply.size()][2], 3) << "profile select names profile 3";
 }
@@ -136,7 +136,7 @@ TEST(ProfileBar, TheMouseSwitchingProfileSelectsItsButtonWithoutAnApply) {
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     const int refreshes = app.buttonPage()->refreshes;
 
-    fakeDriver(Link::cable).postStatus(kProfile, 3);
+    app.notify(Link::cable, kProfile, 3);
     app.deliverMessages();
     EXPECT_TRUE(app.window().findChild<QAbstractButton*>("wireless_profile_3_btn")->isChecked());
     EXPECT_EQ(app.page().record().activeProfile, 2);
@@ -149,7 +149,7 @@ TEST(ProfileBar, TheMouseSwitchingProfileSelectsItsButtonWithoutAnApply) {
 
 TEST(ProfileBar, TheMouseSwitchingDpiLevelShowsItsValueAndSavesTheRecord) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
-    fakeDriver(Link::cable).postStatus(kDpiLevel, 5);
+    app.notify(Link::cable, kDpiLevel, 5);
     app.deliverMessages();
     ASSERT_TRUE(app.window().dpiPopup());
     EXPECT_EQ(app.window().dpiPopup()->text(), "DPI :3200");
@@ -202,13 +202,13 @@ TEST(Apply, ReportsThatDoNotReachTheMouseAreToldInWordsUntilAnApplyGoesThrough) 
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), "") << "the first apply went through";
 
-    fakeDriver(Link::cable).writesSucceed = false;
+    app.failWrites(Link::cable, true);
     click(app, "wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(2));
     EXPECT_EQ(status->text(), text("apply_failed_text").arg(2).arg(2));
     EXPECT_EQ(status->property("qx4role").toString(), "danger");
 
-    fakeDriver(Link::cable).writesSucceed = true;
+    app.failWrites(Link::cable, false);
     click(app, "wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text(), "");
@@ -220,7 +220,7 @@ TEST(Apply, AnApplyWhileTheMouseSleepsSaysSoAndWakingClearsIt) {
     click(app, "wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(2));
     EXPECT_EQ(status->text(), text("apply_asleep_text"));
-    fakeDriver(Link::receiver).postStatus(kStatus, 0x0801);
+    app.notify(Link::receiver, kStatus, 0x0801);
     app.deliverMessages();
     EXPECT_EQ(status->text(), "");
 }
@@ -241,11 +241,11 @@ TEST(Reset, OnlyAConfirmedResetRestoresTheDefaultsAndAsksForAFullApply) {
             },
             [&] { click(app, "wireless_reset_profile_btn"); });
     };
-    ASSERT_EQ(reset("cancel_btn"), 1);
+    ASSERT_TRUE(reset("cancel_btn"));
     EXPECT_EQ(std::memcmp(&record, changed.get(), sizeof record), 0);
     EXPECT_EQ(app.applyRequests().size(), 2u);
 
-    ASSERT_EQ(reset("confirm_btn"), 1);
+    ASSERT_TRUE(reset("confirm_btn"));
     auto defaults = std::make_unique<DeviceConfig>(*changed);
     applyDefaults(*defaults);
     EXPECT_EQ(std::memcmp(&record, defaults.get(), sizeof record), 0);
