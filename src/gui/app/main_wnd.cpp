@@ -68,8 +68,7 @@ CMainWnd::~CMainWnd() { shutdown(); }
 void CMainWnd::initialize() {
     page_->initPage(options_.drivers);
     setWindowIcon(programIcon());
-    const QString name = text("mouse_name_text");
-    setWindowTitle(name);
+    setWindowTitle(text("mouse_name_text"));
     createTrayIcon();
     bindHooks();
     loadMacros(macros_);
@@ -100,7 +99,7 @@ void CMainWnd::bindHooks() {
 }
 
 void CMainWnd::findControls() {
-    for (const char* name : {"skin_btn", "main_menu_btn", "min_btn", "exit_btn"}) {
+    for (const char* name : {"main_menu_btn", "min_btn", "exit_btn"}) {
         auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name));
         if (!button) continue;
         connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
@@ -109,7 +108,7 @@ void CMainWnd::findControls() {
         auto* option = findChild<QAbstractButton*>(QStringLiteral("option_device_%1").arg(index + 1));
         if (!option) continue;
         connect(option, &QAbstractButton::toggled, this, [this, index](bool checked) {
-            if (checked) onDeviceSelected(index);
+            if (checked) selectDeviceTab(index);
         });
     }
     deviceTabSwitch_ = findChild<QStackedWidget*>(QStringLiteral("device_tab_switch"));
@@ -117,8 +116,11 @@ void CMainWnd::findControls() {
 }
 
 void CMainWnd::applyStartVisibility(bool startHidden) {
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    QGuiApplication::primaryScreen()->availableGeometry()));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+    if (!page_->anyLinkPresent()) selectDeviceTab(-1);
     if (page_->anyLinkPresent() && !startHidden) {
         show();
     } else {
@@ -193,8 +195,6 @@ void CMainWnd::onClick(QAbstractButton* sender) {
     }
 }
 
-void CMainWnd::onDeviceSelected(int index) { selectDeviceTab(index); }
-
 // Index -1 means no device: the stack shows its page for that, when the layout has one.
 void CMainWnd::selectDeviceTab(int index) {
     if (!deviceTabSwitch_) return;
@@ -221,14 +221,13 @@ void CMainWnd::bringForward(bool showOnlyIfHidden) {
 }
 
 // Without a tray there is nowhere to hide to, and an invisible program could only be reached by
-// starting it again: the window stays on screen, showing that no mouse is connected when none is.
+// starting it again: the window stays on screen (showing that no mouse is connected when none is).
 void CMainWnd::hideIntoTray() {
     if (trayAvailable()) {
         hide();
-        return;
+    } else if (!isVisible()) {
+        show();
     }
-    if (!page_->anyLinkPresent()) selectDeviceTab(-1);
-    if (!isVisible()) show();
 }
 
 void CMainWnd::openNoDeviceWarning() {

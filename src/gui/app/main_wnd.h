@@ -86,7 +86,6 @@ private:
     void bindHooks();
     void createTrayIcon();
     void onClick(QAbstractButton* sender);
-    void onDeviceSelected(int index);
     void selectDeviceTab(int index);
 
     void showPlain();

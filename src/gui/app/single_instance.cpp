@@ -33,7 +33,7 @@ const QByteArray& showMainRequest() {
 bool isPrivateFolder(const std::filesystem::path& folder, std::string* error) {
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        if (error) *error = "the runtime folder " + folder.string() + " does not exist";
+        if (error) *error = "the runtime folder " + folder.string() + " is missing or not a folder";
         return false;
     }
     if (info.st_uid != getuid() || (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
