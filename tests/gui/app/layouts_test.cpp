@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -79,31 +77,6 @@ TEST(Layouts, TheMainLayoutHasEveryControlTheWindowAndTheWirelessPageLookUp) {
                          ->isChecked())
             << "no profile is chosen before the record is loaded, so choosing it asks for the first apply";
     }
-}
-
-TEST(Layouts, TheSmallWindowsAndTheTrayMenuHaveTheirControls) {
-    const auto message = build("msg.xml");
-    ASSERT_TRUE(message);
-    for (const char* name : {"warning_title", "warning"}) expectControl<QLabel>(message.get(), name);
-    for (const char* name : {"confirm_btn", "cancel_btn"}) expectControl<QAbstractButton>(message.get(), name);
-
-    const auto about = build("about.xml");
-    ASSERT_TRUE(about);
-    expectControl<QAbstractButton>(about.get(), "exit");
-
-    const auto popup = build("DPImsg.xml");
-    ASSERT_TRUE(popup);
-    expectControl<QLabel>(popup.get(), "dpi_label");
-    EXPECT_EQ(popup->size(), QSize(200, 50));
-
-    const auto tray = build("traymenu.xml");
-    auto* menu = qobject_cast<QMenu*>(tray.get());
-    ASSERT_TRUE(menu);
-    QStringList names;
-    for (QAction* action : menu->actions()) {
-        if (!action->isSeparator()) names << action->objectName();
-    }
-    EXPECT_EQ(names, QStringList({"configuration", "exit"}));
 }
 
 TEST(Texts, EveryKeyTheLayoutsAndTheProgramUseHasAnEnglishText) {
