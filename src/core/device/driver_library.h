@@ -3,12 +3,10 @@
 // link it serves then counts as absent and none of its calls are made.
 #pragma once
 
-#include <filesystem>
-#include <optional>
 #include <string_view>
-#include <vector>
 
 #include "core/abi/qx4_driver.h"
+#include "core/device/plugin_library.h"
 
 namespace qx4 {
 
@@ -46,11 +44,5 @@ DriverBinder& dlopenDriverBinder();
 
 bool bindLibrary(HidDriverLink& link, std::string_view fileName);
 void releaseLibrary(HidDriverLink& link);
-
-// Where plug-ins are looked for, in order: the running program's folder, the installed plug-in
-// folder, then $QX4_PLUGIN_DIR when set. Never the current directory: a relative or empty entry is
-// dropped.
-std::vector<std::filesystem::path> pluginSearchFolders();
-std::optional<std::filesystem::path> findPlugin(std::string_view fileName);
 
 }  // namespace qx4

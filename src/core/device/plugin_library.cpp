@@ -1,0 +1,63 @@
+#include "core/device/plugin_library.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <system_error>
+
+namespace qx4 {
+namespace {
+
+void addAbsolute(std::vector<std::filesystem::path>& folders, const std::filesystem::path& folder) {
+    if (folder.empty() || !folder.is_absolute()) return;
+    for (const auto& known : folders) {
+        if (known == folder) return;
+    }
+    folders.push_back(folder);
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> pluginSearchFolders() {
+    std::vector<std::filesystem::path> folders;
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) addAbsolute(folders, program.parent_path());
+#ifdef QX4_INSTALL_PLUGIN_DIR
+    addAbsolute(folders, QX4_INSTALL_PLUGIN_DIR);
+#endif
+    if (const char* fromEnvironment = std::getenv("QX4_PLUGIN_DIR")) addAbsolute(folders, fromEnvironment);
+    return folders;
+}
+
+std::optional<std::filesystem::path> findPlugin(std::string_view fileName) {
+    // A bare file name only: anything with a folder in it could point outside the plug-in folders.
+    if (fileName.empty() || fileName.find('/') != std::string_view::npos || fileName == "." ||
+        fileName == "..")
+        return std::nullopt;
+    for (const auto& folder : pluginSearchFolders()) {
+        std::error_code error;
+        auto candidate = folder / fileName;
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    }
+    return std::nullopt;
+}
+
+void* openPlugin(std::string_view fileName, std::string* error) {
+    const auto path = findPlugin(fileName);
+    if (!path) {
+        if (error) *error = std::string(fileName) + " not found";
+        return nullptr;
+    }
+    void* module = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module && error) *error = dlerror();
+    return module;
+}
+
+void closePlugin(void* module) {
+    if (module) dlclose(module);
+}
+
+void* pluginSymbol(void* module, const char* name) { return dlsym(module, name); }
+
+}  // namespace qx4
