@@ -1,0 +1,55 @@
+// The program's texts and its message box's answers.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "tests/gui/pages/page_test_support.h"
+
+namespace qx4::gui::test {
+namespace {
+
+TEST(Texts, EveryKeyTheLayoutsAndTheProgramUseHasAnEnglishText) {
+    const ResourceManager& texts = ResourceManager::instance();
+    const QRegularExpression keyProperty(
+        QStringLiteral(R"re(name="(textKey|toolTipKey|windowTitleKey|itemKeys)" stdset="0"><string>([^<]*)<)re"));
+    const QDir folder = texts.resourceDirectory();
+    QStringList keys{"mouse_name_text", "no_device_text", "profile_text", "charging_text", "apply_failed_text",
+                     "apply_no_link_text", "apply_asleep_text", "save_failed_text", "config_damaged_text"};
+    for (const QString& file : folder.entryList({"*.xml"}, QDir::Files)) {
+        QFile layout(folder.filePath(file));
+        ASSERT_TRUE(layout.open(QIODevice::ReadOnly)) << file.toStdString();
+        for (const auto& match : keyProperty.globalMatch(QString::fromUtf8(layout.readAll()))) {
+            keys += match.captured(2).split(';', Qt::SkipEmptyParts);
+        }
+    }
+    QStringList missing;
+    for (const QString& key : keys) {
+        if (!texts.hasText(key.trimmed())) missing << key;
+    }
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
+}
+
+TEST(MessageBox, ConfirmGivesOneAndCancelOrClosingGivesZero) {
+    const std::pair<const char*, int> answers[] = {{"confirm_btn", 1}, {"cancel_btn", 0}, {nullptr, 0}};
+    for (const auto& answer : answers) {
+        int result = -1;
+        answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                if (answer.first) {
+                    box.findChild<QAbstractButton*>(answer.first)->click();
+                } else {
+                    box.reject();  // closed from the window manager
+                }
+            },
+            [&] { result = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
+        EXPECT_EQ(result, answer.second) << (answer.first ? answer.first : "closed");
+    }
+}
+
+}  // namespace
+}  // namespace qx4::gui::test
