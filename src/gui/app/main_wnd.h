@@ -66,7 +66,6 @@ public:
     CWirelessPage* wirelessPage() const { return page_.get(); }
     CDPIMsg* dpiPopup() const { return popup_; }
     QMenu* trayMenu() const { return trayMenu_; }
-    QSystemTrayIcon* trayIcon() const { return trayIcon_; }
     const HookTable& hooks() const { return hooks_; }
     CaptureFlags& captureFlags() { return captureFlags_; }
     const MacroList& macros() const { return macros_; }

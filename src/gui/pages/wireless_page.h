@@ -62,9 +62,6 @@ public:
     bool anyLinkPresent() const { return link_.presence().anyLinkPresent.load() == 1; }
     const PresenceState& presence() const { return link_.presence(); }
     DeviceConfig& record() { return current_; }
-    CWirelessButtonUI* buttonPage() const { return controls_.buttonPage; }
-    CWirelessMacroUI* macroPage() const { return controls_.macroPage; }
-    PowerDisplay* powerDisplay() const { return power_; }
 
 private:
     struct Controls {
