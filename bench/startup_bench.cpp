@@ -13,17 +13,15 @@
 #include <string>
 #include <thread>
 
-#include "program_process.h"
+#include "tests/e2e/app/program.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace {
 
-using qx4::test::ProgramProcess;
+using qx4::test::Program;
 using qx4::test::ScopedEnv;
 using qx4::test::TempFolder;
 using qx4::test::VirtualMouse;
-
-const std::string kProgram = QX4_BIN_DIR "/qx4-config";
 
 struct Environment {
     TempFolder data;
@@ -65,14 +63,14 @@ void BM_StartupToShownWindow(benchmark::State& state) {
     Environment environment;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        ProgramProcess program(kProgram, {"--simulate"});
+        Program program({"--simulate"});
         if (!program.waitFor("main window shown")) {
             state.SkipWithError("the window did not show");
             break;
         }
         const auto shown = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
-        program.terminate();
+        program.exitCode(true);
     }
 }
 BENCHMARK(BM_StartupToShownWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -81,20 +79,20 @@ void BM_IdleForTenSeconds(benchmark::State& state) {
     VirtualMouse mouse;
     Environment environment;
     for (auto _ : state) {
-        ProgramProcess program(kProgram, {"--simulate"});
+        Program program({"--simulate"});
         // Idle means after the first download to the mouse has ended.
-        if (!program.waitFor("record saved", 30000)) {
+        if (!program.waitFor("record saved")) {
             state.SkipWithError("the first apply did not end");
             break;
         }
-        const pid_t pid = program.pid();
+        const auto pid = static_cast<pid_t>(program.pid());
         const ProcessCost before = costOf(pid);
         std::this_thread::sleep_for(std::chrono::seconds(10));
         const ProcessCost after = costOf(pid);
         state.SetIterationTime(10.0);
         state.counters["cpu_ms"] = after.cpuMs - before.cpuMs;
         state.counters["wakeups"] = static_cast<double>(after.switches - before.switches);
-        program.terminate();
+        program.exitCode(true);
     }
 }
 BENCHMARK(BM_IdleForTenSeconds)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);

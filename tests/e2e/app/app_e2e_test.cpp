@@ -2,7 +2,6 @@
 // a second start, the mouse's DPI button, unplugging its links, and the end of the program.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -10,45 +9,11 @@
 #include <optional>
 
 #include "core/config/config_file.h"
+#include "tests/e2e/app/program.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
 namespace {
-
-// qx4-config with its diagnostic lines, which the test waits for on the pipe.
-class Program {
-public:
-    explicit Program(const QStringList& arguments) {
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(QStringLiteral(QX4_BIN_DIR "/qx4-config"), arguments);
-    }
-    // True once `text` appears after everything already waited for.
-    bool waitFor(const QByteArray& text) {
-        const QDeadlineTimer deadline(15000);
-        while (true) {
-            output_ += process_.readAll();
-            const qsizetype at = output_.indexOf(text, consumed_);
-            if (at >= 0) {
-                consumed_ = at + text.size();
-                return true;
-            }
-            if (!process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return false;
-        }
-    }
-    // The exit code once the program has ended, after SIGTERM when `stop`; -1 for a crash or a hang.
-    int exitCode(bool stop) {
-        if (stop) process_.terminate();
-        const bool ended = process_.waitForFinished(15000) && process_.exitStatus() == QProcess::NormalExit;
-        output_ += process_.readAll();
-        return ended ? process_.exitCode() : -1;
-    }
-    std::string output() const { return output_.toStdString(); }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-    qsizetype consumed_ = 0;
-};
 
 // An X display of its own with a tray on it, as a desktop session offers, and a data folder.
 class DesktopSession : public testing::Test {

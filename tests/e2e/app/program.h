@@ -1,0 +1,49 @@
+// qx4-config as a child process, for the end-to-end tests and the start-up benchmark.
+#pragma once
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStringList>
+
+#include <string>
+
+namespace qx4::test {
+
+// qx4-config with its diagnostic lines, which the test waits for on the pipe.
+class Program {
+public:
+    explicit Program(const QStringList& arguments) {
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(QX4_BIN_DIR "/qx4-config"), arguments);
+    }
+    // True once `text` appears after everything already waited for.
+    bool waitFor(const QByteArray& text) {
+        const QDeadlineTimer deadline(15000);
+        while (true) {
+            output_ += process_.readAll();
+            const qsizetype at = output_.indexOf(text, consumed_);
+            if (at >= 0) {
+                consumed_ = at + text.size();
+                return true;
+            }
+            if (!process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return false;
+        }
+    }
+    // The exit code once the program has ended, after SIGTERM when `stop`; -1 for a crash or a hang.
+    int exitCode(bool stop) {
+        if (stop) process_.terminate();
+        const bool ended = process_.waitForFinished(15000) && process_.exitStatus() == QProcess::NormalExit;
+        output_ += process_.readAll();
+        return ended ? process_.exitCode() : -1;
+    }
+    std::string output() const { return output_.toStdString(); }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+    qsizetype consumed_ = 0;
+};
+
+}  // namespace qx4::test
