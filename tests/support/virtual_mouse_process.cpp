@@ -63,7 +63,7 @@ Spawned spawnVirtualMouse(std::vector<std::string> arguments,
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     constexpr int kChildReadyFd = 3;
-    arguments.insert(arguments.begin(), virtualMouseExecutable().string());
+    arguments.insert(arguments.begin(), QX4_VIRTUAL_MOUSE_EXECUTABLE);
     arguments.push_back("--ready-fd");
     arguments.push_back(std::to_string(kChildReadyFd));
     auto environment = childEnvironment(runtimeFolder);
@@ -120,6 +120,21 @@ bool awaitReady(int readyFd, int timeoutMs) {
     return text.starts_with("ready");
 }
 
+std::vector<LogEntry> parseLog(const std::string& text) {
+    std::vector<LogEntry> entries;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        LogEntry entry;
+        words >> entry.link;
+        for (std::string hex; words >> hex;) {
+            entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 }  // namespace
 
 TempFolder::TempFolder(std::string_view prefix) {
@@ -151,25 +166,6 @@ ScopedEnv::~ScopedEnv() {
     }
 }
 
-std::vector<LogEntry> parseLog(const std::string& text) {
-    std::vector<LogEntry> entries;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        LogEntry entry;
-        words >> entry.link;
-        for (std::string hex; words >> hex;) {
-            entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-        }
-        entries.push_back(std::move(entry));
-    }
-    return entries;
-}
-
-std::filesystem::path virtualMouseExecutable() {
-    return QX4_VIRTUAL_MOUSE_EXECUTABLE;
-}
-
 ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
                                    const std::filesystem::path& runtimeFolder,
                                    const std::string& input, int timeoutMs) {
@@ -187,22 +183,19 @@ ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
 
 VirtualMouse::VirtualMouse() : VirtualMouse(Options{}) {}
 
-VirtualMouse::VirtualMouse(Options options) : options_(std::move(options)) {
-    if (options_.runtimeFolder) {
-        folder_ = *options_.runtimeFolder;
+VirtualMouse::VirtualMouse(const Options& options) {
+    if (options.runtimeFolder) {
+        folder_ = *options.runtimeFolder;
     } else {
         ownFolder_ = std::make_unique<TempFolder>("qx4-vm");
         folder_ = ownFolder_->path();
     }
-    std::vector<std::string> arguments{options_.receiver ? "--receiver" : "--no-receiver",
-                                       options_.cable ? "--cable" : "--no-cable", "--battery",
-                                       std::to_string(options_.battery)};
-    if (options_.asleep) arguments.emplace_back("--asleep");
-    if (options_.log) {
-        arguments.emplace_back("--log");
-        arguments.push_back(logPath().string());
-    }
-    arguments.insert(arguments.end(), options_.extraArguments.begin(), options_.extraArguments.end());
+    std::vector<std::string> arguments{options.receiver ? "--receiver" : "--no-receiver",
+                                       options.cable ? "--cable" : "--no-cable", "--battery",
+                                       std::to_string(options.battery)};
+    if (options.asleep) arguments.emplace_back("--asleep");
+    arguments.emplace_back("--log");
+    arguments.push_back(logPath().string());
     const Spawned child = spawnVirtualMouse(arguments, folder_, folder_ / kOutputName);
     pid_ = child.pid;
     const bool ready = awaitReady(child.readyFd, kReplyTimeoutMs);
@@ -212,9 +205,7 @@ VirtualMouse::VirtualMouse(Options options) : options_(std::move(options)) {
         throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) +
                                  "): " + output());
     }
-    if (options_.exportRuntimeFolder) {
-        exported_ = std::make_unique<ScopedEnv>("QX4_RUNTIME_DIR", folder_.string());
-    }
+    exported_ = std::make_unique<ScopedEnv>("QX4_RUNTIME_DIR", folder_.string());
 }
 
 VirtualMouse::~VirtualMouse() {
@@ -232,19 +223,14 @@ std::filesystem::path VirtualMouse::logPath() const {
     return folder_ / kLogName;
 }
 
-int VirtualMouse::connection() {
-    if (control_ < 0) control_ = vm::connectTo(socketPath());
-    if (control_ < 0) throw std::runtime_error("cannot reach qx4-virtual-mouse at " + socketPath().string());
-    return control_;
-}
-
 std::string VirtualMouse::command(std::string_view line) {
     std::lock_guard lock(controlMutex_);
-    const int fd = connection();
+    if (control_ < 0) control_ = vm::connectTo(socketPath());
+    if (control_ < 0) throw std::runtime_error("cannot reach qx4-virtual-mouse at " + socketPath().string());
     vm::FrameDecoder decoder;
     vm::Frame reply;
-    if (!vm::sendAll(fd, vm::encodeFrame(vm::FrameType::control, line)) ||
-        !vm::readFrame(fd, decoder, reply, kReplyTimeoutMs) ||
+    if (!vm::sendAll(control_, vm::encodeFrame(vm::FrameType::control, line)) ||
+        !vm::readFrame(control_, decoder, reply, kReplyTimeoutMs) ||
         reply.type != vm::FrameType::controlReply) {
         ::close(control_);
         control_ = -1;

@@ -1,13 +1,6 @@
 // Test support: a private qx4-virtual-mouse for one test, in a temporary runtime folder of its
 // own. Failures to start or to answer throw std::runtime_error, which GoogleTest reports as a
 // failed test with the message.
-//
-//     qx4::test::VirtualMouse mouse;                 // receiver plugged, cable unplugged, logging
-//     ... start the program under test; it inherits QX4_RUNTIME_DIR ...
-//     mouse.command("dpi");
-//     EXPECT_EQ(mouse.stateValue("profile 1 dpi current"), "4");
-//     ASSERT_TRUE(mouse.waitForReports(22));
-//     EXPECT_EQ(mouse.log().front().link, "cable");
 #pragma once
 
 #include <sys/types.h>
@@ -55,10 +48,6 @@ struct LogEntry {
     std::vector<std::uint8_t> bytes;
     bool operator==(const LogEntry&) const = default;
 };
-std::vector<LogEntry> parseLog(const std::string& text);
-
-// Where the test build put qx4-virtual-mouse.
-std::filesystem::path virtualMouseExecutable();
 
 struct ProcessResult {
     int exitCode = -1;
@@ -78,26 +67,21 @@ public:
         bool cable = false;
         bool asleep = false;
         int battery = 8;
-        bool log = true;
-        // Set QX4_RUNTIME_DIR in this process while the mouse runs, so that plug-ins loaded here
-        // and programs started from here find it.
-        bool exportRuntimeFolder = true;
         // A runtime folder to use instead of a fresh temporary one.
         std::optional<std::filesystem::path> runtimeFolder;
-        std::vector<std::string> extraArguments;
     };
 
     VirtualMouse();
-    explicit VirtualMouse(Options options);
+    // Logs every report, and sets QX4_RUNTIME_DIR in this process while the mouse runs, so that
+    // plug-ins loaded here and programs started from here find it.
+    explicit VirtualMouse(const Options& options);
     // Stops the mouse if it still runs.
     ~VirtualMouse();
     VirtualMouse(const VirtualMouse&) = delete;
     VirtualMouse& operator=(const VirtualMouse&) = delete;
 
-    const std::filesystem::path& runtimeFolder() const { return folder_; }
     std::filesystem::path socketPath() const;
     std::filesystem::path logPath() const;
-    pid_t pid() const { return pid_; }
 
     // Sends one command line and returns the reply ("ok: ...", "error: ...", or the state).
     std::string command(std::string_view line);
@@ -114,13 +98,10 @@ public:
 
     // Sends "quit" and waits for the end; its exit code (-1 when it had to be killed).
     int stop();
-    bool running() const { return pid_ > 0; }
 
 private:
-    int connection();
     int waitForExit(int timeoutMs);
 
-    Options options_;
     std::unique_ptr<TempFolder> ownFolder_;
     std::filesystem::path folder_;
     std::unique_ptr<ScopedEnv> exported_;
