@@ -87,8 +87,10 @@ TEST(HidDriver, WritesReportsByteForByteToTheDeviceWithItsIdsOnlyWhileOpen) {
     EXPECT_FALSE(rig.driver.setFeature(nullptr, 4));
     EXPECT_EQ(rig.hid->sent, (std::vector<Bytes>{{0x0C, 4, 1, 5}}));  // byte 0 is the report id
 
-    rig.hid->sendResult = -1;  // hidapi's failure, e.g. the device went away
-    EXPECT_FALSE(rig.driver.setFeature(report, 4));
+    for (int failure : {-1, 0, 3}) {  // hidapi's failure (e.g. the device went away), short writes
+        rig.hid->sendResult = failure;
+        EXPECT_FALSE(rig.driver.setFeature(report, 4)) << failure;
+    }
     rig.driver.closeFeature();
     rig.hid->sendResult = 4;
     EXPECT_FALSE(rig.driver.setFeature(report, 4));

@@ -31,7 +31,8 @@ bool HidDriver::setFeature(const unsigned char* report, int length) {
     if (!report || length <= 0) return false;
     std::lock_guard lock(featureMutex_);
     if (!channel_->isOpen()) return false;
-    return channel_->sendFeatureReport(report, static_cast<std::size_t>(length)) >= 0;
+    // hidapi answers with the bytes written: a short write did not deliver the report.
+    return channel_->sendFeatureReport(report, static_cast<std::size_t>(length)) == length;
 }
 
 int HidDriver::getFeature(unsigned char* report, int length) {
