@@ -1,4 +1,4 @@
-// Shared by the page tests: a record on the heap, a way to answer a modal dialog from inside its
+// Shared by the page tests: a record on the heap, a way to answer a modal window from inside its
 // own event loop, and a readable account of which bytes of a record changed.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/config/config_file.h"
 #include "core/config/device_config.h"
@@ -24,51 +25,58 @@ inline std::unique_ptr<DeviceConfig> defaultRecord() {
     return record;
 }
 
-// Byte offsets of the first few differences, "" when the records are equal.
+// Where the records differ (the first few bytes), "" when they are equal.
 inline std::string changedBytes(const DeviceConfig& before, const DeviceConfig& after) {
     const auto* a = reinterpret_cast<const unsigned char*>(&before);
     const auto* b = reinterpret_cast<const unsigned char*>(&after);
     std::string changed;
-    int shown = 0;
-    for (std::size_t i = 0; i < sizeof(DeviceConfig) && shown < 8; ++i) {
+    for (std::size_t i = 0, shown = 0; i < sizeof(DeviceConfig) && shown < 8; ++i) {
         if (a[i] == b[i]) continue;
         ++shown;
         if (i < offsetof(DeviceConfig, profiles)) {
             changed += "activeProfile ";
             continue;
         }
-        const std::size_t inProfile = (i - 4) % sizeof(ProfileSettings);
-        changed += "byte " + std::to_string(i) + " (profile " +
-                   std::to_string((i - 4) / sizeof(ProfileSettings)) + ", offset " +
-                   std::to_string(inProfile) + ") ";
+        const std::size_t at = i - offsetof(DeviceConfig, profiles);
+        changed += "profile " + std::to_string(at / sizeof(ProfileSettings)) + " offset " +
+                   std::to_string(at % sizeof(ProfileSettings)) + " ";
     }
     return changed;
 }
 
+// Answers the next visible window of type Window once an event loop runs, e.g. the one a modal
+// window runs itself; several may wait at once for windows that open one after the other.
 template <typename Window>
-Window* findTopLevel() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible()) {
-            return window;
-        }
+class AnswerWhenShown {
+public:
+    explicit AnswerWhenShown(std::function<void(Window&)> answer) : answer_(std::move(answer)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<Window*>(widget);
+                if (!window || !window->isVisible()) continue;
+                timer_.stop();
+                answered_ = true;
+                answer_(*window);
+                return;
+            }
+        });
+        timer_.start(0);
     }
-    return nullptr;
-}
+    bool answered() const { return answered_; }
 
-// Runs `answer` once the modal dialog of type Window is up (from inside its event loop), then
-// lets `open` run, which opens the dialog and returns once it is closed. The answer must close
-// it. Returns false when no such dialog appeared.
+private:
+    std::function<void(Window&)> answer_;
+    QTimer timer_;
+    bool answered_ = false;
+};
+
+// Runs `open`, which opens a modal Window and returns once it is closed; `answer` must close it.
+// False when no such window appeared.
 template <typename Window>
-bool answerModal(const std::function<void(Window&)>& answer, const std::function<void()>& open) {
-    bool answered = false;
-    QTimer::singleShot(0, [&] {
-        if (Window* window = findTopLevel<Window>()) {
-            answered = true;
-            answer(*window);
-        }
-    });
+bool answerModal(std::function<void(Window&)> answer, const std::function<void()>& open) {
+    const AnswerWhenShown<Window> waiting(std::move(answer));
     open();
-    return answered;
+    return waiting.answered();
 }
 
 }  // namespace qx4::gui::test

@@ -7,11 +7,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include <cstring>
-#include <memory>
-
 #include "core/config/config_file.h"
-#include "core/config/profile_file.h"
 #include "core/macro/macro_store.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
@@ -21,111 +17,65 @@
 namespace qx4::gui {
 namespace {
 
+using test::AnswerWhenShown;
 using test::changedBytes;
-
-// Answers the next window of type Window as soon as it is shown, from inside the event loop that
-// shows it: a zero-interval timer looks for it on every pass of the loop.
-template <typename Window>
-class AnswerWhenShown {
-public:
-    explicit AnswerWhenShown(std::function<void(Window&)> answer) : answer_(std::move(answer)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (Window* window = test::findTopLevel<Window>()) {
-                timer_.stop();
-                answered_ = true;
-                answer_(*window);
-            }
-        });
-        timer_.start(0);
-    }
-    bool answered() const { return answered_; }
-
-private:
-    std::function<void(Window&)> answer_;
-    QTimer timer_;
-    bool answered_ = false;
-};
-
-void choose(QFileDialog& dialog, const QString& file) {
-    dialog.selectFile(file);
-    static_cast<QDialog&>(dialog).accept();  // as the dialog's own button does
-}
 
 class ProfileActionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         qputenv("QX4_DATA_DIR", QFile::encodeName(folder.path()));
-        QDir().mkpath(profileFolder());
-        record = test::defaultRecord();
+        ASSERT_TRUE(profileFolder.mkpath(QStringLiteral(".")));
         record->activeProfile = 1;
         record->profiles[1].dpiValuesX[2] = 33;
     }
     void TearDown() override { qunsetenv("QX4_DATA_DIR"); }
 
-    QString profileFolder() const { return QString::fromStdString((dataDirectory() / "ms_1").string()); }
+    // Answers the next file dialog with `name`, as its own button would, noting where it opened.
+    AnswerWhenShown<QFileDialog> choose(const char* name) {
+        return AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
+            shownFolder = dialog.directory().absolutePath();
+            shownFilters = dialog.nameFilters();
+            dialog.selectFile(profileFolder.filePath(QString::fromLatin1(name)));
+            static_cast<QDialog&>(dialog).accept();
+        });
+    }
 
     QTemporaryDir folder;
-    std::unique_ptr<DeviceConfig> record;
+    QDir profileFolder{folder.filePath(QStringLiteral("Data/ms_1"))};
+    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
     MacroList macros;
-};
-
-TEST_F(ProfileActionsTest, ExportOffersProfileFilesInTheDataFolderAndAddsTheSuffix) {
     QString shownFolder;
     QStringList shownFilters;
-    AnswerWhenShown<QFileDialog> answer([&](QFileDialog& dialog) {
-        shownFolder = dialog.directory().absolutePath();
-        shownFilters = dialog.nameFilters();
-        choose(dialog, QDir(profileFolder()).filePath(QStringLiteral("fps")));
-    });
-    EXPECT_TRUE(exportActiveProfile(nullptr, *record));
-    ASSERT_TRUE(answer.answered());
-    EXPECT_EQ(QDir(shownFolder), QDir(profileFolder()));
+};
+
+TEST_F(ProfileActionsTest, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWithAWarning) {
+    const auto exportAs = choose("fps");
+    ASSERT_TRUE(exportActiveProfile(nullptr, *record));
+    EXPECT_EQ(QDir(shownFolder), profileFolder);
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
 
-    QFile written(QDir(profileFolder()).filePath(QStringLiteral("fps.pro")));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QByteArray bytes = written.readAll();
-    ASSERT_EQ(static_cast<std::size_t>(bytes.size()), kProfileFileSize);
-    EXPECT_EQ(std::memcmp(bytes.constData(), &record->profiles[1], kProfileFileSize), 0);
-}
+    DeviceConfig expected = *record;
+    record->activeProfile = expected.activeProfile = 3;
+    expected.profiles[3] = expected.profiles[1];
+    const auto importExported = choose("fps.pro");
+    ASSERT_TRUE(importIntoActiveProfile(nullptr, *record, macros));
+    EXPECT_EQ(changedBytes(expected, *record), "");
 
-TEST_F(ProfileActionsTest, CancellingEitherDialogChangesNothing) {
-    const DeviceConfig before = *record;
-    {
-        AnswerWhenShown<QFileDialog> answer([](QFileDialog& dialog) { dialog.reject(); });
-        EXPECT_FALSE(exportActiveProfile(nullptr, *record));
-        EXPECT_TRUE(answer.answered());
-    }
-    {
-        AnswerWhenShown<QFileDialog> answer([](QFileDialog& dialog) { dialog.reject(); });
-        EXPECT_FALSE(importIntoActiveProfile(nullptr, *record, macros));
-        EXPECT_TRUE(answer.answered());
-    }
-    EXPECT_EQ(changedBytes(before, *record), "");
-    EXPECT_TRUE(QDir(profileFolder()).isEmpty());
-}
-
-TEST_F(ProfileActionsTest, AFileOfTheWrongSizeIsRefusedWithAWarningAndChangesNothing) {
-    const QString file = QDir(profileFolder()).filePath(QStringLiteral("notes.pro"));
-    QFile bad(file);
+    QFile bad(profileFolder.filePath(QStringLiteral("notes.pro")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(1000, '\x11'));
     bad.close();
-    const DeviceConfig before = *record;
-
     QString warning;
-    AnswerWhenShown<CMsgWnd> warned([&](CMsgWnd& box) {
-        if (auto* text = box.findChild<QLabel*>(QStringLiteral("warning"))) warning = text->text();
+    const AnswerWhenShown<CMsgWnd> warned([&](CMsgWnd& box) {
+        warning = box.findChild<QLabel*>(QStringLiteral("warning"))->text();
         box.done(CMsgWnd::kConfirmed);
     });
-    AnswerWhenShown<QFileDialog> answer([&](QFileDialog& dialog) { choose(dialog, file); });
+    const auto importWrongSize = choose("notes.pro");
     EXPECT_FALSE(importIntoActiveProfile(nullptr, *record, macros));
-    EXPECT_TRUE(answer.answered());
-    ASSERT_TRUE(warned.answered());
     EXPECT_EQ(warning, ResourceManager::instance().text(QStringLiteral("profile_wrong_size_text")));
     EXPECT_NE(warning, QStringLiteral("profile_wrong_size_text"));
-    EXPECT_EQ(changedBytes(before, *record), "");
+    EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_TRUE(macros.empty());
 }
 
