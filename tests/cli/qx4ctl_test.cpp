@@ -21,13 +21,10 @@ struct ToolRun {
 };
 
 ToolRun qx4ctl(std::vector<std::string_view> arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     const int code = cli::runQx4ctl(arguments, out, err);
     return {code, out.str(), err.str()};
 }
-
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 class Qx4ctl : public ::testing::Test {
 protected:
@@ -35,61 +32,38 @@ protected:
     std::filesystem::path configFile() const { return data.folder() / "Config_1.data"; }
 };
 
-TEST_F(Qx4ctl, ExitCodesAndHelp) {
+TEST_F(Qx4ctl, ExitCodesHelpAndOneLineFailures) {
     EXPECT_EQ(qx4ctl({}).code, 2);
     EXPECT_EQ(qx4ctl({"--help"}).code, 0);
-    const ToolRun unknown = qx4ctl({"frobnicate"});
-    EXPECT_EQ(unknown.code, 2);
-    EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
-
-    const auto commands = cli::registeredCommands();
-    ASSERT_GE(commands.size(), 4u);
-    for (const cli::Command& command : commands) {
+    EXPECT_NE(qx4ctl({"frobnicate"}).err.find("frobnicate"), std::string::npos);
+    for (const cli::Command& command : cli::registeredCommands()) {
         const ToolRun help = qx4ctl({command.name, "--help"});
         EXPECT_EQ(help.code, 0) << command.name;
         EXPECT_NE(help.out.find("qx4ctl " + std::string(command.name)), std::string::npos) << command.name;
         EXPECT_EQ(qx4ctl({command.name, "--no-such-option"}).code, 2) << command.name;
     }
-    EXPECT_EQ(qx4ctl({"show", "--profile"}).code, 2);
-    EXPECT_EQ(qx4ctl({"show", "--profile", "0"}).code, 2);
-    EXPECT_EQ(qx4ctl({"show", "--profile=6"}).code, 2);
-    EXPECT_EQ(qx4ctl({"show", "--profile", "2x"}).code, 2);
-    // Nothing was written by any of it.
-    EXPECT_FALSE(std::filesystem::exists(data.root() / "Data"));
+    const std::vector<std::vector<std::string_view>> badProfiles{
+        {"show", "--profile"}, {"show", "--profile", "0"}, {"show", "--profile=6"}, {"show", "--profile", "2x"}};
+    for (const auto& arguments : badProfiles) EXPECT_EQ(qx4ctl(arguments).code, 2) << arguments.back();
+    EXPECT_FALSE(std::filesystem::exists(data.root() / "Data")) << "a usage error wrote something";
+
+    std::filesystem::create_directories(configFile());
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 1);
+    EXPECT_EQ(std::count(init.err.begin(), init.err.end(), '\n'), 1);
+    EXPECT_NE(init.err.find(configFile().string()), std::string::npos);
 }
 
 TEST_F(Qx4ctl, PathAndInitInAnEmptyFolder) {
-    const ToolRun path = qx4ctl({"path"});
-    EXPECT_EQ(path.code, 0);
-    EXPECT_EQ(path.out, (data.root() / "Data").string() + "\n");
+    EXPECT_EQ(qx4ctl({"path"}).out, (data.root() / "Data").string() + "\n");
+    const ToolRun show = qx4ctl({"show"});
+    EXPECT_NE(show.err.find("defaults"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(configFile())) << "show wrote a file";
 
     const ToolRun init = qx4ctl({"init"});
     EXPECT_EQ(init.code, 0);
     EXPECT_EQ(init.out, configFile().string() + "\n");
     EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
-    EXPECT_EQ(qx4ctl({"init"}).code, 0);
-    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
-}
-
-TEST_F(Qx4ctl, InitCompletesAShortFileAndKeepsTheOriginal) {
-    const std::vector<std::uint8_t> original(3000, 0);
-    test::writeBytes(configFile(), original);
-    const ToolRun init = qx4ctl({"init"});
-    EXPECT_EQ(init.code, 0);
-    EXPECT_NE(init.err.find("Config_1.data.damaged"), std::string::npos);
-    EXPECT_EQ(test::readBytes(data.folder() / "Config_1.data.damaged"), original);
-    const auto mended = test::readBytes(configFile());
-    ASSERT_EQ(mended.size(), test::kConfigFileSize);
-    EXPECT_TRUE(std::equal(original.begin(), original.end(), mended.begin()));
-    EXPECT_EQ(mended[4 + 2441 + 1268 * 2], 3);  // beyond the file: wheel click, not "off"
-}
-
-TEST_F(Qx4ctl, InitFailsWithOneLineWhenTheFileCannotBeRead) {
-    std::filesystem::create_directories(configFile());
-    const ToolRun init = qx4ctl({"init"});
-    EXPECT_EQ(init.code, 1);
-    EXPECT_EQ(lineCount(init.err), 1u);
-    EXPECT_NE(init.err.find(configFile().string()), std::string::npos);
 }
 
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
@@ -112,36 +86,15 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
 
     const ToolRun show = qx4ctl({"show", "--profile", "2"});
     EXPECT_EQ(show.code, 0);
-    EXPECT_EQ(show.err, "");
     const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "show_profile2.txt");
     EXPECT_EQ(show.out, "Configuration: " + configFile().string() + "\nActive profile: 2\n\n" +
                             std::string(expected.begin(), expected.end()));
 
-    const ToolRun all = qx4ctl({"show"});
-    EXPECT_EQ(all.code, 0);
-    for (const char* profile : {"Profile 1\n", "Profile 2 (active)", "Profile 3\n", "Profile 4\n", "Profile 5\n"}) {
-        EXPECT_NE(all.out.find(profile), std::string::npos) << profile;
-    }
-}
-
-TEST_F(Qx4ctl, ShowWithoutAFileShowsDefaultsAndWritesNothing) {
-    const ToolRun show = qx4ctl({"show"});
-    EXPECT_EQ(show.code, 0);
-    EXPECT_NE(show.err.find("defaults"), std::string::npos);
-    EXPECT_NE(show.out.find("Report rate: 1000 Hz"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(configFile()));
-}
-
-TEST_F(Qx4ctl, MacrosListsPositionNameAndSteps) {
-    EXPECT_EQ(qx4ctl({"macros"}).out, "No macros.\n");
     MacroList list;
-    createMacro(list, u"Macro");
     createMacro(list, u"Kräfte\t");
-    list.at(1).actionCount = 1;
+    list.at(0).actionCount = 1;
     ASSERT_TRUE(saveMacros(list));
-    const ToolRun macros = qx4ctl({"macros"});
-    EXPECT_EQ(macros.code, 0);
-    EXPECT_EQ(macros.out, "1  Macro1  (0 steps)\n2  Kr\xC3\xA4" "fte\xEF\xBF\xBD" "2  (1 step)\n");
+    EXPECT_EQ(qx4ctl({"macros"}).out, "1  Kr\xC3\xA4" "fte\xEF\xBF\xBD" "1  (1 step)\n");
 }
 
 // Whatever the files hold, show prints only values that can exist.

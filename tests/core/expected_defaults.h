@@ -1,5 +1,5 @@
-// The default Config_1.data written from the field table by raw offset, independently of the
-// record structs and the defaults table, to compare against what the program writes.
+// The default Config_1.data written by raw offset from the field table, independently of the
+// record structs and the defaults code, to compare against what the program writes.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
-// A private data folder per test (QX4_DATA_DIR points at it) and whole-file helpers.
+// A private data folder per test (QX4_DATA_DIR points at it), whole-file helpers and random bytes.
 #pragma once
 
-#include <cstddef>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,9 +17,9 @@ namespace qx4::test {
 class ScopedDataDir {
 public:
     ScopedDataDir() {
-        static unsigned sequence = 0;
-        root_ = std::filesystem::temp_directory_path() /
-                ("qx4-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(sequence++));
+        static int sequence = 0;
+        const auto name = "qx4-test-" + std::to_string(getpid()) + "-" + std::to_string(sequence++);
+        root_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::create_directories(root_);
         setenv("QX4_DATA_DIR", root_.c_str(), 1);
     }
@@ -44,27 +45,18 @@ inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    // A fresh file rather than a truncated one: some file systems flush a file truncated and
-    // rewritten at once, which would make the many small writes of the tests slow.
-    std::filesystem::remove(path);
+    std::filesystem::remove(path);  // a new file: truncating one in place is flushed, and slow
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Deterministic random bytes; most strings short, some around `around` bytes long.
+// Deterministic random bytes: one string in ten within 64 bytes of `around`, the rest short.
 inline std::vector<std::uint8_t> randomBytes(std::mt19937& random, std::size_t around) {
-    std::uniform_int_distribution<int> kind(0, 9);
-    std::size_t length = 0;
-    if (kind(random) == 0) {
-        length = std::uniform_int_distribution<std::size_t>(around > 64 ? around - 64 : 0, around + 64)(random);
-    } else {
-        length = std::uniform_int_distribution<std::size_t>(0, std::min<std::size_t>(around, 4096))(random);
-    }
-    std::vector<std::uint8_t> bytes(length);
-    for (std::size_t i = 0; i < length; i += 4) {
-        const std::uint32_t word = random();
-        for (std::size_t k = 0; k < 4 && i + k < length; ++k) bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
-    }
+    const bool nearAround = random() % 10 == 0;
+    const std::size_t low = nearAround && around > 64 ? around - 64 : 0;
+    const std::size_t high = nearAround ? around + 64 : std::min<std::size_t>(around, 4096);
+    std::vector<std::uint8_t> bytes(std::uniform_int_distribution<std::size_t>(low, high)(random));
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
     return bytes;
 }
 

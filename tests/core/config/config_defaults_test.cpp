@@ -9,46 +9,34 @@
 namespace qx4 {
 namespace {
 
-std::vector<std::uint8_t> imageOf(const DeviceConfig& config) {
-    const auto bytes = recordBytes(config);
-    return {reinterpret_cast<const std::uint8_t*>(bytes.data()),
-            reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size()};
+std::vector<std::uint8_t> defaultsOver(std::byte fill) {
+    auto config = std::make_unique<DeviceConfig>();
+    auto bytes = recordBytes(*config);
+    std::fill(bytes.begin(), bytes.end(), fill);
+    applyDefaults(*config);
+    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return {first, first + bytes.size()};
 }
 
 TEST(ConfigDefaults, MatchTheFieldTableByteForByte) {
-    auto config = std::make_unique<DeviceConfig>();
-    applyDefaults(*config);
-    const auto actual = imageOf(*config);
+    const auto actual = defaultsOver(std::byte{0});
     const auto expected = test::expectedDefaultImage();
     ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t offset = 0; offset < expected.size(); ++offset) {
+    for (std::size_t offset = 0; offset < expected.size(); ++offset)
         ASSERT_EQ(actual[offset], expected[offset]) << "first difference at byte " << offset;
-    }
 }
 
-// A reset of a loaded record carries reservedHead, padding and unlisted gaps through.
+// A reset of a loaded record carries reservedHead, the spare texts after their terminators,
+// padding and gaps through; the button region is cleared whole before its fields are set.
 TEST(ConfigDefaults, LeaveUnlistedBytesAlone) {
-    auto config = std::make_unique<DeviceConfig>();
-    auto bytes = recordBytes(*config);
-    std::fill(bytes.begin(), bytes.end(), std::byte{0xAB});
-    applyDefaults(*config);
-
-    const auto image = imageOf(*config);
+    const auto image = defaultsOver(std::byte{0xAB});
     const auto expected = test::expectedDefaultImage();
-    for (std::size_t k = 0; k < 5; ++k) {
-        const std::size_t p = 4 + 32872 * k;
-        const auto untouched = [&](std::size_t from, std::size_t length) {
-            for (std::size_t i = from; i < from + length; ++i) ASSERT_EQ(image[p + i], 0xAB) << "profile byte " << i;
-        };
-        untouched(0, 200);         // reservedHead
-        untouched(202, 998);       // spareText1 after its terminator
-        untouched(1202, 998);      // spareText2 after its terminator
-        untouched(2209, 3);        // padding
-        untouched(2216, 8);        // gap
-        untouched(2236, 8);        // gap
-        untouched(2365, 3);        // padding
-        // The button region is cleared whole before the listed fields are set.
-        for (std::size_t i = 2440; i < 32872; ++i) ASSERT_EQ(image[p + i], expected[p + i]) << "profile byte " << i;
+    const std::pair<std::size_t, std::size_t> unlisted[] = {{0, 200},     {202, 1200},  {1202, 2200}, {2209, 2212},
+                                                            {2216, 2224}, {2236, 2244}, {2365, 2368}};
+    for (std::size_t p = 4; p < image.size(); p += test::kProfileSize) {
+        for (auto [from, to] : unlisted)
+            for (std::size_t i = from; i < to; ++i) ASSERT_EQ(image[p + i], 0xAB) << "profile byte " << i;
+        for (std::size_t i = 2440; i < test::kProfileSize; ++i) ASSERT_EQ(image[p + i], expected[p + i]) << "profile byte " << i;
     }
 }
 

@@ -1,3 +1,5 @@
+// Random files show that loaded indices stay in range (config_file_test.cpp); these pin what the
+// range rule does with a value outside, and that it leaves alone what is inside.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,77 +12,39 @@
 namespace qx4 {
 namespace {
 
-constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-
-class RangeRule : public ::testing::Test {
-protected:
-    void SetUp() override { applyDefaults(*config); }
-    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
-    ProfileSettings& profile() { return config->profiles[1]; }
-    ButtonBinding& binding() { return config->profiles[1].buttons[20]; }
-};
-
-TEST_F(RangeRule, SelectionsOutsideTheirRangeFallBackToTheirDefaults) {
-    for (std::int32_t bad : {-1, 5, kMin, kMax}) {
-        config->activeProfile = bad;
-        EXPECT_TRUE(normalizeConfig(*config, 0));
-        EXPECT_EQ(config->activeProfile, 0);
-    }
-    profile().dpiLevel = 8;
-    profile().lightDirection = 2;
-    binding().functionGroup = 9;
-    EXPECT_TRUE(normalizeConfig(*config, 0));
-    EXPECT_EQ(profile().dpiLevel, 2);
-    EXPECT_EQ(profile().lightDirection, 1);
-    EXPECT_EQ(binding().functionGroup, 0);
-}
-
-TEST_F(RangeRule, InRangeAndReportOnlyValuesAreKept) {
-    EXPECT_FALSE(normalizeConfig(*config, 0));  // the defaults
-    config->activeProfile = 4;
-    profile().dpiLevel = 7;
-    profile().pollingRateIndex = 7;
-    binding().functionGroup = 8;
-    binding().macroActionCount = 46;
-    profile().lightMode = -3;
-    profile().dpiValuesX[0] = kMax;
-    binding().macroLoopCount = 1000;
-    binding().functionCode = 250;
+TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKept) {
+    auto config = std::make_unique<DeviceConfig>();
+    applyDefaults(*config);
+    ProfileSettings& profile = config->profiles[1];
+    ButtonBinding& binding = profile.buttons[20];
+    profile.dpiLevel = 7;
+    profile.pollingRateIndex = 7;  // report-only values are the user's data
+    profile.lightMode = -3;
+    profile.dpiValuesX[0] = std::numeric_limits<std::int32_t>::max();
+    binding.functionGroup = 8;
+    binding.macroActionCount = 46;
+    binding.macroIndex = 2;
+    binding.functionCode = 250;
     auto before = std::make_unique<DeviceConfig>(*config);
-    EXPECT_FALSE(normalizeConfig(*config, 0));
+    EXPECT_FALSE(normalizeConfig(*config, 3));
     EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
-}
 
-TEST_F(RangeRule, BindingCountsIndicesAndNames) {
-    binding().macroActionCount = 47;
-    EXPECT_TRUE(normalizeBinding(binding(), 0));
-    EXPECT_EQ(binding().macroActionCount, 46);
-
-    binding().macroIndex = 2;
-    EXPECT_FALSE(normalizeBinding(binding(), 3));
-    EXPECT_TRUE(normalizeBinding(binding(), 2));
-    EXPECT_EQ(binding().macroIndex, -1);
-    binding().macroIndex = -2;
-    EXPECT_TRUE(normalizeBinding(binding(), 5));
-    EXPECT_EQ(binding().macroIndex, -1);
-
-    binding().macroName.fill(u'x');
-    EXPECT_TRUE(normalizeBinding(binding(), 0));
-    EXPECT_EQ(binding().macroName[22], u'x');
-    EXPECT_EQ(binding().macroName[23], u'\0');
-}
-
-// Profile import applies the rule to one block on its own.
-TEST_F(RangeRule, OneProfileBlockAlone) {
-    ProfileSettings& block = config->profiles[3];
-    block.dpiLevel = 99;
-    block.buttons[0].macroIndex = 7;
-    config->activeProfile = 9;
-    EXPECT_TRUE(normalizeProfile(block, 7));
-    EXPECT_EQ(block.dpiLevel, 2);
-    EXPECT_EQ(block.buttons[0].macroIndex, -1);
-    EXPECT_EQ(config->activeProfile, 9);
+    config->activeProfile = std::numeric_limits<std::int32_t>::min();
+    profile.dpiLevel = 8;
+    profile.lightDirection = 2;
+    binding.functionGroup = 9;
+    binding.macroActionCount = 47;
+    binding.macroName.fill(u'x');
+    EXPECT_TRUE(normalizeConfig(*config, 2));
+    EXPECT_EQ(config->activeProfile, 0);
+    EXPECT_EQ(profile.dpiLevel, 2);
+    EXPECT_EQ(profile.lightDirection, 1);
+    EXPECT_EQ(binding.functionGroup, 0);
+    EXPECT_EQ(binding.macroActionCount, 46);
+    EXPECT_EQ(binding.macroIndex, -1);
+    EXPECT_EQ(binding.macroName[22], u'x');
+    EXPECT_EQ(binding.macroName[23], u'\0');
+    EXPECT_EQ(profile.pollingRateIndex, 7);
 }
 
 }  // namespace

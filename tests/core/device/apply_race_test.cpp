@@ -1,7 +1,6 @@
 // The UI thread keeps editing the record, plugging and unplugging the cable and reporting sleep
 // while the worker applies through the real DeviceLink. Under ThreadSanitizer (the tsan preset)
 // any access the two threads share without a copy or an atomic fails this test.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,7 +56,7 @@ TEST(ApplyRace, WorkerAndUiThreadShareOnlyCopiesAndAtomics) {
     const auto& reports = drivers.libraries[1].reports;
     const auto lastDpi = std::find_if(reports.rbegin(), reports.rend(), [](const auto& r) { return r[0] == 0x04 && r[2] == 1; });
     ASSERT_NE(lastDpi, reports.rend());
-    EXPECT_THAT(std::vector<std::uint8_t>(lastDpi->begin() + 25, lastDpi->begin() + 28), ::testing::ElementsAre(0xEF, 0xCD, 0xAB));
+    EXPECT_EQ(std::vector<std::uint8_t>(lastDpi->begin() + 25, lastDpi->begin() + 28), (std::vector<std::uint8_t>{0xEF, 0xCD, 0xAB}));
 }
 
 }  // namespace

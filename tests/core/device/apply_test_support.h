@@ -1,8 +1,8 @@
 // A report writer whose answers a test scripts, and an apply listener a test can wait on.
 #pragma once
 
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -21,72 +21,66 @@ inline std::string describe(const FeatureReport& report) {
 
 class ScriptedWriter final : public ReportWriter {
 public:
-    using Answer = std::function<bool(const FeatureReport&, std::stop_token)>;
-    WriteResult writeReport(const FeatureReport& report, std::stop_token stop) override {
+    using Answer = std::function<bool(const FeatureReport&)>;  // true: written
+    WriteResult writeReport(const FeatureReport& report, std::stop_token) override {
         Answer answer;
         {
             std::lock_guard lock(mutex_);
-            written_.push_back(report);
+            written_.push_back(describe(report));
             answer = answer_;
         }
-        return {!answer || answer(report, stop), Link::cable};
+        return {!answer || answer(report), Link::cable};
     }
     void answerWith(Answer answer) {
         std::lock_guard lock(mutex_);
         answer_ = std::move(answer);
     }
-    std::vector<FeatureReport> take() {
+    // What was written since the last call, described.
+    std::vector<std::string> take() {
         std::lock_guard lock(mutex_);
         return std::exchange(written_, {});
-    }
-    std::vector<std::string> takeDescribed() {
-        std::vector<std::string> names;
-        for (const auto& report : take()) names.push_back(describe(report));
-        return names;
     }
 
 private:
     std::mutex mutex_;
-    std::vector<FeatureReport> written_;
+    std::vector<std::string> written_;
     Answer answer_;
 };
 
 class WaitableListener final : public ApplyListener {
 public:
+    struct End {
+        ApplyOutcome outcome;                 // of a finished apply
+        std::optional<ApplySkipReason> skip;  // of a skipped one
+    };
     void applyStarted() override {}
     void reportWritten(const FeatureReport&, const WriteResult&) override {}
-    void applyFinished(const ApplyOutcome& outcome) override { end(outcome, std::nullopt); }
-    void applySkipped(ApplySkipReason reason) override { end({}, reason); }
+    void applyFinished(const ApplyOutcome& outcome) override { end({outcome, std::nullopt}); }
+    void applySkipped(ApplySkipReason reason) override { end({{}, reason}); }
 
     // Waits until `count` requests have ended, finished or skipped; false after 20 s.
     bool waitForEnded(std::size_t count) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_ >= count; });
     }
-    ApplyOutcome lastOutcome() {
+    End last() {
         std::lock_guard lock(mutex_);
-        return outcome_;
-    }
-    std::optional<ApplySkipReason> lastSkip() {
-        std::lock_guard lock(mutex_);
-        return skip_;
+        return last_;
     }
 
 private:
-    void end(const ApplyOutcome& outcome, std::optional<ApplySkipReason> skip) {
+    void end(const End& ended) {
         {
             std::lock_guard lock(mutex_);
             ++ended_;
-            outcome_ = outcome;
-            skip_ = skip;
+            last_ = ended;
         }
         changed_.notify_all();
     }
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t ended_ = 0;
-    ApplyOutcome outcome_;
-    std::optional<ApplySkipReason> skip_;
+    End last_;
 };
 
 }  // namespace qx4::test

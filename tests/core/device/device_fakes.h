@@ -34,8 +34,7 @@ struct FakeDrivers {
     void reset(std::string first, std::string second) {
         std::lock_guard lock(mutex);
         calls.clear();
-        libraries[0] = Library{};
-        libraries[1] = Library{};
+        libraries[0] = libraries[1] = Library{};
         libraries[0].name = std::move(first);
         libraries[1].name = std::move(second);
     }
@@ -47,6 +46,7 @@ struct FakeDrivers {
 
 template <int Index>
 struct FakeDriver {
+    // Called with the lock held.
     static FakeDrivers::Library& log(const char* call) {
         auto& drivers = FakeDrivers::instance();
         drivers.calls.push_back(drivers.libraries[Index].name + ":" + call);
@@ -71,9 +71,7 @@ struct FakeDriver {
         library.reports.emplace_back(report, report + length);
         return library.setFeatureResult;
     }
-    static HidDriverLink link() {
-        return {nullptr, &setIds, &openMonitor, &closeMonitor, &open, &close, &write, nullptr};
-    }
+    static HidDriverLink link() { return {nullptr, &setIds, &openMonitor, &closeMonitor, &open, &close, &write, nullptr}; }
 };
 
 // Binds FakeDriver<0> or <1> by file name; an unknown name fails as a missing file does.
@@ -85,11 +83,13 @@ public:
     int releases = 0;
 
     bool bind(HidDriverLink& link, std::string_view fileName) override {
+        link = {};
         const auto found = files.find(std::string(fileName));
-        link = found == files.end() ? HidDriverLink{} : found->second == 0 ? FakeDriver<0>::link() : FakeDriver<1>::link();
+        if (found == files.end()) return false;
+        link = found->second == 0 ? FakeDriver<0>::link() : FakeDriver<1>::link();
         if (fileName == withoutSetFeature) link.SetFeature = nullptr;
-        if (found != files.end()) bound.emplace_back(fileName);
-        return found != files.end();
+        bound.emplace_back(fileName);
+        return true;
     }
     void release(HidDriverLink& link) override {
         link = {};

@@ -1,4 +1,4 @@
-// Reports written out by hand in tests/data/device: one report per line, bytes in hex.
+// Reports as hex text, one report per line: written out by hand in tests/data/device, or printed.
 #pragma once
 
 #include <cstdint>
@@ -9,23 +9,20 @@
 
 namespace qx4::test {
 
-inline std::vector<std::vector<std::uint8_t>> readHexLines(const std::string& name) {
-    std::ifstream in(std::string(QX4_TEST_DATA_DIR) + "/device/" + name);
+inline std::vector<std::vector<std::uint8_t>> parseHexLines(std::istream& in) {
     std::vector<std::vector<std::uint8_t>> lines;
-    std::string text;
-    while (std::getline(in, text)) {
+    for (std::string text; std::getline(in, text);) {
         std::istringstream words(text);
         std::vector<std::uint8_t> bytes;
-        unsigned value = 0;
-        while (words >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
+        for (unsigned value = 0; words >> std::hex >> value;) bytes.push_back(static_cast<std::uint8_t>(value));
         if (!bytes.empty()) lines.push_back(std::move(bytes));
     }
     return lines;
 }
 
-inline std::vector<std::uint8_t> readHex(const std::string& name) {
-    auto lines = readHexLines(name);
-    return lines.empty() ? std::vector<std::uint8_t>{} : lines.front();
+inline std::vector<std::vector<std::uint8_t>> readHexLines(const std::string& name) {
+    std::ifstream in(std::string(QX4_TEST_DATA_DIR) + "/device/" + name);
+    return parseHexLines(in);
 }
 
 }  // namespace qx4::test

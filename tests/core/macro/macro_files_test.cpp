@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "../test_files.h"
-#include "core/config/record_bytes.h"
 #include "macro_test_support.h"
 
 namespace qx4 {
 namespace {
 
 using test::listOf;
-using test::macroNamed;
 
 class MacroFiles : public ::testing::Test {
 protected:
@@ -16,48 +14,43 @@ protected:
     std::filesystem::path exported(const char* name) const { return data.root() / "exports" / name; }
 };
 
-TEST_F(MacroFiles, ExportThenImportKeepsEverythingButAClashingName) {
-    MacroList list = listOf({u"Jump"});
+TEST_F(MacroFiles, ExportThenImportKeepsEverythingButAClashingNameAndNamesNamelessOnesAfterTheFile) {
+    MacroList list = listOf({u"Jump", u""});
     list.at(0).loopCount = 12;
-    list.at(0).actionCount = 5;
+    list.at(1).actionCount = 3;
     ASSERT_TRUE(exportMacroFile(list.at(0), exported("jump.macro")));
-    EXPECT_EQ(std::filesystem::file_size(exported("jump.macro")), 240u);
+    ASSERT_TRUE(exportMacroFile(list.at(1), exported("Quick Reload.macro")));
 
-    MacroList other = listOf({u"JUMP"});
+    MacroList other = listOf({u"JUMP", u"quick reload"});
     const MacroStoreChange change = importMacroFile(exported("jump.macro"), other);
     ASSERT_NE(change.record, nullptr);
     EXPECT_TRUE(change.saved);
-    EXPECT_EQ(macroNameText(change.record->name), u"Jump_1");
-    EXPECT_EQ(change.record->loopCount, 12);
-    EXPECT_TRUE(test::sameBytes(change.record->actions, list.at(0).actions));
-    EXPECT_EQ(other.size(), 2u);
-    EXPECT_EQ(std::filesystem::file_size(data.folder() / "macro.data"), 480u);
+    MacroRecord expected = list.at(0);
+    expected.name = toMacroName(u"Jump_1");
+    EXPECT_TRUE(test::sameBytes(*change.record, expected));
+    const MacroRecord* nameless = importMacroFile(exported("Quick Reload.macro"), other).record;
+    ASSERT_NE(nameless, nullptr);
+    expected = list.at(1);
+    expected.name = toMacroName(u"Quick Reload_1");
+    EXPECT_TRUE(test::sameBytes(*nameless, expected));
+    EXPECT_EQ(std::filesystem::file_size(data.folder() / "macro.data"), 4 * 240u);
 }
 
 TEST_F(MacroFiles, ShortFilesAreZeroFilledAndEmptyOnesRefused) {
-    test::writeBytes(exported("short.macro"), {u'S', 0, 0, 0, 0xAA, 0xBB});
+    std::vector<std::uint8_t> shortFile(50, 0);  // the name and half of the loop count
+    shortFile[0] = u'S';
+    shortFile[48] = 5;
+    test::writeBytes(exported("short.macro"), shortFile);
     MacroList list;
     const MacroStoreChange change = importMacroFile(exported("short.macro"), list);
     ASSERT_NE(change.record, nullptr);
-    EXPECT_EQ(macroNameText(change.record->name), u"S");
-    EXPECT_EQ(change.record->loopCount, 0);
-    EXPECT_EQ(change.record->actionCount, 0);
+    EXPECT_TRUE(test::sameBytes(*change.record, MacroRecord{toMacroName(u"S"), 5, 0, {}}));
 
     test::writeBytes(exported("empty.macro"), {});
     EXPECT_EQ(importMacroFile(exported("empty.macro"), list).record, nullptr);
     EXPECT_EQ(importMacroFile(exported("missing.macro"), list).record, nullptr);
     EXPECT_EQ(importMacroFile(data.root(), list).record, nullptr);  // a folder
     EXPECT_EQ(list.size(), 1u);
-}
-
-TEST_F(MacroFiles, NamelessImportsAreNamedAfterTheirFile) {
-    MacroRecord nameless = macroNamed(u"", 3);
-    ASSERT_TRUE(exportMacroFile(nameless, exported("Quick Reload.macro")));
-    MacroList list = listOf({u"quick reload"});
-    const MacroStoreChange change = importMacroFile(exported("Quick Reload.macro"), list);
-    ASSERT_NE(change.record, nullptr);
-    EXPECT_EQ(macroNameText(change.record->name), u"Quick Reload_1");
-    EXPECT_EQ(change.record->actionCount, 3);
 }
 
 TEST_F(MacroFiles, RandomImportsStayInRange) {

@@ -1,4 +1,4 @@
-// Building macros and bindings for the macro store tests.
+// Macros and lists of them for the macro store tests.
 #pragma once
 
 #include <algorithm>
@@ -12,10 +12,8 @@ inline MacroRecord macroNamed(std::u16string_view name, std::int32_t actionCount
     MacroRecord record{};
     record.name = toMacroName(name);
     record.actionCount = actionCount;
-    for (std::size_t i = 0; i < record.actions.size(); ++i) {
-        record.actions[i] = {static_cast<std::uint8_t>(0x04 + i), static_cast<std::uint8_t>(1 + i % 2),
-                             static_cast<std::uint16_t>(10 * i + 1)};
-    }
+    for (std::size_t i = 0; i < record.actions.size(); ++i)
+        record.actions[i] = {static_cast<std::uint8_t>(4 + i), static_cast<std::uint8_t>(1 + i % 2), static_cast<std::uint16_t>(10 * i + 1)};
     return record;
 }
 
