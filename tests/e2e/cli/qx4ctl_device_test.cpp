@@ -88,7 +88,18 @@ TEST_F(Qx4ctlDeviceTest, ApplyOverTheCableLogsTheFullDownloadAtTheCablesPace) {
     EXPECT_EQ(test::parseHexLines(printed), expected);
 }
 
-TEST_F(Qx4ctlDeviceTest, ApplyFailsWithoutAMouseOrWhenItStopsAnswering) {
+TEST_F(Qx4ctlDeviceTest, StatusNamesTheLinksAndApplyFailsWithoutAnAwakeMouseOrWhenItStopsAnswering) {
+    {
+        auto asleep = plugged(true, false);
+        asleep.asleep = true;
+        asleep.battery = 6;
+        test::VirtualMouse mouse(asleep);
+        const ToolRun status = qx4ctl(scratch.path(), "status --simulate").get();
+        EXPECT_EQ(status.out, "Receiver: present\nCable: not plugged in\nMouse: asleep\nBattery: 60%\n");
+        const ToolRun apply = qx4ctl(scratch.path(), "apply --simulate").get();
+        EXPECT_EQ(apply.exitCode, 1);
+        EXPECT_THAT(apply.err, HasSubstr("the mouse is asleep"));
+    }
     {
         test::VirtualMouse mouse(plugged(false, false));
         const ToolRun apply = qx4ctl(scratch.path(), "apply --simulate").get();
