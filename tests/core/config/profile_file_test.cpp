@@ -46,7 +46,7 @@ TEST_F(ProfileFile, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsIts
 
     const auto before = std::make_unique<DeviceConfig>(*config);
     config->activeProfile = 4;
-    macros.append(MacroRecord{toMacroName(u"a"), 0, 0, {}});
+    macros.append(MacroRecord{toMacroName(u"SNIPER SET"), 0, 0, {}});
     const ProfileImportResult result = importProfile(*config, macros, file("sniper set.pro"));
     EXPECT_EQ(result.status, ProfileImportStatus::imported);
     EXPECT_TRUE(result.macrosSaved);
@@ -55,7 +55,7 @@ TEST_F(ProfileFile, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsIts
 
     // Free names, ignoring case; a nameless macro is named after the file.
     ASSERT_EQ(macros.size(), 4u);
-    const std::u16string names[] = {u"A_1", u"A_2", u"sniper set"};
+    const std::u16string names[] = {u"A", u"A_1", u"sniper set_1"};
     for (std::size_t i = 0; i < 3; ++i) {
         const ButtonBinding& binding = config->profiles[4].buttons[static_cast<std::size_t>(macroButtons[i].first)];
         const MacroRecord& added = macros.at(i + 1);
