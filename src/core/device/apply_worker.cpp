@@ -79,7 +79,6 @@ void ApplyWorker::apply(const Message& message, std::stop_token stop) {
     SectionFlags notApplied;
     for (const PlannedReport& planned : planApply(*message.record, flags)) {
         if (stop.stop_requested()) {
-            outcome.interrupted = true;
             ++outcome.failed;
             notApplied.mark(planned.section, planned.profile);
             continue;

@@ -24,7 +24,6 @@ struct ApplyOutcome {
     bool full = false;         // every section was due
     int sent = 0;              // reports the mouse took
     int failed = 0;            // reports whose write failed or that a quit left unsent
-    bool interrupted = false;  // cut short by stop()
 };
 
 enum class ApplySkipReason { noLink, mouseAsleep };

@@ -82,8 +82,6 @@ public:
     WriteResult writeReport(const FeatureReport& report, std::stop_token stop) override;
 
     const PresenceState& presence() const { return presence_; }
-    bool arrivalPending(Link link) const { return arrivalPending_[index(link)]; }
-    const HidDriverLink& library(Link link) const { return libraries_[index(link)]; }
 
 private:
     static std::size_t index(Link link) { return static_cast<std::size_t>(link); }
