@@ -17,10 +17,14 @@ namespace {
 QString chooseProfileFile(QWidget* owner, QFileDialog::AcceptMode mode) {
     const ResourceManager& texts = ResourceManager::instance();
     const bool saving = mode == QFileDialog::AcceptSave;
+    // The dialog opens in the profile folder; without it Qt would fall back to the working directory.
+    const std::filesystem::path folder = dataDirectory() / "ms_1";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
     QFileDialog dialog(owner,
                        texts.text(saving ? QStringLiteral("profile_export_title_text")
                                          : QStringLiteral("profile_import_title_text")),
-                       QString::fromStdString((dataDirectory() / "ms_1").string()),
+                       QString::fromStdString(folder.string()),
                        texts.text(QStringLiteral("profile_file_filter_text")));
     dialog.setObjectName(QStringLiteral("profile_file_dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);

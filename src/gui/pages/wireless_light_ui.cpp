@@ -77,8 +77,6 @@ void CWirelessLightUI::findControls() {
         connect(edit, &QLineEdit::textEdited, this,
                 [this, edit = edit, shift = shift] { onChannelEdited(edit, shift); });
     }
-    // The synchronise button has no function on this mouse; it is found so a layout may carry it.
-    findChild<QAbstractButton*>(QStringLiteral("wireless_synchronize_btn"));
     brightnessRow_ = findChild<QWidget*>(QStringLiteral("wireless_brightness_ver"));
     breathingRow_ = findChild<QWidget*>(QStringLiteral("wireless_breath_ver"));
     colorRow_ = findChild<QWidget*>(QStringLiteral("wireless_color_hor"));

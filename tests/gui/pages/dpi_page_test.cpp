@@ -91,6 +91,16 @@ TEST_F(DpiPageTest, ShowingAProfileWritesNothingBackAndEditsLandInItsOwnFields) 
     EXPECT_EQ(changedBytes(expected, *record), "");
 }
 
+TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndStoresNothing) {
+    const DeviceConfig before = *record;
+    page.showCurrentLevel(5);
+    EXPECT_TRUE(option(6)->isChecked());
+    EXPECT_FALSE(option(3)->isChecked());
+    EXPECT_TRUE(label(6)->styleSheet().contains("#f08300"));
+    EXPECT_FALSE(label(3)->styleSheet().contains("#f08300"));
+    EXPECT_EQ(changedBytes(before, *record), "");
+}
+
 TEST_F(DpiPageTest, AHiddenPageHandlesNoNotification) {
     const DeviceConfig before = *record;
     page.hide();
