@@ -15,7 +15,7 @@ std::vector<Command>& commandTable() {
 
 constexpr std::string_view kToolUsage =
     "Usage: qx4ctl <command> [options]\n"
-    "Shows and prepares the stored configuration of the KESTRA QX4 mouse.\n"
+    "Shows the stored configuration of the KESTRA QX4 mouse and sends it to the mouse.\n"
     "\n"
     "Commands:\n";
 
