@@ -27,9 +27,9 @@ TEST(PluginFiles, EveryDriverLibraryExportsTheSevenEntryPoints) {
 TEST(PluginFiles, HidDriverWithoutItsDeviceFailsQuietly) {
     DriverLibrary cable("hiddriver_2.so");
     qx4::test::RecordingSink sink;
-    cable.setIds(0x1D57, 0xFFFF);  // no device has it, so a mouse on the developer's desk changes nothing
-    cable.openMonitor(sink.sink(), 1331, 1332);
-    EXPECT_EQ(cable.openFeature(), 0);
+    cable.Set_VIDPID(0x1D57, 0xFFFF);  // no device has it, so a mouse on the developer's desk changes nothing
+    cable.Open_DevMonitor(sink.sink(), 1331, 1332);
+    EXPECT_EQ(cable.Open_FeatureDevice(), 0);
     EXPECT_EQ(cable.send({0x0C, 4, 1, 5}), 0);
 }
 #endif

@@ -2,8 +2,6 @@
 // driver library bound from the build's plug-in folder as the program binds it.
 #pragma once
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -14,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/abi/qx4_driver.h"
+#include "core/device/driver_library.h"
 
 namespace qx4::test {
 
@@ -62,48 +60,25 @@ private:
     std::deque<Posted> queue_;
 };
 
-// Throws when the file or one of the seven entry points is missing. Closes both parts on the way
-// out, as the program does at shutdown.
-class DriverLibrary {
+// Bound by the program's own loader from the build's plug-in folder. Throws when the file or one of
+// the seven entry points is missing. Closes both parts on the way out, as the program does at shutdown.
+class DriverLibrary : public HidDriverLink {
 public:
-    explicit DriverLibrary(const std::string& file)
-        : module_(::dlopen((std::string(QX4_BIN_DIR) + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        if (!module_) throw std::runtime_error(::dlerror());
-        bind(setIds, "Set_VIDPID");
-        bind(openMonitor, "Open_DevMonitor");
-        bind(closeMonitor, "Close_DevMonitor");
-        bind(openFeature, "Open_FeatureDevice");
-        bind(closeFeature, "Close_FeatureDevice");
-        bind(setFeature, "SetFeature");
-        bind(getFeature, "GetFeature");
+    explicit DriverLibrary(const std::string& file) {
+        if (!bindLibrary(*this, file)) throw std::runtime_error(file + " not loaded");
+        if (!usable() || !GetFeature) {
+            releaseLibrary(*this);
+            throw std::runtime_error(file + " lacks an entry point");
+        }
     }
     ~DriverLibrary() {
-        if (closeMonitor) closeMonitor();
-        if (closeFeature) closeFeature();
-        ::dlclose(module_);
+        Close_DevMonitor();
+        Close_FeatureDevice();
+        releaseLibrary(*this);
     }
     DriverLibrary(const DriverLibrary&) = delete;
     DriverLibrary& operator=(const DriverLibrary&) = delete;
-    int send(std::vector<unsigned char> report) { return setFeature(report.data(), static_cast<int>(report.size())); }
-
-    qx4_Set_VIDPID_fn setIds = nullptr;
-    qx4_Open_DevMonitor_fn openMonitor = nullptr;
-    qx4_Close_DevMonitor_fn closeMonitor = nullptr;
-    qx4_Open_FeatureDevice_fn openFeature = nullptr;
-    qx4_Close_FeatureDevice_fn closeFeature = nullptr;
-    qx4_SetFeature_fn setFeature = nullptr;
-    qx4_GetFeature_fn getFeature = nullptr;
-
-private:
-    template <typename F>
-    void bind(F& function, const char* name) {
-        function = reinterpret_cast<F>(::dlsym(module_, name));
-        if (!function) {
-            ::dlclose(module_);
-            throw std::runtime_error(std::string("no ") + name);
-        }
-    }
-    void* module_;
+    int send(std::vector<unsigned char> report) { return SetFeature(report.data(), static_cast<int>(report.size())); }
 };
 
 }  // namespace qx4::test

@@ -19,23 +19,23 @@ struct Links {
     DriverLibrary receiver{"virtualmouse_1.so"};
     DriverLibrary cable{"virtualmouse_2.so"};
     Links() {
-        receiver.setIds(0x1D57, 0xFA66);
-        cable.setIds(0x1D57, 0xFA65);
+        receiver.Set_VIDPID(0x1D57, 0xFA66);
+        cable.Set_VIDPID(0x1D57, 0xFA65);
     }
 };
 
 TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
     VirtualMouse mouse;
     Links links;
-    EXPECT_EQ(links.receiver.openFeature(), 1);
-    EXPECT_EQ(links.cable.openFeature(), 0);  // the cable is unplugged
+    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 1);
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 0);  // the cable is unplugged
     EXPECT_EQ(links.receiver.send(kSelectProfile2), 1);
     EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
     EXPECT_EQ(links.receiver.send({0x0C, 4, 9, 5}), 0);  // heard and refused
-    EXPECT_EQ(links.receiver.setFeature(nullptr, 4), 0);
+    EXPECT_EQ(links.receiver.SetFeature(nullptr, 4), 0);
 
     mouse.command("cable plug");
-    EXPECT_EQ(links.cable.openFeature(), 1);
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 1);
     EXPECT_EQ(links.cable.send({0x06, 9, 2, 4, 0, 0, 0, 0, 0}), 1);
     mouse.command("cable unplug");  // what an open link sends now is not heard, nor logged
     EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
@@ -49,16 +49,16 @@ TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
     std::getline(raw, first);
     EXPECT_EQ(first, "receiver 0c 04 02 05");
 
-    links.receiver.setIds(0x1234, 0xFA66);  // ids of no link
-    EXPECT_EQ(links.receiver.openFeature(), 0);
+    links.receiver.Set_VIDPID(0x1234, 0xFA66);  // ids of no link
+    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 0);
 }
 
 TEST(VirtualMouseDriver, MonitorPostsWhatTheMouseSendsOnItsLinkOnly) {
     VirtualMouse mouse;
     Links links;
     RecordingSink receiver, cable;
-    links.receiver.openMonitor(receiver.sink(), kData, kArrival);
-    links.cable.openMonitor(cable.sink(), kCableData, kCableArrival);
+    links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
+    links.cable.Open_DevMonitor(cable.sink(), kCableData, kCableArrival);
     EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0801}));  // the status on subscribing
 
     for (const char* line : {"dpi", "notify 0xffff 0xffff", "cable plug", "receiver unplug", "battery 2",
@@ -76,7 +76,7 @@ TEST(VirtualMouseDriver, MonitorPostsWhatTheMouseSendsOnItsLinkOnly) {
     EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0200}));
     EXPECT_FALSE(cable.next(50));
 
-    links.receiver.closeMonitor();  // the posts end at once; the mouse goes on serving the others
+    links.receiver.Close_DevMonitor();  // the posts end at once; the mouse goes on serving the others
     mouse.command("dpi");
     EXPECT_FALSE(receiver.next(100));
     EXPECT_EQ(mouse.stop(), 0);
@@ -87,14 +87,14 @@ TEST(VirtualMouseDriver, AMouseThatStartsLaterArrivesAndOneThatStopsIsRemoved) {
     ScopedEnv runtime("QX4_RUNTIME_DIR", folder.path().string());
     Links links;
     RecordingSink sink;
-    links.cable.openMonitor(sink.sink(), kCableData, kCableArrival);
-    EXPECT_EQ(links.cable.openFeature(), 0);
+    links.cable.Open_DevMonitor(sink.sink(), kCableData, kCableArrival);
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 0);
     EXPECT_FALSE(sink.next(50));
 
     VirtualMouse::Options cableOnly{.receiver = false, .cable = true, .runtimeFolder = folder.path()};
     std::optional<VirtualMouse> mouse(cableOnly);
     EXPECT_EQ(sink.next(), (Posted{kCableArrival, 1, 0}));
-    ASSERT_EQ(links.cable.openFeature(), 1);
+    ASSERT_EQ(links.cable.Open_FeatureDevice(), 1);
     EXPECT_EQ(links.cable.send(kSelectProfile2), 1);
     mouse.reset();  // it quits and takes its links with it
     EXPECT_EQ(sink.next(), (Posted{kCableArrival, 0, 0}));
@@ -105,7 +105,7 @@ TEST(VirtualMouseDriver, WorkerSendsWhileTheUiThreadOpensAndClosesTheLink) {
     VirtualMouse mouse;
     Links links;
     RecordingSink sink;
-    ASSERT_EQ(links.receiver.openFeature(), 1);
+    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
     std::atomic<bool> done{false};
     std::atomic<int> succeeded{0};
     std::thread worker([&] {
@@ -113,10 +113,10 @@ TEST(VirtualMouseDriver, WorkerSendsWhileTheUiThreadOpensAndClosesTheLink) {
         done = true;
     });
     while (!done) {
-        links.receiver.openMonitor(sink.sink(), kData, kArrival);
-        links.receiver.closeFeature();
-        links.receiver.openFeature();
-        links.receiver.closeMonitor();
+        links.receiver.Open_DevMonitor(sink.sink(), kData, kArrival);
+        links.receiver.Close_FeatureDevice();
+        links.receiver.Open_FeatureDevice();
+        links.receiver.Close_DevMonitor();
     }
     worker.join();
     EXPECT_GT(succeeded.load(), 0);
