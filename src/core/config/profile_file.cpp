@@ -6,29 +6,11 @@
 #include "core/config/config_range.h"
 #include "core/config/record_bytes.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/binding_edit.h"
 #include "core/macro/macro_store.h"
+#include "core/vocab/function_wire_table.h"
 
 namespace qx4 {
-
-namespace {
-constexpr std::uint8_t kMacroFunctionCode = 17;
-
-// Adds the macro a binding carries to the store under a free name and points the binding at it.
-void addBindingMacro(ButtonBinding& binding, MacroList& macros, std::u16string_view nameless) {
-    std::u16string candidate = macroNameText(binding.macroName);
-    if (candidate.empty()) candidate = nameless;
-
-    MacroRecord record{};
-    record.name = toMacroName(uniqueMacroName(candidate, macros));
-    record.loopCount = binding.macroLoopCount;
-    record.actionCount = binding.macroActionCount;
-    record.actions = binding.macroActions;
-    macros.append(record);
-
-    binding.macroName = record.name;
-    binding.macroIndex = static_cast<std::int32_t>(macros.size() - 1);
-}
-}  // namespace
 
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path) {
     return writeFileAtomically(path, recordBytes(config.active()));
@@ -49,7 +31,7 @@ ProfileImportResult importProfile(DeviceConfig& config, MacroList& macros,
     ProfileImportResult result{ProfileImportStatus::imported, 0, false};
     for (ButtonBinding& binding : incoming.buttons) {
         if (binding.functionCode != kMacroFunctionCode) continue;
-        addBindingMacro(binding, macros, nameless);
+        addMacroFromBinding(binding, macros, nameless);
         ++result.macrosAdded;
     }
     config.active() = incoming;
