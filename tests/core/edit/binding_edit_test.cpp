@@ -7,6 +7,7 @@
 #include "core/config/utf16_text.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/binding_editor.h"
+#include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 
 namespace qx4 {
@@ -149,6 +150,22 @@ TEST_F(BindingEdit, PlainAssignmentsForScripts) {
     wipeToDefaultFunction(binding, 7);
     EXPECT_EQ(binding.spareWord, 0);
     EXPECT_EQ(binding.macroIndex, -1);
+}
+
+TEST_F(BindingEdit, ARenamedMacroKeepsItsButtons) {
+    for (int k : {0, 3}) ASSERT_TRUE(assignMacro(config->profiles[static_cast<std::size_t>(k)].buttons[9], macros, 1, 0, 2));
+    const MacroRenameResult renamed = renameMacro(macros, 1, u"Blast", *config);
+    EXPECT_EQ(renamed.outcome, MacroRenameOutcome::renamed);
+    EXPECT_EQ(renamed.bindingsFollowed, 2u);
+    EXPECT_TRUE(reconcileMacroBindings(*config, macros));
+    EXPECT_EQ(config->profiles[3].buttons[9].functionCode, kMacroFunctionCode);
+    EXPECT_EQ(macroNameText(config->profiles[3].buttons[9].macroName), u"Blast");
+
+    EXPECT_EQ(renameMacro(macros, 1, u"BLAST", *config).outcome, MacroRenameOutcome::unchanged);
+    EXPECT_EQ(renameMacro(macros, 1, u"reload", *config).outcome, MacroRenameOutcome::nameTaken);
+    EXPECT_EQ(renameMacro(macros, 1, u"", *config).outcome, MacroRenameOutcome::invalidName);
+    EXPECT_EQ(renameMacro(macros, 1, std::u16string(24, u'x'), *config).outcome, MacroRenameOutcome::invalidName);
+    EXPECT_EQ(macroNameText(macros.at(1).name), u"Blast");
 }
 
 }  // namespace
