@@ -53,8 +53,8 @@ public:
     // entry shows from now on.
     std::u16string commitLoopCount(std::u16string_view text);
 
-    // Copies the whole working binding over the profile's binding. A keyboard binding with
-    // neither key nor modifier is not stored: false.
+    // Copies the whole working binding over the profile's binding, without a macro copy unless
+    // it is a macro binding. A keyboard binding with neither key nor modifier is not stored: false.
     bool apply(ProfileSettings& profile) const;
 
 private:
