@@ -8,6 +8,7 @@
 #include "cli/command.h"
 #include "cli/display_names.h"
 #include "core/config/config_file.h"
+#include "core/device/dpi_steps.h"
 #include "core/device/report_formats.h"
 #include "core/device/reports.h"
 #include "core/macro/macro_store.h"
@@ -27,18 +28,25 @@ const Command kShowCommand{
     runShow,
 };
 
-constexpr int kDpiUnit = 100;
-// What the reports can carry: a level's value reaches the last sensor code at 99 (double
-// range), the lighting mode and brightness are sent as one byte, the speed as 9 - value.
-constexpr long long kHighestDpiValue = 2 * static_cast<long long>(kDpiCodeTable.size()) - 1;
+// What the reports can carry: the lighting mode and brightness are sent as one byte, the speed
+// as 9 - value.
 constexpr long long kHighestByte = 255;
 constexpr long long kHighestSpeed = 9;
 
 // A value the mouse cannot be sent as stored is shown, but marked.
-std::string valueText(long long value, long long highest, long long scale = 1) {
-    std::string text = std::to_string(value * scale);
+std::string valueText(long long value, long long highest) {
+    std::string text = std::to_string(value);
     if (value < 0 || value > highest) text += " (out of range)";
     return text;
+}
+
+// A level's stored value in DPI, "5000 DPI"; the note names the DPI the mouse is really sent
+// when that differs, " (sent as 4900)", and is empty otherwise.
+std::string dpiText(std::int32_t value) {
+    return std::to_string(static_cast<long long>(value) * kDpiPerHundred) + " DPI";
+}
+std::string dpiNote(std::int32_t value) {
+    return dpiSentAsStored(value) ? "" : " (sent as " + std::to_string(effectiveDpi(value)) + ")";
 }
 
 // The rate the mouse is sent: an index outside 0..3 goes out as the 2 ms interval.
@@ -58,12 +66,13 @@ std::optional<int> parseProfileNumber(std::string_view text) {
 
 void printDpiLevels(const ProfileSettings& profile, std::ostream& out) {
     const std::size_t current = static_cast<std::size_t>(profile.dpiLevel);
-    out << "  DPI levels (current: level " << current + 1 << ", "
-        << valueText(profile.dpiValuesX[current], kHighestDpiValue, kDpiUnit) << " DPI)\n";
+    const std::int32_t currentValue = profile.dpiValuesX[current];
+    out << "  DPI levels (current: level " << current + 1 << ", " << dpiText(currentValue) << dpiNote(currentValue)
+        << ")\n";
     for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
+        const std::int32_t value = profile.dpiValuesX[level];
         out << "    " << level + 1 << "  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
-            << colorText(profile.dpiColors[level]) << "  " << std::setw(6)
-            << valueText(profile.dpiValuesX[level], kHighestDpiValue, kDpiUnit) << " DPI"
+            << colorText(profile.dpiColors[level]) << "  " << std::setw(10) << dpiText(value) << dpiNote(value)
             << (level == current ? "  <- current" : "") << '\n';
     }
 }

@@ -15,7 +15,7 @@ class QWidget;
 
 namespace qx4::gui {
 
-// The sixteen preset colours offered by the colour dialog and the lighting page, in button order.
+// The sixteen preset colours of the colour editor, in button order.
 inline constexpr std::array<QRgb, 16> kPresetColors{
     0xFF00FFFF, 0xFF6CFF00, 0xFF7F00FF, 0xFF007FFF, 0xFF0000FF, 0xFF7FFF00, 0xFFFF5400, 0xFFFF7F00,
     0xFFFFB400, 0xFFFFFF00, 0xFFFF0000, 0xFFFF00FF, 0xFF1EB40A, 0xFF48B1FF, 0xFFFF48B0, 0xFFFFFFFF};

@@ -1,13 +1,16 @@
 #include "gui/pages/page_layout.h"
 
 #include "gui/app/layout_loader.h"
-#include "gui/pages/color_palette.h"
+#include "gui/pages/color_editor.h"
+#include "gui/pages/effect_preview.h"
 
 namespace qx4::gui {
 
 QWidget* loadPageLayout(QWidget* host, const QString& layoutFileName) {
-    return loadLayoutInto(host, layoutFileName, [](const QString& className, QWidget* parent) {
-        return className == QLatin1String("ColorPalette") ? new ColorPalette(parent) : nullptr;
+    return loadLayoutInto(host, layoutFileName, [](const QString& className, QWidget* parent) -> QWidget* {
+        if (className == QLatin1String("ColorEditor")) return new ColorEditor(parent);
+        if (className == QLatin1String("EffectPreview")) return new EffectPreview(parent);
+        return nullptr;
     });
 }
 

@@ -7,7 +7,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QStyle>
 
+#include "core/device/dpi_steps.h"
+#include "core/device/reports.h"
+#include "gui/app/resource_manager.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_layout.h"
@@ -18,12 +22,25 @@ namespace qx4::gui {
 namespace {
 // The colour dialog opens just below the swatch, shifted this far to the left.
 constexpr int kColorDialogLeftShift = 140;
+constexpr int kSliderPageStep = 5;
+// The level columns carry this property, so the skin can dim a level the mouse skips.
+const char* const kLevelOffProperty = "levelOff";
 
-QString dpiText(int hundreds) { return QString::number(hundreds * 100); }
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 void setLabelColor(QLabel* label, QRgb color) {
     if (!label) return;
     label->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
+}
+
+// A dynamic property only restyles a widget, and whatever it contains, once polished again.
+void restyle(QWidget* widget) {
+    QStyle* style = widget->style();
+    const auto children = widget->findChildren<QWidget*>();
+    for (QWidget* child : children) style->unpolish(child);
+    style->unpolish(widget);
+    style->polish(widget);
+    for (QWidget* child : children) style->polish(child);
 }
 }  // namespace
 
@@ -34,13 +51,16 @@ CWirelessDPIUI::CWirelessDPIUI(QWidget* parent) : SettingsPage(parent) {
 }
 
 void CWirelessDPIUI::findControls() {
+    const int lastStep = static_cast<int>(dpiSteps().size()) - 1;
     levelGroup_ = new QButtonGroup(this);
     levelGroup_->setExclusive(true);
     for (int i = 0; i < kDpiLevelCount; ++i) {
         const int n = i + 1;
         Level& level = levels_[static_cast<std::size_t>(i)];
+        level.column = findChild<QWidget*>(QStringLiteral("wireless_dpi_level_%1").arg(n));
         level.option = findChild<QAbstractButton*>(QStringLiteral("wireless_dpi_btn_%1").arg(n));
         level.valueLabel = findChild<QLabel*>(QStringLiteral("wireless_dpi_value_%1").arg(n));
+        level.unitLabel = findChild<QLabel*>(QStringLiteral("wireless_dpi_unit_%1").arg(n));
         level.slider = findChild<QAbstractSlider*>(QStringLiteral("wireless_dpi%1_slider").arg(n));
         level.swatch = findChild<QAbstractButton*>(QStringLiteral("wireless_dpi_color%1").arg(n));
         if (level.option) {
@@ -49,8 +69,12 @@ void CWirelessDPIUI::findControls() {
             connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
         }
         if (level.slider) {
+            // The slider moves over the DPI values the mouse can use, not over stored values.
+            level.slider->setRange(0, lastStep);
+            level.slider->setSingleStep(1);
+            level.slider->setPageStep(kSliderPageStep);
             connect(level.slider, &QAbstractSlider::valueChanged, this,
-                    [this, i](int value) { onSliderValue(i, value); });
+                    [this, i](int step) { onSliderValue(i, step); });
         }
         if (level.swatch) {
             connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
@@ -71,6 +95,11 @@ void CWirelessDPIUI::findControls() {
 
 bool CWirelessDPIUI::handlesInput() const { return isVisible() && activeProfile() != nullptr; }
 
+bool CWirelessDPIUI::levelOff(std::size_t level) const {
+    const ProfileSettings* profile = activeProfile();
+    return profile && profile->dpiLevelEnabled[level] == 0;
+}
+
 void CWirelessDPIUI::refreshFromRecord() {
     const ProfileSettings* profile = activeProfile();
     if (!profile) return;
@@ -81,20 +110,51 @@ void CWirelessDPIUI::refreshFromRecord() {
             option->setChecked(true);
         }
     }
-    highlightLevel(current);
     for (std::size_t i = 0; i < levels_.size(); ++i) {
         const Level& level = levels_[i];
-        if (level.valueLabel) level.valueLabel->setText(dpiText(profile->dpiValuesX[i]));
+        if (level.column && level.column->property(kLevelOffProperty).toBool() != levelOff(i)) {
+            level.column->setProperty(kLevelOffProperty, levelOff(i));
+            level.column->setToolTip(levelOff(i) ? text("wireless_dpi_off_tip_text") : QString());
+            restyle(level.column);
+        }
+        showLevelValue(i, profile->dpiValuesX[i]);
         if (level.swatch) setSwatchColor(level.swatch, storedToArgb(profile->dpiColors[i]));
         if (level.slider) {
+            // A value no step stores (0, 50, 99, ...) keeps its place in the record until the
+            // slider is moved; the slider shows the step the mouse treats it as.
             const QSignalBlocker blocker(level.slider);
-            level.slider->setValue(profile->dpiValuesX[i]);
+            level.slider->setValue(static_cast<int>(dpiStepFor(profile->dpiValuesX[i])));
         }
     }
-    if (pollingRateCombo_) {
-        const QSignalBlocker blocker(pollingRateCombo_);
-        pollingRateCombo_->setCurrentIndex(profile->pollingRateIndex);
+    highlightLevel(current);
+    showPollingRate(profile->pollingRateIndex);
+}
+
+// The label says what the mouse will do with the value; a level it skips reads "Off" with that
+// DPI below it.
+void CWirelessDPIUI::showLevelValue(std::size_t level, std::int32_t storedValue) {
+    const QString dpi = QString::number(effectiveDpi(storedValue));
+    const Level& shown = levels_[level];
+    const bool off = levelOff(level);
+    if (shown.valueLabel) shown.valueLabel->setText(off ? text("wireless_dpi_off_text") : dpi);
+    if (shown.unitLabel) {
+        const QString unit = text("wireless_dpi_unit_text");
+        shown.unitLabel->setText(off ? QStringLiteral("%1 %2").arg(dpi, unit) : unit);
     }
+}
+
+// An index the combo does not list is shown in words with the rate the mouse is sent for it.
+void CWirelessDPIUI::showPollingRate(std::int32_t pollingRateIndex) {
+    if (!pollingRateCombo_) return;
+    const QSignalBlocker blocker(pollingRateCombo_);
+    if (pollingRateIndex >= 0 && pollingRateIndex < pollingRateCombo_->count()) {
+        pollingRateCombo_->setCurrentIndex(pollingRateIndex);
+        return;
+    }
+    pollingRateCombo_->setPlaceholderText(text("wireless_report_rate_stored_text")
+                                              .arg(1000 / pollingIntervalCode(pollingRateIndex))
+                                              .arg(pollingRateIndex));
+    pollingRateCombo_->setCurrentIndex(-1);
 }
 
 void CWirelessDPIUI::showCurrentLevel(int level) {
@@ -108,8 +168,11 @@ void CWirelessDPIUI::showCurrentLevel(int level) {
 
 void CWirelessDPIUI::highlightLevel(int current) {
     for (int i = 0; i < kDpiLevelCount; ++i) {
-        setLabelColor(levels_[static_cast<std::size_t>(i)].valueLabel,
-                      i == current ? kCurrentLevelLabelColor : kOtherLevelLabelColor);
+        const auto index = static_cast<std::size_t>(i);
+        const QRgb color = i == current   ? kCurrentLevelLabelColor
+                           : levelOff(index) ? kLevelOffLabelColor
+                                             : kOtherLevelLabelColor;
+        setLabelColor(levels_[index].valueLabel, color);
     }
 }
 
@@ -119,12 +182,12 @@ void CWirelessDPIUI::onOptionClicked(int level) {
     highlightLevel(level);
 }
 
-void CWirelessDPIUI::onSliderValue(int level, int value) {
-    if (!handlesInput()) return;
+void CWirelessDPIUI::onSliderValue(int level, int step) {
+    const auto steps = dpiSteps();
+    if (!handlesInput() || step < 0 || step >= static_cast<int>(steps.size())) return;
+    const std::int32_t value = steps[static_cast<std::size_t>(step)];
     activeProfile()->dpiValuesX[static_cast<std::size_t>(level)] = value;
-    if (QLabel* label = levels_[static_cast<std::size_t>(level)].valueLabel) {
-        label->setText(dpiText(value));
-    }
+    showLevelValue(static_cast<std::size_t>(level), value);
 }
 
 void CWirelessDPIUI::onSwatchClicked(int level) {

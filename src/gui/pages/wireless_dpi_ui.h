@@ -1,6 +1,8 @@
-// The DPI page: for each of the eight levels of the active profile its DPI (a slider in hundreds
-// with a value label), its indicator colour (a swatch that opens the colour dialog) and whether it
-// is the current level; and the profile's report rate. It edits the record only; an apply sends it.
+// The DPI page: for each of the eight levels of the active profile its DPI (a slider over the DPI
+// values the mouse can use, with a label saying what the mouse will do), its indicator colour (a
+// swatch that opens the colour dialog) and whether it is the current level; and the profile's
+// report rate. A level the mouse skips (dpiLevelEnabled 0) is shown dimmed as "Off" but stays
+// editable. The page edits the record only; an apply sends it.
 #pragma once
 
 #include <QRgb>
@@ -22,6 +24,7 @@ class CWirelessDPIUI final : public SettingsPage {
 public:
     static constexpr QRgb kCurrentLevelLabelColor = 0xFFF08300;
     static constexpr QRgb kOtherLevelLabelColor = 0xFFFFFFFF;
+    static constexpr QRgb kLevelOffLabelColor = 0xFF8A9099;
 
     explicit CWirelessDPIUI(QWidget* parent = nullptr);
 
@@ -31,8 +34,10 @@ public:
 
 private:
     struct Level {
+        QWidget* column = nullptr;
         QAbstractButton* option = nullptr;
         QLabel* valueLabel = nullptr;
+        QLabel* unitLabel = nullptr;
         QAbstractSlider* slider = nullptr;
         QAbstractButton* swatch = nullptr;
     };
@@ -40,8 +45,11 @@ private:
     void findControls();
     bool handlesInput() const;
     void highlightLevel(int level);
+    void showLevelValue(std::size_t level, std::int32_t storedValue);
+    void showPollingRate(std::int32_t pollingRateIndex);
+    bool levelOff(std::size_t level) const;
     void onOptionClicked(int level);
-    void onSliderValue(int level, int value);
+    void onSliderValue(int level, int step);
     void onSwatchClicked(int level);
     void onPollingRateChosen(int index);
 

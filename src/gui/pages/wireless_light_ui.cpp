@@ -4,44 +4,17 @@
 #include <QAbstractSlider>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QLabel>
 #include <QSignalBlocker>
 
+#include "core/config/stored_color.h"
 #include "gui/app/resource_manager.h"
-#include "gui/pages/color_forms.h"
-#include "gui/pages/color_palette.h"
+#include "gui/pages/color_editor.h"
+#include "gui/pages/effect_preview.h"
+#include "gui/pages/light_effects.h"
 #include "gui/pages/page_layout.h"
 
 namespace qx4::gui {
-
-namespace {
-// Rows used by each effect, by lightMode.
-constexpr std::array<LightRows, 12> kLightRowsByMode{{
-    {false, false, false},  // 0
-    {true, false, true},    // 1
-    {false, true, true},    // 2
-    {false, true, false},   // 3
-    {false, true, false},   // 4
-    {true, false, false},   // 5
-    {false, true, false},   // 6
-    {false, true, false},   // 7
-    {false, true, false},   // 8
-    {true, true, false},    // 9
-    {false, true, false},   // 10
-    {false, true, false},   // 11
-}};
-
-constexpr int kRedShift = 0;
-constexpr int kGreenShift = 8;
-constexpr int kBlueShift = 16;
-
-int component(StoredColor color, int shift) { return static_cast<int>((color >> shift) & 0xFFu); }
-}  // namespace
-
-LightRows lightRowsForMode(int lightMode) {
-    if (lightMode < 0 || lightMode >= static_cast<int>(kLightRowsByMode.size())) return {};
-    return kLightRowsByMode[static_cast<std::size_t>(lightMode)];
-}
 
 CWirelessLightUI::CWirelessLightUI(QWidget* parent) : SettingsPage(parent) {
     setObjectName(QStringLiteral("WirelessLightUI"));
@@ -54,47 +27,37 @@ void CWirelessLightUI::findControls() {
     if (modeCombo_) {
         connect(modeCombo_, &QComboBox::currentIndexChanged, this, &CWirelessLightUI::onModeChosen);
     }
+    modeHint_ = findChild<QLabel*>(QStringLiteral("wireless_light_mode_hint"));
     brightnessSlider_ = findChild<QAbstractSlider*>(QStringLiteral("wireless_brightness_slider"));
     if (brightnessSlider_) {
         connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-            if (handlesInput()) activeProfile()->lightBrightness = value;
+            if (!handlesInput()) return;
+            activeProfile()->lightBrightness = value;
+            showEffect();
         });
     }
     breathingSlider_ = findChild<QAbstractSlider*>(QStringLiteral("wireless_breathing_slider"));
     if (breathingSlider_) {
         connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-            if (handlesInput()) activeProfile()->lightBreathSpeed = value;
+            if (!handlesInput()) return;
+            activeProfile()->lightBreathSpeed = value;
+            showEffect();
         });
     }
-    preview_ = findChild<QWidget*>(QStringLiteral("wireless_preview_control"));
-    redEdit_ = findChild<QLineEdit*>(QStringLiteral("wireless_r_edit"));
-    greenEdit_ = findChild<QLineEdit*>(QStringLiteral("wireless_g_edit"));
-    blueEdit_ = findChild<QLineEdit*>(QStringLiteral("wireless_b_edit"));
-    const std::array<std::pair<QLineEdit*, int>, 3> channels{
-        {{redEdit_, kRedShift}, {greenEdit_, kGreenShift}, {blueEdit_, kBlueShift}}};
-    for (const auto& [edit, shift] : channels) {
-        if (!edit) continue;
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, edit = edit, shift = shift] { onChannelEdited(edit, shift); });
+    preview_ = findChild<EffectPreview*>(QStringLiteral("wireless_preview_control"));
+    colorEditor_ = findChild<ColorEditor*>(QStringLiteral("wireless_color_editor"));
+    if (colorEditor_) {
+        connect(colorEditor_, &ColorEditor::colorPreviewed, this, [this](QRgb color) {
+            if (handlesInput()) showEffect(color);
+        });
+        connect(colorEditor_, &ColorEditor::colorChosen, this, &CWirelessLightUI::onColorChosen);
     }
     brightnessRow_ = findChild<QWidget*>(QStringLiteral("wireless_brightness_ver"));
     breathingRow_ = findChild<QWidget*>(QStringLiteral("wireless_breath_ver"));
     colorRow_ = findChild<QWidget*>(QStringLiteral("wireless_color_hor"));
+    directionRow_ = findChild<QWidget*>(QStringLiteral("wireless_light_direction"));
+    settingsPanel_ = findChild<QWidget*>(QStringLiteral("wireless_light_settings_panel"));
     noSettingsNote_ = findChild<QWidget*>(QStringLiteral("wireless_no_settings_label"));
-    for (std::size_t n = 0; n < presetButtons_.size(); ++n) {
-        QAbstractButton* button =
-            findChild<QAbstractButton*>(QStringLiteral("wireless_color_btn%1").arg(n + 1));
-        presetButtons_[n] = button;
-        if (!button) continue;
-        setSwatchColor(button, kPresetColors[n]);
-        connect(button, &QAbstractButton::clicked, this, [this, n] { onPresetClicked(n); });
-    }
-    palette_ = findChild<ColorPalette*>(QStringLiteral("wireless_light_color_pallet"));
-    if (palette_) {
-        connect(palette_, &ColorPalette::colorChanged, this, &CWirelessLightUI::onPaletteDragged);
-        connect(palette_, &ColorPalette::colorChangedButtonUp, this,
-                &CWirelessLightUI::onPaletteReleased);
-    }
     directionGroup_ = new QButtonGroup(this);
     directionGroup_->setExclusive(true);
     for (std::size_t i = 0; i < directionOptions_.size(); ++i) {
@@ -105,7 +68,9 @@ void CWirelessLightUI::findControls() {
         option->setCheckable(true);
         directionGroup_->addButton(option, static_cast<int>(i));
         connect(option, &QAbstractButton::clicked, this, [this, i] {
-            if (handlesInput()) activeProfile()->lightDirection = static_cast<std::int32_t>(i);
+            if (!handlesInput()) return;
+            activeProfile()->lightDirection = static_cast<std::int32_t>(i);
+            showEffect();
         });
     }
 }
@@ -115,11 +80,18 @@ bool CWirelessLightUI::handlesInput() const { return isVisible() && activeProfil
 void CWirelessLightUI::refreshFromRecord() {
     const ProfileSettings* profile = activeProfile();
     if (!profile) return;
-    if (palette_) palette_->setSelectColor(storedToArgb(profile->lightColor));
-    showColor(profile->lightColor);
+    if (colorEditor_) colorEditor_->setColor(storedToArgb(profile->lightColor));
     if (modeCombo_) {
         const QSignalBlocker blocker(modeCombo_);
-        modeCombo_->setCurrentIndex(profile->lightMode);
+        if (profile->lightMode >= 0 && profile->lightMode < modeCombo_->count()) {
+            modeCombo_->setCurrentIndex(profile->lightMode);
+        } else {
+            // An effect the list lacks (a foreign file) is named, and kept until one is chosen.
+            modeCombo_->setPlaceholderText(ResourceManager::instance()
+                                               .text(QStringLiteral("wireless_light_mode_stored_text"))
+                                               .arg(profile->lightMode));
+            modeCombo_->setCurrentIndex(-1);
+        }
     }
     for (auto [slider, value] : {std::pair{brightnessSlider_, profile->lightBrightness},
                                  std::pair{breathingSlider_, profile->lightBreathSpeed}}) {
@@ -127,7 +99,7 @@ void CWirelessLightUI::refreshFromRecord() {
         const QSignalBlocker blocker(slider);
         slider->setValue(value);
     }
-    showRowsFor(profile->lightMode);
+    showMode(profile->lightMode);
     const int direction = profile->lightDirection;
     if (direction >= 0 && direction < static_cast<int>(directionOptions_.size())) {
         if (QAbstractButton* option = directionOptions_[static_cast<std::size_t>(direction)]) {
@@ -135,6 +107,17 @@ void CWirelessLightUI::refreshFromRecord() {
             option->setChecked(true);
         }
     }
+    showEffect();
+}
+
+// The effect's description under the selector and as its tool tip, and the rows it uses.
+void CWirelessLightUI::showMode(int lightMode) {
+    const ResourceManager& texts = ResourceManager::instance();
+    const QString key = QStringLiteral("wireless_lightmode%1").arg(lightMode + 1);
+    const QString description = texts.hasText(key) ? texts.text(key) : QString();
+    if (modeCombo_) modeCombo_->setToolTip(description);
+    if (modeHint_) modeHint_->setText(description);
+    showRowsFor(lightMode);
 }
 
 void CWirelessLightUI::showRowsFor(int lightMode) {
@@ -142,64 +125,32 @@ void CWirelessLightUI::showRowsFor(int lightMode) {
     if (brightnessRow_) brightnessRow_->setVisible(rows.brightness);
     if (breathingRow_) breathingRow_->setVisible(rows.breathing);
     if (colorRow_) colorRow_->setVisible(rows.color);
-    if (noSettingsNote_) {
-        noSettingsNote_->setVisible(!rows.brightness && !rows.breathing && !rows.color);
-    }
+    if (directionRow_) directionRow_->setVisible(rows.direction);
+    const bool anySetting = rows.brightness || rows.breathing || rows.direction;
+    if (settingsPanel_) settingsPanel_->setVisible(anySetting);
+    if (noSettingsNote_) noSettingsNote_->setVisible(!anySetting && !rows.color);
 }
 
-void CWirelessLightUI::showColor(StoredColor color) {
-    const std::array<std::pair<QLineEdit*, int>, 3> channels{
-        {{redEdit_, kRedShift}, {greenEdit_, kGreenShift}, {blueEdit_, kBlueShift}}};
-    for (const auto& [edit, shift] : channels) {
-        if (edit) edit->setText(QString::number(component(color, shift)));
-    }
-    setSwatchColor(preview_, storedToArgb(color));
-}
-
-void CWirelessLightUI::showRecordColorInPaletteAndPreview() {
-    ProfileSettings* profile = activeProfile();
-    profile->lightColorUntouched = 0;
-    const QRgb shown = storedToArgb(profile->lightColor);
-    if (palette_) palette_->setSelectColor(shown);
-    setSwatchColor(preview_, shown);
+void CWirelessLightUI::showEffect(std::optional<QRgb> draggedColor) {
+    const ProfileSettings* profile = activeProfile();
+    if (!preview_ || !profile) return;
+    preview_->setEffect({profile->lightMode, draggedColor.value_or(storedToArgb(profile->lightColor)),
+                         profile->lightBrightness, profile->lightBreathSpeed, profile->lightDirection});
 }
 
 void CWirelessLightUI::onModeChosen(int index) {
     if (!handlesInput() || index < 0) return;
     activeProfile()->lightMode = index;
-    modeCombo_->setToolTip(
-        ResourceManager::instance().text(QStringLiteral("wireless_lightmode%1").arg(index + 1)));
-    showRowsFor(index);
+    showMode(index);
+    showEffect();
 }
 
-void CWirelessLightUI::onPresetClicked(std::size_t preset) {
+void CWirelessLightUI::onColorChosen(QRgb color) {
     if (!handlesInput()) return;
     ProfileSettings* profile = activeProfile();
-    profile->lightColor = argbToStored(kPresetColors[preset]);
-    showRecordColorInPaletteAndPreview();
-    showColor(profile->lightColor);
-}
-
-void CWirelessLightUI::onChannelEdited(QLineEdit* edit, int shift) {
-    if (!handlesInput()) return;
-    const ColorComponentEntry entry = parseColorComponent(edit->text());
-    if (entry.corrected) edit->setText(QString::number(entry.value));
-    ProfileSettings* profile = activeProfile();
-    profile->lightColor = (profile->lightColor & ~(0xFFu << shift)) |
-                          (static_cast<StoredColor>(entry.value) << shift);
-    showRecordColorInPaletteAndPreview();
-}
-
-void CWirelessLightUI::onPaletteDragged(QRgb color) {
-    if (handlesInput()) showColor(argbToStored(color));
-}
-
-void CWirelessLightUI::onPaletteReleased(QRgb color) {
-    if (!handlesInput()) return;
-    ProfileSettings* profile = activeProfile();
-    showColor(argbToStored(color));
     profile->lightColor = argbToStored(color);
     profile->lightColorUntouched = 0;
+    showEffect();
 }
 
 }  // namespace qx4::gui

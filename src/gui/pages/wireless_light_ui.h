@@ -1,11 +1,13 @@
-// The lighting page: effect, brightness, breathing speed, colour and direction of the active
-// profile's lighting. Only the rows that matter for the chosen effect are shown. It edits the record
+// The lighting page: effect, brightness, speed, colour and direction of the active profile's
+// lighting, with a preview that plays the effect as the settings stand. Only the settings the
+// chosen effect uses are shown; the preview takes the room the others leave. It edits the record
 // only; an apply sends the lighting report.
 #pragma once
 
 #include <QRgb>
 
 #include <array>
+#include <optional>
 
 #include "gui/pages/settings_page.h"
 
@@ -13,19 +15,12 @@ class QAbstractButton;
 class QAbstractSlider;
 class QButtonGroup;
 class QComboBox;
-class QLineEdit;
+class QLabel;
 
 namespace qx4::gui {
 
-class ColorPalette;
-
-// Which optional rows an effect uses; effects beyond the table use none.
-struct LightRows {
-    bool brightness = false;
-    bool breathing = false;
-    bool color = false;
-};
-LightRows lightRowsForMode(int lightMode);
+class ColorEditor;
+class EffectPreview;
 
 class CWirelessLightUI final : public SettingsPage {
     Q_OBJECT
@@ -37,28 +32,25 @@ public:
 private:
     void findControls();
     bool handlesInput() const;
+    void showMode(int lightMode);
     void showRowsFor(int lightMode);
-    void showColor(StoredColor color);
-    void showRecordColorInPaletteAndPreview();
+    // The preview plays the record's lighting, in `draggedColor` while the palette is dragged.
+    void showEffect(std::optional<QRgb> draggedColor = std::nullopt);
     void onModeChosen(int index);
-    void onPresetClicked(std::size_t preset);
-    void onChannelEdited(QLineEdit* edit, int shift);
-    void onPaletteDragged(QRgb color);
-    void onPaletteReleased(QRgb color);
+    void onColorChosen(QRgb color);
 
     QComboBox* modeCombo_ = nullptr;
+    QLabel* modeHint_ = nullptr;
     QAbstractSlider* brightnessSlider_ = nullptr;
     QAbstractSlider* breathingSlider_ = nullptr;
-    QWidget* preview_ = nullptr;
-    QLineEdit* redEdit_ = nullptr;
-    QLineEdit* greenEdit_ = nullptr;
-    QLineEdit* blueEdit_ = nullptr;
+    EffectPreview* preview_ = nullptr;
+    ColorEditor* colorEditor_ = nullptr;
     QWidget* brightnessRow_ = nullptr;
     QWidget* breathingRow_ = nullptr;
     QWidget* colorRow_ = nullptr;
+    QWidget* directionRow_ = nullptr;
+    QWidget* settingsPanel_ = nullptr;
     QWidget* noSettingsNote_ = nullptr;  // shown when the effect uses none of the rows
-    ColorPalette* palette_ = nullptr;
-    std::array<QAbstractButton*, 16> presetButtons_{};
     std::array<QAbstractButton*, 2> directionOptions_{};
     QButtonGroup* directionGroup_ = nullptr;
 };

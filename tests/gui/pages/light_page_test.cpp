@@ -1,5 +1,5 @@
-// The lighting page driven as a user would: effect combo, sliders, colour buttons, palette,
-// component edits and direction options.
+// The lighting page driven as a user would: effect combo, sliders, the colour editor's presets,
+// palette and component edits, direction options, and the preview that plays the effect.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -12,6 +12,7 @@
 
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
+#include "gui/pages/effect_preview.h"
 #include "gui/pages/wireless_light_ui.h"
 #include "page_test_support.h"
 
@@ -23,7 +24,7 @@ using test::changedBytes;
 class LightPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        page.resize(760, 420);
+        page.resize(542, 388);  // the room the main window gives a page
         page.setContext({record.get()});
         page.show();
         page.refreshFromRecord();
@@ -33,13 +34,14 @@ protected:
     T* find(const QString& name) { return page.findChild<T*>(name); }
     QComboBox* modeCombo() { return find<QComboBox>(QStringLiteral("wireless_light_mode_combo")); }
     QSlider* slider(const char* name) { return find<QSlider>(QStringLiteral("wireless_%1_slider").arg(name)); }
-    QLineEdit* edit(char channel) { return find<QLineEdit>(QStringLiteral("wireless_%1_edit").arg(channel)); }
-    QStringList components() { return {edit('r')->text(), edit('g')->text(), edit('b')->text()}; }
-    QRgb preview() { return swatchColor(find<QWidget>(QStringLiteral("wireless_preview_control"))); }
-    ColorPalette* palette() { return find<ColorPalette>(QStringLiteral("wireless_light_color_pallet")); }
-    QAbstractButton* colorButton(int n) { return find<QAbstractButton>(QStringLiteral("wireless_color_btn%1").arg(n)); }
+    QLineEdit* edit(const char* channel) { return find<QLineEdit>(QStringLiteral("color_%1_edit").arg(channel)); }
+    QStringList components() { return {edit("red")->text(), edit("green")->text(), edit("blue")->text()}; }
+    QRgb shownColor() { return swatchColor(find<QWidget>(QStringLiteral("color_preview"))); }
+    ColorPalette* palette() { return find<ColorPalette>(QStringLiteral("color_palette")); }
+    EffectPreview* preview() { return find<EffectPreview>(QStringLiteral("wireless_preview_control")); }
+    QAbstractButton* preset(int n) { return find<QAbstractButton>(QStringLiteral("color_preset_%1").arg(n)); }
     QAbstractButton* direction(int n) { return find<QAbstractButton>(QStringLiteral("wireless_direction_%1").arg(n)); }
-    void type(char channel, const char* text) {
+    void type(const char* channel, const char* text) {
         edit(channel)->selectAll();
         QTest::keyClicks(edit(channel), QString::fromLatin1(text));
     }
@@ -47,11 +49,15 @@ protected:
         record->activeProfile = profile;
         page.refreshFromRecord();
     }
-    // "B", "S" and "C" for the brightness, speed and colour rows in view.
+    QRect placeOf(const char* name) {
+        auto* widget = find<QWidget>(QString::fromLatin1(name));
+        return widget->isVisibleTo(&page) ? QRect(widget->mapTo(&page, QPoint(0, 0)), widget->size()) : QRect();
+    }
+    // "B", "S", "C" and "D" for the brightness, speed, colour and direction rows in view.
     QString rowsShown() {
         QString shown;
         for (auto [row, letter] : {std::pair{"wireless_brightness_ver", 'B'}, {"wireless_breath_ver", 'S'},
-                                   {"wireless_color_hor", 'C'}}) {
+                                   {"wireless_color_hor", 'C'}, {"wireless_light_direction", 'D'}}) {
             if (find<QWidget>(QString::fromLatin1(row))->isVisibleTo(&page)) shown += QLatin1Char(letter);
         }
         return shown;
@@ -61,17 +67,40 @@ protected:
     CWirelessLightUI page;
 };
 
-TEST_F(LightPageTest, EachEffectShowsTheRowsItUses) {
-    const QStringList expected{"", "BC", "SC", "S", "S", "B", "S", "S", "S", "BS", "S", "S"};
+TEST_F(LightPageTest, EachEffectShowsItsRowsWholeAndThePreviewTakesTheRoomLeft) {
+    const QStringList expected{"", "BC", "SC", "S", "S", "B", "SD", "S", "S", "BSD", "S", "S"};
     ASSERT_EQ(modeCombo()->count(), expected.size());
+    const int pageArea = page.width() * page.height();
     for (int mode = 0; mode < expected.size(); ++mode) {
         modeCombo()->setCurrentIndex(mode);
+        QApplication::processEvents();  // the layouts settle
         EXPECT_EQ(rowsShown(), expected[mode]) << "effect " << mode;
+        // The longest name ("Spectrum breathing") fits, and no card stands half empty: the cards
+        // cover the page, the settings strip is as tall as its rows, the preview has the rest.
+        EXPECT_GE(modeCombo()->width(), modeCombo()->sizeHint().width()) << "effect " << mode;
+        const QRect settings = placeOf("wireless_light_settings_panel");
+        int covered = 0;
+        for (QRect card : {placeOf("wireless_light_effect_panel"), placeOf("wireless_color_hor"), settings}) {
+            covered += card.width() * card.height();
+        }
+        EXPECT_GT(covered, pageArea * 9 / 10) << "effect " << mode;
+        EXPECT_LE(settings.height(), find<QWidget>(QStringLiteral("wireless_light_settings_panel"))->sizeHint().height());
+        EXPECT_GT(preview()->height(), page.height() * 2 / 5) << "effect " << mode;
+        EXPECT_EQ(preview()->effect().mode, mode);
     }
-    // An effect the combo does not list (a foreign file) shows none of the rows.
+}
+
+TEST_F(LightPageTest, AnEffectTheListLacksIsNamedAndKeptUntilOneIsChosen) {
     record->profiles[1].lightMode = 12;
+    DeviceConfig expected = *record;
+    expected.activeProfile = 1;
     showProfile(1);
+    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(modeCombo()->currentIndex(), -1);
+    EXPECT_EQ(modeCombo()->placeholderText(), "Unknown effect (stored value 12)");
     EXPECT_EQ(rowsShown(), "");
+    modeCombo()->setCurrentIndex(3);
+    EXPECT_EQ(record->profiles[1].lightMode, 3);
 }
 
 TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
@@ -84,7 +113,7 @@ TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
     showProfile(2);
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_EQ(components(), QStringList({"17", "34", "51"}));
-    EXPECT_EQ(preview(), 0xFF112233u);
+    EXPECT_EQ(shownColor(), 0xFF112233u);
     EXPECT_TRUE(direction(1)->isChecked());
     EXPECT_EQ(rowsShown(), "SC");
 
@@ -97,18 +126,19 @@ TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
     modeCombo()->setCurrentIndex(1);
     expected.profiles[2].lightMode = 1;
     find<QAbstractButton>(QStringLiteral("wireless_synchronize_btn"))->click();
-    colorButton(11)->click();  // 0xFFFF0000
+    preset(11)->click();  // 0xFFFF0000
     EXPECT_EQ(components(), QStringList({"255", "0", "0"}));
-    type('g', "300");
-    EXPECT_EQ(edit('g')->text(), "255");
-    type('r', "-4");
-    EXPECT_EQ(edit('r')->text(), "0");
-    type('b', "200");
+    type("green", "300");
+    EXPECT_EQ(edit("green")->text(), "255");
+    type("red", "-4");
+    EXPECT_EQ(edit("red")->text(), "0");
+    type("blue", "200");
     expected.profiles[2].lightColor = 0x00C8FF00;
     expected.profiles[2].lightColorUntouched = 0;
     EXPECT_EQ(changedBytes(expected, *record), "");
-    EXPECT_EQ(preview(), 0xFF00FFC8u);
+    EXPECT_EQ(shownColor(), 0xFF00FFC8u);
     EXPECT_EQ(palette()->selectColor(), 0xFF00FFC8u);
+    EXPECT_EQ(preview()->effect(), (LightEffect{1, 0xFF00FFC8u, 3, 7, 1}));
 }
 
 TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
@@ -124,8 +154,9 @@ TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
     EXPECT_EQ(std::max({qRed(dragged), qGreen(dragged), qBlue(dragged)}), 255);
     EXPECT_EQ(std::min({qRed(dragged), qGreen(dragged), qBlue(dragged)}), 0);
     EXPECT_EQ(changedBytes(beforeDrag, *record), "");
-    EXPECT_EQ(preview(), dragged);
-    EXPECT_EQ(edit('b')->text(), QString::number(qBlue(dragged)));
+    EXPECT_EQ(shownColor(), dragged);
+    EXPECT_EQ(preview()->effect().color, dragged);
+    EXPECT_EQ(edit("blue")->text(), QString::number(qBlue(dragged)));
 
     QTest::mouseRelease(field, Qt::LeftButton, Qt::NoModifier, end);
     DeviceConfig expected = beforeDrag;
@@ -134,15 +165,31 @@ TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
     EXPECT_EQ(changedBytes(expected, *record), "");
 }
 
+// Idle costs nothing: frames are drawn only while the preview can be seen and the effect moves.
+TEST_F(LightPageTest, ThePreviewPlaysOnlyWhileItCanBeSeen) {
+    modeCombo()->setCurrentIndex(6);  // wave
+    EXPECT_TRUE(preview()->isAnimating());
+    page.hide();  // another tab, or the window gone to the tray
+    EXPECT_FALSE(preview()->isAnimating());
+    page.show();
+    EXPECT_TRUE(preview()->isAnimating());
+    page.setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(preview()->isAnimating());
+    page.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(preview()->isAnimating());
+    modeCombo()->setCurrentIndex(1);  // steady: one frame is enough
+    EXPECT_FALSE(preview()->isAnimating());
+}
+
 TEST_F(LightPageTest, AHiddenPageHandlesNoNotification) {
     const DeviceConfig before = *record;
     page.hide();
     modeCombo()->setCurrentIndex(0);
     slider("brightness")->setValue(1);
-    colorButton(3)->click();
+    preset(3)->click();
     direction(1)->click();
-    edit('r')->setText(QStringLiteral("12"));
-    Q_EMIT edit('r')->textEdited(QStringLiteral("12"));
+    edit("red")->setText(QStringLiteral("12"));
+    Q_EMIT edit("red")->textEdited(QStringLiteral("12"));
     Q_EMIT palette()->colorChangedButtonUp(0xFF00FF00);
     EXPECT_EQ(changedBytes(before, *record), "");
 }
