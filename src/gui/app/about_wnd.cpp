@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
+#include "gui/app/control_lookup.h"
 #include "gui/app/layout_window.h"
 #include "gui/app/resource_manager.h"
 
@@ -12,16 +13,13 @@ namespace qx4::gui {
 CAboutWnd::CAboutWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("AboutWnd"));
     setModal(true);
-    QWidget* root = buildWindowFromLayout(this, QStringLiteral("about.xml"), 380, 260);
-    if (!root) return;
-    if (auto* version = root->findChild<QLabel*>(QStringLiteral("about_version_label"))) {
-        version->setText(ResourceManager::instance()
-                             .text(QStringLiteral("about_version_text"))
-                             .arg(QCoreApplication::applicationVersion()));
-    }
-    if (auto* exit = root->findChild<QAbstractButton*>(QStringLiteral("exit"))) {
-        connect(exit, &QAbstractButton::clicked, this, [this] { done(0); });
-    }
+    buildWindowFromLayout(this, QStringLiteral("about.xml"), 380, 260);
+    requireControl<QLabel>(this, "about_version_label")
+        ->setText(ResourceManager::instance()
+                      .text(QStringLiteral("about_version_text"))
+                      .arg(QCoreApplication::applicationVersion()));
+    connect(requireControl<QAbstractButton>(this, "exit"), &QAbstractButton::clicked, this,
+            [this] { done(0); });
 }
 
 void CAboutWnd::showModal() {

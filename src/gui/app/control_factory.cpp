@@ -1,27 +1,19 @@
 #include "gui/app/control_factory.h"
 
 #include "gui/app/apply_ring.h"
-#include "gui/macro/wireless_macro_ui.h"
-#include "gui/pages/wireless_button_ui.h"
-#include "gui/pages/wireless_dpi_ui.h"
-#include "gui/pages/wireless_light_ui.h"
+#include "gui/pages/page_table.h"
+#include "gui/pages/settings_page.h"
 
 namespace qx4::gui {
 
-namespace {
-template <typename Control>
-ControlFactory::Creator creatorOf() {
-    return [](QWidget* parent) -> QWidget* { return new Control(parent); };
-}
-}  // namespace
-
 ControlFactory ControlFactory::programControls() {
     ControlFactory factory;
-    factory.registerClass(QStringLiteral("WirelessButton"), creatorOf<CWirelessButtonUI>());
-    factory.registerClass(QStringLiteral("WirelessLight"), creatorOf<CWirelessLightUI>());
-    factory.registerClass(QStringLiteral("WirelessDPI"), creatorOf<CWirelessDPIUI>());
-    factory.registerClass(QStringLiteral("WirelessMacro"), creatorOf<CWirelessMacroUI>());
-    factory.registerClass(QStringLiteral("ApplyRing"), creatorOf<ApplyRing>());
+    for (const PageKind& kind : pageTable()) {
+        factory.registerClass(QString::fromLatin1(kind.className),
+                              [&kind](QWidget* parent) -> QWidget* { return kind.create(parent, kind); });
+    }
+    factory.registerClass(QStringLiteral("ApplyRing"),
+                          [](QWidget* parent) -> QWidget* { return new ApplyRing(parent); });
     return factory;
 }
 

@@ -1,6 +1,7 @@
-// The main layout's own control classes: the four settings pages and the apply ring. The main
-// window builds "main.xml" with this factory; class names compare without regard to case. A
-// test may register its own class under a name to stand in for a page.
+// The program's own control classes by the class names layouts use: the settings pages of the
+// page table and the apply ring. The main window builds "main.xml" and the pages with this
+// factory; class names compare without regard to case. A test may register its own class under a
+// name to stand in for a page.
 #pragma once
 
 #include <QHash>
@@ -16,7 +17,7 @@ class ControlFactory {
 public:
     using Creator = std::function<QWidget*(QWidget* parent)>;
 
-    // WirelessButton, WirelessLight, WirelessDPI, WirelessMacro and ApplyRing.
+    // Every page of the page table, and ApplyRing.
     static ControlFactory programControls();
 
     void registerClass(const QString& className, Creator creator);

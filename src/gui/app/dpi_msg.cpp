@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "gui/app/control_lookup.h"
 #include "gui/app/layout_window.h"
 
 namespace qx4::gui {
@@ -15,9 +16,9 @@ CDPIMsg::CDPIMsg(QWidget* owner, const QString& text)
     setObjectName(QStringLiteral("DPIWnd"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
-    QWidget* root = buildWindowFromLayout(this, QStringLiteral("DPImsg.xml"), kWidth, kHeight);
-    if (root) label_ = root->findChild<QLabel*>(QStringLiteral("dpi_label"));
-    if (label_) label_->setText(text_);
+    buildWindowFromLayout(this, QStringLiteral("DPImsg.xml"), kWidth, kHeight);
+    label_ = requireControl<QLabel>(this, "dpi_label");
+    label_->setText(text_);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         setGeometry(geometryFor(screen->availableGeometry()));
     }
@@ -25,7 +26,7 @@ CDPIMsg::CDPIMsg(QWidget* owner, const QString& text)
 
 void CDPIMsg::setText(const QString& text) {
     text_ = text;
-    if (label_) label_->setText(text_);
+    label_->setText(text_);
 }
 
 QRect CDPIMsg::geometryFor(const QRect& workArea) {

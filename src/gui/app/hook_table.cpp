@@ -16,6 +16,7 @@ bool bindHookLibrary(HookTable& table, const std::string& fileName, std::string*
     resolveEntryPoint(module, "removehook", table.removehook);
     resolveEntryPoint(module, "enablehook", table.enablehook);
     resolveEntryPoint(module, "mousewheelenable", table.mousewheelenable);
+    resolveEntryPoint(module, "installtimedhook", table.installtimedhook);
     return true;
 }
 

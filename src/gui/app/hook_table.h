@@ -1,5 +1,4 @@
-// The input-hook library ("Hook.so"), bound by name at run time, and the capture flags that tell
-// the main window which page captured input belongs to. A missing library or entry point leaves
+// The input-hook library ("Hook.so"), bound by name at run time. A missing library or entry point leaves
 // its pointer null; callers call only what is bound, so the program then simply captures nothing.
 #pragma once
 
@@ -21,13 +20,7 @@ struct HookTable {
     qx4_removehook_fn removehook = nullptr;
     qx4_enablehook_fn enablehook = nullptr;
     qx4_mousewheelenable_fn mousewheelenable = nullptr;
-};
-
-// Set by the capturing pages, read by the main window when UM_HOOK_INPUT arrives.
-struct CaptureFlags {
-    std::uint8_t buttonKeyCapture = 0;     // the button page captures a key for a button
-    std::uint8_t macroRecording = 0;       // the macro page records a macro
-    std::uint8_t macroStepKeyCapture = 0;  // the macro page's step editor captures a key
+    qx4_installtimedhook_fn installtimedhook = nullptr;  // optional
 };
 
 // Loads the library found by the plug-in search (the program's folder first) and resolves the

@@ -9,7 +9,8 @@
 
 namespace qx4::gui {
 
-LayoutLoader::LayoutLoader(ControlFactory factory) : factory_(std::move(factory)) {
+LayoutLoader::LayoutLoader(CreateControl createControl)
+    : createControl_(std::move(createControl)) {
     setWorkingDirectory(ResourceManager::instance().resourceDirectory());
 }
 
@@ -23,8 +24,8 @@ QWidget* LayoutLoader::load(const QString& layoutFileName, QWidget* parent) {
 
 QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
                                     const QString& name) {
-    if (factory_) {
-        if (QWidget* control = factory_(className, parent)) {
+    if (createControl_) {
+        if (QWidget* control = createControl_(className, parent)) {
             control->setObjectName(name);
             return control;
         }
@@ -33,8 +34,8 @@ QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
 }
 
 QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,
-                        LayoutLoader::ControlFactory factory) {
-    LayoutLoader loader(std::move(factory));
+                        LayoutLoader::CreateControl createControl) {
+    LayoutLoader loader(std::move(createControl));
     QWidget* root = loader.load(layoutFileName, host);
     if (!root) return nullptr;
     auto* layout = host->layout();

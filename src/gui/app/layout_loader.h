@@ -13,9 +13,9 @@ namespace qx4::gui {
 class LayoutLoader final : public QUiLoader {
 public:
     // Returns the control for a class name, or nullptr to let Qt build a standard widget.
-    using ControlFactory = std::function<QWidget*(const QString& className, QWidget* parent)>;
+    using CreateControl = std::function<QWidget*(const QString& className, QWidget* parent)>;
 
-    explicit LayoutLoader(ControlFactory factory = {});
+    explicit LayoutLoader(CreateControl createControl = {});
 
     // nullptr when the file is missing or malformed.
     QWidget* load(const QString& layoutFileName, QWidget* parent);
@@ -23,12 +23,12 @@ public:
     QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override;
 
 private:
-    ControlFactory factory_;
+    CreateControl createControl_;
 };
 
 // Loads `layoutFileName` into `host`, which takes the tree as its only child filling its area.
 // Returns the tree's root, or nullptr (leaving host empty) when the layout cannot be built.
 QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,
-                        LayoutLoader::ControlFactory factory = {});
+                        LayoutLoader::CreateControl createControl = {});
 
 }  // namespace qx4::gui

@@ -14,6 +14,7 @@
 
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
+#include "gui/app/control_lookup.h"
 #include "gui/app/diagnostics.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/layout_loader.h"
@@ -22,8 +23,6 @@
 #include "gui/app/tray_menu.h"
 #include "gui/app/window_drag.h"
 #include "gui/app/window_message.h"
-#include "gui/macro/wireless_macro_ui.h"
-#include "gui/pages/wireless_button_ui.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -53,8 +52,10 @@ CMainWnd::CMainWnd(MainWindowOptions options)
                        return factory.create(className, parent);
                    });
     page_ = std::make_unique<CWirelessPage>(
-        this, options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
+        this, options_.controls,
+        options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
         options_.pauseAfterWrite);
+    capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
 
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
@@ -72,7 +73,7 @@ void CMainWnd::initialize() {
     createTrayIcon();
     bindHooks();
     loadMacros(macros_);
-    page_->setReferences(&macros_, &hooks_, &captureFlags_);
+    page_->setReferences(&macros_, capture_.get());
     page_->loadAndDistribute();
     findControls();
 }
@@ -100,19 +101,18 @@ void CMainWnd::bindHooks() {
 
 void CMainWnd::findControls() {
     for (const char* name : {"main_menu_btn", "min_btn", "exit_btn"}) {
-        auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name));
-        if (!button) continue;
+        auto* button = requireControl<QAbstractButton>(this, name);
         connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
     }
     for (int index = 0; index < 3; ++index) {
-        auto* option = findChild<QAbstractButton*>(QStringLiteral("option_device_%1").arg(index + 1));
-        if (!option) continue;
+        auto* option = requireControl<QAbstractButton>(this, QStringLiteral("option_device_%1").arg(index + 1));
         connect(option, &QAbstractButton::toggled, this, [this, index](bool checked) {
             if (checked) selectDeviceTab(index);
         });
     }
-    deviceTabSwitch_ = findChild<QStackedWidget*>(QStringLiteral("device_tab_switch"));
-    makeWindowDraggable(findChild<QWidget*>(QStringLiteral("title_bar")));
+    deviceTabSwitch_ = requireControl<QStackedWidget>(this, "device_tab_switch");
+    noDevicePage_ = requireControl<QWidget>(deviceTabSwitch_, "no_device_page");
+    makeWindowDraggable(requireControl<QWidget>(this, "title_bar"));
 }
 
 void CMainWnd::applyStartVisibility(bool startHidden) {
@@ -131,7 +131,11 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
 bool CMainWnd::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::eventType()) {
         const auto* message = static_cast<const WindowMessageEvent*>(event);
-        handleCustomMessage(message->message(), message->wParam(), message->lParam());
+        if (message->message() == UM_HOOK_INPUT) {
+            capture_->deliver({message->wParam(), message->lParam(), message->time()});
+        } else {
+            handleCustomMessage(message->message(), message->wParam(), message->lParam());
+        }
         return true;
     }
     return QWidget::event(event);
@@ -157,7 +161,7 @@ bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
         onMenuCommand(reinterpret_cast<const MenuCommand*>(wParam));
         return true;
     case UM_HOOK_INPUT:
-        routeHookInput(wParam, lParam);
+        capture_->deliver({wParam, lParam, monotonicMilliseconds()});
         return true;
     case UM_SHOW_MAIN:
         showPlain();
@@ -172,12 +176,10 @@ bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
         showPopup(QStringLiteral("%1 %2").arg(text("profile_text")).arg(lParam + 1));
         return true;
     case UM_BUTTON_CLICKED:
-        if (auto* buttons = findChild<CWirelessButtonUI*>(QStringLiteral("wireless_button_tab"))) {
-            buttons->buttonClicked(static_cast<int>(wParam));
-        }
+        page_->relayToPages(message, wParam, lParam);
         return true;
     case UM_APPLY_REQUEST:
-        page_->requestApply(wParam == 1);
+        page_->applyRequested(wParam == 1);
         return true;
     default:
         return page_->handleMessage(message, wParam, lParam);
@@ -195,13 +197,13 @@ void CMainWnd::onClick(QAbstractButton* sender) {
     }
 }
 
-// Index -1 means no device: the stack shows its page for that, when the layout has one.
+// Index -1 means no device: the stack shows its page for that.
 void CMainWnd::selectDeviceTab(int index) {
     if (!deviceTabSwitch_) return;
     if (index >= 0) {
         deviceTabSwitch_->setCurrentIndex(index);
-    } else if (auto* none = deviceTabSwitch_->findChild<QWidget*>(QStringLiteral("no_device_page"))) {
-        deviceTabSwitch_->setCurrentWidget(none);
+    } else {
+        deviceTabSwitch_->setCurrentWidget(noDevicePage_);
     }
 }
 
@@ -287,16 +289,6 @@ void CMainWnd::closePopup() {
     popup_->close();
     popup_ = nullptr;
     qCDebug(lcApp, "popup closed");
-}
-
-void CMainWnd::routeHookInput(std::uintptr_t wParam, std::intptr_t lParam) {
-    if (captureFlags_.buttonKeyCapture == 1) {
-        auto* buttons = findChild<CWirelessButtonUI*>(QStringLiteral("wireless_button_tab"));
-        if (buttons && buttons->editedButton() >= 0) buttons->captureKey(wParam);
-    }
-    auto* macros = findChild<CWirelessMacroUI*>(QStringLiteral("wireless_macro_tab"));
-    if (captureFlags_.macroRecording == 1 && macros) macros->recordInput(wParam, lParam);
-    if (captureFlags_.macroStepKeyCapture == 1 && macros) macros->captureStepKey(wParam);
 }
 
 void CMainWnd::destroyWindow() {

@@ -1,8 +1,8 @@
 // The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
-// and the four settings pages, owns the tray icon and its menu, the input-hook library, the macro
-// store and the capture flags, and handles every window message: it relays device messages and
-// apply requests to the wireless page, routes captured input to the capturing page, shows the
-// DPI and profile popup, and shows itself only while a mouse is connected.
+// and the settings pages, owns the tray icon and its menu, the input-hook library with the capture
+// service, and the macro store, and handles every window message: it relays device messages,
+// apply requests and page messages to the wireless page, hands captured input to the capture
+// service, shows the DPI and profile popup, and shows itself only while a mouse is connected.
 #pragma once
 
 #include <QMenu>
@@ -16,6 +16,7 @@
 
 #include "core/device/device_link.h"
 #include "core/macro/macro_store.h"
+#include "gui/app/capture_service.h"
 #include "gui/app/control_factory.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/hook_table.h"
@@ -67,7 +68,7 @@ public:
     CDPIMsg* dpiPopup() const { return popup_; }
     QMenu* trayMenu() const { return trayMenu_; }
     const HookTable& hooks() const { return hooks_; }
-    CaptureFlags& captureFlags() { return captureFlags_; }
+    CaptureService& capture() { return *capture_; }
     const MacroList& macros() const { return macros_; }
 
 Q_SIGNALS:
@@ -99,7 +100,6 @@ private:
     void onConnectionChanged();
     void showPopup(const QString& text);
     void closePopup();
-    void routeHookInput(std::uintptr_t wParam, std::intptr_t lParam);
     void destroyWindow();
     bool trayAvailable() const;
 
@@ -107,12 +107,13 @@ private:
     std::unique_ptr<CWirelessPage> page_;
     MacroList macros_;
     HookTable hooks_;
-    CaptureFlags captureFlags_;
+    std::unique_ptr<CaptureService> capture_;  // uses hooks_, so it goes first
     QSystemTrayIcon* trayIcon_ = nullptr;
     QPointer<QMenu> trayMenu_;
     QPointer<CDPIMsg> popup_;
     QTimer* popupTimer_;
-    QStackedWidget* deviceTabSwitch_ = nullptr;
+    QStackedWidget* deviceTabSwitch_ = nullptr;  // null until the controls are found
+    QWidget* noDevicePage_ = nullptr;
     bool connected_ = false;
     bool noDeviceWarningOpen_ = false;
     bool shutDown_ = false;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 
+#include "gui/app/control_lookup.h"
 #include "gui/app/layout_window.h"
 #include "gui/app/resource_manager.h"
 
@@ -12,17 +13,14 @@ CMsgWnd::CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKe
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("MsgWnd"));
     setModal(true);
-    QWidget* root = buildWindowFromLayout(this, QStringLiteral("msg.xml"), 360, 180);
-    if (!root) return;
+    buildWindowFromLayout(this, QStringLiteral("msg.xml"), 360, 180);
     const ResourceManager& texts = ResourceManager::instance();
-    texts.setResourceText(root->findChild<QLabel*>(QStringLiteral("warning_title")), titleKey);
-    texts.setResourceText(root->findChild<QLabel*>(QStringLiteral("warning")), textKey);
-    if (auto* confirm = root->findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))) {
-        connect(confirm, &QAbstractButton::clicked, this, [this] { done(kConfirmed); });
-    }
-    if (auto* cancel = root->findChild<QAbstractButton*>(QStringLiteral("cancel_btn"))) {
-        connect(cancel, &QAbstractButton::clicked, this, [this] { done(kCancelled); });
-    }
+    texts.setResourceText(requireControl<QLabel>(this, "warning_title"), titleKey);
+    texts.setResourceText(requireControl<QLabel>(this, "warning"), textKey);
+    connect(requireControl<QAbstractButton>(this, "confirm_btn"), &QAbstractButton::clicked, this,
+            [this] { done(kConfirmed); });
+    connect(requireControl<QAbstractButton>(this, "cancel_btn"), &QAbstractButton::clicked, this,
+            [this] { done(kCancelled); });
 }
 
 int CMsgWnd::showModal() {

@@ -2,7 +2,15 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+
 namespace qx4::gui {
+
+std::uint64_t monotonicMilliseconds() {
+    // steady_clock is CLOCK_MONOTONIC on Linux, the clock the hook library stamps with.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
 
 QEvent::Type WindowMessageEvent::eventType() {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -10,8 +18,8 @@ QEvent::Type WindowMessageEvent::eventType() {
 }
 
 WindowMessageEvent::WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam,
-                                       std::intptr_t lParam)
-    : QEvent(eventType()), message_(message), wParam_(wParam), lParam_(lParam) {}
+                                       std::intptr_t lParam, std::uint64_t time)
+    : QEvent(eventType()), message_(message), wParam_(wParam), lParam_(lParam), time_(time) {}
 
 void postWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
@@ -23,8 +31,18 @@ void postThroughSink(void* context, std::uint32_t message, std::uintptr_t wParam
                      std::intptr_t lParam) {
     postWindowMessage(static_cast<QObject*>(context), message, wParam, lParam);
 }
+
+void postThroughTimedSink(void* context, std::uint32_t message, std::uintptr_t wParam,
+                          std::intptr_t lParam, std::uint64_t time) {
+    QCoreApplication::postEvent(static_cast<QObject*>(context),
+                                new WindowMessageEvent(message, wParam, lParam, time));
+}
 }  // namespace
 
 qx4_message_sink messageSinkFor(QObject* target) { return {target, &postThroughSink}; }
+
+qx4_timed_message_sink timedMessageSinkFor(QObject* target) {
+    return {target, &postThroughTimedSink};
+}
 
 }  // namespace qx4::gui

@@ -1,5 +1,6 @@
-// Window messages on Qt: a posted custom event carrying (message, wParam, lParam), delivered to
-// the main window on the UI thread. Posting is safe from any thread.
+// Window messages on Qt: a posted custom event carrying (message, wParam, lParam) and the moment it
+// was posted (or, from a timed sink, the moment its input arose), delivered to the main window on
+// the UI thread. Posting is safe from any thread.
 #pragma once
 
 #include <QEvent>
@@ -11,20 +12,26 @@
 
 namespace qx4::gui {
 
+// Milliseconds of CLOCK_MONOTONIC, the clock of timed sinks.
+std::uint64_t monotonicMilliseconds();
+
 class WindowMessageEvent final : public QEvent {
 public:
     static QEvent::Type eventType();
 
-    WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                       std::uint64_t time = monotonicMilliseconds());
 
     std::uint32_t message() const { return message_; }
     std::uintptr_t wParam() const { return wParam_; }
     std::intptr_t lParam() const { return lParam_; }
+    std::uint64_t time() const { return time_; }  // milliseconds of the monotonic clock
 
 private:
     std::uint32_t message_;
     std::uintptr_t wParam_;
     std::intptr_t lParam_;
+    std::uint64_t time_;
 };
 
 void postWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam = 0,
@@ -32,5 +39,6 @@ void postWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wP
 
 // The sink handed to plug-ins: posts to `target`. Lives as long as the target.
 qx4_message_sink messageSinkFor(QObject* target);
+qx4_timed_message_sink timedMessageSinkFor(QObject* target);
 
 }  // namespace qx4::gui

@@ -1,11 +1,12 @@
-// What the wireless page hands each of its four settings pages (button, DPI, lighting, macro).
-// Pages are created by the main layout's control factory, so they get their references after
-// construction, then are refreshed from the record whenever the shown profile changes.
+// What every settings page is and what it may ask of the page hosting it. The wireless page
+// creates one page per row of the page table, hands each the same context, and calls the hooks
+// below; pages never call each other, they ask the host, which tells every page.
 #pragma once
 
 #include <QWidget>
 
-#include "core/abi/qx4_message_sink.h"
+#include <cstdint>
+
 #include "core/config/device_config.h"
 
 namespace qx4 {
@@ -14,36 +15,73 @@ class MacroList;
 
 namespace qx4::gui {
 
-struct HookTable;
-struct CaptureFlags;
+class CaptureService;
+struct PageKind;
+
+// What a page asks of its host (the wireless page).
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    // UM_APPLY_REQUEST to the main window: full sends all five profiles, else what changed.
+    virtual void requestApply(bool full) = 0;
+    // The bindings of the record changed behind the pages' backs (a macro saved or deleted):
+    // every page shows the record again.
+    virtual void recordChanged() = 0;
+    // The macro store changed (created, deleted, renamed, imported into).
+    virtual void macroStoreChanged() = 0;
+};
 
 struct PageContext {
     DeviceConfig* record = nullptr;      // the current record; edits go to record->active()
     MacroList* macros = nullptr;         // the macro store
-    const HookTable* hooks = nullptr;    // bound input-hook entry points (may all be null)
-    CaptureFlags* captureFlags = nullptr;
+    PageHost* host = nullptr;
+    CaptureService* capture = nullptr;   // keys and buttons from the input-hook library
     QWidget* mainWindow = nullptr;       // target of posted window messages, parent of dialogs
-    const qx4_message_sink* messageSink = nullptr;  // posts to mainWindow; handed to "installhook"
+};
+
+// What the mouse reported that a page may want to show. The record holds it already.
+struct DeviceEvent {
+    enum class Kind { dpiLevelChanged };
+    Kind kind;
+    int value = 0;  // dpiLevelChanged: the level, 0-7
 };
 
 class SettingsPage : public QWidget {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
+    // Loads the page's layout (kind.layoutFile) into the page.
+    SettingsPage(QWidget* parent, const PageKind& kind);
+
+    const PageKind& kind() const { return kind_; }
 
     virtual void setContext(const PageContext& context) { context_ = context; }
-    // Shows the active profile of the record; changes nothing in it.
+    // Shows the active profile of the record (after loading, a profile switch, an import, a
+    // reset, or bindings changed by another page); changes nothing in it.
     virtual void refreshFromRecord() = 0;
-    // The macro store changed (loaded, imported into): pages that offer macros list them anew.
-    virtual void reloadMacroSelectors() {}
+    // The macro store changed: pages that offer macros list them anew.
+    virtual void macrosChanged() {}
+    // The user wants another tab. A page with unsaved work says so and returns false to stay.
+    virtual bool canLeave() { return true; }
+    // The whole configuration was reset to its defaults; drop any edit in progress.
+    virtual void resetDone() {}
+    virtual void deviceEvent(const DeviceEvent& event) { (void)event; }
+    // A window message the main window relays to the pages (UM_BUTTON_CLICKED); true when taken.
+    virtual bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        (void)message, (void)wParam, (void)lParam;
+        return false;
+    }
 
 protected:
     const PageContext& context() const { return context_; }
     ProfileSettings* activeProfile() const {
         return context_.record ? &context_.record->active() : nullptr;
     }
+    // Input is handled only while the page is shown and has its record.
+    bool handlesInput() const { return isVisible() && activeProfile() != nullptr; }
 
 private:
+    const PageKind& kind_;
     PageContext context_;
 };
 

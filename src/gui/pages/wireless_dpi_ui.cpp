@@ -14,7 +14,6 @@
 #include "gui/app/resource_manager.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
-#include "gui/pages/page_layout.h"
 #include "gui/pages/system_mouse_settings.h"
 
 namespace qx4::gui {
@@ -44,9 +43,7 @@ void restyle(QWidget* widget) {
 }
 }  // namespace
 
-CWirelessDPIUI::CWirelessDPIUI(QWidget* parent) : SettingsPage(parent) {
-    setObjectName(QStringLiteral("WirelessDPIUI"));
-    loadPageLayout(this, QStringLiteral("wirelessdpipage.xml"));
+CWirelessDPIUI::CWirelessDPIUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
     findControls();
 }
 
@@ -92,8 +89,6 @@ void CWirelessDPIUI::findControls() {
                 &CWirelessDPIUI::onPollingRateChosen);
     }
 }
-
-bool CWirelessDPIUI::handlesInput() const { return isVisible() && activeProfile() != nullptr; }
 
 bool CWirelessDPIUI::levelOff(std::size_t level) const {
     const ProfileSettings* profile = activeProfile();
@@ -157,7 +152,9 @@ void CWirelessDPIUI::showPollingRate(std::int32_t pollingRateIndex) {
     pollingRateCombo_->setCurrentIndex(-1);
 }
 
-void CWirelessDPIUI::showCurrentLevel(int level) {
+void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
+    if (event.kind != DeviceEvent::Kind::dpiLevelChanged) return;
+    const int level = event.value;
     if (level < 0 || level >= kDpiLevelCount) return;
     if (QAbstractButton* option = levels_[static_cast<std::size_t>(level)].option) {
         const QSignalBlocker blocker(option);

@@ -26,11 +26,11 @@ public:
     static constexpr QRgb kOtherLevelLabelColor = 0xFFFFFFFF;
     static constexpr QRgb kLevelOffLabelColor = 0xFF8A9099;
 
-    explicit CWirelessDPIUI(QWidget* parent = nullptr);
+    CWirelessDPIUI(QWidget* parent, const PageKind& kind);
 
     void refreshFromRecord() override;
-    // The mouse switched to `level` (0-7), already stored in the record: move the selection.
-    void showCurrentLevel(int level);
+    // The mouse switched DPI level (already stored in the record): move the selection.
+    void deviceEvent(const DeviceEvent& event) override;
 
 private:
     struct Level {
@@ -43,7 +43,6 @@ private:
     };
 
     void findControls();
-    bool handlesInput() const;
     void highlightLevel(int level);
     void showLevelValue(std::size_t level, std::int32_t storedValue);
     void showPollingRate(std::int32_t pollingRateIndex);

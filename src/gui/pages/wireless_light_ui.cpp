@@ -12,13 +12,11 @@
 #include "gui/pages/color_editor.h"
 #include "gui/pages/effect_preview.h"
 #include "gui/pages/light_effects.h"
-#include "gui/pages/page_layout.h"
 
 namespace qx4::gui {
 
-CWirelessLightUI::CWirelessLightUI(QWidget* parent) : SettingsPage(parent) {
-    setObjectName(QStringLiteral("WirelessLightUI"));
-    loadPageLayout(this, QStringLiteral("wirelesslightpage.xml"));
+CWirelessLightUI::CWirelessLightUI(QWidget* parent, const PageKind& kind)
+    : SettingsPage(parent, kind) {
     findControls();
 }
 
@@ -74,8 +72,6 @@ void CWirelessLightUI::findControls() {
         });
     }
 }
-
-bool CWirelessLightUI::handlesInput() const { return isVisible() && activeProfile() != nullptr; }
 
 void CWirelessLightUI::refreshFromRecord() {
     const ProfileSettings* profile = activeProfile();

@@ -25,13 +25,12 @@ class EffectPreview;
 class CWirelessLightUI final : public SettingsPage {
     Q_OBJECT
 public:
-    explicit CWirelessLightUI(QWidget* parent = nullptr);
+    CWirelessLightUI(QWidget* parent, const PageKind& kind);
 
     void refreshFromRecord() override;
 
 private:
     void findControls();
-    bool handlesInput() const;
     void showMode(int lightMode);
     void showRowsFor(int lightMode);
     // The preview plays the record's lighting, in `draggedColor` while the palette is dragged.

@@ -1,39 +1,43 @@
 #include "gui/pages/wireless_page.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "core/config/config_file.h"
 #include "core/device/reports.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
+#include "gui/app/control_factory.h"
+#include "gui/app/control_lookup.h"
 #include "gui/app/diagnostics.h"
+#include "gui/app/layout_loader.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/window_message.h"
-#include "gui/macro/wireless_macro_ui.h"
+#include "gui/pages/page_table.h"
 #include "gui/pages/power_display.h"
 #include "gui/pages/profile_actions.h"
-#include "gui/pages/wireless_button_ui.h"
-#include "gui/pages/wireless_dpi_ui.h"
-#include "gui/pages/wireless_light_ui.h"
+#include "gui/pages/record_saver.h"
 
 namespace qx4::gui {
 
 namespace {
-template <typename Control>
-Control* findControl(QWidget* root, const char* name) {
-    return root->findChild<Control*>(QString::fromLatin1(name));
-}
-
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 QString nativePath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+QString profileButtonName(int profile) {
+    return QStringLiteral("wireless_profile_%1_btn").arg(profile + 1);
+}
 }  // namespace
 
 void CWirelessPage::ApplyReporter::applyStarted() { postWindowMessage(target_, UM_APPLY_STARTED); }
@@ -53,12 +57,17 @@ void CWirelessPage::ApplyReporter::applySkipped(ApplySkipReason reason) {
     postWindowMessage(target_, UM_APPLY_SKIPPED, reason == ApplySkipReason::mouseAsleep ? 1 : 0);
 }
 
-CWirelessPage::CWirelessPage(QWidget* mainWindow, DriverBinder& binder,
-                             PauseFunction pauseAfterWrite)
+CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls,
+                             DriverBinder& binder, PauseFunction pauseAfterWrite)
     : mainWindow_(mainWindow),
+      controlFactory_(controls),
       sink_(messageSinkFor(mainWindow)),
       reporter_(mainWindow),
-      link_(current_, *this, binder, std::move(pauseAfterWrite)) {
+      link_(current_, *this, binder, std::move(pauseAfterWrite)),
+      saver_(new RecordSaver(
+          current_,
+          [this] { showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true); },
+          this)) {
     for (Link link : kLinks) {
         auto* timer = new QTimer(this);
         timer->setObjectName(QString::fromLatin1(linkParameters(link).name.data()) +
@@ -69,14 +78,15 @@ CWirelessPage::CWirelessPage(QWidget* mainWindow, DriverBinder& binder,
         arrivalTimers_[static_cast<std::size_t>(link)] = timer;
     }
     context_.record = &current_;
+    context_.host = this;
     context_.mainWindow = mainWindow_;
-    context_.messageSink = &sink_;
 }
 
 CWirelessPage::~CWirelessPage() { shutdown(); }
 
 void CWirelessPage::initPage(DriverSet drivers) {
     findControls();
+    buildTabs();
     connectControls();
     worker_ = std::make_unique<ApplyWorker>(link_, link_.presence(), reporter_);
     link_.start(sink_, drivers);
@@ -85,58 +95,97 @@ void CWirelessPage::initPage(DriverSet drivers) {
 void CWirelessPage::findControls() {
     QWidget* root = mainWindow_;
     Controls& c = controls_;
-    c.lightTabButton = findControl<QAbstractButton>(root, "wireless_light_btn");
-    c.buttonTabButton = findControl<QAbstractButton>(root, "wireless_button_btn");
-    c.dpiTabButton = findControl<QAbstractButton>(root, "wireless_dpi_setting_btn");
-    c.macroTabButton = findControl<QAbstractButton>(root, "wireless_macro_btn");
     for (int i = 0; i < kProfileCount; ++i) {
-        c.profileButtons[static_cast<std::size_t>(i)] = root->findChild<QAbstractButton*>(
-            QStringLiteral("wireless_profile_%1_btn").arg(i + 1));
+        c.profileButtons[static_cast<std::size_t>(i)] =
+            requireControl<QAbstractButton>(root, profileButtonName(i));
     }
-    c.exportProfileButton = findControl<QAbstractButton>(root, "wireless_export_profile_btn");
-    c.importProfileButton = findControl<QAbstractButton>(root, "wireless_import_profile_btn");
-    c.resetProfileButton = findControl<QAbstractButton>(root, "wireless_reset_profile_btn");
-    c.applyButton = findControl<QAbstractButton>(root, "wireless_apply_btn");
-    c.tabSwitch = findControl<QStackedWidget>(root, "wireless_tab_switch");
-    c.applyRing = findControl<QWidget>(root, "apply_ring");
-    c.applyStatus = findControl<QLabel>(root, "apply_status_label");
-    c.buttonPage = findControl<CWirelessButtonUI>(root, "wireless_button_tab");
-    c.dpiPage = findControl<CWirelessDPIUI>(root, "wireless_dpi_tab");
-    c.lightPage = findControl<CWirelessLightUI>(root, "wireless_light_tab");
-    c.macroPage = findControl<CWirelessMacroUI>(root, "wireless_macro_tab");
-    power_ = new PowerDisplay(findControl<QProgressBar>(root, "progress_ms_1_power"),
-                              findControl<QLabel>(root, "label_power"),
-                              findControl<QLabel>(root, "wireless_sleep_label"), this);
+    c.exportProfileButton = requireControl<QAbstractButton>(root, "wireless_export_profile_btn");
+    c.importProfileButton = requireControl<QAbstractButton>(root, "wireless_import_profile_btn");
+    c.resetProfileButton = requireControl<QAbstractButton>(root, "wireless_reset_profile_btn");
+    c.applyButton = requireControl<QAbstractButton>(root, "wireless_apply_btn");
+    c.tabSwitch = requireControl<QStackedWidget>(root, "wireless_tab_switch");
+    c.applyRing = requireControl<QWidget>(root, "apply_ring");
+    c.applyStatus = requireControl<QLabel>(root, "apply_status_label");
+    power_ = new PowerDisplay(requireControl<QProgressBar>(root, "progress_ms_1_power"),
+                              requireControl<QLabel>(root, "label_power"),
+                              requireControl<QLabel>(root, "wireless_sleep_label"), this);
+}
+
+// The tab buttons go into the tab bar by their position, the pages into the tab layout in table
+// order; each page comes from the layout loader's createWidget, as the layout's own controls do.
+void CWirelessPage::buildTabs() {
+    QWidget* tabBar = requireControl<QWidget>(mainWindow_, "tab_bar");
+    auto* barLayout = qobject_cast<QBoxLayout*>(tabBar->layout());
+    if (!barLayout) barLayout = new QHBoxLayout(tabBar);
+    LayoutLoader loader([this](const QString& className, QWidget* parent) {
+        return controlFactory_.create(className, parent);
+    });
+    std::vector<std::pair<int, QAbstractButton*>> buttons;
+    for (const PageKind& kind : pageTable()) {
+        auto* page = qobject_cast<SettingsPage*>(loader.createWidget(
+            QString::fromLatin1(kind.className), controls_.tabSwitch,
+            QString::fromLatin1(kind.objectName)));
+        if (!page) {
+            qCWarning(lcApp, "no page for the class %s", kind.className);
+            continue;
+        }
+        controls_.tabSwitch->addWidget(page);
+
+        auto* button = new QPushButton(tabBar);
+        button->setObjectName(QString::fromLatin1(kind.tabButton));
+        button->setCheckable(true);
+        button->setAutoExclusive(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setProperty("qx4role", QStringLiteral("tab"));
+        button->setProperty("textKey", QString::fromLatin1(kind.tabTextKey));
+        ResourceManager::instance().translate(button);
+        buttons.emplace_back(kind.tabPosition, button);
+        tabs_.push_back(Tab{&kind, button, page});
+    }
+    std::sort(buttons.begin(), buttons.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        barLayout->insertWidget(static_cast<int>(i), buttons[i].second);
+    }
 }
 
 void CWirelessPage::connectControls() {
     const Controls& c = controls_;
     for (QAbstractButton* button :
          {c.exportProfileButton, c.importProfileButton, c.resetProfileButton, c.applyButton}) {
-        if (!button) continue;
         connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
     }
-    std::vector<QAbstractButton*> options{c.lightTabButton, c.buttonTabButton, c.dpiTabButton,
-                                          c.macroTabButton};
-    options.insert(options.end(), c.profileButtons.begin(), c.profileButtons.end());
-    for (QAbstractButton* option : options) {
-        if (!option) continue;
-        connect(option, &QAbstractButton::toggled, this, [this, option](bool checked) {
-            if (checked) onSelectChanged(option);
+    for (const Tab& tab : tabs_) {
+        connect(tab.button, &QAbstractButton::toggled, this, [this, &tab](bool checked) {
+            if (checked) onTabChosen(tab);
         });
+    }
+    for (int profile = 0; profile < kProfileCount; ++profile) {
+        connect(c.profileButtons[static_cast<std::size_t>(profile)], &QAbstractButton::toggled,
+                this, [this, profile](bool checked) {
+                    if (checked) onProfileChosen(profile);
+                });
     }
 }
 
-std::array<SettingsPage*, 4> CWirelessPage::pages() const {
-    const Controls& c = controls_;
-    return {c.lightPage, c.buttonPage, c.dpiPage, c.macroPage};
+SettingsPage* CWirelessPage::page(const PageKind& kind) const {
+    for (const Tab& tab : tabs_) {
+        if (tab.kind == &kind) return tab.page;
+    }
+    return nullptr;
 }
 
-void CWirelessPage::setReferences(MacroList* macros, const HookTable* hooks,
-                                  CaptureFlags* captureFlags) {
+bool CWirelessPage::relayToPages(std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
+    for (const Tab& tab : tabs_) {
+        if (tab.page->windowMessage(message, wParam, lParam)) return true;
+    }
+    return false;
+}
+
+void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
     context_.macros = macros;
-    context_.hooks = hooks;
-    context_.captureFlags = captureFlags;
+    context_.capture = capture;
 }
 
 void CWirelessPage::loadAndDistribute() {
@@ -149,17 +198,25 @@ void CWirelessPage::loadAndDistribute() {
     } else if (loaded.createdDefaults && !loaded.savedDefaults) {
         showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
     }
+    // The saver compares with what the file holds. A file that was unreadable, damaged or
+    // repaired does not hold the record, which is then written at the next occasion.
+    if (loaded.unreadable) {
+        saver_->leaveFileAlone();
+    } else if (!loaded.damaged && !loaded.rangeRepaired) {
+        saver_->fileHolds(current_);
+    }
     if (worker_) worker_->setBaseline(current_);
 
-    for (SettingsPage* page : pages()) {
-        if (page) page->setContext(context_);
-    }
-    for (SettingsPage* page : pages()) {
-        if (page) page->reloadMacroSelectors();
-    }
+    for (const Tab& tab : tabs_) tab.page->setContext(context_);
+    for (const Tab& tab : tabs_) tab.page->macrosChanged();
     refreshPages();
-    selectWithNotification(
-        controls_.profileButtons[static_cast<std::size_t>(activeProfileIndex(current_))]);
+    if (!tabs_.empty()) {
+        const auto first = std::min_element(tabs_.begin(), tabs_.end(), [](const Tab& a, const Tab& b) {
+            return a.kind->tabPosition < b.kind->tabPosition;
+        });
+        first->button->setChecked(true);
+    }
+    selectProfileWithNotification(activeProfileIndex(current_));
 }
 
 bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
@@ -183,7 +240,7 @@ bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
     }
 }
 
-void CWirelessPage::requestApply(bool full) {
+void CWirelessPage::applyRequested(bool full) {
     if (worker_ && !shutDown_) worker_->requestApply(full, current_);
 }
 
@@ -194,21 +251,28 @@ void CWirelessPage::shutdown() {
     link_.closeLinks();
     if (worker_) worker_->stop();
     link_.releaseLibraries();
+    saver_->saveNow();
+}
+
+void CWirelessPage::requestApply(bool full) { postMessage(UM_APPLY_REQUEST, full ? 1 : 0, 0); }
+
+void CWirelessPage::recordChanged() { refreshPages(); }
+
+void CWirelessPage::macroStoreChanged() {
+    for (const Tab& tab : tabs_) tab.page->macrosChanged();
 }
 
 void CWirelessPage::onClick(QAbstractButton* sender) {
     const Controls& c = controls_;
     if (sender == c.applyButton) {
-        postMessage(UM_APPLY_REQUEST, 0, 0);
+        requestApply(false);
     } else if (sender == c.exportProfileButton) {
         exportActiveProfile(mainWindow_, current_);
     } else if (sender == c.importProfileButton) {
         if (context_.macros && importIntoActiveProfile(mainWindow_, current_, *context_.macros)) {
-            for (SettingsPage* page : pages()) {
-                if (page) page->reloadMacroSelectors();
-            }
+            macroStoreChanged();
             refreshPages();
-            postMessage(UM_APPLY_REQUEST, 1, 0);
+            requestApply(true);
         }
     } else if (sender == c.resetProfileButton) {
         if (runMessageBox(mainWindow_, QStringLiteral("warning_title_text"),
@@ -218,62 +282,49 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
     }
 }
 
-void CWirelessPage::onSelectChanged(QAbstractButton* sender) {
-    const Controls& c = controls_;
-    if (sender == c.lightTabButton || sender == c.buttonTabButton || sender == c.dpiTabButton) {
-        if (c.macroPage && c.macroPage->hasUnsavedChanges()) {
-            c.macroPage->runSaveWarning();
-            selectWithNotification(c.macroTabButton);
-            return;
-        }
-        selectTab(sender == c.lightTabButton ? kLightTab
-                  : sender == c.buttonTabButton ? kButtonTab
-                                                : kDpiTab);
+// A page with unsaved work keeps its tab: the user is told, and its tab button is selected again.
+void CWirelessPage::onTabChosen(const Tab& tab) {
+    if (shownTab_ && shownTab_ != &tab && !shownTab_->page->canLeave()) {
+        const QSignalBlocker blocker(shownTab_->button);
+        shownTab_->button->setChecked(true);
         return;
     }
-    if (sender == c.macroTabButton) {
-        selectTab(kMacroTab);
-        return;
-    }
-    for (int profile = 0; profile < kProfileCount; ++profile) {
-        if (sender != c.profileButtons[static_cast<std::size_t>(profile)]) continue;
-        current_.activeProfile = profile;
-        refreshPages();
-        postMessage(UM_APPLY_REQUEST, 0, 0);
-        return;
-    }
+    shownTab_ = &tab;
+    controls_.tabSwitch->setCurrentWidget(tab.page);
 }
 
-void CWirelessPage::selectWithNotification(QAbstractButton* button) {
-    if (!button) return;
+void CWirelessPage::onProfileChosen(int profile) {
+    current_.activeProfile = profile;
+    refreshPages();
+    requestApply(false);
+}
+
+void CWirelessPage::selectProfileWithNotification(int profile) {
+    QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
     if (button->isChecked()) {
-        onSelectChanged(button);
+        onProfileChosen(profile);
     } else {
         button->setChecked(true);
     }
 }
 
-void CWirelessPage::selectTab(int index) {
-    if (controls_.tabSwitch) controls_.tabSwitch->setCurrentIndex(index);
-}
-
 void CWirelessPage::resetConfiguration() {
     applyDefaults(current_);
-    selectWithNotification(controls_.profileButtons[0]);
+    selectProfileWithNotification(0);
     refreshPages();
-    if (controls_.buttonPage) controls_.buttonPage->closeEditor();
-    postMessage(UM_APPLY_REQUEST, 1, 0);
+    for (const Tab& tab : tabs_) tab.page->resetDone();
+    requestApply(true);
 }
 
 void CWirelessPage::onApplyStarted() {
-    if (controls_.applyRing) controls_.applyRing->show();
+    controls_.applyRing->show();
     showStatus(QString(), false);
 }
 
 void CWirelessPage::onApplyFinished(int sent, int failed) {
-    if (controls_.applyRing) controls_.applyRing->hide();
+    controls_.applyRing->hide();
     qCDebug(lcApp, "apply finished: %d reports sent, %d failed", sent, failed);
-    saveCurrentRecord();
+    saver_->saveNow();
     if (failed > 0) {
         showStatus(text("apply_failed_text").arg(failed).arg(sent + failed), true);
     }
@@ -288,20 +339,11 @@ void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
 
 void CWirelessPage::showStatus(const QString& message, bool problem) {
     QLabel* status = controls_.applyStatus;
-    if (!status) return;
     statusIsNote_ = !problem && !message.isEmpty();
     status->setText(message);
     status->setProperty("qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
     status->style()->unpolish(status);
     status->style()->polish(status);
-}
-
-void CWirelessPage::saveCurrentRecord() {
-    if (saveConfig(current_)) {
-        qCDebug(lcApp, "record saved");
-    } else {
-        showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
-    }
 }
 
 void CWirelessPage::showSleepLabel(bool shown) {
@@ -317,24 +359,22 @@ void CWirelessPage::showCharging(bool on, bool restartAnimation) {
 void CWirelessPage::showBattery(int level) { power_->showBattery(level); }
 
 void CWirelessPage::highlightDpiLevel(int level) {
-    if (controls_.dpiPage) controls_.dpiPage->showCurrentLevel(level);
+    for (const Tab& tab : tabs_) {
+        tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
+    }
 }
 
 void CWirelessPage::selectProfileButton(int profile) {
     QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
-    if (!button) return;
     const QSignalBlocker blocker(button);
     button->setChecked(true);
 }
 
 void CWirelessPage::refreshPages() {
-    const Controls& c = controls_;
-    for (SettingsPage* page : std::array<SettingsPage*, 3>{c.buttonPage, c.dpiPage, c.lightPage}) {
-        if (page) page->refreshFromRecord();
-    }
+    for (const Tab& tab : tabs_) tab.page->refreshFromRecord();
 }
 
-void CWirelessPage::saveRecord() { saveCurrentRecord(); }
+void CWirelessPage::saveRecord() { saver_->requestSave(); }
 
 void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {

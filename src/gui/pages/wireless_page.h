@@ -1,7 +1,8 @@
 // The device area behind the main window: the configuration record, the two links to the mouse
-// and the apply worker, the profile bar, the tab bar over the four settings pages, the power
-// area and the apply button. It finds its controls in the main window's layout, hands the pages
-// their context and refreshes them, and turns what the mouse reports into what the user sees.
+// and the apply worker, the profile bar, the tab bar over the settings pages, the power area and
+// the apply button. It builds one tab and one page per row of the page table, hands the pages
+// their context, tells them what happened through their hooks, and turns what the mouse reports
+// into what the user sees.
 #pragma once
 
 #include <QObject>
@@ -10,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/config/device_config.h"
 #include "core/device/apply_worker.h"
@@ -19,34 +21,30 @@
 
 class QAbstractButton;
 class QLabel;
-class QProgressBar;
 class QStackedWidget;
 class QTimer;
 
 namespace qx4::gui {
 
-class CWirelessButtonUI;
-class CWirelessDPIUI;
-class CWirelessLightUI;
-class CWirelessMacroUI;
+class ControlFactory;
 class PowerDisplay;
+class RecordSaver;
 
-class CWirelessPage final : public QObject, private DeviceEvents {
+class CWirelessPage final : public QObject, public PageHost, private DeviceEvents {
     Q_OBJECT
 public:
-    // Items of "wireless_tab_switch".
-    enum TabIndex { kLightTab = 0, kButtonTab = 1, kDpiTab = 2, kMacroTab = 3 };
-
-    // mainWindow holds the layout with the page's controls and receives every posted message.
-    explicit CWirelessPage(QWidget* mainWindow, DriverBinder& binder = dlopenDriverBinder(),
-                           PauseFunction pauseAfterWrite = pauseInterruptibly);
+    // mainWindow holds the layout with the page's controls and receives every posted message;
+    // the pages come from `controls` by the class names of the page table.
+    CWirelessPage(QWidget* mainWindow, const ControlFactory& controls,
+                  DriverBinder& binder = dlopenDriverBinder(),
+                  PauseFunction pauseAfterWrite = pauseInterruptibly);
     ~CWirelessPage() override;
 
-    // Finds the controls, starts the apply worker, opens both links and posts
-    // UM_CONNECTION_CHANGED.
+    // Finds the controls, builds the tabs and pages, starts the apply worker, opens both links and
+    // posts UM_CONNECTION_CHANGED.
     void initPage(DriverSet drivers);
     // What the pages share besides the record, owned by the main window.
-    void setReferences(MacroList* macros, const HookTable* hooks, CaptureFlags* captureFlags);
+    void setReferences(MacroList* macros, CaptureService* capture);
     // Loads the data file, gives every page its context, refreshes them and selects the active
     // profile's button, which asks for the first apply (a full download).
     void loadAndDistribute();
@@ -54,21 +52,28 @@ public:
     // Driver messages (1329-1332) and the worker's reports (1334-1336); false for others.
     bool handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // UM_APPLY_REQUEST: the worker gets a copy of the record as it is now.
-    void requestApply(bool full);
+    void applyRequested(bool full);
+    // The page made for a row of the page table.
+    SettingsPage* page(const PageKind& kind) const;
+    // A window message for the pages (UM_BUTTON_CLICKED): the first page that takes it.
+    bool relayToPages(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-    // Links closed, worker stopped and joined, libraries released. Idempotent.
+    // Links closed, worker stopped and joined, libraries released, and the record saved when it
+    // differs from the file (an apply cut short by the end of the program would otherwise leave
+    // the mouse and the file disagreeing). Idempotent.
     void shutdown();
 
     bool anyLinkPresent() const { return link_.presence().anyLinkPresent.load() == 1; }
     const PresenceState& presence() const { return link_.presence(); }
     DeviceConfig& record() { return current_; }
 
+    // PageHost
+    void requestApply(bool full) override;
+    void recordChanged() override;
+    void macroStoreChanged() override;
+
 private:
     struct Controls {
-        QAbstractButton* lightTabButton = nullptr;
-        QAbstractButton* buttonTabButton = nullptr;
-        QAbstractButton* dpiTabButton = nullptr;
-        QAbstractButton* macroTabButton = nullptr;
         std::array<QAbstractButton*, kProfileCount> profileButtons{};
         QAbstractButton* exportProfileButton = nullptr;
         QAbstractButton* importProfileButton = nullptr;
@@ -77,10 +82,11 @@ private:
         QStackedWidget* tabSwitch = nullptr;
         QWidget* applyRing = nullptr;
         QLabel* applyStatus = nullptr;
-        CWirelessButtonUI* buttonPage = nullptr;
-        CWirelessDPIUI* dpiPage = nullptr;
-        CWirelessLightUI* lightPage = nullptr;
-        CWirelessMacroUI* macroPage = nullptr;
+    };
+    struct Tab {
+        const PageKind* kind;
+        QAbstractButton* button;
+        SettingsPage* page;
     };
 
     // Posts to the main window from the worker thread; never touches a widget.
@@ -97,20 +103,19 @@ private:
     };
 
     void findControls();
+    void buildTabs();
     void connectControls();
-    std::array<SettingsPage*, 4> pages() const;
 
     void onClick(QAbstractButton* sender);
-    void onSelectChanged(QAbstractButton* sender);
-    void selectWithNotification(QAbstractButton* button);
-    void selectTab(int index);
+    void onTabChosen(const Tab& tab);
+    void onProfileChosen(int profile);
+    void selectProfileWithNotification(int profile);
     void resetConfiguration();
 
     void onApplyStarted();
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
     void showStatus(const QString& text, bool problem);
-    void saveCurrentRecord();
 
     // DeviceEvents
     void showSleepLabel(bool shown) override;
@@ -125,6 +130,7 @@ private:
     void cancelArrivalTimer(Link link) override;
 
     QWidget* mainWindow_;
+    const ControlFactory& controlFactory_;
     qx4_message_sink sink_;
     PageContext context_;
     DeviceConfig current_{};
@@ -132,7 +138,10 @@ private:
     DeviceLink link_;
     std::unique_ptr<ApplyWorker> worker_;
     Controls controls_;
+    std::vector<Tab> tabs_;  // in page-table order, which is the order of the tab layout's items
+    const Tab* shownTab_ = nullptr;
     PowerDisplay* power_ = nullptr;
+    RecordSaver* saver_;
     std::array<QTimer*, 2> arrivalTimers_{};  // "receiver_arrival_timer", "cable_arrival_timer"
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
     bool shutDown_ = false;

@@ -33,7 +33,8 @@ void onApplicationThread(F&& work) {
     if (app) QMetaObject::invokeMethod(app, std::forward<F>(work));
 }
 
-bool install(const qx4_message_sink* sink) {
+template <typename Sink>
+bool install(const Sink* sink) {
     if (!sink || !QCoreApplication::instance()) return false;
     hook().gates.setSink(*sink);
     onApplicationThread([] {
@@ -52,6 +53,16 @@ extern "C" {
 // Keys are delivered from now on, even without a following enablehook(1): the button page opens
 // a key capture with installhook alone. The mouse part stays as enablemousehook left it.
 int installhook(const qx4_message_sink* sink) {
+    try {
+        if (!install(sink)) return 0;
+        hook().gates.keys = true;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int installtimedhook(const qx4_timed_message_sink* sink) {
     try {
         if (!install(sink)) return 0;
         hook().gates.keys = true;

@@ -19,12 +19,16 @@ struct CaptureGates {
     std::atomic<bool> buttons{false};
     std::atomic<bool> wheel{false};
 
+    // The last sink set wins: a program installs either the plain or the timed one.
     void setSink(const qx4_message_sink& sink);
+    void setSink(const qx4_timed_message_sink& sink);
+    // Through the sink, stamped with the moment of the call when the sink is timed.
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) const;
 
 private:
     mutable std::mutex mutex_;
     qx4_message_sink sink_{};
+    qx4_timed_message_sink timedSink_{};
 };
 
 class InputCapture final : public QObject {

@@ -65,7 +65,8 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
 
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"DPI :1600\"")) << first.output();
-    EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved at once";
+    ASSERT_TRUE(first.waitFor("record saved")) << first.output();
+    EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved";
 
     mouse.command("cable unplug");
     mouse.command("receiver unplug");

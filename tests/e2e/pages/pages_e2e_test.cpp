@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -147,6 +148,26 @@ TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
     const auto sent = sentSince(fullDownload);
     ASSERT_GE(sent.size(), full.size());
     EXPECT_EQ(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(full.size()), sent.end()), full);
+}
+
+// Logging out ends the program in the middle of an apply: the mouse has the new profile, so the
+// file must have it too, or the next start's full download would take it back.
+TEST_F(PagesEndToEnd, QuittingWhileAProfileIsSentKeepsItInTheFile) {
+    // The receiver's 400 ms pace keeps the apply running; without the cable the mouse must say
+    // it is awake before it takes reports.
+    mouse->command("cable unplug");
+    mouse->command("wake");
+    QTest::qWait(100);
+    const std::size_t before = mouse->log().size();
+    button("wireless_profile_3_btn")->click();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 1)));
+    QTest::qWait(200);
+    window->shutdown();
+
+    EXPECT_EQ(mouse->log().at(before).bytes[0], 0x0C);
+    EXPECT_EQ(mouse->log().at(before).bytes[2], 3) << "the mouse switched to profile 3";
+    EXPECT_EQ(savedRecord()->activeProfile, 2);
 }
 
 }  // namespace

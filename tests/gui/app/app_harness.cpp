@@ -6,6 +6,7 @@
 
 #include "core/window_messages.h"
 #include "gui/app/window_message.h"
+#include "gui/pages/page_table.h"
 
 namespace qx4::gui::test {
 
@@ -54,8 +55,9 @@ AppHarness::AppHarness(HarnessOptions options)
     windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};
     windowOptions.hookLibraryFile = "qx4_no_such_hook.so";
     windowOptions.trayAvailable = [this] { return trayAvailable; };
-    windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) { return new RecordingButtonPage(parent); });
-    windowOptions.controls.registerClass("WirelessMacro", [](QWidget* parent) { return new RecordingMacroPage(parent); });
+    windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) {
+        return new RecordingPage(parent, *findPageKind("WirelessButton"));
+    });
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
     window_->installEventFilter(new WindowRecorder(window_.get(), *this));
     window_->initialize();

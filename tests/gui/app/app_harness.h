@@ -1,5 +1,5 @@
-// A main window built as the program builds it, on fake driver libraries, with button and macro
-// pages that record what reaches them, in a data folder of its own. The fake libraries post
+// A main window built as the program builds it, on fake driver libraries, with a button page that
+// records what reaches it, in a data folder of its own. The fake libraries post
 // through the sink the window gave them; tests deliver those messages and fire timers themselves.
 #pragma once
 
@@ -11,9 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "gui/app/capture_service.h"
 #include "gui/app/main_wnd.h"
-#include "gui/macro/wireless_macro_ui.h"
-#include "gui/pages/wireless_button_ui.h"
 #include "gui/pages/wireless_page.h"
 #include "tests/core/device/device_fakes.h"
 #include "tests/gui/pages/page_test_support.h"
@@ -21,30 +20,24 @@
 
 namespace qx4::gui::test {
 
-class RecordingButtonPage final : public CWirelessButtonUI {
+// Stands in for the button page: notes what the page hooks and its captures bring.
+class RecordingPage final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
-    using CWirelessButtonUI::CWirelessButtonUI;
+    using SettingsPage::SettingsPage;
     void refreshFromRecord() override { profileShown = context().record->activeProfile; }
-    int editedButton() const override { return openEditor; }
-    void captureKey(std::uintptr_t virtualKey) override { capturedKeys.push_back(virtualKey); }
-    void buttonClicked(int index) override { clickedButtons.push_back(index); }
+    void resetDone() override { ++resets; }
+    bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
+        messages.emplace_back(message, wParam);
+        return true;
+    }
+    void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
+    CaptureService& capture() const { return *context().capture; }
 
-    int openEditor = -1;
     int profileShown = -1;  // activeProfile at the last refresh
-    std::vector<std::uintptr_t> capturedKeys;
-    std::vector<int> clickedButtons;
-};
-
-class RecordingMacroPage final : public CWirelessMacroUI {
-    Q_OBJECT
-public:
-    using CWirelessMacroUI::CWirelessMacroUI;
-    void recordInput(std::uintptr_t wParam, std::intptr_t lParam) override { recorded.emplace_back(wParam, lParam); }
-    void captureStepKey(std::uintptr_t virtualKey) override { stepKeys.push_back(virtualKey); }
-
-    std::vector<std::pair<std::uintptr_t, std::intptr_t>> recorded;
-    std::vector<std::uintptr_t> stepKeys;
+    int resets = 0;
+    std::vector<std::pair<std::uint32_t, std::uintptr_t>> messages;
+    std::vector<CapturedInput> captured;
 };
 
 struct HarnessOptions {
@@ -62,8 +55,7 @@ public:
 
     CMainWnd& window() { return *window_; }
     CWirelessPage& page() { return *window_->wirelessPage(); }
-    RecordingButtonPage& buttonPage() const { return *control<RecordingButtonPage>("wireless_button_tab"); }
-    RecordingMacroPage& macroPage() const { return *control<RecordingMacroPage>("wireless_macro_tab"); }
+    RecordingPage& buttonPage() const { return *control<RecordingPage>("wireless_button_tab"); }
     template <typename Control>
     Control* control(const char* name) const {
         return window_->findChild<Control*>(QString::fromLatin1(name));

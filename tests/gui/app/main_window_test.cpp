@@ -11,6 +11,7 @@
 
 #include "app_harness.h"
 #include "core/window_messages.h"
+#include "gui/app/window_message.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
@@ -150,29 +151,28 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
 }
 
-TEST(HookInput, GoesOnlyToThePagesWhoseCaptureFlagIsSet) {
+// Captured input reaches the page holding the capture, with the moment the hook stamped on it;
+// UM_BUTTON_CLICKED comes back to the page that takes it.
+TEST(PageMessages, CapturedInputAndButtonClicksReachThePage) {
     AppHarness app;
-    RecordingButtonPage& buttons = app.buttonPage();
-    RecordingMacroPage& macros = app.macroPage();
-    CaptureFlags& flags = app.window().captureFlags();
+    RecordingPage& page = app.buttonPage();
 
-    app.send(UM_HOOK_INPUT, 0x41);
-    flags.buttonKeyCapture = 1;
-    app.send(UM_HOOK_INPUT, 0x42);  // no editor open on the button page
-    buttons.openEditor = 3;
-    app.send(UM_HOOK_INPUT, 0x43);
-    flags.buttonKeyCapture = 0;
-    flags.macroRecording = 1;
-    app.send(UM_HOOK_INPUT, WM_XBUTTONDOWN, 2);
-    flags.macroRecording = 0;
-    flags.macroStepKeyCapture = 1;
-    app.send(UM_HOOK_INPUT, 0x44, 1);
+    app.send(UM_HOOK_INPUT, 0x41);  // nobody captures
+    {
+        const CaptureService::Capture capture =
+            page.capture().begin(CaptureService::Kind::buttonKey, page);
+        const qx4_timed_message_sink sink = timedMessageSinkFor(&app.window());
+        sink.post(sink.context, UM_HOOK_INPUT, 0x43, 1, 123456);
+        AppHarness::deliverMessages();
+    }
+    app.send(UM_HOOK_INPUT, 0x44);  // the capture has ended
     app.send(UM_BUTTON_CLICKED, 7);
 
-    EXPECT_EQ(buttons.capturedKeys, std::vector<std::uintptr_t>{0x43});
-    EXPECT_EQ(macros.recorded, (std::vector<std::pair<std::uintptr_t, std::intptr_t>>{{WM_XBUTTONDOWN, 2}}));
-    EXPECT_EQ(macros.stepKeys, std::vector<std::uintptr_t>{0x44});
-    EXPECT_EQ(buttons.clickedButtons, std::vector<int>{7});
+    ASSERT_EQ(page.captured.size(), 1u);
+    EXPECT_EQ(page.captured[0].wParam, 0x43u);
+    EXPECT_EQ(page.captured[0].lParam, 1);
+    EXPECT_EQ(page.captured[0].milliseconds, 123456u);
+    EXPECT_EQ(page.messages, (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{{UM_BUTTON_CLICKED, 7}}));
 }
 
 TEST(Libraries, MissingHookAndDriverLibrariesLeaveTheMouseAbsentAndSaySoOnApply) {

@@ -81,11 +81,15 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_EQ(reports[firstApply][0], 0x0C);
     EXPECT_EQ(reports[firstApply][2], 3) << "profile select names profile 3";
 
+    app.notify(Link::cable, kProfile, 5);
     app.notify(Link::cable, kProfile, 4);
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_4_btn")->isChecked());
     EXPECT_EQ(app.buttonPage().profileShown, 3);
     EXPECT_EQ(app.applyRequests.size(), 2u) << "the mouse already uses the profile";
     auto saved = std::make_unique<DeviceConfig>();
+    readConfig(*saved, 0);
+    EXPECT_EQ(saved->activeProfile, 2) << "a burst of switches is saved once, a moment later";
+    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
     readConfig(*saved, 0);
     EXPECT_EQ(saved->activeProfile, 3);
 }

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include "gui/pages/page_table.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/wireless_dpi_ui.h"
@@ -60,7 +61,7 @@ protected:
     }
 
     std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    CWirelessDPIUI page;
+    CWirelessDPIUI page{nullptr, *findPageKind("WirelessDPI")};
 };
 
 // Types `text` over a component edit of the colour dialog, key by key.
@@ -139,7 +140,7 @@ TEST_F(DpiPageTest, ALevelTheMouseSkipsReadsOffYetKeepsItsValueEditable) {
 
 TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndStoresNothing) {
     const DeviceConfig before = *record;
-    page.showCurrentLevel(5);
+    page.deviceEvent({DeviceEvent::Kind::dpiLevelChanged, 5});
     EXPECT_TRUE(option(6)->isChecked());
     EXPECT_FALSE(option(3)->isChecked());
     EXPECT_TRUE(label(6)->styleSheet().contains("#f08300"));

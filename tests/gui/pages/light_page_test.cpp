@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "gui/pages/page_table.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
 #include "gui/pages/effect_preview.h"
@@ -64,7 +65,7 @@ protected:
     }
 
     std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    CWirelessLightUI page;
+    CWirelessLightUI page{nullptr, *findPageKind("WirelessLight")};
 };
 
 TEST_F(LightPageTest, EachEffectShowsItsRowsWholeAndThePreviewTakesTheRoomLeft) {

@@ -1,0 +1,85 @@
+#include "gui/app/capture_service.h"
+
+#include <utility>
+
+namespace qx4::gui {
+
+CaptureService::Capture::Capture(Capture&& other) noexcept
+    : service_(std::exchange(other.service_, nullptr)), serial_(std::exchange(other.serial_, 0)) {}
+
+CaptureService::Capture& CaptureService::Capture::operator=(Capture&& other) noexcept {
+    if (this != &other) {
+        end();
+        service_ = std::exchange(other.service_, nullptr);
+        serial_ = std::exchange(other.serial_, 0);
+    }
+    return *this;
+}
+
+void CaptureService::Capture::end() {
+    if (CaptureService* service = std::exchange(service_, nullptr)) service->finish(serial_);
+}
+
+void CaptureService::Capture::pauseMouse(bool paused) {
+    if (service_) service_->pause(serial_, paused);
+}
+
+CaptureService::CaptureService(const HookTable& hooks, qx4_message_sink sink,
+                               qx4_timed_message_sink timedSink)
+    : hooks_(hooks), sink_(sink), timedSink_(timedSink) {}
+
+CaptureService::~CaptureService() { finish(serial_); }
+
+void CaptureService::install() {
+    if (hooks_.installtimedhook) {
+        hooks_.installtimedhook(&timedSink_);
+    } else if (hooks_.installhook) {
+        hooks_.installhook(&sink_);
+    }
+}
+
+CaptureService::Capture CaptureService::begin(Kind kind, CaptureTarget& target) {
+    finish(serial_);
+    flags_[0] = flags_[1] = flags_[2] = 0;
+    flags_[static_cast<std::size_t>(kind)] = 1;
+    kind_ = kind;
+    target_ = &target;
+    serial_ = ++lastSerial_;
+    install();
+    if (hooks_.enablehook) hooks_.enablehook(1);
+    // The mouse part of a recording opens only when the pointer leaves the record button.
+    if (kind == Kind::macroRecording && hooks_.mousewheelenable) hooks_.mousewheelenable(0);
+    return Capture(this, serial_);
+}
+
+// A capture that another began in the meantime already ended; its late end must not stop the new.
+void CaptureService::finish(std::uint64_t serial) {
+    if (serial == 0 || serial != serial_) return;
+    if (kind_ == Kind::macroRecording) {
+        if (hooks_.removehook) hooks_.removehook();
+        if (hooks_.removemousehook) hooks_.removemousehook();
+        if (hooks_.enablemousehook) hooks_.enablemousehook(0);
+        if (hooks_.enablehook) hooks_.enablehook(0);
+        if (hooks_.mousewheelenable) hooks_.mousewheelenable(0);
+    } else if (kind_ == Kind::buttonKey) {
+        if (hooks_.enablehook) hooks_.enablehook(0);
+        if (hooks_.removehook) hooks_.removehook();
+    } else {
+        if (hooks_.removehook) hooks_.removehook();
+        if (hooks_.enablehook) hooks_.enablehook(0);
+    }
+    flags_[static_cast<std::size_t>(kind_)] = 0;
+    target_ = nullptr;
+    serial_ = 0;
+}
+
+void CaptureService::pause(std::uint64_t serial, bool paused) {
+    if (serial != serial_ || kind_ != Kind::macroRecording) return;
+    if (hooks_.enablemousehook) hooks_.enablemousehook(paused ? 0 : 1);
+}
+
+void CaptureService::deliver(const CapturedInput& input) {
+    if (target_ && flag(kind_)) target_->capturedInput(input);
+}
+
+}  // namespace qx4::gui

@@ -1,0 +1,24 @@
+#include "gui/app/control_lookup.h"
+
+#include "gui/app/diagnostics.h"
+
+namespace qx4::gui {
+
+namespace {
+QStringList& missed() {
+    static QStringList names;
+    return names;
+}
+}  // namespace
+
+void detail::noteMissedControl(const QWidget* root, const QString& name) {
+    const QString where = root->objectName() + QLatin1Char('/') + name;
+    qCWarning(lcApp) << "the layout has no control" << where;
+    missed().append(where);
+}
+
+QStringList missedControls() { return missed(); }
+
+void clearMissedControls() { missed().clear(); }
+
+}  // namespace qx4::gui

@@ -1,0 +1,48 @@
+#include "gui/pages/record_saver.h"
+
+#include <QTimer>
+
+#include <cstring>
+
+#include "core/config/config_file.h"
+#include "gui/app/diagnostics.h"
+
+namespace qx4::gui {
+
+RecordSaver::RecordSaver(const DeviceConfig& record, std::function<void()> onFailure,
+                         QObject* parent)
+    : QObject(parent),
+      record_(record),
+      onDisk_(std::make_unique<DeviceConfig>()),
+      onFailure_(std::move(onFailure)),
+      timer_(new QTimer(this)) {
+    std::memset(onDisk_.get(), 0, sizeof(DeviceConfig));
+    timer_->setObjectName(QStringLiteral("record_save_timer"));
+    timer_->setSingleShot(true);
+    timer_->setInterval(kDelayMilliseconds);
+    connect(timer_, &QTimer::timeout, this, &RecordSaver::saveNow);
+}
+
+RecordSaver::~RecordSaver() = default;
+
+void RecordSaver::fileHolds(const DeviceConfig& record) { *onDisk_ = record; }
+
+void RecordSaver::requestSave() {
+    if (!timer_->isActive()) timer_->start();
+}
+
+bool RecordSaver::pending() const { return timer_->isActive(); }
+
+void RecordSaver::saveNow() {
+    timer_->stop();
+    if (leaveFileAlone_) return;
+    if (std::memcmp(&record_, onDisk_.get(), sizeof(DeviceConfig)) == 0) return;
+    if (saveConfig(record_)) {
+        *onDisk_ = record_;
+        qCDebug(lcApp, "record saved");
+    } else if (onFailure_) {
+        onFailure_();
+    }
+}
+
+}  // namespace qx4::gui
