@@ -40,7 +40,6 @@ void ColorEditor::buildControls() {
     grid->setVerticalSpacing(8);
 
     palette_ = new ColorPalette(this);
-    palette_->setObjectName(QStringLiteral("color_palette"));
     palette_->setToolTip(texts.text(QStringLiteral("color_palette_tip_text")));
     connect(palette_, &ColorPalette::colorChanged, this, [this](QRgb c) { onPaletteMoved(c, false); });
     connect(palette_, &ColorPalette::colorChangedButtonUp, this, [this](QRgb c) { onPaletteMoved(c, true); });
@@ -49,7 +48,6 @@ void ColorEditor::buildControls() {
     auto* side = new QVBoxLayout;
     side->setSpacing(4);
     auto* preview = new QFrame(this);
-    preview->setObjectName(QStringLiteral("color_preview"));
     preview->setFixedHeight(22);
     preview_ = preview;
     side->addWidget(preview_);
@@ -60,7 +58,6 @@ void ColorEditor::buildControls() {
         texts.setResourceText(caption, QStringLiteral("color_%1_text").arg(QLatin1String(kChannelName[channel])));
         caption->setProperty("qx4role", QStringLiteral("caption"));
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("color_%1_edit").arg(QLatin1String(kChannelName[channel])));
         edit->setFixedWidth(kComponentEditWidth);
         edit->setMaxLength(4);
         edit->setAlignment(Qt::AlignCenter);
@@ -79,7 +76,6 @@ void ColorEditor::buildControls() {
     swatches->setSpacing(4);
     for (std::size_t k = 0; k < presets_.size(); ++k) {
         auto* preset = new QPushButton(this);
-        preset->setObjectName(QStringLiteral("color_preset_%1").arg(k + 1));
         preset->setProperty("qx4role", QStringLiteral("swatch"));
         preset->setFocusPolicy(Qt::NoFocus);
         preset->setFixedHeight(kPresetHeight);
@@ -94,6 +90,17 @@ void ColorEditor::buildControls() {
     grid->addLayout(swatches, 1, 0, 1, 2);
     grid->setRowStretch(0, 1);
     grid->setColumnStretch(0, 1);
+}
+
+void ColorEditor::setControlNames(const ColorEditorNames& names) {
+    palette_->setObjectName(QString::fromLatin1(names.palette));
+    preview_->setObjectName(QString::fromLatin1(names.preview));
+    for (std::size_t channel = 0; channel < components_.size(); ++channel) {
+        components_[channel]->setObjectName(QString::fromLatin1(names.components[channel]));
+    }
+    for (std::size_t k = 0; k < presets_.size(); ++k) {
+        presets_[k]->setObjectName(QString::fromLatin1(names.presetPrefix) + QString::number(k + 1));
+    }
 }
 
 void ColorEditor::setColor(QRgb color) {

@@ -17,11 +17,27 @@ namespace qx4::gui {
 
 class ColorPalette;
 
+// What its controls are called where it is used; preset k (1-16) is presetPrefix followed by k.
+struct ColorEditorNames {
+    const char* palette;
+    const char* preview;
+    std::array<const char*, 3> components;  // red, green, blue
+    const char* presetPrefix;
+};
+
+// The DPI colour dialog's and the lighting page's names for the same controls.
+inline constexpr ColorEditorNames kDpiDialogColorNames{
+    "ColorPallet", "color_show_control", {"r_edit", "g_edit", "b_edit"}, "mouse_dpi_color_"};
+inline constexpr ColorEditorNames kLightPageColorNames{
+    "wireless_light_color_pallet", "wireless_color_preview",
+    {"wireless_r_edit", "wireless_g_edit", "wireless_b_edit"}, "wireless_color_btn"};
+
 class ColorEditor final : public QWidget {
     Q_OBJECT
 public:
     explicit ColorEditor(QWidget* parent = nullptr);
 
+    void setControlNames(const ColorEditorNames& names);
     void setColor(QRgb color);
     QRgb color() const { return color_; }
 

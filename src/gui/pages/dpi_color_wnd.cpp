@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "gui/app/control_lookup.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/page_layout.h"
 
@@ -12,15 +13,12 @@ CDpiColorWnd::CDpiColorWnd(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setModal(true);
     loadPageLayout(this, QStringLiteral("DpiColorDialog.xml"));
-    editor_ = findChild<ColorEditor*>(QStringLiteral("dpi_color_editor"));
-    // Without its layout the dialog has no buttons (Escape cancels), but still holds a colour.
-    if (!editor_) editor_ = new ColorEditor(this);
-    if (auto* confirm = findChild<QPushButton*>(QStringLiteral("confirm_btn"))) {
-        connect(confirm, &QPushButton::clicked, this, [this] { done(1); });
-    }
-    if (auto* cancel = findChild<QPushButton*>(QStringLiteral("cancel_btn"))) {
-        connect(cancel, &QPushButton::clicked, this, [this] { done(0); });
-    }
+    editor_ = requireControl<ColorEditor>(this, "dpi_color_editor");
+    editor_->setControlNames(kDpiDialogColorNames);
+    connect(requireControl<QPushButton>(this, "confirm_btn"), &QPushButton::clicked, this,
+            [this] { done(1); });
+    connect(requireControl<QPushButton>(this, "cancel_btn"), &QPushButton::clicked, this,
+            [this] { done(0); });
 }
 
 void CDpiColorWnd::setColor(QRgb color) { editor_->setColor(color); }

@@ -11,6 +11,7 @@
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
+#include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
@@ -28,7 +29,6 @@ const char* const kLevelOffProperty = "levelOff";
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 void setLabelColor(QLabel* label, QRgb color) {
-    if (!label) return;
     label->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
 }
 
@@ -54,40 +54,31 @@ void CWirelessDPIUI::findControls() {
     for (int i = 0; i < kDpiLevelCount; ++i) {
         const int n = i + 1;
         Level& level = levels_[static_cast<std::size_t>(i)];
-        level.column = findChild<QWidget*>(QStringLiteral("wireless_dpi_level_%1").arg(n));
-        level.option = findChild<QAbstractButton*>(QStringLiteral("wireless_dpi_btn_%1").arg(n));
-        level.valueLabel = findChild<QLabel*>(QStringLiteral("wireless_dpi_value_%1").arg(n));
-        level.unitLabel = findChild<QLabel*>(QStringLiteral("wireless_dpi_unit_%1").arg(n));
-        level.slider = findChild<QAbstractSlider*>(QStringLiteral("wireless_dpi%1_slider").arg(n));
-        level.swatch = findChild<QAbstractButton*>(QStringLiteral("wireless_dpi_color%1").arg(n));
-        if (level.option) {
-            level.option->setCheckable(true);
-            levelGroup_->addButton(level.option, i);
-            connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
-        }
-        if (level.slider) {
-            // The slider moves over the DPI values the mouse can use, not over stored values.
-            level.slider->setRange(0, lastStep);
-            level.slider->setSingleStep(1);
-            level.slider->setPageStep(kSliderPageStep);
-            connect(level.slider, &QAbstractSlider::valueChanged, this,
-                    [this, i](int step) { onSliderValue(i, step); });
-        }
-        if (level.swatch) {
-            connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
-        }
+        level.column = requireControl<QWidget>(this, QStringLiteral("wireless_dpi_level_%1").arg(n));
+        level.option = requireControl<QAbstractButton>(this, QStringLiteral("wireless_dpi_btn_%1").arg(n));
+        level.valueLabel = requireControl<QLabel>(this, QStringLiteral("wireless_dpi_value_%1").arg(n));
+        level.unitLabel = requireControl<QLabel>(this, QStringLiteral("wireless_dpi_unit_%1").arg(n));
+        level.slider = requireControl<QAbstractSlider>(this, QStringLiteral("wireless_dpi%1_slider").arg(n));
+        level.swatch = requireControl<QAbstractButton>(this, QStringLiteral("wireless_dpi_color%1").arg(n));
+        level.option->setCheckable(true);
+        levelGroup_->addButton(level.option, i);
+        connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
+        // The slider moves over the DPI values the mouse can use, not over stored values.
+        level.slider->setRange(0, lastStep);
+        level.slider->setSingleStep(1);
+        level.slider->setPageStep(kSliderPageStep);
+        connect(level.slider, &QAbstractSlider::valueChanged, this,
+                [this, i](int step) { onSliderValue(i, step); });
+        connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
     }
-    if (auto* settings = findChild<QAbstractButton*>(QStringLiteral("mouse_attibute_btn"))) {
-        // Without a settings tool there is nothing useful to say; the button just does nothing.
-        connect(settings, &QAbstractButton::clicked, this, [this] {
-            if (handlesInput()) openSystemMouseSettings();
-        });
-    }
-    pollingRateCombo_ = findChild<QComboBox*>(QStringLiteral("wireless_polling_rate_combo"));
-    if (pollingRateCombo_) {
-        connect(pollingRateCombo_, &QComboBox::currentIndexChanged, this,
-                &CWirelessDPIUI::onPollingRateChosen);
-    }
+    // Without a settings tool there is nothing useful to say; the button just does nothing.
+    connect(requireControl<QAbstractButton>(this, "mouse_attibute_btn"), &QAbstractButton::clicked,
+            this, [this] {
+                if (handlesInput()) openSystemMouseSettings();
+            });
+    pollingRateCombo_ = requireControl<QComboBox>(this, "wireless_polling_rate_combo");
+    connect(pollingRateCombo_, &QComboBox::currentIndexChanged, this,
+            &CWirelessDPIUI::onPollingRateChosen);
 }
 
 bool CWirelessDPIUI::levelOff(std::size_t level) const {
@@ -100,26 +91,23 @@ void CWirelessDPIUI::refreshFromRecord() {
     if (!profile) return;
     const int current = profile->dpiLevel;
     if (current >= 0 && current < kDpiLevelCount) {
-        if (QAbstractButton* option = levels_[static_cast<std::size_t>(current)].option) {
-            const QSignalBlocker blocker(option);
-            option->setChecked(true);
-        }
+        QAbstractButton* option = levels_[static_cast<std::size_t>(current)].option;
+        const QSignalBlocker blocker(option);
+        option->setChecked(true);
     }
     for (std::size_t i = 0; i < levels_.size(); ++i) {
         const Level& level = levels_[i];
-        if (level.column && level.column->property(kLevelOffProperty).toBool() != levelOff(i)) {
+        if (level.column->property(kLevelOffProperty).toBool() != levelOff(i)) {
             level.column->setProperty(kLevelOffProperty, levelOff(i));
             level.column->setToolTip(levelOff(i) ? text("wireless_dpi_off_tip_text") : QString());
             restyle(level.column);
         }
         showLevelValue(i, profile->dpiValuesX[i]);
-        if (level.swatch) setSwatchColor(level.swatch, storedToArgb(profile->dpiColors[i]));
-        if (level.slider) {
-            // A value no step stores (0, 50, 99, ...) keeps its place in the record until the
-            // slider is moved; the slider shows the step the mouse treats it as.
-            const QSignalBlocker blocker(level.slider);
-            level.slider->setValue(static_cast<int>(dpiStepFor(profile->dpiValuesX[i])));
-        }
+        setSwatchColor(level.swatch, storedToArgb(profile->dpiColors[i]));
+        // A value no step stores (0, 50, 99, ...) keeps its place in the record until the slider
+        // is moved; the slider shows the step the mouse treats it as.
+        const QSignalBlocker blocker(level.slider);
+        level.slider->setValue(static_cast<int>(dpiStepFor(profile->dpiValuesX[i])));
     }
     highlightLevel(current);
     showPollingRate(profile->pollingRateIndex);
@@ -131,16 +119,13 @@ void CWirelessDPIUI::showLevelValue(std::size_t level, std::int32_t storedValue)
     const QString dpi = QString::number(effectiveDpi(storedValue));
     const Level& shown = levels_[level];
     const bool off = levelOff(level);
-    if (shown.valueLabel) shown.valueLabel->setText(off ? text("wireless_dpi_off_text") : dpi);
-    if (shown.unitLabel) {
-        const QString unit = text("wireless_dpi_unit_text");
-        shown.unitLabel->setText(off ? QStringLiteral("%1 %2").arg(dpi, unit) : unit);
-    }
+    shown.valueLabel->setText(off ? text("wireless_dpi_off_text") : dpi);
+    const QString unit = text("wireless_dpi_unit_text");
+    shown.unitLabel->setText(off ? QStringLiteral("%1 %2").arg(dpi, unit) : unit);
 }
 
 // An index the combo does not list is shown in words with the rate the mouse is sent for it.
 void CWirelessDPIUI::showPollingRate(std::int32_t pollingRateIndex) {
-    if (!pollingRateCombo_) return;
     const QSignalBlocker blocker(pollingRateCombo_);
     if (pollingRateIndex >= 0 && pollingRateIndex < pollingRateCombo_->count()) {
         pollingRateCombo_->setCurrentIndex(pollingRateIndex);
@@ -156,10 +141,9 @@ void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
     if (event.kind != DeviceEvent::Kind::dpiLevelChanged) return;
     const int level = event.value;
     if (level < 0 || level >= kDpiLevelCount) return;
-    if (QAbstractButton* option = levels_[static_cast<std::size_t>(level)].option) {
-        const QSignalBlocker blocker(option);
-        option->setChecked(true);
-    }
+    QAbstractButton* option = levels_[static_cast<std::size_t>(level)].option;
+    const QSignalBlocker blocker(option);
+    option->setChecked(true);
     highlightLevel(level);
 }
 

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include "core/config/stored_color.h"
+#include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/effect_preview.h"
@@ -21,48 +22,40 @@ CWirelessLightUI::CWirelessLightUI(QWidget* parent, const PageKind& kind)
 }
 
 void CWirelessLightUI::findControls() {
-    modeCombo_ = findChild<QComboBox*>(QStringLiteral("wireless_light_mode_combo"));
-    if (modeCombo_) {
-        connect(modeCombo_, &QComboBox::currentIndexChanged, this, &CWirelessLightUI::onModeChosen);
-    }
-    modeHint_ = findChild<QLabel*>(QStringLiteral("wireless_light_mode_hint"));
-    brightnessSlider_ = findChild<QAbstractSlider*>(QStringLiteral("wireless_brightness_slider"));
-    if (brightnessSlider_) {
-        connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-            if (!handlesInput()) return;
-            activeProfile()->lightBrightness = value;
-            showEffect();
-        });
-    }
-    breathingSlider_ = findChild<QAbstractSlider*>(QStringLiteral("wireless_breathing_slider"));
-    if (breathingSlider_) {
-        connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-            if (!handlesInput()) return;
-            activeProfile()->lightBreathSpeed = value;
-            showEffect();
-        });
-    }
-    preview_ = findChild<EffectPreview*>(QStringLiteral("wireless_preview_control"));
-    colorEditor_ = findChild<ColorEditor*>(QStringLiteral("wireless_color_editor"));
-    if (colorEditor_) {
-        connect(colorEditor_, &ColorEditor::colorPreviewed, this, [this](QRgb color) {
-            if (handlesInput()) showEffect(color);
-        });
-        connect(colorEditor_, &ColorEditor::colorChosen, this, &CWirelessLightUI::onColorChosen);
-    }
-    brightnessRow_ = findChild<QWidget*>(QStringLiteral("wireless_brightness_ver"));
-    breathingRow_ = findChild<QWidget*>(QStringLiteral("wireless_breath_ver"));
-    colorRow_ = findChild<QWidget*>(QStringLiteral("wireless_color_hor"));
-    directionRow_ = findChild<QWidget*>(QStringLiteral("wireless_light_direction"));
-    settingsPanel_ = findChild<QWidget*>(QStringLiteral("wireless_light_settings_panel"));
-    noSettingsNote_ = findChild<QWidget*>(QStringLiteral("wireless_no_settings_label"));
+    modeCombo_ = requireControl<QComboBox>(this, "wireless_light_mode_combo");
+    connect(modeCombo_, &QComboBox::currentIndexChanged, this, &CWirelessLightUI::onModeChosen);
+    modeHint_ = requireControl<QLabel>(this, "wireless_light_mode_hint");
+    brightnessSlider_ = requireControl<QAbstractSlider>(this, "wireless_brightness_slider");
+    connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
+        if (!handlesInput()) return;
+        activeProfile()->lightBrightness = value;
+        showEffect();
+    });
+    breathingSlider_ = requireControl<QAbstractSlider>(this, "wireless_breathing_slider");
+    connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
+        if (!handlesInput()) return;
+        activeProfile()->lightBreathSpeed = value;
+        showEffect();
+    });
+    preview_ = requireControl<EffectPreview>(this, "wireless_preview_control");
+    colorEditor_ = requireControl<ColorEditor>(this, "wireless_color_editor");
+    colorEditor_->setControlNames(kLightPageColorNames);
+    connect(colorEditor_, &ColorEditor::colorPreviewed, this, [this](QRgb color) {
+        if (handlesInput()) showEffect(color);
+    });
+    connect(colorEditor_, &ColorEditor::colorChosen, this, &CWirelessLightUI::onColorChosen);
+    brightnessRow_ = requireControl<QWidget>(this, "wireless_brightness_ver");
+    breathingRow_ = requireControl<QWidget>(this, "wireless_breath_ver");
+    colorRow_ = requireControl<QWidget>(this, "wireless_color_hor");
+    directionRow_ = requireControl<QWidget>(this, "wireless_light_direction");
+    settingsPanel_ = requireControl<QWidget>(this, "wireless_light_settings_panel");
+    noSettingsNote_ = requireControl<QWidget>(this, "wireless_no_settings_label");
     directionGroup_ = new QButtonGroup(this);
     directionGroup_->setExclusive(true);
     for (std::size_t i = 0; i < directionOptions_.size(); ++i) {
         QAbstractButton* option =
-            findChild<QAbstractButton*>(QStringLiteral("wireless_direction_%1").arg(i + 1));
+            requireControl<QAbstractButton>(this, QStringLiteral("wireless_direction_%1").arg(i + 1));
         directionOptions_[i] = option;
-        if (!option) continue;
         option->setCheckable(true);
         directionGroup_->addButton(option, static_cast<int>(i));
         connect(option, &QAbstractButton::clicked, this, [this, i] {
@@ -76,8 +69,8 @@ void CWirelessLightUI::findControls() {
 void CWirelessLightUI::refreshFromRecord() {
     const ProfileSettings* profile = activeProfile();
     if (!profile) return;
-    if (colorEditor_) colorEditor_->setColor(storedToArgb(profile->lightColor));
-    if (modeCombo_) {
+    colorEditor_->setColor(storedToArgb(profile->lightColor));
+    {
         const QSignalBlocker blocker(modeCombo_);
         if (profile->lightMode >= 0 && profile->lightMode < modeCombo_->count()) {
             modeCombo_->setCurrentIndex(profile->lightMode);
@@ -91,17 +84,15 @@ void CWirelessLightUI::refreshFromRecord() {
     }
     for (auto [slider, value] : {std::pair{brightnessSlider_, profile->lightBrightness},
                                  std::pair{breathingSlider_, profile->lightBreathSpeed}}) {
-        if (!slider) continue;
         const QSignalBlocker blocker(slider);
         slider->setValue(value);
     }
     showMode(profile->lightMode);
     const int direction = profile->lightDirection;
     if (direction >= 0 && direction < static_cast<int>(directionOptions_.size())) {
-        if (QAbstractButton* option = directionOptions_[static_cast<std::size_t>(direction)]) {
-            const QSignalBlocker blocker(option);
-            option->setChecked(true);
-        }
+        QAbstractButton* option = directionOptions_[static_cast<std::size_t>(direction)];
+        const QSignalBlocker blocker(option);
+        option->setChecked(true);
     }
     showEffect();
 }
@@ -111,25 +102,25 @@ void CWirelessLightUI::showMode(int lightMode) {
     const ResourceManager& texts = ResourceManager::instance();
     const QString key = QStringLiteral("wireless_lightmode%1").arg(lightMode + 1);
     const QString description = texts.hasText(key) ? texts.text(key) : QString();
-    if (modeCombo_) modeCombo_->setToolTip(description);
-    if (modeHint_) modeHint_->setText(description);
+    modeCombo_->setToolTip(description);
+    modeHint_->setText(description);
     showRowsFor(lightMode);
 }
 
 void CWirelessLightUI::showRowsFor(int lightMode) {
     const LightRows rows = lightRowsForMode(lightMode);
-    if (brightnessRow_) brightnessRow_->setVisible(rows.brightness);
-    if (breathingRow_) breathingRow_->setVisible(rows.breathing);
-    if (colorRow_) colorRow_->setVisible(rows.color);
-    if (directionRow_) directionRow_->setVisible(rows.direction);
+    brightnessRow_->setVisible(rows.brightness);
+    breathingRow_->setVisible(rows.breathing);
+    colorRow_->setVisible(rows.color);
+    directionRow_->setVisible(rows.direction);
     const bool anySetting = rows.brightness || rows.breathing || rows.direction;
-    if (settingsPanel_) settingsPanel_->setVisible(anySetting);
-    if (noSettingsNote_) noSettingsNote_->setVisible(!anySetting && !rows.color);
+    settingsPanel_->setVisible(anySetting);
+    noSettingsNote_->setVisible(!anySetting && !rows.color);
 }
 
 void CWirelessLightUI::showEffect(std::optional<QRgb> draggedColor) {
     const ProfileSettings* profile = activeProfile();
-    if (!preview_ || !profile) return;
+    if (!profile) return;
     preview_->setEffect({profile->lightMode, draggedColor.value_or(storedToArgb(profile->lightColor)),
                          profile->lightBrightness, profile->lightBreathSpeed, profile->lightDirection});
 }

@@ -114,7 +114,7 @@ TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(
         [](CDpiColorWnd& dialog) {
-            dialog.findChild<QAbstractButton*>(QStringLiteral("color_preset_11"))->click();
+            dialog.findChild<QAbstractButton*>(QStringLiteral("mouse_dpi_color_11"))->click();
             dialog.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click();
         },
         [&] { button("wireless_dpi_color3")->click(); }));

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "gui/pages/page_table.h"
+#include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/wireless_dpi_ui.h"
@@ -168,11 +169,11 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     DeviceConfig expected = *record;
     ASSERT_TRUE(pickColor(4, "cancel_btn", [](CDpiColorWnd& dialog) {
         EXPECT_EQ(dialog.color(), 0xFF123456u);
-        EXPECT_EQ(type(dialog, "color_green_edit", "300")->text(), "255");
-        EXPECT_EQ(type(dialog, "color_red_edit", "-7")->text(), "0");
-        EXPECT_EQ(type(dialog, "color_blue_edit", "x9")->text(), "x9");  // no number: 0, left as typed
+        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[1], "300")->text(), "255");
+        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[0], "-7")->text(), "0");
+        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[2], "x9")->text(), "x9");  // no number: 0, left as typed
         EXPECT_EQ(dialog.color(), 0xFF00FF00u);
-        EXPECT_EQ(swatchColor(dialog.findChild<QWidget*>(QStringLiteral("color_preview"))), 0xFF00FF00u);
+        EXPECT_EQ(swatchColor(dialog.findChild<QWidget*>(QString::fromLatin1(kDpiDialogColorNames.preview))), 0xFF00FF00u);
     }));
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_EQ(swatchColor(swatch(4)), 0xFF123456u);
@@ -180,7 +181,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     QRect shownAt;
     ASSERT_TRUE(pickColor(4, "confirm_btn", [&](CDpiColorWnd& dialog) {
         shownAt = dialog.geometry();
-        EXPECT_EQ(type(dialog, "color_blue_edit", "99999999999")->text(), "255");
+        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[2], "99999999999")->text(), "255");
     }));
     expected.profiles[2].dpiColors[3] = 0x00FF3412;
     EXPECT_EQ(changedBytes(expected, *record), "");
@@ -190,7 +191,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     // The mouse switching profiles while the dialog is open must not move the colour with it.
     ASSERT_TRUE(pickColor(2, "confirm_btn", [&](CDpiColorWnd& dialog) {
         showProfile(4);
-        dialog.findChild<QAbstractButton*>(QStringLiteral("color_preset_14"))->click();  // 0xFF48B1FF
+        dialog.findChild<QAbstractButton*>(QStringLiteral("mouse_dpi_color_14"))->click();  // 0xFF48B1FF
     }));
     expected.activeProfile = 4;
     expected.profiles[2].dpiColors[1] = 0x00FFB148;

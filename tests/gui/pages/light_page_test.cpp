@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "gui/pages/page_table.h"
+#include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
 #include "gui/pages/effect_preview.h"
@@ -35,12 +36,12 @@ protected:
     T* find(const QString& name) { return page.findChild<T*>(name); }
     QComboBox* modeCombo() { return find<QComboBox>(QStringLiteral("wireless_light_mode_combo")); }
     QSlider* slider(const char* name) { return find<QSlider>(QStringLiteral("wireless_%1_slider").arg(name)); }
-    QLineEdit* edit(const char* channel) { return find<QLineEdit>(QStringLiteral("color_%1_edit").arg(channel)); }
-    QStringList components() { return {edit("red")->text(), edit("green")->text(), edit("blue")->text()}; }
-    QRgb shownColor() { return swatchColor(find<QWidget>(QStringLiteral("color_preview"))); }
-    ColorPalette* palette() { return find<ColorPalette>(QStringLiteral("color_palette")); }
+    QLineEdit* edit(const char* channel) { return find<QLineEdit>(QStringLiteral("wireless_%1_edit").arg(channel)); }
+    QStringList components() { return {edit("r")->text(), edit("g")->text(), edit("b")->text()}; }
+    QRgb shownColor() { return swatchColor(find<QWidget>(QString::fromLatin1(kLightPageColorNames.preview))); }
+    ColorPalette* palette() { return find<ColorPalette>(QString::fromLatin1(kLightPageColorNames.palette)); }
     EffectPreview* preview() { return find<EffectPreview>(QStringLiteral("wireless_preview_control")); }
-    QAbstractButton* preset(int n) { return find<QAbstractButton>(QStringLiteral("color_preset_%1").arg(n)); }
+    QAbstractButton* preset(int n) { return find<QAbstractButton>(QStringLiteral("wireless_color_btn%1").arg(n)); }
     QAbstractButton* direction(int n) { return find<QAbstractButton>(QStringLiteral("wireless_direction_%1").arg(n)); }
     void type(const char* channel, const char* text) {
         edit(channel)->selectAll();
@@ -129,11 +130,11 @@ TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
     find<QAbstractButton>(QStringLiteral("wireless_synchronize_btn"))->click();
     preset(11)->click();  // 0xFFFF0000
     EXPECT_EQ(components(), QStringList({"255", "0", "0"}));
-    type("green", "300");
-    EXPECT_EQ(edit("green")->text(), "255");
-    type("red", "-4");
-    EXPECT_EQ(edit("red")->text(), "0");
-    type("blue", "200");
+    type("g", "300");
+    EXPECT_EQ(edit("g")->text(), "255");
+    type("r", "-4");
+    EXPECT_EQ(edit("r")->text(), "0");
+    type("b", "200");
     expected.profiles[2].lightColor = 0x00C8FF00;
     expected.profiles[2].lightColorUntouched = 0;
     EXPECT_EQ(changedBytes(expected, *record), "");
@@ -157,7 +158,7 @@ TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
     EXPECT_EQ(changedBytes(beforeDrag, *record), "");
     EXPECT_EQ(shownColor(), dragged);
     EXPECT_EQ(preview()->effect().color, dragged);
-    EXPECT_EQ(edit("blue")->text(), QString::number(qBlue(dragged)));
+    EXPECT_EQ(edit("b")->text(), QString::number(qBlue(dragged)));
 
     QTest::mouseRelease(field, Qt::LeftButton, Qt::NoModifier, end);
     DeviceConfig expected = beforeDrag;
@@ -189,8 +190,8 @@ TEST_F(LightPageTest, AHiddenPageHandlesNoNotification) {
     slider("brightness")->setValue(1);
     preset(3)->click();
     direction(1)->click();
-    edit("red")->setText(QStringLiteral("12"));
-    Q_EMIT edit("red")->textEdited(QStringLiteral("12"));
+    edit("r")->setText(QStringLiteral("12"));
+    Q_EMIT edit("r")->textEdited(QStringLiteral("12"));
     Q_EMIT palette()->colorChangedButtonUp(0xFF00FF00);
     EXPECT_EQ(changedBytes(before, *record), "");
 }
