@@ -1,13 +1,20 @@
 // qx4-virtual-mouse as a process: one copy per runtime folder, clients of every kind over its
-// socket, and commands typed on its standard input.
+// socket, greedy clients, and commands typed on its standard input.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
 
 #include "plugins/virtualmouse/vm_protocol.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -28,12 +35,65 @@ struct Client {
     bool send(std::string_view bytes) {
         return sendAll(fd, std::span{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     }
+    std::string readLine() {
+        std::string line;
+        char byte = 0;
+        while (::recv(fd, &byte, 1, 0) == 1 && byte != '\n') line += byte;
+        return line;
+    }
+    // The peer closed; unread bytes on its side make that a reset rather than an end.
     bool closedByPeer() {
         char byte;
-        return ::recv(fd, &byte, 1, 0) == 0;
+        const ssize_t n = ::recv(fd, &byte, 1, 0);
+        return n == 0 || (n < 0 && errno == ECONNRESET);
     }
     int fd;
 };
+
+const std::string kReceiverFeatureHello{static_cast<char>(Link::receiver),
+                                        static_cast<char>(Role::feature)};
+const std::string kRefusedReport(1, '\0');  // no such command, yet a report that reached the mouse
+
+// Lets this process, and a virtual mouse started from it, hold `count` descriptors; false when
+// the hard limit does not allow it.
+bool allowDescriptors(rlim_t count) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_cur >= count) return true;
+    if (limit.rlim_max < count) return false;
+    limit.rlim_cur = count;
+    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
+void lowerLimit(pid_t pid, decltype(RLIMIT_NOFILE) resource, rlim_t soft) {
+    rlimit limit{};
+    ASSERT_EQ(::prlimit(pid, resource, nullptr, &limit), 0);
+    limit.rlim_cur = soft;
+    ASSERT_EQ(::prlimit(pid, resource, &limit, nullptr), 0);
+}
+
+// True once `condition` holds; false if it still does not after 10 s.
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds{10});
+    }
+    return true;
+}
+
+std::size_t openDescriptors(pid_t pid) {
+    const std::filesystem::directory_iterator entries("/proc/" + std::to_string(pid) + "/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+// The scheduler's state of the process: 'S' while it sleeps in a wait, 'R' while it runs.
+char processState(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text{std::istreambuf_iterator<char>(stat), {}};
+    const auto end = text.rfind(')');
+    return end == std::string::npos || end + 2 >= text.size() ? '?' : text[end + 2];
+}
 
 TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyButNotAStaleSocket) {
     test::TempFolder folder;
@@ -71,13 +131,7 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
         // A text client, as a person with a socket tool would be.
         Client text(mouse.socketPath());
         ASSERT_TRUE(text.send("dpi\n"));
-        char reply[64] = {};
-        for (std::size_t got = 0; got == 0 || reply[got - 1] != '\n';) {
-            const ssize_t n = ::recv(text.fd, reply + got, sizeof(reply) - 1 - got, 0);
-            ASSERT_GT(n, 0);
-            got += static_cast<std::size_t>(n);
-        }
-        EXPECT_STREQ(reply, "ok: dpi level 4, sent over the receiver\n");
+        EXPECT_EQ(text.readLine(), "ok: dpi level 4, sent over the receiver");
         // The monitor heard its status, the mouse's status on subscribing, and the press.
         FrameDecoder decoder;
         Frame frame;
@@ -90,9 +144,71 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
         Client broken(mouse.socketPath());
         ASSERT_TRUE(broken.send(std::string_view("\x02\xFF\xFF\xFF\xFF", 5)));  // a frame too large
         EXPECT_TRUE(broken.closedByPeer());
+
+        // A line that never ends is cut off as a frame is, and told why.
+        Client endless(mouse.socketPath());
+        endless.send(std::string(4 * 1024 * 1024, 'x'));
+        EXPECT_EQ(endless.readLine(), "error: a line is limited to 65536 bytes");
+        EXPECT_TRUE(endless.closedByPeer());
     }
     EXPECT_FALSE(mouse.waitForReports(1, 50));  // a wait that runs out answers, and the next reply follows
     EXPECT_EQ(mouse.command("profile"), "ok: profile 2, sent over the receiver");
+    EXPECT_EQ(mouse.stop(), 0);
+}
+
+TEST(VirtualMouseProcess, ResumesThousandsOfParkedClientsInTurnOnASmallStack) {
+    constexpr int kParked = 2000;
+    if (!allowDescriptors(2 * kParked + 100)) GTEST_SKIP() << "the descriptor limit is too low";
+    VirtualMouse mouse;
+    lowerLimit(mouse.pid(), RLIMIT_STACK, 256 * 1024);
+    // Client n waits for n reports, then sends one: the first report sets off a chain through all.
+    std::vector<std::unique_ptr<Client>> parked;
+    for (int n = 1; n <= kParked; ++n) {
+        // In one piece, so that the report is already there when its sender is resumed.
+        auto bytes = encodeFrame(FrameType::hello, kReceiverFeatureHello);
+        for (const auto& frame : {encodeFrame(FrameType::control, "wait reports " + std::to_string(n)),
+                                  encodeFrame(FrameType::setFeature, kRefusedReport)}) {
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        parked.push_back(std::make_unique<Client>(mouse.socketPath()));
+        ASSERT_TRUE(sendAll(parked.back()->fd, bytes));
+    }
+    std::vector<FrameDecoder> decoders(kParked);
+    Frame frame;
+    for (int i = 0; i < kParked; ++i) {
+        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
+        ASSERT_EQ(frame.type, FrameType::status);
+    }
+    Client first(mouse.socketPath());
+    ASSERT_TRUE(sendAll(first.fd, encodeFrame(FrameType::hello, kReceiverFeatureHello)) &&
+                sendAll(first.fd, encodeFrame(FrameType::setFeature, kRefusedReport)));
+
+    ASSERT_TRUE(mouse.waitForReports(kParked + 1));
+    for (int i = 0; i < kParked; ++i) {
+        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
+        ASSERT_EQ(std::string(frame.payload.begin(), frame.payload.end()), "ok") << i;
+        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
+        ASSERT_EQ(frame.type, FrameType::result) << i;
+    }
+    EXPECT_EQ(mouse.stop(), 0);
+}
+
+TEST(VirtualMouseProcess, AtItsDescriptorLimitSleepsAndTakesANewcomerOnceOthersLeave) {
+    VirtualMouse mouse;
+    EXPECT_EQ(mouse.command("battery 5"), "ok: battery 5, sent over the receiver");  // connects
+    constexpr rlim_t kLimit = 32;
+    lowerLimit(mouse.pid(), RLIMIT_NOFILE, kLimit);
+    std::vector<std::unique_ptr<Client>> crowd;
+    for (rlim_t i = 0; i < kLimit; ++i) crowd.push_back(std::make_unique<Client>(mouse.socketPath()));
+    ASSERT_TRUE(eventually([&] { return openDescriptors(mouse.pid()) >= kLimit; }));
+    // The crowd's last ones wait in the backlog and keep the socket readable.
+    EXPECT_TRUE(eventually([&] { return processState(mouse.pid()) == 'S'; })) << "it spins";
+
+    Client newcomer(mouse.socketPath());
+    ASSERT_TRUE(newcomer.send("battery 3\n"));
+    crowd.clear();
+    EXPECT_EQ(newcomer.readLine(), "ok: battery 3, sent over the receiver");
+    EXPECT_EQ(mouse.command("battery 4"), "ok: battery 4, sent over the receiver");
     EXPECT_EQ(mouse.stop(), 0);
 }
 

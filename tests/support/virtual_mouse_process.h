@@ -82,6 +82,7 @@ public:
 
     std::filesystem::path socketPath() const;
     std::filesystem::path logPath() const;
+    pid_t pid() const { return pid_; }
 
     // Sends one command line and returns the reply ("ok: ...", "error: ...", or the state).
     std::string command(std::string_view line);

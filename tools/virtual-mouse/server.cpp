@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <limits>
 
 namespace qx4::vm {
 
@@ -21,6 +22,8 @@ namespace {
 
 // A client that stops reading and lets this much pile up is dropped rather than waited for.
 constexpr std::size_t kMaxPendingOutput = 4 * 1024 * 1024;
+// Out of descriptors with no client that could leave, accepting is tried again this much later.
+constexpr std::chrono::milliseconds kAcceptRetry{500};
 
 void closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -104,7 +107,9 @@ void Server::run() {
     std::cout << "qx4-virtual-mouse: listening on " << socketFile_.string() << " (type help)"
               << std::endl;
     while (!quit_) {
-        std::vector<pollfd> fds{{listenFd_, POLLIN, 0}, {signalFd_, POLLIN, 0},
+        if (acceptResumes_ && Clock::now() >= *acceptResumes_) acceptResumes_.reset();
+        std::vector<pollfd> fds{{acceptResumes_ ? -1 : listenFd_, POLLIN, 0},
+                                {signalFd_, POLLIN, 0},
                                 {stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0}};
         for (const auto& client : clients_) {
             const short events = static_cast<short>(
@@ -123,12 +128,14 @@ void Server::run() {
             if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) readClient(client);
             if ((revents & POLLOUT) != 0) flush(client);
         }
-        resolveWaits(true);
+        resumeParked();
+        const auto before = clients_.size();
         clients_.remove_if([](Client& client) {
             if (!client.closing) return false;
             closeFd(client.fd);
             return true;
         });
+        if (clients_.size() < before) acceptResumes_.reset();
     }
     for (auto& client : clients_) flush(client);
 }
@@ -136,14 +143,26 @@ void Server::run() {
 void Server::acceptClients() {
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
-        clients_.push_back(Client{});
-        clients_.back().fd = fd;
+        if (fd >= 0) {
+            clients_.emplace_back().fd = fd;
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // The newcomer stays in the backlog and keeps the socket readable: polling it now
+            // would spin. It is taken once a client leaves.
+            std::cout << "qx4-virtual-mouse: " << std::strerror(errno) << " with "
+                      << clients_.size() << " clients; a new client waits until one leaves"
+                      << std::endl;
+            acceptResumes_ =
+                clients_.empty() ? Clock::now() + kAcceptRetry : Clock::time_point::max();
+        }
+        return;
     }
 }
 
 void Server::readStdin() {
-    char chunk[4096];
+    std::uint8_t chunk[4096];
     const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof(chunk));
     if (n < 0 && errno == EINTR) return;
     if (n <= 0) {
@@ -151,13 +170,16 @@ void Server::readStdin() {
         stdinOpen_ = false;
         return;
     }
-    stdinText_.append(chunk, static_cast<std::size_t>(n));
-    for (auto end = stdinText_.find('\n'); end != std::string::npos; end = stdinText_.find('\n')) {
-        const std::string line = stdinText_.substr(0, end);
-        stdinText_.erase(0, end + 1);
-        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        std::cout << execute(line, nullptr) << std::endl;
+    stdinInput_.feed(std::span{chunk, static_cast<std::size_t>(n)});
+    while (auto line = stdinInput_.next()) {
+        std::cout << execute(std::string(line->payload.begin(), line->payload.end()), nullptr)
+                  << std::endl;
         if (quit_) return;
+    }
+    if (stdinInput_.broken()) {
+        std::cout << "error: " << stdinInput_.problem() << "; standard input is no longer read"
+                  << std::endl;
+        stdinOpen_ = false;
     }
 }
 
@@ -166,38 +188,25 @@ void Server::readClient(Client& client) {
     const ssize_t n = ::recv(client.fd, chunk, sizeof(chunk), 0);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
     if (n <= 0) {
-        client.closing = true;
-        resolveWaits(false);
+        drop(client);
         return;
     }
-    if (client.mode == Client::Mode::unknown) {
-        client.mode = chunk[0] < 0x20 ? Client::Mode::framed : Client::Mode::text;
-    }
-    if (client.mode == Client::Mode::framed) {
-        client.decoder.feed(std::span{chunk, static_cast<std::size_t>(n)});
-    } else {
-        client.text.append(reinterpret_cast<const char*>(chunk), static_cast<std::size_t>(n));
-    }
+    client.input.feed(std::span{chunk, static_cast<std::size_t>(n)});
     processInput(client);
 }
 
 void Server::processInput(Client& client) {
     while (!client.parked && !client.closing && !quit_) {
-        if (client.mode == Client::Mode::framed) {
-            auto frame = client.decoder.next();
-            if (client.decoder.broken()) client.closing = true;
-            if (!frame) return;
+        const auto frame = client.input.next();
+        if (frame) {
             handleFrame(client, *frame);
-        } else {
-            const auto end = client.text.find('\n');
-            if (end == std::string::npos) return;
-            std::string line = client.text.substr(0, end);
-            client.text.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.find_first_not_of(" \t") == std::string::npos) continue;
-            const std::string text = execute(line, &client);
-            if (!client.parked) reply(client, text);
+            continue;
         }
+        if (client.input.broken()) {
+            if (!client.input.problem().empty()) reply(client, "error: " + client.input.problem());
+            drop(client);
+        }
+        return;
     }
 }
 
@@ -205,19 +214,20 @@ void Server::handleFrame(Client& client, const Frame& frame) {
     switch (frame.type) {
     case FrameType::hello: {
         if (frame.payload.size() != 2 || client.role) {
-            client.closing = true;
+            drop(client);
             return;
         }
         const auto link = static_cast<Link>(frame.payload[0]);
         const auto role = static_cast<Role>(frame.payload[1]);
         if ((link != Link::receiver && link != Link::cable) ||
             (role != Role::feature && role != Role::monitor)) {
-            client.closing = true;
+            drop(client);
             return;
         }
         client.role = role;
         client.link = link;
         client.generation = generation(link);
+        if (role == Role::monitor) ++listeners(link);
         const std::uint8_t plugged[] = {static_cast<std::uint8_t>(mouse_.plugged(link) ? 1 : 0)};
         queue(client, encodeFrame(FrameType::status, plugged));
         if (role == Role::monitor && link == Link::receiver && mouse_.plugged(link)) {
@@ -225,7 +235,6 @@ void Server::handleFrame(Client& client, const Frame& frame) {
             const Push status = sleepStatusPush(mouse_);
             queue(client, encodeFrame(FrameType::notification, notificationPayload(status)));
         }
-        resolveWaits(false);
         return;
     }
     case FrameType::setFeature:
@@ -237,7 +246,7 @@ void Server::handleFrame(Client& client, const Frame& frame) {
         return;
     }
     default:
-        client.closing = true;
+        drop(client);
     }
 }
 
@@ -254,7 +263,6 @@ void Server::handleReport(Client& client, const std::vector<std::uint8_t>& repor
               << ": " << outcome.text << std::endl;
     const std::uint8_t ok[] = {static_cast<std::uint8_t>(outcome.verdict == Verdict::accepted)};
     queue(client, encodeFrame(FrameType::result, ok));
-    resolveWaits(false);
 }
 
 std::string Server::execute(const std::string& line, Client* client) {
@@ -265,19 +273,17 @@ std::string Server::execute(const std::string& line, Client* client) {
     }
     if (result.wait) {
         if (!client) return "error: wait is for socket clients";
-        client->parked = result.wait;
-        client->deadline = Clock::now() + std::chrono::milliseconds{result.wait->timeoutMs};
-        if (waitIsOver(*client)) {
-            client->parked.reset();
-            return "ok";
-        }
+        const WaitRequest& request = *result.wait;
+        const bool forReports = request.what == WaitRequest::What::reports;
+        if ((forReports ? reportsSeen() : listeners(*request.link)) >= request.count) return "ok";
+        park(*client, request);
     }
     if (result.quit) quit_ = true;
     return result.reply;
 }
 
 void Server::reply(Client& client, const std::string& text) {
-    if (client.mode == Client::Mode::text) {
+    if (client.input.mode() == ClientDecoder::Mode::text) {
         const std::string line = text + "\n";
         queue(client, {line.begin(), line.end()});
     } else {
@@ -289,7 +295,7 @@ void Server::queue(Client& client, const std::vector<std::uint8_t>& bytes) {
     if (client.closing) return;
     client.out.insert(client.out.end(), bytes.begin(), bytes.end());
     flush(client);
-    if (client.out.size() > kMaxPendingOutput) client.closing = true;
+    if (client.out.size() > kMaxPendingOutput) drop(client);
 }
 
 void Server::flush(Client& client) {
@@ -298,8 +304,8 @@ void Server::flush(Client& client) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) return;
         if (n <= 0) {
-            client.closing = true;
             client.out.clear();
+            drop(client);
             return;
         }
         client.out.erase(client.out.begin(), client.out.begin() + n);
@@ -316,42 +322,67 @@ void Server::push(const Push& push) {
     }
 }
 
-bool Server::waitIsOver(const Client& client) const {
-    const WaitRequest& request = *client.parked;
-    if (request.what == WaitRequest::What::reports) {
-        return mouse_.accepted() + mouse_.rejected() >= request.count;
-    }
-    const auto listeners = std::count_if(clients_.begin(), clients_.end(), [&](const Client& each) {
-        return !each.closing && each.role == Role::monitor && each.link == request.link;
-    });
-    return listeners >= request.count;
+void Server::drop(Client& client) {
+    if (client.closing) return;
+    client.closing = true;
+    if (client.role == Role::monitor) --listeners(client.link);
+    unpark(client);
 }
 
-void Server::resolveWaits(bool timeUp) {
+Server::WaitQueue<int>& Server::waitQueue(const WaitRequest& request) {
+    if (request.what == WaitRequest::What::reports) return reportWaits_;
+    return listenerWaits_[*request.link == Link::cable ? 1 : 0];
+}
+
+void Server::park(Client& client, const WaitRequest& request) {
+    client.parked = request;
+    client.deadline = Clock::now() + std::chrono::milliseconds{request.timeoutMs};
+    waitQueue(request).emplace(request.count, &client);
+    deadlines_.emplace(client.deadline, &client);
+}
+
+void Server::unpark(Client& client) {
+    if (!client.parked) return;
+    waitQueue(*client.parked).erase({client.parked->count, &client});
+    deadlines_.erase({client.deadline, &client});
+    client.parked.reset();
+}
+
+void Server::resumeParked() {
+    // A loop, not a recursion: what a resumed client sends next may end the waits of thousands.
     const auto now = Clock::now();
-    for (auto& client : clients_) {
-        if (!client.parked || client.closing) continue;
-        if (waitIsOver(client)) {
-            client.parked.reset();
-            reply(client, "ok");
-        } else if (timeUp && now >= client.deadline) {
-            client.parked.reset();
-            reply(client, "timeout");
-        } else {
-            continue;
+    for (;;) {
+        Client* client = nullptr;
+        const char* answer = "ok";
+        if (!reportWaits_.empty() && reportWaits_.begin()->first <= reportsSeen()) {
+            client = reportWaits_.begin()->second;
         }
-        processInput(client);
+        for (const Link link : {Link::receiver, Link::cable}) {
+            const auto& waits = listenerWaits_[link == Link::cable ? 1 : 0];
+            if (!client && !waits.empty() && waits.begin()->first <= listeners(link)) {
+                client = waits.begin()->second;
+            }
+        }
+        if (!client && !deadlines_.empty() && deadlines_.begin()->first <= now) {
+            client = deadlines_.begin()->second;
+            answer = "timeout";
+        }
+        if (!client) return;
+        unpark(*client);
+        reply(*client, answer);
+        processInput(*client);
     }
 }
 
 int Server::pollTimeout() const {
     std::optional<Clock::time_point> nearest;
-    for (const auto& client : clients_) {
-        if (client.parked && (!nearest || client.deadline < *nearest)) nearest = client.deadline;
+    if (acceptResumes_ && *acceptResumes_ != Clock::time_point::max()) nearest = acceptResumes_;
+    if (!deadlines_.empty() && (!nearest || deadlines_.begin()->first < *nearest)) {
+        nearest = deadlines_.begin()->first;
     }
     if (!nearest) return -1;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*nearest - Clock::now()).count();
-    return static_cast<int>(std::max<long long>(left, 0));
+    return static_cast<int>(std::clamp<long long>(left, 0, std::numeric_limits<int>::max()));
 }
 
 void Server::logReport(Link link, const std::vector<std::uint8_t>& report) {

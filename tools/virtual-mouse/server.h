@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <list>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_interpreter.h"
@@ -38,9 +40,7 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Client {
         int fd = -1;
-        enum class Mode { unknown, framed, text } mode = Mode::unknown;
-        FrameDecoder decoder;
-        std::string text;
+        ClientDecoder input;
         std::optional<Role> role;
         Link link = Link::receiver;
         unsigned generation = 0;  // the link's plug generation when a feature client said hello
@@ -49,6 +49,10 @@ private:
         Clock::time_point deadline{};
         bool closing = false;
     };
+    // Parked clients under the number each waits for (or its deadline), so that finding the
+    // waits a change ends never visits the others.
+    template <typename Key>
+    using WaitQueue = std::set<std::pair<Key, Client*>>;
 
     void acceptClients();
     void readStdin();
@@ -61,9 +65,17 @@ private:
     void reply(Client& client, const std::string& text);
     void queue(Client& client, const std::vector<std::uint8_t>& bytes);
     void flush(Client& client);
+    // Marks the client for closing at the end of the round; it no longer counts or waits.
+    void drop(Client& client);
     void push(const Push& push);
-    bool waitIsOver(const Client& client) const;
-    void resolveWaits(bool timeUp);
+    int reportsSeen() const { return mouse_.accepted() + mouse_.rejected(); }
+    int& listeners(Link link) { return listeners_[link == Link::cable ? 1 : 0]; }
+    int listeners(Link link) const { return listeners_[link == Link::cable ? 1 : 0]; }
+    WaitQueue<int>& waitQueue(const WaitRequest& request);
+    void park(Client& client, const WaitRequest& request);
+    void unpark(Client& client);
+    // Answers every wait that is over and lets its client go on, one after another.
+    void resumeParked();
     int pollTimeout() const;
     void logReport(Link link, const std::vector<std::uint8_t>& report);
     unsigned& generation(Link link) { return generations_[link == Link::cable ? 1 : 0]; }
@@ -74,10 +86,17 @@ private:
     int lockFd_ = -1;
     int listenFd_ = -1;
     int signalFd_ = -1;
+    // Set while no descriptor is left for a newcomer: accepting waits for a client to leave, or
+    // until this time when none could.
+    std::optional<Clock::time_point> acceptResumes_;
     bool stdinOpen_ = true;
-    std::string stdinText_;
+    ClientDecoder stdinInput_{ClientDecoder::Mode::text};
     std::FILE* log_ = nullptr;
     std::list<Client> clients_;
+    WaitQueue<int> reportWaits_;
+    WaitQueue<int> listenerWaits_[2];
+    WaitQueue<Clock::time_point> deadlines_;
+    int listeners_[2] = {0, 0};  // monitors of the receiver and of the cable
     unsigned generations_[2] = {0, 0};
     bool quit_ = false;
 };

@@ -51,26 +51,75 @@ std::vector<std::uint8_t> encodeFrame(FrameType type, std::string_view text) {
 }
 
 void FrameDecoder::feed(std::span<const std::uint8_t> bytes) {
+    // Spent bytes go once per feed rather than once per frame, so many small frames cost little.
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));
+    start_ = 0;
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
 }
 
 std::optional<Frame> FrameDecoder::next() {
-    if (broken_ || buffer_.size() < kFrameHeaderSize) return std::nullopt;
-    if (buffer_[0] >= 0x20) {
+    if (broken_ || buffered() < kFrameHeaderSize) return std::nullopt;
+    const std::uint8_t* header = buffer_.data() + start_;
+    if (header[0] >= 0x20) {
         broken_ = true;
         return std::nullopt;
     }
     std::uint32_t size = 0;
-    for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(buffer_[1 + i]) << (8 * i);
+    for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(header[1 + i]) << (8 * i);
     if (size > kMaxPayload) {
         broken_ = true;
         return std::nullopt;
     }
-    if (buffer_.size() < kFrameHeaderSize + size) return std::nullopt;
-    Frame frame{static_cast<FrameType>(buffer_[0]),
-                {buffer_.begin() + kFrameHeaderSize, buffer_.begin() + kFrameHeaderSize + size}};
-    buffer_.erase(buffer_.begin(), buffer_.begin() + kFrameHeaderSize + size);
+    if (buffered() < kFrameHeaderSize + size) return std::nullopt;
+    const auto payload = buffer_.begin() + static_cast<std::ptrdiff_t>(start_ + kFrameHeaderSize);
+    Frame frame{static_cast<FrameType>(header[0]), {payload, payload + size}};
+    start_ += kFrameHeaderSize + size;
     return frame;
+}
+
+void ClientDecoder::feed(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty() || broken()) return;
+    if (mode_ == Mode::unknown) mode_ = bytes[0] < 0x20 ? Mode::framed : Mode::text;
+    if (mode_ == Mode::framed) {
+        frames_.feed(bytes);
+        return;
+    }
+    text_.erase(0, lineStart_);
+    lineStart_ = 0;
+    text_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::optional<Frame> ClientDecoder::next() {
+    if (mode_ == Mode::framed) return frames_.next();
+    if (mode_ == Mode::text) return nextLine();
+    return std::nullopt;
+}
+
+std::optional<Frame> ClientDecoder::nextLine() {
+    while (problem_.empty()) {
+        // Only what arrived since the last look is searched: a peer that never ends its line
+        // costs each byte once.
+        const auto end = text_.find('\n', lineStart_ + scanned_);
+        const std::size_t length = (end == std::string::npos ? text_.size() : end) - lineStart_;
+        if (length > kMaxLine) {
+            problem_ = "a line is limited to " + std::to_string(kMaxLine) + " bytes";
+            text_.clear();
+            lineStart_ = scanned_ = 0;
+            return std::nullopt;
+        }
+        if (end == std::string::npos) {
+            scanned_ = length;
+            return std::nullopt;
+        }
+        std::string_view line(text_.data() + lineStart_, length);
+        lineStart_ = end + 1;
+        scanned_ = 0;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.find_first_not_of(" \t") != std::string_view::npos) {
+            return Frame{FrameType::control, {line.begin(), line.end()}};
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::filesystem::path> runtimeFolder() {

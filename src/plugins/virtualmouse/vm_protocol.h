@@ -34,6 +34,8 @@ enum class Role : std::uint8_t { feature = 1, monitor = 2 };
 inline constexpr std::size_t kFrameHeaderSize = 5;
 // A frame larger than this is a broken peer; the connection is dropped.
 inline constexpr std::uint32_t kMaxPayload = 64 * 1024;
+// A text line is held to the same limit, without its line end.
+inline constexpr std::size_t kMaxLine = kMaxPayload;
 inline constexpr char kSocketName[] = "qx4-virtual-mouse.sock";
 inline constexpr char kLockName[] = "qx4-virtual-mouse.lock";
 
@@ -69,9 +71,43 @@ public:
     // True once the peer sent a header that no frame may have; the connection is to be dropped.
     bool broken() const { return broken_; }
 
+    // Bytes held that no frame handed out has taken yet.
+    std::size_t buffered() const { return buffer_.size() - start_; }
+
 private:
     std::vector<std::uint8_t> buffer_;
+    std::size_t start_ = 0;  // where the next frame begins; what lies before it is spent
     bool broken_ = false;
+};
+
+// The server's side of one client connection. The first byte decides what the connection is:
+// below 0x20 framed, otherwise text, whose command lines come out as control frames (the line
+// end, a carriage return before it and blank lines dropped).
+class ClientDecoder {
+public:
+    enum class Mode { unknown, framed, text };
+
+    // A decoder for a source known to carry text, such as a terminal, passes Mode::text.
+    explicit ClientDecoder(Mode mode = Mode::unknown) : mode_(mode) {}
+
+    void feed(std::span<const std::uint8_t> bytes);
+    std::optional<Frame> next();
+    Mode mode() const { return mode_; }
+    // Why the connection is to be dropped, for a text client; empty while the peer keeps to the
+    // protocol.
+    const std::string& problem() const { return problem_; }
+    bool broken() const { return frames_.broken() || !problem_.empty(); }
+    std::size_t buffered() const { return frames_.buffered() + text_.size() - lineStart_; }
+
+private:
+    std::optional<Frame> nextLine();
+
+    Mode mode_ = Mode::unknown;
+    FrameDecoder frames_;
+    std::string text_;
+    std::size_t lineStart_ = 0;  // where the next line begins
+    std::size_t scanned_ = 0;    // bytes from lineStart_ on already known to hold no line end
+    std::string problem_;
 };
 
 // The runtime folder: $QX4_RUNTIME_DIR, else $XDG_RUNTIME_DIR; empty when neither is set.
