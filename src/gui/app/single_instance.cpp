@@ -12,8 +12,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "core/window_messages.h"
 #include "gui/app/window_message.h"
@@ -22,6 +24,9 @@ namespace qx4::gui {
 
 namespace {
 constexpr qint64 kMaxRequestBytes = 64;
+// A first copy takes its lock some 150 ms before it listens, longer on a busy machine.
+constexpr std::chrono::seconds kStartingPatience{5};
+constexpr std::chrono::milliseconds kRetryInterval{20};
 
 std::string instanceFile(const char* suffix) { return std::string(kInstanceName) + suffix; }
 
@@ -68,8 +73,10 @@ InstanceLock::~InstanceLock() {
 
 std::filesystem::path InstanceLock::socketPath() const { return folder_ / instanceFile(".sock"); }
 
+std::filesystem::path InstanceLock::lockPath() const { return folder_ / instanceFile(".lock"); }
+
 InstanceLock::Result InstanceLock::acquire() {
-    const auto path = folder_ / instanceFile(".lock");
+    const auto path = lockPath();
     lockFd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0) {
         error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
@@ -84,6 +91,14 @@ InstanceLock::Result InstanceLock::acquire() {
     return Result::unavailable;
 }
 
+bool InstanceLock::lockHeld() const {
+    const int fd = open(lockPath().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+}
+
 bool InstanceLock::sendShowMain() const {
     const std::string path = socketPath().string();
     sockaddr_un address{};
@@ -91,16 +106,24 @@ bool InstanceLock::sendShowMain() const {
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    bool sent = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    if (sent) {
-        const QByteArray& request = showMainRequest();
-        sent = send(fd, request.constData(), static_cast<std::size_t>(request.size()),
-                    MSG_NOSIGNAL) == request.size();
+    const auto deadline = std::chrono::steady_clock::now() + kStartingPatience;
+    for (;;) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+            const QByteArray& request = showMainRequest();
+            const bool sent = send(fd, request.constData(), static_cast<std::size_t>(request.size()),
+                                   MSG_NOSIGNAL) == request.size();
+            close(fd);
+            return sent;
+        }
+        const int reason = errno;
+        close(fd);
+        // No socket yet, or a dead copy's: the lock's holder has not reached listening.
+        const bool starting = reason == ENOENT || reason == ECONNREFUSED;
+        if (!starting || std::chrono::steady_clock::now() >= deadline || !lockHeld()) return false;
+        std::this_thread::sleep_for(kRetryInterval);
     }
-    close(fd);
-    return sent;
 }
 
 InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target)

@@ -36,11 +36,16 @@ public:
     const std::string& error() const { return error_; }
     std::filesystem::path socketPath() const;
 
-    // From a second copy: asks the running one to show its window. False when it could not be
-    // reached (it may still be starting); the caller ends either way.
+    // From a second copy: asks the running one to show its window. A first copy that holds the
+    // lock but does not listen yet is still starting, so it is tried again for a few seconds.
+    // False when it could not be reached; the caller ends either way.
     bool sendShowMain() const;
 
 private:
+    std::filesystem::path lockPath() const;
+    // True while some copy holds the lock, as far as this copy can tell.
+    bool lockHeld() const;
+
     std::filesystem::path folder_;
     int lockFd_ = -1;
     std::string error_;
