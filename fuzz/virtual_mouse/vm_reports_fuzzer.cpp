@@ -1,0 +1,73 @@
+// The virtual mouse's report decoder. Whatever reports come, over either link and between presses
+// of its buttons, every report is counted once as taken or refused, what it takes leaves every
+// profile, level, interval and macro slot in range, and what it prints stays printable.
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "core/device/report_formats.h"
+#include "mouse_model.h"
+
+namespace {
+
+using namespace qx4::vm;
+
+void check(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "broken invariant: %s\n", what);
+    std::abort();
+}
+
+bool printable(const std::string& text) {
+    for (const char c : text) {
+        if (c != '\n' && (c < 0x20 || c > 0x7E)) return false;
+    }
+    return true;
+}
+
+void checkInRange(const MouseModel& mouse) {
+    check(mouse.activeProfile() >= 1 && mouse.activeProfile() <= MouseModel::kProfiles, "active profile 1-5");
+    for (int number = 1; number <= MouseModel::kProfiles; ++number) {
+        const ProfileState& profile = mouse.profile(number);
+        check(profile.dpi.currentLevel >= 1 && profile.dpi.currentLevel <= 8, "current DPI level 1-8");
+        bool knownInterval = false;
+        for (const auto interval : qx4::kPollingIntervalCodes) knownInterval |= profile.reportInterval == interval;
+        check(knownInterval, "a report interval the mouse knows");
+    }
+    for (const auto& [slot, macro] : mouse.macros()) {
+        check(slot >= 1 && slot <= MouseModel::kMaxMacroSlot, "macro slot 1-120");
+        check(macro.pairs.size() <= static_cast<std::size_t>(qx4::kMacroReportMaxPairs), "50 pairs at most");
+    }
+}
+
+}  // namespace
+
+// The input is a run of records: length, flags (bit 0 the cable rather than the receiver, bit 1
+// a DPI press, bit 2 a profile press afterwards), then that many report bytes.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    MouseModel mouse(MouseModel::Start{.receiver = true, .cable = true});
+    const std::span input{data, size};
+    int sent = 0;
+    for (std::size_t at = 0; at + 2 <= input.size();) {
+        const std::size_t length = std::min<std::size_t>(input[at], input.size() - at - 2);
+        const std::uint8_t flags = input[at + 1];
+        const auto report = input.subspan(at + 2, length);
+        at += 2 + length;
+
+        const ReportOutcome outcome = mouse.receiveReport(flags & 1 ? Link::cable : Link::receiver, report);
+        ++sent;
+        check(outcome.verdict != Verdict::unreachable, "both links are plugged and the mouse is awake");
+        check(printable(outcome.text), "the verdict's text is printable");
+        if (outcome.verdict == Verdict::accepted) {
+            const auto format = qx4::reportFormatForCommand(report[0]);
+            check(format && format->length == report.size(), "only whole reports of a known format are taken");
+        }
+        if (flags & 2) mouse.pressDpiButton();
+        if (flags & 4) mouse.pressProfileButton();
+        checkInRange(mouse);
+    }
+    check(mouse.accepted() + mouse.rejected() == sent, "every report counted once");
+    check(printable(mouse.describe()), "the state text is printable");
+    return 0;
+}
