@@ -70,7 +70,6 @@ public:
     std::optional<Frame> next();
     // True once the peer sent a header that no frame may have; the connection is to be dropped.
     bool broken() const { return broken_; }
-
     // Bytes held that no frame handed out has taken yet.
     std::size_t buffered() const { return buffer_.size() - start_; }
 
@@ -91,12 +90,13 @@ public:
     explicit ClientDecoder(Mode mode = Mode::unknown) : mode_(mode) {}
 
     void feed(std::span<const std::uint8_t> bytes);
+    // The next whole frame or line, if one is there.
     std::optional<Frame> next();
     Mode mode() const { return mode_; }
-    // Why the connection is to be dropped, for a text client; empty while the peer keeps to the
-    // protocol.
-    const std::string& problem() const { return problem_; }
+    // True once the peer broke the protocol; the connection is to be dropped.
     bool broken() const { return frames_.broken() || !problem_.empty(); }
+    // What a text peer is told when it is dropped; frames are dropped without a word.
+    const std::string& problem() const { return problem_; }
     std::size_t buffered() const { return frames_.buffered() + text_.size() - lineStart_; }
 
 private:
