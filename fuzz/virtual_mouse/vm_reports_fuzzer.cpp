@@ -36,8 +36,8 @@ void checkInRange(const MouseModel& mouse) {
         check(knownInterval, "a report interval the mouse knows");
     }
     for (const auto& [slot, macro] : mouse.macros()) {
-        check(slot >= 1 && slot <= MouseModel::kMaxMacroSlot, "macro slot 1-120");
-        check(macro.pairs.size() <= static_cast<std::size_t>(qx4::kMacroReportMaxPairs), "50 pairs at most");
+        check(slot >= 1 && slot <= qx4::macro_report::kMaxSlot, "macro slot 1-120");
+        check(macro.pairs.size() <= qx4::macro_report::kMaxPairs, "50 pairs at most");
     }
 }
 
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto report = input.subspan(at + 2, length);
         at += 2 + length;
 
-        const ReportOutcome outcome = mouse.receiveReport(flags & 1 ? Link::cable : Link::receiver, report);
+        const ReportOutcome outcome = mouse.receiveReport(flags & 1 ? qx4::Link::cable : qx4::Link::receiver, report);
         ++sent;
         check(outcome.verdict != Verdict::unreachable, "both links are plugged and the mouse is awake");
         check(printable(outcome.text), "the verdict's text is printable");

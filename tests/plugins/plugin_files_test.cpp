@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "core/device/link_state.h"
-#include "plugins/virtualmouse/vm_protocol.h"
 #include "tests/plugins/plugin_harness.h"
 
 namespace {
@@ -49,7 +48,6 @@ TEST(Packaging, UdevRuleOpensEveryIdTheDriversUseToTheSeatUserOnly) {
         }
     }
     for (const auto& link : qx4::kLinkParameters) EXPECT_TRUE(covered.count({link.vendorId, link.productId})) << link.name;
-    for (const auto& link : qx4::vm::kLinkIds) EXPECT_TRUE(covered.count({link.vendorId, link.productId})) << link.name;
     EXPECT_EQ(rules.str().find("MODE"), std::string::npos) << "access goes by seat, not by mode";
     EXPECT_EQ(rules.str().find("GROUP"), std::string::npos);
 }

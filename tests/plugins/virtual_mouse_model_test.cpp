@@ -67,6 +67,8 @@ TEST(VirtualMouseModel, DecodesEveryReportTypeIntoTheProfileOrSlotItNames) {
     // Codes read back as the highest DPI they stand for: code 4 is 0 and 100, 115 is 4900.
     const std::string text = mouse.describe();
     EXPECT_NE(text.find("profile 2 dpi levels: 400 800 6000 1600 3200 4000 4900 100\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("macro 7: mode 0 params 0 0 0 loop 1 pairs 3, press 04 after 0 ms, wait 1000 ms, release 04 after 0 ms\n"),
+              std::string::npos) << text;
 }
 
 TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {

@@ -50,7 +50,7 @@ struct Client {
     int fd;
 };
 
-const std::string kReceiverFeatureHello{static_cast<char>(Link::receiver),
+const std::string kReceiverFeatureHello{static_cast<char>(helloLinkByte(Link::receiver)),
                                         static_cast<char>(Role::feature)};
 const std::string kRefusedReport(1, '\0');  // no such command, yet a report that reached the mouse
 
@@ -125,7 +125,7 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
     VirtualMouse mouse;
     {
         Client monitor(mouse.socketPath());
-        const std::uint8_t hello[] = {static_cast<std::uint8_t>(Link::receiver), static_cast<std::uint8_t>(Role::monitor)};
+        const std::uint8_t hello[] = {helloLinkByte(Link::receiver), static_cast<std::uint8_t>(Role::monitor)};
         ASSERT_TRUE(sendAll(monitor.fd, encodeFrame(FrameType::hello, hello)));
         ASSERT_TRUE(mouse.waitForListeners("receiver", 1));
         // A text client, as a person with a socket tool would be.

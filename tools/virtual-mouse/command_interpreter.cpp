@@ -111,7 +111,7 @@ CommandResult wait(const std::vector<std::string>& w) {
 }  // namespace
 
 Push sleepStatusPush(const MouseModel& mouse) {
-    return {Link::receiver, FrameType::notification, kSleepStatusCode, mouse.sleepStatus()};
+    return {Link::receiver, FrameType::notification, kNotifySleepStatus, mouse.sleepStatus()};
 }
 
 CommandResult runCommand(MouseModel& mouse, std::string_view line) {
@@ -123,23 +123,23 @@ CommandResult runCommand(MouseModel& mouse, std::string_view line) {
     };
     if (verb == "dpi" && w.size() == 1) {
         const int level = mouse.pressDpiButton();
-        return notify(mouse, "dpi level " + std::to_string(level), kDpiLevelCode,
+        return notify(mouse, "dpi level " + std::to_string(level), kNotifyDpiLevel,
                       static_cast<std::uint16_t>(level));
     }
     if (verb == "profile" && w.size() == 1) {
         const int profile = mouse.pressProfileButton();
-        return notify(mouse, "profile " + std::to_string(profile), kProfileCode,
+        return notify(mouse, "profile " + std::to_string(profile), kNotifyProfile,
                       static_cast<std::uint16_t>(profile));
     }
     if (verb == "battery") {
         const auto level = argument(1, 10);
         if (!level) return error("battery takes a level 1-10");
         mouse.setBattery(static_cast<int>(*level));
-        return notify(mouse, "battery " + w[1], kBatteryCode, static_cast<std::uint16_t>(*level));
+        return notify(mouse, "battery " + w[1], kNotifyBattery, static_cast<std::uint16_t>(*level));
     }
     if ((verb == "sleep" || verb == "wake") && w.size() == 1) {
         mouse.setAsleep(verb == "sleep");
-        return notify(mouse, verb == "sleep" ? "asleep" : "awake", kSleepStatusCode, mouse.sleepStatus());
+        return notify(mouse, verb == "sleep" ? "asleep" : "awake", kNotifySleepStatus, mouse.sleepStatus());
     }
     if (verb == "rate" || verb == "light") {
         // Any 16-bit value goes out, so that the program's own range checks can be tried.
@@ -148,7 +148,7 @@ CommandResult runCommand(MouseModel& mouse, std::string_view line) {
         const auto byte = static_cast<std::uint8_t>(*value);
         if (verb == "rate" && *value >= 1 && *value <= 8) mouse.setReportInterval(byte);
         if (verb == "light" && *value <= 0xFF) mouse.setLightMode(byte);
-        return notify(mouse, verb + " " + w[1], verb == "rate" ? kReportRateCode : kLightModeCode,
+        return notify(mouse, verb + " " + w[1], verb == "rate" ? kNotifyReportRate : kNotifyLightMode,
                       static_cast<std::uint16_t>(*value));
     }
     if (verb == "notify" && w.size() == 3) {

@@ -1,6 +1,7 @@
 // The emulated mouse: its five profiles as the firmware keeps them, the links, the battery and
-// sleep. Reports are validated and decoded with the program's own format table; a malformed one is
-// refused the way the mouse refuses it. No input or output happens here.
+// sleep. Reports are validated and decoded with the program's own description of the formats
+// (core/device/report_formats.h); a malformed one is refused the way the mouse refuses it. No input
+// or output happens here.
 #pragma once
 
 #include <array>
@@ -12,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/device/notifications.h"
+#include "core/device/report_formats.h"
 #include "plugins/virtualmouse/vm_protocol.h"
 
 namespace qx4::vm {
@@ -24,9 +27,9 @@ struct DpiSettings {
     std::uint8_t paramA = 8, paramB = 8;
     std::uint8_t enableMask = 0x7F;
     std::uint8_t doubleRangeMask = 0;
-    std::array<std::uint8_t, 8> codes{};
+    std::array<std::uint8_t, dpi_report::kLevels> codes{};
     std::uint8_t currentLevel = 3;  // 1-8
-    std::array<Rgb, 8> colors{};
+    std::array<Rgb, dpi_report::kLevels> colors{};
 };
 
 struct LightSettings {
@@ -43,7 +46,7 @@ struct ProfileState {
     DpiSettings dpi;
     LightSettings light;
     std::uint8_t reportInterval = 1;  // milliseconds between reports
-    std::array<ButtonTriple, 24> buttons{};
+    std::array<ButtonTriple, button_report::kButtons> buttons{};
 };
 
 struct MacroState {
@@ -60,19 +63,9 @@ struct ReportOutcome {
     std::string text;  // what the report set, or why it was refused
 };
 
-// Notification codes the mouse sends, in the high 16 bits of the program's status word.
-inline constexpr std::uint16_t kDpiLevelCode = 0x1000;
-inline constexpr std::uint16_t kReportRateCode = 0x2000;
-inline constexpr std::uint16_t kSleepStatusCode = 0x4000;
-inline constexpr std::uint16_t kBatteryCode = 0x6000;
-inline constexpr std::uint16_t kLightModeCode = 0x7000;
-inline constexpr std::uint16_t kProfileCode = 0x8000;
-
 class MouseModel {
 public:
-    static constexpr int kProfiles = 5;
-    static constexpr int kButtons = 24;
-    static constexpr int kMaxMacroSlot = kProfiles * kButtons;
+    static constexpr int kProfiles = kProfileCount;
 
     struct Start {
         bool receiver = true;
@@ -105,8 +98,8 @@ public:
 
     // The link notifications travel on: the receiver when it is plugged, else the cable.
     std::optional<Link> notificationLink() const;
-    // The value of notification 0x4000: battery in the high byte, 1 awake / 0 asleep in the low.
-    std::uint16_t sleepStatus() const;
+    // The value of the sleep-status notification.
+    std::uint16_t sleepStatus() const { return sleepStatusValue(asleep_, battery_); }
 
     // The whole state in words, one "name: value" line each.
     std::string describe() const;

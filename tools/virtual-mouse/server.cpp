@@ -217,13 +217,13 @@ void Server::handleFrame(Client& client, const Frame& frame) {
             drop(client);
             return;
         }
-        const auto link = static_cast<Link>(frame.payload[0]);
+        const auto named = linkFromHelloByte(frame.payload[0]);
         const auto role = static_cast<Role>(frame.payload[1]);
-        if ((link != Link::receiver && link != Link::cable) ||
-            (role != Role::feature && role != Role::monitor)) {
+        if (!named || (role != Role::feature && role != Role::monitor)) {
             drop(client);
             return;
         }
+        const Link link = *named;
         client.role = role;
         client.link = link;
         client.generation = generation(link);

@@ -16,27 +16,28 @@ std::string hexColor(const Rgb& color) {
 
 std::string levelList(std::uint8_t mask) {
     std::string list;
-    for (int level = 0; level < 8; ++level) {
+    for (int level = 0; level < kDpiLevelCount; ++level) {
         if (mask & (1u << level)) list += (list.empty() ? "" : " ") + std::to_string(level + 1);
     }
     return list.empty() ? "none" : list;
 }
 
 std::string describePair(std::uint8_t first, std::uint8_t second) {
-    // An extra delay pair carries 200 ms steps and the marker 3, which is no key code.
-    if (second == 3) return "wait " + std::to_string(first * 200) + " ms";
-    const bool release = (first & 0x80) != 0;
+    using namespace macro_report;
+    // The marker of an extra delay pair is no key code.
+    if (second == kExtraDelayMarker) return "wait " + std::to_string(first * kExtraDelayUnitMs) + " ms";
+    const bool release = (first & kReleaseBit) != 0;
     char code[4];
     std::snprintf(code, sizeof(code), "%02x", second);
     return std::string(release ? "release " : "press ") + code + " after " +
-           std::to_string((first & 0x7F) * 2) + " ms";
+           std::to_string((first & ~kReleaseBit) * kDelayUnitMs) + " ms";
 }
 
 void describeProfile(std::ostringstream& out, int number, const ProfileState& profile) {
     const std::string name = "profile " + std::to_string(number);
     const DpiSettings& dpi = profile.dpi;
     out << name << " dpi levels:";
-    for (std::size_t i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < dpi.codes.size(); ++i) {
         out << ' ' << dpiForCode(dpi.codes[i], (dpi.doubleRangeMask >> i) & 1u);
     }
     out << '\n' << name << " dpi codes:";

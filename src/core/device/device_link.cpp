@@ -15,8 +15,6 @@ constexpr int kBatteryMin = 1, kBatteryMax = 10;
 constexpr int kLightModeMin = 0, kLightModeMax = 7;
 constexpr int kProfileMin = 1, kProfileMax = kProfileCount;
 
-constexpr std::uint32_t kPresenceArrived = 1;
-constexpr std::uint32_t kPresenceRemoved = 2;
 constexpr std::uint32_t kPresenceIgnored = 0;
 
 bool within(std::uint32_t value, int low, int high) {
@@ -112,7 +110,7 @@ void DeviceLink::onDataMessage(Link link, std::uint32_t statusWord) {
         if (value == kPresenceRemoved) onRemoval(link);
         return;
     }
-    if (code >= kNotifyDpiLevel && code <= 0x9000) handleNotification(code, value);
+    if (isMouseNotification(code)) handleNotification(code, value);
 }
 
 void DeviceLink::onArrival(Link link) {
@@ -178,13 +176,13 @@ bool DeviceLink::handleNotification(std::uint32_t code, std::uint32_t value) {
         events_.saveRecord();
         return true;
     case kNotifySleepStatus: {
-        const bool asleep = (value & 0xFFu) == 0;
+        const bool asleep = sleepStatusAsleep(value);
         presence_.mouseAsleep = asleep ? 1 : 0;
         events_.showSleepLabel(asleep);
-        const std::uint32_t battery = (value >> 8) & 0xFFu;
-        if (within(battery, kBatteryMin, kBatteryMax)) {
-            presence_.batteryLevel = static_cast<int>(battery);
-            events_.showBattery(static_cast<int>(battery));
+        const int battery = sleepStatusBattery(value);
+        if (battery >= kBatteryMin && battery <= kBatteryMax) {
+            presence_.batteryLevel = battery;
+            events_.showBattery(battery);
         }
         return false;
     }

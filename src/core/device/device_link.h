@@ -18,26 +18,12 @@
 #include "core/device/device_events.h"
 #include "core/device/driver_library.h"
 #include "core/device/link_state.h"
+#include "core/device/notifications.h"
 #include "core/device/report_writer.h"
 
 namespace qx4 {
 
 enum class DriverSet { hardware, virtualMouse };
-
-// Notification codes (high 16 bits of the status word).
-inline constexpr std::uint32_t kNotifyDpiLevel = 0x1000;
-inline constexpr std::uint32_t kNotifyReportRate = 0x2000;
-inline constexpr std::uint32_t kNotifySleepStatus = 0x4000;
-inline constexpr std::uint32_t kNotifyBattery = 0x6000;
-inline constexpr std::uint32_t kNotifyLightMode = 0x7000;
-inline constexpr std::uint32_t kNotifyProfile = 0x8000;
-inline constexpr std::uint32_t kNotifyPresence = 0x7F00;
-
-// Status word of a data message: (wParam << 16) XOR (low 16 bits of lParam).
-constexpr std::uint32_t combineStatusWord(std::uintptr_t wParam, std::intptr_t lParam) {
-    return static_cast<std::uint32_t>(wParam << 16) ^
-           (static_cast<std::uint32_t>(lParam) & 0xFFFFu);
-}
 
 // pollingRateIndex (0-3) for the report interval the mouse announces with notification 0x2000
 // (1-8 ms): 1 -> 3, 2 -> 2, 3 and 4 -> 1, 5 to 8 -> 0.

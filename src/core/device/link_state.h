@@ -1,5 +1,5 @@
 // The two links to the mouse, their fixed parameters and the presence state the UI thread keeps
-// and the apply worker reads.
+// and the apply worker reads. The virtual mouse and its driver library use the same table.
 #pragma once
 
 #include <array>
@@ -18,7 +18,7 @@ inline constexpr std::array<Link, 2> kLinks{Link::receiver, Link::cable};
 
 struct LinkParameters {
     Link link;
-    std::string_view name;
+    std::string_view name;  // a literal, so name.data() is a C string
     std::string_view libraryFile;         // the real HID driver
     std::string_view virtualLibraryFile;  // the driver that talks to qx4-virtual-mouse
     int vendorId;
@@ -37,6 +37,23 @@ inline constexpr std::array<LinkParameters, 2> kLinkParameters{{
 
 constexpr const LinkParameters& linkParameters(Link link) {
     return kLinkParameters[static_cast<std::size_t>(link)];
+}
+
+constexpr const char* linkName(Link link) { return linkParameters(link).name.data(); }
+
+constexpr std::optional<Link> linkFromName(std::string_view name) {
+    for (const auto& p : kLinkParameters) {
+        if (p.name == name) return p.link;
+    }
+    return std::nullopt;
+}
+
+// The link a driver library serves, from the ids the program gives it.
+constexpr std::optional<Link> linkForIds(int vendorId, int productId) {
+    for (const auto& p : kLinkParameters) {
+        if (p.vendorId == vendorId && p.productId == productId) return p.link;
+    }
+    return std::nullopt;
 }
 
 constexpr std::optional<Link> linkForDataMessage(std::uint32_t message) {

@@ -1,11 +1,16 @@
-// The mouse's feature-report formats: command byte, total length and the tables the encoders and
-// the virtual mouse's decoder share. Byte 1 of every report repeats its length; byte 2 is the
-// profile number 1-5 (or the macro slot for the macro report).
+// The mouse's feature reports byte by byte: command, length, where each field sits and which bytes
+// are fixed. The encoders (reports.cpp) and the virtual mouse's decoder both read this one
+// description; the tests hold both to report bytes written out by hand, so the two cannot agree on
+// a mistake here unnoticed.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "core/config/device_config.h"
 
 namespace qx4 {
 
@@ -14,7 +19,7 @@ enum class ReportType : std::uint8_t { profileSelect, dpi, light, polling, butto
 struct ReportFormat {
     ReportType type;
     std::uint8_t command;
-    std::uint8_t length;
+    std::uint8_t length;  // bytes written, and the value of the length byte
     const char* name;
 };
 
@@ -38,7 +43,117 @@ constexpr std::optional<ReportFormat> reportFormatForCommand(std::uint8_t comman
     return std::nullopt;
 }
 
-inline constexpr std::size_t kMaxReportLength = 129;
+inline constexpr std::size_t kMaxReportLength =
+    std::max_element(kReportFormats.begin(), kReportFormats.end(), [](const auto& a, const auto& b) {
+        return a.length < b.length;
+    })->length;
+
+// The header every report starts with.
+inline constexpr std::size_t kCommandByte = 0;
+inline constexpr std::size_t kLengthByte = 1;
+inline constexpr std::size_t kTargetByte = 2;  // profile number 1-5, or the macro slot
+
+inline constexpr int kFirstProfileNumber = 1;
+inline constexpr int kLastProfileNumber = kProfileCount;
+
+// Colours go out as three bytes: red, green, blue.
+inline constexpr std::size_t kColorSize = 3;
+
+namespace dpi_report {
+inline constexpr std::size_t kParamA = 3;
+inline constexpr std::size_t kParamB = 4;
+inline constexpr std::size_t kEnabledMask = 5;      // bit i: level i + 1 is enabled
+inline constexpr std::size_t kDoubleRangeMask = 6;  // bit i: level i + 1 runs in double range
+inline constexpr std::size_t kDoubleRangeMaskCopy = 7;
+inline constexpr std::size_t kSensorCodes = 8;  // one per level
+inline constexpr std::size_t kSensorCodesCopy = 16;
+inline constexpr std::size_t kCurrentLevel = 24;  // 1-8
+inline constexpr std::size_t kColors = 25;        // one colour per level
+inline constexpr std::size_t kTrailer = 49;
+inline constexpr std::size_t kLevels = kDpiLevelCount;
+static_assert(kSensorCodesCopy == kSensorCodes + kLevels && kCurrentLevel == kSensorCodesCopy + kLevels);
+static_assert(kTrailer == kColors + kColorSize * kLevels);
+}  // namespace dpi_report
+
+namespace light_report {
+inline constexpr std::size_t kMode = 3;
+inline constexpr std::size_t kSpeed = 4;  // 9 - lightBreathSpeed
+inline constexpr std::size_t kBrightness = 5;
+inline constexpr std::size_t kColor = 6;
+inline constexpr std::size_t kExtra = 9;
+inline constexpr std::size_t kTrailer = 10;
+static_assert(kExtra == kColor + kColorSize && kTrailer == kExtra + 1);
+}  // namespace light_report
+
+namespace polling_report {
+inline constexpr std::size_t kInterval = 3;
+}  // namespace polling_report
+
+namespace button_report {
+inline constexpr std::size_t kTriples = 3;  // A, B, C for each button
+inline constexpr std::size_t kTripleSize = 3;
+inline constexpr std::size_t kButtons = kButtonCount;
+inline constexpr std::size_t kPadding = kTriples + kTripleSize * kButtons;
+}  // namespace button_report
+
+namespace macro_report {
+inline constexpr std::size_t kRepeatMode = 3;
+inline constexpr std::size_t kParams = 4;  // macroParam, three times
+inline constexpr std::size_t kParamCount = 3;
+inline constexpr std::size_t kLoopCount = 7;
+inline constexpr std::size_t kReserved = 8;
+inline constexpr std::size_t kPairCount = 28;
+inline constexpr std::size_t kPairs = 29;  // (first, second) byte pairs
+inline constexpr std::size_t kMaxPairs = 50;
+inline constexpr int kMaxSlot = kProfileCount * kButtonCount;
+static_assert(kLoopCount == kParams + kParamCount);
+
+// A pair is (delay / kDelayUnitMs with kReleaseBit unless the step is a press, key code), or an
+// extra delay pair (delay / kExtraDelayUnitMs, kExtraDelayMarker) in front of a step whose pause
+// is too long for one byte.
+inline constexpr int kDelayUnitMs = 2;
+inline constexpr std::uint8_t kReleaseBit = 0x80;
+inline constexpr std::uint8_t kExtraDelayMarker = 3;
+inline constexpr int kExtraDelayUnitMs = 200;
+inline constexpr int kLongDelayAboveMs = 254;
+inline constexpr int kMaxExtraDelayPairs = 10;
+}  // namespace macro_report
+
+inline constexpr std::uint8_t kProfileSelectTrailer = 5;
+
+// Bytes whose value a format fixes: the encoders write them, the mouse refuses a report without
+// them.
+struct FixedBytes {
+    ReportType type;
+    std::size_t first;
+    std::size_t count;
+    std::uint8_t value;
+};
+inline constexpr std::array<FixedBytes, 7> kFixedBytes{{
+    {ReportType::profileSelect, 3, 1, kProfileSelectTrailer},
+    {ReportType::dpi, dpi_report::kTrailer, 1, 1},
+    {ReportType::light, light_report::kTrailer, 1, 1},
+    {ReportType::light, light_report::kTrailer + 1, 2, 0},
+    {ReportType::polling, polling_report::kInterval + 1, 5, 0},
+    {ReportType::buttons, button_report::kPadding, 2, 0},
+    {ReportType::macro, macro_report::kReserved, macro_report::kPairCount - macro_report::kReserved, 0},
+}};
+
+// Every format ends where its last field or fixed byte ends.
+constexpr bool fixedBytesCloseEveryFormat() {
+    for (const ReportFormat& format : kReportFormats) {
+        std::size_t end = 0;
+        for (const FixedBytes& fixed : kFixedBytes) {
+            if (fixed.type == format.type) end = std::max(end, fixed.first + fixed.count);
+        }
+        if (format.type == ReportType::macro) {
+            end = std::max(end, macro_report::kPairs + 2 * macro_report::kMaxPairs);
+        }
+        if (end != format.length) return false;
+    }
+    return true;
+}
+static_assert(fixedBytesCloseEveryFormat());
 
 // Sensor code per table index; a level's index is its value in hundreds, halved above 50
 // (double-range mode), and clamped to the last entry.
@@ -53,10 +168,5 @@ inline constexpr int kDpiDoubleRangeAbove = 50;
 inline constexpr std::array<std::uint8_t, 4> kPollingIntervalCodes{8, 4, 2, 1};
 inline constexpr std::uint8_t kPollingIntervalFallback = 2;
 inline constexpr std::array<int, 4> kPollingRatesHz{125, 250, 500, 1000};
-
-inline constexpr std::uint8_t kProfileSelectTrailer = 5;
-inline constexpr int kMacroReportPairOffset = 29;
-inline constexpr int kMacroReportMaxPairs = 50;
-inline constexpr int kMacroExtraDelayPairLimit = 10;
 
 }  // namespace qx4

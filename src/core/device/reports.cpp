@@ -7,11 +7,9 @@ namespace {
 
 std::uint8_t lowByte(std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
-// Colours go out as their three low bytes in memory order: red, green, blue.
 void putColor(FeatureReport& report, std::size_t at, StoredColor color) {
-    report.bytes[at] = static_cast<std::uint8_t>(color & 0xFF);
-    report.bytes[at + 1] = static_cast<std::uint8_t>((color >> 8) & 0xFF);
-    report.bytes[at + 2] = static_cast<std::uint8_t>((color >> 16) & 0xFF);
+    // Stored as 0x00BBGGRR, so the low three bytes in memory order are red, green, blue.
+    for (std::size_t i = 0; i < kColorSize; ++i) report.bytes[at + i] = static_cast<std::uint8_t>(color >> (8 * i));
 }
 
 FeatureReport startReport(ReportType type, std::uint8_t target) {
@@ -19,9 +17,12 @@ FeatureReport startReport(ReportType type, std::uint8_t target) {
     FeatureReport report;
     report.type = type;
     report.length = format.length;
-    report.bytes[0] = format.command;
-    report.bytes[1] = format.length;
-    report.bytes[2] = target;
+    report.bytes[kCommandByte] = format.command;
+    report.bytes[kLengthByte] = format.length;
+    report.bytes[kTargetByte] = target;
+    for (const FixedBytes& fixed : kFixedBytes) {
+        if (fixed.type == type) std::fill_n(report.bytes.begin() + fixed.first, fixed.count, fixed.value);
+    }
     return report;
 }
 
@@ -72,59 +73,57 @@ std::uint8_t pollingIntervalCode(std::int32_t pollingRateIndex) {
 }
 
 FeatureReport buildProfileSelectReport(const DeviceConfig& record) {
-    FeatureReport report =
-        startReport(ReportType::profileSelect, profileNumber(activeProfileIndex(record)));
-    report.bytes[3] = kProfileSelectTrailer;
-    return report;
+    return startReport(ReportType::profileSelect, profileNumber(activeProfileIndex(record)));
 }
 
 FeatureReport buildDpiReport(const ProfileSettings& profile, int profileIndex) {
+    using namespace dpi_report;
     FeatureReport report = startReport(ReportType::dpi, profileNumber(profileIndex));
-    report.bytes[3] = lowByte(profile.dpiParamA);
-    report.bytes[4] = lowByte(profile.dpiParamB);
+    report.bytes[kParamA] = lowByte(profile.dpiParamA);
+    report.bytes[kParamB] = lowByte(profile.dpiParamB);
     std::uint8_t enabledMask = 0;
     std::uint8_t doubleRangeMask = 0;
-    for (std::size_t i = 0; i < kDpiLevelCount; ++i) {
+    for (std::size_t i = 0; i < kLevels; ++i) {
         const auto bit = static_cast<std::uint8_t>(1u << i);
         if (profile.dpiLevelEnabled[i] == 1) enabledMask |= bit;
         const DpiCode code = dpiSensorCode(profile.dpiValuesX[i]);
         if (code.doubleRange) doubleRangeMask |= bit;
-        report.bytes[8 + i] = code.code;
-        report.bytes[16 + i] = code.code;  // the Y codes repeat the X codes
+        report.bytes[kSensorCodes + i] = code.code;
+        report.bytes[kSensorCodesCopy + i] = code.code;  // the Y codes repeat the X codes
+        putColor(report, kColors + kColorSize * i, profile.dpiColors[i]);
     }
-    report.bytes[5] = enabledMask;
-    report.bytes[6] = doubleRangeMask;
-    report.bytes[7] = doubleRangeMask;
-    report.bytes[24] = lowByte(lowByte(profile.dpiLevel) + 1);
-    for (std::size_t i = 0; i < kDpiLevelCount; ++i) putColor(report, 25 + 3 * i, profile.dpiColors[i]);
-    report.bytes[49] = 1;
+    report.bytes[kEnabledMask] = enabledMask;
+    report.bytes[kDoubleRangeMask] = doubleRangeMask;
+    report.bytes[kDoubleRangeMaskCopy] = doubleRangeMask;
+    report.bytes[kCurrentLevel] = lowByte(lowByte(profile.dpiLevel) + 1);
     return report;
 }
 
 FeatureReport buildLightReport(const ProfileSettings& profile, int profileIndex) {
+    using namespace light_report;
     // Modes 1 and 9 carry a brightness; the others are sent at the full brightness 8.
     constexpr std::uint8_t kFixedBrightness = 8;
     FeatureReport report = startReport(ReportType::light, profileNumber(profileIndex));
-    report.bytes[3] = lowByte(profile.lightMode);
-    report.bytes[4] = lowByte(9 - lowByte(profile.lightBreathSpeed));
+    report.bytes[kMode] = lowByte(profile.lightMode);
+    report.bytes[kSpeed] = lowByte(9 - lowByte(profile.lightBreathSpeed));
     const bool carriesBrightness = profile.lightMode == 1 || profile.lightMode == 9;
-    report.bytes[5] = carriesBrightness ? lowByte(profile.lightBrightness) : kFixedBrightness;
-    putColor(report, 6, profile.lightColor);
-    report.bytes[9] = lowByte(profile.lightExtra);
-    report.bytes[10] = 1;
+    report.bytes[kBrightness] = carriesBrightness ? lowByte(profile.lightBrightness) : kFixedBrightness;
+    putColor(report, kColor, profile.lightColor);
+    report.bytes[kExtra] = lowByte(profile.lightExtra);
     return report;
 }
 
 FeatureReport buildPollingReport(const ProfileSettings& profile, int profileIndex) {
     FeatureReport report = startReport(ReportType::polling, profileNumber(profileIndex));
-    report.bytes[3] = pollingIntervalCode(profile.pollingRateIndex);
+    report.bytes[polling_report::kInterval] = pollingIntervalCode(profile.pollingRateIndex);
     return report;
 }
 
 FeatureReport buildButtonReport(const ProfileSettings& profile, int profileIndex,
                                 const std::array<std::uint8_t, kButtonCount>& slotsOfProfile) {
+    using namespace button_report;
     FeatureReport report = startReport(ReportType::buttons, profileNumber(profileIndex));
-    for (std::size_t j = 0; j < kButtonCount; ++j) {
+    for (std::size_t j = 0; j < kButtons; ++j) {
         const ButtonBinding& binding = profile.buttons[j];
         // The table gives A; a keystroke and a macro complete B and C from the binding.
         FunctionWire wire = functionWire(binding.functionCode);
@@ -135,7 +134,7 @@ FeatureReport buildButtonReport(const ProfileSettings& profile, int profileIndex
             wire.b = 0;
             wire.c = slotsOfProfile[j];
         }
-        const auto at = 3 + 3 * j;
+        const auto at = kTriples + kTripleSize * j;
         report.bytes[at] = wire.a;
         report.bytes[at + 1] = wire.b;
         report.bytes[at + 2] = wire.c;
@@ -144,22 +143,17 @@ FeatureReport buildButtonReport(const ProfileSettings& profile, int profileIndex
 }
 
 FeatureReport buildMacroReport(const ButtonBinding& binding, std::uint8_t slot) {
-    constexpr std::size_t kPairCountByte = 28;
-    constexpr std::uint8_t kExtraDelayMarker = 3;
-    constexpr int kLongDelayAbove = 254;
-    constexpr int kExtraDelayUnit = 200;
-    constexpr std::uint8_t kReleaseBit = 0x80;
-
+    using namespace macro_report;
     FeatureReport report = startReport(ReportType::macro, slot);
-    report.bytes[3] = lowByte(binding.macroRepeatMode);
-    report.bytes[4] = report.bytes[5] = report.bytes[6] = binding.macroParam;
+    report.bytes[kRepeatMode] = lowByte(binding.macroRepeatMode);
+    std::fill_n(report.bytes.begin() + kParams, kParamCount, binding.macroParam);
     const std::uint8_t loops = lowByte(binding.macroLoopCount);
-    report.bytes[7] = loops == 0 ? 1 : loops;
+    report.bytes[kLoopCount] = loops == 0 ? 1 : loops;
 
-    int pairs = 0;
+    std::size_t pairs = 0;
     auto writePair = [&](std::uint8_t first, std::uint8_t second) {
-        if (pairs == kMacroReportMaxPairs) return;
-        const auto at = static_cast<std::size_t>(kMacroReportPairOffset + 2 * pairs);
+        if (pairs == kMaxPairs) return;
+        const auto at = kPairs + 2 * pairs;
         report.bytes[at] = first;
         report.bytes[at + 1] = second;
         ++pairs;
@@ -172,23 +166,22 @@ FeatureReport buildMacroReport(const ButtonBinding& binding, std::uint8_t slot) 
         // Each pair carries the pause that precedes its action, i.e. the delay stored with the
         // previous action.
         int delay = i == 0 ? 1 : binding.macroActions[i - 1].delay;
-        if (delay > kLongDelayAbove) {
-            if (extraPairs < kMacroExtraDelayPairLimit) {
+        if (delay > kLongDelayAboveMs) {
+            if (extraPairs < kMaxExtraDelayPairs) {
                 // A 16-bit delay / 200 can reach 327; the byte saturates instead of wrapping.
-                writePair(static_cast<std::uint8_t>(std::min(delay / kExtraDelayUnit, 255)),
-                          kExtraDelayMarker);
+                writePair(static_cast<std::uint8_t>(std::min(delay / kExtraDelayUnitMs, 255)), kExtraDelayMarker);
                 ++extraPairs;
             }
-            delay %= kExtraDelayUnit;
+            delay %= kExtraDelayUnitMs;
         }
         if (delay == 0) delay = 1;
         const MacroAction& action = binding.macroActions[i];
-        const auto half = static_cast<std::uint8_t>(delay / 2);
-        writePair(action.kind == kMacroActionPress ? half : static_cast<std::uint8_t>(half | kReleaseBit),
+        const auto units = static_cast<std::uint8_t>(delay / kDelayUnitMs);
+        writePair(action.kind == kMacroActionPress ? units : static_cast<std::uint8_t>(units | kReleaseBit),
                   action.code);
     }
     // The count of pairs the report really carries: extra pairs can push past the 50 that fit.
-    report.bytes[kPairCountByte] = static_cast<std::uint8_t>(pairs);
+    report.bytes[kPairCount] = static_cast<std::uint8_t>(pairs);
     return report;
 }
 

@@ -1,5 +1,7 @@
 #include "plugins/hiddriver/device_reading.h"
 
+#include "core/device/notifications.h"
+
 namespace qx4::hid {
 
 bool isVendorUsagePage(std::uint16_t usagePage) {
@@ -42,14 +44,14 @@ std::optional<std::uint16_t> firstUsagePage(std::span<const std::uint8_t> descri
 
 // Assumed layout, not confirmed with the maker: byte 0 is the report id, bytes 1-4 the status word
 // the program expects (notification code in the high half, its value in the low half), most
-// significant byte first. Codes outside 0x1000-0x9000 are the other traffic of the interface and
-// are dropped here.
+// significant byte first. Codes that are no notification of the mouse are the other traffic of the
+// interface and are dropped here.
 std::optional<StatusNotification> decodeStatusReport(std::span<const std::uint8_t> report) {
     constexpr std::size_t kStatusLength = 5;
     if (report.size() < kStatusLength) return std::nullopt;
     const auto code = static_cast<std::uint16_t>(report[1] << 8 | report[2]);
     const auto value = static_cast<std::uint16_t>(report[3] << 8 | report[4]);
-    if (code < 0x1000 || code > 0x9000) return std::nullopt;
+    if (!isMouseNotification(code)) return std::nullopt;
     return StatusNotification{code, value};
 }
 

@@ -30,12 +30,12 @@ VirtualMouseLink::~VirtualMouseLink() {
 
 void VirtualMouseLink::setIds(int vendorId, int productId) {
     const auto found = linkForIds(vendorId, productId);
-    link_ = found ? static_cast<int>(*found) : 0;
+    link_ = found ? static_cast<int>(*found) : kNoLink;
 }
 
 std::optional<Link> VirtualMouseLink::link() const {
     const int value = link_.load();
-    if (value == 0) return std::nullopt;
+    if (value == kNoLink) return std::nullopt;
     return static_cast<Link>(value);
 }
 
@@ -46,7 +46,7 @@ VirtualMouseLink::Subscription VirtualMouseLink::connectAs(Role role) const {
     if (!served || !path) return subscription;
     int fd = connectTo(*path);
     if (fd < 0) return subscription;
-    const std::uint8_t hello[] = {static_cast<std::uint8_t>(*served), static_cast<std::uint8_t>(role)};
+    const std::uint8_t hello[] = {helloLinkByte(*served), static_cast<std::uint8_t>(role)};
     Frame reply;
     if (!sendAll(fd, encodeFrame(FrameType::hello, hello)) ||
         !readFrame(fd, subscription.decoder, reply, kReplyTimeoutMs) || reply.type != FrameType::status ||

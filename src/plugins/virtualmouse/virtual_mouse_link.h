@@ -50,7 +50,8 @@ private:
     bool pumpMonitor(int fd, FrameDecoder& decoder, bool& plugged);
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) const;
 
-    std::atomic<int> link_{0};
+    static constexpr int kNoLink = -1;  // ids that name no link
+    std::atomic<int> link_{kNoLink};
 
     std::mutex featureMutex_;
     int featureFd_ = -1;

@@ -13,27 +13,6 @@
 
 namespace qx4::vm {
 
-std::optional<Link> linkForIds(int vendorId, int productId) {
-    for (const auto& ids : kLinkIds) {
-        if (ids.vendorId == vendorId && ids.productId == productId) return ids.link;
-    }
-    return std::nullopt;
-}
-
-const char* linkName(Link link) {
-    for (const auto& ids : kLinkIds) {
-        if (ids.link == link) return ids.name;
-    }
-    return "?";
-}
-
-std::optional<Link> linkFromName(std::string_view name) {
-    for (const auto& ids : kLinkIds) {
-        if (name == ids.name) return ids.link;
-    }
-    return std::nullopt;
-}
-
 std::vector<std::uint8_t> encodeFrame(FrameType type, std::span<const std::uint8_t> payload) {
     std::vector<std::uint8_t> frame;
     frame.reserve(kFrameHeaderSize + payload.size());

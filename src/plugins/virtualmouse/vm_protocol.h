@@ -15,10 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/device/link_state.h"
+
 namespace qx4::vm {
 
 enum class FrameType : std::uint8_t {
-    hello = 0x01,         // client: link (1 receiver, 2 cable), role (1 feature, 2 monitor)
+    hello = 0x01,         // client: link (helloLinkByte), role (1 feature, 2 monitor)
     setFeature = 0x02,    // client: one feature report, byte 0 its command
     control = 0x03,       // client: one command line, without the line end
     status = 0x11,        // reply to hello: 1 when the link is plugged, else 0
@@ -28,7 +30,6 @@ enum class FrameType : std::uint8_t {
     controlReply = 0x15,  // reply to control: the reply text, lines separated by '\n'
 };
 
-enum class Link : std::uint8_t { receiver = 1, cable = 2 };
 enum class Role : std::uint8_t { feature = 1, monitor = 2 };
 
 inline constexpr std::size_t kFrameHeaderSize = 5;
@@ -39,20 +40,13 @@ inline constexpr std::size_t kMaxLine = kMaxPayload;
 inline constexpr char kSocketName[] = "qx4-virtual-mouse.sock";
 inline constexpr char kLockName[] = "qx4-virtual-mouse.lock";
 
-// The link a driver library serves, from the product id the program gives it.
-struct LinkIds {
-    Link link;
-    int vendorId;
-    int productId;
-    const char* name;
-};
-inline constexpr LinkIds kLinkIds[] = {
-    {Link::receiver, 0x1D57, 0xFA66, "receiver"},
-    {Link::cable, 0x1D57, 0xFA65, "cable"},
-};
-std::optional<Link> linkForIds(int vendorId, int productId);
-const char* linkName(Link link);
-std::optional<Link> linkFromName(std::string_view name);
+// The hello frame names the link as 1 (receiver) or 2 (cable).
+constexpr std::uint8_t helloLinkByte(Link link) { return link == Link::receiver ? 1 : 2; }
+constexpr std::optional<Link> linkFromHelloByte(std::uint8_t byte) {
+    if (byte == helloLinkByte(Link::receiver)) return Link::receiver;
+    if (byte == helloLinkByte(Link::cable)) return Link::cable;
+    return std::nullopt;
+}
 
 struct Frame {
     FrameType type{};
