@@ -55,15 +55,7 @@ private:
     bool cablePlugged_;
 };
 
-struct QuietEvents final : DeviceEvents {
-    void showSleepLabel(bool) override {}
-    void showCharging(bool, bool) override {}
-    void showBattery(int) override {}
-    void highlightDpiLevel(int) override {}
-    void selectProfileButton(int) override {}
-    void refreshPages() override {}
-    void saveRecord() override {}
-    void postMessage(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+struct QuietObserver final : DeviceObserver {
     void startArrivalTimer(Link) override {}
     void cancelArrivalTimer(Link) override {}
 };
@@ -97,9 +89,9 @@ private:
 
 void applyOverLink(benchmark::State& state, Link link, bool full) {
     auto record = benchRecord();
-    QuietEvents events;
+    QuietObserver observer;
     InstantDriver driver(link == Link::cable);
-    DeviceLink deviceLink(*record, events, driver);
+    DeviceLink deviceLink(*record, observer, driver);
     FinishedSignal finished;
     ApplyWorker worker(deviceLink, deviceLink.presence(), finished);
     deviceLink.start({nullptr, nullptr});

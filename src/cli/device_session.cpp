@@ -99,11 +99,9 @@ DeviceSession::ApplyResult DeviceSession::apply(bool full, const DeviceConfig* b
     return result_.value_or(ApplyResult{ApplySkipReason::noLink, {}});
 }
 
-void DeviceSession::saveRecord() {
+void DeviceSession::recordChangedByMouse() {
     if (options_.saveChanges && !saveConfig(record_)) saveFailed_ = true;
 }
-
-void DeviceSession::postMessage(std::uint32_t, std::uintptr_t, std::intptr_t) {}
 
 void DeviceSession::startArrivalTimer(Link link) {
     loop_.startTimer(static_cast<int>(link), std::chrono::milliseconds(kArrivalSettleMilliseconds),

@@ -41,7 +41,7 @@ private:
     std::vector<Timer> timers_;  // loop thread only
 };
 
-class DeviceSession final : private DeviceEvents, private ApplyListener {
+class DeviceSession final : private DeviceObserver, private ApplyListener {
 public:
     struct Options {
         bool simulate = false;
@@ -74,15 +74,9 @@ public:
 private:
     static void postFromPlugin(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-    // DeviceEvents
-    void showSleepLabel(bool) override {}
-    void showCharging(bool, bool) override {}
-    void showBattery(int) override { statusHeard_ = true; }
-    void highlightDpiLevel(int) override {}
-    void selectProfileButton(int) override {}
-    void refreshPages() override {}
-    void saveRecord() override;
-    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // DeviceObserver
+    void batteryChanged(int) override { statusHeard_ = true; }
+    void recordChangedByMouse() override;
     void startArrivalTimer(Link link) override;
     void cancelArrivalTimer(Link link) override;
 

@@ -42,8 +42,8 @@ void pauseInterruptibly(std::chrono::milliseconds duration, std::stop_token stop
     wakeUp.wait_for(lock, stop, duration, [] { return false; });
 }
 
-DeviceLink::DeviceLink(DeviceConfig& current, DeviceEvents& events, DriverBinder& binder, PauseFunction pause)
-    : current_(current), events_(events), binder_(binder), pause_(std::move(pause)) {}
+DeviceLink::DeviceLink(DeviceConfig& current, DeviceObserver& observer, DriverBinder& binder, PauseFunction pause)
+    : current_(current), observer_(observer), binder_(binder), pause_(std::move(pause)) {}
 
 DeviceLink::~DeviceLink() {
     closeLinks();
@@ -63,16 +63,15 @@ void DeviceLink::start(const qx4_message_sink& sink, DriverSet drivers) {
     if (openLink(Link::cable)) {
         presence_.cableState = kLinkPresent;
         presence_.mouseAsleep = 0;
-        events_.showCharging(true, false);
+        observer_.chargingChanged(true, false);
     } else {
         presence_.cableState = kLinkNotSeen;
         presence_.mouseAsleep = 1;
-        events_.showSleepLabel(true);
+        observer_.sleepChanged(true);
     }
     presence_.receiverState = openLink(Link::receiver) ? kLinkPresent : kLinkNotSeen;
 
-    presence_.anyLinkPresent = presence_.present(Link::cable) || presence_.present(Link::receiver) ? 1 : 0;
-    events_.postMessage(UM_CONNECTION_CHANGED, 0, 0);
+    setAnyLinkPresent(presence_.present(Link::cable) || presence_.present(Link::receiver) ? 1 : 0);
 }
 
 bool DeviceLink::openLink(Link link) {
@@ -118,7 +117,7 @@ void DeviceLink::onArrival(Link link) {
     if (!libraries_[index(link)].usable()) return;
     if (presence_.state(link) == kLinkPresent || arrivalPending_[index(link)]) return;
     arrivalPending_[index(link)] = true;
-    events_.startArrivalTimer(link);
+    observer_.startArrivalTimer(link);
 }
 
 void DeviceLink::completeArrival(Link link) {
@@ -129,7 +128,7 @@ void DeviceLink::completeArrival(Link link) {
     libraries_[index(link)].Open_FeatureDevice();
     if (link == Link::cable) {
         presence_.mouseAsleep = 0;
-        events_.showCharging(true, true);
+        observer_.chargingChanged(true, true);
     }
     if (presence_.present(otherLink(link))) return;
     setAnyLinkPresent(1);
@@ -138,7 +137,7 @@ void DeviceLink::completeArrival(Link link) {
 void DeviceLink::onRemoval(Link link) {
     if (arrivalPending_[index(link)]) {
         arrivalPending_[index(link)] = false;
-        events_.cancelArrivalTimer(link);
+        observer_.cancelArrivalTimer(link);
     }
     if (!libraries_[index(link)].usable()) return;
     if (presence_.state(link) == kLinkRemoved) return;
@@ -146,7 +145,7 @@ void DeviceLink::onRemoval(Link link) {
     libraries_[index(link)].Close_FeatureDevice();
     if (link == Link::cable) {
         presence_.mouseAsleep = 1;
-        events_.showCharging(false, false);
+        observer_.chargingChanged(false, false);
     }
     if (presence_.present(otherLink(link))) return;
     setAnyLinkPresent(0);
@@ -154,7 +153,7 @@ void DeviceLink::onRemoval(Link link) {
 
 void DeviceLink::setAnyLinkPresent(int value) {
     presence_.anyLinkPresent = value;
-    events_.postMessage(UM_CONNECTION_CHANGED, 0, 0);
+    observer_.connectionChanged(value == 1);
 }
 
 bool DeviceLink::handleNotification(std::uint32_t code, std::uint32_t value) {
@@ -165,44 +164,41 @@ bool DeviceLink::handleNotification(std::uint32_t code, std::uint32_t value) {
         if (!within(value, kDpiLevelMin, kDpiLevelMax)) return false;
         const int level = number - 1;
         active.dpiLevel = level;
-        events_.highlightDpiLevel(level);
-        events_.saveRecord();
-        events_.postMessage(UM_DPI_CHANGED, 0, active.dpiValuesX[static_cast<std::size_t>(level)]);
+        observer_.dpiLevelChanged(level, active.dpiValuesX[static_cast<std::size_t>(level)]);
+        observer_.recordChangedByMouse();
         return true;
     }
     case kNotifyReportRate:
         if (!within(value, kIntervalMin, kIntervalMax)) return false;
         active.pollingRateIndex = pollingRateIndexForNotifiedInterval(number);
-        events_.saveRecord();
+        observer_.recordChangedByMouse();
         return true;
     case kNotifySleepStatus: {
         const bool asleep = sleepStatusAsleep(value);
         presence_.mouseAsleep = asleep ? 1 : 0;
-        events_.showSleepLabel(asleep);
+        observer_.sleepChanged(asleep);
         const int battery = sleepStatusBattery(value);
         if (battery >= kBatteryMin && battery <= kBatteryMax) {
             presence_.batteryLevel = battery;
-            events_.showBattery(battery);
+            observer_.batteryChanged(battery);
         }
         return false;
     }
     case kNotifyBattery:
-        // Kept for the next status report to show; the display follows 0x4000 only.
+        // Kept, not told: what is shown follows the sleep status only.
         if (within(value, kBatteryMin, kBatteryMax)) presence_.batteryLevel = number;
         return false;
     case kNotifyLightMode:
         if (!within(value, kLightModeMin, kLightModeMax)) return false;
         active.lightMode = number;
-        events_.saveRecord();
+        observer_.recordChangedByMouse();
         return true;
     case kNotifyProfile: {
         if (!within(value, kProfileMin, kProfileMax)) return false;
         const int profile = number - 1;
         current_.activeProfile = profile;
-        events_.selectProfileButton(profile);
-        events_.refreshPages();
-        events_.saveRecord();
-        events_.postMessage(UM_PROFILE_CHANGED, 0, profile);
+        observer_.profileChanged(profile);
+        observer_.recordChangedByMouse();
         return true;
     }
     default:
@@ -214,7 +210,7 @@ void DeviceLink::closeLinks() {
     for (Link link : {Link::receiver, Link::cable}) {
         if (arrivalPending_[index(link)]) {
             arrivalPending_[index(link)] = false;
-            events_.cancelArrivalTimer(link);
+            observer_.cancelArrivalTimer(link);
         }
         if (presence_.state(link) == kLinkPresent) presence_.state(link) = kLinkRemoved;
         if (!monitorOpen_[index(link)]) continue;

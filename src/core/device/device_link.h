@@ -15,7 +15,7 @@
 
 #include "core/abi/qx4_message_sink.h"
 #include "core/config/device_config.h"
-#include "core/device/device_events.h"
+#include "core/device/device_observer.h"
 #include "core/device/driver_library.h"
 #include "core/device/link_state.h"
 #include "core/device/notifications.h"
@@ -35,8 +35,8 @@ void pauseInterruptibly(std::chrono::milliseconds duration, std::stop_token stop
 
 class DeviceLink final : public ReportWriter {
 public:
-    // `current` is the live record the notifications change; it and `events` outlive the link.
-    DeviceLink(DeviceConfig& current, DeviceEvents& events,
+    // `current` is the live record the notifications change; it and `observer` outlive the link.
+    DeviceLink(DeviceConfig& current, DeviceObserver& observer,
                DriverBinder& binder = dlopenDriverBinder(), PauseFunction pause = pauseInterruptibly);
     // Closes and releases whatever is still open; by then the owner has stopped the worker.
     ~DeviceLink() override;
@@ -45,7 +45,7 @@ public:
     DeviceLink& operator=(const DeviceLink&) = delete;
 
     // Binds the cable library, then the receiver's; opens the cable link, then the receiver link;
-    // posts UM_CONNECTION_CHANGED. The libraries post their messages through `sink`.
+    // tells the observer whether a link is present. The libraries post their messages through `sink`.
     void start(const qx4_message_sink& sink, DriverSet drivers = DriverSet::hardware);
 
     // Routes one of the four driver messages (1329-1332); false for any other message.
@@ -77,7 +77,7 @@ private:
     void setAnyLinkPresent(int value);
 
     DeviceConfig& current_;
-    DeviceEvents& events_;
+    DeviceObserver& observer_;
     DriverBinder& binder_;
     PauseFunction pause_;
     qx4_message_sink sink_{};

@@ -346,40 +346,48 @@ void CWirelessPage::showStatus(const QString& message, bool problem) {
     status->style()->polish(status);
 }
 
-void CWirelessPage::showSleepLabel(bool shown) {
-    power_->showSleepLabel(shown);
+void CWirelessPage::sleepChanged(bool asleep) {
+    power_->showSleepLabel(asleep);
     // A note that an apply was dropped no longer holds once the mouse is awake.
-    if (!shown && statusIsNote_) showStatus(QString(), false);
+    if (!asleep && statusIsNote_) showStatus(QString(), false);
 }
 
-void CWirelessPage::showCharging(bool on, bool restartAnimation) {
-    power_->showCharging(on, restartAnimation);
+void CWirelessPage::chargingChanged(bool charging, bool onArrival) {
+    power_->showCharging(charging, onArrival);
 }
 
-void CWirelessPage::showBattery(int level) { power_->showBattery(level); }
+void CWirelessPage::batteryChanged(int level) { power_->showBattery(level); }
 
-void CWirelessPage::highlightDpiLevel(int level) {
+void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
     for (const Tab& tab : tabs_) {
         tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
     }
+    postMessage(UM_DPI_CHANGED, 0, dpiHundreds);
 }
 
-void CWirelessPage::selectProfileButton(int profile) {
+void CWirelessPage::profileChanged(int profile) {
     QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
-    const QSignalBlocker blocker(button);
-    button->setChecked(true);
+    {
+        // Selected without its selection event, so no apply is requested.
+        const QSignalBlocker blocker(button);
+        button->setChecked(true);
+    }
+    refreshPages();
+    postMessage(UM_PROFILE_CHANGED, 0, profile);
 }
 
 void CWirelessPage::refreshPages() {
     for (const Tab& tab : tabs_) tab.page->refreshFromRecord();
 }
 
-void CWirelessPage::saveRecord() { saver_->requestSave(); }
+void CWirelessPage::recordChangedByMouse() { saver_->requestSave(); }
 
 void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
     postWindowMessage(mainWindow_, message, wParam, lParam);
 }
+
+void CWirelessPage::connectionChanged(bool) { postMessage(UM_CONNECTION_CHANGED, 0, 0); }
 
 void CWirelessPage::startArrivalTimer(Link link) {
     arrivalTimers_[static_cast<std::size_t>(link)]->start();

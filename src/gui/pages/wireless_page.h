@@ -15,7 +15,7 @@
 
 #include "core/config/device_config.h"
 #include "core/device/apply_worker.h"
-#include "core/device/device_events.h"
+#include "core/device/device_observer.h"
 #include "core/device/device_link.h"
 #include "gui/pages/settings_page.h"
 
@@ -30,7 +30,7 @@ class ControlFactory;
 class PowerDisplay;
 class RecordSaver;
 
-class CWirelessPage final : public QObject, public PageHost, private DeviceEvents {
+class CWirelessPage final : public QObject, public PageHost, private DeviceObserver {
     Q_OBJECT
 public:
     // mainWindow holds the layout with the page's controls and receives every posted message;
@@ -117,15 +117,16 @@ private:
     void onApplySkipped(ApplySkipReason reason);
     void showStatus(const QString& text, bool problem);
 
-    // DeviceEvents
-    void showSleepLabel(bool shown) override;
-    void showCharging(bool on, bool restartAnimation) override;
-    void showBattery(int level) override;
-    void highlightDpiLevel(int level) override;
-    void selectProfileButton(int profile) override;
-    void refreshPages() override;
-    void saveRecord() override;
-    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // DeviceObserver
+    void sleepChanged(bool asleep) override;
+    void chargingChanged(bool charging, bool onArrival) override;
+    void batteryChanged(int level) override;
+    void dpiLevelChanged(int level, std::int32_t dpiHundreds) override;
+    void profileChanged(int profile) override;
+    void refreshPages();
+    void recordChangedByMouse() override;
+    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void connectionChanged(bool anyLinkPresent) override;
     void startArrivalTimer(Link link) override;
     void cancelArrivalTimer(Link link) override;
 

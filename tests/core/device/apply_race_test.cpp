@@ -20,8 +20,8 @@ TEST(ApplyRace, WorkerAndUiThreadShareOnlyCopiesAndAtomics) {
     binder.files = {{"hiddriver_1.so", 0}, {"hiddriver_2.so", 1}};
     DeviceConfig record{};
     applyDefaults(record);
-    test::RecordingEvents events;
-    DeviceLink link(record, events, binder, [](auto, auto) {});
+    test::RecordingObserver observer;
+    DeviceLink link(record, observer, binder, [](auto, auto) {});
     test::WaitableListener listener;
     ApplyWorker worker(link, link.presence(), listener);
     link.start({nullptr, nullptr});
@@ -41,7 +41,7 @@ TEST(ApplyRace, WorkerAndUiThreadShareOnlyCopiesAndAtomics) {
         case 3: link.handleNotification(kNotifySleepStatus, 0x0800); break;
         case 4: link.handleNotification(kNotifySleepStatus, 0x0801); break;
         }
-        events.take();
+        observer.take();
     }
     // Cable in, mouse awake, one last edit: the last apply must carry it.
     link.onArrivalMessage(Link::cable, 1);

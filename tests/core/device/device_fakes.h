@@ -1,4 +1,5 @@
-// Driver libraries without files, and UI effects written down as text, for the device-link tests.
+// Driver libraries without files, and what the device link tells its observer written down as
+// text, for the device-link tests.
 #pragma once
 
 #include <map>
@@ -7,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/device/device_events.h"
+#include "core/device/device_observer.h"
 #include "core/device/driver_library.h"
 
 namespace qx4::test {
@@ -97,20 +98,17 @@ public:
     }
 };
 
-class RecordingEvents final : public DeviceEvents {
+class RecordingObserver final : public DeviceObserver {
 public:
-    void showSleepLabel(bool shown) override { add(shown ? "sleep label shown" : "sleep label hidden"); }
-    void showCharging(bool on, bool restart) override { add(!on ? "charging off" : restart ? "charging restarted" : "charging on"); }
-    void showBattery(int level) override { add("battery " + std::to_string(level)); }
-    void highlightDpiLevel(int level) override { add("dpi level " + std::to_string(level)); }
-    void selectProfileButton(int profile) override { add("profile button " + std::to_string(profile)); }
-    void refreshPages() override { add("refresh"); }
-    void saveRecord() override { add("save"); }
-    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        add("post " + std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
-    }
-    void startArrivalTimer(Link link) override { add("timer " + std::string(linkParameters(link).name)); }
-    void cancelArrivalTimer(Link link) override { add("cancel " + std::string(linkParameters(link).name)); }
+    void connectionChanged(bool present) override { add(present ? "connected" : "disconnected"); }
+    void sleepChanged(bool asleep) override { add(asleep ? "asleep" : "awake"); }
+    void chargingChanged(bool on, bool onArrival) override { add(!on ? "charging off" : onArrival ? "charging on arrival" : "charging on"); }
+    void batteryChanged(int level) override { add("battery " + std::to_string(level)); }
+    void dpiLevelChanged(int level, std::int32_t dpi) override { add("dpi level " + std::to_string(level) + " (" + std::to_string(dpi) + ")"); }
+    void profileChanged(int profile) override { add("profile " + std::to_string(profile)); }
+    void recordChangedByMouse() override { add("save"); }
+    void startArrivalTimer(Link link) override { add("timer " + std::string(linkName(link))); }
+    void cancelArrivalTimer(Link link) override { add("cancel " + std::string(linkName(link))); }
 
     std::vector<std::string> take() { return std::exchange(effects_, {}); }
 

@@ -33,16 +33,16 @@ protected:
         FakeDrivers::instance().reset("receiver", "cable");
         driver(Link::receiver).openResult = receiver;
         driver(Link::cable).openResult = cable;
-        events.take();
-        link = std::make_unique<DeviceLink>(record, events, binder, [this](std::chrono::milliseconds pause, std::stop_token) {
+        observer.take();
+        link = std::make_unique<DeviceLink>(record, observer, binder, [this](std::chrono::milliseconds pause, std::stop_token) {
             pauses.push_back(pause);
         });
         return *link;
     }
-    // ... started, with the calls start-up made forgotten, and its UI effects too unless asked.
+    // ... started, with the calls start-up made forgotten, and what it told the observer too unless asked.
     DeviceLink& startWith(bool receiver, bool cable, bool keepEffects = false) {
         makeLink(receiver, cable).start(sink);
-        if (!keepEffects) events.take();
+        if (!keepEffects) observer.take();
         FakeDrivers::instance().takeCalls();
         return *link;
     }
@@ -52,7 +52,7 @@ protected:
     }
 
     DeviceConfig record{};
-    test::RecordingEvents events;
+    test::RecordingObserver observer;
     test::FakeBinder binder;
     std::vector<std::chrono::milliseconds> pauses;
     int posted = 0;
@@ -71,7 +71,7 @@ TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstWithEachLinksIdentifiersAndMessa
         EXPECT_EQ(driver(which).dataMessage, dataMessage);
         EXPECT_EQ(driver(which).arrivalMessage, dataMessage + 1);
     }
-    EXPECT_THAT(events.take(), ElementsAre("charging on", "post 1128 0 0"));
+    EXPECT_THAT(observer.take(), ElementsAre("charging on", "connected"));
     // The sink handed to the libraries stays valid for as long as the link lives.
     driver(Link::receiver).sink->post(driver(Link::receiver).sink->context, 1329, 0, 0);
     EXPECT_EQ(posted, 1);
@@ -111,23 +111,23 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"receiver only", true, false, {}, {1, 0, 1, 1}, {"sleep label shown", "post 1128 0 0"}, {}},
-        {"cable only", false, true, {}, {0, 1, 1, 0}, {"charging on", "post 1128 0 0"}, {}},
+        {"receiver only", true, false, {}, {1, 0, 1, 1}, {"asleep", "connected"}, {}},
+        {"cable only", false, true, {}, {0, 1, 1, 0}, {"charging on", "connected"}, {}},
         {"cable plugged in beside the receiver", true, false, {cableIn, cableSettles}, {1, 1, 1, 0},
-         {"sleep label shown", "post 1128 0 0", "timer cable", "charging restarted"}, {"cable:Open_FeatureDevice"}},
-        {"cable pulled beside the receiver", true, true, {cableOut}, {1, 2, 1, 1}, {"charging on", "post 1128 0 0", "charging off"},
+         {"asleep", "connected", "timer cable", "charging on arrival"}, {"cable:Open_FeatureDevice"}},
+        {"cable pulled beside the receiver", true, true, {cableOut}, {1, 2, 1, 1}, {"charging on", "connected", "charging off"},
          {"cable:Close_FeatureDevice"}},
         {"last link goes, twice", true, false, {receiverOut, receiverOut}, {2, 0, 0, 1},
-         {"sleep label shown", "post 1128 0 0", "post 1128 0 0"}, {"receiver:Close_FeatureDevice"}},
+         {"asleep", "connected", "disconnected"}, {"receiver:Close_FeatureDevice"}},
         {"receiver comes back", true, false, {receiverOut, receiverIn, receiverIn, receiverSettles}, {1, 0, 1, 1},
-         {"sleep label shown", "post 1128 0 0", "post 1128 0 0", "timer receiver", "post 1128 0 0"},
+         {"asleep", "connected", "disconnected", "timer receiver", "connected"},
          {"receiver:Close_FeatureDevice", "receiver:Open_FeatureDevice"}},
-        {"arrival of a present link", true, true, {receiverIn, cableIn}, {1, 1, 1, 0}, {"charging on", "post 1128 0 0"}, {}},
+        {"arrival of a present link", true, true, {receiverIn, cableIn}, {1, 1, 1, 0}, {"charging on", "connected"}, {}},
         {"removal while settling cancels", false, false, {cableIn, cableOut, cableSettles}, {0, 2, 0, 1},
-         {"sleep label shown", "post 1128 0 0", "timer cable", "cancel cable", "charging off", "post 1128 0 0"},
+         {"asleep", "disconnected", "timer cable", "cancel cable", "charging off", "disconnected"},
          {"cable:Close_FeatureDevice"}},
         {"timer without an arrival, odd presence values", false, false, {cableSettles, oddPresence}, {0, 0, 0, 1},
-         {"sleep label shown", "post 1128 0 0"}, {}},
+         {"asleep", "disconnected"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,7 +147,7 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
             }
         }
         EXPECT_EQ(states(), c.states);
-        EXPECT_EQ(events.take(), c.effects);
+        EXPECT_EQ(observer.take(), c.effects);
         EXPECT_EQ(FakeDrivers::instance().takeCalls(), c.calls);
     }
     EXPECT_FALSE(link->dispatchMessage(UM_APPLY_REQUEST, 1, 0));
@@ -161,11 +161,11 @@ TEST_F(DeviceLinkTest, DpiAndProfileSwitchesOnTheMouseChangeTheActiveProfile) {
     link->dispatchMessage(UM_RECEIVER_DATA, 0x1000, 0x30005);  // (wParam << 16) XOR the low half of lParam
     EXPECT_EQ(record.profiles[1].dpiLevel, 4);
     EXPECT_EQ(record.profiles[0].dpiLevel, 2);
-    EXPECT_THAT(events.take(), ElementsAre("dpi level 4", "save", "post 1129 0 72"));
+    EXPECT_THAT(observer.take(), ElementsAre("dpi level 4 (72)", "save"));
 
     link->dispatchMessage(UM_CABLE_DATA, 0x8000, 3);
     EXPECT_EQ(record.activeProfile, 2);
-    EXPECT_THAT(events.take(), ElementsAre("profile button 2", "refresh", "save", "post 1130 0 2"));
+    EXPECT_THAT(observer.take(), ElementsAre("profile 2", "save"));
 
     const DeviceConfig before = record;
     for (auto [code, value] : {std::pair{0x1000u, 0u}, {0x1000u, 9u}, {0x8000u, 0u}, {0x8000u, 6u}, {0x7000u, 8u},
@@ -174,7 +174,7 @@ TEST_F(DeviceLinkTest, DpiAndProfileSwitchesOnTheMouseChangeTheActiveProfile) {
     link->dispatchMessage(UM_RECEIVER_DATA, 0x1000, -1);  // value 0xFFFF
     link->onDataMessage(Link::receiver, 0xA0000001u);
     EXPECT_EQ(std::memcmp(&before, &record, sizeof record), 0);
-    EXPECT_THAT(events.take(), IsEmpty());
+    EXPECT_THAT(observer.take(), IsEmpty());
 }
 
 TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
@@ -184,7 +184,7 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
         EXPECT_TRUE(link->handleNotification(kNotifyReportRate, interval));
         EXPECT_EQ(record.profiles[0].pollingRateIndex, expectedIndex[interval - 1]) << interval;
     }
-    EXPECT_THAT(events.take(), ::testing::Each("save"));
+    EXPECT_THAT(observer.take(), ::testing::Each("save"));
 
     link->handleNotification(kNotifySleepStatus, 0x0702);  // any low byte but 0 is awake
     EXPECT_EQ(states()[3], 0);
@@ -194,11 +194,11 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
     link->handleNotification(kNotifyBattery, 11);
     EXPECT_EQ(link->presence().batteryLevel, 3);
     link->handleNotification(kNotifySleepStatus, 0x0A00);
-    EXPECT_THAT(events.take(), ElementsAre("sleep label hidden", "battery 7", "sleep label shown", "sleep label shown", "battery 10"));
+    EXPECT_THAT(observer.take(), ElementsAre("awake", "battery 7", "asleep", "asleep", "battery 10"));
 
     EXPECT_TRUE(link->handleNotification(kNotifyLightMode, 0));
     EXPECT_EQ(record.profiles[0].lightMode, 0);
-    EXPECT_THAT(events.take(), ElementsAre("save"));
+    EXPECT_THAT(observer.take(), ElementsAre("save"));
 }
 
 TEST_F(DeviceLinkTest, ReportsGoOverTheCableWhilePresentAndPauseOnlyAfterSuccess) {
