@@ -1,6 +1,5 @@
 // The input-hook library: key conversion, and Hook.so loaded as the program loads it, capturing
 // input delivered to a window of this process.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,8 +8,8 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "core/abi/qx4_hook.h"
 #include "core/window_messages.h"
+#include "gui/app/hook_table.h"
 #include "plugins/hook/key_conversion.h"
 #include "tests/plugins/plugin_harness.h"
 
@@ -63,30 +62,21 @@ protected:
         new QApplication(argc, argv);  // lives to the end of the process, past Hook.so's own statics
     }
     void SetUp() override {
-        module_ = ::dlopen(QX4_BIN_DIR "/Hook.so", RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module_, nullptr) << ::dlerror();
-        bind(install, "installhook");
-        bind(remove, "removehook");
-        bind(enable, "enablehook");
-        bind(enableMouse, "enablemousehook");
-        bind(removeMouse, "removemousehook");
-        bind(enableWheel, "mousewheelenable");
-        ASSERT_NE(::dlsym(module_, "installmousehook"), nullptr);
+        std::string error;
+        ASSERT_TRUE(bindHookLibrary(hooks_, kHookLibraryFile, &error)) << error;
+        ASSERT_TRUE(hooks_.installmousehook && hooks_.removemousehook && hooks_.enablemousehook && hooks_.installhook &&
+                    hooks_.removehook && hooks_.enablehook && hooks_.mousewheelenable && hooks_.installtimedhook)
+            << "an entry point is missing";
         (new QVBoxLayout(&top_))->addWidget(edit_);
         top_.show();
         edit_->setFocus();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&top_));
     }
     void TearDown() override {
-        if (remove) remove();
-        if (enableMouse) enableMouse(0);
-        if (enableWheel) enableWheel(0);
-        if (module_) ::dlclose(module_);
-    }
-    template <typename F>
-    void bind(F& function, const char* name) {
-        function = reinterpret_cast<F>(::dlsym(module_, name));
-        ASSERT_NE(function, nullptr) << name;
+        // Hook.so may stay loaded for the next test: its switches go back to how a fresh load has them.
+        if (hooks_.enablemousehook) hooks_.enablemousehook(0);
+        if (hooks_.mousewheelenable) hooks_.mousewheelenable(0);
+        releaseHookLibrary(hooks_);
     }
     void click(Qt::Key key) { QTest::keyClick(top_.windowHandle(), key); }
     void click(Qt::MouseButton button) {
@@ -98,28 +88,22 @@ protected:
     const qx4_message_sink* sink_ = recorder_.sink();
     QWidget top_;
     QLineEdit* edit_ = new QLineEdit(&top_);
-    qx4_installhook_fn install = nullptr;
-    qx4_removehook_fn remove = nullptr;
-    qx4_enablehook_fn enable = nullptr;
-    qx4_enablemousehook_fn enableMouse = nullptr;
-    qx4_removemousehook_fn removeMouse = nullptr;
-    qx4_mousewheelenable_fn enableWheel = nullptr;
-    void* module_ = nullptr;
+    HookTable hooks_;
 };
 
 const Posted kAPress{UM_HOOK_INPUT, 0x41, 0};
 const Posted kARelease{UM_HOOK_INPUT, 0x41, 1};
 
 TEST_F(HookLibrary, PostsEachKeyOnceLeavesItToTheWidgetsAndButtonsOnlyWhileTheMousePartIsOn) {
-    EXPECT_EQ(install(nullptr), 0);
-    ASSERT_EQ(install(sink_), 1);
+    EXPECT_EQ(hooks_.installhook(nullptr), 0);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);
     click(Qt::Key_A);
     click(Qt::Key_F5);  // means nothing to a line edit: goes on to its parent, and is still posted once
     click(Qt::LeftButton);  // the mouse part starts off
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease, {UM_HOOK_INPUT, 0x74, 0}, {UM_HOOK_INPUT, 0x74, 1}}));
     EXPECT_EQ(edit_->text(), "a");
 
-    enableMouse(1);
+    hooks_.enablemousehook(1);
     click(Qt::RightButton);
     click(Qt::BackButton);
     click(Qt::ForwardButton);
@@ -129,35 +113,35 @@ TEST_F(HookLibrary, PostsEachKeyOnceLeavesItToTheWidgetsAndButtonsOnlyWhileTheMo
                                              {UM_HOOK_INPUT, 0x020C, 1},
                                              {UM_HOOK_INPUT, 0x020B, 2},
                                              {UM_HOOK_INPUT, 0x020C, 2}}));
-    enable(0);
+    hooks_.enablehook(0);
     click(Qt::Key_A);
     click(Qt::LeftButton);
     EXPECT_EQ(posted(), (std::vector<Posted>{{UM_HOOK_INPUT, 0x0201, 0}, {UM_HOOK_INPUT, 0x0202, 0}}));
-    enableMouse(0);
-    enable(1);
+    hooks_.enablemousehook(0);
+    hooks_.enablehook(1);
     click(Qt::MiddleButton);
     click(Qt::Key_A);
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
 }
 
 TEST_F(HookLibrary, RemovingEndsTheCaptureAndInstallingAgainTurnsKeysOnOnce) {
-    ASSERT_EQ(install(sink_), 1);
-    enableMouse(1);
-    removeMouse();
+    ASSERT_EQ(hooks_.installhook(sink_), 1);
+    hooks_.enablemousehook(1);
+    hooks_.removemousehook();
     click(Qt::LeftButton);
-    remove();
+    hooks_.removehook();
     click(Qt::Key_A);
     EXPECT_TRUE(posted().empty());
 
-    enable(0);
-    ASSERT_EQ(install(sink_), 1);
-    ASSERT_EQ(install(sink_), 1);  // twice: still one filter
+    hooks_.enablehook(0);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);  // twice: still one filter
     click(Qt::Key_A);
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
 }
 
 TEST_F(HookLibrary, HeldKeyRepeatsAsPressesOnly) {
-    ASSERT_EQ(install(sink_), 1);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), true);
     QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(), true);
@@ -169,9 +153,9 @@ TEST_F(HookLibrary, HeldKeyRepeatsAsPressesOnly) {
 }
 
 TEST_F(HookLibrary, WheelIsPostedOnlyWhenEnabled) {
-    ASSERT_EQ(install(sink_), 1);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);
     for (int enabled : {0, 1}) {
-        enableWheel(enabled);
+        hooks_.mousewheelenable(enabled);
         QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(top_.windowHandle(), &wheel);

@@ -7,17 +7,8 @@ class DlopenDriverBinder final : public DriverBinder {
 public:
     bool bind(HidDriverLink& link, std::string_view fileName) override {
         link = {};
-        void* module = openPlugin(fileName);
-        if (!module) return false;
-        link.module = module;
-        resolveEntryPoint(module, "Set_VIDPID", link.Set_VIDPID);
-        resolveEntryPoint(module, "Open_DevMonitor", link.Open_DevMonitor);
-        resolveEntryPoint(module, "Close_DevMonitor", link.Close_DevMonitor);
-        resolveEntryPoint(module, "Open_FeatureDevice", link.Open_FeatureDevice);
-        resolveEntryPoint(module, "Close_FeatureDevice", link.Close_FeatureDevice);
-        resolveEntryPoint(module, "SetFeature", link.SetFeature);
-        resolveEntryPoint(module, "GetFeature", link.GetFeature);
-        return true;
+        link.module = bindPlugin(fileName, link.entryPoints());
+        return link.module != nullptr;
     }
 
     void release(HidDriverLink& link) override {

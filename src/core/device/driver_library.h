@@ -3,6 +3,7 @@
 // link it serves then counts as absent and none of its calls are made.
 #pragma once
 
+#include <array>
 #include <string_view>
 
 #include "core/abi/qx4_driver.h"
@@ -19,6 +20,14 @@ struct HidDriverLink {
     qx4_Close_FeatureDevice_fn Close_FeatureDevice = nullptr;
     qx4_SetFeature_fn SetFeature = nullptr;
     qx4_GetFeature_fn GetFeature = nullptr;
+
+    // The binding table: each entry point by the name the library exports it under.
+    std::array<EntryPointSlot, 7> entryPoints() {
+        return {{{"Set_VIDPID", Set_VIDPID}, {"Open_DevMonitor", Open_DevMonitor},
+                 {"Close_DevMonitor", Close_DevMonitor}, {"Open_FeatureDevice", Open_FeatureDevice},
+                 {"Close_FeatureDevice", Close_FeatureDevice}, {"SetFeature", SetFeature},
+                 {"GetFeature", GetFeature}}};
+    }
 
     // Every entry point the program calls is there. GetFeature is bound but never called, so a
     // library without it still serves its link.

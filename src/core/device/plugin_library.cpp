@@ -43,21 +43,20 @@ std::optional<std::filesystem::path> findPlugin(std::string_view fileName) {
     return std::nullopt;
 }
 
-void* openPlugin(std::string_view fileName, std::string* error) {
-    const auto path = findPlugin(fileName);
-    if (!path) {
-        if (error) *error = std::string(fileName) + " not found";
-        return nullptr;
+void* bindPlugin(std::string_view fileName, std::span<const EntryPointSlot> slots, std::string* error) {
+    void* module = nullptr;
+    if (const auto path = findPlugin(fileName)) {
+        module = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module && error) *error = dlerror();
+    } else if (error) {
+        *error = std::string(fileName) + " not found";
     }
-    void* module = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module && error) *error = dlerror();
+    for (const EntryPointSlot& slot : slots) slot.fill(module ? dlsym(module, slot.name()) : nullptr);
     return module;
 }
 
 void closePlugin(void* module) {
     if (module) dlclose(module);
 }
-
-void* pluginSymbol(void* module, const char* name) { return dlsym(module, name); }
 
 }  // namespace qx4

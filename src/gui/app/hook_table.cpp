@@ -1,23 +1,11 @@
 #include "gui/app/hook_table.h"
 
-#include "core/device/plugin_library.h"
-
 namespace qx4::gui {
 
 bool bindHookLibrary(HookTable& table, const std::string& fileName, std::string* error) {
     table = HookTable{};
-    void* module = openPlugin(fileName, error);
-    if (!module) return false;
-    table.module = module;
-    resolveEntryPoint(module, "installmousehook", table.installmousehook);
-    resolveEntryPoint(module, "removemousehook", table.removemousehook);
-    resolveEntryPoint(module, "enablemousehook", table.enablemousehook);
-    resolveEntryPoint(module, "installhook", table.installhook);
-    resolveEntryPoint(module, "removehook", table.removehook);
-    resolveEntryPoint(module, "enablehook", table.enablehook);
-    resolveEntryPoint(module, "mousewheelenable", table.mousewheelenable);
-    resolveEntryPoint(module, "installtimedhook", table.installtimedhook);
-    return true;
+    table.module = bindPlugin(fileName, table.entryPoints(), error);
+    return table.module != nullptr;
 }
 
 void releaseHookLibrary(HookTable& table) {

@@ -2,10 +2,12 @@
 // its pointer null; callers call only what is bound, so the program then simply captures nothing.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 #include "core/abi/qx4_hook.h"
+#include "core/device/plugin_library.h"
 
 namespace qx4::gui {
 
@@ -21,10 +23,18 @@ struct HookTable {
     qx4_enablehook_fn enablehook = nullptr;
     qx4_mousewheelenable_fn mousewheelenable = nullptr;
     qx4_installtimedhook_fn installtimedhook = nullptr;  // optional
+
+    // The binding table: each entry point by the name the library exports it under.
+    std::array<EntryPointSlot, 8> entryPoints() {
+        return {{{"installmousehook", installmousehook}, {"removemousehook", removemousehook},
+                 {"enablemousehook", enablemousehook}, {"installhook", installhook}, {"removehook", removehook},
+                 {"enablehook", enablehook}, {"mousewheelenable", mousewheelenable},
+                 {"installtimedhook", installtimedhook}}};
+    }
 };
 
 // Loads the library found by the plug-in search (the program's folder first) and resolves the
-// seven entry points. False, with the table left empty, when the library cannot be loaded; the
+// entry points of its table. False, with the table left empty, when the library cannot be loaded; the
 // loader's reason is written to `error`.
 bool bindHookLibrary(HookTable& table, const std::string& fileName, std::string* error = nullptr);
 

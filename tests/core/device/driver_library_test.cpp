@@ -36,6 +36,7 @@ TEST(DriverLibrary, ComesFromThePluginFoldersNeverTheCurrentOneAndNeedsEveryEntr
     setenv("QX4_PLUGIN_DIR", QX4_TEST_DRIVER_DIR, 1);
     ASSERT_TRUE(bindLibrary(link, "qx4_test_driver_partial.so"));
     EXPECT_NE(link.Open_FeatureDevice, nullptr);
+    EXPECT_EQ(link.SetFeature, nullptr);
     EXPECT_FALSE(link.usable());
     releaseLibrary(link);
     fs::remove_all(here);
