@@ -10,25 +10,26 @@
 #include <thread>
 
 #include "core/abi/qx4_message_sink.h"
+#include "plugins/driver_exports/driver_backend.h"
 #include "plugins/hiddriver/hid_ports.h"
 
 namespace qx4::hid {
 
-class HidDriver {
+class HidDriver final : public DriverBackend {
 public:
     HidDriver(std::unique_ptr<FeatureChannel> channel, EventSourceFactory makeEventSource);
-    ~HidDriver();
+    ~HidDriver() override;
     HidDriver(const HidDriver&) = delete;
     HidDriver& operator=(const HidDriver&) = delete;
 
-    void setIds(int vendorId, int productId);
+    void setIds(int vendorId, int productId) override;
     void openMonitor(const qx4_message_sink& sink, std::uint32_t dataMessage,
-                     std::uint32_t arrivalMessage);
-    void closeMonitor();
-    bool openFeature();
-    void closeFeature();
-    bool setFeature(const unsigned char* report, int length);
-    int getFeature(unsigned char* report, int length);
+                     std::uint32_t arrivalMessage) override;
+    void closeMonitor() override;
+    bool openFeature() override;
+    void closeFeature() override;
+    bool setFeature(const unsigned char* report, int length) override;
+    int getFeature(unsigned char* report, int length) override;
 
 private:
     void runMonitor();

@@ -10,11 +10,12 @@
 #include <thread>
 
 #include "core/abi/qx4_message_sink.h"
+#include "plugins/driver_exports/driver_backend.h"
 #include "plugins/virtualmouse/vm_protocol.h"
 
 namespace qx4::vm {
 
-class VirtualMouseLink {
+class VirtualMouseLink final : public DriverBackend {
 public:
     // How long a reply may take before the virtual mouse counts as gone.
     static constexpr int kReplyTimeoutMs = 3000;
@@ -22,17 +23,19 @@ public:
     static constexpr int kReconnectIntervalMs = 500;
 
     VirtualMouseLink() = default;
-    ~VirtualMouseLink();
+    ~VirtualMouseLink() override;
     VirtualMouseLink(const VirtualMouseLink&) = delete;
     VirtualMouseLink& operator=(const VirtualMouseLink&) = delete;
 
-    void setIds(int vendorId, int productId);
+    void setIds(int vendorId, int productId) override;
     void openMonitor(const qx4_message_sink& sink, std::uint32_t dataMessage,
-                     std::uint32_t arrivalMessage);
-    void closeMonitor();
-    bool openFeature();
-    void closeFeature();
-    bool setFeature(const unsigned char* report, int length);
+                     std::uint32_t arrivalMessage) override;
+    void closeMonitor() override;
+    bool openFeature() override;
+    void closeFeature() override;
+    bool setFeature(const unsigned char* report, int length) override;
+    // The virtual mouse keeps no readable feature reports.
+    int getFeature(unsigned char*, int) override { return 0; }
 
 private:
     struct Subscription {
