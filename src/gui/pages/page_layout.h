@@ -1,5 +1,6 @@
 // Loads one of the pages' own layouts into its host with the controls only these layouts use
-// (the colour editor and the lighting preview) available to the layout by class name.
+// (the colour editor, the lighting preview, the button page's picture of the mouse) available to
+// the layout by class name.
 #pragma once
 
 #include <QString>

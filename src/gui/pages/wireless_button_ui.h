@@ -1,16 +1,121 @@
-// The button assignment page ("WirelessButton", "wireless_button_tab"). Empty for now.
+// The button page: the twelve buttons of the active profile as numbered rows beside a picture of
+// the mouse with the same numbers, and the editor that rebinds one button. The editor is a view
+// over the core's BindingEditor: every choice goes to it, and the widgets then show what it holds.
+// Apply stores the binding and asks for a full download, so the change reaches the mouse at once.
 #pragma once
 
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "core/edit/binding_editor.h"
+#include "core/macro/macro_store.h"
+#include "gui/app/capture_service.h"
 #include "gui/pages/settings_page.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
 
 namespace qx4::gui {
 
-class CWirelessButtonUI : public SettingsPage {
+class MousePicture;
+
+class CWirelessButtonUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
-    using SettingsPage::SettingsPage;
+    CWirelessButtonUI(QWidget* parent, const PageKind& kind);
 
-    void refreshFromRecord() override {}
+    void refreshFromRecord() override;
+    void macrosChanged() override { refillMacroList(); }
+    void resetDone() override { closeEditor(); }
+    // UM_BUTTON_CLICKED, posted by a row when the user selects it.
+    bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // Keys while the editor shows the keyboard group: presses only, the last one counts.
+    void capturedInput(const CapturedInput& input) override;
+
+    // Opens the editor on button 0-11 of the active profile, unless it is the profile's last left
+    // click, which the user is told in a warning.
+    void openEditor(int button);
+    // Drops the edit and ends any key capture.
+    void closeEditor();
+    // The row of button 0-11 shows the label of its binding.
+    void refreshLabel(int button);
+    void refillMacroList();
+    // The button whose editor is open, -1 when none.
+    int editedButton() const { return editor_ ? editor_->button() : -1; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    struct Row {
+        QPushButton* button = nullptr;
+        QLabel* number = nullptr;
+        QLabel* indicator = nullptr;
+    };
+
+    void findControls();
+    void connectControls();
+    void fillFunctionSelectors();
+
+    void onRowToggled(int button, bool checked);
+    void onPictureClicked(int button);
+    void onGroupChosen(int item);
+    void onFunctionChosen(FunctionGroup group, int item);
+    void onMacroChosen(int item);
+    void onRepeatModeChosen(int item);
+    void onLoopCountEdited(const QString& text);
+    void onLoopCountFinished();
+    void apply();
+    void refuseLastLeftClick(int button);
+
+    // Shows everything the editor holds; runs the key capture exactly while the keyboard group shows.
+    void showEditor();
+    void showKey();
+    void showCaptureState();
+    void updateIndicators();
+    void unselectRow(int button);
+    QString buttonPlace(int button) const;
+    const MacroList& macros() const { return context().macros ? *context().macros : noMacros_; }
+
+    std::array<Row, kShownButtonCount> rows_{};
+    MousePicture* picture_ = nullptr;
+    QWidget* hintPanel_ = nullptr;
+    QWidget* editorPanel_ = nullptr;
+    QLabel* editorTitle_ = nullptr;
+    QLabel* editorPlace_ = nullptr;
+    QComboBox* groupCombo_ = nullptr;
+    QStackedWidget* groupTabs_ = nullptr;
+    std::array<std::pair<FunctionGroup, QComboBox*>, 6> functionCombos_{};
+    QLabel* defaultFunctionLabel_ = nullptr;
+    QLineEdit* keyDisplay_ = nullptr;
+    QLabel* keyHint_ = nullptr;
+    std::array<QCheckBox*, 4> modifierBoxes_{};
+    QComboBox* macroCombo_ = nullptr;
+    QLabel* noMacrosLabel_ = nullptr;
+    QComboBox* repeatCombo_ = nullptr;
+    QWidget* loopRow_ = nullptr;
+    QLineEdit* loopEdit_ = nullptr;
+    QAbstractButton* applyButton_ = nullptr;
+    QAbstractButton* cancelButton_ = nullptr;
+
+    std::optional<BindingEditor> editor_;
+    int openedProfile_ = -1;
+    ButtonBinding openedBinding_{};   // as stored when the editor opened
+    CaptureService::Capture capture_;
+    int refusedButton_ = -1;          // lit while the warning about it is open
+    int hoveredRow_ = -1;
+    int keyboardRow_ = -1;            // reached with Tab
+    int hoveredPicture_ = -1;
+    MacroList noMacros_;
 };
 
 }  // namespace qx4::gui

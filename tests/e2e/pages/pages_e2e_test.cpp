@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
 #include "core/device/reports.h"
+#include "core/vocab/function_catalogue.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/pages/dpi_color_wnd.h"
@@ -127,6 +129,31 @@ TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
     EXPECT_EQ(sentSince(fullDownload),
               (std::vector<Bytes>{bytesOf(buildProfileSelectReport(*saved)), bytesOf(buildDpiReport(saved->profiles[1], 1)),
                                   bytesOf(buildPollingReport(saved->profiles[1], 1))}));
+}
+
+// A button bound on the page is sent at once as a full download, its function's wire code in the
+// button report of its profile.
+TEST_F(PagesEndToEnd, VolumeUpOnButtonFiveOfProfileTwoReachesTheMouseInTheFullDownload) {
+    button("wireless_button_btn")->click();
+    button("wireless_button5_btn")->click();
+    QCoreApplication::processEvents();  // the row's message comes back through the main window
+    auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
+    group->setCurrentIndex(static_cast<int>(FunctionGroup::media));
+    window->findChild<QComboBox*>(QStringLiteral("wireless_media_type_combo"))->setCurrentIndex(5);
+    button("wireless_button_apply_btn")->click();
+    waitForApplies(1, fullDownload);
+
+    const auto saved = savedRecord();
+    const ButtonBinding& bound = saved->profiles[1].buttons[4];
+    EXPECT_EQ(bound.functionCode, 69);
+    EXPECT_EQ(bound.functionGroup, 5);
+    std::vector<Bytes> full;
+    for (const auto& planned : planApply(*saved, SectionFlags::all())) full.push_back(bytesOf(planned.report));
+    EXPECT_EQ(sentSince(fullDownload), full);
+
+    const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
+    EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
+    EXPECT_NE(std::find(full.begin(), full.end(), bytesOf(profileTwo)), full.end());
 }
 
 TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {

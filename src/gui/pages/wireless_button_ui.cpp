@@ -1,0 +1,464 @@
+#include "gui/pages/wireless_button_ui.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QStyle>
+
+#include <algorithm>
+
+#include "core/config/record_bytes.h"
+#include "core/edit/decimal_text.h"
+#include "core/vocab/key_codes.h"
+#include "core/window_messages.h"
+#include "gui/app/control_lookup.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/app/window_message.h"
+#include "gui/pages/mouse_picture.h"
+
+namespace qx4::gui {
+
+namespace {
+struct SelectorControl {
+    FunctionGroup group;
+    const char* name;
+};
+
+constexpr std::array<SelectorControl, 6> kSelectors{{
+    {FunctionGroup::mouse, "wireless_mouse_type_combo"},
+    {FunctionGroup::dpi, "wireless_dpi_type_combo"},
+    {FunctionGroup::profile, "wireless_profile_type_combo"},
+    {FunctionGroup::media, "wireless_media_type_combo"},
+    {FunctionGroup::system, "wireless_system_type_combo"},
+    {FunctionGroup::shortcut, "wireless_shortcut_type_combo"},
+}};
+
+// The check boxes "wireless_check_key_1" to "_4", in this order.
+constexpr std::array<std::uint8_t, 4> kModifierBits{kModifierCtrl, kModifierShift, kModifierAlt, kModifierWin};
+
+// Virtual keys are below this; the hook library's mouse-button messages start at 0x0201.
+constexpr std::uintptr_t kVirtualKeyLimit = 0x100;
+
+constexpr int kRowNumberSize = 18;
+constexpr int kRowNumberLeft = 6;
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+QString toQString(std::u16string_view text) { return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString(); }
+
+std::u16string languageText(std::u16string_view key) {
+    return ResourceManager::instance().text(toQString(key)).toStdU16String();
+}
+
+QString shownName(const DisplayText& name) { return toQString(resolveText(name, languageText)); }
+
+// A selection the page makes runs no handler; the selector's tool tip shows what it now shows.
+void showSelection(QComboBox* combo, int item) {
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
+    combo->setToolTip(combo->currentText());
+}
+
+void restyle(QWidget* widget) {
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+}
+}  // namespace
+
+CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
+    findControls();
+    fillFunctionSelectors();
+    connectControls();
+    editorPanel_->hide();
+    updateIndicators();
+}
+
+void CWirelessButtonUI::findControls() {
+    picture_ = requireControl<MousePicture>(this, "wireless_mouse_picture");
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        Row& row = rows_[static_cast<std::size_t>(i)];
+        row.button = requireControl<QPushButton>(this, QStringLiteral("wireless_button%1_btn").arg(i + 1));
+        row.indicator = requireControl<QLabel>(this, QStringLiteral("wireless_key%1_control").arg(i + 1));
+        row.button->setCheckable(true);
+        row.button->setAutoDefault(true);  // Enter opens a row as Space does
+        row.button->installEventFilter(this);
+        // The row's number, as the picture writes it beside the button.
+        row.number = new QLabel(QString::number(i + 1), row.button);
+        row.number->setObjectName(QStringLiteral("wireless_button%1_number").arg(i + 1));
+        row.number->setProperty("qx4role", QStringLiteral("rownumber"));
+        row.number->setAlignment(Qt::AlignCenter);
+        row.number->setFixedSize(kRowNumberSize, kRowNumberSize);
+        row.number->setAttribute(Qt::WA_TransparentForMouseEvents);
+        picture_->setIndicator(i, row.indicator);
+    }
+    hintPanel_ = requireControl<QWidget>(this, "wireless_button_hint_panel");
+    editorPanel_ = requireControl<QWidget>(this, "wireless_button_function_hor");
+    editorTitle_ = requireControl<QLabel>(this, "wireless_button_editor_title");
+    editorPlace_ = requireControl<QLabel>(this, "wireless_button_editor_place");
+    groupCombo_ = requireControl<QComboBox>(this, "wireless_button_type_combo");
+    groupTabs_ = requireControl<QStackedWidget>(this, "wireless_button_type_tab_switch");
+    for (std::size_t i = 0; i < kSelectors.size(); ++i) {
+        functionCombos_[i] = {kSelectors[i].group, requireControl<QComboBox>(this, kSelectors[i].name)};
+    }
+    defaultFunctionLabel_ = requireControl<QLabel>(this, "wireless_default_function_label");
+    keyDisplay_ = requireControl<QLineEdit>(this, "wireless_keyboard_type_edit");
+    keyHint_ = requireControl<QLabel>(this, "wireless_keyboard_hint_label");
+    for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
+        modifierBoxes_[i] = requireControl<QCheckBox>(this, QStringLiteral("wireless_check_key_%1").arg(i + 1));
+    }
+    macroCombo_ = requireControl<QComboBox>(this, "wireless_macro_type_combo");
+    macroCombo_->setPlaceholderText(text("macro_choose_text"));
+    noMacrosLabel_ = requireControl<QLabel>(this, "wireless_macro_empty_label");
+    repeatCombo_ = requireControl<QComboBox>(this, "wireless_macro_repeat_mode_combo");
+    loopRow_ = requireControl<QWidget>(this, "wireless_loop_times_hor");
+    loopEdit_ = requireControl<QLineEdit>(this, "wireless_loop_times_edit");
+    applyButton_ = requireControl<QAbstractButton>(this, "wireless_button_apply_btn");
+    cancelButton_ = requireControl<QAbstractButton>(this, "wireless_button_cancel_btn");
+}
+
+// The selectors list the catalogue's functions in the catalogue's own order, so an item always
+// stores the code it names.
+void CWirelessButtonUI::fillFunctionSelectors() {
+    for (const auto& [group, combo] : functionCombos_) {
+        const QSignalBlocker blocker(combo);
+        combo->clear();
+        for (const std::uint8_t code : selectorItems(group)) {
+            combo->addItem(toQString(languageText(functionTextKey(code))));
+        }
+    }
+}
+
+void CWirelessButtonUI::connectControls() {
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        connect(rows_[static_cast<std::size_t>(i)].button, &QAbstractButton::toggled, this,
+                [this, i](bool checked) { onRowToggled(i, checked); });
+    }
+    connect(picture_, &MousePicture::buttonHovered, this, [this](int button) {
+        hoveredPicture_ = button;
+        picture_->setToolTip(button < 0 ? QString()
+                                        : text("button_picture_tip_text")
+                                              .arg(button + 1)
+                                              .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
+        updateIndicators();
+    });
+    connect(picture_, &MousePicture::buttonClicked, this, &CWirelessButtonUI::onPictureClicked);
+    connect(groupCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onGroupChosen);
+    for (const auto& [group, combo] : functionCombos_) {
+        connect(combo, &QComboBox::currentIndexChanged, this,
+                [this, group](int item) { onFunctionChosen(group, item); });
+    }
+    for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
+        connect(modifierBoxes_[i], &QAbstractButton::toggled, this, [this, i](bool held) {
+            if (editor_) editor_->setModifier(kModifierBits[i], held);
+        });
+    }
+    connect(macroCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onMacroChosen);
+    connect(repeatCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onRepeatModeChosen);
+    connect(loopEdit_, &QLineEdit::textEdited, this, &CWirelessButtonUI::onLoopCountEdited);
+    connect(loopEdit_, &QLineEdit::editingFinished, this, &CWirelessButtonUI::onLoopCountFinished);
+    connect(applyButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::apply);
+    connect(cancelButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::closeEditor);
+    // Shortcuts come before the keys reach any window, so Enter and Escape are never captured
+    // as the key of a keyboard binding.
+    new QShortcut(QKeySequence(Qt::Key_Escape), editorPanel_, this, [this] { closeEditor(); },
+                  Qt::WidgetWithChildrenShortcut);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        new QShortcut(QKeySequence(key), editorPanel_, this, [this] { apply(); }, Qt::WidgetWithChildrenShortcut);
+    }
+}
+
+void CWirelessButtonUI::refreshFromRecord() {
+    const ProfileSettings* profile = activeProfile();
+    if (!profile) return;
+    for (int i = 0; i < kShownButtonCount; ++i) refreshLabel(i);
+    // An edit belongs to the binding it opened on; another profile or a binding changed under it
+    // (import, a macro saved) would have it overwrite what it never showed.
+    if (editor_) {
+        const ButtonBinding& stored = profile->buttons[static_cast<std::size_t>(editor_->button())];
+        if (context().record->activeProfile != openedProfile_ ||
+            !std::ranges::equal(recordBytes(stored), recordBytes(openedBinding_))) {
+            closeEditor();
+        }
+    }
+}
+
+void CWirelessButtonUI::refreshLabel(int button) {
+    const ProfileSettings* profile = activeProfile();
+    if (!profile || button < 0 || button >= kShownButtonCount) return;
+    const DisplayText label = bindingLabel(profile->buttons[static_cast<std::size_t>(button)], languageText);
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    if (label.isLanguageKey) {
+        ResourceManager::instance().setResourceText(row, toQString(label.text));
+    } else {
+        ResourceManager::instance().setPlainText(row, toQString(label.text));
+    }
+    row->setToolTip(row->text());
+}
+
+void CWirelessButtonUI::refillMacroList() {
+    const QSignalBlocker blocker(macroCombo_);
+    macroCombo_->clear();
+    for (const MacroRecord& macro : macros()) macroCombo_->addItem(toQString(macroNameText(macro.name)));
+    macroCombo_->setCurrentIndex(-1);
+    noMacrosLabel_->setVisible(macros().empty());
+}
+
+bool CWirelessButtonUI::windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t /*lParam*/) {
+    if (message != UM_BUTTON_CLICKED || wParam >= static_cast<std::uintptr_t>(kShownButtonCount)) return false;
+    openEditor(static_cast<int>(wParam));
+    return true;
+}
+
+void CWirelessButtonUI::openEditor(int button) {
+    if (button < 0 || button >= kShownButtonCount) return;
+    if (!handlesInput()) {
+        unselectRow(button);
+        return;
+    }
+    if (editedButton() == button) return;
+    closeEditor();  // a second row chosen before the first one's message came back
+    std::optional<BindingEditor> opened = BindingEditor::open(*activeProfile(), button, macros());
+    if (!opened) {
+        refuseLastLeftClick(button);
+        return;
+    }
+    editor_ = std::move(opened);
+    openedProfile_ = context().record->activeProfile;
+    openedBinding_ = activeProfile()->buttons[static_cast<std::size_t>(button)];
+    for (int i = 0; i < kShownButtonCount; ++i) rows_[static_cast<std::size_t>(i)].button->setEnabled(i == button);
+    {
+        const QSignalBlocker blocker(rows_[static_cast<std::size_t>(button)].button);
+        rows_[static_cast<std::size_t>(button)].button->setChecked(true);
+    }
+    editorTitle_->setText(text("button_editor_title_text").arg(button + 1));
+    editorPlace_->setText(buttonPlace(button));
+    defaultFunctionLabel_->setText(
+        text("group_default_hint_text").arg(toQString(languageText(functionTextKey(defaultFunctionCode(button))))));
+    hintPanel_->hide();
+    editorPanel_->show();
+    showEditor();
+    if (editor_->capturesKeys()) {
+        keyDisplay_->setFocus();
+    } else {
+        groupCombo_->setFocus();
+    }
+    updateIndicators();
+}
+
+void CWirelessButtonUI::refuseLastLeftClick(int button) {
+    refusedButton_ = button;
+    updateIndicators();
+    runMessageBox(context().mainWindow ? context().mainWindow : window(), QStringLiteral("warning_title_text"),
+                  QStringLiteral("one_click_text"));
+    refusedButton_ = -1;
+    unselectRow(button);
+    updateIndicators();
+}
+
+void CWirelessButtonUI::closeEditor() {
+    capture_.end();
+    const int button = editedButton();
+    const bool focusInEditor = editorPanel_->isAncestorOf(QApplication::focusWidget());
+    editor_.reset();
+    for (const Row& row : rows_) row.button->setEnabled(true);
+    editorPanel_->hide();
+    hintPanel_->show();
+    if (button >= 0) {
+        unselectRow(button);
+        if (focusInEditor) rows_[static_cast<std::size_t>(button)].button->setFocus();
+    }
+    updateIndicators();
+}
+
+void CWirelessButtonUI::apply() {
+    if (!editor_ || !activeProfile()) return;
+    // Enter applies while the loop count still has the focus: what it shows is what is stored.
+    if (editor_->shownGroup() == FunctionGroup::macro) onLoopCountFinished();
+    const int button = editor_->button();
+    if (editor_->apply(*activeProfile())) {
+        refreshLabel(button);
+        if (context().host) context().host->requestApply(true);
+    }
+    closeEditor();
+}
+
+void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
+    if (!editor_ || input.lParam != 0 || input.wParam >= kVirtualKeyLimit) return;
+    if (editor_->captureKey(input.wParam)) showKey();
+}
+
+void CWirelessButtonUI::onRowToggled(int button, bool checked) {
+    if (checked) {
+        if (editedButton() != button && context().mainWindow) {
+            postWindowMessage(context().mainWindow, UM_BUTTON_CLICKED, static_cast<std::uintptr_t>(button));
+        }
+        return;
+    }
+    // A click on the open row leaves it open.
+    if (editedButton() == button) {
+        QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+        const QSignalBlocker blocker(row);
+        row->setChecked(true);
+    }
+}
+
+void CWirelessButtonUI::onPictureClicked(int button) {
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    if (handlesInput() && row->isEnabled() && !row->isChecked()) row->setChecked(true);
+}
+
+void CWirelessButtonUI::onGroupChosen(int item) {
+    if (!editor_ || item < 0) return;
+    editor_->changeGroup(static_cast<FunctionGroup>(item));
+    showEditor();
+    // Keys typed now belong to the binding, not to the group selector's search.
+    if (editor_->capturesKeys()) keyDisplay_->setFocus();
+}
+
+void CWirelessButtonUI::onFunctionChosen(FunctionGroup group, int item) {
+    if (!editor_ || item < 0 || editor_->shownGroup() != group) return;
+    editor_->selectItem(item);
+    showEditor();
+}
+
+void CWirelessButtonUI::onMacroChosen(int item) {
+    if (!editor_ || item < 0) return;
+    editor_->chooseMacro(static_cast<std::size_t>(item));
+    showEditor();
+}
+
+void CWirelessButtonUI::onRepeatModeChosen(int item) {
+    if (!editor_ || item < 0) return;
+    editor_->setRepeatMode(item);
+    showEditor();
+}
+
+void CWirelessButtonUI::onLoopCountEdited(const QString& typed) {
+    const QString digits = toQString(digitsOnly(typed.toStdU16String()));
+    if (digits == typed) return;
+    loopEdit_->setText(digits);
+    loopEdit_->setCursorPosition(static_cast<int>(digits.size()));
+}
+
+void CWirelessButtonUI::onLoopCountFinished() {
+    if (editor_) loopEdit_->setText(toQString(editor_->commitLoopCount(loopEdit_->text().toStdU16String())));
+}
+
+void CWirelessButtonUI::showEditor() {
+    const ButtonBinding& working = editor_->working();
+    const FunctionGroup group = editor_->shownGroup();
+    showSelection(groupCombo_, static_cast<int>(group));
+    groupTabs_->setCurrentIndex(static_cast<int>(group));
+    for (const auto& [selectorGroup, combo] : functionCombos_) {
+        if (selectorGroup == group) showSelection(combo, codeToGroupItem(group, working.functionCode));
+    }
+    if (group == FunctionGroup::keyboard) {
+        showKey();
+        for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
+            const QSignalBlocker blocker(modifierBoxes_[i]);
+            modifierBoxes_[i]->setChecked((working.modifierMask & kModifierBits[i]) != 0);
+        }
+    } else if (group == FunctionGroup::macro) {
+        showSelection(macroCombo_, working.macroIndex);
+        showSelection(repeatCombo_, working.macroRepeatMode);
+        loopRow_->setVisible(editor_->showsLoopCount());
+        loopEdit_->setText(toQString(editor_->loopCountText()));
+    }
+    showCaptureState();
+}
+
+void CWirelessButtonUI::showKey() {
+    const std::uint8_t code = editor_->working().keyCode;
+    keyDisplay_->setText(code == 0 ? QString() : shownName(keyCodeName(code)));
+}
+
+// Without the hook library the keyboard group still opens (its modifiers alone make a binding)
+// and says why no key appears.
+void CWirelessButtonUI::showCaptureState() {
+    if (!editor_ || !editor_->capturesKeys()) {
+        capture_.end();
+        return;
+    }
+    CaptureService* service = context().capture;
+    const bool available = service && service->available();
+    keyHint_->setText(text(available ? "keyboard_capture_hint_text" : "keyboard_capture_missing_text"));
+    keyHint_->setProperty("qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
+    restyle(keyHint_);
+    keyDisplay_->setPlaceholderText(text(available ? "keyboard_press_key_text" : "keyboard_no_capture_text"));
+    if (service && !capture_.active()) capture_ = service->begin(CaptureService::Kind::buttonKey, *this);
+}
+
+// A button is lit while its editor is open or its warning shows; otherwise while the pointer is
+// on its row or on the picture, or its row was reached with Tab.
+void CWirelessButtonUI::updateIndicators() {
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        const Row& row = rows_[static_cast<std::size_t>(i)];
+        const bool pointed = !editor_ && (i == hoveredRow_ || i == hoveredPicture_ || i == keyboardRow_);
+        const bool lit = i == editedButton() || i == refusedButton_ || pointed;
+        row.indicator->setVisible(lit);
+        if (row.number->property("lit").toBool() != lit) {
+            row.number->setProperty("lit", lit);
+            restyle(row.number);
+        }
+    }
+}
+
+void CWirelessButtonUI::unselectRow(int button) {
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    const QSignalBlocker blocker(row);
+    row->setChecked(false);
+}
+
+QString CWirelessButtonUI::buttonPlace(int button) const {
+    return ResourceManager::instance().text(QStringLiteral("button_place_%1_text").arg(button + 1));
+}
+
+bool CWirelessButtonUI::eventFilter(QObject* watched, QEvent* event) {
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        const Row& row = rows_[static_cast<std::size_t>(i)];
+        if (watched != row.button) continue;
+        switch (event->type()) {
+        case QEvent::Enter:
+            hoveredRow_ = i;
+            break;
+        case QEvent::Leave:
+            if (hoveredRow_ == i) hoveredRow_ = -1;
+            break;
+        case QEvent::FocusIn: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) keyboardRow_ = i;
+            break;
+        }
+        case QEvent::FocusOut:
+            if (keyboardRow_ == i) keyboardRow_ = -1;
+            break;
+        case QEvent::Resize:
+            row.number->move(kRowNumberLeft, (row.button->height() - kRowNumberSize) / 2);
+            break;
+        default:
+            return SettingsPage::eventFilter(watched, event);
+        }
+        updateIndicators();
+        break;
+    }
+    return SettingsPage::eventFilter(watched, event);
+}
+
+void CWirelessButtonUI::hideEvent(QHideEvent* event) {
+    SettingsPage::hideEvent(event);
+    // Leaving the page (another tab, the tray) drops the edit, so no capture runs unseen.
+    if (!event->spontaneous()) closeEditor();
+    hoveredRow_ = hoveredPicture_ = keyboardRow_ = -1;
+    updateIndicators();
+}
+
+}  // namespace qx4::gui

@@ -1,0 +1,396 @@
+// The button page driven as a user would: rows, the picture, the editor's selectors, check boxes
+// and entries, keys arriving through the capture service, Apply, Cancel and the keyboard.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QEnterEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "core/vocab/key_codes.h"
+#include "core/window_messages.h"
+#include "gui/app/capture_service.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/app/window_message.h"
+#include "gui/pages/mouse_picture.h"
+#include "gui/pages/page_table.h"
+#include "gui/pages/wireless_button_ui.h"
+#include "page_test_support.h"
+
+namespace qx4::gui {
+namespace {
+
+bool sameBytes(const DeviceConfig& a, const DeviceConfig& b) { return test::changedBytes(a, b).empty(); }
+
+MacroList macrosNamed(std::initializer_list<std::u16string_view> names) {
+    MacroList list;
+    for (const std::u16string_view name : names) {
+        MacroRecord macro{};
+        macro.name = toMacroName(name);
+        list.append(macro);
+    }
+    return list;
+}
+
+// Plays the main window: hands the rows' UM_BUTTON_CLICKED back to the page, as the program does.
+class Relay final : public QWidget {
+public:
+    CWirelessButtonUI* page = nullptr;
+    int buttonMessages = 0;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
+        const auto* message = static_cast<const WindowMessageEvent*>(event);
+        if (message->message() == UM_BUTTON_CLICKED) ++buttonMessages;
+        page->windowMessage(message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+};
+
+struct Host final : PageHost {
+    void requestApply(bool full) override { applies.push_back(full); }
+    void recordChanged() override {}
+    void macroStoreChanged() override {}
+    std::vector<bool> applies;
+};
+
+HookTable keyHooks() {
+    HookTable hooks;
+    hooks.installhook = [](const qx4_message_sink*) { return 1; };
+    return hooks;
+}
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+class ButtonPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        relay.page = &page;
+        page.resize(542, 388);
+        page.setContext({record.get(), &macros, &host, &capture, &relay});
+        page.macrosChanged();
+        page.refreshFromRecord();
+        page.show();
+        page.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    }
+
+    template <typename T>
+    T* find(const QString& name) { return page.findChild<T*>(name); }
+    QPushButton* row(int n) { return find<QPushButton>(QStringLiteral("wireless_button%1_btn").arg(n)); }
+    QLabel* indicator(int n) { return find<QLabel>(QStringLiteral("wireless_key%1_control").arg(n)); }
+    QComboBox* combo(const char* name) { return find<QComboBox>(QString::fromLatin1(name)); }
+    QAbstractButton* control(const char* name) { return find<QAbstractButton>(QString::fromLatin1(name)); }
+    QLineEdit* edit(const char* name) { return find<QLineEdit>(QString::fromLatin1(name)); }
+    QWidget* editorPanel() { return find<QWidget>(QStringLiteral("wireless_button_function_hor")); }
+    const ButtonBinding& stored(int n) const { return record->active().buttons[static_cast<std::size_t>(n - 1)]; }
+
+    // Selects row n as a click does; its message comes back through the relay.
+    void open(int n) {
+        row(n)->click();
+        QCoreApplication::processEvents();
+    }
+    void chooseGroup(FunctionGroup group) { combo("wireless_button_type_combo")->setCurrentIndex(static_cast<int>(group)); }
+    void apply() { control("wireless_button_apply_btn")->click(); }
+    bool capturing() const { return capture.flag(CaptureService::Kind::buttonKey); }
+    void press(std::uintptr_t virtualKey) { capture.deliver({virtualKey, 0, 0}); }
+
+    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
+    MacroList macros = macrosNamed({u"Reload", u"Burst"});
+    Host host;
+    HookTable hooks = keyHooks();
+    CaptureService capture{hooks, {}, {}};
+    Relay relay;
+    CWirelessButtonUI page{nullptr, *findPageKind("WirelessButton")};
+};
+
+TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClicks) {
+    bool litDuringWarning = false;
+    ASSERT_TRUE(test::answerModal<CMsgWnd>(
+        [&](CMsgWnd& box) {
+            litDuringWarning = indicator(1)->isVisible();
+            box.done(CMsgWnd::kConfirmed);
+        },
+        [&] { open(1); }));
+    EXPECT_TRUE(litDuringWarning);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_FALSE(editorPanel()->isVisible());
+    EXPECT_FALSE(row(1)->isChecked());
+    EXPECT_FALSE(indicator(1)->isVisible());
+    EXPECT_EQ(relay.buttonMessages, 1) << "unselecting the row must not select it again";
+
+    // Button 2 becomes a left click: the mouse group's first item, stored without touching it.
+    open(2);
+    chooseGroup(FunctionGroup::mouse);
+    apply();
+    EXPECT_EQ(stored(2).functionCode, 1);
+    EXPECT_EQ(stored(2).functionGroup, 1);
+    EXPECT_EQ(row(2)->text(), text("left_click_text"));
+
+    open(1);
+    EXPECT_EQ(page.editedButton(), 0);
+    EXPECT_TRUE(editorPanel()->isVisible());
+    EXPECT_FALSE(row(2)->isEnabled()) << "one editor at a time";
+    page.closeEditor();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), -1) << "a closing editor must not reopen itself";
+    EXPECT_EQ(relay.buttonMessages, 3);
+}
+
+TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownload) {
+    struct Case {
+        FunctionGroup group;
+        const char* selector;
+        int item;  // -1: applied as the group opens
+        std::uint8_t code;
+    };
+    const Case cases[] = {
+        {FunctionGroup::mouse, "wireless_mouse_type_combo", 10, 22},  // easy aim sits between fire and scroll
+        {FunctionGroup::dpi, "wireless_dpi_type_combo", -1, 6},
+        {FunctionGroup::profile, "wireless_profile_type_combo", -1, 54},
+        {FunctionGroup::media, "wireless_media_type_combo", 5, 69},
+        {FunctionGroup::media, "wireless_media_type_combo", 8, 80},
+        {FunctionGroup::system, "wireless_system_type_combo", -1, 117},
+        {FunctionGroup::shortcut, "wireless_shortcut_type_combo", 14, 46},
+        {FunctionGroup::defaultFunction, "", -1, 0},  // button 6 is off when new
+    };
+    for (const Case& c : cases) {
+        host.applies.clear();
+        open(6);
+        chooseGroup(c.group);
+        if (c.item >= 0) combo(c.selector)->setCurrentIndex(c.item);
+        if (*c.selector) {
+            EXPECT_EQ(combo(c.selector)->toolTip(), combo(c.selector)->currentText());
+        }
+        apply();
+        EXPECT_EQ(stored(6).functionCode, c.code) << c.selector << " item " << c.item;
+        EXPECT_EQ(stored(6).functionGroup, static_cast<std::uint8_t>(c.group)) << c.selector;
+        EXPECT_EQ(host.applies, std::vector<bool>{true});
+        EXPECT_EQ(page.editedButton(), -1);
+    }
+    // Reopened, the binding shows its own item again.
+    record->active().buttons[5] = {};
+    record->active().buttons[5].functionCode = 22;
+    record->active().buttons[5].functionGroup = 1;
+    open(6);
+    EXPECT_EQ(combo("wireless_mouse_type_combo")->currentIndex(), 10);
+}
+
+TEST_F(ButtonPageTest, AKeyCombinationTakesTheLastKeyPressedAndItsModifiersFromTheBoxesOnly) {
+    const DeviceConfig before = *record;
+    open(6);
+    chooseGroup(FunctionGroup::keyboard);
+    apply();
+    EXPECT_TRUE(sameBytes(*record, before)) << "neither key nor modifier: nothing is stored";
+    EXPECT_TRUE(host.applies.empty());
+
+    open(6);
+    chooseGroup(FunctionGroup::keyboard);
+    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
+    find<QCheckBox>(QStringLiteral("wireless_check_key_2"))->click();
+    press(0xA2);  // left Ctrl held down counts as a key like any other
+    press(0x43);
+    capture.deliver({0x44, 1, 0});  // a release changes nothing
+    EXPECT_EQ(edit("wireless_keyboard_type_edit")->text(), QStringLiteral("C"));
+    apply();
+    EXPECT_EQ(stored(6).keyCode, 0x06);
+    EXPECT_EQ(stored(6).modifierMask, 3);
+    EXPECT_EQ(stored(6).functionCode, 16);
+    EXPECT_EQ(row(6)->text(), QStringLiteral("Ctrl+Shift+C"));
+    EXPECT_EQ(row(6)->toolTip(), QStringLiteral("Ctrl+Shift+C"));
+}
+
+TEST_F(ButtonPageTest, KeysAreCapturedExactlyWhileTheKeyboardGroupShows) {
+    open(6);
+    EXPECT_FALSE(capturing());
+    chooseGroup(FunctionGroup::keyboard);
+    EXPECT_TRUE(capturing());
+    chooseGroup(FunctionGroup::media);
+    EXPECT_FALSE(capturing());
+    chooseGroup(FunctionGroup::keyboard);
+    EXPECT_TRUE(capturing());
+    control("wireless_button_cancel_btn")->click();
+    EXPECT_FALSE(capturing());
+
+    record->active().buttons[6].functionCode = 16;
+    record->active().buttons[6].functionGroup = 4;
+    record->active().buttons[6].keyCode = 0x04;
+    open(7);
+    EXPECT_TRUE(capturing()) << "a keyboard binding opens capturing";
+    EXPECT_EQ(edit("wireless_keyboard_type_edit")->text(), QStringLiteral("A"));
+    page.hide();  // another tab
+    EXPECT_FALSE(capturing());
+    EXPECT_EQ(page.editedButton(), -1);
+}
+
+TEST_F(ButtonPageTest, WithoutTheHookLibraryTheKeyboardGroupSaysKeysCannotBeCaptured) {
+    const HookTable none;
+    CaptureService without(none, {}, {});
+    page.setContext({record.get(), &macros, &host, &without, &relay});
+    open(6);
+    chooseGroup(FunctionGroup::keyboard);
+    EXPECT_EQ(find<QLabel>(QStringLiteral("wireless_keyboard_hint_label"))->text(), text("keyboard_capture_missing_text"));
+    find<QCheckBox>(QStringLiteral("wireless_check_key_4"))->click();
+    apply();
+    EXPECT_EQ(stored(6).modifierMask, 8);
+    EXPECT_EQ(row(6)->text(), QStringLiteral("Win+"));
+}
+
+TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
+    // The macro group applied without a macro keeps the function and starts the loop afresh.
+    open(6);
+    chooseGroup(FunctionGroup::macro);
+    apply();
+    EXPECT_EQ(stored(6).functionCode, 0);
+    EXPECT_EQ(stored(6).functionGroup, 0);
+    EXPECT_EQ(stored(6).macroLoopCount, 1);
+    EXPECT_EQ(stored(6).macroIndex, -1);
+
+    open(6);
+    chooseGroup(FunctionGroup::macro);
+    combo("wireless_macro_type_combo")->setCurrentIndex(1);
+    QWidget* loopRow = find<QWidget>(QStringLiteral("wireless_loop_times_hor"));
+    EXPECT_TRUE(loopRow->isVisible());
+    combo("wireless_macro_repeat_mode_combo")->setCurrentIndex(1);
+    EXPECT_FALSE(loopRow->isVisible()) << "only the first repeat mode counts loops";
+    apply();
+    EXPECT_EQ(stored(6).functionCode, 17);
+    EXPECT_EQ(stored(6).functionGroup, 7);
+    EXPECT_EQ(stored(6).macroRepeatMode, 1);
+    EXPECT_EQ(stored(6).macroIndex, 1);
+    EXPECT_EQ(row(6)->text(), QStringLiteral("Burst"));
+
+    // The store's order changed: the binding finds its macro by name.
+    macros.remove(0);
+    page.macrosChanged();
+    open(6);
+    EXPECT_EQ(combo("wireless_macro_type_combo")->currentText(), QStringLiteral("Burst"));
+}
+
+TEST_F(ButtonPageTest, TheLoopCountTakesDigitsOnlyWithinOneTo255EvenWhenEnterApplies) {
+    open(6);
+    chooseGroup(FunctionGroup::macro);
+    combo("wireless_macro_type_combo")->setCurrentIndex(0);
+    QLineEdit* loop = edit("wireless_loop_times_edit");
+    const std::pair<const char*, const char*> typed[] = {{"1a2", "12"}, {"0", "1"}, {"300", "255"}, {"", "1"}};
+    for (const auto& [keys, shown] : typed) {
+        loop->setFocus();
+        loop->selectAll();
+        QTest::keyClick(loop, Qt::Key_Delete);
+        QTest::keyClicks(loop, QString::fromLatin1(keys));
+        combo("wireless_macro_repeat_mode_combo")->setFocus();  // leaving the field commits it
+        EXPECT_EQ(loop->text(), QString::fromLatin1(shown)) << "typed " << keys;
+    }
+    loop->setFocus();
+    loop->selectAll();
+    QTest::keyClicks(loop, QStringLiteral("7"));
+    QTest::keyClick(loop, Qt::Key_Return);
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_EQ(stored(6).macroLoopCount, 7);
+}
+
+TEST_F(ButtonPageTest, CancelAndEscapeChangeNothingAndEnterOpensAndApplies) {
+    const DeviceConfig before = *record;
+    open(5);
+    chooseGroup(FunctionGroup::media);
+    combo("wireless_media_type_combo")->setCurrentIndex(7);
+    control("wireless_button_cancel_btn")->click();
+    EXPECT_TRUE(sameBytes(*record, before));
+
+    row(5)->setFocus();
+    QTest::keyClick(row(5), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(page.editedButton(), 4);
+    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
+    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Escape);
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_TRUE(row(5)->hasFocus()) << "the keyboard goes back to the row";
+    EXPECT_TRUE(sameBytes(*record, before));
+    EXPECT_TRUE(host.applies.empty());
+    EXPECT_EQ(row(5)->text(), text("backward_text"));
+
+    QTest::keyClick(row(5), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
+    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Return);
+    EXPECT_EQ(stored(5).functionGroup, 1);
+    EXPECT_EQ(host.applies, std::vector<bool>{true});
+}
+
+TEST_F(ButtonPageTest, LabelsAndTheOpenEditorFollowProfileSwitchesResetAndImport) {
+    ButtonBinding& copyOnThree = record->profiles[2].buttons[2];
+    copyOnThree.functionCode = 33;
+    copyOnThree.functionGroup = 8;
+    record->activeProfile = 2;
+    page.refreshFromRecord();
+    EXPECT_EQ(row(3)->text(), text("copy_text"));
+
+    open(9);
+    record->activeProfile = 0;  // the mouse switched profiles
+    page.refreshFromRecord();
+    EXPECT_EQ(row(3)->text(), text("wheel_click_text"));
+    EXPECT_EQ(page.editedButton(), -1) << "the edit belonged to the other profile";
+
+    open(9);
+    record->active().buttons[8].functionCode = 65;  // an import changed the binding under the editor
+    page.refreshFromRecord();
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_EQ(row(9)->text(), text("play_pause_text"));
+
+    open(9);
+    page.resetDone();
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_TRUE(row(9)->isEnabled());
+}
+
+TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndTheSameEditorOpensFromThePicture) {
+    auto* picture = find<MousePicture>(QStringLiteral("wireless_mouse_picture"));
+    for (int n = 1; n <= kShownButtonCount; ++n) {
+        const QPointF badge = picture->badgeCentre(n - 1);
+        EXPECT_EQ(picture->buttonAt(badge), n - 1) << "button " << n;
+        EXPECT_TRUE(indicator(n)->geometry().contains(badge.toPoint())) << "button " << n;
+    }
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(row(7), &enter);
+    EXPECT_TRUE(indicator(7)->isVisible());
+    QCoreApplication::sendEvent(row(7), &leave);
+    EXPECT_FALSE(indicator(7)->isVisible());
+
+    QTest::mouseClick(picture, Qt::LeftButton, {}, picture->badgeCentre(3).toPoint());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), 3);
+    EXPECT_TRUE(row(4)->isChecked());
+    QCoreApplication::sendEvent(row(4), &leave);
+    EXPECT_TRUE(indicator(4)->isVisible()) << "lit while its editor is open";
+    QTest::mouseClick(picture, Qt::LeftButton, {}, picture->badgeCentre(7).toPoint());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), 3) << "other buttons wait while an editor is open";
+    control("wireless_button_cancel_btn")->click();
+    EXPECT_FALSE(indicator(4)->isVisible());
+}
+
+TEST(ButtonPageTexts, EveryFunctionGroupAndKeyNameHasAnEnglishText) {
+    const ResourceManager& texts = ResourceManager::instance();
+    QStringList missing;
+    const auto need = [&](const DisplayText& name) {
+        const QString key = QString::fromStdU16String(name.text);
+        if (name.isLanguageKey && !key.isEmpty() && !texts.hasText(key)) missing << key;
+    };
+    for (int value = 0; value < 256; ++value) {
+        need(keyCodeName(value));
+        need(virtualKeyName(static_cast<std::uint32_t>(value)));
+        need({std::u16string(functionTextKey(static_cast<std::uint8_t>(value))), true});
+    }
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
+}
+
+}  // namespace
+}  // namespace qx4::gui
