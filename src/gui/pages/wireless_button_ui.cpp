@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -23,7 +21,7 @@
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/window_message.h"
-#include "gui/pages/mouse_picture.h"
+#include "gui/pages/button_rows.h"
 
 namespace qx4::gui {
 
@@ -47,9 +45,6 @@ constexpr std::array<std::uint8_t, 4> kModifierBits{kModifierCtrl, kModifierShif
 
 // Virtual keys are below this; the hook library's mouse-button messages start at 0x0201.
 constexpr std::uintptr_t kVirtualKeyLimit = 0x100;
-
-constexpr int kRowNumberSize = 18;
-constexpr int kRowNumberLeft = 6;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
@@ -79,27 +74,10 @@ CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : Se
     fillFunctionSelectors();
     connectControls();
     editorPanel_->hide();
-    updateIndicators();
 }
 
 void CWirelessButtonUI::findControls() {
-    picture_ = requireControl<MousePicture>(this, "wireless_mouse_picture");
-    for (int i = 0; i < kShownButtonCount; ++i) {
-        Row& row = rows_[static_cast<std::size_t>(i)];
-        row.button = requireControl<QPushButton>(this, QStringLiteral("wireless_button%1_btn").arg(i + 1));
-        row.indicator = requireControl<QLabel>(this, QStringLiteral("wireless_key%1_control").arg(i + 1));
-        row.button->setCheckable(true);
-        row.button->setAutoDefault(true);  // Enter opens a row as Space does
-        row.button->installEventFilter(this);
-        // The row's number, as the picture writes it beside the button.
-        row.number = new QLabel(QString::number(i + 1), row.button);
-        row.number->setObjectName(QStringLiteral("wireless_button%1_number").arg(i + 1));
-        row.number->setProperty("qx4role", QStringLiteral("rownumber"));
-        row.number->setAlignment(Qt::AlignCenter);
-        row.number->setFixedSize(kRowNumberSize, kRowNumberSize);
-        row.number->setAttribute(Qt::WA_TransparentForMouseEvents);
-        picture_->setIndicator(i, row.indicator);
-    }
+    rows_ = new ButtonRows(this);
     hintPanel_ = requireControl<QWidget>(this, "wireless_button_hint_panel");
     editorPanel_ = requireControl<QWidget>(this, "wireless_button_function_hor");
     editorTitle_ = requireControl<QLabel>(this, "wireless_button_editor_title");
@@ -138,19 +116,11 @@ void CWirelessButtonUI::fillFunctionSelectors() {
 }
 
 void CWirelessButtonUI::connectControls() {
-    for (int i = 0; i < kShownButtonCount; ++i) {
-        connect(rows_[static_cast<std::size_t>(i)].button, &QAbstractButton::toggled, this,
-                [this, i](bool checked) { onRowToggled(i, checked); });
-    }
-    connect(picture_, &MousePicture::buttonHovered, this, [this](int button) {
-        hoveredPicture_ = button;
-        picture_->setToolTip(button < 0 ? QString()
-                                        : text("button_picture_tip_text")
-                                              .arg(button + 1)
-                                              .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
-        updateIndicators();
+    connect(rows_, &ButtonRows::chosen, this, [this](int button) {
+        if (context().mainWindow) {
+            postWindowMessage(context().mainWindow, UM_BUTTON_CLICKED, static_cast<std::uintptr_t>(button));
+        }
     });
-    connect(picture_, &MousePicture::buttonClicked, this, &CWirelessButtonUI::onPictureClicked);
     connect(groupCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onGroupChosen);
     for (const auto& [group, combo] : functionCombos_) {
         connect(combo, &QComboBox::currentIndexChanged, this,
@@ -194,14 +164,7 @@ void CWirelessButtonUI::refreshFromRecord() {
 void CWirelessButtonUI::refreshLabel(int button) {
     const ProfileSettings* profile = activeProfile();
     if (!profile || button < 0 || button >= kShownButtonCount) return;
-    const DisplayText label = bindingLabel(profile->buttons[static_cast<std::size_t>(button)], languageText);
-    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-    if (label.isLanguageKey) {
-        ResourceManager::instance().setResourceText(row, toQString(label.text));
-    } else {
-        ResourceManager::instance().setPlainText(row, toQString(label.text));
-    }
-    row->setToolTip(row->text());
+    rows_->setLabel(button, bindingLabel(profile->buttons[static_cast<std::size_t>(button)], languageText));
 }
 
 void CWirelessButtonUI::refillMacroList() {
@@ -221,7 +184,7 @@ bool CWirelessButtonUI::windowMessage(std::uint32_t message, std::uintptr_t wPar
 void CWirelessButtonUI::openEditor(int button) {
     if (button < 0 || button >= kShownButtonCount) return;
     if (!handlesInput()) {
-        unselectRow(button);
+        rows_->release();
         return;
     }
     if (editedButton() == button) return;
@@ -234,11 +197,7 @@ void CWirelessButtonUI::openEditor(int button) {
     editor_ = std::move(opened);
     openedProfile_ = context().record->activeProfile;
     openedBinding_ = activeProfile()->buttons[static_cast<std::size_t>(button)];
-    for (int i = 0; i < kShownButtonCount; ++i) rows_[static_cast<std::size_t>(i)].button->setEnabled(i == button);
-    {
-        const QSignalBlocker blocker(rows_[static_cast<std::size_t>(button)].button);
-        rows_[static_cast<std::size_t>(button)].button->setChecked(true);
-    }
+    rows_->hold(button, true);
     editorTitle_->setText(text("button_editor_title_text").arg(button + 1));
     editorPlace_->setText(buttonPlace(button));
     defaultFunctionLabel_->setText(
@@ -251,17 +210,13 @@ void CWirelessButtonUI::openEditor(int button) {
     } else {
         groupCombo_->setFocus();
     }
-    updateIndicators();
 }
 
 void CWirelessButtonUI::refuseLastLeftClick(int button) {
-    refusedButton_ = button;
-    updateIndicators();
+    rows_->hold(button, false);
     runMessageBox(context().mainWindow ? context().mainWindow : window(), QStringLiteral("warning_title_text"),
                   QStringLiteral("one_click_text"));
-    refusedButton_ = -1;
-    unselectRow(button);
-    updateIndicators();
+    rows_->release();
 }
 
 void CWirelessButtonUI::closeEditor() {
@@ -269,14 +224,10 @@ void CWirelessButtonUI::closeEditor() {
     const int button = editedButton();
     const bool focusInEditor = editorPanel_->isAncestorOf(QApplication::focusWidget());
     editor_.reset();
-    for (const Row& row : rows_) row.button->setEnabled(true);
+    rows_->release();
     editorPanel_->hide();
     hintPanel_->show();
-    if (button >= 0) {
-        unselectRow(button);
-        if (focusInEditor) rows_[static_cast<std::size_t>(button)].button->setFocus();
-    }
-    updateIndicators();
+    if (button >= 0 && focusInEditor) rows_->focusRow(button);
 }
 
 void CWirelessButtonUI::apply() {
@@ -294,26 +245,6 @@ void CWirelessButtonUI::apply() {
 void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
     if (!editor_ || input.lParam != 0 || input.wParam >= kVirtualKeyLimit) return;
     if (editor_->captureKey(input.wParam)) showKey();
-}
-
-void CWirelessButtonUI::onRowToggled(int button, bool checked) {
-    if (checked) {
-        if (editedButton() != button && context().mainWindow) {
-            postWindowMessage(context().mainWindow, UM_BUTTON_CLICKED, static_cast<std::uintptr_t>(button));
-        }
-        return;
-    }
-    // A click on the open row leaves it open.
-    if (editedButton() == button) {
-        QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-        const QSignalBlocker blocker(row);
-        row->setChecked(true);
-    }
-}
-
-void CWirelessButtonUI::onPictureClicked(int button) {
-    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-    if (handlesInput() && row->isEnabled() && !row->isChecked()) row->setChecked(true);
 }
 
 void CWirelessButtonUI::onGroupChosen(int item) {
@@ -397,68 +328,11 @@ void CWirelessButtonUI::showCaptureState() {
     if (service && !capture_.active()) capture_ = service->begin(CaptureService::Kind::buttonKey, *this);
 }
 
-// A button is lit while its editor is open or its warning shows; otherwise while the pointer is
-// on its row or on the picture, or its row was reached with Tab.
-void CWirelessButtonUI::updateIndicators() {
-    for (int i = 0; i < kShownButtonCount; ++i) {
-        const Row& row = rows_[static_cast<std::size_t>(i)];
-        const bool pointed = !editor_ && (i == hoveredRow_ || i == hoveredPicture_ || i == keyboardRow_);
-        const bool lit = i == editedButton() || i == refusedButton_ || pointed;
-        row.indicator->setVisible(lit);
-        if (row.number->property("lit").toBool() != lit) {
-            row.number->setProperty("lit", lit);
-            restyle(row.number);
-        }
-    }
-}
-
-void CWirelessButtonUI::unselectRow(int button) {
-    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-    const QSignalBlocker blocker(row);
-    row->setChecked(false);
-}
-
-QString CWirelessButtonUI::buttonPlace(int button) const {
-    return ResourceManager::instance().text(QStringLiteral("button_place_%1_text").arg(button + 1));
-}
-
-bool CWirelessButtonUI::eventFilter(QObject* watched, QEvent* event) {
-    for (int i = 0; i < kShownButtonCount; ++i) {
-        const Row& row = rows_[static_cast<std::size_t>(i)];
-        if (watched != row.button) continue;
-        switch (event->type()) {
-        case QEvent::Enter:
-            hoveredRow_ = i;
-            break;
-        case QEvent::Leave:
-            if (hoveredRow_ == i) hoveredRow_ = -1;
-            break;
-        case QEvent::FocusIn: {
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) keyboardRow_ = i;
-            break;
-        }
-        case QEvent::FocusOut:
-            if (keyboardRow_ == i) keyboardRow_ = -1;
-            break;
-        case QEvent::Resize:
-            row.number->move(kRowNumberLeft, (row.button->height() - kRowNumberSize) / 2);
-            break;
-        default:
-            return SettingsPage::eventFilter(watched, event);
-        }
-        updateIndicators();
-        break;
-    }
-    return SettingsPage::eventFilter(watched, event);
-}
-
 void CWirelessButtonUI::hideEvent(QHideEvent* event) {
     SettingsPage::hideEvent(event);
     // Leaving the page (another tab, the tray) drops the edit, so no capture runs unseen.
     if (!event->spontaneous()) closeEditor();
-    hoveredRow_ = hoveredPicture_ = keyboardRow_ = -1;
-    updateIndicators();
+    rows_->forgetPointer();
 }
 
 }  // namespace qx4::gui

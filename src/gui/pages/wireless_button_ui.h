@@ -1,7 +1,8 @@
 // The button page: the twelve buttons of the active profile as numbered rows beside a picture of
-// the mouse with the same numbers, and the editor that rebinds one button. The editor is a view
-// over the core's BindingEditor: every choice goes to it, and the widgets then show what it holds.
-// Apply stores the binding and asks for a full download, so the change reaches the mouse at once.
+// the mouse with the same numbers (ButtonRows), and the editor that rebinds one button. The editor
+// is a view over the core's BindingEditor: every choice goes to it, and the widgets then show what
+// it holds. Apply stores the binding and asks for a full download, so the change reaches the mouse
+// at once.
 #pragma once
 
 #include <QString>
@@ -20,12 +21,11 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QStackedWidget;
 
 namespace qx4::gui {
 
-class MousePicture;
+class ButtonRows;
 
 class CWirelessButtonUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
@@ -52,22 +52,13 @@ public:
     int editedButton() const { return editor_ ? editor_->button() : -1; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    struct Row {
-        QPushButton* button = nullptr;
-        QLabel* number = nullptr;
-        QLabel* indicator = nullptr;
-    };
-
     void findControls();
     void connectControls();
     void fillFunctionSelectors();
 
-    void onRowToggled(int button, bool checked);
-    void onPictureClicked(int button);
     void onGroupChosen(int item);
     void onFunctionChosen(FunctionGroup group, int item);
     void onMacroChosen(int item);
@@ -81,13 +72,9 @@ private:
     void showEditor();
     void showKey();
     void showCaptureState();
-    void updateIndicators();
-    void unselectRow(int button);
-    QString buttonPlace(int button) const;
     const MacroList& macros() const { return context().macros ? *context().macros : noMacros_; }
 
-    std::array<Row, kShownButtonCount> rows_{};
-    MousePicture* picture_ = nullptr;
+    ButtonRows* rows_ = nullptr;
     QWidget* hintPanel_ = nullptr;
     QWidget* editorPanel_ = nullptr;
     QLabel* editorTitle_ = nullptr;
@@ -111,10 +98,6 @@ private:
     int openedProfile_ = -1;
     ButtonBinding openedBinding_{};   // as stored when the editor opened
     CaptureService::Capture capture_;
-    int refusedButton_ = -1;          // lit while the warning about it is open
-    int hoveredRow_ = -1;
-    int keyboardRow_ = -1;            // reached with Tab
-    int hoveredPicture_ = -1;
     MacroList noMacros_;
 };
 

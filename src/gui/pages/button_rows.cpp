@@ -1,0 +1,165 @@
+#include "gui/pages/button_rows.h"
+
+#include <QFocusEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "gui/app/control_lookup.h"
+#include "gui/app/resource_manager.h"
+#include "gui/pages/mouse_picture.h"
+
+namespace qx4::gui {
+
+namespace {
+constexpr int kNumberSize = 18;
+constexpr int kNumberLeft = 6;
+
+QString fromUtf16(std::u16string_view text) {
+    return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString();
+}
+}  // namespace
+
+QString buttonPlace(int button) {
+    return ResourceManager::instance().text(QStringLiteral("button_place_%1_text").arg(button + 1));
+}
+
+ButtonRows::ButtonRows(QWidget* page) : QObject(page) {
+    picture_ = requireControl<MousePicture>(page, "wireless_mouse_picture");
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        Row& row = rows_[static_cast<std::size_t>(i)];
+        row.button = requireControl<QPushButton>(page, QStringLiteral("wireless_button%1_btn").arg(i + 1));
+        row.indicator = requireControl<QLabel>(page, QStringLiteral("wireless_key%1_control").arg(i + 1));
+        row.button->setCheckable(true);
+        row.button->setAutoDefault(true);  // Enter chooses a row as Space does
+        row.button->installEventFilter(this);
+        row.number = new QLabel(QString::number(i + 1), row.button);
+        row.number->setObjectName(QStringLiteral("wireless_button%1_number").arg(i + 1));
+        row.number->setProperty("qx4role", QStringLiteral("rownumber"));
+        row.number->setAlignment(Qt::AlignCenter);
+        row.number->setFixedSize(kNumberSize, kNumberSize);
+        row.number->setAttribute(Qt::WA_TransparentForMouseEvents);
+        picture_->setIndicator(i, row.indicator);
+        connect(row.button, &QAbstractButton::toggled, this, [this, i](bool checked) { onToggled(i, checked); });
+    }
+    connect(picture_, &MousePicture::buttonHovered, this, &ButtonRows::onPictureHovered);
+    connect(picture_, &MousePicture::buttonClicked, this, &ButtonRows::onPictureClicked);
+    updateLights();
+}
+
+void ButtonRows::setLabel(int button, const DisplayText& label) {
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    if (label.isLanguageKey) {
+        ResourceManager::instance().setResourceText(row, fromUtf16(label.text));
+    } else {
+        ResourceManager::instance().setPlainText(row, fromUtf16(label.text));
+    }
+    row->setToolTip(row->text());
+}
+
+void ButtonRows::hold(int button, bool onlyThis) {
+    held_ = button;
+    holdsAlone_ = onlyThis;
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        rows_[static_cast<std::size_t>(i)].button->setEnabled(!onlyThis || i == button);
+    }
+    setChecked(button, true);
+    updateLights();
+}
+
+void ButtonRows::release() {
+    held_ = -1;
+    holdsAlone_ = false;
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        rows_[static_cast<std::size_t>(i)].button->setEnabled(true);
+        setChecked(i, false);
+    }
+    updateLights();
+}
+
+void ButtonRows::focusRow(int button) { rows_[static_cast<std::size_t>(button)].button->setFocus(); }
+
+void ButtonRows::forgetPointer() {
+    hoveredRow_ = hoveredPicture_ = keyboardRow_ = -1;
+    updateLights();
+}
+
+void ButtonRows::onToggled(int button, bool checked) {
+    if (checked) {
+        Q_EMIT chosen(button);
+    } else if (button == held_) {
+        setChecked(button, true);  // a click on the held row leaves it held
+    }
+}
+
+void ButtonRows::onPictureClicked(int button) {
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    if (row->isEnabled() && !row->isChecked()) row->setChecked(true);
+}
+
+void ButtonRows::onPictureHovered(int button) {
+    hoveredPicture_ = button;
+    picture_->setToolTip(button < 0 ? QString()
+                                    : ResourceManager::instance()
+                                          .text(QStringLiteral("button_picture_tip_text"))
+                                          .arg(button + 1)
+                                          .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
+    updateLights();
+}
+
+void ButtonRows::setChecked(int button, bool checked) {
+    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
+    const QSignalBlocker blocker(row);
+    row->setChecked(checked);
+}
+
+// While one row is held alone, pointing at the others lights nothing: they cannot be chosen.
+void ButtonRows::updateLights() {
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        const Row& row = rows_[static_cast<std::size_t>(i)];
+        const bool pointed = !holdsAlone_ && (i == hoveredRow_ || i == hoveredPicture_ || i == keyboardRow_);
+        const bool lit = i == held_ || pointed;
+        row.indicator->setVisible(lit);
+        if (row.number->property("lit").toBool() == lit) continue;
+        row.number->setProperty("lit", lit);
+        row.number->style()->unpolish(row.number);
+        row.number->style()->polish(row.number);
+    }
+}
+
+bool ButtonRows::eventFilter(QObject* watched, QEvent* event) {
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        const Row& row = rows_[static_cast<std::size_t>(i)];
+        if (watched != row.button) continue;
+        switch (event->type()) {
+        case QEvent::Enter:
+            hoveredRow_ = i;
+            updateLights();
+            break;
+        case QEvent::Leave:
+            if (hoveredRow_ == i) hoveredRow_ = -1;
+            updateLights();
+            break;
+        case QEvent::FocusIn: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) keyboardRow_ = i;
+            updateLights();
+            break;
+        }
+        case QEvent::FocusOut:
+            if (keyboardRow_ == i) keyboardRow_ = -1;
+            updateLights();
+            break;
+        case QEvent::Resize:
+            row.number->move(kNumberLeft, (row.button->height() - kNumberSize) / 2);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace qx4::gui
