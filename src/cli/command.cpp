@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <ostream>
 
-#include "core/config/utf16_text.h"
-
 namespace qx4::cli {
 namespace {
 
@@ -84,14 +82,6 @@ bool handledHelp(const Command& command, Arguments arguments, CommandIo& io) {
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io) {
     if (arguments.empty()) return kExitSuccess;
     return usageError(command, io, "unexpected argument '" + std::string(arguments.front()) + "'");
-}
-
-std::string printable(std::u16string_view text) {
-    std::u16string safe(text);
-    for (char16_t& unit : safe) {
-        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) unit = u'\uFFFD';
-    }
-    return utf16ToUtf8(safe);
 }
 
 }  // namespace qx4::cli

@@ -45,7 +45,4 @@ bool handledHelp(const Command& command, Arguments arguments, CommandIo& io);
 // For commands without options: a usage error for any argument left.
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io);
 
-// UTF-8 for the terminal; control characters a damaged file may hold become U+FFFD.
-std::string printable(std::u16string_view text);
-
 }  // namespace qx4::cli

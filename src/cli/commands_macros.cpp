@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/printable_text.h"
 #include "core/macro/macro_store.h"
 
 namespace qx4::cli {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "cli/command.h"
+#include "cli/printable_text.h"
 #include "core/config/stored_color.h"
 #include "core/config/utf16_text.h"
 #include "core/vocab/function_catalogue.h"
