@@ -7,11 +7,9 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/data_files.h"
 #include "cli/device_session.h"
-#include "core/config/atomic_file.h"
 #include "core/config/config_file.h"
-#include "core/config/config_range.h"
-#include "core/config/record_bytes.h"
 #include "core/device/apply_plan.h"
 #include "core/macro/macro_store.h"
 
@@ -86,27 +84,23 @@ std::optional<std::string> parseOptions(Arguments arguments, bool acceptsFull, b
     return std::nullopt;
 }
 
-void reportLoad(const Command& command, const ConfigLoadResult& loaded, CommandIo& io) {
-    const std::string path = configFilePath().string();
+void reportLoad(const Command& command, const std::filesystem::path& file, const ConfigLoadResult& loaded,
+                CommandIo& io) {
+    const std::string path = file.string();
     const std::string prefix = "qx4ctl " + std::string(command.name) + ": ";
     if (loaded.createdDefaults) io.err << prefix << "no " << path << " yet; using the defaults\n";
     if (loaded.damaged) io.err << prefix << path << " is shorter than a configuration; the missing part is the defaults\n";
     if (loaded.rangeRepaired) io.err << prefix << path << " holds out-of-range values; they count as their defaults\n";
 }
 
-// A configuration file anywhere, read as the data file is: a short file lies over the defaults
-// and the range rule runs last. An error message when it cannot be read.
-std::optional<std::string> readRecordFile(const std::string& path, std::size_t macroCount, DeviceConfig& record,
+// The configuration the mouse already holds, read by the data file's rules. An error message when
+// it cannot be read.
+std::optional<std::string> readHeldConfig(const std::string& path, std::size_t macroCount, DeviceConfig& record,
                                           const Command& command, CommandIo& io) {
-    const auto bytes = readFilePrefix(path, sizeof(DeviceConfig));
-    if (!bytes) return "cannot read " + path;
-    applyDefaults(record);
-    overlayRecord(record, *bytes);
-    if (bytes->size() < sizeof(DeviceConfig)) {
-        io.err << "qx4ctl " << command.name << ": " << path << " holds " << bytes->size() << " of "
-               << sizeof(DeviceConfig) << " bytes; the rest is the defaults\n";
-    }
-    normalizeConfig(record, macroCount);
+    const ConfigLoadResult loaded = readConfigFile(path, record, macroCount);
+    if (loaded.createdDefaults) return cannotRead(path, false, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (loaded.unreadable) return cannotRead(path, loaded);
+    reportLoad(command, path, loaded, io);
     return std::nullopt;
 }
 
@@ -116,16 +110,16 @@ int runReports(Arguments arguments, CommandIo& io) {
     if (auto error = parseOptions(arguments, true, true, false, options)) return usageError(kReportsCommand, io, *error);
 
     MacroList macros;
-    loadMacros(macros);
+    loadMacrosOrWarn(macros, kReportsCommand, io);
     auto record = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = readConfig(*record, macros.size());
-    if (loaded.unreadable) return failure(kReportsCommand, io, "cannot read " + configFilePath().string());
-    reportLoad(kReportsCommand, loaded, io);
+    if (loaded.unreadable) return failure(kReportsCommand, io, cannotRead(configFilePath(), loaded));
+    reportLoad(kReportsCommand, configFilePath(), loaded, io);
 
     SectionFlags flags = SectionFlags::all();
     if (options.against && !options.full) {
         auto held = std::make_unique<DeviceConfig>();
-        if (auto error = readRecordFile(*options.against, macros.size(), *held, kReportsCommand, io))
+        if (auto error = readHeldConfig(*options.against, macros.size(), *held, kReportsCommand, io))
             return failure(kReportsCommand, io, *error);
         flags = compareConfigs(*record, *held);
     }
@@ -149,15 +143,15 @@ int runApply(Arguments arguments, CommandIo& io) {
     if (auto error = parseOptions(arguments, true, true, true, options)) return usageError(kApplyCommand, io, *error);
 
     MacroList macros;
-    loadMacros(macros);
+    loadMacrosOrWarn(macros, kApplyCommand, io);
     auto record = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = loadConfig(*record, macros.size());
-    if (loaded.unreadable) return failure(kApplyCommand, io, "cannot read " + configFilePath().string());
-    reportLoad(kApplyCommand, loaded, io);
+    if (loaded.unreadable) return failure(kApplyCommand, io, cannotRead(configFilePath(), loaded));
+    reportLoad(kApplyCommand, configFilePath(), loaded, io);
     std::unique_ptr<DeviceConfig> held;
     if (options.against) {
         held = std::make_unique<DeviceConfig>();
-        if (auto error = readRecordFile(*options.against, macros.size(), *held, kApplyCommand, io))
+        if (auto error = readHeldConfig(*options.against, macros.size(), *held, kApplyCommand, io))
             return failure(kApplyCommand, io, *error);
     }
 

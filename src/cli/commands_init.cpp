@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/data_files.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 
@@ -25,12 +26,12 @@ int runInit(Arguments arguments, CommandIo& io) {
     if (const int rejected = rejectArguments(kInitCommand, arguments, io)) return rejected;
 
     MacroList macros;
-    loadMacros(macros);
+    loadMacrosOrWarn(macros, kInitCommand, io);
     auto config = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = loadConfig(*config, macros.size());
     const std::string path = configFilePath().string();
 
-    if (loaded.unreadable) return failure(kInitCommand, io, "cannot read " + path);
+    if (loaded.unreadable) return failure(kInitCommand, io, cannotRead(path, loaded));
     if (loaded.createdDefaults && !loaded.savedDefaults) {
         return failure(kInitCommand, io, "cannot write " + path);
     }

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/data_files.h"
 #include "cli/printable_text.h"
 #include "core/macro/macro_store.h"
 
@@ -13,7 +14,8 @@ const Command kMacrosCommand{
     "macros",
     "list the macro library",
     "Usage: qx4ctl macros\n"
-    "Lists the macros of macro.data: position, name and number of steps.\n",
+    "Lists the macros of macro.data: position, name and number of steps. Exits with 1 when\n"
+    "macro.data cannot be read whole.\n",
     runMacros,
 };
 
@@ -22,17 +24,14 @@ int runMacros(Arguments arguments, CommandIo& io) {
     if (const int rejected = rejectArguments(kMacrosCommand, arguments, io)) return rejected;
 
     MacroList macros;
-    loadMacros(macros);
-    if (macros.empty()) {
-        io.out << "No macros.\n";
-        return kExitSuccess;
-    }
+    const auto problem = macroStoreProblem(loadMacros(macros));
+    if (macros.empty() && !problem) io.out << "No macros.\n";
     std::size_t position = 1;
     for (const MacroRecord& macro : macros) {
         io.out << position++ << "  " << printable(macroNameText(macro.name)) << "  (" << macro.actionCount
                << (macro.actionCount == 1 ? " step)\n" : " steps)\n");
     }
-    return kExitSuccess;
+    return problem ? failure(kMacrosCommand, io, *problem) : kExitSuccess;
 }
 
 [[maybe_unused]] const bool kRegistered = registerCommand(kMacrosCommand);

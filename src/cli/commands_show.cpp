@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/data_files.h"
 #include "cli/display_names.h"
 #include "core/config/config_file.h"
 #include "core/device/dpi_steps.h"
@@ -112,11 +113,11 @@ int runShow(Arguments arguments, CommandIo& io) {
     }
 
     MacroList macros;
-    loadMacros(macros);
+    loadMacrosOrWarn(macros, kShowCommand, io);
     auto config = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = readConfig(*config, macros.size());
     const std::string path = configFilePath().string();
-    if (loaded.unreadable) return failure(kShowCommand, io, "cannot read " + path);
+    if (loaded.unreadable) return failure(kShowCommand, io, cannotRead(path, loaded));
     if (loaded.createdDefaults) io.err << "qx4ctl show: no " << path << " yet; showing the defaults\n";
     if (loaded.damaged) {
         io.err << "qx4ctl show: " << path << " is shorter than a configuration; the missing part shows the defaults\n";

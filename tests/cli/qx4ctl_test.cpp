@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <memory>
 #include <regex>
@@ -99,6 +100,32 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     std::string replaced;
     for (int i = 0; i < 7; ++i) replaced += "\xEF\xBF\xBD";
     EXPECT_EQ(qx4ctl({"macros"}).out, "1  K\xC3\xA4" + replaced + "x1  (1 step)\n");
+}
+
+TEST_F(Qx4ctl, WhatCannotBeReadIsSaidAndNeverWaitedFor) {
+    const auto macroFile = data.folder() / "macro.data";
+    test::makeUnreadable(macroFile);
+    const ToolRun macros = qx4ctl({"macros"});
+    EXPECT_EQ(macros.code, 1);
+    EXPECT_EQ(macros.out, "");
+    EXPECT_NE(macros.err.find("cannot read " + macroFile.string()), std::string::npos) << macros.err;
+    const ToolRun show = qx4ctl({"show"});
+    EXPECT_EQ(show.code, 0);
+    EXPECT_NE(show.err.find("cannot read " + macroFile.string()), std::string::npos) << show.err;
+
+    std::filesystem::remove(macroFile);
+    test::writeBytes(macroFile, {});
+    std::filesystem::resize_file(macroFile, 240 * 5000);
+    const ToolRun huge = qx4ctl({"macros"});
+    EXPECT_EQ(huge.code, 1);
+    EXPECT_EQ(std::count(huge.out.begin(), huge.out.end(), '\n'), 4096);
+    EXPECT_NE(huge.err.find("holds 5000 macros; only the first 4096"), std::string::npos) << huge.err;
+
+    const auto pipe = data.root() / "held.data";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const ToolRun against = qx4ctl({"reports", "--against", pipe.string()});
+    EXPECT_EQ(against.code, 1);
+    EXPECT_NE(against.err.find(pipe.string() + ": not a regular file"), std::string::npos) << against.err;
 }
 
 // Whatever the files hold, show prints only values that can exist.

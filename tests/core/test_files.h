@@ -50,6 +50,22 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<std:
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Names in the folder that a save gives its temporary files.
+inline std::vector<std::string> temporariesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".tmp-") != std::string::npos) names.push_back(name);
+    }
+    return names;
+}
+
+// A link to itself: the name is taken, yet nobody, root included, can open it.
+inline void makeUnreadable(const std::filesystem::path& path) {
+    std::filesystem::create_directories(path.parent_path());
+    std::filesystem::create_symlink(path.filename(), path);
+}
+
 // Deterministic random bytes: one string in ten within 64 bytes of `around`, the rest short.
 inline std::vector<std::uint8_t> randomBytes(std::mt19937& random, std::size_t around) {
     const bool nearAround = random() % 10 == 0;

@@ -1,79 +1,218 @@
 #include "core/config/atomic_file.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <fstream>
-#include <random>
+#include <cerrno>
+#include <charconv>
+#include <optional>
 #include <string>
-#include <system_error>
+#include <string_view>
+#include <utility>
 
 namespace qx4 {
 namespace {
 
-// A name no other writer in this or another process is likely to pick; creation is exclusive
-// anyway, so a clash only costs another attempt.
-std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
+constexpr int kMaxLinkHops = 40;  // as many as the kernel follows
+constexpr int kNameAttempts = 8;
+constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR;
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+    // Closes now, so that the caller sees the error a close may report.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+bool readFully(int fd, std::vector<std::byte>& bytes) {
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t count = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return false;
+        if (count == 0) break;  // the file shrank since it was measured
+        got += static_cast<std::size_t>(count);
+    }
+    bytes.resize(got);
+    return true;
+}
+
+bool writeFully(int fd, std::span<const std::byte> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+// The file a save replaces: the path itself, or where its chain of links ends. nullopt for a
+// loop or a link that cannot be read.
+std::optional<std::filesystem::path> endOfLinks(std::filesystem::path file) {
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, error))) return file;
+        const std::filesystem::path next = std::filesystem::read_symlink(file, error);
+        if (error) return std::nullopt;
+        file = next.is_absolute() ? next : file.parent_path() / next;
+    }
+    return std::nullopt;
+}
+
+// The mode of the new file: the replaced file's, user-only for a new one. nullopt when what is
+// there must not be replaced: anything but a regular file, or a file this process cannot read
+// and so cannot have loaded.
+std::optional<mode_t> modeForReplacement(const std::filesystem::path& destination) {
+    struct stat info {};
+    if (::lstat(destination.c_str(), &info) != 0) {
+        return errno == ENOENT ? std::optional<mode_t>(kNewFileMode) : std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode) || ::access(destination.c_str(), R_OK) != 0) return std::nullopt;
+    return info.st_mode & 0777;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+std::filesystem::path temporaryNameFor(const std::filesystem::path& destination) {
     static std::atomic<unsigned> counter{0};
-    static const unsigned processSalt = std::random_device{}();
-    std::filesystem::path name = target;
-    name += ".tmp-" + std::to_string(processSalt) + "-" + std::to_string(counter.fetch_add(1));
+    std::filesystem::path name = destination;
+    name += std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
     return name;
 }
 
-bool writeAll(std::FILE* file, std::span<const std::byte> bytes) {
-    // An empty span may have no storage at all, which fwrite must not be handed.
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return written && std::fflush(file) == 0;
+// Makes the rename itself durable; a folder that cannot be synced leaves it to the system.
+void syncFolder(const std::filesystem::path& folder) {
+    const Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) ::fsync(fd.get());
+}
+
+bool writeNewFile(int fd, mode_t mode, std::span<const std::byte> bytes) {
+    // fchmod, not the creation mode, so that the umask cannot take bits away from a kept mode.
+    return ::fchmod(fd, mode) == 0 && writeFully(fd, bytes) && ::fsync(fd) == 0;
+}
+
+// The process id in "<pid>-<n>", the part of a temporary name after its mark.
+std::optional<pid_t> savingProcess(std::string_view suffix) {
+    const std::size_t dash = suffix.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == suffix.size()) return std::nullopt;
+    const std::string_view sequence = suffix.substr(dash + 1);
+    if (!std::all_of(sequence.begin(), sequence.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(suffix.data(), suffix.data() + dash, pid);
+    if (error != std::errc() || end != suffix.data() + dash || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+bool processRuns(pid_t pid) {
+    return pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+void removeStaleBeside(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + std::string(kTemporaryMark);
+    std::vector<std::filesystem::path> stale;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folderOf(file), error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        const auto pid = savingProcess(std::string_view(name).substr(prefix.size()));
+        if (pid && !processRuns(*pid)) stale.push_back(entry->path());
+    }
+    for (const std::filesystem::path& path : stale) std::filesystem::remove(path, error);
 }
 
 }  // namespace
+
+FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxBytes) {
+    FileRead result;
+    // Opening some devices has effects of its own, so what is plainly no regular file is refused
+    // unopened; the opened file is checked again, as the name may meanwhile lead elsewhere.
+    struct stat info {};
+    if (::stat(source.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        result.status = ReadStatus::notRegularFile;
+        return result;
+    }
+    const Descriptor fd(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        result.status = errno == ENOENT ? ReadStatus::missing : ReadStatus::unreadable;
+        result.error = lastError();
+        return result;
+    }
+    if (::fstat(fd.get(), &info) != 0) {
+        result.error = lastError();
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.status = ReadStatus::notRegularFile;
+        return result;
+    }
+    result.size = static_cast<std::uint64_t>(info.st_size);
+    result.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(result.size, maxBytes)));
+    if (!readFully(fd.get(), result.bytes)) {
+        result.error = lastError();
+        result.bytes.clear();
+        return result;
+    }
+    result.status = ReadStatus::read;
+    return result;
+}
 
 bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes) {
     std::error_code error;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), error);
     if (error) return false;
+    const auto destination = endOfLinks(target);
+    if (!destination) return false;
+    const auto mode = modeForReplacement(*destination);
+    if (!mode) return false;
 
-    constexpr int kAttempts = 8;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::filesystem::path temporary = temporaryNameFor(target);
-        // "x": exclusive creation, so an existing file (or a planted link) is never written through.
-        std::FILE* raw = std::fopen(temporary.c_str(), "wbx");
-        if (raw == nullptr) {
-            if (std::filesystem::exists(temporary, error)) continue;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::filesystem::path temporary = temporaryNameFor(*destination);
+        // Exclusive creation: an existing file, or a link planted under the name, is never written.
+        Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                             kNewFileMode));
+        if (fd.get() < 0) {
+            if (errno == EEXIST) continue;
             return false;
         }
-        bool written = writeAll(raw, bytes);
-        written = (std::fclose(raw) == 0) && written;
-        if (written) {
-            std::filesystem::rename(temporary, target, error);
-            if (!error) return true;
+        bool written = writeNewFile(fd.get(), *mode, bytes);
+        written = fd.close() && written;
+        if (written && ::rename(temporary.c_str(), destination->c_str()) == 0) {
+            syncFolder(folderOf(*destination));
+            return true;
         }
-        std::filesystem::remove(temporary, error);
+        ::unlink(temporary.c_str());
         return false;
     }
     return false;
 }
 
-std::optional<std::vector<std::byte>> readFilePrefix(const std::filesystem::path& source,
-                                                     std::size_t maxBytes) {
-    std::error_code error;
-    if (std::filesystem::is_directory(source, error)) return std::nullopt;
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return std::nullopt;
-    // Size the buffer by the opened file, not by its path, which a writer may replace meanwhile.
-    // A stream that cannot seek is read as far as maxBytes from where it stands, its start.
-    std::size_t capacity = maxBytes;
-    const std::streamoff size = in.seekg(0, std::ios::end) ? std::streamoff(in.tellg()) : std::streamoff(-1);
-    if (size >= 0) capacity = std::min(maxBytes, static_cast<std::size_t>(size));
-    in.clear();
-    in.seekg(0, std::ios::beg);
-    in.clear();
-    std::vector<std::byte> bytes(capacity);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(capacity));
-    if (in.bad()) return std::nullopt;
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    removeStaleBeside(target);
+    const auto destination = endOfLinks(target);
+    if (destination && *destination != target) removeStaleBeside(*destination);
 }
 
 }  // namespace qx4

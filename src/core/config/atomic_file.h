@@ -1,22 +1,50 @@
-// Whole-file reads and writes. A write goes to a fresh temporary file in the target's folder and
-// is renamed over the target only once every byte is out, so a crash mid-save leaves either the
-// old file or the new one, never a torn mix.
+// Whole-file reads and writes of the data files and of the files a user imports or exports.
+//
+// Reads open a file without blocking and take it only when the opened file is a regular one, so a
+// FIFO, device or folder in a file's place is reported instead of hanging or flooding the program.
+//
+// A write goes to a fresh temporary file "<name>.tmp-<pid>-<n>" in the target's folder, is flushed
+// to the disk, and only then renamed over the target, so a crash mid-save leaves either the old
+// file or the new one, never a torn mix. A symbolic link is written through: the file it points to
+// is replaced in its own folder and the link stays. A new file is private to the user (0600); a
+// replaced file keeps its mode.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
+#include <system_error>
 #include <vector>
 
 namespace qx4 {
 
-// Creates the parent folders as needed. False when any step fails; the target is then unchanged
-// and no temporary file is left behind.
+enum class ReadStatus : std::uint8_t {
+    read,            // bytes holds the start of the file
+    missing,         // nothing of that name (a link to nothing included)
+    notRegularFile,  // a folder, FIFO, device or socket: it was not read
+    unreadable,      // it is there but could not be opened or read (error says why)
+};
+
+struct FileRead {
+    ReadStatus status = ReadStatus::unreadable;
+    std::error_code error;         // the system's reason when it could not be opened or read
+    std::uint64_t size = 0;        // the whole file's size, taken from the opened file
+    std::vector<std::byte> bytes;  // its first min(size, maxBytes) bytes
+};
+
+// Reads at most maxBytes, however large the file is.
+FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxBytes);
+
+// Creates the target's parent folders as needed. Refuses to replace anything that is not a
+// regular file it could read (a folder, FIFO or device, a file without read permission, a loop of
+// links): false then, as when any step fails. On false the target is unchanged and no temporary
+// file is left behind.
 bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes);
 
-// Up to maxBytes from the start of the file; nullopt when it cannot be opened or read.
-std::optional<std::vector<std::byte>> readFilePrefix(const std::filesystem::path& source,
-                                                     std::size_t maxBytes);
+// Removes the temporary files that saves of the target left behind when their process died
+// before the rename: "<name>.tmp-<pid>-<n>" beside the target, and beside the file it links to,
+// whose process no longer runs. A save still running in another process keeps its file.
+void removeStaleTemporaries(const std::filesystem::path& target);
 
 }  // namespace qx4

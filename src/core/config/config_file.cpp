@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
 
 #include "core/config/atomic_file.h"
 #include "core/config/config_range.h"
@@ -29,33 +28,25 @@ std::filesystem::path keepDamagedCopy(std::span<const std::byte> bytes) {
     return writeFileAtomically(copy, bytes) ? copy : std::filesystem::path{};
 }
 
-ConfigLoadResult loadInto(DeviceConfig& config, std::size_t macroCount, bool mayWrite) {
-    ConfigLoadResult result;
-    const std::filesystem::path path = configFilePath();
-    std::error_code error;
-    const bool present = std::filesystem::exists(path, error);
-    const auto bytes = present ? readFilePrefix(path, sizeof(DeviceConfig)) : std::nullopt;
-
-    if (!bytes) {
-        applyDefaults(config);
-        if (present || error) {
-            // Something is there that cannot be read: replacing it could destroy what the user has.
-            result.unreadable = true;
-        } else {
-            result.createdDefaults = true;
-            result.savedDefaults = mayWrite && saveConfig(config);
-        }
-    } else if (bytes->size() < sizeof(DeviceConfig)) {
-        // Over a zeroed record the missing part would read as button function 0 ("off", left
-        // click included), which the next apply would send to the mouse.
-        result.damaged = true;
-        if (mayWrite) result.damagedCopy = keepDamagedCopy(*bytes);
-        applyDefaults(config);
-        overlayRecord(config, *bytes);
-    } else {
-        overlayRecord(config, *bytes);
+ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& config, std::size_t macroCount,
+                          bool mayWrite) {
+    const FileRead file = readRegularFile(path, sizeof(DeviceConfig));
+    if (file.status == ReadStatus::read) {
+        ConfigLoadResult result = decodeConfigImage(file.bytes, config, macroCount);
+        if (result.damaged && mayWrite) result.damagedCopy = keepDamagedCopy(file.bytes);
+        return result;
     }
-    result.rangeRepaired = normalizeConfig(config, macroCount);
+    ConfigLoadResult result;
+    applyDefaults(config);
+    if (file.status == ReadStatus::missing) {
+        result.createdDefaults = true;
+        result.savedDefaults = mayWrite && saveConfig(config);
+    } else {
+        // Something is there that cannot be read: replacing it could destroy what the user has.
+        result.unreadable = true;
+        result.notRegularFile = file.status == ReadStatus::notRegularFile;
+        result.readError = file.error;
+    }
     return result;
 }
 
@@ -126,12 +117,32 @@ bool saveConfig(const DeviceConfig& config) {
     return writeFileAtomically(configFilePath(), recordBytes(config));
 }
 
+ConfigLoadResult decodeConfigImage(std::span<const std::byte> image, DeviceConfig& config, std::size_t macroCount) {
+    ConfigLoadResult result;
+    if (image.size() < sizeof(DeviceConfig)) {
+        // Over a zeroed record the missing part would read as button function 0 ("off", left
+        // click included), which the next apply would send to the mouse.
+        result.damaged = true;
+        applyDefaults(config);
+    }
+    overlayRecord(config, image);
+    result.rangeRepaired = normalizeConfig(config, macroCount);
+    return result;
+}
+
 ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount) {
-    return loadInto(config, macroCount, true);
+    for (const std::filesystem::path& file : {configFilePath(), damagedCopyPath(), macroFilePath()}) {
+        removeStaleTemporaries(file);
+    }
+    return loadFrom(configFilePath(), config, macroCount, true);
 }
 
 ConfigLoadResult readConfig(DeviceConfig& config, std::size_t macroCount) {
-    return loadInto(config, macroCount, false);
+    return loadFrom(configFilePath(), config, macroCount, false);
+}
+
+ConfigLoadResult readConfigFile(const std::filesystem::path& path, DeviceConfig& config, std::size_t macroCount) {
+    return loadFrom(path, config, macroCount, false);
 }
 
 }  // namespace qx4

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <span>
+#include <system_error>
 
 #include "core/config/config_defaults.h"
 #include "core/config/device_config.h"
@@ -28,6 +30,8 @@ struct ConfigLoadResult {
     bool createdDefaults = false;  // no file: the record holds the defaults
     bool savedDefaults = false;    // ... and they were written to a new file
     bool unreadable = false;       // a file is there but could not be read: defaults, file untouched
+    bool notRegularFile = false;   // ... as it is a folder, FIFO or device, which is never opened
+    std::error_code readError;     // ... the system's reason, when it gave one
     bool damaged = false;          // shorter than the record: its bytes were laid over the defaults
     std::filesystem::path damagedCopy;  // where the damaged file was kept; empty if that failed
     bool rangeRepaired = false;    // some index or count was out of range and has been reset
@@ -37,10 +41,16 @@ struct ConfigLoadResult {
 // file shorter than the record is damaged: it is copied to Config_1.data.damaged and its bytes
 // are laid over the defaults, so nothing is read as zero that was never stored. A longer file
 // gives its first 164,364 bytes. The range rule (normalizeConfig) runs last; macroCount is the
-// size of the macro store, which is loaded first.
+// size of the macro store, which is loaded first. Temporary files that killed saves left in the
+// data folder are removed first.
 ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount);
 
-// As loadConfig, but never writes anything: no new file, no damaged copy.
+// As loadConfig, but never writes or removes anything: no new file, no damaged copy.
 ConfigLoadResult readConfig(DeviceConfig& config, std::size_t macroCount);
+// As readConfig, for a configuration file anywhere.
+ConfigLoadResult readConfigFile(const std::filesystem::path& path, DeviceConfig& config, std::size_t macroCount);
+
+// The load rules on an image already in memory; only damaged and rangeRepaired are set.
+ConfigLoadResult decodeConfigImage(std::span<const std::byte> image, DeviceConfig& config, std::size_t macroCount);
 
 }  // namespace qx4

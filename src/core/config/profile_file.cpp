@@ -16,18 +16,13 @@ bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path
     return writeFileAtomically(path, recordBytes(config.active()));
 }
 
-ProfileImportResult importProfile(DeviceConfig& config, MacroList& macros,
-                                  const std::filesystem::path& path) {
-    // One byte more than a profile is enough to tell a longer file from an exact one.
-    const auto bytes = readFilePrefix(path, kProfileFileSize + 1);
-    if (!bytes) return {ProfileImportStatus::unreadable, 0, false};
-    if (bytes->size() != kProfileFileSize) return {ProfileImportStatus::wrongSize, 0, false};
-
+ProfileImportResult importProfileImage(DeviceConfig& config, MacroList& macros, std::span<const std::byte> image,
+                                       std::u16string_view nameless) {
+    if (image.size() != kProfileFileSize) return {ProfileImportStatus::wrongSize, 0, false};
     ProfileSettings incoming{};
-    overlayRecord(incoming, *bytes);
+    overlayRecord(incoming, image);
     normalizeProfile(incoming, macros.size());
 
-    const std::u16string nameless = utf8ToUtf16(path.stem().string());
     ProfileImportResult result{ProfileImportStatus::imported, 0, false};
     for (ButtonBinding& binding : incoming.buttons) {
         if (binding.functionCode != kMacroFunctionCode) continue;
@@ -35,6 +30,17 @@ ProfileImportResult importProfile(DeviceConfig& config, MacroList& macros,
         ++result.macrosAdded;
     }
     config.active() = incoming;
+    return result;
+}
+
+ProfileImportResult importProfile(DeviceConfig& config, MacroList& macros,
+                                  const std::filesystem::path& path) {
+    const FileRead file = readRegularFile(path, kProfileFileSize);
+    if (file.status == ReadStatus::notRegularFile) return {ProfileImportStatus::notRegularFile, 0, false};
+    if (file.status != ReadStatus::read) return {ProfileImportStatus::unreadable, 0, false};
+    if (file.size != kProfileFileSize) return {ProfileImportStatus::wrongSize, 0, false};
+
+    ProfileImportResult result = importProfileImage(config, macros, file.bytes, utf8ToUtf16(path.stem().string()));
     if (result.macrosAdded > 0) result.macrosSaved = saveMacros(macros);
     return result;
 }

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <span>
+#include <string_view>
 
 #include "core/config/device_config.h"
 
@@ -19,9 +21,10 @@ inline constexpr std::size_t kProfileFileSize = sizeof(ProfileSettings);  // 32,
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path);
 
 enum class ProfileImportStatus {
-    imported,    // the active profile now holds the file's block
-    unreadable,  // the file could not be opened or read; nothing changed
-    wrongSize,   // not exactly kProfileFileSize bytes, so not a profile; nothing changed
+    imported,        // the active profile now holds the file's block
+    unreadable,      // the file could not be opened or read; nothing changed
+    notRegularFile,  // a folder, FIFO or device, which is never opened; nothing changed
+    wrongSize,       // not exactly kProfileFileSize bytes, so not a profile; nothing changed
 };
 
 struct ProfileImportResult {
@@ -36,5 +39,10 @@ struct ProfileImportResult {
 // a binding without a name uses the file's name. The store is saved when a macro was added.
 ProfileImportResult importProfile(DeviceConfig& config, MacroList& macros,
                                   const std::filesystem::path& path);
+
+// The same for a file's contents already in memory, without saving the store; nameless is the
+// name for a nameless binding's macro. macrosSaved stays false.
+ProfileImportResult importProfileImage(DeviceConfig& config, MacroList& macros, std::span<const std::byte> image,
+                                       std::u16string_view nameless);
 
 }  // namespace qx4

@@ -5,22 +5,33 @@
 
 namespace qx4 {
 
-MacroStoreChange importMacroFile(const std::filesystem::path& path, MacroList& list) {
-    const auto bytes = readFilePrefix(path, kMacroRecordSize);
-    // An empty file holds no macro; appending one would only add a nameless, empty entry.
-    if (!bytes || bytes->empty()) return {};
-
+std::optional<MacroRecord> decodeMacroFile(std::span<const std::byte> bytes) {
+    if (bytes.size() != kMacroRecordSize) return std::nullopt;
     MacroRecord record{};
-    overlayRecord(record, *bytes);
+    overlayRecord(record, bytes);
     normalizeMacroRecord(record);
+    return record;
+}
+
+MacroRecord& appendImportedMacro(MacroRecord record, std::u16string_view fileStem, MacroList& list) {
     std::u16string name = macroNameText(record.name);
-    if (name.empty()) name = utf8ToUtf16(path.stem().string());
+    if (name.empty()) name = fileStem;
     if (name != macroNameText(record.name) || macroNameExists(name, list)) {
         record.name = toMacroName(uniqueMacroName(name, list));
     }
+    return list.append(record);
+}
+
+MacroStoreChange importMacroFile(const std::filesystem::path& path, MacroList& list) {
+    if (const auto refusal = refusalToAddMacro(list)) return {nullptr, false, *refusal};
+    const FileRead file = readRegularFile(path, kMacroRecordSize);
+    if (file.status == ReadStatus::notRegularFile) return {nullptr, false, MacroRefusal::fileNotRegular};
+    if (file.status != ReadStatus::read) return {nullptr, false, MacroRefusal::fileUnreadable};
+    const auto record = file.size == kMacroRecordSize ? decodeMacroFile(file.bytes) : std::nullopt;
+    if (!record) return {nullptr, false, MacroRefusal::fileWrongSize};
 
     MacroStoreChange change;
-    change.record = &list.append(record);
+    change.record = &appendImportedMacro(*record, utf8ToUtf16(path.stem().string()), list);
     change.saved = saveMacros(list);
     return change;
 }

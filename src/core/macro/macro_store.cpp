@@ -1,7 +1,6 @@
 #include "core/macro/macro_store.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 #include "core/config/atomic_file.h"
@@ -40,31 +39,55 @@ std::optional<std::size_t> MacroList::positionOf(const MacroRecord* record) cons
     return static_cast<std::size_t>(found - records_.begin());
 }
 
-std::size_t loadMacros(MacroList& list) {
-    std::ifstream in(macroFilePath(), std::ios::binary);
-    if (!in) return 0;
+std::size_t decodeMacroStore(std::span<const std::byte> bytes, MacroList& list) {
     std::size_t appended = 0;
-    for (;;) {
-        MacroRecord record{};
-        in.read(reinterpret_cast<char*>(&record), sizeof(record));
-        if (in.gcount() <= 0) break;
+    while (!bytes.empty() && appended < kMacroStoreCapacity) {
         // A final partial record keeps the zeros it was created with.
+        MacroRecord record{};
+        bytes = bytes.subspan(overlayRecord(record, bytes));
         normalizeMacroRecord(record);
         list.append(record);
         ++appended;
-        if (!in) break;
     }
     return appended;
 }
 
-bool saveMacros(const MacroList& list) {
+std::vector<std::byte> encodeMacroStore(const MacroList& list) {
     std::vector<std::byte> bytes;
     bytes.reserve(list.size() * kMacroRecordSize);
     for (const MacroRecord& record : list) {
         const auto image = recordBytes(record);
         bytes.insert(bytes.end(), image.begin(), image.end());
     }
-    return writeFileAtomically(macroFilePath(), bytes);
+    return bytes;
+}
+
+MacroLoadResult loadMacros(MacroList& list) {
+    const FileRead file = readRegularFile(macroFilePath(), kMacroStoreCapacity * kMacroRecordSize);
+    MacroLoadResult result;
+    switch (file.status) {
+        case ReadStatus::missing:
+            break;
+        case ReadStatus::notRegularFile:
+            result.problem = MacroStoreProblem::notRegularFile;
+            break;
+        case ReadStatus::unreadable:
+            result.problem = MacroStoreProblem::unreadable;
+            result.readError = file.error;
+            break;
+        case ReadStatus::read:
+            result.recordsInFile = (file.size + kMacroRecordSize - 1) / kMacroRecordSize;
+            if (result.recordsInFile > kMacroStoreCapacity) result.problem = MacroStoreProblem::tooLarge;
+            result.appended = decodeMacroStore(file.bytes, list);
+            break;
+    }
+    list.setStoreProblem(result.problem);
+    return result;
+}
+
+bool saveMacros(const MacroList& list) {
+    if (list.storeProblem() != MacroStoreProblem::none || list.size() > kMacroStoreCapacity) return false;
+    return writeFileAtomically(macroFilePath(), encodeMacroStore(list));
 }
 
 std::optional<std::size_t> findMacro(std::u16string_view name, const MacroList& list) {
@@ -101,7 +124,14 @@ const MacroRecord* macroAt(std::size_t position, const MacroList& list) {
     return position < list.size() ? &list.at(position) : nullptr;
 }
 
+std::optional<MacroRefusal> refusalToAddMacro(const MacroList& list) {
+    if (list.storeProblem() != MacroStoreProblem::none) return MacroRefusal::storeProblem;
+    if (list.size() >= kMacroStoreCapacity) return MacroRefusal::storeFull;
+    return std::nullopt;
+}
+
 MacroStoreChange createMacro(MacroList& list, std::u16string_view baseText) {
+    if (const auto refusal = refusalToAddMacro(list)) return {nullptr, false, *refusal};
     std::u16string candidate(untilTerminator(baseText));
     candidate += decimal(list.size() + 1);
     MacroRecord record{};

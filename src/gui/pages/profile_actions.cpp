@@ -63,6 +63,9 @@ bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& ma
         case ProfileImportStatus::unreadable:
             warn(owner, "profile_unreadable_text");
             return false;
+        case ProfileImportStatus::notRegularFile:
+            warn(owner, "profile_not_regular_text");
+            return false;
         case ProfileImportStatus::imported:
             break;
     }

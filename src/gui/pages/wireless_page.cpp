@@ -190,6 +190,7 @@ void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
 
 void CWirelessPage::loadAndDistribute() {
     const std::size_t macroCount = context_.macros ? context_.macros->size() : 0;
+    noteMacroStoreProblem();
     const ConfigLoadResult loaded = loadConfig(current_, macroCount);
     if (loaded.damaged) {
         showStatus(text("config_damaged_text").arg(nativePath(loaded.damagedCopy)), true);
@@ -197,6 +198,8 @@ void CWirelessPage::loadAndDistribute() {
         showStatus(text("config_unreadable_text").arg(nativePath(configFilePath())), true);
     } else if (loaded.createdDefaults && !loaded.savedDefaults) {
         showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
+    } else {
+        showStatus(QString(), false);
     }
     // The saver compares with what the file holds. A file that was unreadable, damaged or
     // repaired does not hold the record, which is then written at the next occasion.
@@ -337,7 +340,18 @@ void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
                false);
 }
 
+void CWirelessPage::noteMacroStoreProblem() {
+    const MacroStoreProblem problem = context_.macros ? context_.macros->storeProblem() : MacroStoreProblem::none;
+    const QString path = nativePath(macroFilePath());
+    if (problem == MacroStoreProblem::tooLarge) {
+        macroStoreProblem_ = text("macro_store_too_large_text").arg(path).arg(kMacroStoreCapacity);
+    } else if (problem != MacroStoreProblem::none) {
+        macroStoreProblem_ = text("macro_store_unreadable_text").arg(path);
+    }
+}
+
 void CWirelessPage::showStatus(const QString& message, bool problem) {
+    if (message.isEmpty() && !macroStoreProblem_.isEmpty()) return showStatus(macroStoreProblem_, true);
     QLabel* status = controls_.applyStatus;
     statusIsNote_ = !problem && !message.isEmpty();
     status->setText(message);

@@ -116,6 +116,7 @@ private:
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
     void showStatus(const QString& text, bool problem);
+    void noteMacroStoreProblem();
 
     // DeviceObserver
     void sleepChanged(bool asleep) override;
@@ -145,6 +146,7 @@ private:
     RecordSaver* saver_;
     std::array<QTimer*, 2> arrivalTimers_{};  // "receiver_arrival_timer", "cable_arrival_timer"
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
+    QString macroStoreProblem_;  // why macro.data is not saved; shown whenever nothing else is
     bool shutDown_ = false;
 };
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <functional>
 #include <memory>
 
 #include "../expected_defaults.h"
+#include "../record_invariants.h"
 #include "../test_files.h"
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
@@ -48,15 +51,29 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_TRUE(std::ranges::equal(recordBytes(*loaded), recordBytes(*config)));
 }
 
-TEST_F(ConfigFile, AFolderWhereTheFileBelongsIsNeitherReadNorReplaced) {
-    std::filesystem::create_directories(path());
-    const ConfigLoadResult result = loadConfig(*config, 0);
-    EXPECT_TRUE(result.unreadable);
-    EXPECT_FALSE(result.savedDefaults);
-    EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1);
-    EXPECT_FALSE(saveConfig(*config));
-    EXPECT_TRUE(std::filesystem::is_directory(path()));
-    EXPECT_EQ(filesInFolder(), 1);
+// Whatever sits where the file belongs and cannot be read is neither read (a FIFO or device would
+// block or never end) nor replaced (it may be all the user has).
+TEST_F(ConfigFile, WhatCannotBeReadIsNeitherReadNorReplaced) {
+    const auto folder = [](const std::filesystem::path& at) { std::filesystem::create_directories(at); };
+    const auto fifo = [](const std::filesystem::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
+    const auto device = [](const std::filesystem::path& at) { std::filesystem::create_symlink("/dev/zero", at); };
+    const auto loop = [](const std::filesystem::path& at) { test::makeUnreadable(at); };
+    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> cases[] = {
+        {"folder", folder}, {"fifo", fifo}, {"device", device}, {"loop", loop}};
+    for (const auto& [name, plant] : cases) {
+        std::filesystem::remove_all(path());
+        std::filesystem::create_directories(data.folder());
+        plant(path());
+        const auto before = std::filesystem::symlink_status(path()).type();
+        const ConfigLoadResult result = loadConfig(*config, 0);
+        EXPECT_TRUE(result.unreadable) << name;
+        EXPECT_EQ(result.notRegularFile, std::string_view(name) != "loop") << name;
+        EXPECT_FALSE(result.savedDefaults) << name;
+        EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1) << name;
+        EXPECT_FALSE(saveConfig(*config)) << name;
+        EXPECT_EQ(std::filesystem::symlink_status(path()).type(), before) << name;
+        EXPECT_EQ(filesInFolder(), 1) << name;
+    }
 }
 
 // A short file would leave every later button at function 0 ("off"); its bytes go over the
@@ -77,31 +94,14 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
     EXPECT_EQ(config->profiles[4].dpiLevel, 2);
 }
 
-// The first index or count out of its range, or empty.
-std::string firstOutOfRange(const DeviceConfig& config, long long macroCount) {
-    const auto outside = [](long long value, long long first, long long last) { return value < first || value > last; };
-    if (outside(config.activeProfile, 0, 4)) return "activeProfile";
-    for (const ProfileSettings& profile : config.profiles) {
-        if (outside(profile.dpiLevel, 0, 7)) return "dpiLevel";
-        if (outside(profile.lightDirection, 0, 1)) return "lightDirection";
-        for (const ButtonBinding& binding : profile.buttons) {
-            if (outside(binding.functionGroup, 0, 8)) return "functionGroup";
-            if (outside(binding.macroActionCount, 0, 46)) return "macroActionCount";
-            if (outside(binding.macroIndex, -1, macroCount - 1)) return "macroIndex";
-            if (binding.macroName.back() != u'\0') return "macroName";
-        }
-    }
-    return {};
-}
-
-TEST_F(ConfigFile, RandomFilesNeverYieldAnOutOfRangeIndex) {
+TEST(ConfigImage, RandomImagesNeverYieldAnOutOfRangeIndex) {
     std::mt19937 random(20261206);
+    auto config = std::make_unique<DeviceConfig>();
     for (int round = 0; round < 2000; ++round) {
-        writeBytes(path(), test::randomBytes(random, sizeof(DeviceConfig)));
+        const auto bytes = test::randomBytes(random, sizeof(DeviceConfig));
         const std::size_t macroCount = static_cast<std::size_t>(round % 4);
-        const ConfigLoadResult result = round % 2 ? loadConfig(*config, macroCount) : readConfig(*config, macroCount);
-        ASSERT_FALSE(result.unreadable);
-        ASSERT_EQ(firstOutOfRange(*config, round % 4), "") << "round " << round;
+        decodeConfigImage(std::as_bytes(std::span(bytes)), *config, macroCount);
+        ASSERT_EQ(test::firstOutOfRange(*config, round % 4), "") << "round " << round;
     }
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <memory>
@@ -68,6 +69,17 @@ TEST_F(ProfileFile, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsIts
     }
     EXPECT_EQ(config->profiles[4].buttons[5].macroActionCount, kMacroActionCapacity);
     EXPECT_EQ(test::readBytes(macroFilePath()).size(), 4 * kMacroRecordSize);
+}
+
+TEST_F(ProfileFile, OnlyARegularFileOfExactlyOneProfileIsImported) {
+    const auto before = std::make_unique<DeviceConfig>(*config);
+    ASSERT_EQ(mkfifo(file("pipe.pro").c_str(), 0600), 0);
+    EXPECT_EQ(importProfile(*config, macros, file("pipe.pro")).status, ProfileImportStatus::notRegularFile);
+    test::writeBytes(file("huge.pro"), {1});
+    std::filesystem::resize_file(file("huge.pro"), 2'000'000'000);
+    EXPECT_EQ(importProfile(*config, macros, file("huge.pro")).status, ProfileImportStatus::wrongSize);
+    EXPECT_EQ(importProfile(*config, macros, file("missing.pro")).status, ProfileImportStatus::unreadable);
+    EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
 }
 
 }  // namespace

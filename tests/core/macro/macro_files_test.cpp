@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "../test_files.h"
 #include "macro_test_support.h"
@@ -36,35 +37,45 @@ TEST_F(MacroFiles, ExportThenImportKeepsEverythingButAClashingNameAndNamesNamele
     EXPECT_EQ(std::filesystem::file_size(data.folder() / "macro.data"), 4 * 240u);
 }
 
-TEST_F(MacroFiles, ShortFilesAreZeroFilledAndEmptyOnesRefused) {
-    std::vector<std::uint8_t> shortFile(50, 0);  // the name and half of the loop count
-    shortFile[0] = u'S';
-    shortFile[48] = 5;
-    test::writeBytes(exported("short.macro"), shortFile);
+// A macro file has one size; anything else, a special file above all, is no macro.
+TEST_F(MacroFiles, OnlyARegularFileOfExactlyOneRecordIsImported) {
     MacroList list;
-    const MacroStoreChange change = importMacroFile(exported("short.macro"), list);
-    ASSERT_NE(change.record, nullptr);
-    EXPECT_TRUE(test::sameBytes(*change.record, MacroRecord{toMacroName(u"S"), 5, 0, {}}));
+    const auto refusal = [&](const std::filesystem::path& path) {
+        const MacroStoreChange change = importMacroFile(path, list);
+        EXPECT_EQ(change.record == nullptr, change.refused != MacroRefusal::none);
+        return change.refused;
+    };
+    for (const std::size_t size : {0, 50, 239, 241, 480}) {
+        test::writeBytes(exported("sized.macro"), std::vector<std::uint8_t>(size, 0x41));
+        EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize) << size;
+    }
+    std::filesystem::resize_file(exported("sized.macro"), 2'000'000'000);
+    EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize);
+    EXPECT_EQ(refusal(exported("missing.macro")), MacroRefusal::fileUnreadable);
+    EXPECT_EQ(refusal(data.root()), MacroRefusal::fileNotRegular);
+    ASSERT_EQ(mkfifo(exported("pipe.macro").c_str(), 0600), 0);
+    EXPECT_EQ(refusal(exported("pipe.macro")), MacroRefusal::fileNotRegular);
+    EXPECT_TRUE(list.empty());
 
-    test::writeBytes(exported("empty.macro"), {});
-    EXPECT_EQ(importMacroFile(exported("empty.macro"), list).record, nullptr);
-    EXPECT_EQ(importMacroFile(exported("missing.macro"), list).record, nullptr);
-    EXPECT_EQ(importMacroFile(data.root(), list).record, nullptr);  // a folder
+    test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(240, 0x41));
+    EXPECT_EQ(refusal(exported("whole.macro")), MacroRefusal::none);
     EXPECT_EQ(list.size(), 1u);
 }
 
-TEST_F(MacroFiles, RandomImportsStayInRange) {
+TEST(MacroFileImage, RandomRecordsImportInRangeUnderAFreeName) {
     std::mt19937 random(977);
-    MacroList list;
+    MacroList list = listOf({u"Macro1", u"fuzz"});
     for (int round = 0; round < 2000; ++round) {
-        test::writeBytes(exported("random.macro"), test::randomBytes(random, 240));
-        const MacroStoreChange change = importMacroFile(exported("random.macro"), list);
-        if (change.record == nullptr) continue;
-        ASSERT_GE(change.record->actionCount, 0);
-        ASSERT_LE(change.record->actionCount, 46);
-        ASSERT_FALSE(macroNameText(change.record->name).empty());
-        ASSERT_EQ(findMacro(macroNameText(change.record->name), list), list.positionOf(change.record));
-        list.clear();
+        auto bytes = test::randomBytes(random, 240);
+        bytes.resize(240);
+        const auto record = decodeMacroFile(std::as_bytes(std::span(bytes)));
+        ASSERT_TRUE(record.has_value());
+        const MacroRecord& added = appendImportedMacro(*record, u"Fuzz", list);
+        ASSERT_GE(added.actionCount, 0);
+        ASSERT_LE(added.actionCount, 46);
+        ASSERT_FALSE(macroNameText(added.name).empty());
+        ASSERT_EQ(findMacro(macroNameText(added.name), list), list.positionOf(&added));
+        list.remove(2);
     }
 }
 

@@ -48,7 +48,7 @@ TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytes) {
     EXPECT_TRUE(test::sameBytes(*change.record, MacroRecord{toMacroName(u"Macro3"), 0, 0, {}}));
 
     MacroList loaded = listOf({u"already here"});
-    ASSERT_EQ(loadMacros(loaded), 3u);
+    ASSERT_EQ(loadMacros(loaded).appended, 3u);
     for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(test::sameBytes(loaded.at(i + 1), list.at(i))) << i;
 
     // The editor holds on to a record while others come and go.
@@ -68,10 +68,56 @@ TEST_F(MacroStore, PartialAndOutOfRangeRecordsAreMended) {
     test::writeBytes(file(), bytes);
 
     MacroList list;
-    ASSERT_EQ(loadMacros(list), 2u);
+    ASSERT_EQ(loadMacros(list).appended, 2u);
     EXPECT_EQ(macroNameText(list.at(0).name), std::u16string(23, u'n'));
     EXPECT_EQ(list.at(0).actionCount, 46);
     EXPECT_TRUE(test::sameBytes(list.at(1), MacroRecord{toMacroName(u"pq"), 0, 0, {}}));
+}
+
+// Saving a list that lacks some of the file's macros would lose them: such a file is never
+// written over, whatever the program is asked to do.
+TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
+    const auto refusedEverything = [this](MacroList& list) {
+        EXPECT_FALSE(saveMacros(list));
+        EXPECT_EQ(createMacro(list, u"Macro").refused, MacroRefusal::storeProblem);
+        test::writeBytes(data.root() / "a.macro", std::vector<std::uint8_t>(240, 0));
+        EXPECT_EQ(importMacroFile(data.root() / "a.macro", list).refused, MacroRefusal::storeProblem);
+    };
+
+    test::makeUnreadable(file());
+    MacroList unreadable;
+    EXPECT_EQ(loadMacros(unreadable).problem, MacroStoreProblem::unreadable);
+    EXPECT_TRUE(unreadable.empty());
+    refusedEverything(unreadable);
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+
+    std::filesystem::remove(file());
+    std::filesystem::create_symlink("/dev/zero", file());
+    MacroList endless;
+    EXPECT_EQ(loadMacros(endless).problem, MacroStoreProblem::notRegularFile);
+    EXPECT_TRUE(endless.empty());
+    refusedEverything(endless);
+
+    // A sparse file of 2 GB: its size is known before a byte is read, and only the first
+    // kMacroStoreCapacity records are.
+    std::filesystem::remove(file());
+    test::writeBytes(file(), {u'A', 0});
+    std::filesystem::resize_file(file(), 2'000'000'000);
+    MacroList huge;
+    const MacroLoadResult loaded = loadMacros(huge);
+    EXPECT_EQ(loaded.problem, MacroStoreProblem::tooLarge);
+    EXPECT_EQ(loaded.recordsInFile, 2'000'000'000u / 240 + 1);
+    EXPECT_EQ(huge.size(), kMacroStoreCapacity);
+    EXPECT_EQ(macroNameText(huge.at(0).name), u"A");
+    refusedEverything(huge);
+    EXPECT_EQ(std::filesystem::file_size(file()), 2'000'000'000u);
+
+    // A full library read whole takes no more, so that it can always be read whole again.
+    MacroList full;
+    for (std::size_t i = 0; i < kMacroStoreCapacity; ++i) full.append(MacroRecord{});
+    EXPECT_EQ(createMacro(full, u"Macro").refused, MacroRefusal::storeFull);
+    full.append(MacroRecord{});
+    EXPECT_FALSE(saveMacros(full));
 }
 
 TEST_F(MacroStore, RandomFilesLoadWithCountsInRange) {
@@ -80,7 +126,7 @@ TEST_F(MacroStore, RandomFilesLoadWithCountsInRange) {
         const auto bytes = test::randomBytes(random, 240 * 8);
         test::writeBytes(file(), bytes);
         MacroList list;
-        ASSERT_EQ(loadMacros(list), (bytes.size() + 239) / 240);
+        ASSERT_EQ(loadMacros(list).appended, (bytes.size() + 239) / 240);
         for (const MacroRecord& record : list) {
             ASSERT_GE(record.actionCount, 0);
             ASSERT_LE(record.actionCount, 46);

@@ -50,6 +50,7 @@ AppHarness::AppHarness(HarnessOptions options)
         }
     }
 
+    if (options.prepareData) options.prepareData(dataFolder_.path());
     MainWindowOptions windowOptions;
     windowOptions.driverBinder = &binder_;
     windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};

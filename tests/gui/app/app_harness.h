@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -46,6 +48,7 @@ struct HarnessOptions {
     bool trayAvailable = true;
     bool startHidden = false;
     bool librariesMissing = false;
+    std::function<void(const std::filesystem::path& dataRoot)> prepareData = nullptr;  // runs before the window starts
 };
 
 class AppHarness {

@@ -7,8 +7,10 @@
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
+#include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/app/resource_manager.h"
+#include "tests/core/test_files.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -109,6 +111,28 @@ TEST(Apply, ReportsThatDoNotReachTheMouseAreToldInWordsUntilAnApplyGoesThrough) 
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text(), "");
+}
+
+// The line is cleared when an apply starts; a macro library that is not to be written is said
+// again, as it stays so for the whole run.
+TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true, .prepareData = [](const std::filesystem::path& root) {
+                        qx4::test::makeUnreadable(root / "Data" / "ms_1" / "macro.data");
+                    }});
+    auto* status = app.control<QLabel>("apply_status_label");
+    const QString problem = text("macro_store_unreadable_text").arg(QString::fromStdString(macroFilePath().string()));
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    EXPECT_EQ(status->text(), problem);
+    EXPECT_TRUE(app.window().macros().empty());
+
+    app.failWrites(Link::cable, true);
+    app.click("wireless_apply_btn");
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    EXPECT_EQ(status->text(), text("apply_failed_text").arg(2).arg(2));
+    app.failWrites(Link::cable, false);
+    app.click("wireless_apply_btn");
+    ASSERT_TRUE(app.waitForAppliesEnded(3));
+    EXPECT_EQ(status->text(), problem);
 }
 
 }  // namespace
