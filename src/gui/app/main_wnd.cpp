@@ -23,6 +23,7 @@
 #include "gui/app/tray_menu.h"
 #include "gui/app/window_drag.h"
 #include "gui/app/window_message.h"
+#include "gui/pages/settings_page.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -64,7 +65,12 @@ CMainWnd::CMainWnd(MainWindowOptions options)
             [this] { handleCustomMessage(WM_TIMER, kDpiPopupTimerId, 0); });
 }
 
-CMainWnd::~CMainWnd() { shutdown(); }
+// The pages are widgets of this window, which would delete them only after its members; they may
+// hold a capture, which ends through the capture service, so they go while it is still there.
+CMainWnd::~CMainWnd() {
+    shutdown();
+    qDeleteAll(findChildren<SettingsPage*>());
+}
 
 void CMainWnd::initialize() {
     page_->initPage(options_.drivers);

@@ -1,0 +1,269 @@
+#include "gui/macro/wireless_macro_ui.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
+#include "core/edit/macro_rename.h"
+#include "core/macro/macro_store.h"
+#include "gui/app/control_lookup.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/macro/macro_file_dialog.h"
+#include "gui/macro/macro_step_editor.h"
+
+namespace qx4::gui {
+
+namespace {
+constexpr int kMacroRowHeight = 30;
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+QString nameOf(const MacroRecord& macro) { return QString::fromStdU16String(macroNameText(macro.name)); }
+}  // namespace
+
+CWirelessMacroUI::CWirelessMacroUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
+    findLibraryControls();
+    findStepControls();
+    connectLibraryControls();
+    connectStepControls();
+    setModified(false);
+    selectMacro(std::nullopt);
+}
+
+void CWirelessMacroUI::findLibraryControls() {
+    c_.macroList = requireControl<QListWidget>(this, "wireless_macro_list");
+    c_.nameEdit = requireControl<QLineEdit>(this, "wireless_macro_name_edit");
+    c_.addButton = requireControl<QAbstractButton>(this, "wireless_macro_add_btn");
+    c_.deleteButton = requireControl<QAbstractButton>(this, "wireless_macro_delete_btn");
+    c_.importButton = requireControl<QAbstractButton>(this, "wireless_macro_import_btn");
+    c_.exportButton = requireControl<QAbstractButton>(this, "wireless_macro_export_btn");
+    c_.filePanel = requireControl<QWidget>(this, "wireless_macro_exportorimport_tab");
+    c_.savePanel = requireControl<QWidget>(this, "wireless_macro_savedata_tab");
+    c_.saveButton = requireControl<QAbstractButton>(this, "wireless_macro_save_btn");
+    c_.cancelButton = requireControl<QAbstractButton>(this, "wireless_macro_cancel_btn");
+    c_.statusLabel = requireControl<QLabel>(this, "wireless_macro_status_label");
+    c_.captureNote = requireControl<QLabel>(this, "wireless_macro_capture_note");
+    c_.macroList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The name field of a macro record holds 23 UTF-16 units, as does a QString's length.
+    c_.nameEdit->setMaxLength(static_cast<int>(kMacroNameMaxUnits));
+}
+
+void CWirelessMacroUI::connectLibraryControls() {
+    connect(c_.macroList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) selectMacro(static_cast<std::size_t>(row));
+    });
+    connect(c_.nameEdit, &QLineEdit::editingFinished, this, &CWirelessMacroUI::onRename);
+    connect(c_.addButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onAdd);
+    connect(c_.deleteButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onDelete);
+    connect(c_.importButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onImport);
+    connect(c_.exportButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onExport);
+    connect(c_.saveButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onSave);
+    connect(c_.cancelButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onCancel);
+}
+
+void CWirelessMacroUI::setContext(const PageContext& context) {
+    SettingsPage::setContext(context);
+    // Without the hook library every step can still be added and edited by hand.
+    c_.captureNote->setVisible(!context.capture || !context.capture->available());
+    selectedPosition_.reset();
+    fillMacroList();
+    selectMacro(std::nullopt);
+}
+
+bool CWirelessMacroUI::ready() const { return context().macros && context().record; }
+
+QWidget* CWirelessMacroUI::dialogOwner() const { return context().mainWindow ? context().mainWindow : window(); }
+
+MacroRecord* CWirelessMacroUI::selectedMacro() const {
+    if (!context().macros || !selectedPosition_) return nullptr;
+    return macroAt(*selectedPosition_, *context().macros);
+}
+
+void CWirelessMacroUI::macrosChanged() {
+    if (selectedPosition_ && !selectedMacro()) selectMacro(std::nullopt);
+    fillMacroList();
+}
+
+void CWirelessMacroUI::fillMacroList() {
+    const QSignalBlocker blocker(c_.macroList);
+    c_.macroList->clear();
+    if (!context().macros) return;
+    for (const MacroRecord& macro : *context().macros) {
+        auto* item = new QListWidgetItem(nameOf(macro), c_.macroList);
+        item->setSizeHint(QSize(0, kMacroRowHeight));
+    }
+    c_.macroList->setCurrentRow(selectedPosition_ ? static_cast<int>(*selectedPosition_) : -1);
+}
+
+// Loads the working copy from the stored macro, its last step selected.
+void CWirelessMacroUI::selectMacro(std::optional<std::size_t> position) {
+    selectedPosition_ = position;
+    const MacroRecord* macro = selectedMacro();
+    if (!macro) selectedPosition_.reset();
+    if (macro) {
+        draft_.load(*macro);
+    } else {
+        draft_.clear();
+    }
+    c_.nameEdit->setText(macro ? nameOf(*macro) : QString());
+    c_.nameEdit->setEnabled(macro != nullptr);
+    {
+        const QSignalBlocker blocker(c_.macroList);
+        c_.macroList->setCurrentRow(selectedPosition_ ? static_cast<int>(*selectedPosition_) : -1);
+    }
+    if (macro) c_.macroList->scrollToItem(c_.macroList->currentItem());
+    stepsChanged();
+}
+
+void CWirelessMacroUI::onAdd() {
+    if (!ready()) return;
+    if (modified_) return askToSaveFirst();
+    const MacroStoreChange change = createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
+    if (!change.record) return showStatus(text("macro_create_failed_text"), true);
+    noteStoreSaved(change.saved);
+    selectedPosition_ = context().macros->size() - 1;
+    fillMacroList();
+    selectMacro(selectedPosition_);
+    announceStoreChanged();
+}
+
+void CWirelessMacroUI::onDelete() {
+    if (!ready()) return;
+    if (modified_) return askToSaveFirst();
+    // With nothing selected there is nothing to confirm, and nothing to remove.
+    if (!selectedMacro()) return;
+    if (runMessageBox(dialogOwner(), QStringLiteral("warning_title_text"),
+                      QStringLiteral("delete_macro_text")) != CMsgWnd::kConfirmed) {
+        return;
+    }
+    MacroList& macros = *context().macros;
+    const std::size_t position = *selectedPosition_;
+    macros.remove(position);
+    noteStoreSaved(saveMacros(macros));
+    refreshBindings();
+    selectedPosition_.reset();
+    fillMacroList();
+    selectMacro(macros.empty() ? std::nullopt : std::optional(std::min(position, macros.size() - 1)));
+    announceStoreChanged();
+}
+
+void CWirelessMacroUI::onImport() {
+    if (!ready()) return;
+    if (modified_) return askToSaveFirst();
+    const auto file = chooseMacroFile(dialogOwner(), MacroFileUse::importing);
+    if (!file) return;
+    const MacroStoreChange change = importMacroFile(*file, *context().macros);
+    if (!change.record) {
+        runMessageBox(dialogOwner(), QStringLiteral("warning_title_text"),
+                      QStringLiteral("macro_import_failed_text"));
+        return;
+    }
+    noteStoreSaved(change.saved);
+    selectedPosition_ = context().macros->size() - 1;
+    fillMacroList();
+    selectMacro(selectedPosition_);
+    announceStoreChanged();
+}
+
+// What is written is the stored macro, not unsaved edits (which the page does not allow here).
+void CWirelessMacroUI::onExport() {
+    if (!ready()) return;
+    if (modified_) return askToSaveFirst();
+    const MacroRecord* macro = selectedMacro();
+    if (!macro) return;
+    QWidget* owner = dialogOwner();
+    const auto file = chooseMacroFile(owner, MacroFileUse::exporting);
+    if (file && !exportMacroFile(*macro, *file)) {
+        runMessageBox(owner, QStringLiteral("warning_title_text"), QStringLiteral("macro_export_failed_text"));
+    }
+}
+
+// Renaming takes the bindings that hold the macro along, so the buttons keep it. Unsaved step
+// edits stay unsaved: Cancel still drops them.
+void CWirelessMacroUI::onRename() {
+    MacroRecord* macro = selectedMacro();
+    if (!ready() || !macro) return;
+    const QString wanted = c_.nameEdit->text();
+    const MacroRenameResult result =
+        renameMacro(*context().macros, *selectedPosition_, wanted.toStdU16String(), *context().record);
+    c_.nameEdit->setText(nameOf(*macro));
+    if (result.outcome == MacroRenameOutcome::nameTaken) {
+        return showStatus(text("macro_name_taken_text").arg(wanted), false);
+    }
+    if (result.outcome != MacroRenameOutcome::renamed) return;
+    noteStoreSaved(saveMacros(*context().macros));
+    c_.macroList->item(static_cast<int>(*selectedPosition_))->setText(nameOf(*macro));
+    refreshBindings();
+    announceStoreChanged();
+}
+
+void CWirelessMacroUI::onSave() {
+    if (recording()) stopRecording();
+    if (MacroRecord* macro = selectedMacro(); macro && ready()) {
+        draft_.storeInto(*macro);
+        noteStoreSaved(saveMacros(*context().macros));
+        refreshBindings();
+    }
+    stepEditor_->setEditMode(false);
+    setModified(false);
+}
+
+void CWirelessMacroUI::onCancel() {
+    if (recording()) stopRecording();
+    stepEditor_->setEditMode(false);
+    setModified(false);
+    selectMacro(selectedPosition_);
+}
+
+// Bindings hold copies of their macro: they take the library's again (or their button's default
+// when their macro is gone), and the mouse gets them with a full download.
+void CWirelessMacroUI::refreshBindings() {
+    if (!reconcileMacroBindings(*context().record, *context().macros)) return;
+    if (PageHost* host = context().host) {
+        host->recordChanged();
+        host->requestApply(true);
+    }
+}
+
+void CWirelessMacroUI::announceStoreChanged() {
+    if (PageHost* host = context().host) host->macroStoreChanged();
+}
+
+void CWirelessMacroUI::setModified(bool modified) {
+    modified_ = modified;
+    c_.savePanel->setVisible(modified);
+    c_.filePanel->setVisible(!modified);
+    c_.macroList->setEnabled(!modified);
+}
+
+bool CWirelessMacroUI::canLeave() {
+    if (!modified_) return true;
+    askToSaveFirst();
+    return false;
+}
+
+void CWirelessMacroUI::askToSaveFirst() {
+    runMessageBox(dialogOwner(), QStringLiteral("warning_title_text"),
+                  QStringLiteral("save_macro_text"));
+}
+
+void CWirelessMacroUI::noteStoreSaved(bool saved) {
+    if (saved) return showStatus(QString(), false);
+    showStatus(text("macro_store_save_failed_text").arg(QString::fromStdString(macroFilePath().string())), true);
+}
+
+void CWirelessMacroUI::showStatus(const QString& message, bool problem) {
+    c_.statusLabel->setText(message);
+    c_.statusLabel->setVisible(!message.isEmpty());
+    c_.statusLabel->setProperty("qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
+    c_.statusLabel->style()->unpolish(c_.statusLabel);
+    c_.statusLabel->style()->polish(c_.statusLabel);
+}
+
+}  // namespace qx4::gui

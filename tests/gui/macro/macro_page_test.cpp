@@ -1,0 +1,328 @@
+// The macro page driven through its widgets, with captured input handed to it as the capture
+// service hands it over, on a hook table with no library behind it.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QTest>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "core/config/utf16_text.h"
+#include "core/macro/macro_store.h"
+#include "core/window_messages.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/app/window_message.h"
+#include "gui/macro/macro_step_list.h"
+#include "gui/macro/wireless_macro_ui.h"
+#include "gui/pages/page_table.h"
+#include "tests/core/test_files.h"
+#include "tests/gui/pages/page_test_support.h"
+
+namespace qx4::gui {
+namespace {
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+class FakeHost final : public PageHost {
+public:
+    void requestApply(bool full) override { applies.push_back(full); }
+    void recordChanged() override { ++recordChanges; }
+    void macroStoreChanged() override { ++storeChanges; }
+
+    std::vector<bool> applies;
+    int recordChanges = 0;
+    int storeChanges = 0;
+};
+
+MacroAction step(std::uint8_t code, std::uint8_t kind, std::uint16_t delay) { return {code, kind, delay}; }
+
+class MacroPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        page.resize(542, 388);
+        page.setContext({record.get(), &macros, &host, &capture, nullptr});
+        page.show();
+    }
+
+    template <typename Control>
+    Control* find(const char* name) {
+        auto* control = page.findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    void click(const char* name) { find<QAbstractButton>(name)->click(); }
+    QListWidget* macroList() { return find<QListWidget>("wireless_macro_list"); }
+    QListWidget* stepList() { return find<QListWidget>("wireless_macro_action_list"); }
+    QAbstractButton* recordButton() { return find<QAbstractButton>("wireless_macro_record_btn"); }
+
+    void addMacro(const std::u16string& name, const std::vector<MacroAction>& steps) {
+        MacroRecord macro{};
+        macro.name = toMacroName(name);
+        macro.actionCount = static_cast<std::int32_t>(steps.size());
+        std::copy(steps.begin(), steps.end(), macro.actions.begin());
+        macros.append(macro);
+        page.macrosChanged();
+    }
+    void bind(int profile, int button, const std::u16string& name) {
+        ButtonBinding& binding = record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+        binding.functionCode = 17;
+        binding.macroName = toMacroName(name);
+    }
+    const ButtonBinding& binding(int profile, int button) const {
+        return record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+    }
+
+    // What row `row` of the step list shows: key, action, delay.
+    QStringList stepRow(int row) {
+        QWidget* widget = stepList()->itemWidget(stepList()->item(row));
+        QStringList shown;
+        for (const char* part : {"key", "action", "delay"}) {
+            shown << widget->findChild<QLabel*>(QString::fromLatin1(part))->text();
+        }
+        return shown;
+    }
+    QStringList stepRows() {
+        QStringList rows;
+        for (int row = 0; row < stepList()->count(); ++row) rows << stepRow(row).join(' ');
+        return rows;
+    }
+    QString summary() { return find<QLabel>("wireless_macro_summary_label")->text(); }
+
+    // Types into a field and leaves it with Return.
+    void type(const char* field, const QString& typed) {
+        auto* edit = find<QLineEdit>(field);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    // The text of the warning box that `action` opens, which is then closed; "" when none opened.
+    QString warningFrom(const std::function<void()>& action) {
+        QString shown;
+        test::answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                shown = box.findChild<QLabel*>(QStringLiteral("warning"))->text();
+                box.findChild<QAbstractButton*>(QStringLiteral("cancel_btn"))->click();
+            },
+            action);
+        return shown;
+    }
+
+    MacroRecord storedMacro(std::size_t position) {
+        const auto bytes = qx4::test::readBytes(macroFilePath());
+        MacroRecord stored{};
+        EXPECT_GE(bytes.size(), (position + 1) * sizeof(MacroRecord));
+        if (bytes.size() >= (position + 1) * sizeof(MacroRecord)) {
+            std::memcpy(&stored, bytes.data() + position * sizeof(MacroRecord), sizeof(MacroRecord));
+        }
+        return stored;
+    }
+
+    qx4::test::ScopedDataDir data;
+    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
+    MacroList macros;
+    HookTable hooks;  // no hook library: input arrives only as the tests hand it over
+    CaptureService capture{hooks, {}, {}};
+    FakeHost host;
+    CWirelessMacroUI page{nullptr, *findPageKind("WirelessMacro")};
+};
+
+TEST_F(MacroPage, SaveStoresTheStepsAndAsksForADownloadOnlyWhileABindingHoldsAMacro) {
+    click("wireless_macro_add_btn");
+    ASSERT_EQ(macros.size(), 1u);
+    EXPECT_EQ(macroList()->currentItem()->text(), "Macro1");
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), sizeof(MacroRecord));
+
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key1_btn");
+    EXPECT_TRUE(page.modified());
+    const QString left = stepKeyName(241);
+    EXPECT_EQ(stepRows(), QStringList({left + " Press 10 ms", left + " Release 0 ms"}));
+    EXPECT_EQ(summary(), "2 of 46 steps, plays in 10 ms");
+    EXPECT_EQ(storedMacro(0).actionCount, 0) << "nothing is stored before Save";
+
+    click("wireless_macro_save_btn");
+    EXPECT_FALSE(page.modified());
+    const MacroRecord saved = storedMacro(0);
+    ASSERT_EQ(saved.actionCount, 2);
+    EXPECT_EQ(saved.actions[0].code, 241);
+    EXPECT_EQ(saved.actions[1].kind, kMacroActionRelease);
+    EXPECT_TRUE(host.applies.empty()) << "no binding holds a macro";
+    EXPECT_EQ(host.recordChanges, 0);
+
+    bind(2, 5, u"macro1");
+    click("wireless_macro_key4_btn");
+    click("wireless_macro_save_btn");
+    EXPECT_EQ(host.applies, std::vector<bool>{true});
+    EXPECT_EQ(host.recordChanges, 1);
+    EXPECT_EQ(binding(2, 5).macroActionCount, 4);
+    EXPECT_EQ(binding(2, 5).macroActions[3].code, 245);
+    EXPECT_EQ(fixedTextView(binding(2, 5).macroName), u"Macro1");
+}
+
+TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
+    addMacro(u"Jump", {step(0x2C, 1, 30), step(0x2C, 2, 40), step(0x04, 1, 50)});
+    addMacro(u"Dash", {step(0x04, 1, 30)});
+    EXPECT_EQ(warningFrom([&] { click("wireless_macro_delete_btn"); }), "") << "nothing is selected";
+    EXPECT_EQ(macros.size(), 2u);
+
+    macroList()->setCurrentRow(0);
+    EXPECT_EQ(stepList()->currentRow(), 2) << "the last step is selected";
+    click("wireless_macro_clear_action_btn");
+    EXPECT_TRUE(page.modified());
+    EXPECT_FALSE(macroList()->isEnabled());
+    EXPECT_TRUE(find<QWidget>("wireless_macro_savedata_tab")->isVisible());
+    EXPECT_FALSE(find<QWidget>("wireless_macro_exportorimport_tab")->isVisible());
+
+    const QString saveFirst = text("save_macro_text");
+    for (const char* button : {"wireless_macro_add_btn", "wireless_macro_delete_btn", "wireless_macro_import_btn",
+                               "wireless_macro_export_btn"}) {
+        EXPECT_EQ(warningFrom([&] { click(button); }), saveFirst) << button;
+    }
+    bool left = true;
+    EXPECT_EQ(warningFrom([&] { left = page.canLeave(); }), saveFirst);
+    EXPECT_FALSE(left);
+    EXPECT_EQ(macros.size(), 2u);
+    EXPECT_EQ(macros.at(0).actionCount, 3);
+
+    click("wireless_macro_cancel_btn");
+    EXPECT_FALSE(page.modified());
+    EXPECT_TRUE(macroList()->isEnabled());
+    EXPECT_EQ(stepList()->count(), 3);
+
+    EXPECT_EQ(warningFrom([&] { click("wireless_macro_delete_btn"); }), text("delete_macro_text"));
+    EXPECT_EQ(macros.size(), 2u) << "a cancelled confirmation deletes nothing";
+}
+
+TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved) {
+    addMacro(u"Macro1", {step(0x04, 1, 30), step(0x04, 2, 40)});
+    addMacro(u"Dash", {step(0x05, 1, 30)});
+    bind(0, 3, u"Macro1");
+    bind(4, 7, u"MACRO1");
+    macroList()->setCurrentRow(0);
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key2_btn");
+
+    type("wireless_macro_name_edit", "Jump");
+    EXPECT_EQ(macroNameText(macros.at(0).name), u"Jump");
+    EXPECT_EQ(macroList()->item(0)->text(), "Jump");
+    for (const auto& [profile, button] : {std::pair{0, 3}, std::pair{4, 7}}) {
+        EXPECT_EQ(binding(profile, button).functionCode, 17);
+        EXPECT_EQ(fixedTextView(binding(profile, button).macroName), u"Jump");
+        EXPECT_EQ(binding(profile, button).macroActionCount, 2);
+    }
+    EXPECT_EQ(host.applies, std::vector<bool>{true});
+    EXPECT_EQ(macroNameText(storedMacro(0).name), u"Jump");
+    EXPECT_EQ(storedMacro(0).actionCount, 2) << "the unsaved click is not stored by a rename";
+    EXPECT_TRUE(page.modified());
+
+    type("wireless_macro_name_edit", "dASH");
+    EXPECT_EQ(find<QLineEdit>("wireless_macro_name_edit")->text(), "Jump");
+    EXPECT_EQ(macroNameText(macros.at(0).name), u"Jump");
+    type("wireless_macro_name_edit", QString(30, u'x'));
+    EXPECT_EQ(macroNameText(macros.at(0).name), std::u16string(23, u'x'));
+
+    click("wireless_macro_cancel_btn");
+    EXPECT_EQ(stepList()->count(), 2);
+}
+
+TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
+    EXPECT_TRUE(find<QLabel>("wireless_macro_capture_note")->isVisible()) << "no hook library";
+    click("wireless_record_delay_btn");
+    const std::uint64_t t = monotonicMilliseconds();
+    click("wireless_macro_record_btn");
+    ASSERT_EQ(macros.size(), 1u) << "recording without a macro makes one";
+    EXPECT_TRUE(page.recording());
+    EXPECT_TRUE(capture.flag(CaptureService::Kind::macroRecording));
+    EXPECT_EQ(recordButton()->text(), text("stop_recording_text"));
+
+    const std::uintptr_t keyA = 0x41;
+    for (const CapturedInput& input : {CapturedInput{keyA, 0, t + 100}, CapturedInput{keyA, 0, t + 130},
+                                       CapturedInput{keyA, 1, t + 220}, CapturedInput{WM_XBUTTONDOWN, 1, t + 400},
+                                       CapturedInput{WM_XBUTTONUP, 1, t + 450}, CapturedInput{keyA, 0, t + 600},
+                                       CapturedInput{keyA, 1, t + 100'000}}) {
+        page.capturedInput(input);
+    }
+    click("wireless_macro_record_btn");
+    EXPECT_FALSE(page.recording());
+    EXPECT_FALSE(capture.flag(CaptureService::Kind::macroRecording));
+    EXPECT_EQ(recordButton()->text(), text("start_recording_text"));
+    page.capturedInput({keyA, 0, t + 100'100});
+
+    const QString forward = stepKeyName(245);
+    EXPECT_EQ(stepRows(), QStringList({"A Press 120 ms", "A Release 180 ms", forward + " Press 50 ms",
+                                       forward + " Release 150 ms", "A Press 65,535 ms", "A Release 0 ms"}));
+    EXPECT_EQ(summary(), "6 of 46 steps, plays in 66,035 ms");
+}
+
+TEST_F(MacroPage, ARecordingStopsByItselfWhenTheMacroIsFull) {
+    addMacro(u"Long", std::vector<MacroAction>(44, step(0x04, 1, 10)));
+    macroList()->setCurrentRow(0);
+    EXPECT_TRUE(find<QAbstractButton>("wireless_macro_key1_btn")->isEnabled()) << "44 steps leave room for a click";
+    click("wireless_macro_record_btn");
+    page.capturedInput({0x42, 0, 0});
+    EXPECT_TRUE(page.recording());
+    page.capturedInput({0x42, 1, 0});
+    EXPECT_FALSE(page.recording());
+    EXPECT_FALSE(recordButton()->isChecked());
+    EXPECT_EQ(recordButton()->text(), text("start_recording_text"));
+    EXPECT_FALSE(capture.flag(CaptureService::Kind::macroRecording));
+    EXPECT_EQ(stepList()->count(), 46);
+    EXPECT_FALSE(find<QAbstractButton>("wireless_macro_key1_btn")->isEnabled());
+}
+
+TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
+    addMacro(u"Edit", {step(0x04, 1, 30), step(241, 1, 40), step(0x04, 2, 50)});
+    macroList()->setCurrentRow(0);
+    stepList()->setCurrentRow(0);
+    click("wireless_macro_action_edit_check");
+    auto* pages = find<QStackedWidget>("wireless_macro_action_edit_tab");
+    EXPECT_EQ(pages->currentIndex(), 1);
+
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    auto* keyField = find<QLineEdit>("wireless_macro_action_edit");
+    keyField->setFocus();
+    ASSERT_TRUE(capture.flag(CaptureService::Kind::macroStepKey));
+    page.capturedInput({0x74, 0, 0});  // F5
+    EXPECT_EQ(keyField->text(), stepKeyName(0x3E));
+    EXPECT_EQ(stepRow(0)[0], stepKeyName(0x3E));
+
+    const std::pair<const char*, const char*> delays[] = {{"0", "5"}, {"soon", "5"}, {"70000", "65535"}, {"250", "250"}};
+    for (const auto& [typed, stored] : delays) {
+        type("wireless_macro_delay_edit", QString::fromLatin1(typed));
+        EXPECT_EQ(find<QLineEdit>("wireless_macro_delay_edit")->text(), stored) << typed;
+    }
+    EXPECT_FALSE(capture.flag(CaptureService::Kind::macroStepKey)) << "the key field lost the focus";
+    EXPECT_EQ(stepRow(0)[2], "250 ms");
+
+    stepList()->setCurrentRow(1);
+    EXPECT_EQ(pages->currentIndex(), 2);
+    find<QComboBox>("wireless_macro_mouse_action_combo")->setCurrentIndex(3);
+    EXPECT_EQ(stepRow(1)[0], stepKeyName(245));
+
+    stepList()->setCurrentRow(2);
+    auto* lastDelay = find<QLineEdit>("wireless_macro_delay_edit");
+    EXPECT_EQ(lastDelay->text(), "0");
+    EXPECT_FALSE(lastDelay->isEnabled());
+
+    click("wireless_macro_save_btn");
+    const MacroRecord saved = storedMacro(0);
+    EXPECT_EQ(saved.actions[0].code, 0x3E);
+    EXPECT_EQ(saved.actions[0].delay, 250);
+    EXPECT_EQ(saved.actions[1].code, 245);
+    EXPECT_EQ(saved.actions[2].delay, 50);
+}
+
+}  // namespace
+}  // namespace qx4::gui
