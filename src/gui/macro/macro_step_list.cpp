@@ -79,6 +79,7 @@ void MacroStepList::show(const MacroDraft& draft) {
         const bool last = i + 1 == steps.size();
         row.index->setText(QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
         row.key->setText(stepKeyName(step.code));
+        row.key->setToolTip(row.key->text());  // a long name may not fit its column
         setLook(row.key, "source", isMouseButtonCode(step.code) ? "mouse" : "key");
         const bool press = step.kind == kMacroActionPress;
         row.action->setText(text(press ? "key_down_action" : "key_up_action"));

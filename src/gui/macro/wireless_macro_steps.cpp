@@ -46,9 +46,7 @@ void CWirelessMacroUI::findStepControls() {
     c_.namePanel = requireControl<QWidget>(this, "wireless_macro_name_tab");
     c_.clickPanel = requireControl<QWidget>(this, "wireless_macro_mouse_event_tab");
     for (std::size_t n = 0; n < c_.clickButtons.size(); ++n) {
-        QAbstractButton* button = requireControl<QAbstractButton>(this, QStringLiteral("wireless_macro_key%1_btn").arg(n + 1));
-        button->setText(stepKeyName(kMouseButtonStepCodes[n]));
-        c_.clickButtons[n] = button;
+        c_.clickButtons[n] = requireControl<QAbstractButton>(this, QStringLiteral("wireless_macro_key%1_btn").arg(n + 1));
     }
 
     stepList_ = new MacroStepList(requireControl<QListWidget>(this, "wireless_macro_action_list"),
