@@ -22,6 +22,7 @@ namespace qx4::gui {
 namespace {
 constexpr std::array kDelayModeButtons{"wireless_record_delay_btn", "wireless_default_delay_btn",
                                        "wireless_no_delay_btn"};
+// The buttons' ids in their group are the DelayMode values.
 static_assert(static_cast<int>(DelayMode::recorded) == 0 && static_cast<int>(DelayMode::noDelay) == 2);
 }  // namespace
 
@@ -46,7 +47,8 @@ void CWirelessMacroUI::findStepControls() {
     c_.namePanel = requireControl<QWidget>(this, "wireless_macro_name_tab");
     c_.clickPanel = requireControl<QWidget>(this, "wireless_macro_mouse_event_tab");
     for (std::size_t n = 0; n < c_.clickButtons.size(); ++n) {
-        c_.clickButtons[n] = requireControl<QAbstractButton>(this, QStringLiteral("wireless_macro_key%1_btn").arg(n + 1));
+        c_.clickButtons[n] =
+            requireControl<QAbstractButton>(this, QStringLiteral("wireless_macro_key%1_btn").arg(n + 1));
     }
 
     stepList_ = new MacroStepList(requireControl<QListWidget>(this, "wireless_macro_action_list"),
@@ -67,7 +69,8 @@ void CWirelessMacroUI::connectStepControls() {
             [this](int mode) { recorder_.setDelayMode(static_cast<DelayMode>(mode)); });
     connect(c_.upButton, &QAbstractButton::clicked, this, [this] { editSteps(&MacroDraft::moveSelectedUp); });
     connect(c_.downButton, &QAbstractButton::clicked, this, [this] { editSteps(&MacroDraft::moveSelectedDown); });
-    connect(c_.deleteStepButton, &QAbstractButton::clicked, this, [this] { editSteps(&MacroDraft::removeSelected); });
+    connect(c_.deleteStepButton, &QAbstractButton::clicked, this,
+            [this] { editSteps(&MacroDraft::removeSelected); });
     connect(c_.clearButton, &QAbstractButton::clicked, this, [this] {
         if (!selectedMacro()) return;
         draft_.clear();
@@ -208,7 +211,8 @@ void CWirelessMacroUI::updateStepTools() {
     c_.downButton->setEnabled(free && selected && *selected + 1 < draft_.size());
     c_.deleteStepButton->setEnabled(free && selected);
     c_.clearButton->setEnabled(free && draft_.size() > 0);
-    for (QAbstractButton* button : c_.clickButtons) button->setEnabled(free && draft_.size() + 2 <= MacroDraft::kCapacity);
+    const bool roomForClick = draft_.size() + 2 <= MacroDraft::kCapacity;
+    for (QAbstractButton* button : c_.clickButtons) button->setEnabled(free && roomForClick);
     stepEditor_->setCheckEnabled(free);
 }
 

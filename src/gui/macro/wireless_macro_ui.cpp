@@ -7,6 +7,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include <algorithm>
+#include <array>
+
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_rename.h"
@@ -112,7 +115,8 @@ void CWirelessMacroUI::selectMacro(std::optional<std::size_t> position) {
         draft_.clear();
     }
     c_.nameEdit->setText(macro ? nameOf(*macro) : QString());
-    c_.nameEdit->setEnabled(macro != nullptr);
+    const std::array<QWidget*, 3> needMacro{c_.nameEdit, c_.deleteButton, c_.exportButton};
+    for (QWidget* control : needMacro) control->setEnabled(macro != nullptr);
     {
         const QSignalBlocker blocker(c_.macroList);
         c_.macroList->setCurrentRow(selectedPosition_ ? static_cast<int>(*selectedPosition_) : -1);
@@ -124,7 +128,8 @@ void CWirelessMacroUI::selectMacro(std::optional<std::size_t> position) {
 void CWirelessMacroUI::onAdd() {
     if (!ready()) return;
     if (modified_) return askToSaveFirst();
-    const MacroStoreChange change = createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
+    const MacroStoreChange change =
+        createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
     if (!change.record) return showStatus(text("macro_create_failed_text"), true);
     noteStoreSaved(change.saved);
     selectedPosition_ = context().macros->size() - 1;

@@ -72,7 +72,8 @@ protected:
         page.macrosChanged();
     }
     void bind(int profile, int button, const std::u16string& name) {
-        ButtonBinding& binding = record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+        ButtonBinding& binding =
+            record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
         binding.functionCode = 17;
         binding.macroName = toMacroName(name);
     }
@@ -268,7 +269,7 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
 TEST_F(MacroPage, ARecordingStopsByItselfWhenTheMacroIsFull) {
     addMacro(u"Long", std::vector<MacroAction>(44, step(0x04, 1, 10)));
     macroList()->setCurrentRow(0);
-    EXPECT_TRUE(find<QAbstractButton>("wireless_macro_key1_btn")->isEnabled()) << "44 steps leave room for a click";
+    EXPECT_TRUE(find<QAbstractButton>("wireless_macro_key1_btn")->isEnabled()) << "44 steps leave room";
     click("wireless_macro_record_btn");
     page.capturedInput({0x42, 0, 0});
     EXPECT_TRUE(page.recording());
@@ -298,7 +299,8 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     EXPECT_EQ(keyField->text(), stepKeyName(0x3E));
     EXPECT_EQ(stepRow(0)[0], stepKeyName(0x3E));
 
-    const std::pair<const char*, const char*> delays[] = {{"0", "5"}, {"soon", "5"}, {"70000", "65535"}, {"250", "250"}};
+    const std::pair<const char*, const char*> delays[] = {
+        {"0", "5"}, {"soon", "5"}, {"70000", "65535"}, {"250", "250"}};
     for (const auto& [typed, stored] : delays) {
         type("wireless_macro_delay_edit", QString::fromLatin1(typed));
         EXPECT_EQ(find<QLineEdit>("wireless_macro_delay_edit")->text(), stored) << typed;
