@@ -24,8 +24,11 @@ MacroStepEditor::MacroStepEditor(const Controls& controls, MacroDraft& draft, QO
     // The field only shows the key; the key itself arrives through the capture.
     c.keyEdit->setReadOnly(true);
     c.keyEdit->installEventFilter(this);
+    // The step takes the delay as it is typed, so a click elsewhere (Save, a step tool) never
+    // loses it; the field shows what was stored once it is left.
     for (QLineEdit* edit : {c.keyDelayEdit, c.buttonDelayEdit}) {
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { commitDelay(edit); });
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { storeDelay(edit, false); });
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { storeDelay(edit, true); });
     }
     c.buttonCombo->clear();
     for (const std::uint8_t code : kMouseButtonStepCodes) c.buttonCombo->addItem(stepKeyName(code));
@@ -69,12 +72,12 @@ void MacroStepEditor::keyCaptured(std::uintptr_t virtualKey) {
     if (draft_.selected()) Q_EMIT stepEdited();
 }
 
-// The field shows what was stored, so a number out of range or no number at all is seen corrected.
-void MacroStepEditor::commitDelay(QLineEdit* edit) {
+void MacroStepEditor::storeDelay(QLineEdit* edit, bool showStored) {
     if (!editMode_) return;
     const auto stored = draft_.setSelectedDelayFromText(edit->text().toStdU16String());
     if (!stored) return;
-    edit->setText(QString::number(*stored));
+    // A number out of range, or no number at all, is seen corrected.
+    if (showStored) edit->setText(QString::number(*stored));
     Q_EMIT stepEdited();
 }
 

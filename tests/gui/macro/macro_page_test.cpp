@@ -97,14 +97,14 @@ protected:
     }
     QString summary() { return find<QLabel>("wireless_macro_summary_label")->text(); }
 
-    // Types into a field and leaves it with Return.
-    void type(const char* field, const QString& typed) {
+    // Types into a field, then presses Return unless told not to.
+    void type(const char* field, const QString& typed, bool pressReturn = true) {
         auto* edit = find<QLineEdit>(field);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
+        if (pressReturn) QTest::keyClick(edit, Qt::Key_Return);
     }
 
     // The text of the warning box that `action` opens, which is then closed; "" when none opened.
@@ -318,10 +318,12 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     EXPECT_EQ(lastDelay->text(), "0");
     EXPECT_FALSE(lastDelay->isEnabled());
 
-    click("wireless_macro_save_btn");
+    stepList()->setCurrentRow(0);
+    type("wireless_macro_delay_edit", "1234", false);
+    click("wireless_macro_save_btn");  // the field keeps the focus
     const MacroRecord saved = storedMacro(0);
     EXPECT_EQ(saved.actions[0].code, 0x3E);
-    EXPECT_EQ(saved.actions[0].delay, 250);
+    EXPECT_EQ(saved.actions[0].delay, 1234);
     EXPECT_EQ(saved.actions[1].code, 245);
     EXPECT_EQ(saved.actions[2].delay, 50);
 }
