@@ -106,6 +106,7 @@ void CWirelessMacroUI::fillMacroList() {
 
 // Loads the working copy from the stored macro, its last step selected.
 void CWirelessMacroUI::selectMacro(std::optional<std::size_t> position) {
+    commitTypedName();
     selectedPosition_ = position;
     const MacroRecord* macro = selectedMacro();
     if (!macro) selectedPosition_.reset();
@@ -128,13 +129,13 @@ void CWirelessMacroUI::selectMacro(std::optional<std::size_t> position) {
 void CWirelessMacroUI::onAdd() {
     if (!ready()) return;
     if (modified_) return askToSaveFirst();
+    commitTypedName();
     const MacroStoreChange change =
         createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
     if (!change.record) return showStatus(text("macro_create_failed_text"), true);
     noteStoreSaved(change.saved);
-    selectedPosition_ = context().macros->size() - 1;
     fillMacroList();
-    selectMacro(selectedPosition_);
+    selectMacro(context().macros->size() - 1);
     announceStoreChanged();
 }
 
@@ -161,6 +162,7 @@ void CWirelessMacroUI::onDelete() {
 void CWirelessMacroUI::onImport() {
     if (!ready()) return;
     if (modified_) return askToSaveFirst();
+    commitTypedName();
     const auto file = chooseMacroFile(dialogOwner(), MacroFileUse::importing);
     if (!file) return;
     const MacroStoreChange change = importMacroFile(*file, *context().macros);
@@ -170,9 +172,8 @@ void CWirelessMacroUI::onImport() {
         return;
     }
     noteStoreSaved(change.saved);
-    selectedPosition_ = context().macros->size() - 1;
     fillMacroList();
-    selectMacro(selectedPosition_);
+    selectMacro(context().macros->size() - 1);
     announceStoreChanged();
 }
 
@@ -187,6 +188,12 @@ void CWirelessMacroUI::onExport() {
     if (file && !exportMacroFile(*macro, *file)) {
         runMessageBox(owner, QStringLiteral("warning_title_text"), QStringLiteral("macro_export_failed_text"));
     }
+}
+
+// A name typed for the macro shown is its new name, also when a click on a button that takes no
+// focus (add, import) moves on before the field could say it was left.
+void CWirelessMacroUI::commitTypedName() {
+    if (c_.nameEdit->isModified()) onRename();
 }
 
 // Renaming takes the bindings that hold the macro along, so the buttons keep it. Unsaved step

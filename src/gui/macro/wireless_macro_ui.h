@@ -99,6 +99,7 @@ private:
     void onImport();
     void onExport();
     void onRename();
+    void commitTypedName();
     void onSave();
     void onCancel();
     void setModified(bool modified);

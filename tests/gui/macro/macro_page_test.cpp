@@ -235,6 +235,11 @@ TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved)
 
     click("wireless_macro_cancel_btn");
     EXPECT_EQ(stepList()->count(), 2);
+
+    type("wireless_macro_name_edit", "Sprint", false);
+    click("wireless_macro_add_btn");
+    EXPECT_EQ(macroNameText(macros.at(0).name), u"Sprint");
+    EXPECT_EQ(macros.size(), 3u);
 }
 
 TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
