@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -117,6 +118,14 @@ protected:
             },
             action);
         return shown;
+    }
+
+    // Answers the next file dialog with a file in the data folder, as its own button would.
+    test::AnswerWhenShown<QFileDialog> choose(const char* name) {
+        return test::AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
+            dialog.selectFile(QString::fromStdString((data.folder() / name).string()));
+            static_cast<QDialog&>(dialog).accept();
+        });
     }
 
     MacroRecord storedMacro(std::size_t position) {
@@ -240,6 +249,29 @@ TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved)
     click("wireless_macro_add_btn");
     EXPECT_EQ(macroNameText(macros.at(0).name), u"Sprint");
     EXPECT_EQ(macros.size(), 3u);
+}
+
+TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAddsNothing) {
+    addMacro(u"Burst", {step(0x04, 1, 30), step(0x04, 2, 0)});
+    macroList()->setCurrentRow(0);
+    {
+        const auto exportAs = choose("burst");
+        click("wireless_macro_export_btn");
+    }
+    EXPECT_EQ(qx4::test::readBytes(data.folder() / "burst.macro").size(), sizeof(MacroRecord));
+    {
+        const auto importFrom = choose("burst.macro");
+        click("wireless_macro_import_btn");
+    }
+    ASSERT_EQ(macros.size(), 2u);
+    EXPECT_EQ(macroList()->currentItem()->text(), "Burst_1");
+    EXPECT_EQ(stepList()->count(), 2);
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
+
+    qx4::test::writeBytes(data.folder() / "empty.macro", {});
+    const auto importFrom = choose("empty.macro");
+    EXPECT_EQ(warningFrom([&] { click("wireless_macro_import_btn"); }), text("macro_import_failed_text"));
+    EXPECT_EQ(macros.size(), 2u);
 }
 
 TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
