@@ -66,9 +66,11 @@ CMainWnd::CMainWnd(MainWindowOptions options)
 }
 
 // The pages are widgets of this window, which would delete them only after its members; they may
-// hold a capture, which ends through the capture service, so they go while it is still there.
+// hold a capture, which ends through the capture service, so they go while it is still there. The
+// focus leaves first, as it does when a window closes, while every control is still whole.
 CMainWnd::~CMainWnd() {
     shutdown();
+    if (QWidget* focused = focusWidget()) focused->clearFocus();
     qDeleteAll(findChildren<SettingsPage*>());
 }
 

@@ -39,6 +39,12 @@ CWirelessMacroUI::CWirelessMacroUI(QWidget* parent, const PageKind& kind) : Sett
     selectMacro(std::nullopt);
 }
 
+// A field that loses the focus stores what it holds (a name, a delay), which needs the whole page:
+// the focus leaves before the page begins to go.
+CWirelessMacroUI::~CWirelessMacroUI() {
+    if (QWidget* focused = focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
+}
+
 void CWirelessMacroUI::findLibraryControls() {
     c_.macroList = requireControl<QListWidget>(this, "wireless_macro_list");
     c_.nameEdit = requireControl<QLineEdit>(this, "wireless_macro_name_edit");

@@ -37,6 +37,7 @@ class CWirelessMacroUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
     CWirelessMacroUI(QWidget* parent, const PageKind& kind);
+    ~CWirelessMacroUI() override;
 
     void setContext(const PageContext& context) override;
     // The page shows the macro library, which the record does not hold.
