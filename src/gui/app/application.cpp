@@ -88,7 +88,9 @@ int runApplication(int argc, char** argv) {
     InstanceLock lock(*folder);
     switch (lock.acquire()) {
     case InstanceLock::Result::alreadyRunning:
-        lock.sendShowMain();
+        if (!lock.sendShowMain()) {
+            std::fprintf(stderr, "%s: a copy is running but did not answer\n", programName.c_str());
+        }
         return 1;
     case InstanceLock::Result::unavailable:
         std::fprintf(stderr, "%s: %s\n", programName.c_str(), lock.error().c_str());

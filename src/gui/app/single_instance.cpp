@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "core/window_messages.h"
+#include "gui/app/diagnostics.h"
 #include "gui/app/window_message.h"
 
 namespace qx4::gui {
@@ -152,7 +153,10 @@ void InstanceServer::readRequest(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(kMaxRequestBytes);
-    if (line == showMainRequest()) postWindowMessage(target_, UM_SHOW_MAIN);
+    if (line == showMainRequest()) {
+        qCDebug(lcApp, "a second start asks for the window");
+        postWindowMessage(target_, UM_SHOW_MAIN);
+    }
     socket->disconnectFromServer();
 }
 

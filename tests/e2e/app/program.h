@@ -30,6 +30,18 @@ public:
             if (!process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return false;
         }
     }
+    // Waits until the program has printed nothing for `quietMs` (it has worked through what was
+    // queued for it), then counts everything printed so far as waited for. False after 60 s.
+    bool skipUntilQuiet(int quietMs) {
+        const QDeadlineTimer deadline(60000);
+        while (process_.waitForReadyRead(quietMs)) {
+            output_ += process_.readAll();
+            if (deadline.hasExpired()) return false;
+        }
+        output_ += process_.readAll();
+        consumed_ = output_.size();
+        return true;
+    }
     // The exit code once the program has ended, after SIGTERM when `stop`; -1 for a crash or a hang.
     int exitCode(bool stop) {
         if (stop) process_.terminate();
