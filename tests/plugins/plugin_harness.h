@@ -2,6 +2,7 @@
 // driver library bound from the build's plug-in folder as the program binds it.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -27,37 +28,66 @@ inline std::ostream& operator<<(std::ostream& out, const Posted& p) {
     return out << p.message << "(0x" << std::hex << p.wParam << std::dec << ", " << p.lParam << ")";
 }
 
+// A post with the moment a timed sink was given (0 through the plain sink).
+struct Stamped {
+    Posted posted;
+    std::uint64_t milliseconds;
+};
+
 class RecordingSink {
 public:
     const qx4_message_sink* sink() const { return &sink_; }
+    const qx4_timed_message_sink* timedSink() const { return &timedSink_; }
     // The next post; nothing when none came within the time.
     std::optional<Posted> next(int timeoutMs = 5000) {
         std::unique_lock lock(mutex_);
         if (!posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, [&] { return !queue_.empty(); })) {
             return std::nullopt;
         }
-        Posted front = queue_.front();
+        Posted front = queue_.front().posted;
         queue_.pop_front();
         return front;
     }
     std::vector<Posted> takeAll() {
-        std::lock_guard lock(mutex_);
-        std::vector<Posted> taken(queue_.begin(), queue_.end());
-        queue_.clear();
+        std::vector<Posted> taken;
+        for (const Stamped& s : takeStamped(0, 0)) taken.push_back(s.posted);
         return taken;
+    }
+    // Everything posted so far, once at least `count` posts came or the time is up.
+    std::vector<Stamped> takeStamped(std::size_t count, int timeoutMs = 5000) {
+        return takeWhen([&] { return queue_.size() >= count; }, timeoutMs);
+    }
+    // Everything posted so far, once `last` came or the time is up.
+    std::vector<Stamped> takeThrough(const Posted& last, int timeoutMs = 5000) {
+        return takeWhen(
+            [&] { return std::any_of(queue_.begin(), queue_.end(), [&](const Stamped& s) { return s.posted == last; }); },
+            timeoutMs);
     }
 
 private:
+    template <typename Done>
+    std::vector<Stamped> takeWhen(Done done, int timeoutMs) {
+        std::unique_lock lock(mutex_);
+        posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, done);
+        std::vector<Stamped> taken(queue_.begin(), queue_.end());
+        queue_.clear();
+        return taken;
+    }
     static void post(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        timedPost(context, message, wParam, lParam, 0);
+    }
+    static void timedPost(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::uint64_t milliseconds) {
         auto* self = static_cast<RecordingSink*>(context);
         std::lock_guard lock(self->mutex_);
-        self->queue_.push_back({message, wParam, lParam});
+        self->queue_.push_back({{message, wParam, lParam}, milliseconds});
         self->posted_.notify_all();
     }
     qx4_message_sink sink_{this, &RecordingSink::post};
+    qx4_timed_message_sink timedSink_{this, &RecordingSink::timedPost};
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<Posted> queue_;
+    std::deque<Stamped> queue_;
 };
 
 // Bound by the program's own loader from the build's plug-in folder. Throws when the file or one of

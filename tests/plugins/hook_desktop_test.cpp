@@ -1,0 +1,214 @@
+// The whole-desktop capture against a private X server: what xdotool types and clicks while
+// another client's window has the focus arrives as UM_HOOK_INPUT in order, with its pauses,
+// through the gates only, and not once the capture has stopped; that window still gets its keys.
+#include <gtest/gtest.h>
+// After GoogleTest, which has a type named None: Xlib makes that word a macro.
+#include <X11/XF86keysym.h>
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "core/window_messages.h"
+#include "plugins/hook/desktop_capture.h"
+#include "plugins/hook/xkb_keys.h"
+#include "tests/plugins/plugin_harness.h"
+#include "tests/plugins/x_session.h"
+
+namespace qx4::gui {
+namespace {
+
+using test::Posted;
+using test::Stamped;
+using test::xdotool;
+using namespace std::chrono_literals;
+
+Posted key(std::uintptr_t virtualKey, bool pressed) { return {UM_HOOK_INPUT, virtualKey, pressed ? 0 : 1}; }
+
+std::vector<Posted> taps(std::initializer_list<std::uintptr_t> virtualKeys) {
+    std::vector<Posted> posted;
+    for (auto virtualKey : virtualKeys) {
+        posted.push_back(key(virtualKey, true));
+        posted.push_back(key(virtualKey, false));
+    }
+    return posted;
+}
+
+std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
+    std::vector<Posted> posted;
+    for (const Stamped& s : stamped) posted.push_back(s.posted);
+    return posted;
+}
+
+std::int64_t pause(const std::vector<Stamped>& stamped, std::size_t before, std::size_t after) {
+    return static_cast<std::int64_t>(stamped.at(after).milliseconds - stamped.at(before).milliseconds);
+}
+
+TEST(XkbKeys, KeysGoByTheirPlaceOnAUsKeyboardAndElseByKeysym) {
+    const struct {
+        const char* name;
+        int virtualKey;
+        int withoutNumLock;
+    } places[] = {
+        {"AE10", '0', '0'},   {"AE12", 0xBB, 0xBB}, {"AD01", 'Q', 'Q'},   {"AC11", 0xDE, 0xDE}, {"AC12", 0xDC, 0xDC},
+        {"AB10", 0xBF, 0xBF}, {"FK24", 0x87, 0x87}, {"RTSH", 0xA1, 0xA1}, {"KPDL", 0x6E, 0x2E}, {"KP5", 0x65, 0x0C},
+        {"AB11", 0, 0},       {"AE13", 0, 0},       {"AE0", 0, 0},        {"FK25", 0, 0},       {"I171", 0, 0},
+    };
+    for (const auto& place : places) {
+        const PlacedKey placed = placedKeyForName(place.name);
+        EXPECT_EQ(placed.virtualKey, place.virtualKey) << place.name;
+        EXPECT_EQ(placed.withoutNumLock, place.withoutNumLock) << place.name;
+    }
+    EXPECT_EQ(virtualKeyForKeysym(XK_q), 'Q');
+    EXPECT_EQ(virtualKeyForKeysym(XK_F13), 0x7C);
+    EXPECT_EQ(virtualKeyForKeysym(XF86XK_AudioNext), 0xB0);
+    EXPECT_EQ(virtualKeyForKeysym(XK_eacute), 0);
+}
+
+// Another client of the server, with a window of its own that has the focus and counts the key
+// presses it gets.
+class OtherWindow {
+public:
+    OtherWindow() : display_(XOpenDisplay(nullptr)) {
+        if (!display_) throw std::runtime_error("no connection to the test's X server");
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 200, 0, 0, 0);
+        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
+        XMapWindow(display_, window_);
+        XEvent event;
+        do {
+            XNextEvent(display_, &event);
+        } while (event.type != MapNotify);
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+    }
+    ~OtherWindow() { XCloseDisplay(display_); }
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+
+    Display* display() const { return display_; }
+    int keyPresses() {
+        XSync(display_, False);
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == KeyPress && event.xkey.window == window_) ++keyPresses_;
+        }
+        return keyPresses_;
+    }
+
+private:
+    Display* display_;
+    Window window_;
+    int keyPresses_ = 0;
+};
+
+class DesktopCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::XServer::installed()) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+        server_.emplace();
+        window_.emplace();
+    }
+    static std::unique_ptr<DesktopCapture> start(CaptureGates& gates, test::RecordingSink& sink) {
+        gates.setSink(*sink.timedSink());
+        return DesktopCapture::start(gates);
+    }
+
+    std::optional<test::XServer> server_;
+    std::optional<OtherWindow> window_;
+    CaptureGates gates_;
+    test::RecordingSink sink_;
+};
+
+TEST_F(DesktopCaptureTest, KeysTypedInAnotherWindowArriveInOrderWithTheirPausesAndTheWindowStillGetsThem) {
+    gates_.keys = true;
+    const auto capture = start(gates_, sink_);
+    ASSERT_NE(capture, nullptr);
+    ASSERT_TRUE(xdotool({"key", "a", "sleep", "0.3", "keydown", "shift", "key", "b", "keyup", "shift", "sleep",
+                         "0.15", "key", "F5",
+                         // the keypad's 7 with Num Lock off, then on
+                         "KP_Home", "Num_Lock", "KP_Home", "Num_Lock"}));
+
+    const auto stamped = sink_.takeThrough(key(0x90, false));
+    std::vector<Posted> expected{key('A', true),  key('A', false), key(0xA0, true),
+                                 key('B', true),  key('B', false), key(0xA0, false)};
+    for (const Posted& tap : taps({0x74, 0x24, 0x90, 0x67, 0x90})) expected.push_back(tap);
+    ASSERT_EQ(postsOf(stamped), expected);
+    EXPECT_NEAR(pause(stamped, 1, 2), 300, 60) << "from the release of A to Shift";
+    EXPECT_NEAR(pause(stamped, 5, 6), 150, 60) << "from the release of Shift to F5";
+    EXPECT_EQ(window_->keyPresses(), 8) << "nothing is grabbed";
+}
+
+TEST_F(DesktopCaptureTest, GatesDecideWhatIsPostedAndAStoppedCaptureAddsNothing) {
+    auto capture = start(gates_, sink_);
+    ASSERT_NE(capture, nullptr);
+    ASSERT_TRUE(xdotool({"key", "x", "click", "1", "click", "4"}));
+    gates_.keys = true;
+    ASSERT_TRUE(xdotool({"key", "y"}));
+    EXPECT_EQ(postsOf(sink_.takeThrough(key('Y', false))), taps({'Y'})) << "the closed gates let nothing through";
+
+    gates_.buttons = true;
+    gates_.wheel = true;
+    ASSERT_TRUE(xdotool({"click", "1", "click", "3", "click", "2", "click", "8", "click", "9", "click", "4",
+                         "click", "5"}));
+    const std::vector<Posted> buttons{
+        {UM_HOOK_INPUT, WM_LBUTTONDOWN, 0}, {UM_HOOK_INPUT, WM_LBUTTONUP, 0},   {UM_HOOK_INPUT, WM_RBUTTONDOWN, 0},
+        {UM_HOOK_INPUT, WM_RBUTTONUP, 0},   {UM_HOOK_INPUT, WM_MBUTTONDOWN, 0}, {UM_HOOK_INPUT, WM_MBUTTONUP, 0},
+        {UM_HOOK_INPUT, WM_XBUTTONDOWN, 1}, {UM_HOOK_INPUT, WM_XBUTTONUP, 1},   {UM_HOOK_INPUT, WM_XBUTTONDOWN, 2},
+        {UM_HOOK_INPUT, WM_XBUTTONUP, 2},   {UM_HOOK_INPUT, WM_MOUSEWHEEL, 120}, {UM_HOOK_INPUT, WM_MOUSEWHEEL, -120},
+    };
+    EXPECT_EQ(postsOf(sink_.takeThrough(buttons.back())), buttons);
+
+    gates_.buttons = false;
+    ASSERT_TRUE(xdotool({"click", "1", "key", "y"}));
+    EXPECT_EQ(postsOf(sink_.takeThrough(key('Y', false))), taps({'Y'}));
+
+    // A capture that runs on sees what comes after the stop; the stopped one must see none of it.
+    capture.reset();
+    CaptureGates observerGates;
+    observerGates.keys = true;
+    test::RecordingSink observed;
+    const auto observer = start(observerGates, observed);
+    ASSERT_NE(observer, nullptr);
+    ASSERT_TRUE(xdotool({"key", "z"}));
+    EXPECT_EQ(postsOf(observed.takeThrough(key('Z', false))), taps({'Z'}));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(sink_.takeAll(), std::vector<Posted>{});
+}
+
+TEST_F(DesktopCaptureTest, AHeldKeyRepeatsItsPressAtTheServersRateUntilReleased) {
+    ASSERT_TRUE(XkbSetAutoRepeatRate(window_->display(), XkbUseCoreKbd, 150, 50));
+    XSync(window_->display(), False);
+    gates_.keys = true;
+    const auto capture = start(gates_, sink_);
+    ASSERT_NE(capture, nullptr);
+    ASSERT_TRUE(xdotool({"keydown", "a", "sleep", "0.5", "keyup", "a", "key", "b"}));
+
+    auto stamped = sink_.takeThrough(key('B', false));
+    ASSERT_GE(stamped.size(), 5u);
+    EXPECT_EQ(postsOf({stamped.end() - 3, stamped.end()}),
+              (std::vector<Posted>{key('A', false), key('B', true), key('B', false)}));
+    stamped.resize(stamped.size() - 3);
+    for (const Stamped& s : stamped) EXPECT_EQ(s.posted, key('A', true));
+    EXPECT_NEAR(static_cast<double>(stamped.size()), 1 + (500 - 150) / 50 + 1, 3) << "the press and its repeats";
+    EXPECT_NEAR(pause(stamped, 0, 1), 150, 40) << "the first repeat waits for the delay";
+    EXPECT_NEAR(pause(stamped, 1, 2), 50, 30);
+}
+
+TEST_F(DesktopCaptureTest, AServerThatGoesAwayEndsTheReaderNotTheProgram) {
+    gates_.keys = true;
+    auto capture = start(gates_, sink_);
+    ASSERT_NE(capture, nullptr);
+    window_.reset();
+    server_->stop();
+    std::this_thread::sleep_for(100ms);
+    capture.reset();
+    EXPECT_EQ(sink_.takeAll(), std::vector<Posted>{});
+    EXPECT_EQ(DesktopCapture::start(gates_), nullptr);
+}
+
+}  // namespace
+}  // namespace qx4::gui

@@ -1,0 +1,84 @@
+#include "tests/plugins/x_session.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+
+extern char** environ;
+
+namespace qx4::test {
+
+namespace {
+
+bool onPath(std::string_view program) {
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path ? path : "";
+    while (!folders.empty()) {
+        const auto end = folders.find(':');
+        std::error_code ignored;
+        if (std::filesystem::exists(std::filesystem::path(folders.substr(0, end)) / program, ignored)) return true;
+        folders = end == std::string_view::npos ? std::string_view() : folders.substr(end + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool XServer::installed() { return onPath("Xvfb") && onPath("xdotool"); }
+
+XServer::XServer() {
+    int channel[2];
+    if (::pipe(channel) != 0) throw std::runtime_error("no pipe for Xvfb");
+    // -noreset: the server keeps its settings (the key repeat rate) between clients.
+    const std::vector<std::string> command{"Xvfb", "-displayfd", std::to_string(channel[1]), "-screen", "0",
+                                           "640x480x24", "-nolisten", "tcp", "-noreset"};
+    std::vector<char*> argv;
+    for (const std::string& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // The server ends with the test, even with one that crashed.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        ::close(channel[0]);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(channel[1]);
+    std::string number;
+    pollfd readable{channel[0], POLLIN, 0};
+    char c = 0;
+    while (pid_ > 0 && ::poll(&readable, 1, 15000) == 1 && ::read(channel[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(channel[0]);
+    if (number.empty()) {
+        stop();
+        throw std::runtime_error("Xvfb did not start");
+    }
+    display_.emplace("DISPLAY", ":" + number);
+}
+
+void XServer::stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+bool xdotool(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>("xdotool")};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int status = 0;
+    return ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
+           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace qx4::test

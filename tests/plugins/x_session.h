@@ -1,0 +1,35 @@
+// A private X server for a test, and xdotool to type and click into it: Xvfb on a display number
+// of its own, named by DISPLAY while the server object lives.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/virtual_mouse_process.h"
+
+namespace qx4::test {
+
+class XServer {
+public:
+    // Xvfb and xdotool are on the PATH.
+    static bool installed();
+    // Throws std::runtime_error when the server does not come up.
+    XServer();
+    ~XServer() { stop(); }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    // Ends the server now.
+    void stop();
+
+private:
+    pid_t pid_ = -1;
+    std::optional<ScopedEnv> display_;
+};
+
+// Runs xdotool with `arguments` against DISPLAY to its end; false when it failed.
+bool xdotool(const std::vector<std::string>& arguments);
+
+}  // namespace qx4::test
