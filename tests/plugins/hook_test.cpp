@@ -1,5 +1,5 @@
 // The input-hook library: key conversion, and Hook.so loaded as the program loads it, capturing
-// input delivered to a window of this process.
+// input delivered to a window of this process where it cannot watch the whole desktop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -95,6 +95,8 @@ const Posted kAPress{UM_HOOK_INPUT, 0x41, 0};
 const Posted kARelease{UM_HOOK_INPUT, 0x41, 1};
 
 TEST_F(HookLibrary, PostsEachKeyOnceLeavesItToTheWidgetsAndButtonsOnlyWhileTheMousePartIsOn) {
+    ASSERT_TRUE(hooks_.hookcapturescope);
+    EXPECT_EQ(hooks_.hookcapturescope(), 0) << "without an X server for its windows it captures in them alone";
     EXPECT_EQ(hooks_.installhook(nullptr), 0);
     ASSERT_EQ(hooks_.installhook(sink_), 1);
     click(Qt::Key_A);

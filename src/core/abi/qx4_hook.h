@@ -4,7 +4,9 @@
  *   a mouse button: wParam = WM_LBUTTONDOWN ... WM_XBUTTONUP, lParam = X-button number (1, 2).
  * enablehook / enablemousehook / mousewheelenable gate what is posted (1 on, 0 off).
  * installtimedhook, where a library has it, does what installhook does and posts through a timed
- * sink, each input stamped with the moment it arrived; a program finding it uses it instead. */
+ * sink, each input stamped with the moment it arrived; a program finding it uses it instead.
+ * hookcapturescope, also optional, says where input is taken from: 1 the whole desktop, 0 only
+ * the program's own windows; a program shows it to the user in words. */
 #ifndef QX4_HOOK_H
 #define QX4_HOOK_H
 
@@ -28,6 +30,7 @@ typedef void (*qx4_removehook_fn)(void);
 typedef void (*qx4_enablehook_fn)(int enable);
 typedef void (*qx4_mousewheelenable_fn)(int enable);
 typedef int (*qx4_installtimedhook_fn)(const qx4_timed_message_sink* sink);
+typedef int (*qx4_hookcapturescope_fn)(void);
 
 #ifdef QX4_HOOK_IMPLEMENTATION
 QX4_HOOK_EXPORT int installmousehook(const qx4_message_sink* sink);
@@ -38,6 +41,7 @@ QX4_HOOK_EXPORT void removehook(void);
 QX4_HOOK_EXPORT void enablehook(int enable);
 QX4_HOOK_EXPORT void mousewheelenable(int enable);
 QX4_HOOK_EXPORT int installtimedhook(const qx4_timed_message_sink* sink);
+QX4_HOOK_EXPORT int hookcapturescope(void);
 #endif
 
 #ifdef __cplusplus

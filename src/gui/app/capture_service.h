@@ -63,6 +63,8 @@ public:
 
     // The hook library is there with what a key capture needs.
     bool available() const { return hooks_.installhook != nullptr || hooks_.installtimedhook != nullptr; }
+    // Input comes from the whole desktop, not only from the program's own windows.
+    bool wholeDesktop() const { return hooks_.hookcapturescope && hooks_.hookcapturescope() == 1; }
     bool flag(Kind kind) const { return flags_[static_cast<std::size_t>(kind)] == 1; }
 
 private:

@@ -23,13 +23,14 @@ struct HookTable {
     qx4_enablehook_fn enablehook = nullptr;
     qx4_mousewheelenable_fn mousewheelenable = nullptr;
     qx4_installtimedhook_fn installtimedhook = nullptr;  // optional
+    qx4_hookcapturescope_fn hookcapturescope = nullptr;  // optional
 
     // The binding table: each entry point by the name the library exports it under.
-    std::array<EntryPointSlot, 8> entryPoints() {
+    std::array<EntryPointSlot, 9> entryPoints() {
         return {{{"installmousehook", installmousehook}, {"removemousehook", removemousehook},
                  {"enablemousehook", enablemousehook}, {"installhook", installhook}, {"removehook", removehook},
                  {"enablehook", enablehook}, {"mousewheelenable", mousewheelenable},
-                 {"installtimedhook", installtimedhook}}};
+                 {"installtimedhook", installtimedhook}, {"hookcapturescope", hookcapturescope}}};
     }
 };
 

@@ -1,30 +1,70 @@
-// The seven entry points of Hook.so over one InputCapture. The filter is installed and removed on
-// the application's thread; a call from another thread is carried there.
+// The entry points of Hook.so over one of two backends. Where the program's windows are on an X
+// server that offers XInput 2, outside a Wayland session, input comes from the whole desktop
+// (DesktopCapture); elsewhere from the program's own windows (InputCapture, an event filter that
+// is installed and removed on the application's thread; a call from another thread is carried
+// there).
 #define QX4_HOOK_IMPLEMENTATION
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
 #include "core/abi/qx4_hook.h"
+#include "plugins/hook/desktop_capture.h"
 #include "plugins/hook/input_capture.h"
 
 namespace {
 
 using qx4::gui::CaptureGates;
+using qx4::gui::DesktopCapture;
 using qx4::gui::InputCapture;
+
+enum Scope : int { undecided = -1, ownWindows = 0, wholeDesktop = 1 };
 
 struct Hook {
     CaptureGates gates;
+    std::atomic<int> scope{undecided};
+    std::mutex desktopMutex;
+    std::unique_ptr<DesktopCapture> desktop;  // guarded by desktopMutex
     // Touched on the application's thread only.
     QPointer<InputCapture> capture;
 
-    // The filter must not outlive the library: a program that unloads it without removehook
-    // would otherwise leave a filter whose code is gone.
-    ~Hook() { delete capture.data(); }
+    // Neither the reader nor the filter may outlive the library: a program that unloads it
+    // without removehook would otherwise leave code running that is gone.
+    ~Hook() {
+        desktop.reset();
+        delete capture.data();
+    }
 };
 
 Hook& hook() {
     static Hook instance;
     return instance;
+}
+
+// Under Wayland an X server sees only the input that goes to X windows.
+bool waylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return (type && std::string_view(type) == "wayland") || (display && *display);
+}
+
+// Decided once; a whole-desktop capture that fails to start settles it the other way.
+Scope scope() {
+    Hook& h = hook();
+    int decided = h.scope.load();
+    if (decided == undecided) {
+        const bool desktop = QGuiApplication::platformName() == QLatin1String("xcb") && !waylandSession() &&
+                             DesktopCapture::available();
+        h.scope.compare_exchange_strong(decided, desktop ? wholeDesktop : ownWindows);
+        decided = h.scope.load();
+    }
+    return static_cast<Scope>(decided);
 }
 
 template <typename F>
@@ -36,12 +76,19 @@ void onApplicationThread(F&& work) {
 template <typename Sink>
 bool install(const Sink* sink) {
     if (!sink || !QCoreApplication::instance()) return false;
-    hook().gates.setSink(*sink);
+    Hook& h = hook();
+    h.gates.setSink(*sink);
+    if (scope() == wholeDesktop) {
+        std::lock_guard lock(h.desktopMutex);
+        if (!h.desktop) h.desktop = DesktopCapture::start(h.gates);
+        if (h.desktop) return true;
+        h.scope = ownWindows;
+    }
     onApplicationThread([] {
-        Hook& h = hook();
-        if (h.capture) return;
-        h.capture = new InputCapture(h.gates);
-        QCoreApplication::instance()->installEventFilter(h.capture);
+        Hook& app = hook();
+        if (app.capture) return;
+        app.capture = new InputCapture(app.gates);
+        QCoreApplication::instance()->installEventFilter(app.capture);
     });
     return true;
 }
@@ -74,6 +121,11 @@ int installtimedhook(const qx4_timed_message_sink* sink) {
 
 void removehook(void) {
     try {
+        Hook& h = hook();
+        {
+            std::lock_guard lock(h.desktopMutex);
+            h.desktop.reset();
+        }
         onApplicationThread([] { delete hook().capture.data(); });
     } catch (...) {
     }
@@ -104,6 +156,14 @@ void enablemousehook(int enable) {
 
 void mousewheelenable(int enable) {
     hook().gates.wheel = enable != 0;
+}
+
+int hookcapturescope(void) {
+    try {
+        return scope() == wholeDesktop ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 }

@@ -1,0 +1,117 @@
+// Hook.so in a program whose windows are on an X server with XInput 2: it says it captures the
+// whole desktop, posts what xdotool types and clicks through the timed sink it was given, and
+// stops on removehook and when it is unloaded. In a Wayland session it keeps to the program's
+// own windows.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/window_messages.h"
+#include "gui/app/hook_table.h"
+#include "tests/plugins/plugin_harness.h"
+#include "tests/plugins/x_session.h"
+
+namespace qx4::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::uint64_t monotonicMilliseconds() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
+
+std::vector<Posted> tap(std::uintptr_t virtualKey) {
+    return {{UM_HOOK_INPUT, virtualKey, 0}, {UM_HOOK_INPUT, virtualKey, 1}};
+}
+
+std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
+    std::vector<Posted> posted;
+    for (const Stamped& s : stamped) posted.push_back(s.posted);
+    return posted;
+}
+
+class HookOnX11 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!XServer::installed()) return;
+        server_ = new XServer;
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("XDG_SESSION_TYPE");
+        static int argc = 1;
+        static char name[] = "hook_xcb_test";
+        static char* argv[] = {name, nullptr};
+        application_ = new QGuiApplication(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        delete application_;
+        delete server_;
+    }
+    void SetUp() override {
+        if (!server_) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    }
+    void TearDown() override { gui::releaseHookLibrary(hooks_); }
+    void load() {
+        std::string error;
+        ASSERT_TRUE(gui::bindHookLibrary(hooks_, gui::kHookLibraryFile, &error)) << error;
+        ASSERT_TRUE(hooks_.installtimedhook && hooks_.removehook && hooks_.enablemousehook && hooks_.hookcapturescope);
+    }
+
+    static inline XServer* server_ = nullptr;
+    static inline QGuiApplication* application_ = nullptr;
+    gui::HookTable hooks_;
+    RecordingSink recorder_;
+};
+
+TEST_F(HookOnX11, CapturesTheWholeDesktopUntilRemovedOrUnloaded) {
+    ASSERT_NO_FATAL_FAILURE(load());
+    EXPECT_EQ(hooks_.hookcapturescope(), 1);
+    ASSERT_EQ(hooks_.installtimedhook(recorder_.timedSink()), 1);
+    const std::uint64_t typed = monotonicMilliseconds();
+    ASSERT_TRUE(xdotool({"key", "a"}));
+    const auto stamped = recorder_.takeThrough(tap('A').back());
+    ASSERT_EQ(postsOf(stamped), tap('A'));
+    EXPECT_GE(stamped.front().milliseconds, typed) << "stamped on CLOCK_MONOTONIC when it was typed";
+    EXPECT_LE(stamped.back().milliseconds, monotonicMilliseconds());
+
+    hooks_.enablemousehook(1);
+    ASSERT_TRUE(xdotool({"click", "3"}));
+    const std::vector<Posted> click{{UM_HOOK_INPUT, WM_RBUTTONDOWN, 0}, {UM_HOOK_INPUT, WM_RBUTTONUP, 0}};
+    EXPECT_EQ(postsOf(recorder_.takeThrough(click.back())), click);
+
+    hooks_.removehook();
+    ASSERT_TRUE(xdotool({"key", "b"}));
+    ASSERT_EQ(hooks_.installtimedhook(recorder_.timedSink()), 1);
+    ASSERT_TRUE(xdotool({"key", "c"}));
+    EXPECT_EQ(postsOf(recorder_.takeThrough(tap('C').back())), tap('C')) << "nothing between removal and install";
+
+    // Unloaded while capturing: a reader left running would run code that is gone.
+    closePlugin(std::exchange(hooks_, {}).module);
+    ASSERT_EQ(::dlopen(QX4_BIN_DIR "/Hook.so", RTLD_NOW | RTLD_NOLOAD), nullptr) << "Hook.so stays loaded";
+    ASSERT_TRUE(xdotool({"key", "d"}));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(recorder_.takeAll(), std::vector<Posted>{});
+}
+
+TEST_F(HookOnX11, AWaylandSessionKeepsToTheProgramsOwnWindows) {
+    const ScopedEnv wayland("XDG_SESSION_TYPE", std::string("wayland"));
+    ASSERT_NO_FATAL_FAILURE(load());
+    EXPECT_EQ(hooks_.hookcapturescope(), 0);
+    ASSERT_EQ(hooks_.installtimedhook(recorder_.timedSink()), 1);
+    ASSERT_TRUE(xdotool({"key", "a"}));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(recorder_.takeAll(), std::vector<Posted>{}) << "no window of this program has the focus";
+    hooks_.removehook();
+}
+
+}  // namespace
+}  // namespace qx4::test
