@@ -52,23 +52,27 @@ XServer::XServer() {
         ::_exit(127);
     }
     ::close(channel[1]);
-    std::string number;
     pollfd readable{channel[0], POLLIN, 0};
     char c = 0;
-    while (pid_ > 0 && ::poll(&readable, 1, 15000) == 1 && ::read(channel[0], &c, 1) == 1 && c != '\n') number += c;
+    while (pid_ > 0 && ::poll(&readable, 1, 15000) == 1 && ::read(channel[0], &c, 1) == 1 && c != '\n') number_ += c;
     ::close(channel[0]);
-    if (number.empty()) {
+    if (number_.empty()) {
         stop();
         throw std::runtime_error("Xvfb did not start");
     }
-    display_.emplace("DISPLAY", ":" + number);
+    display_.emplace("DISPLAY", ":" + number_);
 }
 
-void XServer::stop() {
+void XServer::stop(bool crash) {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
+    ::kill(pid_, crash ? SIGKILL : SIGTERM);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    if (crash) {
+        std::error_code ignored;
+        std::filesystem::remove("/tmp/.X" + number_ + "-lock", ignored);
+        std::filesystem::remove("/tmp/.X11-unix/X" + number_, ignored);
+    }
 }
 
 bool xdotool(const std::vector<std::string>& arguments) {

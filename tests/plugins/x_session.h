@@ -21,11 +21,12 @@ public:
     ~XServer() { stop(); }
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
-    // Ends the server now.
-    void stop();
+    // Ends the server now; `crash` ends it as a crash would, without a word to its clients.
+    void stop(bool crash = false);
 
 private:
     pid_t pid_ = -1;
+    std::string number_;
     std::optional<ScopedEnv> display_;
 };
 

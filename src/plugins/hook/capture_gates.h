@@ -20,12 +20,17 @@ struct CaptureGates {
     void setSink(const qx4_timed_message_sink& sink);
     // Through the sink, stamped with the moment of the call when the sink is timed.
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) const;
+    // The same with the moment the input arose, in milliseconds of CLOCK_MONOTONIC.
+    void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, std::uint64_t milliseconds) const;
 
 private:
     mutable std::mutex mutex_;
     qx4_message_sink sink_{};
     qx4_timed_message_sink timedSink_{};
 };
+
+// Milliseconds of CLOCK_MONOTONIC (the steady clock), as timed sinks take them.
+std::uint64_t monotonicMilliseconds();
 
 // Windows' wheel message, posted while the wheel gate is open; lParam is the wheel turn in
 // eighths of a degree (one notch is 120).

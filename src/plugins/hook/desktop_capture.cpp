@@ -1,6 +1,7 @@
 #include "plugins/hook/desktop_capture.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
@@ -12,78 +13,20 @@
 #include <array>
 #include <bitset>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 #include "core/window_messages.h"
+#include "plugins/hook/event_clock.h"
+#include "plugins/hook/x_connection.h"
 #include "plugins/hook/xkb_keys.h"
 
 namespace qx4::gui {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Xlib ends the process when a connection fails, from whichever thread noticed. A reader would
-// thus end the program before the program itself learnt that its server went away. While the
-// hook has connections of its own, a handler marks those broken (their reader then stops) and
-// leaves any other connection's failure to the handler there was before.
-class OwnConnections {
-public:
-    static void add(Display* display, bool* broken) {
-        std::lock_guard lock(mutex_);
-        if (connections_.empty()) previous_ = XSetIOErrorHandler(&failed);
-        connections_.push_back(display);
-        XSetIOErrorExitHandler(display, &markBroken, broken);
-    }
-    static void remove(Display* display) {
-        std::lock_guard lock(mutex_);
-        std::erase(connections_, display);
-        // Only while still in place: the library may be unloaded next, and with it this handler.
-        if (connections_.empty()) {
-            const XIOErrorHandler current = XSetIOErrorHandler(previous_);
-            if (current != &failed) XSetIOErrorHandler(current);
-        }
-    }
-
-private:
-    static int failed(Display* display) {
-        XIOErrorHandler previous = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            if (std::find(connections_.begin(), connections_.end(), display) != connections_.end()) return 0;
-            previous = previous_;
-        }
-        return previous ? previous(display) : 0;
-    }
-    static void markBroken(Display*, void* broken) { *static_cast<bool*>(broken) = true; }
-
-    static inline std::mutex mutex_;
-    static inline std::vector<Display*> connections_;
-    static inline XIOErrorHandler previous_ = nullptr;
-};
-
-struct Connection {
-    Display* display = XOpenDisplay(nullptr);
-    bool broken = false;
-
-    Connection() {
-        if (display) OwnConnections::add(display, &broken);
-    }
-    ~Connection() {
-        if (!display) return;
-        XCloseDisplay(display);
-        OwnConnections::remove(display);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-};
 
 // The XInput opcode when the server offers version 2; nothing otherwise.
 std::optional<int> xinput2Opcode(Display* display) {
@@ -96,6 +39,21 @@ std::optional<int> xinput2Opcode(Display* display) {
     int minor = 1;
     if (XIQueryVersion(display, &major, &minor) != Success || major < 2) return std::nullopt;
     return opcode;
+}
+
+// The server's time now: the time of the notice of a change to a window of the caller's own.
+std::optional<std::uint32_t> serverTime(const XConnection& connection) {
+    Display* display = connection.display;
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = PropertyChangeMask;
+    const Window window = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, InputOnly,
+                                        CopyFromParent, CWEventMask, &attributes);
+    XChangeProperty(display, window, XA_WM_NAME, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XSync(display, False);  // the notice comes before the reply
+    XEvent event{};
+    if (connection.lost || !XCheckWindowEvent(display, window, PropertyChangeMask, &event)) return std::nullopt;
+    XDestroyWindow(display, window);
+    return static_cast<std::uint32_t>(event.xproperty.time);
 }
 
 struct ButtonRow {
@@ -127,32 +85,33 @@ public:
 private:
     bool learnKeyboard();
     void read();
-    void key(unsigned keycode, bool pressed);
-    void button(unsigned number, bool pressed);
+    void key(unsigned keycode, bool pressed, std::uint64_t moment);
+    void button(unsigned number, bool pressed, std::uint64_t moment);
     std::uint8_t virtualKey(unsigned keycode);
     int repeatTimeout() const;
     void repeatIfDue();
 
     const CaptureGates& gates_;
     // Used by the thread that connects, then by the reader alone until it has been joined.
-    Connection connection_;
+    XConnection connection_;
     int xinputOpcode_ = 0;
     std::array<PlacedKey, 256> keys_{};
     // The keys down. A tool that types (xdotool) may release a key twice; the server tells the
     // applications of one release only, and so does the reader.
     std::bitset<256> down_;
     unsigned numLockMask_ = 0;
+    EventClock clock_;
 
     // The server does not send its auto-repeat as raw events; the reader repeats the held key
     // itself, as the server does: the last repeating key pressed, until it is released.
     struct AutoRepeat {
         bool enabled = false;
         std::bitset<256> keys;
-        std::chrono::milliseconds delay{0};
-        std::chrono::milliseconds interval{0};
+        std::uint64_t delay = 0;  // milliseconds
+        std::uint64_t interval = 0;
         unsigned heldKey = 0;  // 0 while no key repeats
         std::uint8_t virtualKey = 0;
-        Clock::time_point due;
+        std::uint64_t due = 0;  // the moment of the next repeat
     } repeat_;
 
     int wake_ = -1;  // written to end the reader
@@ -175,6 +134,7 @@ bool DesktopCapture::Reader::connect() {
     xinputOpcode_ = *opcode;
     char keymap[32] = {};
     XQueryKeymap(display, keymap);
+    if (connection_.lost) return false;
     for (std::size_t code = 0; code < down_.size(); ++code) down_[code] = (keymap[code / 8] >> (code % 8)) & 1;
 
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
@@ -183,9 +143,12 @@ bool DesktopCapture::Reader::connect() {
     }
     XIEventMask events{XIAllMasterDevices, sizeof mask, mask};
     XISelectEvents(display, DefaultRootWindow(display), &events, 1);
-    XSync(display, False);  // input made from now on is seen
+    // Input made from now on is seen, and its moments count from here.
+    const auto now = serverTime(connection_);
+    if (!now) return false;
+    clock_.stamp(*now, monotonicMilliseconds());
     wake_ = eventfd(0, EFD_CLOEXEC);
-    return wake_ >= 0 && !connection_.broken;
+    return wake_ >= 0;
 }
 
 bool DesktopCapture::Reader::learnKeyboard() {
@@ -196,6 +159,10 @@ bool DesktopCapture::Reader::learnKeyboard() {
     const bool controls =
         XkbGetControls(display, XkbRepeatKeysMask | XkbPerKeyRepeatMask | XkbControlsEnabledMask, xkb) == Success &&
         xkb->ctrls;
+    if (connection_.lost) {
+        XkbFreeKeyboard(xkb, 0, True);
+        return false;
+    }
     for (unsigned code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
         PlacedKey placed;
         if (named) {
@@ -212,50 +179,58 @@ bool DesktopCapture::Reader::learnKeyboard() {
     }
     if (controls) {
         repeat_.enabled = (xkb->ctrls->enabled_ctrls & XkbRepeatKeysMask) && xkb->ctrls->repeat_interval > 0;
-        repeat_.delay = std::chrono::milliseconds{xkb->ctrls->repeat_delay};
-        repeat_.interval = std::chrono::milliseconds{xkb->ctrls->repeat_interval};
+        repeat_.delay = xkb->ctrls->repeat_delay;
+        repeat_.interval = xkb->ctrls->repeat_interval;
     }
     numLockMask_ = XkbKeysymToModifiers(display, XK_Num_Lock);
     XkbFreeKeyboard(xkb, 0, True);
-    return true;
+    return !connection_.lost;
 }
 
 void DesktopCapture::Reader::read() {
     Display* display = connection_.display;
-    pollfd watched[] = {{ConnectionNumber(display), POLLIN, 0}, {wake_, POLLIN, 0}};
+    pollfd watched[] = {{ConnectionNumber(display), POLLIN | POLLRDHUP, 0}, {wake_, POLLIN, 0}};
     while (true) {
-        while (!connection_.broken && XPending(display) > 0) {
+        while (!connection_.lost && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
             XGenericEventCookie& cookie = event.xcookie;
             if (cookie.type != GenericEvent || cookie.extension != xinputOpcode_ || !XGetEventData(display, &cookie)) {
                 continue;
             }
-            const auto detail = static_cast<unsigned>(static_cast<const XIRawEvent*>(cookie.data)->detail);
+            const auto* raw = static_cast<const XIRawEvent*>(cookie.data);
+            const auto detail = static_cast<unsigned>(raw->detail);
+            const std::uint64_t moment = clock_.stamp(static_cast<std::uint32_t>(raw->time), monotonicMilliseconds());
             const int type = cookie.evtype;
             XFreeEventData(display, &cookie);
-            if (type == XI_RawKeyPress || type == XI_RawKeyRelease) key(detail, type == XI_RawKeyPress);
-            if (type == XI_RawButtonPress || type == XI_RawButtonRelease) button(detail, type == XI_RawButtonPress);
+            if (type == XI_RawKeyPress || type == XI_RawKeyRelease) key(detail, type == XI_RawKeyPress, moment);
+            if (type == XI_RawButtonPress || type == XI_RawButtonRelease) {
+                button(detail, type == XI_RawButtonPress, moment);
+            }
         }
-        if (connection_.broken) return;
+        if (connection_.lost) return;
         repeatIfDue();
         if (::poll(watched, 2, repeatTimeout()) < 0 && errno != EINTR) return;
-        if (watched[1].revents != 0 || (watched[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return;
+        if (watched[1].revents != 0) return;
+        if ((watched[0].revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0) {
+            connection_.lost = true;
+            return;
+        }
     }
 }
 
-void DesktopCapture::Reader::key(unsigned keycode, bool pressed) {
+void DesktopCapture::Reader::key(unsigned keycode, bool pressed, std::uint64_t moment) {
     if (keycode >= keys_.size() || (!pressed && !down_[keycode])) return;
     down_[keycode] = pressed;
     const std::uint8_t virtualKey = this->virtualKey(keycode);
     if (pressed && repeat_.enabled && repeat_.keys[keycode]) {
         repeat_.heldKey = keycode;
         repeat_.virtualKey = virtualKey;
-        repeat_.due = Clock::now() + repeat_.delay;
+        repeat_.due = moment + repeat_.delay;
     } else if (!pressed && keycode == repeat_.heldKey) {
         repeat_.heldKey = 0;
     }
-    if (virtualKey && gates_.keys) gates_.post(UM_HOOK_INPUT, virtualKey, pressed ? 0 : 1);
+    if (virtualKey && gates_.keys) gates_.post(UM_HOOK_INPUT, virtualKey, pressed ? 0 : 1, moment);
 }
 
 // The keypad's digits and point give navigation keys while Num Lock is off.
@@ -263,42 +238,45 @@ std::uint8_t DesktopCapture::Reader::virtualKey(unsigned keycode) {
     const PlacedKey& placed = keys_[keycode];
     if (placed.withoutNumLock == placed.virtualKey) return placed.virtualKey;
     XkbStateRec state{};
-    const bool numLock =
-        XkbGetState(connection_.display, XkbUseCoreKbd, &state) != Success || (state.locked_mods & numLockMask_) != 0;
+    const bool numLock = connection_.lost || XkbGetState(connection_.display, XkbUseCoreKbd, &state) != Success ||
+                         (state.locked_mods & numLockMask_) != 0;
     return numLock ? placed.virtualKey : placed.withoutNumLock;
 }
 
-void DesktopCapture::Reader::button(unsigned number, bool pressed) {
+void DesktopCapture::Reader::button(unsigned number, bool pressed, std::uint64_t moment) {
     if (number == kWheelAway || number == kWheelTowards) {
         // A notch is a press and a release of one button; the press stands for the turn.
         if (pressed && gates_.wheel) {
-            gates_.post(UM_HOOK_INPUT, WM_MOUSEWHEEL, number == kWheelAway ? kWheelNotch : -kWheelNotch);
+            gates_.post(UM_HOOK_INPUT, WM_MOUSEWHEEL, number == kWheelAway ? kWheelNotch : -kWheelNotch, moment);
         }
         return;
     }
     if (!gates_.buttons) return;
     for (const auto& row : kButtons) {
-        if (row.number == number) gates_.post(UM_HOOK_INPUT, pressed ? row.down : row.up, row.xButton);
+        if (row.number == number) gates_.post(UM_HOOK_INPUT, pressed ? row.down : row.up, row.xButton, moment);
     }
 }
 
 int DesktopCapture::Reader::repeatTimeout() const {
     if (!repeat_.heldKey) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(repeat_.due - Clock::now()).count();
-    return static_cast<int>(std::clamp<decltype(left)>(left, 0, INT_MAX));
+    const std::uint64_t now = monotonicMilliseconds();
+    return repeat_.due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(repeat_.due - now, INT_MAX));
 }
 
+// A repeat is stamped with the moment it was due, as the server would have sent it.
 void DesktopCapture::Reader::repeatIfDue() {
-    const auto now = Clock::now();
+    const std::uint64_t now = monotonicMilliseconds();
     if (!repeat_.heldKey || now < repeat_.due) return;
-    if (repeat_.virtualKey && gates_.keys) gates_.post(UM_HOOK_INPUT, repeat_.virtualKey, 0);
+    if (repeat_.virtualKey && gates_.keys) {
+        gates_.post(UM_HOOK_INPUT, repeat_.virtualKey, 0, clock_.notBefore(repeat_.due));
+    }
     repeat_.due += repeat_.interval;
     // A reader held up for long (a suspended machine) goes on with one repeat, not a burst.
     if (repeat_.due < now) repeat_.due = now + repeat_.interval;
 }
 
 bool DesktopCapture::available() {
-    const Connection connection;
+    const XConnection connection;
     return connection.display && xinput2Opcode(connection.display);
 }
 

@@ -1,7 +1,7 @@
 // The hook's whole-desktop backend on X11: a connection of its own to the X server, watching the
 // XInput 2 raw key and button events of the root window. Raw events are copies of what the server
 // delivers: every application still gets its input and nothing is grabbed. A reader thread turns
-// them into UM_HOOK_INPUT through the gates, each stamped as it arrives.
+// them into UM_HOOK_INPUT through the gates, each stamped with the moment the server took it.
 #pragma once
 
 #include <memory>

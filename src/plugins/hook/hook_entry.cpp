@@ -54,11 +54,13 @@ bool waylandSession() {
     return (type && std::string_view(type) == "wayland") || (display && *display);
 }
 
-// Decided once; a whole-desktop capture that fails to start settles it the other way.
+// Decided once there is a GUI application; a whole-desktop capture that fails to start settles
+// it the other way.
 Scope scope() {
     Hook& h = hook();
     int decided = h.scope.load();
     if (decided == undecided) {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return ownWindows;
         const bool desktop = QGuiApplication::platformName() == QLatin1String("xcb") && !waylandSession() &&
                              DesktopCapture::available();
         h.scope.compare_exchange_strong(decided, desktop ? wholeDesktop : ownWindows);
