@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "core/desktop/install_layout.h"
+
 namespace qx4 {
 namespace {
 
@@ -20,12 +22,9 @@ void addAbsolute(std::vector<std::filesystem::path>& folders, const std::filesys
 
 std::vector<std::filesystem::path> pluginSearchFolders() {
     std::vector<std::filesystem::path> folders;
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) addAbsolute(folders, program.parent_path());
-#ifdef QX4_INSTALL_PLUGIN_DIR
-    addAbsolute(folders, QX4_INSTALL_PLUGIN_DIR);
-#endif
+    if (const auto program = runningProgramFolder(); !program.empty()) {
+        for (const auto& folder : pluginFoldersFor(program)) addAbsolute(folders, folder);
+    }
     if (const char* fromEnvironment = std::getenv("QX4_PLUGIN_DIR")) addAbsolute(folders, fromEnvironment);
     return folders;
 }

@@ -14,9 +14,9 @@
 
 namespace qx4 {
 
-// Where plug-ins are looked for, in order: the running program's folder, the installed plug-in
-// folder, then $QX4_PLUGIN_DIR when set. Never the current directory: a relative or empty entry is
-// dropped.
+// Where plug-ins are looked for, in order: the running program's folder, the plug-in folder of an
+// installed tree around it (../lib/qx4-config/plugins), then $QX4_PLUGIN_DIR when set. Never the
+// current directory: a relative or empty entry is dropped.
 std::vector<std::filesystem::path> pluginSearchFolders();
 std::optional<std::filesystem::path> findPlugin(std::string_view fileName);
 

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +10,8 @@
 #include <QVariant>
 #include <QWidget>
 #include <QXmlStreamReader>
+
+#include "core/desktop/install_layout.h"
 
 namespace qx4::gui {
 
@@ -20,10 +21,15 @@ const char* const kToolTipKey = "toolTipKey";
 const char* const kItemKeys = "itemKeys";
 const char* const kWindowTitleKey = "windowTitleKey";
 
+// The first of the program's resource folders that holds the language file, else the first one
+// (whose missing files then say where they were looked for).
 QDir defaultResourceDirectory() {
-    QDir besideProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/res"));
-    if (besideProgram.exists()) return besideProgram;
-    return QDir(QStringLiteral(QX4_INSTALL_DATA_DIR "/res"));
+    const auto folders = resourceFoldersFor(runningProgramFolder());
+    for (const auto& folder : folders) {
+        const QDir directory(QString::fromStdString(folder.string()));
+        if (directory.exists(QStringLiteral("lan.xml"))) return directory;
+    }
+    return QDir(QString::fromStdString(folders.front().string()));
 }
 
 void setControlText(QWidget* control, const QString& text) {

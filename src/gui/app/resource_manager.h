@@ -21,7 +21,8 @@ public:
     // The process-wide instance, as every window and page shares one language.
     static ResourceManager& instance();
 
-    // res/ beside the program, else the installed data folder. Tests set it directly.
+    // res/ beside the program (the build folder), else share/qx4-config/res of the installed tree
+    // around it, under any prefix. Tests set it directly.
     const QDir& resourceDirectory() const { return resourceDirectory_; }
     void setResourceDirectory(const QDir& directory) { resourceDirectory_ = directory; }
     QString resourcePath(const QString& fileName) const;

@@ -21,7 +21,7 @@ TEST(DriverLibrary, ComesFromThePluginFoldersNeverTheCurrentOneAndNeedsEveryEntr
     const auto folders = pluginSearchFolders();
     ASSERT_EQ(folders.size(), 3u);
     EXPECT_EQ(folders[0], fs::read_symlink("/proc/self/exe").parent_path());
-    EXPECT_TRUE(folders[1].is_absolute());
+    EXPECT_EQ(folders[1], (folders[0] / "../lib/qx4-config/plugins").lexically_normal()) << "an installed tree";
     EXPECT_EQ(folders[2], fs::path(QX4_TEST_DRIVER_DIR));
     for (const char* name : {"./qx4_cwd_driver.so", "../qx4_test_driver_partial.so", "", "..", QX4_TEST_DRIVER_DIR "/qx4_test_driver_partial.so"})
         EXPECT_FALSE(findPlugin(name)) << name;
