@@ -10,7 +10,9 @@
 #include "cli/data_files.h"
 #include "cli/device_session.h"
 #include "core/config/config_file.h"
+#include "core/desktop/install_layout.h"
 #include "core/device/apply_plan.h"
+#include "core/device/device_access.h"
 #include "core/macro/macro_store.h"
 
 namespace qx4::cli {
@@ -193,6 +195,13 @@ std::string linkStateText(const PresenceState& presence, Link link) {
     return state == kLinkPresent ? "present" : state == kLinkRemoved ? "removed" : "not found";
 }
 
+// What keeps a mouse that is on USB from the driver; empty when none is on USB.
+std::string mouseClosedToUserText() {
+    const SystemFolders system = systemFolders();
+    const DeviceAccess access = checkDeviceAccess(system);
+    return accessProblemText(access, accessFix(access, runningProgramFolder(), system));
+}
+
 int runStatus(Arguments arguments, CommandIo& io) {
     if (handledHelp(kStatusCommand, arguments, io)) return kExitSuccess;
     DeviceOptions options;
@@ -211,7 +220,8 @@ int runStatus(Arguments arguments, CommandIo& io) {
     io.out << "Receiver: " << linkStateText(presence, Link::receiver) << '\n';
     io.out << "Cable: " << linkStateText(presence, Link::cable) << '\n';
     if (!session.anyLinkPresent()) {
-        io.out << "No mouse found on the receiver or the cable.\n";
+        const std::string closed = options.simulate ? std::string() : mouseClosedToUserText();
+        io.out << (closed.empty() ? std::string("No mouse found on the receiver or the cable.\n") : closed);
         return kExitSuccess;
     }
     io.out << "Mouse: " << (presence.mouseAsleep == 1 ? "asleep" : "awake") << '\n';

@@ -181,12 +181,16 @@ bool DeviceLink::handleNotification(std::uint32_t code, std::uint32_t value) {
         if (battery >= kBatteryMin && battery <= kBatteryMax) {
             presence_.batteryLevel = battery;
             observer_.batteryChanged(battery);
+            observer_.batteryReported(battery);
         }
         return false;
     }
     case kNotifyBattery:
-        // Kept, not told: what is shown follows the sleep status only.
-        if (within(value, kBatteryMin, kBatteryMax)) presence_.batteryLevel = number;
+        // Not shown by the power area, which follows the sleep status only.
+        if (within(value, kBatteryMin, kBatteryMax)) {
+            presence_.batteryLevel = number;
+            observer_.batteryReported(number);
+        }
         return false;
     case kNotifyLightMode:
         if (!within(value, kLightModeMin, kLightModeMax)) return false;

@@ -25,6 +25,9 @@ public:
     // The battery level 1-10 as the mouse's sleep status gave it. A plain battery notification only
     // updates the presence state; what is shown follows the status.
     virtual void batteryChanged(int /*level*/) {}
+    // Every battery level 1-10 the mouse reports, through its sleep status or a plain battery
+    // notification; told after batteryChanged. For whatever follows the level itself (the tray).
+    virtual void batteryReported(int /*level*/) {}
     // The mouse switched the active profile to DPI level 0-7, whose value is dpiHundreds.
     virtual void dpiLevelChanged(int /*level*/, std::int32_t /*dpiHundreds*/) {}
     // The mouse switched to profile 0-4; the pages show the record's new active profile.

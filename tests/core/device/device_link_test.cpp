@@ -190,11 +190,12 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
     EXPECT_EQ(states()[3], 0);
     link->handleNotification(kNotifySleepStatus, 0x0B00);  // asleep, even with a battery byte out of range
     EXPECT_EQ(states()[3], 1);
-    link->handleNotification(kNotifyBattery, 3);  // kept, not shown
+    link->handleNotification(kNotifyBattery, 3);  // kept and reported, not shown
     link->handleNotification(kNotifyBattery, 11);
     EXPECT_EQ(link->presence().batteryLevel, 3);
     link->handleNotification(kNotifySleepStatus, 0x0A00);
-    EXPECT_THAT(observer.take(), ElementsAre("awake", "battery 7", "asleep", "asleep", "battery 10"));
+    EXPECT_THAT(observer.take(), ElementsAre("awake", "battery 7", "reported 7", "asleep", "reported 3", "asleep",
+                                             "battery 10", "reported 10"));
 
     EXPECT_TRUE(link->handleNotification(kNotifyLightMode, 0));
     EXPECT_EQ(record.profiles[0].lightMode, 0);
