@@ -14,6 +14,7 @@
 
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/diagnostics.h"
 #include "gui/app/dpi_msg.h"
@@ -21,6 +22,7 @@
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/tray_menu.h"
+#include "gui/app/tray_status.h"
 #include "gui/app/window_drag.h"
 #include "gui/app/window_message.h"
 #include "gui/pages/settings_page.h"
@@ -35,14 +37,15 @@ constexpr std::intptr_t kTrayRightButtonUp = WM_RBUTTONUP;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
-QIcon programIcon() {
-    return QIcon(ResourceManager::instance().resourcePath(QStringLiteral("skin/qx4-tray.svg")));
-}
+AccessCheck mouseAlwaysOpen() { return {}; }
 }  // namespace
 
 CMainWnd::CMainWnd(MainWindowOptions options)
     : options_(std::move(options)), popupTimer_(new QTimer(this)) {
     if (!options_.trayAvailable) options_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    if (!options_.checkAccess) {
+        options_.checkAccess = options_.drivers == DriverSet::hardware ? &checkAccessNow : &mouseAlwaysOpen;
+    }
     setObjectName(QStringLiteral("main_window"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kWidth, kHeight);
@@ -57,6 +60,7 @@ CMainWnd::CMainWnd(MainWindowOptions options)
         options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
         options_.pauseAfterWrite);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
+    connect(page_.get(), &CWirelessPage::powerStateChanged, this, &CMainWnd::onPowerChanged);
 
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
@@ -76,7 +80,7 @@ CMainWnd::~CMainWnd() {
 
 void CMainWnd::initialize() {
     page_->initPage(options_.drivers);
-    setWindowIcon(programIcon());
+    setWindowIcon(statusIcon(false));
     setWindowTitle(text("mouse_name_text"));
     createTrayIcon();
     bindHooks();
@@ -87,8 +91,12 @@ void CMainWnd::initialize() {
 }
 
 void CMainWnd::createTrayIcon() {
-    trayIcon_ = new QSystemTrayIcon(programIcon(), this);
+    trayIcon_ = new QSystemTrayIcon(statusIcon(false), this);
     trayIcon_->setToolTip(text("mouse_name_text"));
+    if (!options_.notify) {
+        auto* notifier = new DesktopNotifier(trayIcon_, this);
+        options_.notify = [notifier](const DesktopNotice& notice) { notifier->notify(notice); };
+    }
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
@@ -98,6 +106,7 @@ void CMainWnd::createTrayIcon() {
                 }
             });
     trayIcon_->show();
+    onPowerChanged();
 }
 
 void CMainWnd::bindHooks() {
@@ -128,8 +137,11 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
-    if (!page_->anyLinkPresent()) selectDeviceTab(-1);
-    if (page_->anyLinkPresent() && !startHidden) {
+    const bool linked = page_->anyLinkPresent();
+    if (!linked) selectDeviceTab(-1);
+    refreshAccess();
+    // A mouse closed to this user is shown as such when the user started the program.
+    if (!startHidden && (linked || access_.mouseClosedToUser())) {
         show();
     } else {
         hideIntoTray();
@@ -221,8 +233,11 @@ void CMainWnd::showFromTray() { bringForward(true); }
 
 void CMainWnd::bringForward(bool showOnlyIfHidden) {
     if (!connected_) {
-        openNoDeviceWarning();
-        return;
+        refreshAccess();
+        if (!access_.mouseClosedToUser()) {
+            openNoDeviceWarning();
+            return;
+        }
     }
     if (!showOnlyIfHidden || !isVisible()) show();
     if (isMinimized()) showNormal();
@@ -258,6 +273,7 @@ void CMainWnd::openTrayMenu() {
         handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&command), 0);
     });
     if (!trayMenu_) return;
+    showTrayMenuChecks(trayMenu_);
     trayMenu_->popup(trayMenuPosition(QCursor::pos()));
 }
 
@@ -265,6 +281,10 @@ void CMainWnd::onMenuCommand(const MenuCommand* command) {
     if (!command) return;
     if (command->name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
         showPlain();
+    } else if (command->name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
+        switchStartAtLogin(this);
+    } else if (command->name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
+        switchBatteryWarnings(this);
     } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
         destroyWindow();
     }
@@ -273,12 +293,49 @@ void CMainWnd::onMenuCommand(const MenuCommand* command) {
 void CMainWnd::onConnectionChanged() {
     connected_ = page_->anyLinkPresent();
     qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
+    refreshAccess();
     if (connected_) {
         selectDeviceTab(0);
     } else {
         selectDeviceTab(-1);
-        hideIntoTray();
+        // A mouse still on USB but closed to this user keeps the window that explains it.
+        if (!access_.mouseClosedToUser()) hideIntoTray();
     }
+}
+
+void CMainWnd::refreshAccess() {
+    access_ = options_.checkAccess();
+    if (access_.mouseClosedToUser()) qCDebug(lcApp, "the mouse is on USB but closed to this user");
+    if (noDevicePage_) showOnNoDevicePage(noDevicePage_, access_);
+    if (connected_) {
+        if (const QString problem = accessStatusText(access_); !problem.isEmpty()) page_->showStatus(problem, true);
+    }
+    onPowerChanged();
+}
+
+void CMainWnd::onPowerChanged() {
+    const PowerReading reading = powerReading(page_->presence());
+    if (trayIcon_) {
+        const QString tip = trayToolTip(reading, access_.access.state);
+        if (tip != trayIcon_->toolTip()) {
+            trayIcon_->setToolTip(tip);
+            qCDebug(lcApp, "tray: %s", qUtf8Printable(tip.section(QLatin1Char('\n'), 1)));
+        }
+        const bool lowMark = showsLowBatteryMark(reading);
+        if (lowMark != lowBatteryMarkShown_) {
+            lowBatteryMarkShown_ = lowMark;
+            trayIcon_->setIcon(statusIcon(lowMark));
+        }
+    }
+    if (const auto due = batteryWarnings_.update(reading)) warnBattery(*due);
+}
+
+void CMainWnd::warnBattery(int percent) {
+    const bool enabled = batteryWarningsEnabled();
+    qCDebug(lcApp, "battery warning at %d%%%s", percent, enabled ? "" : " (switched off)");
+    if (!enabled || !options_.notify) return;
+    options_.notify({text("battery_low_title_text"), text("battery_low_text").arg(percent),
+                     percent <= BatteryWarnings::kCriticalLevel * 10});
 }
 
 void CMainWnd::showPopup(const QString& popupText) {

@@ -2,7 +2,9 @@
 // and the settings pages, owns the tray icon and its menu, the input-hook library with the capture
 // service, and the macro store, and handles every window message: it relays device messages,
 // apply requests and page messages to the wireless page, hands captured input to the capture
-// service, shows the DPI and profile popup, and shows itself only while a mouse is connected.
+// service, shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
+// when the mouse is there but closed to this user, to say how to open it). The tray icon tells the
+// link, battery and charging, and warns when the battery runs low.
 #pragma once
 
 #include <QMenu>
@@ -16,8 +18,11 @@
 
 #include "core/device/device_link.h"
 #include "core/macro/macro_store.h"
+#include "gui/app/access_notice.h"
+#include "gui/app/battery_warnings.h"
 #include "gui/app/capture_service.h"
 #include "gui/app/control_factory.h"
+#include "gui/app/desktop_notifier.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/hook_table.h"
 
@@ -39,6 +44,11 @@ struct MainWindowOptions {
     ControlFactory controls = ControlFactory::programControls();
     // Asked each time the window would hide into the tray.
     std::function<bool()> trayAvailable;
+    // Shows a desktop notification; unset: the notification service, else a tray balloon.
+    std::function<void(const DesktopNotice&)> notify;
+    // Whether the mouse is on USB but closed to this user; unset: sysfs for the real mouse, never
+    // for the virtual one.
+    std::function<AccessCheck()> checkAccess;
 };
 
 class CMainWnd final : public QWidget {
@@ -67,6 +77,7 @@ public:
     CWirelessPage* wirelessPage() const { return page_.get(); }
     CDPIMsg* dpiPopup() const { return popup_; }
     QMenu* trayMenu() const { return trayMenu_; }
+    QSystemTrayIcon* trayIcon() const { return trayIcon_; }
     const HookTable& hooks() const { return hooks_; }
     CaptureService& capture() { return *capture_; }
     const MacroList& macros() const { return macros_; }
@@ -98,6 +109,9 @@ private:
     void openTrayMenu();
     void onMenuCommand(const MenuCommand* command);
     void onConnectionChanged();
+    void refreshAccess();
+    void onPowerChanged();
+    void warnBattery(int percent);
     void showPopup(const QString& text);
     void closePopup();
     void destroyWindow();
@@ -114,6 +128,9 @@ private:
     QTimer* popupTimer_;
     QStackedWidget* deviceTabSwitch_ = nullptr;  // null until the controls are found
     QWidget* noDevicePage_ = nullptr;
+    AccessCheck access_;
+    BatteryWarnings batteryWarnings_;
+    bool lowBatteryMarkShown_ = false;
     bool connected_ = false;
     bool noDeviceWarningOpen_ = false;
     bool shutDown_ = false;

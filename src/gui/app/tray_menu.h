@@ -1,6 +1,6 @@
 // The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
-// commands: "configuration", "exit", ...). A chosen item reaches the main window as
-// UM_MENU_COMMAND with wParam pointing at a MenuCommand.
+// commands: "configuration", "autostart", "battery_warnings", "exit"). A chosen item reaches the
+// main window as UM_MENU_COMMAND with wParam pointing at a MenuCommand.
 #pragma once
 
 #include <QPoint>
@@ -26,5 +26,13 @@ QMenu* loadTrayMenu(QWidget* owner, std::function<void(const MenuCommand&)> chos
 // The tray menu opens with its top-left corner 50 pixels above the pointer.
 inline constexpr int kTrayMenuLift = 50;
 QPoint trayMenuPosition(const QPoint& cursor);
+
+// Checks "autostart" and "battery_warnings" by what is in effect now, read afresh each time the
+// menu opens: qx4ctl or the desktop's own settings may have changed it meanwhile.
+void showTrayMenuChecks(QMenu* menu);
+// Turn start at login (the XDG autostart entry starting this program in the tray) or the battery
+// warnings the other way; what could not be saved is told in a warning box over `parent`.
+void switchStartAtLogin(QWidget* parent);
+void switchBatteryWarnings(QWidget* parent);
 
 }  // namespace qx4::gui

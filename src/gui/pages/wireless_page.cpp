@@ -364,13 +364,17 @@ void CWirelessPage::sleepChanged(bool asleep) {
     power_->showSleepLabel(asleep);
     // A note that an apply was dropped no longer holds once the mouse is awake.
     if (!asleep && statusIsNote_) showStatus(QString(), false);
+    Q_EMIT powerStateChanged();
 }
 
 void CWirelessPage::chargingChanged(bool charging, bool onArrival) {
     power_->showCharging(charging, onArrival);
+    Q_EMIT powerStateChanged();
 }
 
 void CWirelessPage::batteryChanged(int level) { power_->showBattery(level); }
+
+void CWirelessPage::batteryReported(int) { Q_EMIT powerStateChanged(); }
 
 void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
     for (const Tab& tab : tabs_) {
@@ -401,7 +405,10 @@ void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
     postWindowMessage(mainWindow_, message, wParam, lParam);
 }
 
-void CWirelessPage::connectionChanged(bool) { postMessage(UM_CONNECTION_CHANGED, 0, 0); }
+void CWirelessPage::connectionChanged(bool) {
+    postMessage(UM_CONNECTION_CHANGED, 0, 0);
+    Q_EMIT powerStateChanged();
+}
 
 void CWirelessPage::startArrivalTimer(Link link) {
     arrivalTimers_[static_cast<std::size_t>(link)]->start();

@@ -67,10 +67,17 @@ public:
     const PresenceState& presence() const { return link_.presence(); }
     DeviceConfig& record() { return current_; }
 
+    // The status line below the pages: a problem in the danger colour, or a note.
+    void showStatus(const QString& text, bool problem);
+
     // PageHost
     void requestApply(bool full) override;
     void recordChanged() override;
     void macroStoreChanged() override;
+
+Q_SIGNALS:
+    // The links, sleep, charging or the battery level changed (presence() holds them).
+    void powerStateChanged();
 
 private:
     struct Controls {
@@ -115,13 +122,13 @@ private:
     void onApplyStarted();
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
-    void showStatus(const QString& text, bool problem);
     void noteMacroStoreProblem();
 
     // DeviceObserver
     void sleepChanged(bool asleep) override;
     void chargingChanged(bool charging, bool onArrival) override;
     void batteryChanged(int level) override;
+    void batteryReported(int level) override;
     void dpiLevelChanged(int level, std::int32_t dpiHundreds) override;
     void profileChanged(int profile) override;
     void refreshPages();

@@ -2,7 +2,6 @@
 // a second start, the mouse's DPI button, unplugging its links, and the end of the program.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "core/config/config_file.h"
 #include "tests/e2e/app/program.h"
+#include "tests/e2e/app/x_desktop.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
@@ -20,19 +20,9 @@ namespace {
 class DesktopSession : public testing::Test {
 protected:
     void SetUp() override {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
-        display_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(display_.waitForReadyRead(15000));
-        displayEnv_.emplace("DISPLAY", ":" + display_.readAllStandardOutput().trimmed().toStdString());
-        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
-        ASSERT_TRUE(tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready"));
-    }
-    void TearDown() override {
-        for (QProcess* process : {&tray_, &display_}) {
-            process->terminate();
-            process->waitForFinished();
-        }
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+        desktop_.emplace();
+        ASSERT_TRUE(desktop_->ready());
     }
 
     std::int32_t storedDpiLevel() const {
@@ -47,9 +37,7 @@ protected:
     ScopedEnv logEnv_{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
 
 private:
-    QProcess display_;
-    std::optional<ScopedEnv> displayEnv_;
-    QProcess tray_;
+    std::optional<XDesktop> desktop_;
 };
 
 TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoLinkHidesTheWindow) {

@@ -13,9 +13,10 @@ namespace qx4::test {
 // qx4-config with its diagnostic lines, which the test waits for on the pipe.
 class Program {
 public:
-    explicit Program(const QStringList& arguments) {
+    explicit Program(const QStringList& arguments,
+                     const QString& executable = QStringLiteral(QX4_BIN_DIR "/qx4-config")) {
         process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(QStringLiteral(QX4_BIN_DIR "/qx4-config"), arguments);
+        process_.start(executable, arguments);
     }
     // True once `text` appears after everything already waited for.
     bool waitFor(const QByteArray& text) {

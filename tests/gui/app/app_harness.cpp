@@ -37,7 +37,7 @@ void AppHarness::deliverMessages() {
 }
 
 AppHarness::AppHarness(HarnessOptions options)
-    : trayAvailable(options.trayAvailable), dataEnv_("QX4_DATA_DIR", dataFolder_.path().string()) {
+    : trayAvailable(options.trayAvailable), access(options.access), dataEnv_("QX4_DATA_DIR", dataFolder_.path().string()) {
     qx4::test::FakeDrivers::instance().reset("receiver", "cable");
     library(Link::receiver).openResult = options.receiverPresent ? 1 : 0;
     library(Link::cable).openResult = options.cablePresent ? 1 : 0;
@@ -56,6 +56,8 @@ AppHarness::AppHarness(HarnessOptions options)
     windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};
     windowOptions.hookLibraryFile = "qx4_no_such_hook.so";
     windowOptions.trayAvailable = [this] { return trayAvailable; };
+    windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
+    windowOptions.checkAccess = [this] { return access; };
     windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) {
         return new RecordingPage(parent, *findPageKind("WirelessButton"));
     });

@@ -49,6 +49,7 @@ struct HarnessOptions {
     bool startHidden = false;
     bool librariesMissing = false;
     std::function<void(const std::filesystem::path& dataRoot)> prepareData = nullptr;  // runs before the window starts
+    AccessCheck access = {};  // what the window finds when it checks the mouse's hidraw nodes
 };
 
 class AppHarness {
@@ -83,6 +84,8 @@ public:
     int appliesEnded = 0;
     int timesShown = 0;  // show events of the main window, from before the first message on
     bool trayAvailable;  // what the window is told when it asks for a tray
+    AccessCheck access;  // from HarnessOptions, for the checks from then on
+    std::vector<DesktopNotice> notices;  // desktop notifications shown, in order
 
 private:
     qx4::test::FakeDrivers::Library& library(Link link);

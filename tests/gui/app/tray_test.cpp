@@ -1,0 +1,198 @@
+// The tray as a user meets it: what its tool tip and icon say about the mouse, the battery
+// warnings, the start-at-login and warnings switches of its menu, and a mouse that is there but
+// closed to this user.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app_harness.h"
+#include "core/desktop/autostart.h"
+#include "core/device/notifications.h"
+#include "core/window_messages.h"
+#include "gui/app/app_settings.h"
+#include "gui/app/command_line.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/app/tray_status.h"
+
+namespace qx4::gui::test {
+namespace {
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+// A reading while the mouse is awake on the receiver, or with `charging`/`asleep`.
+PowerReading awake(int level) { return {true, false, false, level}; }
+PowerReading charging(int level) { return {true, true, false, level}; }
+PowerReading asleep(int level) { return {true, false, true, level}; }
+
+TEST(BatteryWarnings, OnceAtTwentyAndAtTenNotWhileChargingOrAsleepAndAgainOnlyAfterACharge) {
+    struct Step {
+        PowerReading reading;
+        std::optional<int> warning;
+    };
+    const std::vector<Step> steps{
+        {{true, false, false, 0}, {}},  // connected, level not reported yet
+        {awake(3), {}},                 // 21-30 %
+        {awake(2), 20},                 // 11-20 %: a fall from 21 % to 19 %
+        {awake(3), {}}, {awake(2), {}}, {awake(3), {}}, {awake(2), {}},  // hovering at the threshold
+        {asleep(1), {}},
+        {awake(1), 10},                 // wakes below 10 % unwarned
+        {awake(2), {}}, {awake(1), {}},
+        {charging(1), {}}, {charging(2), {}}, {charging(3), {}},
+        {awake(2), {}},                 // unplugged at 30 %: the 20 % warning was not re-armed
+        {charging(4), {}},              // above 30 %: both warnings re-armed
+        {charging(2), {}},              // a falling level while charging stays quiet
+        {awake(1), 10},                 // straight to 10 %: one warning, not two
+        {awake(2), {}},
+        {{false, false, false, 1}, {}},  // no mouse connected
+        {awake(10), {}}, {awake(3), {}}, {awake(2), 20},
+    };
+    BatteryWarnings warnings;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const PowerReading& r = steps[i].reading;
+        EXPECT_EQ(warnings.update(r), steps[i].warning)
+            << "step " << i << ": level " << r.level << (r.charging ? " charging" : "") << (r.asleep ? " asleep" : "");
+    }
+}
+
+TEST(Tray, TheTipShowsTheLinkBatteryChargingOrSleepAndALowBatteryMarksTheIconAndWarnsOnce) {
+    AppHarness app({.receiverPresent = true});
+    QSystemTrayIcon* tray = app.window().trayIcon();
+    const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
+    const auto lowMark = [&] {
+        return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage();
+    };
+    EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(text("tray_receiver_text")));
+
+    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 3));
+    EXPECT_EQ(tip(), text("tray_battery_text").arg(text("tray_receiver_text")).arg(30));
+    EXPECT_FALSE(lowMark());
+    app.notify(Link::receiver, kNotifyBattery, 2);  // the plain battery report counts too
+    EXPECT_EQ(tip(), text("tray_battery_text").arg(text("tray_receiver_text")).arg(20));
+    EXPECT_TRUE(lowMark());
+    ASSERT_EQ(app.notices.size(), 1u);
+    EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
+    EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));
+    EXPECT_FALSE(app.notices[0].urgent);
+
+    app.plug(Link::cable);
+    app.settleArrival(Link::cable);
+    EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(20));
+    app.notify(Link::receiver, kNotifyBattery, 1);
+    EXPECT_EQ(app.notices.size(), 1u) << "no warning while charging";
+    app.notify(Link::receiver, kNotifyBattery, 5);
+    EXPECT_FALSE(lowMark());
+
+    app.plug(Link::cable, false);
+    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 2));
+    EXPECT_EQ(app.notices.size(), 2u) << "charged above 30 % and down to 20 % again";
+    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(true, 1));
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(text("tray_receiver_text")));
+    EXPECT_EQ(app.notices.size(), 2u) << "no warning while asleep";
+
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(tip(), text("tray_no_mouse_text"));
+    EXPECT_FALSE(lowMark());
+}
+
+QAction* trayAction(AppHarness& app, const char* name) {
+    app.send(UM_TRAY_NOTIFY, CMainWnd::kTrayIconId, WM_RBUTTONUP);
+    return app.window().trayMenu()->findChild<QAction*>(name);
+}
+
+std::string readText(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItAndWarningsCanBeSwitchedOff) {
+    qx4::test::TempFolder config;
+    qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
+    qx4::test::ScopedEnv configDirs("XDG_CONFIG_DIRS", (config.path() / "xdg").string());
+    const auto entry = config.path() / "autostart" / kAutostartFileName;
+    AppHarness app({.startHidden = true});
+
+    QAction* autostart = trayAction(app, "autostart");
+    ASSERT_TRUE(autostart);
+    EXPECT_TRUE(autostart->isCheckable());
+    EXPECT_FALSE(autostart->isChecked());
+    autostart->trigger();
+    app.deliverMessages();
+    const std::string written = readText(entry);
+    const auto exec = written.find("\nExec=");
+    ASSERT_NE(exec, std::string::npos) << written;
+    std::istringstream words(written.substr(exec + 6, written.find('\n', exec + 1) - exec - 6));
+    std::vector<std::string> arguments{std::istream_iterator<std::string>(words), {}};
+    std::vector<const char*> argv;
+    for (const auto& argument : arguments) argv.push_back(argument.c_str());
+    ASSERT_FALSE(argv.empty());
+    EXPECT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data()).startHidden) << written;
+    EXPECT_TRUE(trayAction(app, "autostart")->isChecked());
+
+    trayAction(app, "autostart")->trigger();
+    app.deliverMessages();
+    EXPECT_FALSE(std::filesystem::exists(entry)) << "nothing is left behind";
+    EXPECT_FALSE(trayAction(app, "autostart")->isChecked());
+
+    QAction* warnings = trayAction(app, "battery_warnings");
+    EXPECT_TRUE(warnings->isChecked());
+    warnings->trigger();
+    app.deliverMessages();
+    EXPECT_FALSE(trayAction(app, "battery_warnings")->isChecked());
+    EXPECT_NE(readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
+    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
+    EXPECT_TRUE(app.notices.empty()) << "switched off";
+}
+
+AccessCheck closedMouse() {
+    AccessCheck check;
+    check.access.state = DeviceAccess::State::notPermitted;
+    check.access.blockedNodes = {"/dev/hidraw3"};
+    check.access.udevRuns = true;
+    check.fix.kind = AccessFix::Kind::installRule;
+    check.fix.command = "sudo install -m 644 /opt/qx4/lib/udev/rules.d/70-qx4-mouse.rules /etc/udev/rules.d/ && sudo udevadm control --reload";
+    return check;
+}
+
+TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMouse) {
+    AppHarness app({.receiverPresent = false, .access = closedMouse()});
+    auto* title = app.control<QLabel>("no_device_title");
+    auto* hint = app.control<QLabel>("no_device_hint");
+    auto* command = app.control<QLabel>("no_device_command");
+    EXPECT_TRUE(app.window().isVisible()) << "started by the user, the window says what is wrong";
+    app.window().hide();
+    int warnings = 0;
+    answerModal<CMsgWnd>([&](CMsgWnd& box) { ++warnings; box.reject(); },
+                         [&] { app.send(UM_TRAY_NOTIFY, CMainWnd::kTrayIconId, WM_LBUTTONUP); });
+    EXPECT_EQ(warnings, 0) << "not the no-mouse warning";
+    EXPECT_TRUE(app.window().isVisible()) << "a click on the tray icon shows the explanation";
+    EXPECT_EQ(title->text(), text("no_access_title_text"));
+    EXPECT_EQ(hint->text(), text("no_access_install_text"));
+    EXPECT_TRUE(command->isVisible());
+    EXPECT_EQ(command->text().toStdString(), app.access.fix.command);
+    EXPECT_EQ(app.window().trayIcon()->toolTip().section(QLatin1Char('\n'), 1), text("tray_no_access_text"));
+
+    // After a replug the link counts as present though its node stays closed: the status line says so.
+    app.plug(Link::receiver);
+    app.settleArrival(Link::receiver);
+    EXPECT_NE(app.control<QLabel>("apply_status_label")->text().toStdString().find(app.access.fix.command), std::string::npos);
+
+    app.access = {};
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(title->text(), text("no_device_title_text")) << "fixed: back to no mouse";
+    EXPECT_EQ(hint->text(), text("no_device_hint_text"));
+    EXPECT_FALSE(command->isVisibleTo(app.control<QWidget>("no_device_page")));
+}
+
+}  // namespace
+}  // namespace qx4::gui::test
