@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <utility>
+
 #include "gui/app/diagnostics.h"
 #include "gui/app/resource_manager.h"
 
@@ -25,6 +27,14 @@ constexpr int kBalloonMilliseconds = 10000;
 DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent) : QObject(parent), tray_(tray) {}
 
 void DesktopNotifier::notify(const DesktopNotice& notice) {
+    if (awaitingReply_) {
+        waiting_ = notice;
+        return;
+    }
+    send(notice);
+}
+
+void DesktopNotifier::send(const DesktopNotice& notice) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         showBalloon(notice);
@@ -38,6 +48,7 @@ void DesktopNotifier::notify(const DesktopNotice& notice) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     call << QStringLiteral("qx4-config") << shownId_ << icon << notice.title << notice.body << QStringList() << hints
          << kServerDecidesTimeout;
+    awaitingReply_ = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* finished) {
         const QDBusPendingReply<uint> reply = *finished;
@@ -48,6 +59,8 @@ void DesktopNotifier::notify(const DesktopNotice& notice) {
             shownId_ = reply.value();
         }
         finished->deleteLater();
+        awaitingReply_ = false;
+        if (waiting_) send(*std::exchange(waiting_, std::nullopt));
     });
 }
 

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QSystemTrayIcon;
 
 namespace qx4::gui {
@@ -25,10 +27,15 @@ public:
     void notify(const DesktopNotice& notice);
 
 private:
+    void send(const DesktopNotice& notice);
     void showBalloon(const DesktopNotice& notice);
 
     QSystemTrayIcon* tray_;
     uint shownId_ = 0;
+    // The id to replace is only known once the service answers, so a notice raised while a call
+    // is on its way waits for that answer instead of opening a second notification.
+    bool awaitingReply_ = false;
+    std::optional<DesktopNotice> waiting_;
 };
 
 }  // namespace qx4::gui

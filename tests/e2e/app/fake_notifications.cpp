@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QStringList>
+#include <QThread>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -19,6 +20,9 @@ public:
 public Q_SLOTS:
     uint Notify(const QString&, uint replacesId, const QString&, const QString& summary, const QString& body,
                 const QStringList&, const QVariantMap& hints, int) {
+        // A slow service: the program's next notice comes before this answer and must still
+        // replace this one.
+        QThread::msleep(400);
         const uint id = replacesId != 0 ? replacesId : ++lastId_;
         std::printf("notify %u %d %s: %s\n", id, hints.value(QStringLiteral("urgency")).toInt(),
                     qPrintable(summary), qPrintable(body));
