@@ -10,25 +10,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/edit/profile_settings_edit.h"
+
 namespace qx4::gui {
 
 namespace {
-
-// Rows used by each effect, by lightMode. Direction only matters where colours travel sideways.
-constexpr std::array<LightRows, 12> kLightRowsByMode{{
-    {false, false, false, false},  // 0 off
-    {true, false, true, false},    // 1 steady
-    {false, true, true, false},    // 2 breathing
-    {false, true, false, false},   // 3 colour cycle
-    {false, true, false, false},   // 4 spectrum breathing
-    {true, false, false, false},   // 5 rainbow
-    {false, true, false, true},    // 6 wave
-    {false, true, false, false},   // 7 neon
-    {false, true, false, false},   // 8 flicker
-    {true, true, false, true},     // 9 rainbow wave
-    {false, true, false, false},   // 10 ripple
-    {false, true, false, false},   // 11 reactive
-}};
 
 enum Mode { off, steady, breathing, colorCycle, spectrumBreathing, rainbow, wave, neon, flicker,
             rainbowWave, ripple, reactive };
@@ -83,8 +69,9 @@ unsigned scramble(unsigned value) {
 }  // namespace
 
 LightRows lightRowsForMode(int lightMode) {
-    if (lightMode < 0 || lightMode >= static_cast<int>(kLightRowsByMode.size())) return {};
-    return kLightRowsByMode[static_cast<std::size_t>(lightMode)];
+    const LightEffectInfo* effect = lightEffect(lightMode);
+    if (!effect) return {};
+    return {effect->brightness, effect->speed, effect->color, effect->direction};
 }
 
 // An effect moves exactly when it has a speed to set.

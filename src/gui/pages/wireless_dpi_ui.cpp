@@ -11,6 +11,7 @@
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
+#include "core/edit/profile_settings_edit.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/color_forms.h"
@@ -158,17 +159,14 @@ void CWirelessDPIUI::highlightLevel(int current) {
 }
 
 void CWirelessDPIUI::onOptionClicked(int level) {
-    if (!handlesInput()) return;
-    activeProfile()->dpiLevel = level;
+    if (!handlesInput() || !setCurrentDpiLevel(*activeProfile(), level)) return;
     highlightLevel(level);
 }
 
 void CWirelessDPIUI::onSliderValue(int level, int step) {
-    const auto steps = dpiSteps();
-    if (!handlesInput() || step < 0 || step >= static_cast<int>(steps.size())) return;
-    const std::int32_t value = steps[static_cast<std::size_t>(step)];
-    activeProfile()->dpiValuesX[static_cast<std::size_t>(level)] = value;
-    showLevelValue(static_cast<std::size_t>(level), value);
+    if (!handlesInput() || !setDpiStep(*activeProfile(), level, step)) return;
+    const auto index = static_cast<std::size_t>(level);
+    showLevelValue(index, activeProfile()->dpiValuesX[index]);
 }
 
 void CWirelessDPIUI::onSwatchClicked(int level) {
@@ -187,14 +185,12 @@ void CWirelessDPIUI::onSwatchClicked(int level) {
     // The mouse may have switched profiles while the dialog was open: the colour still belongs to
     // the level the user clicked, and the swatch shows it only if that profile is still shown.
     DeviceConfig& record = *context().record;
-    record.profiles[static_cast<std::size_t>(openedFor)].dpiColors[index] =
-        argbToStored(dialog.color());
+    setDpiColor(record.profiles[static_cast<std::size_t>(openedFor)], level, argbToStored(dialog.color()));
     if (record.activeProfile == openedFor) setSwatchColor(swatch, dialog.color() | 0xFF000000u);
 }
 
 void CWirelessDPIUI::onPollingRateChosen(int index) {
-    if (!handlesInput() || index < 0) return;
-    activeProfile()->pollingRateIndex = index;
+    if (handlesInput()) setPollingRateIndex(*activeProfile(), index);
 }
 
 }  // namespace qx4::gui

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include "core/config/stored_color.h"
+#include "core/edit/profile_settings_edit.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/color_editor.h"
@@ -27,15 +28,11 @@ void CWirelessLightUI::findControls() {
     modeHint_ = requireControl<QLabel>(this, "wireless_light_mode_hint");
     brightnessSlider_ = requireControl<QAbstractSlider>(this, "wireless_brightness_slider");
     connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (!handlesInput()) return;
-        activeProfile()->lightBrightness = value;
-        showEffect();
+        if (handlesInput() && setLightBrightness(*activeProfile(), value)) showEffect();
     });
     breathingSlider_ = requireControl<QAbstractSlider>(this, "wireless_breathing_slider");
     connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (!handlesInput()) return;
-        activeProfile()->lightBreathSpeed = value;
-        showEffect();
+        if (handlesInput() && setLightSpeed(*activeProfile(), value)) showEffect();
     });
     preview_ = requireControl<EffectPreview>(this, "wireless_preview_control");
     colorEditor_ = requireControl<ColorEditor>(this, "wireless_color_editor");
@@ -59,9 +56,7 @@ void CWirelessLightUI::findControls() {
         option->setCheckable(true);
         directionGroup_->addButton(option, static_cast<int>(i));
         connect(option, &QAbstractButton::clicked, this, [this, i] {
-            if (!handlesInput()) return;
-            activeProfile()->lightDirection = static_cast<std::int32_t>(i);
-            showEffect();
+            if (handlesInput() && setLightDirection(*activeProfile(), static_cast<std::int32_t>(i))) showEffect();
         });
     }
 }
@@ -126,17 +121,14 @@ void CWirelessLightUI::showEffect(std::optional<QRgb> draggedColor) {
 }
 
 void CWirelessLightUI::onModeChosen(int index) {
-    if (!handlesInput() || index < 0) return;
-    activeProfile()->lightMode = index;
+    if (!handlesInput() || !setLightEffect(*activeProfile(), index)) return;
     showMode(index);
     showEffect();
 }
 
 void CWirelessLightUI::onColorChosen(QRgb color) {
     if (!handlesInput()) return;
-    ProfileSettings* profile = activeProfile();
-    profile->lightColor = argbToStored(color);
-    profile->lightColorUntouched = 0;
+    setLightColor(*activeProfile(), argbToStored(color));
     showEffect();
 }
 
