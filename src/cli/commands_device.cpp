@@ -1,14 +1,14 @@
 // qx4ctl reports, apply and status: the device link from a terminal.
 #include <chrono>
-#include <iomanip>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <sstream>
 
 #include "cli/command.h"
 #include "cli/data_files.h"
 #include "cli/device_session.h"
+#include "cli/running_program.h"
+#include "core/commands/status_text.h"
 #include "core/config/config_file.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/apply_plan.h"
@@ -42,16 +42,20 @@ const Command kApplyCommand{
     "start of the program, unless --against names a configuration the mouse already holds; then\n"
     "only what differs from it (--full sends everything anyway). --simulate talks to\n"
     "qx4-virtual-mouse instead of a mouse. Exits with 1 when no mouse is found, the mouse\n"
-    "sleeps, or it did not take a report.\n",
+    "sleeps, or it did not take a report. While qx4-config runs, it sends instead, what the mouse\n"
+    "lacks (everything with --full), and --against and --simulate do not apply.\n",
     runApply,
 };
 
 const Command kStatusCommand{
     "status",
     "show the links to the mouse, its sleep state and battery",
-    "Usage: qx4ctl status [--simulate]\n"
+    "Usage: qx4ctl status [--simulate] [--json]\n"
     "Opens the receiver and the cable links and prints which are present, whether the mouse is\n"
-    "awake and its battery level. --simulate asks qx4-virtual-mouse instead of a mouse.\n",
+    "awake and its battery level; while qx4-config runs, it answers from its own links instead.\n"
+    "--simulate asks qx4-virtual-mouse instead of a mouse. --json prints\n"
+    "  {\"receiver\": \"present\"|\"removed\"|\"not found\", \"cable\": \"plugged in\"|\"unplugged\"|\n"
+    "   \"not plugged in\", \"mouse\": \"awake\"|\"asleep\"|null, \"battery_percent\": 10-100|null}\n",
     runStatus,
 };
 
@@ -111,6 +115,7 @@ int runReports(Arguments arguments, CommandIo& io) {
     DeviceOptions options;
     if (auto error = parseOptions(arguments, true, true, false, options)) return usageError(kReportsCommand, io, *error);
 
+    RunningProgram::find().syncDataFiles(kReportsCommand, io);
     MacroList macros;
     loadMacrosOrWarn(macros, kReportsCommand, io);
     auto record = std::make_unique<DeviceConfig>();
@@ -129,20 +134,34 @@ int runReports(Arguments arguments, CommandIo& io) {
     return kExitSuccess;
 }
 
-std::string noMouseMessage(bool simulate) {
-    return simulate ? "no mouse found on the receiver or the cable: start qx4-virtual-mouse, or plug in its "
-                      "receiver or cable ('receiver plug', 'cable plug')"
-                    : "no mouse found on the receiver or the cable: plug in the receiver or connect the mouse's "
-                      "cable (and check that you may use it: see the udev rule in packaging/)";
+// The outcome of one apply through qx4ctl's own link.
+commands::SendResult applyThroughOwnLink(DeviceSession& session, bool full, const DeviceConfig* held) {
+    using commands::SendResult;
+    session.start();
+    if (!session.anyLinkPresent()) return {SendResult::Kind::noMouse};
+    // Over the receiver alone the mouse first has to say that it is awake.
+    if (!session.waitUntilAwake(Clock::now() + kWakeWait)) return {SendResult::Kind::asleep};
+    const DeviceSession::ApplyResult result = session.apply(full, held);
+    if (result.skipped) {
+        return {*result.skipped == ApplySkipReason::noLink ? SendResult::Kind::noMouse : SendResult::Kind::asleep};
+    }
+    return {SendResult::Kind::sent, result.outcome.sent, result.outcome.failed};
 }
-
-constexpr std::string_view kAsleepMessage =
-    "the mouse is asleep: move it or press one of its buttons to wake it, or plug in its cable, then try again";
 
 int runApply(Arguments arguments, CommandIo& io) {
     if (handledHelp(kApplyCommand, arguments, io)) return kExitSuccess;
     DeviceOptions options;
     if (auto error = parseOptions(arguments, true, true, true, options)) return usageError(kApplyCommand, io, *error);
+
+    RunningProgram program = RunningProgram::find();
+    if (program.state() == RunningProgram::State::unreachable) return failure(kApplyCommand, io, program.problem());
+    if (program.state() == RunningProgram::State::reached) {
+        if (options.against) {
+            return failure(kApplyCommand, io,
+                           "qx4-config runs and knows what the mouse holds: leave out --against, or quit it first");
+        }
+        return program.handOver(kApplyCommand, commandLine(kApplyCommand, arguments), io);
+    }
 
     MacroList macros;
     loadMacrosOrWarn(macros, kApplyCommand, io);
@@ -158,41 +177,16 @@ int runApply(Arguments arguments, CommandIo& io) {
     }
 
     DeviceSession session(*record, {options.simulate, true}, io.out);
-    session.start();
-    if (!session.anyLinkPresent()) return failure(kApplyCommand, io, noMouseMessage(options.simulate));
-    // Over the receiver alone the mouse first has to say that it is awake.
-    if (!session.waitUntilAwake(Clock::now() + kWakeWait)) return failure(kApplyCommand, io, std::string(kAsleepMessage));
-
     const auto began = Clock::now();
-    const DeviceSession::ApplyResult result = session.apply(options.full, held.get());
-    if (result.skipped) {
-        return failure(kApplyCommand, io,
-                       *result.skipped == ApplySkipReason::noLink ? noMouseMessage(options.simulate)
-                                                                  : std::string(kAsleepMessage));
-    }
+    const commands::SendResult result = applyThroughOwnLink(session, options.full, held.get());
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
-    const ApplyOutcome& outcome = result.outcome;
-    io.out << "Sent " << outcome.sent << " of " << outcome.sent + outcome.failed << " reports in " << std::fixed
-           << std::setprecision(2) << seconds << " s.\n";
-
-    if (!saveConfig(*record) || session.saveFailed()) {
+    if (result.kind == commands::SendResult::Kind::sent && (!saveConfig(*record) || session.saveFailed())) {
         return failure(kApplyCommand, io,
                        "the mouse has the configuration, but it could not be saved to " + configFilePath().string());
     }
-    if (outcome.failed > 0) {
-        std::ostringstream message;
-        message << "the mouse did not take " << outcome.failed << " of " << outcome.sent + outcome.failed
-                << " reports: check that it is awake and in reach of the receiver, then run 'qx4ctl apply' again";
-        return failure(kApplyCommand, io, message.str());
-    }
-    return kExitSuccess;
-}
-
-std::string linkStateText(const PresenceState& presence, Link link) {
-    const int state = presence.state(link).load();
-    if (link == Link::cable)
-        return state == kLinkPresent ? "plugged in" : state == kLinkRemoved ? "unplugged" : "not plugged in";
-    return state == kLinkPresent ? "present" : state == kLinkRemoved ? "removed" : "not found";
+    const commands::ApplyReport report = commands::applyReport(result, seconds, options.simulate);
+    io.out << report.out;
+    return report.exitCode == 0 ? kExitSuccess : failure(kApplyCommand, io, report.error);
 }
 
 // What keeps a mouse that is on USB from the driver; empty when none is on USB.
@@ -204,8 +198,20 @@ std::string mouseClosedToUserText() {
 
 int runStatus(Arguments arguments, CommandIo& io) {
     if (handledHelp(kStatusCommand, arguments, io)) return kExitSuccess;
+    std::vector<std::string_view> rest;
+    bool json = false;
+    for (const std::string_view argument : arguments) {
+        if (argument == "--json") json = true;
+        else rest.push_back(argument);
+    }
     DeviceOptions options;
-    if (auto error = parseOptions(arguments, false, false, true, options)) return usageError(kStatusCommand, io, *error);
+    if (auto error = parseOptions(rest, false, false, true, options)) return usageError(kStatusCommand, io, *error);
+
+    RunningProgram program = RunningProgram::find();
+    if (program.state() == RunningProgram::State::unreachable) return failure(kStatusCommand, io, program.problem());
+    if (program.state() == RunningProgram::State::reached) {
+        return program.handOver(kStatusCommand, commandLine(kStatusCommand, arguments), io);
+    }
 
     // The record only answers notifications here; status never writes it.
     MacroList macros;
@@ -215,19 +221,8 @@ int runStatus(Arguments arguments, CommandIo& io) {
     DeviceSession session(*record, {options.simulate, false}, io.out);
     session.start();
     if (session.anyLinkPresent()) session.waitForStatus(Clock::now() + kStatusWait);
-
-    const PresenceState& presence = session.presence();
-    io.out << "Receiver: " << linkStateText(presence, Link::receiver) << '\n';
-    io.out << "Cable: " << linkStateText(presence, Link::cable) << '\n';
-    if (!session.anyLinkPresent()) {
-        const std::string closed = options.simulate ? std::string() : mouseClosedToUserText();
-        io.out << (closed.empty() ? std::string("No mouse found on the receiver or the cable.\n") : closed);
-        return kExitSuccess;
-    }
-    io.out << "Mouse: " << (presence.mouseAsleep == 1 ? "asleep" : "awake") << '\n';
-    const int battery = presence.batteryLevel.load();
-    if (battery > 0) io.out << "Battery: " << battery * 10 << "%\n";
-    else io.out << "Battery: not reported yet\n";
+    const std::string closed = session.anyLinkPresent() || options.simulate ? std::string() : mouseClosedToUserText();
+    io.out << commands::statusText(session.presence(), json, closed);
     return kExitSuccess;
 }
 

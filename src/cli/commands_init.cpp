@@ -3,6 +3,7 @@
 
 #include "cli/command.h"
 #include "cli/data_files.h"
+#include "cli/running_program.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 
@@ -17,7 +18,8 @@ const Command kInitCommand{
     "Usage: qx4ctl init\n"
     "Loads the configuration file, or creates it with the defaults when there is none, and\n"
     "prints its path. A file shorter than a configuration is kept as Config_1.data.damaged and\n"
-    "completed with the defaults.\n",
+    "completed with the defaults. While qx4-config runs, it has loaded the file already: it saves\n"
+    "what it holds and init only prints the path.\n",
     runInit,
 };
 
@@ -25,6 +27,11 @@ int runInit(Arguments arguments, CommandIo& io) {
     if (handledHelp(kInitCommand, arguments, io)) return kExitSuccess;
     if (const int rejected = rejectArguments(kInitCommand, arguments, io)) return rejected;
 
+    if (RunningProgram program = RunningProgram::find(); program.state() != RunningProgram::State::notRunning) {
+        program.syncDataFiles(kInitCommand, io);
+        io.out << configFilePath().string() << '\n';
+        return kExitSuccess;
+    }
     MacroList macros;
     loadMacrosOrWarn(macros, kInitCommand, io);
     auto config = std::make_unique<DeviceConfig>();

@@ -7,12 +7,17 @@
 
 #include "cli/command.h"
 #include "cli/data_files.h"
-#include "cli/display_names.h"
+#include "cli/running_program.h"
+#include "core/commands/json_writer.h"
+#include "core/commands/script_names.h"
 #include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
 #include "core/device/dpi_steps.h"
 #include "core/device/report_formats.h"
 #include "core/device/reports.h"
+#include "core/edit/profile_settings_edit.h"
 #include "core/macro/macro_store.h"
+#include "core/vocab/function_wire_table.h"
 
 namespace qx4::cli {
 namespace {
@@ -22,10 +27,19 @@ int runShow(Arguments arguments, CommandIo& io);
 const Command kShowCommand{
     "show",
     "summarise the stored configuration",
-    "Usage: qx4ctl show [--profile N]\n"
+    "Usage: qx4ctl show [--profile N] [--json]\n"
     "Summarises Config_1.data: the active profile and, for every profile (or profile N, 1-5),\n"
-    "the DPI levels, report rate, lighting and the function of the 12 buttons. Nothing is\n"
-    "written; without a file the defaults are shown.\n",
+    "the DPI levels, report rate, lighting and the function of the 12 buttons, named as qx4ctl\n"
+    "dpi, light and bind take them. While qx4-config runs, it first saves what its window shows.\n"
+    "Nothing else is written; without a file the defaults are shown. --json prints\n"
+    "  {\"configuration\": PATH, \"active_profile\": 1-5, \"profiles\": [{\"profile\": 1-5,\n"
+    "   \"active\": BOOL, \"dpi\": {\"current_level\": 1-8, \"levels\": [{\"level\": 1-8,\n"
+    "   \"enabled\": BOOL, \"dpi\": DPI THE MOUSE USES, \"stored_value\": N, \"color\": \"#RRGGBB\"}]},\n"
+    "   \"report_rate_hz\": HZ, \"lighting\": {\"effect\": NAME|null, \"mode\": N, \"brightness\": N,\n"
+    "   \"speed\": N, \"direction\": \"forward\"|\"backward\", \"color\": \"#RRGGBB\"}, \"buttons\":\n"
+    "   [{\"button\": 1-12, \"binding\": TEXT, \"group\": NAME, \"code\": N, \"function\": NAME|null,\n"
+    "   \"keys\": TEXT|null, \"macro\": {\"name\": NAME, \"repeat\": \"times\"|\"hold\"|\"toggle\",\n"
+    "   \"loops\": N}|null}]}]}\n",
     runShow,
 };
 
@@ -51,10 +65,16 @@ std::string dpiNote(std::int32_t value) {
 }
 
 // The rate the mouse is sent: an index outside 0..3 goes out as the 2 ms interval.
+int reportRateHz(std::int32_t index) { return 1000 / pollingIntervalCode(index); }
 std::string reportRateText(std::int32_t index) {
-    std::string text = std::to_string(1000 / pollingIntervalCode(index)) + " Hz";
+    std::string text = std::to_string(reportRateHz(index)) + " Hz";
     if (index < 0 || index >= static_cast<std::int32_t>(kPollingRatesHz.size())) text += " (out of range)";
     return text;
+}
+
+// The range rule keeps lightDirection 0 or 1.
+std::string directionName(std::int32_t direction) {
+    return direction == kLightDirectionForward ? "forward" : "backward";
 }
 
 std::optional<int> parseProfileNumber(std::string_view text) {
@@ -73,7 +93,7 @@ void printDpiLevels(const ProfileSettings& profile, std::ostream& out) {
     for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
         const std::int32_t value = profile.dpiValuesX[level];
         out << "    " << level + 1 << "  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
-            << colorText(profile.dpiColors[level]) << "  " << std::setw(10) << dpiText(value) << dpiNote(value)
+            << commands::colorText(profile.dpiColors[level]) << "  " << std::setw(10) << dpiText(value) << dpiNote(value)
             << (level == current ? "  <- current" : "") << '\n';
     }
 }
@@ -83,21 +103,86 @@ void printProfile(const DeviceConfig& config, int index, std::ostream& out) {
     out << "Profile " << index + 1 << (index == config.activeProfile ? " (active)" : "") << '\n';
     printDpiLevels(profile, out);
     out << "  Report rate: " << reportRateText(profile.pollingRateIndex) << '\n';
-    out << "  Lighting: mode " << valueText(profile.lightMode, kHighestByte) << ", brightness "
-        << valueText(profile.lightBrightness, kHighestByte) << ", speed "
-        << valueText(profile.lightBreathSpeed, kHighestSpeed) << ", colour " << colorText(profile.lightColor) << '\n';
+    const LightEffectInfo* effect = lightEffect(profile.lightMode);
+    out << "  Lighting: " << (effect ? std::string(effect->name) : "mode " + valueText(profile.lightMode, kHighestByte))
+        << ", brightness " << valueText(profile.lightBrightness, kHighestByte) << ", speed "
+        << valueText(profile.lightBreathSpeed, kHighestSpeed) << ", direction " << directionName(profile.lightDirection)
+        << ", colour " << commands::colorText(profile.lightColor) << '\n';
     out << "  Buttons:\n";
     for (std::size_t button = 0; button < kShownButtonCount; ++button) {
-        out << "    " << std::setw(2) << button + 1 << "  " << buttonFunctionName(profile.buttons[button]) << '\n';
+        out << "    " << std::setw(2) << button + 1 << "  " << commands::bindingText(profile.buttons[button]) << '\n';
     }
+}
+
+void writeButton(const ButtonBinding& binding, std::size_t button, commands::JsonWriter& writer) {
+    writer.beginObject();
+    writer.key("button").value(static_cast<std::int64_t>(button + 1));
+    writer.key("binding").value(commands::bindingText(binding));
+    writer.key("group").value(commands::functionGroupName(binding.functionGroup));
+    writer.key("code").value(binding.functionCode);
+    const std::string function = commands::functionName(binding.functionCode);
+    writer.key("function");
+    if (function.empty()) writer.null();
+    else writer.value(function);
+    writer.key("keys");
+    if (binding.functionCode == kKeyboardFunctionCode) writer.value(commands::keyCombinationName({binding.modifierMask, binding.keyCode}));
+    else writer.null();
+    writer.key("macro");
+    if (binding.functionCode == kMacroFunctionCode) {
+        writer.beginObject();
+        writer.key("name").value(utf16ToUtf8(macroNameText(binding.macroName)));
+        writer.key("repeat").value(commands::repeatModeName(binding.macroRepeatMode));
+        writer.key("loops").value(binding.macroLoopCount);
+        writer.endObject();
+    } else {
+        writer.null();
+    }
+    writer.endObject();
+}
+
+void writeProfile(const DeviceConfig& config, int index, commands::JsonWriter& writer) {
+    const ProfileSettings& profile = config.profiles[static_cast<std::size_t>(index)];
+    writer.beginObject();
+    writer.key("profile").value(index + 1);
+    writer.key("active").value(index == config.activeProfile);
+    writer.key("dpi").beginObject().key("current_level").value(profile.dpiLevel + 1).key("levels").beginArray();
+    for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
+        writer.beginObject();
+        writer.key("level").value(static_cast<std::int64_t>(level + 1));
+        writer.key("enabled").value(profile.dpiLevelEnabled[level] == 1);
+        writer.key("dpi").value(effectiveDpi(profile.dpiValuesX[level]));
+        writer.key("stored_value").value(profile.dpiValuesX[level]);
+        writer.key("color").value(commands::colorText(profile.dpiColors[level]));
+        writer.endObject();
+    }
+    writer.endArray().endObject();
+    writer.key("report_rate_hz").value(reportRateHz(profile.pollingRateIndex));
+    const LightEffectInfo* effect = lightEffect(profile.lightMode);
+    writer.key("lighting").beginObject().key("effect");
+    if (effect) writer.value(effect->name);
+    else writer.null();
+    writer.key("mode").value(profile.lightMode);
+    writer.key("brightness").value(profile.lightBrightness);
+    writer.key("speed").value(profile.lightBreathSpeed);
+    writer.key("direction").value(directionName(profile.lightDirection));
+    writer.key("color").value(commands::colorText(profile.lightColor));
+    writer.endObject();
+    writer.key("buttons").beginArray();
+    for (std::size_t button = 0; button < kShownButtonCount; ++button) writeButton(profile.buttons[button], button, writer);
+    writer.endArray().endObject();
 }
 
 int runShow(Arguments arguments, CommandIo& io) {
     if (handledHelp(kShowCommand, arguments, io)) return kExitSuccess;
     std::optional<int> onlyProfile;
+    bool json = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view argument = arguments[i];
         std::string_view value;
+        if (argument == "--json") {
+            json = true;
+            continue;
+        }
         if (argument == "--profile") {
             if (i + 1 == arguments.size()) return usageError(kShowCommand, io, "--profile needs a number 1-5");
             value = arguments[++i];
@@ -112,6 +197,7 @@ int runShow(Arguments arguments, CommandIo& io) {
         }
     }
 
+    RunningProgram::find().syncDataFiles(kShowCommand, io);
     MacroList macros;
     loadMacrosOrWarn(macros, kShowCommand, io);
     auto config = std::make_unique<DeviceConfig>();
@@ -126,6 +212,18 @@ int runShow(Arguments arguments, CommandIo& io) {
         io.err << "qx4ctl show: " << path << " holds out-of-range values; they show as their defaults\n";
     }
 
+    if (json) {
+        commands::JsonWriter writer;
+        writer.beginObject();
+        writer.key("configuration").value(path);
+        writer.key("active_profile").value(config->activeProfile + 1);
+        writer.key("profiles").beginArray();
+        for (int index = 0; index < kProfileCount; ++index) {
+            if (!onlyProfile || *onlyProfile == index + 1) writeProfile(*config, index, writer);
+        }
+        io.out << writer.endArray().endObject().finish();
+        return kExitSuccess;
+    }
     io.out << "Configuration: " << path << '\n';
     io.out << "Active profile: " << config->activeProfile + 1 << '\n';
     for (int index = 0; index < kProfileCount; ++index) {

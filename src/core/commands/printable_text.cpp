@@ -1,11 +1,11 @@
-#include "cli/printable_text.h"
+#include "core/commands/printable_text.h"
 
 #include <algorithm>
 #include <array>
 
 #include "core/config/utf16_text.h"
 
-namespace qx4::cli {
+namespace qx4::commands {
 namespace {
 
 struct CodePointRange {
@@ -53,4 +53,4 @@ std::string printable(std::u16string_view text) {
     return utf16ToUtf8(safe);
 }
 
-}  // namespace qx4::cli
+}  // namespace qx4::commands

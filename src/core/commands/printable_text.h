@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-namespace qx4::cli {
+namespace qx4::commands {
 
 // UTF-8 with every control and format character (Cc, Cf: bidi overrides and isolates,
 // zero-width and tag characters, ...), the line and paragraph separators and unpaired
 // surrogates replaced by U+FFFD.
 std::string printable(std::u16string_view text);
 
-}  // namespace qx4::cli
+}  // namespace qx4::commands

@@ -1,15 +1,19 @@
-#include "cli/display_names.h"
+#include "core/commands/script_names.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 
-#include "cli/printable_text.h"
+#include "core/commands/printable_text.h"
 #include "core/config/stored_color.h"
 #include "core/config/utf16_text.h"
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/function_wire_table.h"
+#include "core/vocab/key_codes.h"
 
-namespace qx4::cli {
+namespace qx4::commands {
 namespace {
 
 struct Word {
@@ -27,6 +31,54 @@ constexpr std::array<Word, 4> kModifierWords{{
 constexpr std::u16string_view kKeyPrefix = u"key_";
 constexpr std::u16string_view kTextSuffix = u"_text";
 
+struct KeyWord {
+    std::uint8_t code;
+    std::string_view name;
+};
+// Names that replace the page's: the left-hand modifiers by their plain names, and the comma.
+constexpr std::array<KeyWord, 5> kKeyNameOverrides{{
+    {0xE0, "Ctrl"}, {0xE1, "Shift"}, {0xE2, "Alt"}, {0xE3, "Win"}, {0x36, "Comma"},
+}};
+// Further names taken when typed.
+constexpr std::array<KeyWord, 5> kKeyAliases{{
+    {0xE0, "LCtrl"}, {0xE1, "LShift"}, {0xE2, "LAlt"}, {0xE3, "LWin"}, {0x36, ","},
+}};
+
+struct Modifier {
+    std::uint8_t bit;
+    std::string_view prefix;
+};
+constexpr std::array<Modifier, 4> kModifiers{{
+    {kModifierCtrl, "Ctrl+"}, {kModifierShift, "Shift+"}, {kModifierAlt, "Alt+"}, {kModifierWin, "Win+"},
+}};
+
+constexpr std::array<std::string_view, 3> kRepeatModes{"times", "hold", "toggle"};
+
+// By functionGroup value.
+constexpr std::array<std::string_view, 9> kGroupNames{"default", "mouse",  "dpi",   "profile", "keyboard",
+                                                      "media",   "system", "macro", "shortcut"};
+constexpr std::array<FunctionGroup, 6> kSelectorGroups{FunctionGroup::mouse, FunctionGroup::dpi,
+                                                       FunctionGroup::profile, FunctionGroup::media,
+                                                       FunctionGroup::system, FunctionGroup::shortcut};
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The page's own name of a key, or an override; empty when it has none.
+std::string pageKeyName(std::uint8_t code) {
+    for (const KeyWord& word : kKeyNameOverrides) {
+        if (word.code == code) return std::string(word.name);
+    }
+    return utf16ToUtf8(resolveText(keyCodeName(code), languageText));
+}
+
+std::optional<std::uint8_t> hexKeyCode(std::string_view name) {
+    if (name.size() != 4 || !sameWord(name.substr(0, 2), "0x")) return std::nullopt;
+    std::uint8_t code = 0;
+    const auto [end, error] = std::from_chars(name.data() + 2, name.data() + 4, code, 16);
+    if (error != std::errc{} || end != name.data() + 4) return std::nullopt;
+    return code;
+}
+
 }  // namespace
 
 std::u16string languageText(std::u16string_view key) {
@@ -39,19 +91,136 @@ std::u16string languageText(std::u16string_view key) {
     return std::u16string(key);
 }
 
-std::string buttonFunctionName(const ButtonBinding& binding) {
+bool sameWord(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string functionName(std::uint8_t code) {
+    std::u16string_view key = functionTextKey(code);
+    if (key.ends_with(kTextSuffix)) key.remove_suffix(kTextSuffix.size());
+    return utf16ToUtf8(key);
+}
+
+std::string functionGroupName(std::uint8_t group) {
+    if (group < kGroupNames.size()) return std::string(kGroupNames[group]);
+    return "group " + std::to_string(group);
+}
+
+std::vector<SelectorGroup> selectorGroups() {
+    std::vector<SelectorGroup> groups;
+    for (const FunctionGroup group : kSelectorGroups) {
+        groups.push_back({kGroupNames[static_cast<std::size_t>(group)], selectorItems(group)});
+    }
+    return groups;
+}
+
+std::vector<std::uint8_t> offeredFunctionCodes() {
+    std::vector<std::uint8_t> codes;
+    for (const FunctionGroup group : kSelectorGroups) {
+        for (const std::uint8_t code : selectorItems(group)) {
+            if (std::ranges::find(codes, code) == codes.end()) codes.push_back(code);
+        }
+    }
+    return codes;
+}
+
+std::optional<std::uint8_t> offeredFunctionByName(std::string_view name) {
+    for (const std::uint8_t code : offeredFunctionCodes()) {
+        if (sameWord(functionName(code), name)) return code;
+    }
+    return std::nullopt;
+}
+
+std::string keyName(std::uint8_t code) {
+    std::string name = pageKeyName(code);
+    if (name.empty() || keyCodeByName(name) != code) {
+        std::array<char, 8> hex{};
+        std::snprintf(hex.data(), hex.size(), "0x%02X", code);
+        return hex.data();
+    }
+    return name;
+}
+
+std::optional<std::uint8_t> keyCodeByName(std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    if (const auto code = hexKeyCode(name)) return code;
+    for (const KeyWord& alias : kKeyAliases) {
+        if (sameWord(alias.name, name)) return alias.code;
+    }
+    for (int code = 0; code <= 0xFF; ++code) {
+        if (sameWord(pageKeyName(static_cast<std::uint8_t>(code)), name)) return static_cast<std::uint8_t>(code);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> namedKeyCodes() {
+    std::vector<std::uint8_t> codes;
+    for (int code = 0; code <= 0xFF; ++code) {
+        const auto key = static_cast<std::uint8_t>(code);
+        if (!keyName(key).starts_with("0x")) codes.push_back(key);
+    }
+    return codes;
+}
+
+std::string keyCombinationName(const KeyCombination& combination) {
+    std::string text;
+    for (const Modifier& modifier : kModifiers) {
+        if ((combination.modifierMask & modifier.bit) != 0) text += modifier.prefix;
+    }
+    if (combination.keyCode != 0) text += keyName(combination.keyCode);
+    return text;
+}
+
+std::optional<KeyCombination> keyCombinationByName(std::string_view text) {
+    KeyCombination combination;
+    for (bool found = true; found;) {
+        found = false;
+        for (const Modifier& modifier : kModifiers) {
+            if (text.size() < modifier.prefix.size() || !sameWord(text.substr(0, modifier.prefix.size()), modifier.prefix))
+                continue;
+            combination.modifierMask |= modifier.bit;
+            text.remove_prefix(modifier.prefix.size());
+            found = true;
+        }
+    }
+    if (!text.empty()) {
+        const auto code = keyCodeByName(text);
+        if (!code || *code == 0) return std::nullopt;
+        combination.keyCode = *code;
+    }
+    if (combination.modifierMask == 0 && combination.keyCode == 0) return std::nullopt;
+    return combination;
+}
+
+std::string repeatModeName(std::int32_t mode) {
+    if (mode >= 0 && mode < static_cast<std::int32_t>(kRepeatModes.size())) {
+        return std::string(kRepeatModes[static_cast<std::size_t>(mode)]);
+    }
+    return "mode " + std::to_string(mode);
+}
+
+std::optional<std::int32_t> repeatModeByName(std::string_view name) {
+    const auto found = std::ranges::find_if(kRepeatModes, [name](std::string_view mode) { return sameWord(mode, name); });
+    if (found == kRepeatModes.end()) return std::nullopt;
+    return static_cast<std::int32_t>(found - kRepeatModes.begin());
+}
+
+std::string bindingText(const ButtonBinding& binding) {
     if (binding.functionCode == kKeyboardFunctionCode) {
-        const std::u16string combination = keyCombinationText(binding.modifierMask, binding.keyCode, languageText);
-        return combination.empty() ? std::string("keyboard (no key)") : printable(combination);
+        const std::string combination = keyCombinationName({binding.modifierMask, binding.keyCode});
+        return combination.empty() ? std::string("keyboard (no key)") : combination;
     }
     if (binding.functionCode == kMacroFunctionCode) {
         const std::u16string_view name = fixedTextView(binding.macroName);
-        return name.empty() ? std::string("macro (no name)") : "macro \"" + printable(name) + "\"";
+        if (name.empty()) return "macro (no name)";
+        const int loops = std::max(binding.macroLoopCount, 1);
+        const std::string repeat = binding.macroRepeatMode != 0 ? repeatModeName(binding.macroRepeatMode)
+                                   : loops == 1                  ? std::string("once")
+                                                                 : std::to_string(loops) + " times";
+        return "macro:" + printable(name) + " (" + repeat + ")";
     }
-    std::u16string_view key = functionTextKey(binding.functionCode);
-    if (key.empty()) return "code " + std::to_string(binding.functionCode);
-    if (key.ends_with(kTextSuffix)) key.remove_suffix(kTextSuffix.size());
-    return utf16ToUtf8(key);
+    const std::string name = functionName(binding.functionCode);
+    return name.empty() ? "code " + std::to_string(binding.functionCode) : name;
 }
 
 std::string colorText(StoredColor color) {
@@ -60,4 +229,13 @@ std::string colorText(StoredColor color) {
     return text.data();
 }
 
-}  // namespace qx4::cli
+std::optional<StoredColor> colorByText(std::string_view text) {
+    if (text.starts_with('#')) text.remove_prefix(1);
+    if (text.size() != 6 || !std::ranges::all_of(text, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+        return std::nullopt;
+    std::uint32_t rgb = 0;
+    std::from_chars(text.data(), text.data() + text.size(), rgb, 16);
+    return argbToStored(rgb);
+}
+
+}  // namespace qx4::commands

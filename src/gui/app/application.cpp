@@ -14,6 +14,7 @@
 
 #include "gui/app/command_line.h"
 #include "gui/app/main_wnd.h"
+#include "gui/app/remote_commands.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
@@ -56,7 +57,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     auto window = std::make_unique<CMainWnd>(std::move(options));
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    new InstanceServer(lock.socketPath(), window.get());
+    new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window));
     window->initialize();
     window->applyStartVisibility(commandLine.startHidden);
 
@@ -88,10 +89,13 @@ int runApplication(int argc, char** argv) {
     InstanceLock lock(*folder);
     switch (lock.acquire()) {
     case InstanceLock::Result::alreadyRunning:
-        if (!lock.sendShowMain()) {
+        if (sendShowMain(lock)) return 1;
+        // The holder was qx4ctl writing the data files, and it is done.
+        if (lock.acquire() != InstanceLock::Result::acquired) {
             std::fprintf(stderr, "%s: a copy is running but did not answer\n", programName.c_str());
+            return 1;
         }
-        return 1;
+        break;
     case InstanceLock::Result::unavailable:
         std::fprintf(stderr, "%s: %s\n", programName.c_str(), lock.error().c_str());
         return 2;

@@ -3,19 +3,13 @@
 #include <QByteArray>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <thread>
 
 #include "core/window_messages.h"
 #include "gui/app/diagnostics.h"
@@ -24,111 +18,98 @@
 namespace qx4::gui {
 
 namespace {
-constexpr qint64 kMaxRequestBytes = 64;
 // A first copy takes its lock some 150 ms before it listens, longer on a busy machine.
 constexpr std::chrono::seconds kStartingPatience{5};
-constexpr std::chrono::milliseconds kRetryInterval{20};
 
-std::string instanceFile(const char* suffix) { return std::string(kInstanceName) + suffix; }
-
-const QByteArray& showMainRequest() {
-    static const QByteArray request = QByteArray::number(UM_SHOW_MAIN) + " 0 0\n";
-    return request;
+bool fromThisUser(const QLocalSocket* socket) {
+    ucred peer{};
+    socklen_t length = sizeof(peer);
+    const auto fd = static_cast<int>(socket->socketDescriptor());
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == getuid();
 }
 
-bool isPrivateFolder(const std::filesystem::path& folder, std::string* error) {
-    struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        if (error) *error = "the runtime folder " + folder.string() + " is missing or not a folder";
-        return false;
-    }
-    if (info.st_uid != getuid() || (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        if (error) *error = "the runtime folder " + folder.string() + " is open to other users";
-        return false;
-    }
-    return true;
-}
+InstanceReply refusal(const std::string& why) { return {2, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
 }  // namespace
 
-std::optional<std::filesystem::path> runtimeFolder(std::string* error) {
-    for (const char* variable : {"QX4_RUNTIME_DIR", "XDG_RUNTIME_DIR"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) {
-            std::filesystem::path folder(value);
-            if (!isPrivateFolder(folder, error)) return std::nullopt;
-            return folder;
+// One client: its bytes until a request is whole, then the handler's reply. It deletes itself,
+// with its socket, when the client goes or runs out of time.
+class InstanceServer::Connection final : public QObject {
+public:
+    Connection(QLocalSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
+        ++server_.connections_;
+        connect(socket_, &QLocalSocket::readyRead, this, &Connection::read);
+        connect(socket_, &QLocalSocket::disconnected, socket_, &QObject::deleteLater);
+        auto* deadline = new QTimer(this);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, this, [this] {
+            if (!answered_) return reply(refusal("it did not arrive whole within 2 s"));
+            socket_->abort();
+            socket_->deleteLater();
+        });
+        deadline_ = deadline;
+        deadline_->start(kRequestMilliseconds);
+        read();
+    }
+    ~Connection() override { --server_.connections_; }
+
+private:
+    void read() {
+        if (answered_) return;
+        // Never more than a request's worth at a time, so a flood stops at the limit.
+        const QByteArray bytes = socket_->read(static_cast<qint64>(kMaxRequestBytes) + 1);
+        if (bytes.isEmpty()) return;
+        const std::string_view piece(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (!showMain_ && !framed_) (piece.front() == kShowMainLine.front() ? showMain_ : framed_) = true;
+        if (showMain_) return readShowMain(piece);
+        switch (decoder_.feed(piece)) {
+        case RequestDecoder::State::incomplete:
+            return;
+        case RequestDecoder::State::malformed:
+            return reply(refusal(decoder_.problem()));
+        case RequestDecoder::State::complete:
+            break;
         }
+        answered_ = true;
+        deadline_->stop();
+        if (!server_.handler_) return reply(refusal("this copy takes no commands"));
+        QPointer<Connection> self(this);
+        server_.handler_->handleRequest(decoder_.request(), [self](const InstanceReply& answer) {
+            if (self) self->reply(answer);
+        });
     }
-    std::filesystem::path fallback =
-        std::filesystem::temp_directory_path() / ("qx4-config-" + std::to_string(getuid()));
-    mkdir(fallback.c_str(), 0700);
-    if (!isPrivateFolder(fallback, error)) return std::nullopt;
-    return fallback;
-}
 
-InstanceLock::InstanceLock(std::filesystem::path folder) : folder_(std::move(folder)) {}
-
-InstanceLock::~InstanceLock() {
-    if (lockFd_ >= 0) close(lockFd_);
-}
-
-std::filesystem::path InstanceLock::socketPath() const { return folder_ / instanceFile(".sock"); }
-
-std::filesystem::path InstanceLock::lockPath() const { return folder_ / instanceFile(".lock"); }
-
-InstanceLock::Result InstanceLock::acquire() {
-    const auto path = lockPath();
-    lockFd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lockFd_ < 0) {
-        error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
-        return Result::unavailable;
+    void readShowMain(std::string_view piece) {
+        line_ += piece;
+        if (!kShowMainLine.starts_with(line_)) return reply(refusal("it is neither a request nor a second start"));
+        if (line_.size() < kShowMainLine.size()) return;
+        answered_ = true;
+        qCDebug(lcApp, "a second start asks for the window");
+        postWindowMessage(server_.target_, UM_SHOW_MAIN);
+        socket_->disconnectFromServer();
     }
-    if (flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return Result::acquired;
-    const int reason = errno;
-    close(lockFd_);
-    lockFd_ = -1;
-    if (reason == EWOULDBLOCK) return Result::alreadyRunning;
-    error_ = "cannot lock " + path.string() + ": " + std::strerror(reason);
-    return Result::unavailable;
-}
 
-bool InstanceLock::lockHeld() const {
-    const int fd = open(lockPath().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    close(fd);
-    return held;
-}
-
-bool InstanceLock::sendShowMain() const {
-    const std::string path = socketPath().string();
-    sockaddr_un address{};
-    if (path.size() >= sizeof(address.sun_path)) return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-
-    const auto deadline = std::chrono::steady_clock::now() + kStartingPatience;
-    for (;;) {
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return false;
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
-            const QByteArray& request = showMainRequest();
-            const bool sent = send(fd, request.constData(), static_cast<std::size_t>(request.size()),
-                                   MSG_NOSIGNAL) == request.size();
-            close(fd);
-            return sent;
-        }
-        const int reason = errno;
-        close(fd);
-        // No socket yet, or a dead copy's: the lock's holder has not reached listening.
-        const bool starting = reason == ENOENT || reason == ECONNREFUSED;
-        if (!starting || std::chrono::steady_clock::now() >= deadline || !lockHeld()) return false;
-        std::this_thread::sleep_for(kRetryInterval);
+    void reply(const InstanceReply& answer) {
+        answered_ = true;
+        const std::string frame = encodeReply(answer);
+        socket_->write(frame.data(), static_cast<qint64>(frame.size()));
+        // At the end of the program no event loop runs any more to write it later.
+        socket_->flush();
+        socket_->disconnectFromServer();
+        deadline_->start(kReplyMilliseconds);
     }
-}
 
-InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target)
-    : QObject(target), server_(new QLocalServer(this)), target_(target) {
+    QLocalSocket* socket_;
+    InstanceServer& server_;
+    QTimer* deadline_ = nullptr;
+    RequestDecoder decoder_;
+    std::string line_;       // UM_SHOW_MAIN's line as far as it has come
+    bool showMain_ = false;  // the first byte said which of the two it is
+    bool framed_ = false;
+    bool answered_ = false;
+};
+
+InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler)
+    : QObject(target), server_(new QLocalServer(this)), target_(target), handler_(handler) {
     const QString path = QString::fromStdString(socketPath.string());
     // Only the lock holder gets here, so a socket file left behind is a dead copy's.
     QLocalServer::removeServer(path);
@@ -137,27 +118,29 @@ InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject*
     connect(server_, &QLocalServer::newConnection, this, &InstanceServer::acceptConnections);
 }
 
+// The clients go first: each one's end counts itself out of this server.
+InstanceServer::~InstanceServer() { delete server_; }
+
 bool InstanceServer::listening() const { return server_->isListening(); }
 
 void InstanceServer::acceptConnections() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        readRequest(socket);
+        if (connections_ >= kMaxConnections || !fromThisUser(socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        new Connection(socket, *this);
     }
 }
 
-void InstanceServer::readRequest(QLocalSocket* socket) {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
-        return;
-    }
-    const QByteArray line = socket->readLine(kMaxRequestBytes);
-    if (line == showMainRequest()) {
-        qCDebug(lcApp, "a second start asks for the window");
-        postWindowMessage(target_, UM_SHOW_MAIN);
-    }
-    socket->disconnectFromServer();
+bool sendShowMain(const InstanceLock& lock) {
+    const int fd = lock.connectToHolder(kStartingPatience);
+    if (fd < 0) return false;
+    const bool sent = send(fd, kShowMainLine.data(), kShowMainLine.size(), MSG_NOSIGNAL) ==
+                      static_cast<ssize_t>(kShowMainLine.size());
+    close(fd);
+    return sent;
 }
 
 }  // namespace qx4::gui

@@ -1,70 +1,60 @@
-// One copy of the program per user. The first copy holds an exclusive lock on "KESTRA QX4.lock"
-// in the user's runtime folder and listens on the local socket "KESTRA QX4.sock" beside it; a
-// second copy finds the lock taken, sends UM_SHOW_MAIN over the socket and ends. The lock is an
-// flock, which the kernel drops when its holder dies, so a crash never leaves a lock that blocks
-// the next start.
+// The first copy's end of the instance socket (core/instance/instance_lock.h has the lock and the
+// folder). A second copy sends the line of UM_SHOW_MAIN; qx4ctl sends one request and waits for
+// its reply.
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 #include <filesystem>
-#include <optional>
-#include <string>
+#include <functional>
+
+#include "core/instance/instance_lock.h"
+#include "core/instance/instance_messages.h"
 
 class QLocalServer;
 class QLocalSocket;
 
 namespace qx4::gui {
 
-inline constexpr const char* kInstanceName = "KESTRA QX4";
-
-// $QX4_RUNTIME_DIR, else $XDG_RUNTIME_DIR, else a folder of our own under /tmp. The folder must
-// belong to the user and be closed to everyone else; nullopt (with the reason in `error`) if not.
-std::optional<std::filesystem::path> runtimeFolder(std::string* error);
-
-class InstanceLock {
+// Carries out qx4ctl's requests on the UI thread.
+class RequestHandler {
 public:
-    enum class Result { acquired, alreadyRunning, unavailable };
-
-    explicit InstanceLock(std::filesystem::path folder);
-    ~InstanceLock();
-    InstanceLock(const InstanceLock&) = delete;
-    InstanceLock& operator=(const InstanceLock&) = delete;
-
-    Result acquire();
-    const std::string& error() const { return error_; }
-    std::filesystem::path socketPath() const;
-
-    // From a second copy: asks the running one to show its window. A first copy that holds the
-    // lock but does not listen yet is still starting, so it is tried again for a few seconds.
-    // False when it could not be reached; the caller ends either way.
-    bool sendShowMain() const;
-
-private:
-    std::filesystem::path lockPath() const;
-    // True while some copy holds the lock, as far as this copy can tell.
-    bool lockHeld() const;
-
-    std::filesystem::path folder_;
-    int lockFd_ = -1;
-    std::string error_;
+    using Replier = std::function<void(const InstanceReply& reply)>;
+    virtual ~RequestHandler() = default;
+    // `reply` may be called later, at most once; after the client has gone it does nothing.
+    virtual void handleRequest(const InstanceRequest& request, Replier reply) = 0;
 };
 
-// The first copy's end of the socket: a line "1037 0 0" from a second copy becomes UM_SHOW_MAIN
-// posted to `target`, which also owns the server. Nothing else is accepted.
+// UM_SHOW_MAIN from a second copy is posted to `target`, which also owns the server; a request of
+// qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served
+// (SO_PEERCRED). Nothing here blocks the UI thread: a request is read as it arrives, must be whole
+// within kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served
+// at once. A request that breaks a rule gets an error reply and changes nothing.
 class InstanceServer final : public QObject {
     Q_OBJECT
 public:
-    InstanceServer(const std::filesystem::path& socketPath, QObject* target);
+    static constexpr int kRequestMilliseconds = 2000;
+    static constexpr int kMaxConnections = 8;
+    // A client that does not take its reply is dropped after this.
+    static constexpr int kReplyMilliseconds = 10000;
+
+    InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler = nullptr);
+    ~InstanceServer() override;
     bool listening() const;
 
 private:
+    class Connection;
+
     void acceptConnections();
-    void readRequest(QLocalSocket* socket);
 
     QLocalServer* server_;
     QObject* target_;
+    RequestHandler* handler_;
+    int connections_ = 0;
 };
+
+// From a second copy: asks the running one to show its window. False when it could not be reached,
+// also when the lock's holder let it go meanwhile (qx4ctl, writing the data files).
+bool sendShowMain(const InstanceLock& lock);
 
 }  // namespace qx4::gui

@@ -33,16 +33,17 @@ void RecordSaver::requestSave() {
 
 bool RecordSaver::pending() const { return timer_->isActive(); }
 
-void RecordSaver::saveNow() {
+bool RecordSaver::saveNow() {
     timer_->stop();
-    if (leaveFileAlone_) return;
-    if (std::memcmp(&record_, onDisk_.get(), sizeof(DeviceConfig)) == 0) return;
+    if (leaveFileAlone_) return false;
+    if (std::memcmp(&record_, onDisk_.get(), sizeof(DeviceConfig)) == 0) return true;
     if (saveConfig(record_)) {
         *onDisk_ = record_;
         qCDebug(lcApp, "record saved");
-    } else if (onFailure_) {
-        onFailure_();
+        return true;
     }
+    if (onFailure_) onFailure_();
+    return false;
 }
 
 }  // namespace qx4::gui

@@ -32,8 +32,8 @@ public:
     void leaveFileAlone() { leaveFileAlone_ = true; }
     void requestSave();
     // Saves now (a pending save included) when the record differs from the file: at the end of
-    // an apply, and at shutdown.
-    void saveNow();
+    // an apply, and at shutdown. True when the file holds the record afterwards.
+    bool saveNow();
     bool pending() const;
 
 private:

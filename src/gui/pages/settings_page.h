@@ -63,6 +63,9 @@ public:
     virtual void macrosChanged() {}
     // The user wants another tab. A page with unsaved work says so and returns false to stay.
     virtual bool canLeave() { return true; }
+    // An edit of the page's own is open (an editor, a working copy), which a change of the bindings
+    // or the macros from outside could undo or be undone by.
+    virtual bool hasUnsavedEdits() const { return false; }
     // The whole configuration was reset to its defaults; drop any edit in progress.
     virtual void resetDone() {}
     virtual void deviceEvent(const DeviceEvent& event) { (void)event; }

@@ -35,6 +35,7 @@ public:
     void refreshFromRecord() override;
     void macrosChanged() override { refillMacroList(); }
     void resetDone() override { closeEditor(); }
+    bool hasUnsavedEdits() const override { return editor_.has_value(); }
     // UM_BUTTON_CLICKED, posted by a row when the user selects it.
     bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     // Keys while the editor shows the keyboard group: presses only, the last one counts.

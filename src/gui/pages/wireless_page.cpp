@@ -243,8 +243,32 @@ bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
     }
 }
 
-void CWirelessPage::applyRequested(bool full) {
-    if (worker_ && !shutDown_) worker_->requestApply(full, current_);
+std::optional<std::uint64_t> CWirelessPage::applyRequested(bool full) {
+    if (!worker_ || shutDown_) return std::nullopt;
+    worker_->requestApply(full, current_);
+    return ++appliesHanded_;
+}
+
+void CWirelessPage::applyEnded(const commands::SendResult& end) {
+    ++appliesEnded_;
+    if (applyEndListener_) applyEndListener_(appliesEnded_, end);
+}
+
+bool CWirelessPage::pagesHoldUnsavedEdits() const {
+    return std::ranges::any_of(tabs_, [](const Tab& tab) { return tab.page->hasUnsavedEdits(); });
+}
+
+bool CWirelessPage::saveRecordNow() { return saver_->saveNow(); }
+
+void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
+    if (effects.macrosChanged) macroStoreChanged();
+    if (effects.reset) {
+        for (const Tab& tab : tabs_) tab.page->resetDone();
+    }
+    if (effects.recordChanged || effects.profileChosen) {
+        selectProfileButtonQuietly(activeProfileIndex(current_));
+        refreshPages();
+    }
 }
 
 void CWirelessPage::shutdown() {
@@ -255,6 +279,7 @@ void CWirelessPage::shutdown() {
     if (worker_) worker_->stop();
     link_.releaseLibraries();
     saver_->saveNow();
+    while (appliesEnded_ < appliesHanded_) applyEnded({commands::SendResult::Kind::unavailable});
 }
 
 void CWirelessPage::requestApply(bool full) { postMessage(UM_APPLY_REQUEST, full ? 1 : 0, 0); }
@@ -331,6 +356,7 @@ void CWirelessPage::onApplyFinished(int sent, int failed) {
     if (failed > 0) {
         showStatus(text("apply_failed_text").arg(failed).arg(sent + failed), true);
     }
+    applyEnded({commands::SendResult::Kind::sent, sent, failed});
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
@@ -338,6 +364,8 @@ void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
     showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text"
                                                             : "apply_no_link_text"),
                false);
+    applyEnded({reason == ApplySkipReason::mouseAsleep ? commands::SendResult::Kind::asleep
+                                                       : commands::SendResult::Kind::noMouse});
 }
 
 void CWirelessPage::noteMacroStoreProblem() {
@@ -384,14 +412,16 @@ void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
 }
 
 void CWirelessPage::profileChanged(int profile) {
-    QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
-    {
-        // Selected without its selection event, so no apply is requested.
-        const QSignalBlocker blocker(button);
-        button->setChecked(true);
-    }
+    selectProfileButtonQuietly(profile);
     refreshPages();
     postMessage(UM_PROFILE_CHANGED, 0, profile);
+}
+
+// Selected without its selection event, so no apply is requested.
+void CWirelessPage::selectProfileButtonQuietly(int profile) {
+    QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
+    const QSignalBlocker blocker(button);
+    button->setChecked(true);
 }
 
 void CWirelessPage::refreshPages() {

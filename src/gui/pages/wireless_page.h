@@ -10,9 +10,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "core/commands/edit_command.h"
 #include "core/config/device_config.h"
 #include "core/device/apply_worker.h"
 #include "core/device/device_observer.h"
@@ -51,8 +54,13 @@ public:
 
     // Driver messages (1329-1332) and the worker's reports (1334-1336); false for others.
     bool handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    // UM_APPLY_REQUEST: the worker gets a copy of the record as it is now.
-    void applyRequested(bool full);
+    // UM_APPLY_REQUEST: the worker gets a copy of the record as it is now. Returns the ticket the
+    // apply's end will carry; nullopt once the page has shut down.
+    std::optional<std::uint64_t> applyRequested(bool full);
+    // Told of the end of every apply handed to the worker, by ticket and in order; an apply the
+    // end of the program cut off ends as unavailable.
+    using ApplyEndListener = std::function<void(std::uint64_t ticket, const commands::SendResult& end)>;
+    void setApplyEndListener(ApplyEndListener listener) { applyEndListener_ = std::move(listener); }
     // The page made for a row of the page table.
     SettingsPage* page(const PageKind& kind) const;
     // A window message for the pages (UM_BUTTON_CLICKED): the first page that takes it.
@@ -62,6 +70,15 @@ public:
     // differs from the file (an apply cut short by the end of the program would otherwise leave
     // the mouse and the file disagreeing). Idempotent.
     void shutdown();
+
+    // For changes from outside the pages (qx4ctl, through the instance socket).
+    MacroList* macroStore() const { return context_.macros; }
+    bool pagesHoldUnsavedEdits() const;
+    // True when Config_1.data holds the record afterwards.
+    bool saveRecordNow();
+    // Shows a change made outside the pages as their own edits show: the profile bar, every page
+    // and the macro lists; after a reset, edits in progress end.
+    void showOutsideChange(const commands::Effects& effects);
 
     bool anyLinkPresent() const { return link_.presence().anyLinkPresent.load() == 1; }
     const PresenceState& presence() const { return link_.presence(); }
@@ -122,6 +139,8 @@ private:
     void onApplyStarted();
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
+    void applyEnded(const commands::SendResult& end);
+    void selectProfileButtonQuietly(int profile);
     void noteMacroStoreProblem();
 
     // DeviceObserver
@@ -155,6 +174,9 @@ private:
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
     QString macroStoreProblem_;  // why macro.data is not saved; shown whenever nothing else is
     bool shutDown_ = false;
+    ApplyEndListener applyEndListener_;
+    std::uint64_t appliesHanded_ = 0;
+    std::uint64_t appliesEnded_ = 0;
 };
 
 }  // namespace qx4::gui

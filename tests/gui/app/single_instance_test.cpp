@@ -78,7 +78,7 @@ TEST(SingleInstance, TenConcurrentStartsLeaveOneThatTheNineOthersReachOnceItList
             const InstanceLock::Result result = lock.acquire();
             decided.count_down();
             if (result == InstanceLock::Result::acquired) return Outcome::first;
-            return lock.sendShowMain() ? Outcome::reachedTheFirst : Outcome::lost;
+            return sendShowMain(lock) ? Outcome::reachedTheFirst : Outcome::lost;
         }));
     }
     // Every copy knows whether it is first; only now does the first one listen, as it does once

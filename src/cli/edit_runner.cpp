@@ -1,0 +1,108 @@
+#include "cli/edit_runner.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "cli/data_files.h"
+#include "cli/device_session.h"
+#include "cli/running_program.h"
+#include "core/commands/edit_command.h"
+#include "core/config/config_file.h"
+#include "core/macro/macro_store.h"
+
+namespace qx4::cli {
+namespace {
+
+constexpr std::string_view kChangeNotes =
+    "\nWhile qx4-config runs, the command is handed to it: its window shows the change at once, and\n"
+    "it saves and sends it. Otherwise qx4ctl changes the data files itself, each replaced whole.\n"
+    "--apply sends the change to the mouse at once: what changed, or all five profiles where the\n"
+    "window sends them all. Without it the change waits for the next apply (qx4ctl apply, or Apply\n"
+    "in the window). --simulate has qx4ctl send through qx4-virtual-mouse.\n";
+
+constexpr auto kWakeWait = std::chrono::milliseconds(2000);
+// A program that starts between looking for it and taking the lock is looked for again.
+constexpr int kAttempts = 3;
+
+using commands::SendResult;
+
+// Sends the saved record through qx4ctl's own link; `before` is what the mouse is taken to hold.
+SendResult send(const commands::EditCommand& command, commands::ApplyKind kind, DeviceConfig& record,
+                const DeviceConfig& before) {
+    std::ostringstream reportLines;
+    DeviceSession session(record, {command.simulate, false}, reportLines);
+    session.start();
+    if (!session.anyLinkPresent()) return {SendResult::Kind::noMouse};
+    // Over the receiver alone the mouse first has to say that it is awake.
+    if (!session.waitUntilAwake(Clock::now() + kWakeWait)) return {SendResult::Kind::asleep};
+    const DeviceSession::ApplyResult result = session.apply(kind == commands::ApplyKind::full, &before);
+    if (result.skipped) {
+        return {*result.skipped == ApplySkipReason::noLink ? SendResult::Kind::noMouse : SendResult::Kind::asleep};
+    }
+    return {SendResult::Kind::sent, result.outcome.sent, result.outcome.failed};
+}
+
+// The command on the data files, which `program` holds locked: read, changed by the shared rules,
+// saved whole, unlocked, then sent.
+int runOnDataFiles(const Command& command, const commands::EditCommand& edit, RunningProgram& program,
+                   CommandIo& io) {
+    MacroList macros;
+    loadMacrosOrWarn(macros, command, io);
+    auto record = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult loaded = loadConfig(*record, macros.size());
+    if (loaded.unreadable) return failure(command, io, cannotRead(configFilePath(), loaded) + "; nothing was changed");
+    const auto before = std::make_unique<DeviceConfig>(*record);
+
+    commands::EditOutcome outcome = commands::executeEdit(edit, {*record, macros});
+    if (outcome.exitCode != 0) return failure(command, io, outcome.error);
+    const commands::Effects& effects = outcome.effects;
+    // The macro store first: a record whose bindings name macros the store lacks would lose them
+    // at the next refresh, while a store with a macro no binding names yet loses nothing.
+    if (effects.macrosChanged && !saveMacros(macros)) {
+        return failure(command, io, "cannot write " + macroFilePath().string() + "; nothing was changed");
+    }
+    if (effects.recordChanged && !saveConfig(*record)) {
+        return failure(command, io, "cannot write " + configFilePath().string() + "; the configuration is unchanged");
+    }
+    // A program that starts during a send, which takes seconds, must not wait for it.
+    program.releaseDataFiles();
+    if (effects.apply != commands::ApplyKind::none) {
+        commands::addSendResult(outcome, send(edit, effects.apply, *record, *before));
+    }
+    io.out << outcome.out;
+    if (!outcome.error.empty()) io.err << "qx4ctl " << command.name << ": " << outcome.error << '\n';
+    return outcome.exitCode;
+}
+
+}  // namespace
+
+int runEditCommand(const Command& command, Arguments arguments, CommandIo& io) {
+    if (handledHelp(command, arguments, io)) {
+        if (command.usage.find("--apply") != std::string_view::npos) io.out << kChangeNotes;
+        return kExitSuccess;
+    }
+    const std::vector<std::string> line = commandLine(command, arguments);
+    const std::vector<std::string_view> views(line.begin(), line.end());
+    const auto parsed = commands::parseEditCommand(views, std::filesystem::current_path());
+    if (const auto* error = std::get_if<commands::UsageError>(&parsed)) return usageError(command, io, error->message);
+    const auto& edit = std::get<commands::EditCommand>(parsed);
+
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        RunningProgram program = RunningProgram::find();
+        switch (program.state()) {
+        case RunningProgram::State::reached:
+            return program.handOver(command, line, io);
+        case RunningProgram::State::unreachable:
+            return failure(command, io, program.problem() + "; nothing was changed");
+        case RunningProgram::State::notRunning:
+            break;
+        }
+        if (program.lockDataFiles()) return runOnDataFiles(command, edit, program, io);
+    }
+    return failure(command, io, "qx4-config keeps starting and stopping; nothing was changed");
+}
+
+}  // namespace qx4::cli

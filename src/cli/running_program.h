@@ -1,0 +1,65 @@
+// qx4ctl's way to a running qx4-config: while it runs, it owns the record and the mouse, so
+// commands that change the data, send to the mouse or ask about it are handed to it, and commands
+// that read the data files first ask it to save what it holds.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/command.h"
+#include "core/instance/instance_lock.h"
+#include "core/instance/instance_messages.h"
+
+namespace qx4::cli {
+
+class RunningProgram {
+public:
+    enum class State {
+        notRunning,   // qx4ctl works on the data files itself
+        reached,      // a connection to the program is open
+        unreachable,  // it holds the lock but does not answer: problem() says so
+    };
+
+    // Looks for the program; one that is still starting is waited for a few seconds.
+    static RunningProgram find();
+    ~RunningProgram();
+    RunningProgram(RunningProgram&& other) noexcept;
+    RunningProgram& operator=(RunningProgram&&) = delete;
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    State state() const { return state_; }
+    const std::string& problem() const { return problem_; }
+
+    // Sends the command (its name first) and waits for the reply. nullopt, with problem() set,
+    // when the program did not answer in time or with a well-formed reply.
+    std::optional<InstanceReply> exchange(const std::vector<std::string>& arguments);
+    // Prints what the program answered and returns its exit code; a failure when it did not.
+    int handOver(const Command& command, const std::vector<std::string>& arguments, CommandIo& io);
+    // Asks the program to save the record it holds, so that the data files show what its window
+    // shows. A warning on err when that did not work.
+    void syncDataFiles(const Command& command, CommandIo& io);
+
+    // For a command that writes the data files itself: takes the instance lock, held until
+    // releaseDataFiles() or the end of the object, so that a program starting meanwhile waits and
+    // then reads the files whole. False when a program has started since find(): nothing may be
+    // written then.
+    bool lockDataFiles();
+    void releaseDataFiles() { dataLock_.reset(); }
+
+private:
+    RunningProgram(State state, int fd, std::string problem, std::optional<std::filesystem::path> folder);
+
+    State state_;
+    int fd_;
+    std::string problem_;
+    std::optional<std::filesystem::path> folder_;  // the runtime folder, when there is a usable one
+    std::unique_ptr<InstanceLock> dataLock_;
+};
+
+// The command line as the program gets it: the command's name, then its arguments.
+std::vector<std::string> commandLine(const Command& command, Arguments arguments);
+
+}  // namespace qx4::cli

@@ -1,0 +1,365 @@
+// From the arguments as typed to an EditCommand: options, counts and every value are checked here,
+// before anything is read or changed, so a usage error never touches the data.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <initializer_list>
+
+#include "core/commands/edit_command.h"
+#include "core/commands/macro_step_text.h"
+#include "core/config/utf16_text.h"
+#include "core/edit/profile_settings_edit.h"
+#include "core/macro/macro_record.h"
+
+namespace qx4::commands {
+namespace {
+
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue;
+};
+
+constexpr OptionSpec kApply{"--apply", false};
+constexpr OptionSpec kSimulate{"--simulate", false};
+constexpr OptionSpec kProfile{"--profile", true};
+
+constexpr std::array<std::string_view, 9> kCommands{"profile", "dpi", "rate", "light", "bind",
+                                                    "macro", "import", "export", "reset"};
+
+using Parsed = std::variant<EditCommand, UsageError>;
+
+struct Scanned {
+    std::vector<std::string_view> positionals;
+    std::vector<std::pair<std::string_view, std::string_view>> options;
+
+    bool has(std::string_view name) const {
+        return std::ranges::any_of(options, [name](const auto& option) { return option.first == name; });
+    }
+    std::optional<std::string_view> value(std::string_view name) const {
+        const auto found = std::ranges::find_if(options, [name](const auto& option) { return option.first == name; });
+        if (found == options.end()) return std::nullopt;
+        return found->second;
+    }
+};
+
+UsageError usage(std::string message) { return {std::move(message)}; }
+
+// Options anywhere, "--name value" or "--name=value"; "--" ends them.
+std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments,
+                                       std::initializer_list<OptionSpec> specs) {
+    Scanned scanned;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (optionsEnded || !argument.starts_with("--")) {
+            scanned.positionals.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = argument.substr(0, equals);
+        const auto spec = std::ranges::find(specs, name, &OptionSpec::name);
+        if (spec == specs.end()) return usage("unknown option '" + std::string(name) + "'");
+        if (scanned.has(name)) return usage(std::string(name) + " is given twice");
+        std::string_view value;
+        if (spec->takesValue && equals != std::string_view::npos) {
+            value = argument.substr(equals + 1);
+        } else if (spec->takesValue) {
+            if (i + 1 == arguments.size()) return usage(std::string(name) + " needs a value");
+            value = arguments[++i];
+        } else if (equals != std::string_view::npos) {
+            return usage(std::string(name) + " takes no value");
+        }
+        scanned.options.emplace_back(name, value);
+    }
+    return scanned;
+}
+
+std::optional<int> number(std::string_view text, int lowest, int highest) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < lowest || value > highest) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// A 1-based number typed by the user, as a 0-based index.
+std::variant<int, UsageError> ordinal(std::string_view what, std::string_view text, int count) {
+    const auto value = number(text, 1, count);
+    if (!value) return usage(std::string(what) + " must be 1-" + std::to_string(count) + ", not " + quoted(text));
+    return *value - 1;
+}
+
+std::variant<std::u16string, UsageError> newMacroName(std::string_view text) {
+    std::u16string name = utf8ToUtf16(text);
+    if (name.empty() || name.size() > kMacroNameMaxUnits) {
+        return usage("a macro name has 1-" + std::to_string(kMacroNameMaxUnits) + " characters, not " +
+                     std::to_string(name.size()));
+    }
+    if (std::ranges::any_of(name, [](char16_t unit) { return unit < 0x20 || unit == 0x7F; })) {
+        return usage("a macro name cannot hold control characters");
+    }
+    return name;
+}
+
+std::filesystem::path filePath(std::string_view text, const std::filesystem::path& workingFolder) {
+    const std::filesystem::path path(text);
+    return path.is_absolute() ? path : workingFolder / path;
+}
+
+// The options every command that changes something shares; --profile only where it is taken.
+std::variant<EditCommand, UsageError> common(const Scanned& scanned, EditAction action) {
+    EditCommand command{std::move(action), std::nullopt, scanned.has(kApply.name), scanned.has(kSimulate.name)};
+    if (const auto profile = scanned.value(kProfile.name)) {
+        auto index = ordinal("--profile", *profile, kProfileCount);
+        if (auto* error = std::get_if<UsageError>(&index)) return *error;
+        command.profile = std::get<int>(index);
+    }
+    return command;
+}
+
+template <typename T>
+bool failed(const std::variant<T, UsageError>& value, UsageError& error) {
+    if (const auto* problem = std::get_if<UsageError>(&value)) {
+        error = *problem;
+        return true;
+    }
+    return false;
+}
+
+Parsed parseProfile(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kApply, kSimulate});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    UsageError error;
+    if (s.positionals.size() != 1) return usage("expected the profile to make active, 1-5");
+    const auto profile = ordinal("the profile", s.positionals[0], kProfileCount);
+    if (failed(profile, error)) return error;
+    return common(s, ChooseProfile{std::get<int>(profile)});
+}
+
+Parsed parseDpi(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--current", false}, {"--color", false}});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    UsageError error;
+    const bool current = s.has("--current");
+    const bool color = s.has("--color");
+    if (current && color) return usage("--current and --color go in separate commands");
+    const std::size_t expected = current ? 1 : 2;
+    if (s.positionals.size() != expected) {
+        return usage(current ? "expected --current LEVEL" : color ? "expected --color LEVEL #RRGGBB" : "expected LEVEL DPI");
+    }
+    const auto level = ordinal("the DPI level", s.positionals[0], kDpiLevelCount);
+    if (failed(level, error)) return error;
+    const int index = std::get<int>(level);
+    if (current) return common(s, SetCurrentDpiLevel{index});
+    if (color) {
+        const auto stored = colorByText(s.positionals[1]);
+        if (!stored) return usage("a colour is written #RRGGBB, not " + quoted(s.positionals[1]));
+        return common(s, SetDpiColor{index, *stored});
+    }
+    const auto dpi = number(s.positionals[1], 0, 1'000'000);
+    const auto value = dpi ? storedValueForDpi(*dpi) : std::nullopt;
+    if (!value) {
+        return usage(quoted(s.positionals[1]) +
+                     " is not a DPI the mouse can hold: 100-4900 in steps of 100, or 5000-9800 in steps of 200");
+    }
+    return common(s, SetDpiValue{index, *value});
+}
+
+Parsed parseRate(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kProfile, kApply, kSimulate});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    if (s.positionals.size() != 1) return usage("expected the report rate in Hz: 125, 250, 500 or 1000");
+    const auto hz = number(s.positionals[0], 1, 1000);
+    const auto index = hz ? pollingRateIndexForHz(*hz) : std::nullopt;
+    if (!index) return usage("the report rate is 125, 250, 500 or 1000 Hz, not " + quoted(s.positionals[0]));
+    return common(s, SetReportRate{*index});
+}
+
+std::string settingsOf(const LightEffectInfo& effect) {
+    std::string list;
+    for (const auto& [used, option] : {std::pair{effect.color, "--color"}, std::pair{effect.brightness, "--brightness"},
+                                       std::pair{effect.speed, "--speed"}, std::pair{effect.direction, "--direction"}}) {
+        if (used) list += std::string(list.empty() ? "" : ", ") + option;
+    }
+    return list.empty() ? "no settings" : list;
+}
+
+Parsed parseLight(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--color", true}, {"--brightness", true},
+                                  {"--speed", true}, {"--direction", true}});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    if (s.positionals.size() != 1) return usage("expected the effect (qx4ctl light --help lists them)");
+    const auto effect = std::ranges::find_if(kLightEffects, [&s](const LightEffectInfo& info) {
+        return sameWord(info.name, s.positionals[0]);
+    });
+    if (effect == kLightEffects.end()) return usage("no lighting effect is named " + quoted(s.positionals[0]));
+
+    SetLighting lighting{static_cast<int>(effect - kLightEffects.begin()), {}, {}, {}, {}};
+    const auto refuse = [&](std::string_view option) {
+        return usage(std::string(effect->name) + " takes no " + std::string(option) + " (it takes " +
+                     settingsOf(*effect) + ")");
+    };
+    if (const auto text = s.value("--color")) {
+        if (!effect->color) return refuse("--color");
+        lighting.color = colorByText(*text);
+        if (!lighting.color) return usage("a colour is written #RRGGBB, not " + quoted(*text));
+    }
+    for (auto [option, used, target] : {std::tuple{"--brightness", effect->brightness, &lighting.brightness},
+                                        std::tuple{"--speed", effect->speed, &lighting.speed}}) {
+        const auto text = s.value(option);
+        if (!text) continue;
+        if (!used) return refuse(option);
+        *target = number(*text, kLightLevelMin, kLightLevelMax);
+        if (!*target) return usage(std::string(option) + " is 1-8, not " + quoted(*text));
+    }
+    if (const auto text = s.value("--direction")) {
+        if (!effect->direction) return refuse("--direction");
+        if (sameWord(*text, "forward")) lighting.direction = kLightDirectionForward;
+        else if (sameWord(*text, "backward")) lighting.direction = kLightDirectionBackward;
+        else return usage("--direction is forward or backward, not " + quoted(*text));
+    }
+    return common(s, lighting);
+}
+
+Parsed parseBind(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--repeat", true}, {"--loops", true}});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    UsageError error;
+    if (s.positionals.size() != 2) return usage("expected BUTTON FUNCTION");
+    const auto button = ordinal("the button", s.positionals[0], kShownButtonCount);
+    if (failed(button, error)) return error;
+    const std::string_view function = s.positionals[1];
+    Bind bind;
+    bind.button = std::get<int>(button);
+    bind.kind = Bind::Kind::function;
+
+    constexpr std::string_view kMacroPrefix = "macro:";
+    const bool macro = function.size() > kMacroPrefix.size() && sameWord(function.substr(0, kMacroPrefix.size()), kMacroPrefix);
+    if (!macro && (s.has("--repeat") || s.has("--loops"))) return usage("--repeat and --loops go with macro:NAME");
+    if (macro) {
+        bind.kind = Bind::Kind::macro;
+        bind.macroName = utf8ToUtf16(function.substr(kMacroPrefix.size()));
+        if (const auto mode = s.value("--repeat")) {
+            const auto repeat = repeatModeByName(*mode);
+            if (!repeat) return usage("--repeat is times, hold or toggle, not " + quoted(*mode));
+            bind.repeatMode = *repeat;
+        }
+        if (const auto loops = s.value("--loops")) {
+            if (bind.repeatMode != 0) return usage("--loops goes with --repeat times");
+            const auto count = number(*loops, 1, 255);
+            if (!count) return usage("--loops is 1-255, not " + quoted(*loops));
+            bind.loopCount = *count;
+        }
+    } else if (sameWord(function, "default")) {
+        bind.kind = Bind::Kind::defaultFunction;
+    } else if (const auto code = offeredFunctionByName(function)) {
+        bind.functionCode = *code;
+    } else if (const auto keys = keyCombinationByName(function)) {
+        bind.kind = Bind::Kind::keys;
+        bind.keys = *keys;
+    } else {
+        return usage(quoted(function) + " is no function, key combination or macro:NAME (qx4ctl functions lists them)");
+    }
+    return common(s, bind);
+}
+
+Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder) {
+    auto scanned = scan(arguments, {kApply, kSimulate});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    UsageError error;
+    const std::string_view sub = s.positionals.empty() ? std::string_view() : s.positionals[0];
+    const auto& p = s.positionals;
+    if (sub == "add") {
+        if (p.size() != 2) return usage("expected macro add NAME");
+        const auto name = newMacroName(p[1]);
+        if (failed(name, error)) return error;
+        return common(s, AddMacro{std::get<std::u16string>(name)});
+    }
+    if (sub == "rename") {
+        if (p.size() != 3) return usage("expected macro rename OLD NEW");
+        const auto name = newMacroName(p[2]);
+        if (failed(name, error)) return error;
+        return common(s, RenameMacro{utf8ToUtf16(p[1]), std::get<std::u16string>(name)});
+    }
+    if (sub == "delete") {
+        if (p.size() != 2) return usage("expected macro delete NAME");
+        return common(s, DeleteMacro{utf8ToUtf16(p[1])});
+    }
+    if (sub == "import") {
+        if (p.size() != 2) return usage("expected macro import FILE");
+        return common(s, ImportMacro{filePath(p[1], workingFolder)});
+    }
+    if (sub == "export") {
+        if (p.size() != 3) return usage("expected macro export NAME FILE");
+        if (s.has(kApply.name)) return usage("macro export changes nothing to send");
+        return common(s, ExportMacro{utf8ToUtf16(p[1]), filePath(p[2], workingFolder)});
+    }
+    if (sub == "steps") {
+        if (p.size() != 3) return usage("expected macro steps NAME \"STEPS\"");
+        std::string problem;
+        auto steps = parseStepsText(p[2], problem);
+        if (!steps) return usage(problem);
+        return common(s, SetMacroSteps{utf8ToUtf16(p[1]), std::move(*steps)});
+    }
+    return usage("expected add, rename, delete, import, export or steps after macro");
+}
+
+Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder,
+                        bool importing) {
+    auto scanned = importing ? scan(arguments, {kProfile, kApply, kSimulate}) : scan(arguments, {kProfile});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    if (s.positionals.size() != 1) return usage("expected the profile file");
+    const std::filesystem::path file = filePath(s.positionals[0], workingFolder);
+    return importing ? common(s, ImportProfile{file}) : common(s, ExportProfile{file});
+}
+
+Parsed parseReset(std::span<const std::string_view> arguments) {
+    auto scanned = scan(arguments, {kApply, kSimulate});
+    if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
+    const Scanned& s = std::get<Scanned>(scanned);
+    if (!s.positionals.empty()) return usage("unexpected argument " + quoted(s.positionals[0]));
+    return common(s, ResetConfiguration{});
+}
+
+}  // namespace
+
+bool isEditCommand(std::string_view name) { return std::ranges::find(kCommands, name) != kCommands.end(); }
+
+std::variant<EditCommand, UsageError> parseEditCommand(std::span<const std::string_view> arguments,
+                                                       const std::filesystem::path& workingFolder) {
+    if (arguments.empty() || !isEditCommand(arguments.front())) return usage("no such command");
+    const std::string_view name = arguments.front();
+    const auto rest = arguments.subspan(1);
+    if (name == "profile") return parseProfile(rest);
+    if (name == "dpi") return parseDpi(rest);
+    if (name == "rate") return parseRate(rest);
+    if (name == "light") return parseLight(rest);
+    if (name == "bind") return parseBind(rest);
+    if (name == "macro") return parseMacro(rest, workingFolder);
+    if (name == "reset") return parseReset(rest);
+    return parseProfileFile(rest, workingFolder, name == "import");
+}
+
+bool changesBindingsOrMacros(const EditCommand& command) {
+    return std::holds_alternative<Bind>(command.action) || std::holds_alternative<AddMacro>(command.action) ||
+           std::holds_alternative<RenameMacro>(command.action) || std::holds_alternative<DeleteMacro>(command.action) ||
+           std::holds_alternative<ImportMacro>(command.action) || std::holds_alternative<SetMacroSteps>(command.action) ||
+           std::holds_alternative<ImportProfile>(command.action) ||
+           std::holds_alternative<ResetConfiguration>(command.action);
+}
+
+}  // namespace qx4::commands

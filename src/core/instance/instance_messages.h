@@ -1,0 +1,78 @@
+// What travels over the instance socket. A second copy of the program sends the line of
+// UM_SHOW_MAIN and closes. qx4ctl sends one request frame, the command as it was typed with the
+// folders it was typed in, and reads one reply frame until the program closes the connection:
+//
+//   request:  "QX4CTL/1 <n>\n" then n fields, each "<length>:<bytes>\n"; the fields are the data
+//             folder, the working folder and the arguments (the command's name first)
+//   reply:    "QX4CTL/1 <exit code> <length of out> <length of err>\n" then out and err
+//
+// Lengths are decimal byte counts. A request is bounded in every part, so the program never holds
+// more than kMaxRequestBytes of one, and a frame that breaks any rule is malformed as a whole.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx4 {
+
+inline constexpr std::string_view kShowMainLine = "1037 0 0\n";  // UM_SHOW_MAIN, wParam 0, lParam 0
+inline constexpr std::string_view kFrameMagic = "QX4CTL/1 ";
+
+inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
+inline constexpr std::size_t kMaxRequestArguments = 64;
+inline constexpr std::size_t kMaxFieldBytes = 4096;  // a path may be this long
+inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
+
+struct InstanceRequest {
+    std::string dataFolder;     // where qx4ctl reads and writes the data files
+    std::string workingFolder;  // relative file names are taken from here
+    std::vector<std::string> arguments;
+    bool operator==(const InstanceRequest&) const = default;
+};
+
+struct InstanceReply {
+    int exitCode = 0;
+    std::string out;
+    std::string err;
+    bool operator==(const InstanceReply&) const = default;
+};
+
+std::string encodeRequest(const InstanceRequest& request);
+std::string encodeReply(const InstanceReply& reply);
+// nullopt unless the bytes are exactly one well-formed reply.
+std::optional<InstanceReply> decodeReply(std::string_view bytes);
+
+// Reads a request as its bytes arrive, in pieces of any size, never holding more than one bounded
+// request. Fields must be UTF-8 without NUL; at least one argument is required.
+class RequestDecoder {
+public:
+    enum class State { incomplete, complete, malformed };
+
+    // Takes the next bytes; anything after a complete request makes it malformed.
+    State feed(std::string_view bytes);
+    State state() const { return state_; }
+    const InstanceRequest& request() const { return request_; }
+    // Why a request is malformed, for the error reply.
+    const std::string& problem() const { return problem_; }
+
+private:
+    enum class Part { header, length, field, fieldEnd };
+    State fail(std::string reason);
+    bool finishHeader();
+    bool finishField();
+
+    State state_ = State::incomplete;
+    Part part_ = Part::header;
+    std::string pending_;  // the header line, a length or a field, as far as it has come
+    std::size_t total_ = 0;
+    std::size_t fieldCount_ = 0;
+    std::size_t fieldLength_ = 0;
+    std::vector<std::string> fields_;
+    InstanceRequest request_;
+    std::string problem_;
+};
+
+}  // namespace qx4

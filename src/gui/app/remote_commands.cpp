@@ -1,0 +1,131 @@
+#include "gui/app/remote_commands.h"
+
+#include <chrono>
+#include <string_view>
+#include <vector>
+
+#include "core/commands/status_text.h"
+#include "core/config/config_file.h"
+#include "core/macro/macro_store.h"
+#include "gui/app/main_wnd.h"
+#include "gui/pages/wireless_page.h"
+
+namespace qx4::gui {
+
+namespace {
+
+std::string prefix(const InstanceRequest& request) { return "qx4ctl " + request.arguments.front() + ": "; }
+
+InstanceReply failed(const InstanceRequest& request, const std::string& why, int exitCode = 1) {
+    return {exitCode, {}, prefix(request) + why + "\n"};
+}
+
+bool hasOption(const InstanceRequest& request, std::string_view option) {
+    for (std::size_t i = 1; i < request.arguments.size(); ++i) {
+        if (request.arguments[i] == option) return true;
+    }
+    return false;
+}
+
+InstanceReply replyOf(const InstanceRequest& request, const commands::EditOutcome& outcome) {
+    return {outcome.exitCode, outcome.out, outcome.error.empty() ? std::string() : prefix(request) + outcome.error + "\n"};
+}
+
+}  // namespace
+
+RemoteCommands::RemoteCommands(CMainWnd& window) : QObject(&window), page_(*window.wirelessPage()) {
+    page_.setApplyEndListener([this](std::uint64_t ticket, const commands::SendResult& end) { applyEnded(ticket, end); });
+}
+
+void RemoteCommands::handleRequest(const InstanceRequest& request, Replier reply) {
+    // The same command on other data files would change what nobody asked for.
+    const std::string dataFolder = dataDirectory().string();
+    if (request.dataFolder != dataFolder) {
+        return reply(failed(request,
+                            "qx4-config runs on the data folder " + dataFolder + ", and this qx4ctl works on " +
+                                request.dataFolder + ": set QX4_DATA_DIR alike, or quit qx4-config"));
+    }
+    const std::string& name = request.arguments.front();
+    if (name == "sync") return runSync(std::move(reply));
+    if (name == "status") return runStatus(request, std::move(reply));
+    if (name == "apply") return runApply(request, std::move(reply));
+    if (commands::isEditCommand(name)) return runEdit(request, std::move(reply));
+    reply(failed(request, "qx4-config takes no such command", 2));
+}
+
+void RemoteCommands::runEdit(const InstanceRequest& request, Replier reply) {
+    const std::vector<std::string_view> arguments(request.arguments.begin(), request.arguments.end());
+    const auto parsed = commands::parseEditCommand(arguments, request.workingFolder);
+    if (const auto* error = std::get_if<commands::UsageError>(&parsed)) return reply(failed(request, error->message, 2));
+    const auto& command = std::get<commands::EditCommand>(parsed);
+    MacroList* macros = page_.macroStore();
+    if (!macros) return reply(failed(request, "qx4-config has not loaded its data yet; try again"));
+    if (commands::changesBindingsOrMacros(command) && page_.pagesHoldUnsavedEdits()) {
+        return reply(failed(request, "an edit is open in qx4-config's window: apply or cancel it there first"));
+    }
+
+    commands::EditOutcome outcome = commands::executeEdit(command, {page_.record(), *macros});
+    if (outcome.exitCode != 0) return reply(replyOf(request, outcome));
+    const commands::Effects effects = outcome.effects;
+    const bool macrosSaved = !effects.macrosChanged || saveMacros(*macros);
+    page_.showOutsideChange(effects);
+    const bool recordSaved = !effects.recordChanged || page_.saveRecordNow();
+    if (!macrosSaved || !recordSaved) {
+        outcome.exitCode = 1;
+        outcome.error = "qx4-config has the change, but could not save " +
+                        (macrosSaved ? configFilePath() : macroFilePath()).string();
+        return reply(replyOf(request, outcome));
+    }
+    if (effects.apply == commands::ApplyKind::none) return reply(replyOf(request, outcome));
+    applyThenReply(
+        effects.apply == commands::ApplyKind::full,
+        [request, outcome](const commands::SendResult& end) {
+            commands::EditOutcome sent = outcome;
+            commands::addSendResult(sent, end);
+            return replyOf(request, sent);
+        },
+        std::move(reply));
+}
+
+void RemoteCommands::runApply(const InstanceRequest& request, Replier reply) {
+    const std::size_t known = 1 + (hasOption(request, "--full") ? 1 : 0) + (hasOption(request, "--simulate") ? 1 : 0);
+    if (request.arguments.size() != known) return reply(failed(request, "qx4-config takes apply with --full only", 2));
+    const auto began = std::chrono::steady_clock::now();
+    const bool simulate = hasOption(request, "--simulate");
+    applyThenReply(
+        hasOption(request, "--full"),
+        [request, began, simulate](const commands::SendResult& end) {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            const commands::ApplyReport report = commands::applyReport(end, seconds, simulate);
+            return InstanceReply{report.exitCode, report.out,
+                                 report.error.empty() ? std::string() : prefix(request) + report.error + "\n"};
+        },
+        std::move(reply));
+}
+
+void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
+    reply({0, commands::statusText(page_.presence(), hasOption(request, "--json"), {}), {}});
+}
+
+void RemoteCommands::runSync(Replier reply) {
+    if (page_.saveRecordNow()) return reply({});
+    reply({0, {}, "qx4ctl: qx4-config could not save " + configFilePath().string() + "; the file may lag behind its window\n"});
+}
+
+void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {
+    const auto ticket = page_.applyRequested(full);
+    if (!ticket) return reply(compose({commands::SendResult::Kind::unavailable}));
+    waiting_[*ticket] = [compose = std::move(compose), reply = std::move(reply)](const commands::SendResult& end) {
+        reply(compose(end));
+    };
+}
+
+void RemoteCommands::applyEnded(std::uint64_t ticket, const commands::SendResult& end) {
+    const auto waiting = waiting_.find(ticket);
+    if (waiting == waiting_.end()) return;
+    const auto answer = std::move(waiting->second);
+    waiting_.erase(waiting);
+    answer(end);
+}
+
+}  // namespace qx4::gui

@@ -1,0 +1,44 @@
+// qx4ctl's requests, carried out on the UI thread as the pages' own edits are: the command
+// module (core/commands/edit_command.h) changes the live record and the macro store by the pages'
+// rules, the pages show it, the program saves it, and an apply sends it. status and apply answer
+// from the program's own link, so qx4ctl never opens the mouse a second time.
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+#include "core/commands/send_result.h"
+#include "gui/app/single_instance.h"
+
+namespace qx4::gui {
+
+class CMainWnd;
+class CWirelessPage;
+
+class RemoteCommands final : public QObject, public RequestHandler {
+    Q_OBJECT
+public:
+    // A child of the window, whose wireless page it works through.
+    explicit RemoteCommands(CMainWnd& window);
+
+    void handleRequest(const InstanceRequest& request, Replier reply) override;
+
+private:
+    using Compose = std::function<InstanceReply(const commands::SendResult& end)>;
+
+    void runEdit(const InstanceRequest& request, Replier reply);
+    void runApply(const InstanceRequest& request, Replier reply);
+    void runStatus(const InstanceRequest& request, Replier reply);
+    void runSync(Replier reply);
+    // Hands an apply to the worker and replies with compose(its end).
+    void applyThenReply(bool full, Compose compose, Replier reply);
+    void applyEnded(std::uint64_t ticket, const commands::SendResult& end);
+
+    CWirelessPage& page_;
+    std::map<std::uint64_t, std::function<void(const commands::SendResult&)>> waiting_;
+};
+
+}  // namespace qx4::gui
