@@ -19,9 +19,10 @@ namespace {
 constexpr std::string_view kChangeNotes =
     "\nWhile qx4-config runs, the command is handed to it: its window shows the change at once, and\n"
     "it saves and sends it. Otherwise qx4ctl changes the data files itself, each replaced whole.\n"
-    "--apply sends the change to the mouse at once: what changed, or all five profiles where the\n"
-    "window sends them all. Without it the change waits for the next apply (qx4ctl apply, or Apply\n"
-    "in the window). --simulate has qx4ctl send through qx4-virtual-mouse.\n";
+    "--apply sends the change to the mouse at once: the program sends what changed, or all five\n"
+    "profiles where its window sends them all; qx4ctl, which cannot know what the mouse holds,\n"
+    "sends everything, as qx4ctl apply does. Without it the change waits for the next apply.\n"
+    "--simulate has qx4ctl send through qx4-virtual-mouse.\n";
 
 constexpr auto kWakeWait = std::chrono::milliseconds(2000);
 // A program that starts between looking for it and taking the lock is looked for again.
@@ -29,16 +30,17 @@ constexpr int kAttempts = 3;
 
 using commands::SendResult;
 
-// Sends the saved record through qx4ctl's own link; `before` is what the mouse is taken to hold.
-SendResult send(const commands::EditCommand& command, commands::ApplyKind kind, DeviceConfig& record,
-                const DeviceConfig& before) {
+// Sends the saved record through qx4ctl's own link. Unlike the program, qx4ctl does not know what
+// the mouse holds (changes made without --apply are waiting too), so it sends everything, as
+// qx4ctl apply does.
+SendResult send(const commands::EditCommand& command, DeviceConfig& record) {
     std::ostringstream reportLines;
     DeviceSession session(record, {command.simulate, false}, reportLines);
     session.start();
     if (!session.anyLinkPresent()) return {SendResult::Kind::noMouse};
     // Over the receiver alone the mouse first has to say that it is awake.
     if (!session.waitUntilAwake(Clock::now() + kWakeWait)) return {SendResult::Kind::asleep};
-    const DeviceSession::ApplyResult result = session.apply(kind == commands::ApplyKind::full, &before);
+    const DeviceSession::ApplyResult result = session.apply(true, nullptr);
     if (result.skipped) {
         return {*result.skipped == ApplySkipReason::noLink ? SendResult::Kind::noMouse : SendResult::Kind::asleep};
     }
@@ -54,7 +56,6 @@ int runOnDataFiles(const Command& command, const commands::EditCommand& edit, Ru
     auto record = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = loadConfig(*record, macros.size());
     if (loaded.unreadable) return failure(command, io, cannotRead(configFilePath(), loaded) + "; nothing was changed");
-    const auto before = std::make_unique<DeviceConfig>(*record);
 
     commands::EditOutcome outcome = commands::executeEdit(edit, {*record, macros});
     if (outcome.exitCode != 0) return failure(command, io, outcome.error);
@@ -70,7 +71,7 @@ int runOnDataFiles(const Command& command, const commands::EditCommand& edit, Ru
     // A program that starts during a send, which takes seconds, must not wait for it.
     program.releaseDataFiles();
     if (effects.apply != commands::ApplyKind::none) {
-        commands::addSendResult(outcome, send(edit, effects.apply, *record, *before));
+        commands::addSendResult(outcome, send(edit, *record));
     }
     io.out << outcome.out;
     if (!outcome.error.empty()) io.err << "qx4ctl " << command.name << ": " << outcome.error << '\n';

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -10,7 +12,11 @@
 #include "cli/command.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/profile_settings_edit.h"
+#include "core/instance/instance_lock.h"
 #include "core/macro/macro_store.h"
+#include "tests/support/json_reader.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
 namespace {
@@ -30,8 +36,22 @@ ToolRun qx4ctl(std::vector<std::string_view> arguments) {
 class Qx4ctl : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
+    // Where a running program would be found: nobody's but this test's.
+    test::TempFolder runtime{"qx4-cli-runtime"};
+    test::ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
     std::filesystem::path configFile() const { return data.folder() / "Config_1.data"; }
 };
+
+// What a command prints on standard output after running it in a shell, as a script would.
+std::string shell(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    while (const std::size_t count = fread(buffer, 1, sizeof(buffer), pipe)) output.append(buffer, count);
+    pclose(pipe);
+    return output;
+}
 
 TEST_F(Qx4ctl, ExitCodesHelpAndOneLineFailures) {
     EXPECT_EQ(qx4ctl({}).code, 2);
@@ -146,6 +166,80 @@ TEST_F(Qx4ctl, ShowNeverPrintsAnImpossibleValue) {
         ASSERT_FALSE(std::regex_search(show.out, control)) << show.out;
         ASSERT_EQ(qx4ctl({"macros"}).code, 0);
     }
+}
+
+TEST_F(Qx4ctl, JsonOutputIsValidAndKeepsTheShapeTheManualPageDocuments) {
+    ASSERT_EQ(qx4ctl({"macro", "add", "Re\"load\\"}).code, 0);
+    ASSERT_EQ(qx4ctl({"macro", "steps", "re\"LOAD\\", "Ctrl down 20, R down 20, R up 20, Ctrl up"}).code, 0);
+    ASSERT_EQ(qx4ctl({"bind", "3", "macro:Re\"load\\", "--loops", "2"}).code, 0);
+    ASSERT_EQ(qx4ctl({"bind", "4", "Ctrl+Shift+C"}).code, 0);
+    ASSERT_EQ(qx4ctl({"light", "--profile", "2", "off"}).code, 0);
+
+    std::map<std::string, std::string> shapes;
+    const std::vector<std::vector<std::string_view>> commands{{"show", "--json"},      {"show", "--profile", "2", "--json"},
+                                                              {"macros", "--json"},    {"functions", "--json"},
+                                                              {"status", "--simulate", "--json"}};
+    for (const auto& command : commands) {
+        const ToolRun run = qx4ctl(command);
+        ASSERT_EQ(run.code, 0) << command[0] << run.err;
+        const auto json = test::JsonReader::read(run.out);
+        ASSERT_TRUE(json) << run.out;
+        std::string name;
+        for (const std::string_view word : command) name += (name.empty() ? "" : " ") + std::string(word);
+        shapes[name] = test::shapeOf(*json);
+        if (command[0] == "macros") {
+            EXPECT_EQ(*(*json->find("macros")->array())[0].find("name")->text(), "Re\"load\\");
+        }
+    }
+    const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "json_shapes.txt");
+    std::string written;
+    for (const auto& [name, shape] : shapes) written += name + "\n  " + shape + "\n";
+    EXPECT_EQ(written, std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
+    ASSERT_EQ(qx4ctl({"init"}).code, 0);
+    const auto before = test::readBytes(configFile());
+    InstanceLock program(runtime.path());
+    ASSERT_EQ(program.acquire(), InstanceLock::Result::acquired);
+
+    const ToolRun bind = qx4ctl({"dpi", "3", "1600"});
+    EXPECT_EQ(bind.code, 1);
+    EXPECT_NE(bind.err.find("does not answer"), std::string::npos) << bind.err;
+    EXPECT_EQ(test::readBytes(configFile()), before);
+
+    program.release();
+    EXPECT_EQ(qx4ctl({"dpi", "3", "1600"}).code, 0);
+    EXPECT_NE(test::readBytes(configFile()), before);
+}
+
+// The manual page and the completion are what a newcomer reads and uses: every command is there,
+// the page renders without a warning, and the completion offers the functions and macros there are.
+TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
+    const std::filesystem::path packaging = std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
+    const auto page = test::readBytes(packaging / "qx4ctl.1");
+    const std::string manual(page.begin(), page.end());
+    for (const cli::Command& command : cli::registeredCommands()) {
+        EXPECT_NE(manual.find(".SS \"" + std::string(command.name)), std::string::npos) << command.name;
+    }
+    const std::string lightHelp = qx4ctl({"light", "--help"}).out;
+    for (const LightEffectInfo& effect : kLightEffects) {
+        EXPECT_NE(manual.find(std::string(effect.name)), std::string::npos) << effect.name;
+        EXPECT_NE(lightHelp.find(std::string(effect.name)), std::string::npos) << effect.name;
+    }
+    if (shell("command -v man").empty()) GTEST_SKIP() << "man is not installed (scripts/setup installs it)";
+    EXPECT_EQ(shell("MANWIDTH=80 man --warnings -l " + (packaging / "qx4ctl.1").string() + " 2>&1 >/dev/null"), "");
+
+    ASSERT_EQ(qx4ctl({"macro", "add", "My Macro"}).code, 0);
+    const auto complete = [&](const std::string& line, const std::string& words) {
+        return shell("PATH='" QX4_BIN_DIR "':\"$PATH\" bash -c 'source " + (packaging / "qx4ctl.bash").string() +
+                     "; COMP_LINE=\"" + line + "\"; COMP_POINT=${#COMP_LINE}; COMP_WORDS=(" + words +
+                     "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _qx4ctl; printf \"%s\\n\" \"${COMPREPLY[@]}\"'");
+    };
+    EXPECT_EQ(complete("qx4ctl ma", "qx4ctl ma"), "macro\nmacros\n");
+    EXPECT_EQ(complete("qx4ctl bind --profile 2 5 volume_", "qx4ctl bind --profile 2 5 volume_"), "volume_up\nvolume_down\n");
+    EXPECT_EQ(complete("qx4ctl bind 5 macro:My", "qx4ctl bind 5 macro : My"), "My\\ Macro\n");
+    EXPECT_EQ(complete("qx4ctl macro rename ", "qx4ctl macro rename \\\"\\\""), "My\\ Macro\n");
 }
 
 }  // namespace

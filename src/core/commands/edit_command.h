@@ -45,8 +45,10 @@ struct Bind {
     std::uint8_t functionCode = 0;
     KeyCombination keys;
     std::u16string macroName;
-    std::int32_t repeatMode = 0;
-    std::int32_t loopCount = 1;
+    // Not given: a binding that plays a macro keeps its own, as the page's editor does, else
+    // "times" once.
+    std::optional<std::int32_t> repeatMode;
+    std::optional<std::int32_t> loopCount;
 };
 struct AddMacro { std::u16string name; };
 struct RenameMacro { std::u16string from; std::u16string to; };

@@ -252,15 +252,15 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
         bind.kind = Bind::Kind::macro;
         bind.macroName = utf8ToUtf16(function.substr(kMacroPrefix.size()));
         if (const auto mode = s.value("--repeat")) {
-            const auto repeat = repeatModeByName(*mode);
-            if (!repeat) return usage("--repeat is times, hold or toggle, not " + quoted(*mode));
-            bind.repeatMode = *repeat;
+            bind.repeatMode = repeatModeByName(*mode);
+            if (!bind.repeatMode) return usage("--repeat is times, hold or toggle, not " + quoted(*mode));
         }
         if (const auto loops = s.value("--loops")) {
-            if (bind.repeatMode != 0) return usage("--loops goes with --repeat times");
-            const auto count = number(*loops, 1, 255);
-            if (!count) return usage("--loops is 1-255, not " + quoted(*loops));
-            bind.loopCount = *count;
+            // Only "times" plays a count: the page shows the count for it alone.
+            if (bind.repeatMode.value_or(0) != 0) return usage("--loops goes with --repeat times");
+            bind.repeatMode = 0;
+            bind.loopCount = number(*loops, 1, 255);
+            if (!bind.loopCount) return usage("--loops is 1-255, not " + quoted(*loops));
         }
     } else if (sameWord(function, "default")) {
         bind.kind = Bind::Kind::defaultFunction;

@@ -14,6 +14,7 @@
 #include "core/edit/binding_edit.h"
 #include "core/edit/profile_settings_edit.h"
 #include "core/macro/macro_store.h"
+#include "core/vocab/function_catalogue.h"
 #include "core/vocab/function_wire_table.h"
 
 namespace qx4::commands::detail {
@@ -106,7 +107,10 @@ StepResult run(const Bind& action, ProfileSettings& profile, int index, const Ma
     case Bind::Kind::macro: {
         const auto position = findMacro(action.macroName, macros);
         if (!position) return refused("no macro is named '" + utf16ToUtf8(action.macroName) + "' (qx4ctl macro list)");
-        assignMacro(binding, macros, *position, action.repeatMode, action.loopCount);
+        // The editor restores the repeat mode and count of a binding that plays a macro already.
+        const bool playsMacro = binding.functionGroup == static_cast<std::uint8_t>(FunctionGroup::macro);
+        assignMacro(binding, macros, *position, action.repeatMode.value_or(playsMacro ? binding.macroRepeatMode : 0),
+                    action.loopCount.value_or(playsMacro ? binding.macroLoopCount : 1));
         break;
     }
     }

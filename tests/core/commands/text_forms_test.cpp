@@ -1,0 +1,132 @@
+// What travels as text: macro steps, key combinations, JSON, and the frames on the instance
+// socket. Each must read back as what was written, and take nothing malformed.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/commands/json_writer.h"
+#include "core/commands/macro_step_text.h"
+#include "core/commands/script_names.h"
+#include "core/instance/instance_messages.h"
+#include "../../support/json_reader.h"
+
+namespace qx4 {
+
+// Found by argument lookup, so it lives in the namespace of MacroAction.
+bool operator==(const MacroAction& a, const MacroAction& b) {
+    return a.code == b.code && a.kind == b.kind && a.delay == b.delay;
+}
+
+namespace {
+
+TEST(StepText, ShownStepsReadBackAsTheSameStepsAndTheDocumentedFormRoundTrips) {
+    const std::string example = "Ctrl down 20, C down 20, C up 20, Ctrl up";
+    std::string problem;
+    const auto parsed = commands::parseStepsText(example, problem);
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_EQ(*parsed, (std::vector<MacroAction>{{0xE0, 1, 20}, {0x06, 1, 20}, {0x06, 2, 20}, {0xE0, 2, 0}}));
+    EXPECT_EQ(commands::stepsText(*parsed), example);
+    EXPECT_EQ(commands::parseStepsText("  page up DOWN 7 ,Comma up  ", problem),
+              (std::vector<MacroAction>{{0x4B, 1, 7}, {0x36, 2, 0}}));
+
+    // Any code, either direction, any pause: the last step's pause is never shown or played.
+    std::mt19937 random(4711);
+    for (int round = 0; round < 500; ++round) {
+        std::vector<MacroAction> steps(random() % (kMacroActionCapacity + 1));
+        for (MacroAction& step : steps) {
+            step = {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(1 + random() % 2),
+                    static_cast<std::uint16_t>(1 + random() % 0xFFFF)};
+        }
+        if (!steps.empty()) steps.back().delay = 0;
+        const std::string text = commands::stepsText(steps);
+        const auto back = commands::parseStepsText(text, problem);
+        ASSERT_TRUE(back) << text << ": " << problem;
+        ASSERT_EQ(*back, steps) << text;
+    }
+}
+
+TEST(KeyNames, EveryKeyCombinationNamedReadsBackAsItself) {
+    for (int code = 1; code <= 0xFF; ++code) {
+        for (std::uint8_t mask = 0; mask <= 0x0F; ++mask) {
+            const commands::KeyCombination keys{mask, static_cast<std::uint8_t>(code)};
+            const std::string name = commands::keyCombinationName(keys);
+            const auto back = commands::keyCombinationByName(name);
+            ASSERT_TRUE(back) << name;
+            ASSERT_EQ(back->modifierMask, mask) << name;
+            ASSERT_EQ(back->keyCode, code) << name;
+        }
+    }
+    EXPECT_EQ(commands::keyCombinationName({8, 0}), "Win+");
+    EXPECT_FALSE(commands::keyCombinationByName("Ctrl+Nokey"));
+    EXPECT_FALSE(commands::keyCombinationByName(""));
+}
+
+TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
+    const std::vector<std::pair<std::string, std::string>> texts{
+        {"plain", "plain"},
+        {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
+        {std::string("controls \x01\x1F\x7F\n\r\t end", 21), std::string("controls \x01\x1F\x7F\n\r\t end", 21)},
+        {"separators \xE2\x80\xA8\xE2\x80\xA9", "separators \xE2\x80\xA8\xE2\x80\xA9"},
+        {"K\xC3\xA4se \xF0\x9F\x90\x81", "K\xC3\xA4se \xF0\x9F\x90\x81"},
+        {"broken \xFF \xC0\x80 \xED\xA0\x80", "broken \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::string("nul \0 in", 8), std::string("nul \0 in", 8)},
+    };
+    commands::JsonWriter writer;
+    writer.beginObject().key("texts").beginArray();
+    for (const auto& [written, read] : texts) writer.value(written);
+    writer.endArray().key("empty").beginObject().endObject().key("n").value(-12).key("b").value(false).key("z").null();
+    const std::string document = writer.endObject().finish();
+    EXPECT_EQ(document.find_first_of(std::string("\x01\x7F\n\r\t", 5)), document.size() - 1) << "raw controls";
+    EXPECT_EQ(document.find("\xE2\x80\xA8"), std::string::npos) << "U+2028 ends a line in JavaScript";
+
+    const auto json = test::JsonReader::read(document);
+    ASSERT_TRUE(json) << document;
+    EXPECT_EQ(test::shapeOf(*json), "{texts:[s],empty:{},n:n,b:b,z:null}");
+    const auto* items = json->find("texts")->array();
+    ASSERT_EQ(items->size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(*(*items)[i].text(), texts[i].second) << i;
+}
+
+TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {
+    const InstanceRequest request{"/data", "/work dir", {"macro", "steps", "K\xC3\xA4se", "", "A down 5, A up"}};
+    const std::string frame = encodeRequest(request);
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, frame.size()}) {
+        RequestDecoder decoder;
+        for (std::size_t at = 0; at < frame.size(); at += piece) {
+            const auto state = decoder.feed(std::string_view(frame).substr(at, piece));
+            ASSERT_EQ(state, at + piece >= frame.size() ? RequestDecoder::State::complete : RequestDecoder::State::incomplete);
+        }
+        EXPECT_EQ(decoder.request(), request);
+    }
+
+    const std::string longField(kMaxFieldBytes + 1, 'x');
+    std::string manyFields = "QX4CTL/1 67\n";
+    for (int i = 0; i < 67; ++i) manyFields += "1:x\n";
+    const std::vector<std::string> malformed{
+        "GET / HTTP/1.1\r\n",
+        "QX4CTL/1 2\n1:a\n1:b\n",                     // no arguments
+        "QX4CTL/1 3\n1:a\n1:b\n01:c\n",               // a leading zero
+        "QX4CTL/1 3\n1:a\n1:b\n1:cd\n",              // a field longer than it says
+        "QX4CTL/1 3\n1:a\n1:b\n-1:c\n",
+        "QX4CTL/1 3\n1:a\n1:b\n2:\xFF\xFE\n",          // not UTF-8
+        std::string("QX4CTL/1 3\n1:a\n1:b\n1:\0\n", 23),  // a NUL is never an argument
+        "QX4CTL/1 3\n1:a\n1:b\n1:c\nmore",            // bytes after the request
+        "QX4CTL/1 3\n1:a\n1:b\n" + std::to_string(longField.size()) + ":" + longField + "\n",
+        manyFields,
+        "QX4CTL/1 3\n" + std::string(kMaxRequestBytes, '9'),
+    };
+    for (const std::string& bad : malformed) {
+        RequestDecoder decoder;
+        EXPECT_EQ(decoder.feed(bad), RequestDecoder::State::malformed) << bad.substr(0, 40);
+        EXPECT_FALSE(decoder.problem().empty());
+        EXPECT_EQ(decoder.feed("QX4CTL/1 3\n1:a\n1:b\n1:c\n"), RequestDecoder::State::malformed) << "stays refused";
+    }
+
+    const InstanceReply reply{1, "out\n", "qx4ctl dpi: no\n"};
+    EXPECT_EQ(decodeReply(encodeReply(reply)), reply);
+    EXPECT_FALSE(decodeReply(encodeReply(reply) + "x"));
+    EXPECT_FALSE(decodeReply("QX4CTL/1 1 4\nout\n"));
+}
+
+}  // namespace
+}  // namespace qx4
