@@ -38,6 +38,9 @@ detail::StepResult runAction(const EditCommand& command, Workspace workspace) {
             [&](const ImportMacro& action) { return detail::run(action, workspace); },
             [&](const ExportMacro& action) { return detail::run(action, workspace); },
             [&](const SetMacroSteps& action) { return detail::run(action, workspace); },
+            [&](const SetReportRate& action) {
+                return detail::run(action, profile, index, activeProfileIndex(workspace.config));
+            },
             [&](const auto& profileAction) { return detail::run(profileAction, profile, index); },
         },
         command.action);

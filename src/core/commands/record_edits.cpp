@@ -74,13 +74,14 @@ StepResult run(const SetDpiColor& action, ProfileSettings& profile, int index) {
             false};
 }
 
-StepResult run(const SetReportRate& action, ProfileSettings& profile, int index) {
+StepResult run(const SetReportRate& action, ProfileSettings& profile, int index, int activeProfile) {
     setPollingRateIndex(profile, action.index);
+    // An apply sends the active profile's rate only; another profile's goes with all five.
     return {0,
             profileLabel(index) + ": report rate " +
                 std::to_string(kPollingRatesHz[static_cast<std::size_t>(action.index)]) + " Hz\n",
             {},
-            false};
+            index != activeProfile};
 }
 
 StepResult run(const SetLighting& action, ProfileSettings& profile, int index) {

@@ -172,6 +172,11 @@ TEST_F(CommandRules, TheMouseHoldsEveryDpiAcceptedAsWrittenAndNothingElseIsAccep
     for (int dpi = 5000; dpi <= 9800; dpi += 200) holdable.insert(dpi);
     EXPECT_EQ(accepted, holdable);
 
+    // An apply sends the active profile's rate only: another profile's goes with all five.
+    EXPECT_EQ(run({"rate", "250", "--apply"}).effects.apply, commands::ApplyKind::incremental);
+    EXPECT_EQ(run({"rate", "--profile", "3", "250", "--apply"}).effects.apply, commands::ApplyKind::full);
+    config->profiles[0].pollingRateIndex = config->profiles[2].pollingRateIndex = kDefaultPollingRateIndex;
+
     // Nothing but the profile asked for, and only the fields the pages write.
     const EditOutcome lit = run({"light", "--profile", "3", "wave", "--speed", "2", "--direction", "backward"});
     ASSERT_EQ(lit.exitCode, 0) << lit.error;

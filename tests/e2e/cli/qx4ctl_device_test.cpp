@@ -1,7 +1,5 @@
 // qx4ctl apply and reports against a private qx4-virtual-mouse: what the mouse logs is what the
 // encoder builds, in order, over the link that should carry it, at its pace.
-#include <sys/wait.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +12,7 @@
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
 #include "tests/core/device/hex_fixture.h"
+#include "tests/e2e/cli/qx4ctl_process.h"
 #include "tests/core/device/sample_record.h"
 #include "tests/support/virtual_mouse_process.h"
 
@@ -21,25 +20,9 @@ namespace qx4 {
 namespace {
 
 using ::testing::HasSubstr;
-using Reports = std::vector<std::vector<std::uint8_t>>;
-
-struct ToolRun {
-    int exitCode;
-    std::string out, err;
-    std::chrono::steady_clock::duration elapsed;
-};
-
-// qx4ctl as a child process, started at once; its output goes to files in `folder`.
-std::future<ToolRun> qx4ctl(const std::filesystem::path& folder, const std::string& arguments) {
-    return std::async(std::launch::async, [folder, arguments] {
-        const auto began = std::chrono::steady_clock::now();
-        const int status = std::system((std::string(QX4_BIN_DIR) + "/qx4ctl " + arguments + " >" + (folder / "out").string() +
-                                        " 2>" + (folder / "err").string()).c_str());
-        const auto elapsed = std::chrono::steady_clock::now() - began;
-        const auto read = [](const std::filesystem::path& file) { return (std::ostringstream() << std::ifstream(file).rdbuf()).str(); };
-        return ToolRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(folder / "out"), read(folder / "err"), elapsed};
-    });
-}
+using test::qx4ctl;
+using test::Reports;
+using test::ToolRun;
 
 test::VirtualMouse::Options plugged(bool receiver, bool cable) {
     test::VirtualMouse::Options options;
@@ -114,6 +97,24 @@ TEST_F(Qx4ctlDeviceTest, StatusNamesTheLinksAndApplyFailsWithoutAnAwakeMouseOrWh
     EXPECT_EQ(apply.exitCode, 1);
     EXPECT_THAT(apply.err, HasSubstr("the mouse did not take"));
     EXPECT_THAT(apply.out, HasSubstr("failed "));
+}
+
+// Without a program qx4ctl cannot know what the mouse holds, so each step sends everything.
+TEST_F(Qx4ctlDeviceTest, AScriptedProfileReachesTheMouseAsTheSavedRecordEncodesIt) {
+    test::VirtualMouse mouse(plugged(false, true));
+    Reports expected;
+    for (const test::ScriptStep& step : test::kProfileScript) {
+        const ToolRun run = qx4ctl(scratch.path(), step.arguments).get();
+        ASSERT_EQ(run.exitCode, 0) << step.arguments << ": " << run.err;
+        const Reports sent = test::encoded(*test::savedRecord(), SectionFlags::all());
+        expected.insert(expected.end(), sent.begin(), sent.end());
+        EXPECT_THAT(run.out, HasSubstr("Sent to the mouse: " + std::to_string(sent.size()) + " reports.")) << run.out;
+    }
+    ASSERT_TRUE(mouse.waitForReports(static_cast<int>(expected.size())));
+    Reports logged;
+    for (const auto& entry : mouse.log()) logged.push_back(entry.bytes);
+    EXPECT_EQ(logged, expected);
+    EXPECT_EQ(test::savedRecord()->profiles[1].buttons[4].functionCode, 69) << "volume_up";
 }
 
 }  // namespace

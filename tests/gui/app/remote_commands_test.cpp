@@ -1,0 +1,150 @@
+// qx4ctl's requests over the instance socket, carried out by the running program: a change is the
+// page's own (shown, saved, sent, never overwritten), and no client, however broken, slow or
+// greedy, changes anything or stops the program from answering the next.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLocalSocket>
+#include <QTest>
+
+#include <memory>
+
+#include "app_harness.h"
+#include "core/config/config_file.h"
+#include "core/config/record_bytes.h"
+#include "core/device/apply_plan.h"
+#include "core/instance/instance_messages.h"
+#include "gui/app/remote_commands.h"
+#include "tests/core/test_files.h"
+
+namespace qx4::gui::test {
+namespace {
+
+constexpr std::uint16_t kDpiLevelCode = 0x1000;
+
+class RemoteCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.waitForAppliesEnded(1));
+        new InstanceServer(socketPath(), &app.window(), new RemoteCommands(app.window()));
+    }
+
+    std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
+
+    // Sends the bytes, then takes what comes back until the program closes the connection.
+    std::string exchange(const std::string& bytes, int patienceMs = 5000) const {
+        QLocalSocket client;
+        client.connectToServer(QString::fromStdString(socketPath().string()));
+        if (!client.waitForConnected(1000)) return "not connected";
+        client.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        client.flush();
+        QByteArray received;
+        const bool closed = QTest::qWaitFor(
+            [&] {
+                received += client.readAll();
+                return client.state() == QLocalSocket::UnconnectedState;
+            },
+            patienceMs);
+        return closed ? (received + client.readAll()).toStdString() : "still open";
+    }
+
+    InstanceReply request(std::vector<std::string> arguments) const {
+        const std::string reply =
+            exchange(encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
+        return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
+    }
+
+    std::unique_ptr<DeviceConfig> saved() const {
+        auto record = std::make_unique<DeviceConfig>();
+        readConfig(*record, 0);
+        return record;
+    }
+
+    AppHarness app{{.receiverPresent = false, .cablePresent = true}};
+    qx4::test::TempFolder runtime{"qx4-socket-test"};
+};
+
+TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
+    const auto before = std::make_unique<DeviceConfig>(app.page().record());
+    const std::size_t sentBefore = app.reports(Link::cable).size();
+
+    const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
+    EXPECT_EQ(dpi.exitCode, 0) << dpi.err;
+    EXPECT_EQ(dpi.out, "Profile 1, DPI level 3: 1600 DPI\nSent to the mouse: 3 reports.\n");
+    EXPECT_EQ(app.control<QLabel>("wireless_dpi_value_3")->text(), "1600");
+    EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (const PlannedReport& planned : planApply(app.page().record(), compareConfigs(app.page().record(), *before)))
+        expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
+    const auto reports = app.reports(Link::cable);
+    EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
+
+    // The program saves again when the mouse switches its DPI level; the change is its own now.
+    app.notify(Link::cable, kDpiLevelCode, 5);
+    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
+    EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
+
+    // Without --apply nothing is sent, and the profile bar follows a chosen profile.
+    EXPECT_EQ(request({"rate", "--profile", "2", "250"}).exitCode, 0);
+    EXPECT_EQ(app.reports(Link::cable).size(), reports.size());
+    const InstanceReply profile = request({"profile", "2"});
+    EXPECT_EQ(profile.out.substr(0, 40), "Profile 2 is active.\nSent to the mouse: ") << profile.err;
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_2_btn")->isChecked());
+    EXPECT_EQ(app.buttonPage().profileShown, 1);
+    EXPECT_EQ(app.reports(Link::cable).back()[3], 4) << "the report rate of profile 2: 250 Hz";
+
+    const InstanceReply elsewhere = decodeReply(exchange(encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
+    EXPECT_EQ(elsewhere.exitCode, 1);
+    EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
+    EXPECT_EQ(app.page().record().activeProfile, 1);
+}
+
+TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOneIsAnswered) {
+    const auto recordBefore = std::make_unique<DeviceConfig>(app.page().record());
+    const auto fileBefore = qx4::test::readBytes(configFilePath());
+    const auto refused = [this](const std::string& bytes) {
+        const auto reply = decodeReply(exchange(bytes));
+        return reply && reply->exitCode == 2 && !reply->err.empty();
+    };
+
+    std::string oversized = "QX4CTL/1 66\n";
+    while (oversized.size() <= kMaxRequestBytes) oversized += "4096:" + std::string(4096, 'x') + "\n";
+    EXPECT_TRUE(refused("GET / HTTP/1.1\r\nHost: x\r\n\r\n"));
+    EXPECT_TRUE(refused(oversized));
+    EXPECT_TRUE(refused("QX4CTL/1 3\n1:/\n1:/\n4:\xFF\xFE\xFD\xFC\n"));
+    EXPECT_TRUE(refused("1037 0 1\n"));
+    EXPECT_EQ(request({"dpi", "3", "1650"}).exitCode, 2);
+    EXPECT_EQ(request({"frobnicate"}).exitCode, 2);
+
+    // A client that stops halfway is answered once its time is up, and the UI goes on meanwhile.
+    QTimer ticker;
+    int ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(50);
+    const std::string halfway = exchange("QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
+    EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 2) << halfway;
+    EXPECT_GT(ticks, 20);
+
+    // Idle connections beyond a few are closed at once, the others when their time is up.
+    std::vector<std::unique_ptr<QLocalSocket>> crowd;
+    for (int i = 0; i < 3 * InstanceServer::kMaxConnections; ++i) {
+        auto& idle = crowd.emplace_back(std::make_unique<QLocalSocket>());
+        idle->connectToServer(QString::fromStdString(socketPath().string()));
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::ranges::all_of(crowd, [](const auto& idle) { return idle->state() == QLocalSocket::UnconnectedState; });
+        },
+        InstanceServer::kRequestMilliseconds + 2000));
+
+    const InstanceReply status = request({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
+    EXPECT_TRUE(std::ranges::equal(recordBytes(app.page().record()), recordBytes(*recordBefore)));
+    EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
+}
+
+}  // namespace
+}  // namespace qx4::gui::test
