@@ -21,6 +21,9 @@ template <typename... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Spelled out for compilers that do not yet deduce an aggregate's bases.
+template <typename... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 detail::StepResult runAction(const EditCommand& command, Workspace workspace) {
     const int index = command.profile.value_or(activeProfileIndex(workspace.config));

@@ -90,14 +90,18 @@ std::optional<int> number(std::string_view text, int lowest, int highest) {
 std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // A 1-based number typed by the user, as a 0-based index.
-std::variant<int, UsageError> ordinal(std::string_view what, std::string_view text, int count) {
+std::optional<int> ordinal(std::string_view text, int count) {
     const auto value = number(text, 1, count);
-    if (!value) return usage(std::string(what) + " must be 1-" + std::to_string(count) + ", not " + quoted(text));
+    if (!value) return std::nullopt;
     return *value - 1;
 }
 
-std::variant<std::u16string, UsageError> newMacroName(std::string_view text) {
-    std::u16string name = utf8ToUtf16(text);
+UsageError notOrdinal(std::string_view what, std::string_view text, int count) {
+    return usage(std::string(what) + " must be 1-" + std::to_string(count) + ", not " + quoted(text));
+}
+
+// Why a name cannot be a new macro's; nullopt when it can.
+std::optional<UsageError> badMacroName(std::u16string_view name) {
     if (name.empty() || name.size() > kMacroNameMaxUnits) {
         return usage("a macro name has 1-" + std::to_string(kMacroNameMaxUnits) + " characters, not " +
                      std::to_string(name.size()));
@@ -105,7 +109,7 @@ std::variant<std::u16string, UsageError> newMacroName(std::string_view text) {
     if (std::ranges::any_of(name, [](char16_t unit) { return unit < 0x20 || unit == 0x7F; })) {
         return usage("a macro name cannot hold control characters");
     }
-    return name;
+    return std::nullopt;
 }
 
 std::filesystem::path filePath(std::string_view text, const std::filesystem::path& workingFolder) {
@@ -117,38 +121,26 @@ std::filesystem::path filePath(std::string_view text, const std::filesystem::pat
 std::variant<EditCommand, UsageError> common(const Scanned& scanned, EditAction action) {
     EditCommand command{std::move(action), std::nullopt, scanned.has(kApply.name), scanned.has(kSimulate.name)};
     if (const auto profile = scanned.value(kProfile.name)) {
-        auto index = ordinal("--profile", *profile, kProfileCount);
-        if (auto* error = std::get_if<UsageError>(&index)) return *error;
-        command.profile = std::get<int>(index);
+        command.profile = ordinal(*profile, kProfileCount);
+        if (!command.profile) return notOrdinal("--profile", *profile, kProfileCount);
     }
     return command;
-}
-
-template <typename T>
-bool failed(const std::variant<T, UsageError>& value, UsageError& error) {
-    if (const auto* problem = std::get_if<UsageError>(&value)) {
-        error = *problem;
-        return true;
-    }
-    return false;
 }
 
 Parsed parseProfile(std::span<const std::string_view> arguments) {
     auto scanned = scan(arguments, {kApply, kSimulate});
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
-    UsageError error;
     if (s.positionals.size() != 1) return usage("expected the profile to make active, 1-5");
-    const auto profile = ordinal("the profile", s.positionals[0], kProfileCount);
-    if (failed(profile, error)) return error;
-    return common(s, ChooseProfile{std::get<int>(profile)});
+    const auto profile = ordinal(s.positionals[0], kProfileCount);
+    if (!profile) return notOrdinal("the profile", s.positionals[0], kProfileCount);
+    return common(s, ChooseProfile{*profile});
 }
 
 Parsed parseDpi(std::span<const std::string_view> arguments) {
     auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--current", false}, {"--color", false}});
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
-    UsageError error;
     const bool current = s.has("--current");
     const bool color = s.has("--color");
     if (current && color) return usage("--current and --color go in separate commands");
@@ -156,9 +148,9 @@ Parsed parseDpi(std::span<const std::string_view> arguments) {
     if (s.positionals.size() != expected) {
         return usage(current ? "expected --current LEVEL" : color ? "expected --color LEVEL #RRGGBB" : "expected LEVEL DPI");
     }
-    const auto level = ordinal("the DPI level", s.positionals[0], kDpiLevelCount);
-    if (failed(level, error)) return error;
-    const int index = std::get<int>(level);
+    const auto level = ordinal(s.positionals[0], kDpiLevelCount);
+    if (!level) return notOrdinal("the DPI level", s.positionals[0], kDpiLevelCount);
+    const int index = *level;
     if (current) return common(s, SetCurrentDpiLevel{index});
     if (color) {
         const auto stored = colorByText(s.positionals[1]);
@@ -236,13 +228,12 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
     auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--repeat", true}, {"--loops", true}});
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
-    UsageError error;
     if (s.positionals.size() != 2) return usage("expected BUTTON FUNCTION");
-    const auto button = ordinal("the button", s.positionals[0], kShownButtonCount);
-    if (failed(button, error)) return error;
+    const auto button = ordinal(s.positionals[0], kShownButtonCount);
+    if (!button) return notOrdinal("the button", s.positionals[0], kShownButtonCount);
     const std::string_view function = s.positionals[1];
     Bind bind;
-    bind.button = std::get<int>(button);
+    bind.button = *button;
     bind.kind = Bind::Kind::function;
 
     constexpr std::string_view kMacroPrefix = "macro:";
@@ -279,20 +270,19 @@ Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesy
     auto scanned = scan(arguments, {kApply, kSimulate});
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
-    UsageError error;
     const std::string_view sub = s.positionals.empty() ? std::string_view() : s.positionals[0];
     const auto& p = s.positionals;
     if (sub == "add") {
         if (p.size() != 2) return usage("expected macro add NAME");
-        const auto name = newMacroName(p[1]);
-        if (failed(name, error)) return error;
-        return common(s, AddMacro{std::get<std::u16string>(name)});
+        std::u16string name = utf8ToUtf16(p[1]);
+        if (auto error = badMacroName(name)) return *error;
+        return common(s, AddMacro{std::move(name)});
     }
     if (sub == "rename") {
         if (p.size() != 3) return usage("expected macro rename OLD NEW");
-        const auto name = newMacroName(p[2]);
-        if (failed(name, error)) return error;
-        return common(s, RenameMacro{utf8ToUtf16(p[1]), std::get<std::u16string>(name)});
+        std::u16string name = utf8ToUtf16(p[2]);
+        if (auto error = badMacroName(name)) return *error;
+        return common(s, RenameMacro{utf8ToUtf16(p[1]), std::move(name)});
     }
     if (sub == "delete") {
         if (p.size() != 2) return usage("expected macro delete NAME");
