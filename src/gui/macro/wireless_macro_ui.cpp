@@ -97,7 +97,12 @@ MacroRecord* CWirelessMacroUI::selectedMacro() const {
 void CWirelessMacroUI::macrosChanged() {
     if (selectedPosition_ && !selectedMacro()) selectMacro(std::nullopt);
     fillMacroList();
+    // The steps shown may have been changed from outside; without edits of its own the page shows
+    // what is stored.
+    if (!modified_ && !recording()) selectMacro(selectedPosition_);
 }
+
+bool CWirelessMacroUI::hasUnsavedEdits() const { return modified_ || recording() || c_.nameEdit->isModified(); }
 
 void CWirelessMacroUI::fillMacroList() {
     const QSignalBlocker blocker(c_.macroList);

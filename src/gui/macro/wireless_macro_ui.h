@@ -45,6 +45,9 @@ public:
     void macrosChanged() override;
     // False, after saying so, while the working copy has unsaved edits.
     bool canLeave() override;
+    // A working copy, a recording or a typed name that a change of the library from outside
+    // (qx4ctl through the program) would undo or be undone by.
+    bool hasUnsavedEdits() const override;
 
     // Input of the running recording, or a key for the step editor while its key field has the
     // focus.

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QListWidget>
 #include <QLocalSocket>
 #include <QTest>
 
@@ -15,7 +16,9 @@
 #include "core/config/record_bytes.h"
 #include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
+#include "core/window_messages.h"
 #include "gui/app/remote_commands.h"
+#include "gui/macro/wireless_macro_ui.h"
 #include "tests/core/test_files.h"
 
 namespace qx4::gui::test {
@@ -99,6 +102,30 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.page().record().activeProfile, 1);
+}
+
+TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
+    app.click("wireless_macro_btn");
+    auto* macroList = app.control<QListWidget>("wireless_macro_list");
+    auto* steps = app.control<QListWidget>("wireless_macro_action_list");
+    ASSERT_EQ(request({"macro", "add", "Copy"}).exitCode, 0);
+    ASSERT_EQ(macroList->count(), 1);
+    macroList->setCurrentRow(0);
+    ASSERT_EQ(steps->count(), 0);
+
+    const InstanceReply stepped = request({"macro", "steps", "Copy", "Ctrl down 20, C down 20, C up 20, Ctrl up"});
+    EXPECT_EQ(stepped.exitCode, 0) << stepped.err;
+    EXPECT_EQ(steps->count(), 4) << "the page shows the stored steps";
+
+    // A recording on the page is an edit of its own: the library waits until it is saved or dropped.
+    app.click("wireless_macro_record_btn");
+    app.send(UM_HOOK_INPUT, 0x41, 0);
+    ASSERT_TRUE(app.control<CWirelessMacroUI>("wireless_macro_tab")->hasUnsavedEdits());
+    const InstanceReply renamed = request({"macro", "rename", "Copy", "Paste"});
+    EXPECT_EQ(renamed.exitCode, 1);
+    EXPECT_NE(renamed.err.find("edit is open"), std::string::npos) << renamed.err;
+    EXPECT_EQ(macroList->item(0)->text(), "Copy");
+    EXPECT_EQ(steps->count(), 5);
 }
 
 TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOneIsAnswered) {
