@@ -80,6 +80,7 @@ _qx4ctl() {
         ;;
     bind) ((position == 1)) && _qx4ctl_offer "$(qx4ctl functions --names 2>/dev/null)" ;;
     import | export) ((position == 0)) && COMPREPLY=($(compgen -f -- "$cur")) ;;
+    autostart) ((position == 0)) && _qx4ctl_offer $'on\noff\nstatus' ;;
     macro)
         if ((position == 0)); then
             _qx4ctl_offer $'list\nshow\nadd\nrename\ndelete\nimport\nexport\nsteps'

@@ -57,7 +57,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     auto window = std::make_unique<CMainWnd>(std::move(options));
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window));
+    new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow));
     window->initialize();
     window->applyStartVisibility(commandLine.startHidden);
 

@@ -1,7 +1,9 @@
 #include "gui/app/remote_commands.h"
 
 #include <chrono>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/commands/status_text.h"
@@ -33,7 +35,8 @@ InstanceReply replyOf(const InstanceRequest& request, const commands::EditOutcom
 
 }  // namespace
 
-RemoteCommands::RemoteCommands(CMainWnd& window) : QObject(&window), page_(*window.wirelessPage()) {
+RemoteCommands::RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess)
+    : QObject(&window), page_(*window.wirelessPage()), checkAccess_(std::move(checkAccess)) {
     page_.setApplyEndListener([this](std::uint64_t ticket, const commands::SendResult& end) { applyEnded(ticket, end); });
 }
 
@@ -104,7 +107,13 @@ void RemoteCommands::runApply(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
-    reply({0, commands::statusText(page_.presence(), hasOption(request, "--json"), {}), {}});
+    const PresenceState& presence = page_.presence();
+    std::string closedMouse;
+    if (checkAccess_ && !presence.present(Link::cable) && !presence.present(Link::receiver)) {
+        const AccessCheck check = checkAccess_();
+        closedMouse = accessProblemText(check.access, check.fix);
+    }
+    reply({0, commands::statusText(presence, hasOption(request, "--json"), closedMouse), {}});
 }
 
 void RemoteCommands::runSync(Replier reply) {

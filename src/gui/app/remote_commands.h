@@ -11,6 +11,7 @@
 #include <map>
 
 #include "core/commands/send_result.h"
+#include "gui/app/access_notice.h"
 #include "gui/app/single_instance.h"
 
 namespace qx4::gui {
@@ -21,8 +22,9 @@ class CWirelessPage;
 class RemoteCommands final : public QObject, public RequestHandler {
     Q_OBJECT
 public:
-    // A child of the window, whose wireless page it works through.
-    explicit RemoteCommands(CMainWnd& window);
+    // A child of the window, whose wireless page it works through. `checkAccess` tells status a
+    // mouse closed to this user from no mouse (none on the virtual mouse's drivers).
+    RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess);
 
     void handleRequest(const InstanceRequest& request, Replier reply) override;
 
@@ -38,6 +40,7 @@ private:
     void applyEnded(std::uint64_t ticket, const commands::SendResult& end);
 
     CWirelessPage& page_;
+    std::function<AccessCheck()> checkAccess_;
     std::map<std::uint64_t, std::function<void(const commands::SendResult&)>> waiting_;
 };
 

@@ -30,7 +30,7 @@ class RemoteCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app.waitForAppliesEnded(1));
-        new InstanceServer(socketPath(), &app.window(), new RemoteCommands(app.window()));
+        new InstanceServer(socketPath(), &app.window(), new RemoteCommands(app.window(), [this] { return access; }));
     }
 
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
@@ -66,6 +66,7 @@ protected:
 
     AppHarness app{{.receiverPresent = false, .cablePresent = true}};
     qx4::test::TempFolder runtime{"qx4-socket-test"};
+    AccessCheck access;  // what the program finds on USB when it has no link
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
@@ -102,6 +103,20 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.page().record().activeProfile, 1);
+}
+
+TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
+    app.plug(Link::cable, false);
+    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
+
+    access.access.state = DeviceAccess::State::notPermitted;
+    access.access.blockedNodes = {"/dev/hidraw3"};
+    access.fix.command = "sudo udevadm trigger";
+    const InstanceReply status = request({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
 }
 
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
