@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QStyle>
+#include <QVariant>
+#include <QWidget>
 
 #include "gui/app/resource_manager.h"
 
@@ -15,6 +18,13 @@ bool applySkin(QApplication& application) {
     if (!sheet.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
     application.setStyleSheet(QString::fromUtf8(sheet.readAll()));
     return true;
+}
+
+void setSkinProperty(QWidget* control, const char* name, const QVariant& value) {
+    if (control->property(name) == value) return;
+    control->setProperty(name, value);
+    control->style()->unpolish(control);
+    control->style()->polish(control);
 }
 
 }  // namespace qx4::gui

@@ -3,13 +3,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QStyle>
 
 #include "core/edit/macro_draft.h"
 #include "core/vocab/key_codes.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/layout_loader.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 
 namespace qx4::gui {
 
@@ -18,13 +18,9 @@ constexpr int kRowHeight = 30;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
-// The skin picks a row's images by these properties; a changed property only shows once the
-// label is polished again.
+// The skin picks a row's images by these properties.
 void setLook(QWidget* widget, const char* property, const char* value) {
-    if (widget->property(property).toString() == QLatin1String(value)) return;
-    widget->setProperty(property, QString::fromLatin1(value));
-    widget->style()->unpolish(widget);
-    widget->style()->polish(widget);
+    setSkinProperty(widget, property, QString::fromLatin1(value));
 }
 }  // namespace
 

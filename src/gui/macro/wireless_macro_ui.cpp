@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
-#include <QStyle>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@
 #include "gui/app/control_lookup.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 #include "gui/macro/macro_file_dialog.h"
 #include "gui/macro/macro_step_editor.h"
 
@@ -78,11 +78,22 @@ void CWirelessMacroUI::connectLibraryControls() {
 
 void CWirelessMacroUI::setContext(const PageContext& context) {
     SettingsPage::setContext(context);
-    // Without the hook library every step can still be added and edited by hand.
-    c_.captureNote->setVisible(!context.capture || !context.capture->available());
+    showCaptureScope();
     selectedPosition_.reset();
     fillMacroList();
     selectMacro(std::nullopt);
+}
+
+// Says where a recording hears keys: anywhere on the desktop, in the program's windows only, or,
+// without the hook library, nowhere (every step can still be added and edited by hand).
+void CWirelessMacroUI::showCaptureScope() {
+    const CaptureService* capture = context().capture;
+    const bool available = capture && capture->available();
+    const char* key = !available               ? "macro_capture_unavailable_text"
+                      : capture->wholeDesktop() ? "capture_desktop_text"
+                                                : "capture_window_text";
+    ResourceManager::instance().setResourceText(c_.captureNote, QString::fromLatin1(key));
+    setSkinProperty(c_.captureNote, "qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
 }
 
 bool CWirelessMacroUI::ready() const { return context().macros && context().record; }
@@ -284,9 +295,7 @@ void CWirelessMacroUI::noteStoreSaved(bool saved) {
 void CWirelessMacroUI::showStatus(const QString& message, bool problem) {
     c_.statusLabel->setText(message);
     c_.statusLabel->setVisible(!message.isEmpty());
-    c_.statusLabel->setProperty("qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
-    c_.statusLabel->style()->unpolish(c_.statusLabel);
-    c_.statusLabel->style()->polish(c_.statusLabel);
+    setSkinProperty(c_.statusLabel, "qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
 }
 
 }  // namespace qx4::gui

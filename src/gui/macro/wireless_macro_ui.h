@@ -91,6 +91,7 @@ private:
     void findStepControls();
     void connectLibraryControls();
     void connectStepControls();
+    void showCaptureScope();
     bool ready() const;
     QWidget* dialogOwner() const;
     MacroRecord* selectedMacro() const;

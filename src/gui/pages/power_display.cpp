@@ -2,10 +2,10 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QStyle>
 #include <QTimer>
 
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 
 namespace qx4::gui {
 
@@ -30,9 +30,7 @@ void PowerDisplay::showBattery(int level) {
 void PowerDisplay::showCharging(bool on, bool restartAnimation) {
     if (bar_) {
         // The skin colours the sweep of a charge apart from a battery level.
-        bar_->setProperty("charging", on);
-        bar_->style()->unpolish(bar_);
-        bar_->style()->polish(bar_);
+        setSkinProperty(bar_, "charging", on);
     }
     if (on) {
         showSleepLabel(false);

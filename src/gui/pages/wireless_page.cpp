@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include "gui/app/layout_loader.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 #include "gui/app/window_message.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/power_display.h"
@@ -383,9 +383,7 @@ void CWirelessPage::showStatus(const QString& message, bool problem) {
     QLabel* status = controls_.applyStatus;
     statusIsNote_ = !problem && !message.isEmpty();
     status->setText(message);
-    status->setProperty("qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
-    status->style()->unpolish(status);
-    status->style()->polish(status);
+    setSkinProperty(status, "qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
 }
 
 void CWirelessPage::sleepChanged(bool asleep) {
