@@ -2,10 +2,8 @@
 // another client's window has the focus arrives as UM_HOOK_INPUT in order, with its pauses,
 // through the gates only, and not once the capture has stopped; that window still gets its keys.
 #include <gtest/gtest.h>
-// After GoogleTest, which has a type named None: Xlib makes that word a macro.
+// After GoogleTest, which has a type named None: X11 headers make that word a macro.
 #include <X11/XF86keysym.h>
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include <chrono>
@@ -17,7 +15,8 @@
 #include "plugins/hook/event_clock.h"
 #include "plugins/hook/xkb_keys.h"
 #include "tests/plugins/plugin_harness.h"
-#include "tests/plugins/x_session.h"
+#include "tests/support/x_other_window.h"
+#include "tests/support/x_session.h"
 
 namespace qx4::gui {
 namespace {
@@ -95,43 +94,6 @@ TEST(EventClock, KeepsThePausesTheServerSawHoweverLateTheReaderReadsThem) {
     EXPECT_EQ(wrapping.stamp(0x64u, 1356), 1356u) << "across the wrap of the server's 32-bit time";
 }
 
-// Another client of the server, with a window of its own that has the focus and counts the key
-// presses it gets.
-class OtherWindow {
-public:
-    OtherWindow() : display_(XOpenDisplay(nullptr)) {
-        if (!display_) throw std::runtime_error("no connection to the test's X server");
-        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 200, 0, 0, 0);
-        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
-        XMapWindow(display_, window_);
-        XEvent event;
-        do {
-            XNextEvent(display_, &event);
-        } while (event.type != MapNotify);
-        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
-        XSync(display_, False);
-    }
-    ~OtherWindow() { XCloseDisplay(display_); }
-    OtherWindow(const OtherWindow&) = delete;
-    OtherWindow& operator=(const OtherWindow&) = delete;
-
-    Display* display() const { return display_; }
-    int keyPresses() {
-        XSync(display_, False);
-        while (XPending(display_) > 0) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            if (event.type == KeyPress && event.xkey.window == window_) ++keyPresses_;
-        }
-        return keyPresses_;
-    }
-
-private:
-    Display* display_;
-    Window window_;
-    int keyPresses_ = 0;
-};
-
 class DesktopCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -145,7 +107,7 @@ protected:
     }
 
     std::optional<test::XServer> server_;
-    std::optional<OtherWindow> window_;
+    std::optional<test::OtherWindow> window_;
     CaptureGates gates_;
     test::RecordingSink sink_;
 };
@@ -207,8 +169,7 @@ TEST_F(DesktopCaptureTest, GatesDecideWhatIsPostedAndAStoppedCaptureAddsNothing)
 }
 
 TEST_F(DesktopCaptureTest, AHeldKeyRepeatsItsPressAtTheServersRateUntilReleased) {
-    ASSERT_TRUE(XkbSetAutoRepeatRate(window_->display(), XkbUseCoreKbd, 150, 50));
-    XSync(window_->display(), False);
+    ASSERT_TRUE(window_->setAutoRepeat(150, 50));
     gates_.keys = true;
     const auto capture = start(gates_, sink_);
     ASSERT_NE(capture, nullptr);

@@ -16,7 +16,7 @@
 #include "core/window_messages.h"
 #include "gui/app/hook_table.h"
 #include "tests/plugins/plugin_harness.h"
-#include "tests/plugins/x_session.h"
+#include "tests/support/x_session.h"
 
 namespace qx4::test {
 namespace {

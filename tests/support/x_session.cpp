@@ -1,4 +1,4 @@
-#include "tests/plugins/x_session.h"
+#include "tests/support/x_session.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyle>
 
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 #include "gui/pages/mouse_picture.h"
 
 namespace qx4::gui {
@@ -25,7 +25,7 @@ QString buttonPlace(int button) {
     return ResourceManager::instance().text(QStringLiteral("button_place_%1_text").arg(button + 1));
 }
 
-ButtonRows::ButtonRows(QWidget* page) : QObject(page) {
+ButtonRows::ButtonRows(QWidget* page) {
     picture_ = requireControl<MousePicture>(page, "wireless_mouse_picture");
     for (int i = 0; i < kShownButtonCount; ++i) {
         Row& row = rows_[static_cast<std::size_t>(i)];
@@ -121,10 +121,7 @@ void ButtonRows::updateLights() {
         const bool pointed = !holdsAlone_ && (i == hoveredRow_ || i == hoveredPicture_ || i == keyboardRow_);
         const bool lit = i == held_ || pointed;
         row.indicator->setVisible(lit);
-        if (row.number->property("lit").toBool() == lit) continue;
-        row.number->setProperty("lit", lit);
-        row.number->style()->unpolish(row.number);
-        row.number->style()->polish(row.number);
+        setSkinProperty(row.number, "lit", lit);
     }
 }
 

@@ -28,7 +28,9 @@ QString buttonPlace(int button);
 class ButtonRows final : public QObject {
     Q_OBJECT
 public:
-    // Finds the rows, the indicators and the picture under `page`.
+    // Finds the rows, the indicators and the picture under `page`. The page owns this object as a
+    // member, not as a child: it must go before the rows it watches, which get Enter and Leave
+    // events while they are deleted.
     explicit ButtonRows(QWidget* page);
 
     // The row shows the label, as its text and its tool tip.

@@ -9,7 +9,6 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -20,6 +19,7 @@
 #include "gui/app/control_lookup.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/skin.h"
 #include "gui/app/window_message.h"
 #include "gui/pages/button_rows.h"
 
@@ -62,11 +62,6 @@ void showSelection(QComboBox* combo, int item) {
     combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
     combo->setToolTip(combo->currentText());
 }
-
-void restyle(QWidget* widget) {
-    widget->style()->unpolish(widget);
-    widget->style()->polish(widget);
-}
 }  // namespace
 
 CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
@@ -76,8 +71,10 @@ CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : Se
     editorPanel_->hide();
 }
 
+CWirelessButtonUI::~CWirelessButtonUI() = default;
+
 void CWirelessButtonUI::findControls() {
-    rows_ = new ButtonRows(this);
+    rows_ = std::make_unique<ButtonRows>(this);
     hintPanel_ = requireControl<QWidget>(this, "wireless_button_hint_panel");
     editorPanel_ = requireControl<QWidget>(this, "wireless_button_function_hor");
     editorTitle_ = requireControl<QLabel>(this, "wireless_button_editor_title");
@@ -116,7 +113,7 @@ void CWirelessButtonUI::fillFunctionSelectors() {
 }
 
 void CWirelessButtonUI::connectControls() {
-    connect(rows_, &ButtonRows::chosen, this, [this](int button) {
+    connect(rows_.get(), &ButtonRows::chosen, this, [this](int button) {
         if (context().mainWindow) {
             postWindowMessage(context().mainWindow, UM_BUTTON_CLICKED, static_cast<std::uintptr_t>(button));
         }
@@ -322,8 +319,7 @@ void CWirelessButtonUI::showCaptureState() {
     CaptureService* service = context().capture;
     const bool available = service && service->available();
     keyHint_->setText(text(available ? "keyboard_capture_hint_text" : "keyboard_capture_missing_text"));
-    keyHint_->setProperty("qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
-    restyle(keyHint_);
+    setSkinProperty(keyHint_, "qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
     keyDisplay_->setPlaceholderText(text(available ? "keyboard_press_key_text" : "keyboard_no_capture_text"));
     if (service && !capture_.active()) capture_ = service->begin(CaptureService::Kind::buttonKey, *this);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -31,6 +32,7 @@ class CWirelessButtonUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
     CWirelessButtonUI(QWidget* parent, const PageKind& kind);
+    ~CWirelessButtonUI() override;
 
     void refreshFromRecord() override;
     void macrosChanged() override { refillMacroList(); }
@@ -75,7 +77,7 @@ private:
     void showCaptureState();
     const MacroList& macros() const { return context().macros ? *context().macros : noMacros_; }
 
-    ButtonRows* rows_ = nullptr;
+    std::unique_ptr<ButtonRows> rows_;
     QWidget* hintPanel_ = nullptr;
     QWidget* editorPanel_ = nullptr;
     QLabel* editorTitle_ = nullptr;

@@ -1,0 +1,142 @@
+// A macro recorded from the whole desktop, end to end: keys typed into another client's window on
+// a private X server become the steps of a macro, which button 6 then plays three times. What the
+// virtual mouse receives is checked against the wire format written out here, from the saved
+// macro file, not against the program's own encoder.
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <optional>
+#include <string>
+
+#include "core/macro/macro_store.h"
+#include "core/vocab/function_catalogue.h"
+#include "gui/app/resource_manager.h"
+#include "tests/e2e/pages/window_against_mouse.h"
+#include "tests/support/x_other_window.h"
+#include "tests/support/x_session.h"
+
+namespace qx4::gui {
+namespace {
+
+using test::Bytes;
+
+constexpr std::size_t kMacroReportSize = 129;
+
+// The macro report as the mouse reads it: 09 81, slot, repeat mode, three parameter bytes, loops,
+// then at byte 28 the count of (delay, code) pairs from byte 29. A pair's delay is the pause before
+// its step in units of 2 ms, bit 7 marking a release; a pause over 254 ms first takes an extra pair
+// of whole 200 ms (code 3), at most ten of them.
+Bytes macroReportOf(const MacroRecord& macro, std::uint8_t slot, std::uint8_t repeatMode, std::uint8_t loops) {
+    Bytes report(kMacroReportSize, 0);
+    report[0] = 0x09;
+    report[1] = 0x81;
+    report[2] = slot;
+    report[3] = repeatMode;
+    report[7] = loops == 0 ? 1 : loops;
+    std::size_t at = 29;
+    int extraPairs = 0;
+    for (int i = 0; i < macro.actionCount; ++i) {
+        int pause = i == 0 ? 1 : macro.actions[static_cast<std::size_t>(i - 1)].delay;
+        if (pause > 254) {
+            if (extraPairs < 10) {
+                report[at++] = static_cast<std::uint8_t>(pause / 200);
+                report[at++] = 3;
+                ++extraPairs;
+            }
+            pause %= 200;
+        }
+        if (pause == 0) pause = 1;
+        const MacroAction& step = macro.actions[static_cast<std::size_t>(i)];
+        report[at++] = static_cast<std::uint8_t>(pause / 2 | (step.kind == kMacroActionPress ? 0 : 0x80));
+        report[at++] = step.code;
+    }
+    report[28] = static_cast<std::uint8_t>(macro.actionCount + extraPairs);
+    return report;
+}
+
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
+class MacroEndToEnd : public test::WindowAgainstMouse {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "no X server to record from";
+        start(*test::defaultRecord(), "Hook.so");
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // A real click of the pointer, which the capture hears as well.
+    static void clickOnScreen(QWidget* widget) {
+        const QPoint centre = widget->mapToGlobal(widget->rect().center());
+        ASSERT_TRUE(qx4::test::xdotool(
+            {"mousemove", std::to_string(centre.x()), std::to_string(centre.y()), "click", "1"}));
+        QTest::qWait(150);
+    }
+    template <typename Control>
+    Control* control(const char* name) {
+        return window->findChild<Control*>(QString::fromLatin1(name));
+    }
+};
+
+TEST_F(MacroEndToEnd, KeysTypedInAnotherWindowBecomeAMacroThatButtonSixPlaysThreeTimes) {
+    button("wireless_macro_btn")->click();
+    EXPECT_EQ(control<QLabel>("wireless_macro_capture_note")->text(), text("capture_desktop_text"));
+    button("wireless_macro_add_btn")->click();
+    button("wireless_record_delay_btn")->click();
+    QAbstractButton* record = button("wireless_macro_record_btn");
+
+    clickOnScreen(record);
+    ASSERT_EQ(record->text(), text("stop_recording_text"));
+    qx4::test::OtherWindow typedInto;  // takes the focus the click gave the program
+    ASSERT_TRUE(qx4::test::xdotool({"key", "a", "sleep", "0.3", "key", "b", "sleep", "0.12", "key", "c"}));
+    QTest::qWait(200);  // what the hook posted is still on its way
+    clickOnScreen(record);
+    EXPECT_EQ(record->text(), text("start_recording_text"));
+    EXPECT_EQ(typedInto.keyPresses(), 3) << "the other window still got every key";
+    button("wireless_macro_save_btn")->click();
+
+    MacroList stored;
+    ASSERT_EQ(loadMacros(stored).appended, 1u);
+    const MacroRecord& macro = *macroAt(0, stored);
+    ASSERT_EQ(macro.actionCount, 6) << "three keys, each pressed and released, and neither click";
+    for (std::size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(::testing::Message() << "step " << i);
+        EXPECT_EQ(macro.actions[i].code, 0x04 + i / 2) << "A, B, C in the order typed";
+        EXPECT_EQ(macro.actions[i].kind, i % 2 == 0 ? kMacroActionPress : kMacroActionRelease);
+    }
+    // The pause after each step as typed, plus what xdotool and a busy machine add.
+    for (const auto& [step, typed] : {std::pair{1, 300}, std::pair{3, 120}}) {
+        EXPECT_GE(macro.actions[step].delay, typed - 1) << "step " << step;
+        EXPECT_LE(macro.actions[step].delay, typed + 90) << "step " << step;
+    }
+
+    button("wireless_button_btn")->click();
+    button("wireless_button6_btn")->click();
+    QCoreApplication::processEvents();
+    control<QComboBox>("wireless_button_type_combo")->setCurrentIndex(static_cast<int>(FunctionGroup::macro));
+    control<QComboBox>("wireless_macro_type_combo")->setCurrentIndex(0);
+    control<QComboBox>("wireless_macro_repeat_mode_combo")->setCurrentIndex(0);
+    auto* loops = control<QLineEdit>("wireless_loop_times_edit");
+    loops->setFocus();
+    loops->selectAll();
+    QTest::keyClicks(loops, QStringLiteral("3"));
+    QTest::keyClick(loops, Qt::Key_Return);  // commits the count and applies
+    waitForApplies(1, fullDownloadOf(window->wirelessPage()->record()).size());
+
+    const auto saved = savedRecord();
+    const ButtonBinding& bound = saved->profiles[0].buttons[5];
+    ASSERT_EQ(bound.functionCode, 17);
+    EXPECT_EQ(bound.macroLoopCount, 3);
+    const std::vector<Bytes> full = fullDownloadOf(*saved);
+    const std::vector<Bytes> sent = sentSince(fullDownload);
+    EXPECT_EQ(sent, full);
+    const auto macroReport = std::find_if(sent.begin(), sent.end(), [](const Bytes& r) { return r.at(0) == 0x09; });
+    ASSERT_NE(macroReport, sent.end());
+    ASSERT_GE(macroReport->size(), kMacroReportSize);
+    EXPECT_EQ(Bytes(macroReport->begin(), macroReport->begin() + kMacroReportSize), macroReportOf(macro, 1, 0, 3));
+}
+
+}  // namespace
+}  // namespace qx4::gui

@@ -1,0 +1,120 @@
+// The program's main window against a private qx4-virtual-mouse, driven through its widgets as a
+// user would, with the means to wait for an apply to reach the mouse and to read what it got.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/config/config_file.h"
+#include "core/device/apply_plan.h"
+#include "core/device/reports.h"
+#include "gui/app/main_wnd.h"
+#include "gui/pages/wireless_page.h"
+#include "tests/gui/pages/page_test_support.h"
+#include "tests/support/virtual_mouse_process.h"
+
+namespace qx4::gui::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes bytesOf(const FeatureReport& report) { return {report.view().begin(), report.view().end()}; }
+
+// Ends `loop` when the apply ring has been hidden `applies` times: it hides when an apply ends.
+class RingWatcher final : public QObject {
+public:
+    RingWatcher(int applies, QEventLoop& loop) : remaining_(applies), loop_(loop) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && --remaining_ == 0) loop_.quit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int remaining_;
+    QEventLoop& loop_;
+};
+
+class WindowAgainstMouse : public ::testing::Test {
+protected:
+    // Saves `record`, starts the mouse (on the cable, for the faster pace: 100 ms after each
+    // report) and the window with the hook library of that name, and waits for the full download
+    // that follows a start.
+    void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
+        ASSERT_TRUE(saveConfig(record));
+        qx4::test::VirtualMouse::Options options;
+        options.cable = true;
+        mouse = std::make_unique<qx4::test::VirtualMouse>(options);
+
+        MainWindowOptions windowOptions;
+        windowOptions.drivers = DriverSet::virtualMouse;
+        windowOptions.hookLibraryFile = hookLibraryFile;
+        windowOptions.trayAvailable = [] { return false; };
+        window = std::make_unique<CMainWnd>(windowOptions);
+        window->initialize();
+        window->applyStartVisibility(false);
+
+        fullDownload = planApply(window->wirelessPage()->record(), SectionFlags::all()).size();
+        waitForApplies(1, fullDownload);
+        ASSERT_EQ(mouse->log().size(), fullDownload);
+    }
+    void TearDown() override {
+        if (window) window->shutdown();
+    }
+
+    QAbstractButton* button(const char* name) { return window->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
+
+    // Hands posted apply requests to the worker, waits for `reports` more reports to reach the
+    // mouse, then runs the event loop until `applies` applies have ended.
+    void waitForApplies(int applies, std::size_t reports) {
+        const std::size_t before = mouse->log().size();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + reports)));
+        auto* ring = window->findChild<QWidget*>(QStringLiteral("apply_ring"));
+        QEventLoop loop;
+        RingWatcher watcher(applies, loop);
+        ring->installEventFilter(&watcher);
+        bool timedOut = false;
+        QTimer::singleShot(15000, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        loop.exec();
+        ring->removeEventFilter(&watcher);
+        EXPECT_FALSE(timedOut) << "the apply did not finish";
+    }
+
+    std::unique_ptr<DeviceConfig> savedRecord() {
+        auto saved = std::make_unique<DeviceConfig>();
+        readConfig(*saved, window->macros().size());
+        return saved;
+    }
+    std::vector<Bytes> sentSince(std::size_t first) {
+        const auto log = mouse->log();
+        std::vector<Bytes> sent;
+        for (std::size_t i = first; i < log.size(); ++i) sent.push_back(log[i].bytes);
+        return sent;
+    }
+    // Every report of a full download of the saved record, in the order they are sent.
+    std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
+        std::vector<Bytes> full;
+        for (const auto& planned : planApply(record, SectionFlags::all())) full.push_back(bytesOf(planned.report));
+        return full;
+    }
+
+    qx4::test::TempFolder data;
+    qx4::test::ScopedEnv dataDir{"QX4_DATA_DIR", data.path().string()};
+    std::unique_ptr<qx4::test::VirtualMouse> mouse;
+    std::unique_ptr<CMainWnd> window;
+    std::size_t fullDownload = 0;
+};
+
+}  // namespace qx4::gui::test

@@ -1,0 +1,51 @@
+#include "tests/support/x_other_window.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+
+#include <stdexcept>
+
+namespace qx4::test {
+
+struct OtherWindow::Connection {
+    Display* display = nullptr;
+    Window window = 0;
+    int keyPresses = 0;
+};
+
+OtherWindow::OtherWindow() : connection_(std::make_unique<Connection>()) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) throw std::runtime_error("no connection to the test's X server");
+    connection_->display = display;
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 200, 0, 0, 0);
+    connection_->window = window;
+    XSelectInput(display, window, KeyPressMask | StructureNotifyMask);
+    XMapWindow(display, window);
+    XEvent event;
+    do {
+        XNextEvent(display, &event);
+    } while (event.type != MapNotify);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+}
+
+OtherWindow::~OtherWindow() { XCloseDisplay(connection_->display); }
+
+int OtherWindow::keyPresses() {
+    Display* display = connection_->display;
+    XSync(display, False);
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == KeyPress && event.xkey.window == connection_->window) ++connection_->keyPresses;
+    }
+    return connection_->keyPresses;
+}
+
+bool OtherWindow::setAutoRepeat(unsigned delayMs, unsigned intervalMs) {
+    const bool set = XkbSetAutoRepeatRate(connection_->display, XkbUseCoreKbd, delayMs, intervalMs);
+    XSync(connection_->display, False);
+    return set;
+}
+
+}  // namespace qx4::test
