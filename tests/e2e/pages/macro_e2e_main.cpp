@@ -3,27 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 
 #include <optional>
 
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "tests/gui/pages/program_resources.h"
 #include "tests/support/x_session.h"
 
 int main(int argc, char** argv) {
     std::optional<qx4::test::XServer> server;
     if (qx4::test::XServer::installed()) server.emplace();
     qputenv("QT_QPA_PLATFORM", server ? "xcb" : "offscreen");
-    int status = 2;
-    {
-        QApplication application(argc, argv);
-        auto& resources = qx4::gui::ResourceManager::instance();
-        resources.setResourceDirectory(QDir(QStringLiteral(QX4_BIN_DIR "/res")));
-        if (!resources.loadLanguage()) return 2;
-        qx4::gui::applySkin(application);
-        testing::InitGoogleTest(&argc, argv);
-        status = RUN_ALL_TESTS();
-    }
-    return status;
+    QApplication application(argc, argv);  // goes before the server it is connected to
+    if (!qx4::gui::test::useProgramResources(application)) return 2;
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QLoggingCategory>
 
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "tests/gui/pages/program_resources.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -15,10 +13,7 @@ int main(int argc, char** argv) {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    auto& resources = qx4::gui::ResourceManager::instance();
-    resources.setResourceDirectory(QDir(QStringLiteral(QX4_BIN_DIR "/res")));
-    if (!resources.loadLanguage()) return 2;
-    qx4::gui::applySkin(application);
+    if (!qx4::gui::test::useProgramResources(application)) return 2;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,18 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "program_resources.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    auto& resources = qx4::gui::ResourceManager::instance();
-    resources.setResourceDirectory(QDir(QStringLiteral(QX4_BIN_DIR "/res")));
-    if (!resources.loadLanguage()) return 2;
-    qx4::gui::applySkin(application);
+    if (!qx4::gui::test::useProgramResources(application)) return 2;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
