@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCursor>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 
 #include <array>
 
+#include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/window_message.h"
@@ -137,12 +139,22 @@ void CWirelessMacroUI::capturedInput(const CapturedInput& input) {
     const CaptureService* capture = context().capture;
     if (!capture) return;
     if (capture->flag(CaptureService::Kind::macroRecording)) {
+        if (clickOnRecordButton(input)) return;
         if (recorder_.record(input)) stepsChanged();
         // A full macro ends the recording by itself.
         if (!recorder_.recording()) stopRecording();
     } else if (capture->flag(CaptureService::Kind::macroStepKey)) {
         stepEditor_->keyCaptured(input.wParam);
     }
+}
+
+// The hook hears the whole desktop on its own connection, so a quick click can reach it before
+// the record button's Enter has paused it: a button pressed with the pointer on the record button
+// is the click that stops the recording.
+bool CWirelessMacroUI::clickOnRecordButton(const CapturedInput& input) const {
+    const bool mouseButton = input.wParam >= WM_LBUTTONDOWN && input.wParam <= WM_XBUTTONUP;
+    return mouseButton && c_.recordButton->isVisible() &&
+           c_.recordButton->rect().contains(c_.recordButton->mapFromGlobal(QCursor::pos()));
 }
 
 bool CWirelessMacroUI::eventFilter(QObject* watched, QEvent* event) {

@@ -118,6 +118,7 @@ private:
     void onRecordClicked();
     void startRecording();
     void stopRecording();
+    bool clickOnRecordButton(const CapturedInput& input) const;
     void onStepChosen(std::optional<std::size_t> step);
     void onEditModeClicked(bool on);
     void onKeyFieldFocused(bool focused);
