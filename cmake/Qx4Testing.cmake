@@ -17,6 +17,7 @@ function(qx4_add_test name)
     QX4_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     QX4_BIN_DIR="${QX4_BIN_DIR}")
   add_test(NAME ${name} COMMAND ${name})
+  # LANGUAGE=en: the tests compare English texts, whatever the desktop's language.
   set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QX4_PLUGIN_DIR=${QX4_BIN_DIR}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QX4_PLUGIN_DIR=${QX4_BIN_DIR};LANGUAGE=en")
 endfunction()

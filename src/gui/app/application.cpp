@@ -1,6 +1,7 @@
 #include "gui/app/application.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -49,7 +50,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     QApplication::setApplicationVersion(QStringLiteral(QX4_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals(application);
-    ResourceManager::instance().loadLanguage();
+    ResourceManager::instance().loadLanguageFor(QLocale::system());
     applySkin(application);
 
     MainWindowOptions options;

@@ -3,10 +3,14 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
+#include <QTranslator>
 #include <QVariant>
 #include <QWidget>
 #include <QXmlStreamReader>
@@ -20,6 +24,7 @@ const char* const kTextKey = "textKey";
 const char* const kToolTipKey = "toolTipKey";
 const char* const kItemKeys = "itemKeys";
 const char* const kWindowTitleKey = "windowTitleKey";
+const QString kEnglishFile = QStringLiteral("lan.xml");
 
 // The first of the program's resource folders that holds the language file, else the first one
 // (whose missing files then say where they were looked for).
@@ -27,7 +32,7 @@ QDir defaultResourceDirectory() {
     const auto folders = resourceFoldersFor(runningProgramFolder());
     for (const auto& folder : folders) {
         const QDir directory(QString::fromStdString(folder.string()));
-        if (directory.exists(QStringLiteral("lan.xml"))) return directory;
+        if (directory.exists(kEnglishFile)) return directory;
     }
     return QDir(QString::fromStdString(folders.front().string()));
 }
@@ -56,12 +61,11 @@ QString ResourceManager::resourcePath(const QString& fileName) const {
     return resourceDirectory_.filePath(fileName);
 }
 
-bool ResourceManager::loadLanguage(const QString& fileName) {
-    texts_.clear();
-    QFile file(resourcePath(fileName));
-    if (!file.open(QIODevice::ReadOnly)) return false;
+std::optional<LanguageTexts> readLanguageFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     QXmlStreamReader xml(&file);
-    QHash<QString, QString> loaded;
+    LanguageTexts loaded;
     while (xml.readNextStartElement()) {
         if (xml.name() == QLatin1String("Language")) continue;
         if (xml.name() == QLatin1String("Text")) {
@@ -71,9 +75,63 @@ bool ResourceManager::loadLanguage(const QString& fileName) {
             xml.skipCurrentElement();
         }
     }
-    if (xml.hasError()) return false;
-    texts_ = std::move(loaded);
+    if (xml.hasError()) return std::nullopt;
+    return loaded;
+}
+
+bool ResourceManager::loadLanguage(const QString& fileName) {
+    texts_.clear();
+    auto loaded = readLanguageFile(resourcePath(fileName));
+    if (!loaded) return false;
+    texts_ = std::move(*loaded);
     return true;
+}
+
+bool ResourceManager::loadLanguageFor(const QLocale& locale) {
+    if (!loadLanguage(kEnglishFile)) return false;
+    const QString translation = translationFileFor(locale);
+    if (translation.isEmpty()) {
+        loadQtTranslation(QString());
+        return true;
+    }
+    const auto translated = readLanguageFile(resourcePath(translation));
+    if (!translated) {
+        qWarning("qx4-config: %s cannot be read; the texts stay English", qPrintable(resourcePath(translation)));
+        loadQtTranslation(QString());
+        return true;
+    }
+    for (auto text = translated->cbegin(); text != translated->cend(); ++text) texts_.insert(text.key(), text.value());
+    loadQtTranslation(translation.mid(4).chopped(4));
+    return true;
+}
+
+// The locale's languages in the user's order of preference (LANGUAGE, then LC_ALL, LC_MESSAGES,
+// LANG): the first that is English or has a file wins, so "LANGUAGE=fr:de" gives German while
+// there is no French file, and "LANGUAGE=en:de" stays English.
+QString ResourceManager::translationFileFor(const QLocale& locale) const {
+    for (const QString& name : locale.uiLanguages()) {
+        const QString language = name.section(QLatin1Char('-'), 0, 0).toLower();
+        if (language == QLatin1String("en")) return {};
+        const QString file = QStringLiteral("lan_%1.xml").arg(language);
+        if (resourceDirectory_.exists(file)) return file;
+    }
+    return {};
+}
+
+// Qt's own widgets (the file dialog's buttons and labels) speak the same language when Qt's
+// translations are installed; without them they stay English.
+void ResourceManager::loadQtTranslation(const QString& language) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) return;
+    delete qtTranslator_;
+    if (language.isEmpty()) return;
+    auto* translator = new QTranslator(application);
+    if (translator->load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        qtTranslator_ = translator;
+    } else {
+        delete translator;
+    }
 }
 
 QString ResourceManager::text(const QString& key) const { return texts_.value(key, key); }

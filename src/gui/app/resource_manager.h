@@ -1,6 +1,8 @@
 // Texts from res/lan.xml by key, and the resource folder itself. A control is in resource-text
 // mode when it carries the dynamic property "textKey": it then shows the language text of that
-// key (the key itself when the language file lacks it). Layout files use the same properties:
+// key (the key itself when the language file lacks it). A translation lives beside it as
+// lan_<language>.xml ("lan_de.xml") and is laid over the English texts, so a key it lacks stays
+// English. Layout files use the same properties:
 //   textKey      text of a label, button, check box or group box
 //   toolTipKey   tool tip
 //   itemKeys     combo box items, keys separated by ';'
@@ -10,11 +12,21 @@
 
 #include <QDir>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 
+#include <optional>
+
+class QLocale;
+class QTranslator;
 class QWidget;
 
 namespace qx4::gui {
+
+using LanguageTexts = QHash<QString, QString>;
+
+// The texts of one language file by key; nullopt when it is missing or malformed.
+std::optional<LanguageTexts> readLanguageFile(const QString& path);
 
 class ResourceManager {
 public:
@@ -29,6 +41,12 @@ public:
 
     // Loads "lan.xml" from the resource folder; false (and no texts) when missing or malformed.
     bool loadLanguage(const QString& fileName = QStringLiteral("lan.xml"));
+    // Loads lan.xml, then the translation for the first of the locale's languages that has one
+    // (none for English), and Qt's own texts (file dialogs) in that language where installed.
+    // False only when lan.xml cannot be read; an unreadable translation leaves English.
+    bool loadLanguageFor(const QLocale& locale);
+    // "lan_de.xml" for a German locale; empty when English or no translation fits.
+    QString translationFileFor(const QLocale& locale) const;
     bool hasText(const QString& key) const { return texts_.contains(key); }
     QString text(const QString& key) const;
 
@@ -43,8 +61,11 @@ private:
     ResourceManager();
     void applyTexts(QWidget* control) const;
 
+    void loadQtTranslation(const QString& language);
+
     QDir resourceDirectory_;
-    QHash<QString, QString> texts_;
+    LanguageTexts texts_;
+    QPointer<QTranslator> qtTranslator_;
 };
 
 }  // namespace qx4::gui

@@ -78,9 +78,11 @@ protected:
         const Ran status = run(path(bin / "qx4ctl"), {"status", "--simulate"});
         EXPECT_TRUE(status.output.contains("Receiver: present")) << status.output.toStdString();
 
-        // The tray's text comes from the installed language file, the window from its layouts.
+        // The tray's text comes from the installed language files, chosen by the desktop's
+        // language; the window from its layouts.
+        const ScopedEnv german("LANGUAGE", std::string("de"));
         Program program({"--simulate"}, path(bin / "qx4-config"));
-        EXPECT_TRUE(program.waitFor("tray: Receiver: battery 80%")) << program.output();
+        EXPECT_TRUE(program.waitFor("tray: Empfänger: Akku 80 %")) << program.output();
         EXPECT_EQ(program.exitCode(true), 0);
         EXPECT_EQ(program.output().find("the layout has no control"), std::string::npos) << program.output();
     }

@@ -1,17 +1,13 @@
-// The program's layouts and texts, and its message box's answers.
+// The program's layouts, and its message box's answers.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
 
 #include "app_harness.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
 #include "tests/gui/pages/page_test_support.h"
@@ -38,27 +34,6 @@ TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayout) {
     requireControl<QAbstractButton>(&window, "renamed_btn")->click();
     EXPECT_EQ(missedControls(), QStringList{"window/renamed_btn"});
     clearMissedControls();
-}
-
-TEST(Texts, EveryKeyTheLayoutsAndTheProgramUseHasAnEnglishText) {
-    const ResourceManager& texts = ResourceManager::instance();
-    const QRegularExpression keyProperty(
-        QStringLiteral(R"re(name="(textKey|toolTipKey|windowTitleKey|itemKeys)" stdset="0"><string>([^<]*)<)re"));
-    const QDir folder = texts.resourceDirectory();
-    QStringList keys{"mouse_name_text", "no_device_text", "profile_text", "charging_text", "apply_failed_text",
-                     "apply_no_link_text", "apply_asleep_text", "save_failed_text", "config_damaged_text"};
-    for (const QString& file : folder.entryList({"*.xml"}, QDir::Files)) {
-        QFile layout(folder.filePath(file));
-        ASSERT_TRUE(layout.open(QIODevice::ReadOnly)) << file.toStdString();
-        for (const auto& match : keyProperty.globalMatch(QString::fromUtf8(layout.readAll()))) {
-            keys += match.captured(2).split(';', Qt::SkipEmptyParts);
-        }
-    }
-    QStringList missing;
-    for (const QString& key : keys) {
-        if (!texts.hasText(key.trimmed())) missing << key;
-    }
-    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
 }
 
 TEST(MessageBox, ConfirmGivesOneAndCancelOrClosingGivesZero) {
