@@ -95,9 +95,13 @@ TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
 TEST_F(PagesEndToEnd, QuittingWhileAProfileIsSentKeepsItInTheFile) {
     // The receiver's 400 ms pace keeps the apply running; without the cable the mouse must say
     // it is awake before it takes reports.
+    // Losing the cable marks the mouse asleep until it says otherwise, and the two links tell the
+    // program on their own threads, so the wake is sent only once the removal has been taken.
+    const PresenceState& presence = window->wirelessPage()->presence();
     mouse->command("cable unplug");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }));
     mouse->command("wake");
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presence.mouseAsleep.load() == 0; }));
     const std::size_t before = mouse->log().size();
     button("wireless_profile_3_btn")->click();
     QCoreApplication::processEvents();
