@@ -81,7 +81,7 @@ void BM_IdleForTenSeconds(benchmark::State& state) {
     for (auto _ : state) {
         Program program({"--simulate"});
         // Idle means after the first download to the mouse has ended.
-        if (!program.waitFor("record saved")) {
+        if (!program.waitFor("apply finished")) {
             state.SkipWithError("the first apply did not end");
             break;
         }
