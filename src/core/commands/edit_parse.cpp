@@ -14,14 +14,14 @@
 namespace qx4::commands {
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;
     bool takesValue;
 };
 
-constexpr OptionSpec kApply{"--apply", false};
-constexpr OptionSpec kSimulate{"--simulate", false};
-constexpr OptionSpec kProfile{"--profile", true};
+constexpr OptionRule kApply{"--apply", false};
+constexpr OptionRule kSimulate{"--simulate", false};
+constexpr OptionRule kProfile{"--profile", true};
 
 constexpr std::array<std::string_view, 9> kCommands{"profile", "dpi", "rate", "light", "bind",
                                                     "macro", "import", "export", "reset"};
@@ -46,7 +46,7 @@ UsageError usage(std::string message) { return {std::move(message)}; }
 
 // Options anywhere, "--name value" or "--name=value"; "--" ends them.
 std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments,
-                                       std::initializer_list<OptionSpec> specs) {
+                                       std::initializer_list<OptionRule> rules) {
     Scanned scanned;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -61,13 +61,13 @@ std::variant<Scanned, UsageError> scan(std::span<const std::string_view> argumen
         }
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
-        const auto spec = std::ranges::find(specs, name, &OptionSpec::name);
-        if (spec == specs.end()) return usage("unknown option '" + std::string(name) + "'");
+        const auto rule = std::ranges::find(rules, name, &OptionRule::name);
+        if (rule == rules.end()) return usage("unknown option '" + std::string(name) + "'");
         if (scanned.has(name)) return usage(std::string(name) + " is given twice");
         std::string_view value;
-        if (spec->takesValue && equals != std::string_view::npos) {
+        if (rule->takesValue && equals != std::string_view::npos) {
             value = argument.substr(equals + 1);
-        } else if (spec->takesValue) {
+        } else if (rule->takesValue) {
             if (i + 1 == arguments.size()) return usage(std::string(name) + " needs a value");
             value = arguments[++i];
         } else if (equals != std::string_view::npos) {
