@@ -39,7 +39,7 @@ XServer::XServer() {
     if (::pipe(channel) != 0) throw std::runtime_error("no pipe for Xvfb");
     // -noreset: the server keeps its settings (the key repeat rate) between clients.
     const std::vector<std::string> command{"Xvfb", "-displayfd", std::to_string(channel[1]), "-screen", "0",
-                                           "640x480x24", "-nolisten", "tcp", "-noreset"};
+                                           "1024x768x24", "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
     for (const std::string& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);

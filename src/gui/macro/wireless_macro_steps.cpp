@@ -2,7 +2,6 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QCursor>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,12 +10,12 @@
 
 #include <array>
 
-#include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/window_message.h"
 #include "gui/macro/macro_step_editor.h"
 #include "gui/macro/macro_step_list.h"
+#include "gui/macro/own_clicks.h"
 #include "gui/macro/wireless_macro_ui.h"
 
 namespace qx4::gui {
@@ -53,8 +52,10 @@ void CWirelessMacroUI::findStepControls() {
             requireControl<QAbstractButton>(this, QStringLiteral("wireless_macro_key%1_btn").arg(n + 1));
     }
 
-    stepList_ = new MacroStepList(requireControl<QListWidget>(this, "wireless_macro_action_list"),
-                                  requireControl<QLabel>(this, "wireless_macro_summary_label"), this);
+    auto* steps = requireControl<QListWidget>(this, "wireless_macro_action_list");
+    stepList_ = new MacroStepList(steps, requireControl<QLabel>(this, "wireless_macro_summary_label"), this);
+    // Clicking a row during a recording changes nothing, so a click there is one to record.
+    ownClicks_ = new OwnClicks(*steps->viewport(), this);
     MacroStepEditor::Controls editor;
     editor.editCheck = requireControl<QAbstractButton>(this, "wireless_macro_action_edit_check");
     editor.pages = requireControl<QStackedWidget>(this, "wireless_macro_action_edit_tab");
@@ -119,6 +120,7 @@ void CWirelessMacroUI::startRecording() {
     const std::uint16_t delay = defaultDelay();
     c_.defaultDelayEdit->setText(QString::number(delay));
     recorder_.start(delay, monotonicMilliseconds());
+    ownClicks_->start(capture->wholeDesktop());
     // The mouse buttons are captured only once the pointer has left the record button.
     recordingCapture_ = capture->begin(CaptureService::Kind::macroRecording, *this);
     c_.recordButton->setChecked(true);
@@ -130,6 +132,7 @@ void CWirelessMacroUI::startRecording() {
 void CWirelessMacroUI::stopRecording() {
     recorder_.stop();
     recordingCapture_.end();
+    ownClicks_->stop();
     c_.recordButton->setChecked(false);
     ResourceManager::instance().setResourceText(c_.recordButton, QStringLiteral("start_recording_text"));
     updateStepTools();
@@ -139,22 +142,15 @@ void CWirelessMacroUI::capturedInput(const CapturedInput& input) {
     const CaptureService* capture = context().capture;
     if (!capture) return;
     if (capture->flag(CaptureService::Kind::macroRecording)) {
-        if (clickOnRecordButton(input)) return;
+        // A click on the program's own controls (the one that stops, saves or leaves the recording
+        // among them) is the user working the program, not a step.
+        if (ownClicks_->isOwn(input)) return;
         if (recorder_.record(input)) stepsChanged();
         // A full macro ends the recording by itself.
         if (!recorder_.recording()) stopRecording();
     } else if (capture->flag(CaptureService::Kind::macroStepKey)) {
         stepEditor_->keyCaptured(input.wParam);
     }
-}
-
-// The hook hears the whole desktop on its own connection, so a quick click can reach it before
-// the record button's Enter has paused it: a button pressed with the pointer on the record button
-// is the click that stops the recording.
-bool CWirelessMacroUI::clickOnRecordButton(const CapturedInput& input) const {
-    const bool mouseButton = input.wParam >= WM_LBUTTONDOWN && input.wParam <= WM_XBUTTONUP;
-    return mouseButton && c_.recordButton->isVisible() &&
-           c_.recordButton->rect().contains(c_.recordButton->mapFromGlobal(QCursor::pos()));
 }
 
 bool CWirelessMacroUI::eventFilter(QObject* watched, QEvent* event) {

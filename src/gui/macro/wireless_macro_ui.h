@@ -32,6 +32,7 @@ namespace qx4::gui {
 
 class MacroStepEditor;
 class MacroStepList;
+class OwnClicks;
 
 class CWirelessMacroUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
@@ -118,7 +119,6 @@ private:
     void onRecordClicked();
     void startRecording();
     void stopRecording();
-    bool clickOnRecordButton(const CapturedInput& input) const;
     void onStepChosen(std::optional<std::size_t> step);
     void onEditModeClicked(bool on);
     void onKeyFieldFocused(bool focused);
@@ -134,6 +134,7 @@ private:
     MacroRecorder recorder_{draft_};
     MacroStepList* stepList_ = nullptr;
     MacroStepEditor* stepEditor_ = nullptr;
+    OwnClicks* ownClicks_ = nullptr;
     std::optional<std::size_t> selectedPosition_;
     bool modified_ = false;
     CaptureService::Capture recordingCapture_;

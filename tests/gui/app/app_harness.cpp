@@ -54,7 +54,7 @@ AppHarness::AppHarness(HarnessOptions options)
     MainWindowOptions windowOptions;
     windowOptions.driverBinder = &binder_;
     windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};
-    windowOptions.hookLibraryFile = "qx4_no_such_hook.so";
+    windowOptions.hookLibraryFile = options.hookLibraryFile;
     windowOptions.trayAvailable = [this] { return trayAvailable; };
     windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
     windowOptions.checkAccess = [this] { return access; };
