@@ -37,7 +37,8 @@ bool XServer::installed() { return onPath("Xvfb") && onPath("xdotool"); }
 XServer::XServer() {
     int channel[2];
     if (::pipe(channel) != 0) throw std::runtime_error("no pipe for Xvfb");
-    // -noreset: the server keeps its settings (the key repeat rate) between clients.
+    // -noreset: the server keeps its settings (the key repeat rate) between clients. The screen
+    // holds the program's whole window, so a click can reach any of its controls.
     const std::vector<std::string> command{"Xvfb", "-displayfd", std::to_string(channel[1]), "-screen", "0",
                                            "1024x768x24", "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
