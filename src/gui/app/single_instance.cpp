@@ -86,8 +86,11 @@ private:
         framed_ = true;
         server_.unheardLeft();
         if (server_.served_ >= kMaxConnections) {
-            reply(refusal("it is carrying out " + std::to_string(kMaxConnections) +
-                          " other requests; try again when one has ended"));
+            // Refused, not misused: the exit code of a command that could not be done.
+            InstanceReply busy = refusal("it is carrying out " + std::to_string(kMaxConnections) +
+                                         " other requests; try again when one has ended");
+            busy.exitCode = 1;
+            reply(busy);
             return false;
         }
         holdsSlot_ = true;
@@ -140,10 +143,12 @@ InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject*
     connect(retry_, &QTimer::timeout, this, &InstanceServer::acceptConnections);
 }
 
-// The clients go first, while the server they count themselves out of is whole.
+// The clients go first, while the server they count themselves out of is whole, and the
+// notifier before the listener closes its socket.
 InstanceServer::~InstanceServer() {
     closing_ = true;
     qDeleteAll(findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly));
+    delete notifier_;
 }
 
 bool InstanceServer::listening() const { return listener_.listening(); }
