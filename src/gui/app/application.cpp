@@ -10,15 +10,19 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "gui/app/command_line.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/remote_commands.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
+#include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
 
@@ -30,8 +34,9 @@ void onQuitSignal(int) {
     (void)!write(quitSignalPipe[1], &byte, 1);
 }
 
-// SIGTERM (the session ending, kill) and SIGINT (Ctrl+C) end the program as the tray's "exit"
-// does, so that the links are closed and the worker stopped in order.
+// SIGTERM (the session ending, kill), SIGINT (Ctrl+C) and SIGHUP (the terminal or the session
+// gone) end the program as the tray's "exit" does: what the mouse reported is saved, the links are
+// closed and the worker stopped in order.
 void quitOnSignals(QApplication& application) {
     if (pipe2(quitSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto* notifier = new QSocketNotifier(quitSignalPipe[0], QSocketNotifier::Read, &application);
@@ -42,6 +47,26 @@ void quitOnSignals(QApplication& application) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+// When the display goes away (the X server ends, the session is cut off), Qt ends the process with
+// exit() from inside the message loop, on the UI thread. That end saves too; from another thread
+// it would race the UI thread, which owns the record, so it does not.
+CMainWnd* windowToSaveAtExit = nullptr;
+std::thread::id uiThread;
+
+void saveAtExit() {
+    if (!windowToSaveAtExit || std::this_thread::get_id() != uiThread) return;
+    // First, before the shutdown's steps touch the display that is gone.
+    windowToSaveAtExit->wirelessPage()->saveRecordNow();
+    windowToSaveAtExit->shutdown();
+}
+
+void saveWhenQtEndsTheProcess(CMainWnd& window) {
+    uiThread = std::this_thread::get_id();
+    windowToSaveAtExit = &window;
+    std::atexit(saveAtExit);
 }
 
 int runMainWindow(int argc, char** argv, const CommandLine& commandLine, InstanceLock& lock) {
@@ -61,8 +86,10 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow));
     window->initialize();
     window->applyStartVisibility(commandLine.startHidden);
+    saveWhenQtEndsTheProcess(*window);
 
     QApplication::exec();
+    windowToSaveAtExit = nullptr;
     window->shutdown();
     window.reset();
     return 0;
@@ -103,6 +130,7 @@ int runApplication(int argc, char** argv) {
     case InstanceLock::Result::acquired:
         break;
     }
+    switchOffSilentSessionBus();
     return runMainWindow(argc, argv, commandLine, lock);
 }
 

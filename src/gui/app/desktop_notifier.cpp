@@ -22,6 +22,8 @@ constexpr uchar kNormalUrgency = 1;
 constexpr uchar kCriticalUrgency = 2;
 constexpr int kServerDecidesTimeout = -1;
 constexpr int kBalloonMilliseconds = 10000;
+// A service that does not answer by then is taken to be missing, so later notices are not held up.
+constexpr int kReplyMilliseconds = 5000;
 }  // namespace
 
 DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent) : QObject(parent), tray_(tray) {}
@@ -49,7 +51,7 @@ void DesktopNotifier::send(const DesktopNotice& notice) {
     call << QStringLiteral("qx4-config") << shownId_ << icon << notice.title << notice.body << QStringList() << hints
          << kServerDecidesTimeout;
     awaitingReply_ = true;
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kReplyMilliseconds), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* finished) {
         const QDBusPendingReply<uint> reply = *finished;
         if (reply.isError()) {

@@ -18,7 +18,11 @@ CDPIMsg::CDPIMsg(QWidget* owner, const QString& text)
     setAttribute(Qt::WA_DeleteOnClose);
     buildWindowFromLayout(this, QStringLiteral("DPImsg.xml"), kWidth, kHeight);
     label_ = requireControl<QLabel>(this, "dpi_label");
-    label_->setText(text_);
+    frame_.setSingleShot(true);
+    frame_.setTimerType(Qt::PreciseTimer);
+    frame_.setInterval(kFrameMilliseconds);
+    connect(&frame_, &QTimer::timeout, this, &CDPIMsg::showText);
+    showText();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         setGeometry(geometryFor(screen->availableGeometry()));
     }
@@ -26,7 +30,13 @@ CDPIMsg::CDPIMsg(QWidget* owner, const QString& text)
 
 void CDPIMsg::setText(const QString& text) {
     text_ = text;
+    if (!frame_.isActive()) showText();
+}
+
+void CDPIMsg::showText() {
+    if (label_->text() == text_) return;
     label_->setText(text_);
+    frame_.start();
 }
 
 QRect CDPIMsg::geometryFor(const QRect& workArea) {

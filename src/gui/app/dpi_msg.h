@@ -1,10 +1,12 @@
 // The popup (layout "DPImsg.xml") that shows for a moment which DPI value or profile the mouse
 // has just switched to. It sits 10 pixels inside the bottom-right corner of the work area, stays
-// on top, never takes the focus, and deletes itself when closed.
+// on top, never takes the focus, and deletes itself when closed. A burst of changes is shown
+// once per frame, the latest text at the end of each.
 #pragma once
 
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -16,6 +18,7 @@ class CDPIMsg final : public QWidget {
 public:
     static constexpr int kWidth = 200;
     static constexpr int kHeight = 50;
+    static constexpr int kFrameMilliseconds = 16;
 
     CDPIMsg(QWidget* owner, const QString& text);
 
@@ -26,8 +29,11 @@ public:
     static QRect geometryFor(const QRect& workArea);
 
 private:
+    void showText();
+
     QString text_;
     QLabel* label_ = nullptr;
+    QTimer frame_;
 };
 
 }  // namespace qx4::gui

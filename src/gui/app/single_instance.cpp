@@ -1,15 +1,17 @@
 #include "gui/app/single_instance.h"
 
 #include <QByteArray>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <string>
 
 #include "core/window_messages.h"
 #include "gui/app/diagnostics.h"
@@ -21,22 +23,16 @@ namespace {
 // A first copy takes its lock some 150 ms before it listens, longer on a busy machine.
 constexpr std::chrono::seconds kStartingPatience{5};
 
-bool fromThisUser(const QLocalSocket* socket) {
-    ucred peer{};
-    socklen_t length = sizeof(peer);
-    const auto fd = static_cast<int>(socket->socketDescriptor());
-    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == getuid();
-}
-
 InstanceReply refusal(const std::string& why) { return {2, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
 }  // namespace
 
 // One client: its bytes until a request is whole, then the handler's reply. It deletes itself,
-// with its socket, when the client goes or runs out of time.
+// with its socket, when the client goes or runs out of time. Until its first byte says that it is
+// a request, it counts as unheard; a request then takes one of the server's slots.
 class InstanceServer::Connection final : public QObject {
 public:
     Connection(QLocalSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
-        ++server_.connections_;
+        ++server_.unheard_;
         connect(socket_, &QLocalSocket::readyRead, this, &Connection::read);
         connect(socket_, &QLocalSocket::disconnected, socket_, &QObject::deleteLater);
         auto* deadline = new QTimer(this);
@@ -50,7 +46,10 @@ public:
         deadline_->start(kRequestMilliseconds);
         read();
     }
-    ~Connection() override { --server_.connections_; }
+    ~Connection() override {
+        if (holdsSlot_) --server_.served_;
+        if (!framed_) server_.unheardLeft();
+    }
 
 private:
     void read() {
@@ -59,7 +58,7 @@ private:
         const QByteArray bytes = socket_->read(static_cast<qint64>(kMaxRequestBytes) + 1);
         if (bytes.isEmpty()) return;
         const std::string_view piece(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        if (!showMain_ && !framed_) (piece.front() == kShowMainLine.front() ? showMain_ : framed_) = true;
+        if (!showMain_ && !framed_ && !decide(piece.front())) return;
         if (showMain_) return readShowMain(piece);
         switch (decoder_.feed(piece)) {
         case RequestDecoder::State::incomplete:
@@ -76,6 +75,27 @@ private:
         server_.handler_->handleRequest(decoder_.request(), [self](const InstanceReply& answer) {
             if (self) self->reply(answer);
         });
+    }
+
+    // The first byte says which of the two it is. False when a request finds every slot taken.
+    bool decide(char first) {
+        if (first == kShowMainLine.front()) {
+            showMain_ = true;
+            return true;
+        }
+        framed_ = true;
+        server_.unheardLeft();
+        if (server_.served_ >= kMaxConnections) {
+            // Refused, not misused: the exit code of a command that could not be done.
+            InstanceReply busy = refusal("it is carrying out " + std::to_string(kMaxConnections) +
+                                         " other requests; try again when one has ended");
+            busy.exitCode = 1;
+            reply(busy);
+            return false;
+        }
+        holdsSlot_ = true;
+        ++server_.served_;
+        return true;
     }
 
     void readShowMain(std::string_view piece) {
@@ -103,35 +123,72 @@ private:
     QTimer* deadline_ = nullptr;
     RequestDecoder decoder_;
     std::string line_;       // UM_SHOW_MAIN's line as far as it has come
-    bool showMain_ = false;  // the first byte said which of the two it is
-    bool framed_ = false;
+    bool showMain_ = false;
+    bool framed_ = false;    // a request, no longer unheard
+    bool holdsSlot_ = false;
     bool answered_ = false;
 };
 
 InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler)
-    : QObject(target), server_(new QLocalServer(this)), target_(target), handler_(handler) {
-    const QString path = QString::fromStdString(socketPath.string());
-    // Only the lock holder gets here, so a socket file left behind is a dead copy's.
-    QLocalServer::removeServer(path);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    server_->listen(path);
-    connect(server_, &QLocalServer::newConnection, this, &InstanceServer::acceptConnections);
+    : QObject(target), listener_(socketPath), retry_(new QTimer(this)), target_(target), handler_(handler) {
+    if (!listener_.listening()) {
+        qCWarning(lcApp, "%s", listener_.error().c_str());
+        return;
+    }
+    notifier_ = new QSocketNotifier(listener_.fd(), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &InstanceServer::acceptConnections);
+    retry_->setObjectName(QStringLiteral("instance_accept_retry_timer"));
+    retry_->setSingleShot(true);
+    retry_->setInterval(kRetryMilliseconds);
+    connect(retry_, &QTimer::timeout, this, &InstanceServer::acceptConnections);
 }
 
-// The clients go first: each one's end counts itself out of this server.
-InstanceServer::~InstanceServer() { delete server_; }
+// The clients go first, while the server they count themselves out of is whole, and the
+// notifier before the listener closes its socket.
+InstanceServer::~InstanceServer() {
+    closing_ = true;
+    qDeleteAll(findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly));
+    delete notifier_;
+}
 
-bool InstanceServer::listening() const { return server_->isListening(); }
+bool InstanceServer::listening() const { return listener_.listening(); }
 
+// Accepts while there is room among the unheard; the notifier sleeps while there is none, or
+// while the system is short of descriptors, and the clients wait in the socket's queue.
 void InstanceServer::acceptConnections() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (connections_ >= kMaxConnections || !fromThisUser(socket)) {
-            socket->abort();
-            socket->deleteLater();
+    while (unheard_ < kMaxUnheard) {
+        const InstanceListener::Accepted accepted = listener_.acceptOne();
+        switch (accepted.kind) {
+        case InstanceListener::Accepted::Kind::client:
+            adopt(accepted.fd);
             continue;
+        case InstanceListener::Accepted::Kind::noneWaiting:
+            notifier_->setEnabled(true);
+            return;
+        case InstanceListener::Accepted::Kind::shortOfResources:
+            qCWarning(lcApp, "cannot take a client now: %s; trying again shortly", std::strerror(accepted.reason));
+            notifier_->setEnabled(false);
+            retry_->start();
+            return;
         }
-        new Connection(socket, *this);
     }
+    notifier_->setEnabled(false);
+}
+
+void InstanceServer::adopt(int fd) {
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        delete socket;
+        close(fd);
+        return;
+    }
+    new Connection(socket, *this);
+}
+
+// Those waiting in the queue are taken when the loop comes back to the notifier.
+void InstanceServer::unheardLeft() {
+    --unheard_;
+    if (!closing_ && !retry_->isActive()) notifier_->setEnabled(true);
 }
 
 bool sendShowMain(const InstanceLock& lock) {

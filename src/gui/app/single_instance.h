@@ -8,11 +8,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/instance/instance_listener.h"
 #include "core/instance/instance_lock.h"
 #include "core/instance/instance_messages.h"
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 namespace qx4::gui {
 
@@ -26,17 +27,24 @@ public:
 };
 
 // UM_SHOW_MAIN from a second copy is posted to `target`, which also owns the server; a request of
-// qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served
-// (SO_PEERCRED). Nothing here blocks the UI thread: a request is read as it arrives, must be whole
-// within kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served
-// at once. A request that breaks a rule gets an error reply and changes nothing.
+// qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served.
+// Nothing here blocks the UI thread: a request is read as it arrives, must be whole within
+// kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served at
+// once; one more is told that it is refused and why. A request that breaks a rule gets an error
+// reply and changes nothing. A second start needs no slot, so it is heard however many clients
+// are served or silent. The server never stops listening while the program lives.
 class InstanceServer final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kRequestMilliseconds = 2000;
     static constexpr int kMaxConnections = 8;
+    // Clients not heard from yet, or partway through a second start's line. Further clients wait
+    // in the socket's queue until one of these has spoken or its time is up.
+    static constexpr int kMaxUnheard = 2 * kMaxConnections;
     // A client that does not take its reply is dropped after this.
     static constexpr int kReplyMilliseconds = 10000;
+    // When the system is short of descriptors, accepting is tried again after this.
+    static constexpr int kRetryMilliseconds = 250;
 
     InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler = nullptr);
     ~InstanceServer() override;
@@ -46,11 +54,17 @@ private:
     class Connection;
 
     void acceptConnections();
+    void adopt(int fd);
+    void unheardLeft();
 
-    QLocalServer* server_;
+    InstanceListener listener_;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer* retry_;
     QObject* target_;
     RequestHandler* handler_;
-    int connections_ = 0;
+    int served_ = 0;   // requests being read, carried out or answered
+    int unheard_ = 0;
+    bool closing_ = false;
 };
 
 // From a second copy: asks the running one to show its window. False when it could not be reached,

@@ -4,6 +4,12 @@
 
 #include <QStandardPaths>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -35,9 +41,30 @@ protected:
     ScopedEnv dataEnv_{"QX4_DATA_DIR", data_.path().string()};
     ScopedEnv platformEnv_{"QT_QPA_PLATFORM", std::string("xcb")};
     ScopedEnv logEnv_{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
+    std::optional<XDesktop> desktop_;
+};
+
+// A session bus that takes connections and never says a word.
+class SilentSessionBus {
+public:
+    SilentSessionBus() {
+        const std::string path = (folder_.path() / "bus").string();
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path.c_str());
+        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        listen(fd_, 16);
+        env_.emplace("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    }
+    ~SilentSessionBus() { close(fd_); }
+    SilentSessionBus(const SilentSessionBus&) = delete;
+    SilentSessionBus& operator=(const SilentSessionBus&) = delete;
 
 private:
-    std::optional<XDesktop> desktop_;
+    TempFolder folder_;
+    int fd_ = -1;
+    std::optional<ScopedEnv> env_;
 };
 
 TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoLinkHidesTheWindow) {
@@ -62,6 +89,37 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     ASSERT_TRUE(first.waitFor("connection changed: no mouse")) << first.output();
     EXPECT_TRUE(first.waitFor("main window hidden")) << first.output();
     EXPECT_EQ(first.exitCode(true), 0) << first.output();
+}
+
+// The mouse's switch is saved a moment after it is reported; an end within that moment saves it
+// too, however the program is ended, and a session bus that never answers neither holds up the
+// start nor stops SIGTERM.
+TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
+    struct Ending {
+        const char* name;
+        bool silentBus;
+        std::function<void(Program&)> end;
+    };
+    const std::vector<Ending> endings{
+        {"SIGHUP", false, [](Program& program) { program.signal(SIGHUP); }},
+        {"SIGTERM, on a session bus that never answers", true, [](Program& program) { program.signal(SIGTERM); }},
+        {"the X server dies", false, [this](Program&) { desktop_->end(); }},
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        TempFolder data;
+        ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
+        std::optional<SilentSessionBus> bus;
+        if (ending.silentBus) bus.emplace();
+        VirtualMouse mouse;
+        Program program({"--simulate"});
+        ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
+        mouse.command("dpi");
+        ASSERT_TRUE(program.waitFor("popup: \"DPI :1600\"")) << program.output();
+        ending.end(program);
+        EXPECT_NE(program.exitCode(false), -1) << "it ends, neither hung nor killed\n" << program.output();
+        EXPECT_EQ(storedDpiLevel(), 3) << program.output();
+    }
 }
 
 // Thousands of random plugs, unplugs and notifications while the program runs and qx4ctl applies

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <signal.h>
+
 #include <string>
 
 namespace qx4::test {
@@ -43,6 +45,7 @@ public:
         consumed_ = output_.size();
         return true;
     }
+    void signal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
     // The exit code once the program has ended, after SIGTERM when `stop`; -1 for a crash or a hang.
     int exitCode(bool stop) {
         if (stop) process_.terminate();

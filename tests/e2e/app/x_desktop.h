@@ -34,6 +34,11 @@ public:
 
     // False when Xvfb is missing or the display or its tray did not come up.
     bool ready() const { return ready_; }
+    // The X server dies, as when a session is cut off.
+    void end() {
+        display_.kill();
+        display_.waitForFinished();
+    }
 
 private:
     QProcess display_;

@@ -5,9 +5,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTest>
 
 #include "app_harness.h"
 #include "core/window_messages.h"
@@ -149,6 +151,38 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(popup) << "the popup deletes itself once closed";
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
+}
+
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The mouse can report thousands of switches in a moment; between them the UI thread paints
+// whatever changed. The popup shows the latest text once per frame, not each one.
+TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
+    AppHarness app;
+    app.send(UM_DPI_CHANGED, 0, 16);
+    auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.window().dpiPopup()));
+    PaintCounter counter;
+    label->installEventFilter(&counter);
+    QElapsedTimer clock;
+    clock.start();
+    constexpr int kSwitches = 2000;
+    for (int i = 1; i <= kSwitches; ++i) {
+        app.send(UM_DPI_CHANGED, 0, i % 8 + 1);
+        QCoreApplication::processEvents();
+    }
+    const qint64 frames = clock.elapsed() / CDPIMsg::kFrameMilliseconds + 1;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "DPI :100"; }, 1000)) << label->text().toStdString();
+    EXPECT_LE(counter.paints, frames + 2) << "in " << clock.elapsed() << " ms";
 }
 
 // Captured input reaches the page holding the capture, with the moment the hook stamped on it;

@@ -5,16 +5,25 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLocalSocket>
 #include <QObject>
+#include <QTest>
+#include <QTimer>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <future>
 #include <latch>
 #include <memory>
 #include <vector>
 
+#include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/window_message.h"
@@ -96,6 +105,110 @@ TEST(SingleInstance, TenConcurrentStartsLeaveOneThatTheNineOthersReachOnceItList
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
     EXPECT_EQ(window.shown, kStarts - 1);
+}
+
+// While it lives, this process can open no further descriptor.
+class DescriptorShortage {
+public:
+    DescriptorShortage() {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit low = saved_;
+        low.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, 64);
+        setrlimit(RLIMIT_NOFILE, &low);
+        for (int fd = dup(0); fd >= 0; fd = dup(0)) filled_.push_back(fd);
+    }
+    ~DescriptorShortage() {
+        for (const int fd : filled_) close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved_);
+    }
+    DescriptorShortage(const DescriptorShortage&) = delete;
+    DescriptorShortage& operator=(const DescriptorShortage&) = delete;
+
+private:
+    rlimit saved_{};
+    std::vector<int> filled_;
+};
+
+TEST(SingleInstance, AClientThatCameWhileDescriptorsRanOutIsHeardOnceTheyAreBackAndTheServerListensOn) {
+    qx4::test::TempFolder folder;
+    InstanceLock lock(folder.path());
+    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+    ShowCounter window;
+    auto* server = new InstanceServer(lock.socketPath(), &window);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, lock.socketPath().c_str());
+    const int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(client, 0);
+    {
+        const DescriptorShortage shortage;
+        ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(send(client, kShowMainLine.data(), kShowMainLine.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(kShowMainLine.size()));
+        const auto* retry = server->findChild<QTimer*>("instance_accept_retry_timer");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !server->listening() || (retry && retry->isActive()); }, 5000))
+            << "the server never tried to take the client";
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000)) << "the waiting client is taken";
+    close(client);
+    EXPECT_TRUE(server->listening());
+    EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 2; }, 5000)) << "and later ones too";
+}
+
+// Holds every request it is given, unanswered, as a slow command does.
+class HoldingHandler final : public RequestHandler {
+public:
+    void handleRequest(const InstanceRequest&, Replier reply) override { held.push_back(std::move(reply)); }
+    std::vector<Replier> held;
+};
+
+TEST(SingleInstance, ASecondStartIsHeardBesideEightSilentOrWaitingClientsAndARequestWithoutASlotIsToldWhy) {
+    const std::string request = encodeRequest({"/", "/", {"status"}});
+    for (const bool waiting : {false, true}) {
+        SCOPED_TRACE(waiting ? "eight requests being carried out" : "eight silent clients");
+        qx4::test::TempFolder folder;
+        InstanceLock lock(folder.path());
+        ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+        ShowCounter window;
+        HoldingHandler handler;
+        new InstanceServer(lock.socketPath(), &window, &handler);
+        const QString path = QString::fromStdString(lock.socketPath().string());
+        std::vector<std::unique_ptr<QLocalSocket>> crowd;
+        for (int i = 0; i < InstanceServer::kMaxConnections; ++i) {
+            auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
+            client.connectToServer(path);
+            ASSERT_TRUE(client.waitForConnected(1000));
+            if (waiting) client.write(request.data(), static_cast<qint64>(request.size()));
+        }
+        if (waiting) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == crowd.size(); }, 5000));
+        }
+
+        const std::size_t heldBefore = handler.held.size();
+        QLocalSocket ninth;
+        ninth.connectToServer(path);
+        ASSERT_TRUE(ninth.waitForConnected(1000));
+        ninth.write(request.data(), static_cast<qint64>(request.size()));
+        QByteArray received;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                received += ninth.readAll();
+                return ninth.state() == QLocalSocket::UnconnectedState || handler.held.size() > heldBefore;
+            },
+            5000));
+        const auto reply = decodeReply(received.toStdString());
+        if (waiting) {
+            ASSERT_TRUE(reply) << received.toStdString();
+            EXPECT_EQ(reply->exitCode, 1);
+            EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
+        } else {
+            EXPECT_EQ(handler.held.size(), 1u) << "silent clients take no slot";
+        }
+
+        EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000));
+    }
 }
 
 }  // namespace
