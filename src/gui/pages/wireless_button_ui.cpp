@@ -72,7 +72,9 @@ CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : Se
     editorPanel_->hide();
 }
 
-CWirelessButtonUI::~CWirelessButtonUI() = default;
+// The key field goes after this body, with the page's children; were it still listening, the focus
+// it loses on the way would tell a page half gone.
+CWirelessButtonUI::~CWirelessButtonUI() { keyField_->stop(); }
 
 void CWirelessButtonUI::findControls() {
     rows_ = std::make_unique<ButtonRows>(this);
@@ -137,7 +139,8 @@ void CWirelessButtonUI::connectControls() {
     connect(applyButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::apply);
     connect(cancelButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::closeEditor);
     connect(keyField_, &KeyCaptureField::listeningChanged, this, &CWirelessButtonUI::onListeningChanged);
-    // Enter and Esc reach the panel only when the control that has them let them go on.
+    // Enter and Esc reach the panel only when the control that had them let them go on: an open
+    // list keeps them, and so does the listening key field.
     editorPanel_->installEventFilter(this);
 }
 
@@ -149,6 +152,7 @@ bool CWirelessButtonUI::eventFilter(QObject* watched, QEvent* event) {
     const bool confirms = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (!confirms && key != Qt::Key_Escape) return false;
     if (keyField_->listening()) return true;
+    // Enter on Cancel is a press of Cancel.
     if (confirms && QApplication::focusWidget() != cancelButton_) {
         apply();
     } else {
