@@ -66,6 +66,9 @@ public:
     // An edit of the page's own is open (an editor, a working copy), which a change of the bindings
     // or the macros from outside could undo or be undone by.
     virtual bool hasUnsavedEdits() const { return false; }
+    // The wireless page's Apply is about to send: an edit still open is stored as the page's own
+    // confirmation would store it. False, the edit staying open, when it would store nothing.
+    virtual bool takeOpenEdit() { return true; }
     // The whole configuration was reset to its defaults; drop any edit in progress.
     virtual void resetDone() {}
     virtual void deviceEvent(const DeviceEvent& event) { (void)event; }

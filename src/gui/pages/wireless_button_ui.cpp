@@ -4,9 +4,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
@@ -22,6 +22,7 @@
 #include "gui/app/skin.h"
 #include "gui/app/window_message.h"
 #include "gui/pages/button_rows.h"
+#include "gui/pages/key_capture_field.h"
 
 namespace qx4::gui {
 
@@ -71,7 +72,9 @@ CWirelessButtonUI::CWirelessButtonUI(QWidget* parent, const PageKind& kind) : Se
     editorPanel_->hide();
 }
 
-CWirelessButtonUI::~CWirelessButtonUI() = default;
+// The key field goes after this body, with the page's children; were it still listening, the focus
+// it loses on the way would tell a page half gone.
+CWirelessButtonUI::~CWirelessButtonUI() { keyField_->stop(); }
 
 void CWirelessButtonUI::findControls() {
     rows_ = std::make_unique<ButtonRows>(this);
@@ -87,6 +90,7 @@ void CWirelessButtonUI::findControls() {
     defaultFunctionLabel_ = requireControl<QLabel>(this, "wireless_default_function_label");
     keyDisplay_ = requireControl<QLineEdit>(this, "wireless_keyboard_type_edit");
     keyHint_ = requireControl<QLabel>(this, "wireless_keyboard_hint_label");
+    keyField_ = new KeyCaptureField(keyDisplay_);
     for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
         modifierBoxes_[i] = requireControl<QCheckBox>(this, QStringLiteral("wireless_check_key_%1").arg(i + 1));
     }
@@ -134,13 +138,27 @@ void CWirelessButtonUI::connectControls() {
     connect(loopEdit_, &QLineEdit::editingFinished, this, &CWirelessButtonUI::onLoopCountFinished);
     connect(applyButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::apply);
     connect(cancelButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::closeEditor);
-    // Shortcuts come before the keys reach any window, so Enter and Escape are never captured
-    // as the key of a keyboard binding.
-    new QShortcut(QKeySequence(Qt::Key_Escape), editorPanel_, this, [this] { closeEditor(); },
-                  Qt::WidgetWithChildrenShortcut);
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        new QShortcut(QKeySequence(key), editorPanel_, this, [this] { apply(); }, Qt::WidgetWithChildrenShortcut);
+    connect(keyField_, &KeyCaptureField::listeningChanged, this, &CWirelessButtonUI::onListeningChanged);
+    // Enter and Esc reach the panel only when the control that had them let them go on: an open
+    // list keeps them, and so does the listening key field.
+    editorPanel_->installEventFilter(this);
+}
+
+bool CWirelessButtonUI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != editorPanel_ || event->type() != QEvent::KeyPress || !editor_) {
+        return SettingsPage::eventFilter(watched, event);
     }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool confirms = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!confirms && key != Qt::Key_Escape) return false;
+    if (keyField_->listening()) return true;
+    // Enter on Cancel is a press of Cancel.
+    if (confirms && QApplication::focusWidget() != cancelButton_) {
+        apply();
+    } else {
+        closeEditor();
+    }
+    return true;
 }
 
 void CWirelessButtonUI::refreshFromRecord() {
@@ -203,7 +221,7 @@ void CWirelessButtonUI::openEditor(int button) {
     editorPanel_->show();
     showEditor();
     if (editor_->capturesKeys()) {
-        keyDisplay_->setFocus();
+        listenForKey();
     } else {
         groupCombo_->setFocus();
     }
@@ -217,6 +235,7 @@ void CWirelessButtonUI::refuseLastLeftClick(int button) {
 }
 
 void CWirelessButtonUI::closeEditor() {
+    keyField_->stop();
     capture_.end();
     const int button = editedButton();
     const bool focusInEditor = editorPanel_->isAncestorOf(QApplication::focusWidget());
@@ -228,20 +247,33 @@ void CWirelessButtonUI::closeEditor() {
 }
 
 void CWirelessButtonUI::apply() {
-    if (!editor_ || !activeProfile()) return;
-    // Enter applies while the loop count still has the focus: what it shows is what is stored.
-    if (editor_->shownGroup() == FunctionGroup::macro) onLoopCountFinished();
-    const int button = editor_->button();
-    if (editor_->apply(*activeProfile())) {
-        refreshLabel(button);
-        if (context().host) context().host->requestApply(true);
-    }
+    if (!editor_) return;
+    if (storeEdit() && context().host) context().host->requestApply(true);
     closeEditor();
 }
 
+// The wireless page's apply sends it with everything else; an edit that stores nothing stays
+// open, so that it is not lost unseen.
+bool CWirelessButtonUI::takeOpenEdit() {
+    if (!editor_) return true;
+    if (!storeEdit()) return false;
+    closeEditor();
+    return true;
+}
+
+bool CWirelessButtonUI::storeEdit() {
+    if (!activeProfile()) return false;
+    // Enter confirms while the loop count still has the focus: what it shows is what is stored.
+    if (editor_->shownGroup() == FunctionGroup::macro) onLoopCountFinished();
+    const int button = editor_->button();
+    if (!editor_->apply(*activeProfile())) return false;
+    refreshLabel(button);
+    return true;
+}
+
 void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
-    if (!editor_ || input.lParam != 0 || input.wParam >= kVirtualKeyLimit) return;
-    if (editor_->captureKey(input.wParam)) showKey();
+    if (!editor_ || input.wParam >= kVirtualKeyLimit) return;
+    if (keyField_->take(input.wParam, input.lParam != 0) && editor_->captureKey(input.wParam)) showKey();
 }
 
 void CWirelessButtonUI::onGroupChosen(int item) {
@@ -249,7 +281,12 @@ void CWirelessButtonUI::onGroupChosen(int item) {
     editor_->changeGroup(static_cast<FunctionGroup>(item));
     showEditor();
     // Keys typed now belong to the binding, not to the group selector's search.
-    if (editor_->capturesKeys()) keyDisplay_->setFocus();
+    if (editor_->capturesKeys()) listenForKey();
+}
+
+void CWirelessButtonUI::listenForKey() {
+    keyDisplay_->setFocus();
+    keyField_->listen();
 }
 
 void CWirelessButtonUI::onFunctionChosen(FunctionGroup group, int item) {
@@ -290,6 +327,8 @@ void CWirelessButtonUI::showEditor() {
         if (selectorGroup == group) showSelection(combo, codeToGroupItem(group, working.functionCode));
     }
     if (group == FunctionGroup::keyboard) {
+        const CaptureService* service = context().capture;
+        keyField_->setCanListen(service && service->available());
         showKey();
         for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
             const QSignalBlocker blocker(modifierBoxes_[i]);
@@ -301,6 +340,7 @@ void CWirelessButtonUI::showEditor() {
         loopRow_->setVisible(editor_->showsLoopCount());
         loopEdit_->setText(toQString(editor_->loopCountText()));
     }
+    if (group != FunctionGroup::keyboard) keyField_->stop();
     showCaptureState();
 }
 
@@ -309,19 +349,30 @@ void CWirelessButtonUI::showKey() {
     keyDisplay_->setText(code == 0 ? QString() : shownName(keyCodeName(code)));
 }
 
+// The hook hears keys only while the key field listens.
+void CWirelessButtonUI::onListeningChanged(bool listening) {
+    if (listening && context().capture) {
+        capture_ = context().capture->begin(CaptureService::Kind::buttonKey, *this);
+    } else {
+        capture_.end();
+    }
+    showCaptureState();
+}
+
 // Without the hook library the keyboard group still opens (its modifiers alone make a binding)
 // and says why no key appears.
 void CWirelessButtonUI::showCaptureState() {
-    if (!editor_ || !editor_->capturesKeys()) {
-        capture_.end();
-        return;
-    }
-    CaptureService* service = context().capture;
+    if (!editor_ || !editor_->capturesKeys()) return;
+    const CaptureService* service = context().capture;
     const bool available = service && service->available();
-    keyHint_->setText(text(available ? "keyboard_capture_hint_text" : "keyboard_capture_missing_text"));
+    const bool listening = keyField_->listening();
+    keyHint_->setText(text(!available ? "keyboard_capture_missing_text"
+                           : listening ? "keyboard_capture_hint_text"
+                                       : "keyboard_capture_again_text"));
     setSkinProperty(keyHint_, "qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
-    keyDisplay_->setPlaceholderText(text(available ? "keyboard_press_key_text" : "keyboard_no_capture_text"));
-    if (service && !capture_.active()) capture_ = service->begin(CaptureService::Kind::buttonKey, *this);
+    keyDisplay_->setPlaceholderText(text(!available ? "keyboard_no_capture_text"
+                                         : listening ? "keyboard_press_key_text"
+                                                     : "keyboard_click_to_capture_text"));
 }
 
 void CWirelessButtonUI::hideEvent(QHideEvent* event) {

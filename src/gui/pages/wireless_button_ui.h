@@ -1,8 +1,10 @@
 // The button page: the twelve buttons of the active profile as numbered rows beside a picture of
 // the mouse with the same numbers (ButtonRows), and the editor that rebinds one button. The editor
 // is a view over the core's BindingEditor: every choice goes to it, and the widgets then show what
-// it holds. Apply stores the binding and asks for a full download, so the change reaches the mouse
-// at once.
+// it holds. OK stores the binding and asks for a full download, so the change reaches the mouse
+// at once; the wireless page's Apply takes an open edit with it. Enter and Esc confirm and cancel
+// only when no control of the editor keeps them: an open list closes on them, and the listening
+// key field captures them.
 #pragma once
 
 #include <QString>
@@ -27,6 +29,7 @@ class QStackedWidget;
 namespace qx4::gui {
 
 class ButtonRows;
+class KeyCaptureField;
 
 class CWirelessButtonUI final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
@@ -38,9 +41,10 @@ public:
     void macrosChanged() override { refillMacroList(); }
     void resetDone() override { closeEditor(); }
     bool hasUnsavedEdits() const override { return editor_.has_value(); }
+    bool takeOpenEdit() override;
     // UM_BUTTON_CLICKED, posted by a row when the user selects it.
     bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    // Keys while the editor shows the keyboard group: presses only, the last one counts.
+    // Keys while the key field listens: the last press counts until its key is released.
     void capturedInput(const CapturedInput& input) override;
 
     // Opens the editor on button 0-11 of the active profile, unless it is the profile's last left
@@ -56,6 +60,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void findControls();
@@ -69,9 +74,13 @@ private:
     void onLoopCountEdited(const QString& text);
     void onLoopCountFinished();
     void apply();
+    // The binding into the record; false when a keyboard binding has neither key nor modifier.
+    bool storeEdit();
     void refuseLastLeftClick(int button);
+    void listenForKey();
+    void onListeningChanged(bool listening);
 
-    // Shows everything the editor holds; runs the key capture exactly while the keyboard group shows.
+    // Shows everything the editor holds; the key field listens only while the keyboard group shows.
     void showEditor();
     void showKey();
     void showCaptureState();
@@ -88,6 +97,7 @@ private:
     QLabel* defaultFunctionLabel_ = nullptr;
     QLineEdit* keyDisplay_ = nullptr;
     QLabel* keyHint_ = nullptr;
+    KeyCaptureField* keyField_ = nullptr;
     std::array<QCheckBox*, 4> modifierBoxes_{};
     QComboBox* macroCombo_ = nullptr;
     QLabel* noMacrosLabel_ = nullptr;

@@ -293,7 +293,13 @@ void CWirelessPage::macroStoreChanged() {
 void CWirelessPage::onClick(QAbstractButton* sender) {
     const Controls& c = controls_;
     if (sender == c.applyButton) {
-        requestApply(false);
+        // An edit still open on a page goes with the apply; one that would store nothing holds
+        // the apply back with a word, rather than be left behind unseen.
+        if (std::ranges::all_of(tabs_, [](const Tab& tab) { return tab.page->takeOpenEdit(); })) {
+            requestApply(false);
+        } else {
+            showStatus(text("apply_open_edit_text"), true);
+        }
     } else if (sender == c.exportProfileButton) {
         exportActiveProfile(mainWindow_, current_);
     } else if (sender == c.importProfileButton) {

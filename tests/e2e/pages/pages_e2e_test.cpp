@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 
 #include <algorithm>
 
 #include "core/vocab/function_catalogue.h"
 #include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "tests/e2e/pages/window_against_mouse.h"
 
@@ -68,6 +70,37 @@ TEST_F(PagesEndToEnd, VolumeUpOnButtonFiveOfProfileTwoReachesTheMouseInTheFullDo
     const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
     EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
     EXPECT_NE(std::find(full.begin(), full.end(), bytesOf(profileTwo)), full.end());
+}
+
+// The page's Apply takes an edit still open in the button editor with it; one that would store
+// nothing holds the apply back and says so, rather than be left behind unseen.
+TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
+    button("wireless_button_btn")->click();
+    button("wireless_button5_btn")->click();
+    QCoreApplication::processEvents();
+    auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
+    group->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
+    button("wireless_apply_btn")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("apply_status_label"))->text(),
+              ResourceManager::instance().text(QStringLiteral("apply_open_edit_text")));
+    auto* editor = window->findChild<QWidget*>(QStringLiteral("wireless_button_function_hor"));
+    EXPECT_TRUE(editor->isVisible());
+
+    group->setCurrentIndex(static_cast<int>(FunctionGroup::media));
+    window->findChild<QComboBox*>(QStringLiteral("wireless_media_type_combo"))->setCurrentIndex(5);
+    button("wireless_apply_btn")->click();
+    EXPECT_FALSE(editor->isVisible());
+    SectionFlags buttonsOfProfileTwo;
+    buttonsOfProfileTwo.mark(Section::buttons, 1);
+    const auto planned = planApply(window->wirelessPage()->record(), buttonsOfProfileTwo);
+    waitForApplies(1, planned.size());
+
+    const auto saved = savedRecord();
+    EXPECT_EQ(saved->profiles[1].buttons[4].functionCode, 69);
+    std::vector<Bytes> expected;
+    for (const auto& report : planned) expected.push_back(bytesOf(report.report));
+    EXPECT_EQ(sentSince(fullDownload), expected) << "one apply, with the binding";
 }
 
 TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {

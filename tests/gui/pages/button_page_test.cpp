@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QEnterEvent>
 #include <QComboBox>
@@ -10,6 +11,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <map>
+#include <sstream>
+#include <string>
 
 #include "core/vocab/key_codes.h"
 #include "core/window_messages.h"
@@ -271,7 +276,7 @@ TEST_F(ButtonPageTest, TheLoopCountTakesDigitsOnlyWithinOneTo255EvenWhenEnterApp
     EXPECT_EQ(stored(6).macroLoopCount, 7);
 }
 
-TEST_F(ButtonPageTest, CancelAndEscapeChangeNothingWhileEnterOpensAndApplies) {
+TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmOrCancel) {
     const DeviceConfig before = *record;
     open(5);
     chooseGroup(FunctionGroup::media);
@@ -280,8 +285,30 @@ TEST_F(ButtonPageTest, CancelAndEscapeChangeNothingWhileEnterOpensAndApplies) {
     QTest::keyClick(row(5), Qt::Key_Return);
     QCoreApplication::processEvents();
     ASSERT_EQ(page.editedButton(), 4);
-    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
-    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Escape);
+    // Each list is opened, walked with the arrows and closed from the keyboard.
+    QComboBox* group = combo("wireless_button_type_combo");
+    QTest::keyClick(group, Qt::Key_F4);
+    ASSERT_TRUE(group->view()->isVisible());
+    QTest::keyClick(group->view(), Qt::Key_Down);
+    QTest::keyClick(group->view(), Qt::Key_Down);
+    QTest::keyClick(group->view(), Qt::Key_Return);
+    EXPECT_FALSE(group->view()->isVisible());
+    EXPECT_EQ(group->currentIndex(), static_cast<int>(FunctionGroup::dpi));
+    QComboBox* dpi = combo("wireless_dpi_type_combo");
+    dpi->setFocus();
+    QTest::keyClick(dpi, Qt::Key_F4);
+    ASSERT_TRUE(dpi->view()->isVisible());
+    QTest::keyClick(dpi->view(), Qt::Key_Down);
+    QTest::keyClick(dpi->view(), Qt::Key_Escape);
+    EXPECT_FALSE(dpi->view()->isVisible());
+    EXPECT_EQ(page.editedButton(), 4) << "Enter and Esc closed a list, not the editor";
+    EXPECT_TRUE(host.applies.empty());
+
+    // Offscreen, no window is active once a popup has closed; a desktop gives the page it back.
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    dpi->setFocus();
+    QTest::keyClick(dpi, Qt::Key_Escape);
     EXPECT_EQ(page.editedButton(), -1);
     EXPECT_TRUE(sameBytes(*record, before));
     EXPECT_TRUE(host.applies.empty());
@@ -291,9 +318,82 @@ TEST_F(ButtonPageTest, CancelAndEscapeChangeNothingWhileEnterOpensAndApplies) {
     QTest::keyClick(row(5), Qt::Key_Space);
     QCoreApplication::processEvents();
     QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
+    control("wireless_button_cancel_btn")->setFocus();
+    QTest::keyClick(control("wireless_button_cancel_btn"), Qt::Key_Return);
+    EXPECT_EQ(page.editedButton(), -1);
+    EXPECT_TRUE(host.applies.empty()) << "Enter on Cancel cancels";
+
+    QTest::keyClick(row(5), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
     QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Return);
     EXPECT_EQ(stored(5).functionGroup, 1);
     EXPECT_EQ(host.applies, std::vector<bool>{true});
+}
+
+// Under the whole-desktop hook a key reaches the page twice, from the capture ("h") and as the
+// key field's own event ("f"), in either order and either one late. Whatever the order, a key
+// captured stays captured, and Enter confirms it only once the field has stopped listening.
+TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTaken) {
+    QLineEdit* field = edit("wireless_keyboard_type_edit");
+    const std::map<std::string, std::pair<std::uintptr_t, Qt::Key>> keys{
+        {"F5", {0x74, Qt::Key_F5}}, {"F6", {0x75, Qt::Key_F6}}, {"Enter", {0x0D, Qt::Key_Return}},
+        {"Esc", {0x1B, Qt::Key_Escape}}, {"Space", {0x20, Qt::Key_Space}}};
+    const auto play = [&](const std::string& script) {
+        std::istringstream steps(script);
+        for (std::string step; steps >> step;) {
+            const bool press = step[1] == '+';
+            const auto& [virtualKey, qtKey] = keys.at(step.substr(2));
+            if (step[0] == 'h') {
+                capture.deliver({virtualKey, press ? 0 : 1, 0});
+            } else if (press) {
+                QTest::keyPress(field, qtKey);
+            } else {
+                QTest::keyRelease(field, qtKey);
+            }
+        }
+    };
+    struct Case {
+        const char* script;
+        std::uint8_t keyCode;
+        bool confirmed;
+    };
+    const Case cases[] = {
+        {"h+F5 f+F5 h-F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, true},
+        {"f+F5 h+F5 f-F5 h-F5 f+Enter h+Enter f-Enter h-Enter", 0x3E, true},
+        {"h+F5 h-F5 f+F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, true},
+        {"h+Enter f+Enter h-Enter f-Enter", 0x28, false},
+        {"h+Enter h-Enter f+Enter f-Enter", 0x28, false},
+        {"f+Esc h+Esc f-Esc h-Esc", 0x29, false},
+        {"h+Esc h-Esc f+Esc f-Esc", 0x29, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        host.applies.clear();
+        open(6);
+        if (!capturing()) chooseGroup(FunctionGroup::keyboard);
+        ASSERT_TRUE(capturing() && field->hasFocus());
+        play(c.script);
+        EXPECT_FALSE(capturing()) << "nothing more is heard once the key is released";
+        if (!c.confirmed) {
+            EXPECT_EQ(page.editedButton(), 5) << "the key was captured, not confirmed";
+            EXPECT_TRUE(host.applies.empty());
+            apply();
+        }
+        EXPECT_EQ(stored(6).keyCode, c.keyCode);
+        EXPECT_EQ(host.applies, std::vector<bool>{true});
+    }
+
+    open(6);
+    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->setFocus();
+    EXPECT_FALSE(capturing()) << "keys typed outside the field are not captured";
+    field->setFocus();
+    play("f+Space f-Space");
+    EXPECT_TRUE(capturing()) << "Space in the field listens again";
+    play("h+F6 f+F6 h-F6 f-F6");
+    QTest::mouseClick(field, Qt::LeftButton);
+    EXPECT_TRUE(capturing()) << "so does a click";
+    EXPECT_EQ(field->text(), QStringLiteral("F6"));
 }
 
 TEST_F(ButtonPageTest, LabelsAndTheOpenEditorFollowProfileSwitchesResetAndImport) {

@@ -1,0 +1,61 @@
+// The key field of the button editor and when it listens. While it listens, every key pressed in
+// it is the key being captured, Enter, Esc and Tab included, and nothing else acts on it. It
+// listens when the page asks (the keyboard group opens), when it is clicked, and on Space while
+// it has the focus. It stops once the capture reports the release of the key it took, or when
+// the field loses the focus; a later Enter then confirms the key instead of replacing it.
+//
+// Under the whole-desktop hook a key reaches the program twice, through the capture and as the
+// field's own key event, in either order. A press of the field's own that belongs to a key the
+// capture took is swallowed even when it comes after listening stopped, so the key just captured
+// cannot also act as Enter or Esc.
+#pragma once
+
+#include <QObject>
+
+#include <bitset>
+#include <cstdint>
+#include <optional>
+
+class QKeyEvent;
+class QLineEdit;
+
+namespace qx4::gui {
+
+class KeyCaptureField final : public QObject {
+    Q_OBJECT
+public:
+    explicit KeyCaptureField(QLineEdit* field);
+
+    // Without a capture to hear keys from (no hook library) the field never listens.
+    void setCanListen(bool can);
+    void listen();
+    void stop() { finish(false); }
+    bool listening() const { return listening_; }
+    // A key from the capture. True for a press the field takes: the key captured from now on.
+    bool take(std::uintptr_t virtualKey, bool released);
+
+Q_SIGNALS:
+    void listeningChanged(bool listening);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The field's own key events; true when swallowed.
+    bool keyPressed(const QKeyEvent& key);
+    bool keyReleased(const QKeyEvent& key);
+    // owesPresses: the field's counterparts of the keys taken may still come.
+    void finish(bool owesPresses);
+
+    QLineEdit* field_;
+    bool canListen_ = false;
+    bool listening_ = false;
+    std::bitset<256> held_;        // keys the capture reports down since listening began
+    std::optional<std::uintptr_t> taken_;
+    int capturedPresses_ = 0;      // since listening began, repeats not counted
+    int fieldPresses_ = 0;         // the field's own, likewise
+    int owedPresses_ = 0;          // the field's presses still to come for keys already taken
+    bool spacePressed_ = false;    // a Space press while not listening: its release listens
+};
+
+}  // namespace qx4::gui
