@@ -75,7 +75,7 @@ private:
     static void postFromPlugin(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     // DeviceObserver
-    void batteryChanged(int) override { statusHeard_ = true; }
+    void sleepStatusBattery(int) override { statusHeard_ = true; }
     void recordChangedByMouse() override;
     void startArrivalTimer(Link link) override;
     void cancelArrivalTimer(Link link) override;

@@ -180,13 +180,12 @@ bool DeviceLink::handleNotification(std::uint32_t code, std::uint32_t value) {
         const int battery = sleepStatusBattery(value);
         if (battery >= kBatteryMin && battery <= kBatteryMax) {
             presence_.batteryLevel = battery;
-            observer_.batteryChanged(battery);
+            observer_.sleepStatusBattery(battery);
             observer_.batteryReported(battery);
         }
         return false;
     }
     case kNotifyBattery:
-        // Not shown by the power area, which follows the sleep status only.
         if (within(value, kBatteryMin, kBatteryMax)) {
             presence_.batteryLevel = number;
             observer_.batteryReported(number);

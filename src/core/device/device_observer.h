@@ -22,11 +22,12 @@ public:
     // Charging starts when the cable link is present and ends when it goes (the mouse then counts
     // as asleep). onArrival is true when the cable arrived while running, false at start-up.
     virtual void chargingChanged(bool /*charging*/, bool /*onArrival*/) {}
-    // The battery level 1-10 as the mouse's sleep status gave it. A plain battery notification only
-    // updates the presence state; what is shown follows the status.
-    virtual void batteryChanged(int /*level*/) {}
+    // The mouse's sleep status carried a battery level 1-10: it has told how it is (qx4ctl status
+    // waits for this).
+    virtual void sleepStatusBattery(int /*level*/) {}
     // Every battery level 1-10 the mouse reports, through its sleep status or a plain battery
-    // notification; told after batteryChanged. For whatever follows the level itself (the tray).
+    // notification; told after sleepStatusBattery. Whatever shows the level follows this, so that
+    // nothing shows a level the mouse has since replaced.
     virtual void batteryReported(int /*level*/) {}
     // The mouse switched the active profile to DPI level 0-7, whose value is dpiHundreds.
     virtual void dpiLevelChanged(int /*level*/, std::int32_t /*dpiHundreds*/) {}

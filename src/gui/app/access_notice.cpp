@@ -63,4 +63,13 @@ QString accessStatusText(const AccessCheck& check) {
     return text("no_access_status_text").arg(QString::fromStdString(check.fix.command));
 }
 
+NoDeviceAdvice noDeviceAdvice(const AccessCheck& check, bool virtualMouse) {
+    if (virtualMouse) return {text("no_device_virtual_text"), {}};
+    const QString port = text("no_device_port_text");
+    if (check.fix.kind == AccessFix::Kind::noUdev) {
+        return {port + QStringLiteral("\n\n") + text("no_device_no_udev_text"), {}};
+    }
+    return {port + QStringLiteral("\n\n") + text("no_device_access_text"), QString::fromStdString(check.fix.command)};
+}
+
 }  // namespace qx4::gui

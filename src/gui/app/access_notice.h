@@ -1,6 +1,6 @@
 // Telling the user that the mouse is on USB but closed to them, and how to open it: on the page
 // the main window shows without a mouse (with the command to copy) and in the status line while a
-// link counts as present but cannot be written to.
+// link counts as present but cannot be written to; and what to try when no mouse is found.
 #pragma once
 
 #include <QString>
@@ -30,5 +30,14 @@ void showOnNoDevicePage(QWidget* noDevicePage, const AccessCheck& check);
 // For the status line while a link is present but this user may not open its node; empty when
 // there is nothing to say.
 QString accessStatusText(const AccessCheck& check);
+
+// What the no-device warning suggests beyond plugging the mouse in: another USB port for a
+// receiver that is not found, then the access a user may lack (with the command that gives it,
+// when there is one); with the virtual mouse, how to start it.
+struct NoDeviceAdvice {
+    QString text;
+    QString command;
+};
+NoDeviceAdvice noDeviceAdvice(const AccessCheck& check, bool virtualMouse);
 
 }  // namespace qx4::gui

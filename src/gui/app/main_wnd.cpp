@@ -255,11 +255,18 @@ void CMainWnd::hideIntoTray() {
     }
 }
 
+// The warning waits for the mouse: one that is found while it is open closes it and opens the
+// window the user asked for.
 void CMainWnd::openNoDeviceWarning() {
-    if (noDeviceWarningOpen_) return;
-    noDeviceWarningOpen_ = true;
-    runMessageBox(this, QStringLiteral("warning_title_text"), QStringLiteral("no_device_text"));
-    noDeviceWarningOpen_ = false;
+    if (noDeviceWarning_) return;
+    CMsgWnd warning(this, QStringLiteral("no_device_title_text"), QStringLiteral("no_device_text"));
+    warning.showAsNotice(QStringLiteral("close_text"));
+    const NoDeviceAdvice advice = noDeviceAdvice(access_, options_.drivers == DriverSet::virtualMouse);
+    warning.setDetails(advice.text, advice.command);
+    noDeviceWarning_ = &warning;
+    warning.showModal();
+    noDeviceWarning_ = nullptr;
+    if (connected_) showPlain();
 }
 
 void CMainWnd::openAbout() {
@@ -291,15 +298,18 @@ void CMainWnd::onMenuCommand(const MenuCommand* command) {
 }
 
 void CMainWnd::onConnectionChanged() {
+    const bool wasConnected = connected_;
     connected_ = page_->anyLinkPresent();
     qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
     refreshAccess();
     if (connected_) {
         selectDeviceTab(0);
+        if (noDeviceWarning_) noDeviceWarning_->done(CMsgWnd::kCancelled);
     } else {
         selectDeviceTab(-1);
         // A mouse still on USB but closed to this user keeps the window that explains it.
         if (!access_.mouseClosedToUser()) hideIntoTray();
+        if (wasConnected) tellDisconnected();
     }
 }
 
@@ -336,6 +346,11 @@ void CMainWnd::warnBattery(int percent) {
     if (!enabled || !options_.notify) return;
     options_.notify({text("battery_low_title_text"), text("battery_low_text").arg(percent),
                      percent <= BatteryWarnings::kCriticalLevel * 10});
+}
+
+void CMainWnd::tellDisconnected() {
+    qCDebug(lcApp, "told: mouse disconnected");
+    if (options_.notify) options_.notify({text("disconnected_title_text"), text("disconnected_text"), false});
 }
 
 void CMainWnd::showPopup(const QString& popupText) {

@@ -33,6 +33,7 @@ class QTimer;
 
 namespace qx4::gui {
 
+class CMsgWnd;
 class CWirelessPage;
 struct MenuCommand;
 
@@ -112,6 +113,7 @@ private:
     void refreshAccess();
     void onPowerChanged();
     void warnBattery(int percent);
+    void tellDisconnected();
     void showPopup(const QString& text);
     void closePopup();
     void destroyWindow();
@@ -132,7 +134,7 @@ private:
     BatteryWarnings batteryWarnings_;
     bool lowBatteryMarkShown_ = false;
     bool connected_ = false;
-    bool noDeviceWarningOpen_ = false;
+    QPointer<CMsgWnd> noDeviceWarning_;  // while it is open
     bool shutDown_ = false;
 };
 

@@ -2,12 +2,22 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLayout>
+
+#include <algorithm>
 
 #include "gui/app/control_lookup.h"
 #include "gui/app/layout_window.h"
 #include "gui/app/resource_manager.h"
 
 namespace qx4::gui {
+
+namespace {
+void showText(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+}  // namespace
 
 CMsgWnd::CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKey)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
@@ -17,13 +27,32 @@ CMsgWnd::CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKe
     const ResourceManager& texts = ResourceManager::instance();
     texts.setResourceText(requireControl<QLabel>(this, "warning_title"), titleKey);
     texts.setResourceText(requireControl<QLabel>(this, "warning"), textKey);
-    connect(requireControl<QAbstractButton>(this, "confirm_btn"), &QAbstractButton::clicked, this,
-            [this] { done(kConfirmed); });
-    connect(requireControl<QAbstractButton>(this, "cancel_btn"), &QAbstractButton::clicked, this,
-            [this] { done(kCancelled); });
+    details_ = requireControl<QLabel>(this, "warning_details");
+    command_ = requireControl<QLabel>(this, "warning_command");
+    confirm_ = requireControl<QAbstractButton>(this, "confirm_btn");
+    cancel_ = requireControl<QAbstractButton>(this, "cancel_btn");
+    connect(confirm_, &QAbstractButton::clicked, this, [this] { done(notice_ ? kCancelled : kConfirmed); });
+    connect(cancel_, &QAbstractButton::clicked, this, [this] { done(kCancelled); });
+}
+
+void CMsgWnd::showAsNotice(const QString& closeKey) {
+    notice_ = true;
+    cancel_->hide();
+    ResourceManager::instance().setResourceText(confirm_, closeKey);
+}
+
+void CMsgWnd::setDetails(const QString& details, const QString& command) {
+    showText(details_, details);
+    showText(command_, command);
 }
 
 int CMsgWnd::showModal() {
+    if (QLayout* frame = layout()) {
+        ensurePolished();
+        const int needed = frame->hasHeightForWidth() ? frame->totalHeightForWidth(width())
+                                                      : frame->totalSizeHint().height();
+        setFixedHeight(std::max(height(), needed));
+    }
     setGeometry(centredGeometry(this, parentWidget()));
     return exec() == kConfirmed ? kConfirmed : kCancelled;
 }

@@ -1,9 +1,12 @@
 // The modal warning box (layout "msg.xml"): a title and a text, both language keys, with a
-// confirm and a cancel button.
+// confirm and a cancel button; or, as a notice, with one button that closes it.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+
+class QAbstractButton;
+class QLabel;
 
 namespace qx4::gui {
 
@@ -15,8 +18,21 @@ public:
 
     CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKey);
 
-    // Centres the box and runs it: 1 after "confirm_btn", 0 after "cancel_btn" or closing it.
+    // A notice asks nothing: one button, labelled by `closeKey`, closes it with 0.
+    void showAsNotice(const QString& closeKey);
+    // Plain text under the text, and a command the user can select and copy; either may be empty.
+    void setDetails(const QString& details, const QString& command);
+
+    // Centres the box and runs it: 1 after "confirm_btn", 0 after "cancel_btn" or closing it. The
+    // box grows downwards when its texts need more room than the layout gives them.
     int showModal();
+
+private:
+    QAbstractButton* confirm_;
+    QAbstractButton* cancel_;
+    QLabel* details_;
+    QLabel* command_;
+    bool notice_ = false;
 };
 
 // Builds, runs and destroys a warning box; returns its result.

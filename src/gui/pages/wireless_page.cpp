@@ -404,9 +404,12 @@ void CWirelessPage::chargingChanged(bool charging, bool onArrival) {
     Q_EMIT powerStateChanged();
 }
 
-void CWirelessPage::batteryChanged(int level) { power_->showBattery(level); }
-
-void CWirelessPage::batteryReported(int) { Q_EMIT powerStateChanged(); }
+// The power area and the tray (through powerStateChanged) take every level together, from the
+// sleep status and from the plain battery notification alike.
+void CWirelessPage::batteryReported(int level) {
+    power_->showBattery(level);
+    Q_EMIT powerStateChanged();
+}
 
 void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
     for (const Tab& tab : tabs_) {

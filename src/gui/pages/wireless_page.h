@@ -146,7 +146,6 @@ private:
     // DeviceObserver
     void sleepChanged(bool asleep) override;
     void chargingChanged(bool charging, bool onArrival) override;
-    void batteryChanged(int level) override;
     void batteryReported(int level) override;
     void dpiLevelChanged(int level, std::int32_t dpiHundreds) override;
     void profileChanged(int profile) override;

@@ -103,7 +103,7 @@ public:
     void connectionChanged(bool present) override { add(present ? "connected" : "disconnected"); }
     void sleepChanged(bool asleep) override { add(asleep ? "asleep" : "awake"); }
     void chargingChanged(bool on, bool onArrival) override { add(!on ? "charging off" : onArrival ? "charging on arrival" : "charging on"); }
-    void batteryChanged(int level) override { add("battery " + std::to_string(level)); }
+    void sleepStatusBattery(int level) override { add("battery " + std::to_string(level)); }
     void batteryReported(int level) override { add("reported " + std::to_string(level)); }
     void dpiLevelChanged(int level, std::int32_t dpi) override { add("dpi level " + std::to_string(level) + " (" + std::to_string(dpi) + ")"); }
     void profileChanged(int profile) override { add("profile " + std::to_string(profile)); }

@@ -190,7 +190,7 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
     EXPECT_EQ(states()[3], 0);
     link->handleNotification(kNotifySleepStatus, 0x0B00);  // asleep, even with a battery byte out of range
     EXPECT_EQ(states()[3], 1);
-    link->handleNotification(kNotifyBattery, 3);  // kept and reported, not shown
+    link->handleNotification(kNotifyBattery, 3);  // reported, though not a status
     link->handleNotification(kNotifyBattery, 11);
     EXPECT_EQ(link->presence().batteryLevel, 3);
     link->handleNotification(kNotifySleepStatus, 0x0A00);

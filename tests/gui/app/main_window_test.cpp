@@ -11,6 +11,8 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <algorithm>
+
 #include "app_harness.h"
 #include "core/window_messages.h"
 #include "gui/app/window_message.h"
@@ -47,24 +49,40 @@ TEST(StartVisibility, ShownWithAMouseAndAnEmptyCommandLineOrWhenThereIsNoTrayToH
         EXPECT_EQ(app.window().isVisible(), c.shown);
         EXPECT_EQ(app.timesShown > 0, c.shown) << "not even for a moment";
         EXPECT_EQ(shownDevicePage(app), c.devicePage);
+        EXPECT_TRUE(app.notices.empty()) << "a start without a mouse disconnected nothing";
     }
 }
 
-TEST(Connection, LosingBothLinksHidesTheWindowAndAReconnectLeavesItHidden) {
+TEST(Connection, LosingBothLinksHidesTheWindowTellsItOnceAndAReconnectLeavesItHidden) {
     AppHarness app({.receiverPresent = true, .cablePresent = true});
+    const auto toldDisconnected = [&] {
+        return std::count_if(app.notices.begin(), app.notices.end(), [](const DesktopNotice& notice) {
+            return notice.title == text("disconnected_title_text") && notice.body == text("disconnected_text");
+        });
+    };
     app.plug(Link::cable, false);
     EXPECT_TRUE(app.window().isVisible()) << "the receiver still reaches the mouse";
+    EXPECT_EQ(toldDisconnected(), 0) << "one of two links remains";
     app.plug(Link::receiver, false);
     EXPECT_FALSE(app.window().isVisible());
+    app.plug(Link::receiver, false);
+    app.plug(Link::cable, false);
+    EXPECT_EQ(toldDisconnected(), 1);
+    EXPECT_EQ(app.notices.size(), 1u);
 
     app.plug(Link::receiver);
     app.settleArrival(Link::receiver);
     EXPECT_TRUE(app.window().connected());
     EXPECT_FALSE(app.window().isVisible());
     EXPECT_EQ(shownDevicePage(app), "device_page_1");
+    app.plug(Link::cable);
+    app.settleArrival(Link::cable);
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(toldDisconnected(), 1) << "the cable still reaches the mouse";
 
     app.trayAvailable = false;
-    app.plug(Link::receiver, false);
+    app.plug(Link::cable, false);
+    EXPECT_EQ(toldDisconnected(), 2) << "a second disconnect is told again";
     EXPECT_TRUE(app.window().isVisible()) << "with no tray the window says no mouse is connected";
     EXPECT_EQ(shownDevicePage(app), "no_device_page");
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
@@ -89,18 +107,39 @@ TEST(ShowWindow, ASecondStartOrALeftClickOnTheTrayIconShowsTheWindowAndExitHides
     EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
 }
 
-TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningOpensAndTheWindowStaysHidden) {
-    AppHarness app({.receiverPresent = false});
-    for (const char* answer : {"cancel_btn", "confirm_btn"}) {
-        const bool opened = answerModal<CMsgWnd>(
-            [&](CMsgWnd& warning) {
-                EXPECT_EQ(warning.findChild<QLabel*>("warning")->text(), text("no_device_text"));
-                warning.findChild<QAbstractButton*>(answer)->click();
-            },
-            [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); });
-        EXPECT_TRUE(opened);
-        EXPECT_FALSE(app.window().isVisible());
-    }
+TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhenTheMouseComes) {
+    AccessCheck noMouse;
+    noMouse.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
+    AppHarness app({.receiverPresent = false, .access = noMouse});
+    const auto askForTheWindow = [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); };
+    int opened = 0;
+    answerModal<CMsgWnd>(
+        [&](CMsgWnd& warning) {
+            ++opened;
+            const auto label = [&](const char* name) { return warning.findChild<QLabel*>(name); };
+            EXPECT_EQ(label("warning_title")->text().toStdString(), text("no_device_title_text").toStdString());
+            EXPECT_EQ(label("warning")->text().toStdString(), text("no_device_text").toStdString());
+            EXPECT_TRUE(label("warning_details")->text().contains(text("no_device_port_text")));
+            EXPECT_TRUE(label("warning_details")->text().contains(text("no_device_access_text")));
+            EXPECT_EQ(label("warning_command")->text().toStdString(), noMouse.fix.command);
+            EXPECT_FALSE(warning.findChild<QAbstractButton*>("cancel_btn")->isVisible()) << "one way out, not two";
+            askForTheWindow();
+            warning.findChild<QAbstractButton*>("confirm_btn")->click();
+        },
+        askForTheWindow);
+    EXPECT_EQ(opened, 1) << "a click while it is open opens no second one";
+    EXPECT_FALSE(app.window().isVisible());
+
+    const bool waited = answerModal<CMsgWnd>(
+        [&](CMsgWnd& warning) {
+            app.plug(Link::receiver);
+            app.settleArrival(Link::receiver);
+            EXPECT_FALSE(warning.isVisible()) << "it closes by itself";
+            if (warning.isVisible()) warning.reject();
+        },
+        askForTheWindow);
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(app.window().isVisible()) << "the mouse came while the user waited for the window";
 }
 
 QAction* trayAction(AppHarness& app, const char* name) {

@@ -4,18 +4,21 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSystemTrayIcon>
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_status.h"
 #include "tests/core/test_files.h"
 
 namespace qx4::gui::test {
 namespace {
 
 constexpr std::uint16_t kStatus = 0x4000;
+constexpr std::uint16_t kBattery = 0x6000;
 constexpr std::uint16_t kProfile = 0x8000;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
@@ -64,6 +67,29 @@ TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsChargingUntilItGoe
     EXPECT_FALSE(power.chargeTimer->isActive());
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_EQ(power.text->text(), "");
+}
+
+// The window and the tray show one level: whichever notification brings it, and whichever of
+// the two an out-of-range level leaves alone.
+TEST(PowerArea, EveryBatteryReportShowsInTheWindowAndTheTrayAlike) {
+    AppHarness app;
+    PowerArea power(app);
+    QSystemTrayIcon* tray = app.window().trayIcon();
+    struct Report {
+        std::uint16_t code, value;
+        int percent;  // what both show afterwards
+    };
+    for (const Report& report : {Report{kStatus, 0x0701, 70}, {kBattery, 2, 20}, {kStatus, 0x0901, 90},
+                                 {kBattery, 1, 10}, {kBattery, 11, 10}, {kStatus, 0x0B01, 10}, {kBattery, 4, 40},
+                                 {kStatus, 0x0201, 20}, {kBattery, 10, 100}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
+        app.notify(Link::receiver, report.code, report.value);
+        EXPECT_EQ(power.bar->value(), report.percent);
+        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 1),
+                  text("tray_battery_text").arg(text("tray_receiver_text")).arg(report.percent));
+        EXPECT_EQ(tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(), report.percent <= 20);
+    }
 }
 
 TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySelectsAndSavesIt) {
