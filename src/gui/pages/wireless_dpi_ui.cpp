@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColor>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStyle>
+
+#include <algorithm>
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
@@ -26,6 +29,7 @@ namespace {
 // The colour dialog opens just below the swatch, shifted this far to the left.
 constexpr int kColorDialogLeftShift = 140;
 constexpr int kSliderPageStep = 5;
+constexpr qsizetype kTypedShownMax = 8;
 // The level columns carry this property, so the skin can dim a level the mouse skips.
 const char* const kLevelOffProperty = "levelOff";
 // The hint above the levels carries this while it tells what became of a typed DPI.
@@ -70,6 +74,7 @@ void CWirelessDPIUI::findControls() {
         connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
         connect(level.onSwitch, &QAbstractButton::clicked, this, [this, i](bool on) { onSwitchClicked(i, on); });
         connect(level.valueEdit, &QLineEdit::editingFinished, this, [this, i] { onValueTyped(i); });
+        level.valueEdit->installEventFilter(this);
         // The slider moves over the DPI values the mouse can use, not over stored values.
         level.slider->setRange(0, lastStep);
         level.slider->setSingleStep(1);
@@ -205,7 +210,9 @@ void CWirelessDPIUI::onValueTyped(int level) {
     const int dpi = typed.toInt(&isNumber);
     const auto stored = isNumber ? nearestStoredValueForDpi(dpi) : std::nullopt;
     if (!stored) {
-        showNotice(text("wireless_dpi_out_of_range_text").arg(level + 1).arg(typed).arg(lowestDpi()).arg(highestDpi()));
+        // However much was typed, the notice keeps to its line.
+        const QString quoted = typed.size() > kTypedShownMax ? typed.left(kTypedShownMax - 1) + QChar(0x2026) : typed;
+        showNotice(text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
     } else {
         setDpiValue(profile, level, *stored);
         const QSignalBlocker blocker(shown.slider);
@@ -217,6 +224,30 @@ void CWirelessDPIUI::onValueTyped(int level) {
         }
     }
     showLevelValue(index, profile.dpiValuesX[index]);
+}
+
+bool CWirelessDPIUI::isValueEdit(const QObject* object) const {
+    return std::ranges::any_of(levels_, [object](const Level& level) { return level.valueEdit == object; });
+}
+
+bool CWirelessDPIUI::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (isValueEdit(watched)) qApp->installEventFilter(this);
+        break;
+    case QEvent::FocusOut:
+        if (isValueEdit(watched)) qApp->removeEventFilter(this);
+        break;
+    case QEvent::MouseButtonPress:
+        // A press on a field places the cursor, or moves the focus, which takes what was typed.
+        if (!isValueEdit(watched)) {
+            for (int i = 0; i < kDpiLevelCount; ++i) onValueTyped(i);
+        }
+        break;
+    default:
+        break;
+    }
+    return SettingsPage::eventFilter(watched, event);
 }
 
 void CWirelessDPIUI::onSwatchClicked(int level) {

@@ -34,6 +34,11 @@ public:
     // The mouse switched DPI level (already stored in the record): move the selection.
     void deviceEvent(const DeviceEvent& event) override;
 
+protected:
+    // While a field has the focus, a press anywhere else takes what was typed first: Apply, the
+    // profile buttons and the tabs take no focus, so the field would not know it was left.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Level {
         QWidget* column = nullptr;
@@ -56,6 +61,7 @@ private:
     void onSwitchClicked(int level, bool on);
     void onSliderValue(int level, int step);
     void onValueTyped(int level);
+    bool isValueEdit(const QObject* object) const;
     void onSwatchClicked(int level);
     void onPollingRateChosen(int index);
 

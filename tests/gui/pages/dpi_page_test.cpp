@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
@@ -223,6 +224,7 @@ TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefus
         {"40", "5200", 52, "Level 2: “40” not taken. Type a DPI from 100 to 9800."},
         {"12000", "5200", 52, "Level 2: “12000” not taken. Type a DPI from 100 to 9800."},
         {"fast", "5200", 52, "Level 2: “fast” not taken. Type a DPI from 100 to 9800."},
+        {"1600 or so", "5200", 52, "Level 2: “1600 or…” not taken. Type a DPI from 100 to 9800."},
         {" 100 ", "100", 1, ""},
     };
     for (const auto& c : cases) {
@@ -235,6 +237,21 @@ TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefus
     typeValue(2, "3000");
     showProfile(1);  // the notice was about the profile left
     EXPECT_EQ(hint(), hintText);
+
+    // Apply and the profile buttons take no focus: pressing one still takes what was typed first.
+    QPushButton elsewhere(&page);
+    elsewhere.setFocusPolicy(Qt::NoFocus);
+    elsewhere.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    label(4)->setFocus();
+    label(4)->selectAll();
+    QTest::keyClicks(label(4), QStringLiteral("2250"));
+    QTest::mouseClick(label(4), Qt::LeftButton);  // placing the cursor takes nothing yet
+    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 16);
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 22);
+    EXPECT_EQ(hint(), "Level 4: 2250 rounded to 2200 DPI, the nearest value the mouse can hold.");
 }
 
 TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndStoresNothing) {
