@@ -212,7 +212,8 @@ void CWirelessDPIUI::onValueTyped(int level) {
     if (!stored) {
         // However much was typed, the notice keeps to its line.
         const QString quoted = typed.size() > kTypedShownMax ? typed.left(kTypedShownMax - 1) + QChar(0x2026) : typed;
-        showNotice(text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
+        showNotice(
+            text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
     } else {
         setDpiValue(profile, level, *stored);
         const QSignalBlocker blocker(shown.slider);
