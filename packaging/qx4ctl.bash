@@ -53,7 +53,7 @@ _qx4ctl() {
     local options
     case $command in
     profile | reset) options="--apply --simulate" ;;
-    dpi) options="--profile --current --color --apply --simulate" ;;
+    dpi) options="--profile --current --color --enable --disable --apply --simulate" ;;
     rate) options="--profile --apply --simulate" ;;
     light) options="--profile --color --brightness --speed --direction --apply --simulate" ;;
     bind) options="--profile --repeat --loops --apply --simulate" ;;

@@ -22,14 +22,17 @@ const Command kProfileCommand{
 
 const Command kDpiCommand{
     "dpi",
-    "set a DPI level, the current level or a level's colour",
+    "set a DPI level, the current level, a level's colour, or switch a level on or off",
     "Usage: qx4ctl dpi [--profile N] LEVEL DPI [--apply] [--simulate]\n"
     "       qx4ctl dpi [--profile N] --current LEVEL [--apply] [--simulate]\n"
     "       qx4ctl dpi [--profile N] --color LEVEL #RRGGBB [--apply] [--simulate]\n"
-    "Sets the DPI of level LEVEL (1-8), makes it the current level, or sets its indicator colour,\n"
-    "in profile N (1-5; the active profile when not given). DPI is written as the window shows\n"
-    "it, e.g. 1600; the mouse holds 100-4900 in steps of 100 and 5000-9800 in steps of 200, and\n"
-    "other values are refused.\n",
+    "       qx4ctl dpi [--profile N] --enable|--disable LEVEL [--apply] [--simulate]\n"
+    "Sets the DPI of level LEVEL (1-8), makes it the current level, sets its indicator colour, or\n"
+    "switches it on or off, in profile N (1-5; the active profile when not given). DPI is written\n"
+    "as the window shows it, e.g. 1600; the mouse holds 100-4900 in steps of 100 and 5000-9800 in\n"
+    "steps of 200, and other values are refused. The mouse skips a level that is off, so such a\n"
+    "level cannot be current; the current level and the last level that is on cannot be switched\n"
+    "off.\n",
     runDpi,
 };
 

@@ -30,6 +30,7 @@ struct ChooseProfile { int profile; };
 struct SetDpiValue { int level; std::int32_t storedValue; };
 struct SetCurrentDpiLevel { int level; };
 struct SetDpiColor { int level; StoredColor color; };
+struct SetDpiLevelOn { int level; bool on; };
 struct SetReportRate { int index; };
 struct SetLighting {
     int mode;
@@ -60,8 +61,8 @@ struct ImportProfile { std::filesystem::path file; };
 struct ExportProfile { std::filesystem::path file; };
 struct ResetConfiguration {};
 
-using EditAction = std::variant<ChooseProfile, SetDpiValue, SetCurrentDpiLevel, SetDpiColor, SetReportRate, SetLighting,
-                                Bind, AddMacro, RenameMacro, DeleteMacro, ImportMacro, ExportMacro, SetMacroSteps,
+using EditAction = std::variant<ChooseProfile, SetDpiValue, SetCurrentDpiLevel, SetDpiColor, SetDpiLevelOn,
+                                SetReportRate, SetLighting, Bind, AddMacro, RenameMacro, DeleteMacro, ImportMacro, ExportMacro, SetMacroSteps,
                                 ImportProfile, ExportProfile, ResetConfiguration>;
 
 struct EditCommand {

@@ -137,10 +137,25 @@ Parsed parseProfile(std::span<const std::string_view> arguments) {
     return common(s, ChooseProfile{*profile});
 }
 
+// dpi --enable LEVEL and dpi --disable LEVEL; nullopt when neither is given.
+std::optional<Parsed> parseDpiLevelSwitch(const Scanned& s) {
+    const bool enable = s.has("--enable");
+    if (!enable && !s.has("--disable")) return std::nullopt;
+    if (enable + s.has("--disable") + s.has("--current") + s.has("--color") > 1) {
+        return usage("--enable, --disable, --current and --color go in separate commands");
+    }
+    if (s.positionals.size() != 1) return usage(enable ? "expected --enable LEVEL" : "expected --disable LEVEL");
+    const auto level = ordinal(s.positionals[0], kDpiLevelCount);
+    if (!level) return notOrdinal("the DPI level", s.positionals[0], kDpiLevelCount);
+    return common(s, SetDpiLevelOn{*level, enable});
+}
+
 Parsed parseDpi(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--current", false}, {"--color", false}});
+    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--current", false}, {"--color", false},
+                                    {"--enable", false}, {"--disable", false}});
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
+    if (auto switched = parseDpiLevelSwitch(s)) return std::move(*switched);
     const bool current = s.has("--current");
     const bool color = s.has("--color");
     if (current && color) return usage("--current and --color go in separate commands");

@@ -23,6 +23,7 @@ StepResult run(const ChooseProfile& action, DeviceConfig& config);
 StepResult run(const SetDpiValue& action, ProfileSettings& profile, int index);
 StepResult run(const SetCurrentDpiLevel& action, ProfileSettings& profile, int index);
 StepResult run(const SetDpiColor& action, ProfileSettings& profile, int index);
+StepResult run(const SetDpiLevelOn& action, ProfileSettings& profile, int index);
 StepResult run(const SetReportRate& action, ProfileSettings& profile, int index, int activeProfile);
 StepResult run(const SetLighting& action, ProfileSettings& profile, int index);
 StepResult run(const Bind& action, ProfileSettings& profile, int index, const MacroList& macros);

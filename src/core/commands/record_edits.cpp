@@ -57,7 +57,12 @@ StepResult run(const SetDpiValue& action, ProfileSettings& profile, int index) {
 }
 
 StepResult run(const SetCurrentDpiLevel& action, ProfileSettings& profile, int index) {
-    setCurrentDpiLevel(profile, action.level);
+    if (!setCurrentDpiLevel(profile, action.level)) {
+        const std::string level = std::to_string(action.level + 1);
+        return refused("DPI level " + level + " of profile " + std::to_string(index + 1) +
+                       " is off, and the mouse never uses a level that is off; 'qx4ctl dpi --enable " + level +
+                       "' switches it on");
+    }
     return {0,
             profileLabel(index) + ": DPI level " + std::to_string(action.level + 1) + " is current (" +
                 dpiText(profile.dpiValuesX[static_cast<std::size_t>(action.level)]) + ")\n",
@@ -72,6 +77,22 @@ StepResult run(const SetDpiColor& action, ProfileSettings& profile, int index) {
                 colorText(action.color) + "\n",
             {},
             false};
+}
+
+StepResult run(const SetDpiLevelOn& action, ProfileSettings& profile, int index) {
+    const std::string level = "DPI level " + std::to_string(action.level + 1);
+    const std::string ofProfile = " of profile " + std::to_string(index + 1);
+    if (!setDpiLevelOn(profile, action.level, action.on)) {
+        if (dpiLevelOffLock(profile, action.level) == DpiLevelLock::current) {
+            return refused(level + " is the current level" + ofProfile +
+                           "; make another level current first (qx4ctl dpi --current LEVEL)");
+        }
+        return refused(level + " is the only level" + ofProfile +
+                       " that is on; switch another on first (qx4ctl dpi --enable LEVEL)");
+    }
+    const std::string state =
+        action.on ? "on, " + dpiText(profile.dpiValuesX[static_cast<std::size_t>(action.level)]) : "off";
+    return {0, profileLabel(index) + ", " + level + ": " + state + "\n", {}, false};
 }
 
 StepResult run(const SetReportRate& action, ProfileSettings& profile, int index, int activeProfile) {

@@ -40,6 +40,9 @@ std::span<const std::int32_t> dpiSteps() {
     return steps;
 }
 
+int lowestDpi() { return effectiveDpi(dpiSteps().front()); }
+int highestDpi() { return effectiveDpi(dpiSteps().back()); }
+
 std::size_t dpiStepFor(std::int32_t storedValue) {
     const std::span<const std::int32_t> steps = dpiSteps();
     const int dpi = effectiveDpi(storedValue);

@@ -19,6 +19,10 @@ int effectiveDpi(std::int32_t storedValue);
 // 200. Each is the smallest positive value the mouse takes as that DPI.
 std::span<const std::int32_t> dpiSteps();
 
+// The DPI of the first and the last step: 100 and 9,800.
+int lowestDpi();
+int highestDpi();
+
 // Index into dpiSteps() of the step the mouse treats like `storedValue`.
 std::size_t dpiStepFor(std::int32_t storedValue);
 

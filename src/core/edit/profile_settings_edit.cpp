@@ -1,6 +1,7 @@
 #include "core/edit/profile_settings_edit.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/device/dpi_steps.h"
 #include "core/device/report_formats.h"
@@ -20,6 +21,16 @@ std::optional<std::int32_t> storedValueForDpi(int dpi) {
     return *step;
 }
 
+std::optional<std::int32_t> nearestStoredValueForDpi(int dpi) {
+    if (dpi < lowestDpi() || dpi > highestDpi()) return std::nullopt;
+    const auto steps = dpiSteps();
+    // The first step at or above dpi, and the one below it: whichever is nearer, the lower on a tie.
+    const auto above = std::ranges::find_if(steps, [dpi](std::int32_t value) { return effectiveDpi(value) >= dpi; });
+    if (above == steps.begin()) return *above;
+    const auto below = std::prev(above);
+    return effectiveDpi(*above) - dpi < dpi - effectiveDpi(*below) ? *above : *below;
+}
+
 bool setDpiValue(ProfileSettings& profile, int level, std::int32_t storedValue) {
     if (!isLevel(level) || std::ranges::find(dpiSteps(), storedValue) == dpiSteps().end()) return false;
     profile.dpiValuesX[static_cast<std::size_t>(level)] = storedValue;
@@ -33,8 +44,24 @@ bool setDpiStep(ProfileSettings& profile, int level, int step) {
 }
 
 bool setCurrentDpiLevel(ProfileSettings& profile, int level) {
-    if (!isLevel(level)) return false;
+    if (!dpiLevelOn(profile, level)) return false;
     profile.dpiLevel = level;
+    return true;
+}
+
+bool dpiLevelOn(const ProfileSettings& profile, int level) {
+    return isLevel(level) && profile.dpiLevelEnabled[static_cast<std::size_t>(level)] == 1;
+}
+
+DpiLevelLock dpiLevelOffLock(const ProfileSettings& profile, int level) {
+    if (!dpiLevelOn(profile, level)) return DpiLevelLock::none;  // off already
+    if (level == profile.dpiLevel) return DpiLevelLock::current;
+    return std::ranges::count(profile.dpiLevelEnabled, 1) == 1 ? DpiLevelLock::lastOn : DpiLevelLock::none;
+}
+
+bool setDpiLevelOn(ProfileSettings& profile, int level, bool on) {
+    if (!isLevel(level) || (!on && dpiLevelOffLock(profile, level) != DpiLevelLock::none)) return false;
+    profile.dpiLevelEnabled[static_cast<std::size_t>(level)] = on ? 1 : 0;
     return true;
 }
 

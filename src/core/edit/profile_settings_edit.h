@@ -15,12 +15,26 @@ namespace qx4 {
 // The stored value of a DPI the mouse can hold (100-4,900 by 100, 5,000-9,800 by 200); nullopt for
 // any other DPI.
 std::optional<std::int32_t> storedValueForDpi(int dpi);
+// The stored value of the DPI the mouse can hold nearest to `dpi` (the lower of two as near);
+// nullopt outside lowestDpi()-highestDpi(), which no value is brought into.
+std::optional<std::int32_t> nearestStoredValueForDpi(int dpi);
 
 // Levels are 0-7. A value is stored only when it is one of dpiSteps().
 bool setDpiValue(ProfileSettings& profile, int level, std::int32_t storedValue);
 // The slider's position: index into dpiSteps().
 bool setDpiStep(ProfileSettings& profile, int level, int step);
+// Only a level that is on can be current: the mouse never steps to one that is off.
 bool setCurrentDpiLevel(ProfileSettings& profile, int level);
+
+// Whether the mouse steps to a level when its DPI button is pressed; the report sends only a
+// stored 1 as on.
+bool dpiLevelOn(const ProfileSettings& profile, int level);
+// What keeps a level from being switched off: the mouse keeps the level it uses, and one level
+// at least to use.
+enum class DpiLevelLock : std::uint8_t { none, current, lastOn };
+DpiLevelLock dpiLevelOffLock(const ProfileSettings& profile, int level);
+// Switching a level on always succeeds; off only when nothing locks it.
+bool setDpiLevelOn(ProfileSettings& profile, int level, bool on);
 bool setDpiColor(ProfileSettings& profile, int level, StoredColor color);
 
 // The report rate by its item (0-3: 125, 250, 500, 1000 Hz) or by its rate in Hz.

@@ -2,12 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStyle>
+
+#include <algorithm>
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
@@ -24,13 +29,16 @@ namespace {
 // The colour dialog opens just below the swatch, shifted this far to the left.
 constexpr int kColorDialogLeftShift = 140;
 constexpr int kSliderPageStep = 5;
+constexpr qsizetype kTypedShownMax = 8;
 // The level columns carry this property, so the skin can dim a level the mouse skips.
 const char* const kLevelOffProperty = "levelOff";
+// The hint above the levels carries this while it tells what became of a typed DPI.
+const char* const kNoticeProperty = "notice";
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
-void setLabelColor(QLabel* label, QRgb color) {
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
+void setTextColor(QWidget* control, QRgb color) {
+    control->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
 }
 
 // A dynamic property only restyles a widget, and whatever it contains, once polished again.
@@ -57,13 +65,16 @@ void CWirelessDPIUI::findControls() {
         Level& level = levels_[static_cast<std::size_t>(i)];
         level.column = requireControl<QWidget>(this, QStringLiteral("wireless_dpi_level_%1").arg(n));
         level.option = requireControl<QAbstractButton>(this, QStringLiteral("wireless_dpi_btn_%1").arg(n));
-        level.valueLabel = requireControl<QLabel>(this, QStringLiteral("wireless_dpi_value_%1").arg(n));
-        level.unitLabel = requireControl<QLabel>(this, QStringLiteral("wireless_dpi_unit_%1").arg(n));
+        level.onSwitch = requireControl<QCheckBox>(this, QStringLiteral("wireless_dpi_on_%1").arg(n));
+        level.valueEdit = requireControl<QLineEdit>(this, QStringLiteral("wireless_dpi_value_%1").arg(n));
         level.slider = requireControl<QAbstractSlider>(this, QStringLiteral("wireless_dpi%1_slider").arg(n));
         level.swatch = requireControl<QAbstractButton>(this, QStringLiteral("wireless_dpi_color%1").arg(n));
         level.option->setCheckable(true);
         levelGroup_->addButton(level.option, i);
         connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
+        connect(level.onSwitch, &QAbstractButton::clicked, this, [this, i](bool on) { onSwitchClicked(i, on); });
+        connect(level.valueEdit, &QLineEdit::editingFinished, this, [this, i] { onValueTyped(i); });
+        level.valueEdit->installEventFilter(this);
         // The slider moves over the DPI values the mouse can use, not over stored values.
         level.slider->setRange(0, lastStep);
         level.slider->setSingleStep(1);
@@ -72,6 +83,7 @@ void CWirelessDPIUI::findControls() {
                 [this, i](int step) { onSliderValue(i, step); });
         connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
     }
+    hintLabel_ = requireControl<QLabel>(this, "wireless_dpi_levels_hint");
     // Without a settings tool there is nothing useful to say; the button just does nothing.
     connect(requireControl<QAbstractButton>(this, "mouse_attibute_btn"), &QAbstractButton::clicked,
             this, [this] {
@@ -82,27 +94,12 @@ void CWirelessDPIUI::findControls() {
             &CWirelessDPIUI::onPollingRateChosen);
 }
 
-bool CWirelessDPIUI::levelOff(std::size_t level) const {
-    const ProfileSettings* profile = activeProfile();
-    return profile && profile->dpiLevelEnabled[level] == 0;
-}
-
 void CWirelessDPIUI::refreshFromRecord() {
     const ProfileSettings* profile = activeProfile();
     if (!profile) return;
-    const int current = profile->dpiLevel;
-    if (current >= 0 && current < kDpiLevelCount) {
-        QAbstractButton* option = levels_[static_cast<std::size_t>(current)].option;
-        const QSignalBlocker blocker(option);
-        option->setChecked(true);
-    }
+    clearNotice();
     for (std::size_t i = 0; i < levels_.size(); ++i) {
         const Level& level = levels_[i];
-        if (level.column->property(kLevelOffProperty).toBool() != levelOff(i)) {
-            level.column->setProperty(kLevelOffProperty, levelOff(i));
-            level.column->setToolTip(levelOff(i) ? text("wireless_dpi_off_tip_text") : QString());
-            restyle(level.column);
-        }
         showLevelValue(i, profile->dpiValuesX[i]);
         setSwatchColor(level.swatch, storedToArgb(profile->dpiColors[i]));
         // A value no step stores (0, 50, 99, ...) keeps its place in the record until the slider
@@ -110,19 +107,44 @@ void CWirelessDPIUI::refreshFromRecord() {
         const QSignalBlocker blocker(level.slider);
         level.slider->setValue(static_cast<int>(dpiStepFor(profile->dpiValuesX[i])));
     }
-    highlightLevel(current);
+    showLevelStates();
     showPollingRate(profile->pollingRateIndex);
 }
 
-// The label says what the mouse will do with the value; a level it skips reads "Off" with that
-// DPI below it.
+void CWirelessDPIUI::showLevelStates() {
+    const ProfileSettings* profile = activeProfile();
+    if (!profile) return;
+    const int current = profile->dpiLevel;
+    for (int i = 0; i < kDpiLevelCount; ++i) {
+        const Level& level = levels_[static_cast<std::size_t>(i)];
+        const bool on = dpiLevelOn(*profile, i);
+        if (level.column->property(kLevelOffProperty).toBool() == on) {
+            level.column->setProperty(kLevelOffProperty, !on);
+            level.column->setToolTip(on ? QString() : text("wireless_dpi_off_tip_text"));
+            restyle(level.column);
+        }
+        level.onSwitch->setChecked(on);
+        const DpiLevelLock lock = dpiLevelOffLock(*profile, i);
+        level.onSwitch->setEnabled(lock == DpiLevelLock::none);
+        level.onSwitch->setToolTip(text(lock == DpiLevelLock::current  ? "wireless_dpi_on_current_tip_text"
+                                        : lock == DpiLevelLock::lastOn ? "wireless_dpi_on_last_tip_text"
+                                                                       : "wireless_dpi_on_tip_text"));
+        // The mouse skips a level that is off, and so do the level buttons.
+        level.option->setEnabled(on);
+        level.option->setToolTip(text(on ? "wireless_dpi_level_tip_text" : "wireless_dpi_level_off_tip_text"));
+        if (i == current) {
+            const QSignalBlocker blocker(level.option);
+            level.option->setChecked(true);
+        }
+        setTextColor(level.valueEdit, i == current ? kCurrentLevelLabelColor
+                                      : on         ? kOtherLevelLabelColor
+                                                   : kLevelOffLabelColor);
+    }
+}
+
+// The field says what the mouse will do with the value.
 void CWirelessDPIUI::showLevelValue(std::size_t level, std::int32_t storedValue) {
-    const QString dpi = QString::number(effectiveDpi(storedValue));
-    const Level& shown = levels_[level];
-    const bool off = levelOff(level);
-    shown.valueLabel->setText(off ? text("wireless_dpi_off_text") : dpi);
-    const QString unit = text("wireless_dpi_unit_text");
-    shown.unitLabel->setText(off ? QStringLiteral("%1 %2").arg(dpi, unit) : unit);
+    levels_[level].valueEdit->setText(QString::number(effectiveDpi(storedValue)));
 }
 
 // An index the combo does not list is shown in words with the rate the mouse is sent for it.
@@ -138,35 +160,95 @@ void CWirelessDPIUI::showPollingRate(std::int32_t pollingRateIndex) {
     pollingRateCombo_->setCurrentIndex(-1);
 }
 
-void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
-    if (event.kind != DeviceEvent::Kind::dpiLevelChanged) return;
-    const int level = event.value;
-    if (level < 0 || level >= kDpiLevelCount) return;
-    QAbstractButton* option = levels_[static_cast<std::size_t>(level)].option;
-    const QSignalBlocker blocker(option);
-    option->setChecked(true);
-    highlightLevel(level);
+void CWirelessDPIUI::showNotice(const QString& notice) {
+    ResourceManager::instance().setPlainText(hintLabel_, notice);
+    hintLabel_->setProperty(kNoticeProperty, true);
+    restyle(hintLabel_);
+    noticeShown_ = true;
 }
 
-void CWirelessDPIUI::highlightLevel(int current) {
-    for (int i = 0; i < kDpiLevelCount; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const QRgb color = i == current   ? kCurrentLevelLabelColor
-                           : levelOff(index) ? kLevelOffLabelColor
-                                             : kOtherLevelLabelColor;
-        setLabelColor(levels_[index].valueLabel, color);
-    }
+void CWirelessDPIUI::clearNotice() {
+    if (!noticeShown_) return;
+    ResourceManager::instance().setResourceText(hintLabel_, QStringLiteral("wireless_dpi_levels_hint_text"));
+    hintLabel_->setProperty(kNoticeProperty, false);
+    restyle(hintLabel_);
+    noticeShown_ = false;
+}
+
+void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
+    if (event.kind != DeviceEvent::Kind::dpiLevelChanged) return;
+    if (event.value < 0 || event.value >= kDpiLevelCount) return;
+    showLevelStates();
 }
 
 void CWirelessDPIUI::onOptionClicked(int level) {
-    if (!handlesInput() || !setCurrentDpiLevel(*activeProfile(), level)) return;
-    highlightLevel(level);
+    if (handlesInput()) setCurrentDpiLevel(*activeProfile(), level);
+    showLevelStates();
+}
+
+void CWirelessDPIUI::onSwitchClicked(int level, bool on) {
+    if (handlesInput()) setDpiLevelOn(*activeProfile(), level, on);
+    showLevelStates();
 }
 
 void CWirelessDPIUI::onSliderValue(int level, int step) {
     if (!handlesInput() || !setDpiStep(*activeProfile(), level, step)) return;
+    clearNotice();
     const auto index = static_cast<std::size_t>(level);
     showLevelValue(index, activeProfile()->dpiValuesX[index]);
+}
+
+// A typed DPI the mouse cannot hold goes to the nearest it can, and the page says so; one outside
+// the mouse's range is refused with the range, and the field shows the stored DPI again.
+void CWirelessDPIUI::onValueTyped(int level) {
+    const auto index = static_cast<std::size_t>(level);
+    Level& shown = levels_[index];
+    if (!handlesInput() || !shown.valueEdit->isModified()) return;
+    ProfileSettings& profile = *activeProfile();
+    const QString typed = shown.valueEdit->text().trimmed();
+    bool isNumber = false;
+    const int dpi = typed.toInt(&isNumber);
+    const auto stored = isNumber ? nearestStoredValueForDpi(dpi) : std::nullopt;
+    if (!stored) {
+        // However much was typed, the notice keeps to its line.
+        const QString quoted = typed.size() > kTypedShownMax ? typed.left(kTypedShownMax - 1) + QChar(0x2026) : typed;
+        showNotice(
+            text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
+    } else {
+        setDpiValue(profile, level, *stored);
+        const QSignalBlocker blocker(shown.slider);
+        shown.slider->setValue(static_cast<int>(dpiStepFor(*stored)));
+        if (effectiveDpi(*stored) == dpi) {
+            clearNotice();
+        } else {
+            showNotice(text("wireless_dpi_rounded_text").arg(level + 1).arg(dpi).arg(effectiveDpi(*stored)));
+        }
+    }
+    showLevelValue(index, profile.dpiValuesX[index]);
+}
+
+bool CWirelessDPIUI::isValueEdit(const QObject* object) const {
+    return std::ranges::any_of(levels_, [object](const Level& level) { return level.valueEdit == object; });
+}
+
+bool CWirelessDPIUI::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (isValueEdit(watched)) qApp->installEventFilter(this);
+        break;
+    case QEvent::FocusOut:
+        if (isValueEdit(watched)) qApp->removeEventFilter(this);
+        break;
+    case QEvent::MouseButtonPress:
+        // A press on a field places the cursor, or moves the focus, which takes what was typed.
+        if (!isValueEdit(watched)) {
+            for (int i = 0; i < kDpiLevelCount; ++i) onValueTyped(i);
+        }
+        break;
+    default:
+        break;
+    }
+    return SettingsPage::eventFilter(watched, event);
 }
 
 void CWirelessDPIUI::onSwatchClicked(int level) {

@@ -60,6 +60,8 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"dpi", "3", "5100"}, 2},          {{"dpi", "3", "9900"}, 2},
         {{"dpi", "9", "1600"}, 2},          {{"dpi", "--current", "--color", "3", "#FF0000"}, 2},
         {{"dpi", "--color", "3", "red"}, 2}, {{"rate", "300"}, 2},
+        {{"dpi", "--disable", "3"}, 1},     {{"dpi", "--current", "8"}, 1},
+        {{"dpi", "--enable", "--disable", "8"}, 2}, {{"dpi", "--enable", "9"}, 2},
         {{"profile", "6"}, 2},              {{"light", "rainbow", "--color", "#FF0000"}, 2},
         {{"light", "steady", "--brightness", "9"}, 2}, {{"light", "wave", "--direction", "up"}, 2},
         {{"light", "off", "--speed", "3"}, 2}, {{"light", "strobe"}, 2},
@@ -171,6 +173,17 @@ TEST_F(CommandRules, TheMouseHoldsEveryDpiAcceptedAsWrittenAndNothingElseIsAccep
     for (int dpi = 100; dpi <= 4900; dpi += 100) holdable.insert(dpi);
     for (int dpi = 5000; dpi <= 9800; dpi += 200) holdable.insert(dpi);
     EXPECT_EQ(accepted, holdable);
+
+    // A level is switched on and off by the DPI page's rules; the mouse is told with the DPI report.
+    const EditOutcome on = run({"dpi", "--profile", "3", "--enable", "8", "--apply"});
+    EXPECT_EQ(on.out, "Profile 3, DPI level 8: on, 100 DPI\n");
+    EXPECT_EQ(on.effects.apply, commands::ApplyKind::incremental);
+    EXPECT_EQ(run({"dpi", "--profile", "3", "--current", "8"}).exitCode, 0);
+    EXPECT_EQ(run({"dpi", "--profile", "3", "--disable", "1"}).out, "Profile 3, DPI level 1: off\n");
+    EXPECT_EQ(run({"dpi", "--profile", "3", "--disable", "8"}).error,
+              "DPI level 8 is the current level of profile 3; make another level current first (qx4ctl dpi --current "
+              "LEVEL)");
+    EXPECT_EQ(config->profiles[2].dpiLevelEnabled, (std::array<std::int32_t, kDpiLevelCount>{0, 1, 1, 1, 1, 1, 1, 1}));
 
     // An apply sends the active profile's rate only: another profile's goes with all five.
     EXPECT_EQ(run({"rate", "250", "--apply"}).effects.apply, commands::ApplyKind::incremental);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocalSocket>
 #include <QTest>
@@ -76,7 +76,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
     EXPECT_EQ(dpi.exitCode, 0) << dpi.err;
     EXPECT_EQ(dpi.out, "Profile 1, DPI level 3: 1600 DPI\nSent to the mouse: 3 reports.\n");
-    EXPECT_EQ(app.control<QLabel>("wireless_dpi_value_3")->text(), "1600");
+    EXPECT_EQ(app.control<QLineEdit>("wireless_dpi_value_3")->text(), "1600");
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
     std::vector<std::vector<std::uint8_t>> expected;
     for (const PlannedReport& planned : planApply(app.page().record(), compareConfigs(app.page().record(), *before)))

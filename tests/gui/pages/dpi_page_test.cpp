@@ -1,14 +1,20 @@
-// The DPI page and its colour dialog driven as a user would: level options, sliders, the
-// report-rate combo, colour swatches and the dialog's colour editor.
+// The DPI page and its colour dialog driven as a user would: level options and switches, sliders,
+// typed values, the report-rate combo, colour swatches and the dialog's colour editor.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
+#include "core/commands/edit_command.h"
+#include "core/device/dpi_steps.h"
+#include "core/device/reports.h"
+#include "core/macro/macro_store.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
@@ -32,10 +38,11 @@ protected:
 
     template <typename T>
     T* find(const char* name, int n) { return page.findChild<T*>(QString::fromLatin1(name).arg(n)); }
-    QLabel* label(int n) { return find<QLabel>("wireless_dpi_value_%1", n); }
-    QLabel* unit(int n) { return find<QLabel>("wireless_dpi_unit_%1", n); }
+    QLineEdit* label(int n) { return find<QLineEdit>("wireless_dpi_value_%1", n); }
     QSlider* slider(int n) { return find<QSlider>("wireless_dpi%1_slider", n); }
     QAbstractButton* option(int n) { return find<QAbstractButton>("wireless_dpi_btn_%1", n); }
+    QCheckBox* onSwitch(int n) { return find<QCheckBox>("wireless_dpi_on_%1", n); }
+    QString hint() { return page.findChild<QLabel*>(QStringLiteral("wireless_dpi_levels_hint"))->text(); }
     QAbstractButton* swatch(int n) { return find<QAbstractButton>("wireless_dpi_color%1", n); }
     QComboBox* rateCombo() { return page.findChild<QComboBox*>(QStringLiteral("wireless_polling_rate_combo")); }
     void showProfile(int profile) {
@@ -49,6 +56,14 @@ protected:
         const QString shown = label(n)->text();
         slider(n)->setSliderDown(false);
         return shown;
+    }
+
+    // Types into level n's field as a user would and ends with Enter.
+    void typeValue(int n, const char* text) {
+        label(n)->setFocus();
+        label(n)->selectAll();
+        QTest::keyClicks(label(n), QString::fromLatin1(text));
+        QTest::keyClick(label(n), Qt::Key_Return);
     }
 
     // Opens level n's colour dialog, lets `choose` work in it, then closes it with `button`.
@@ -120,32 +135,135 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakes) {
     EXPECT_EQ(storedOf(2), 1);
 }
 
-TEST_F(DpiPageTest, ALevelTheMouseSkipsReadsOffYetKeepsItsValueEditable) {
+TEST_F(DpiPageTest, ALevelTheMouseSkipsIsDimmedYetKeepsItsValueEditable) {
     // Level 8 is off by default, holding 0 (sent as 100).
     auto* column = page.findChild<QWidget*>(QStringLiteral("wireless_dpi_level_8"));
-    EXPECT_EQ(label(8)->text(), "OFF");
-    EXPECT_EQ(unit(8)->text(), "100 DPI");
+    EXPECT_EQ(label(8)->text(), "100");
+    EXPECT_FALSE(onSwitch(8)->isChecked());
     EXPECT_TRUE(column->property("levelOff").toBool());
     EXPECT_FALSE(label(8)->styleSheet().contains("#ffffff"));
-    EXPECT_EQ(drag(8, slider(8)->value() + 19), "OFF");
-    EXPECT_EQ(unit(8)->text(), "2000 DPI");
+    EXPECT_EQ(drag(8, slider(8)->value() + 19), "2000");
     EXPECT_EQ(record->profiles[0].dpiValuesX[7], 20);
     EXPECT_EQ(record->profiles[0].dpiLevelEnabled[7], 0);
 
     record->profiles[1].dpiLevelEnabled[7] = 1;
     showProfile(1);
-    EXPECT_EQ(label(8)->text(), "100");
-    EXPECT_EQ(unit(8)->text(), "DPI");
+    EXPECT_TRUE(onSwitch(8)->isChecked());
     EXPECT_FALSE(column->property("levelOff").toBool());
 }
 
+// The switches and level buttons offer what the mouse is sent as on, by the rules qx4ctl keeps:
+// the current level and the last level on stay on, and a level that is off cannot be current.
+TEST_F(DpiPageTest, LevelSwitchesAndButtonsOfferWhatTheMouseUsesAndAgreeWithQx4ctl) {
+    struct Case {
+        const char* what;
+        std::array<std::int32_t, kDpiLevelCount> enabled;
+        std::int32_t current;
+        const char* lockedSwitches;  // levels whose switch cannot be used, as "38"
+    };
+    const Case cases[] = {
+        {"defaults", {1, 1, 1, 1, 1, 1, 1, 0}, 2, "3"},
+        {"only exactly 1 is on", {1, 0, 1, 2, 1, 0, -1, 1}, 4, "5"},
+        {"a foreign file's current level is off", {0, 1, 0, 0, 0, 0, 0, 0}, 7, "2"},
+    };
+    const auto succeeds = [&](std::vector<std::string_view> arguments) {
+        auto copy = std::make_unique<DeviceConfig>(*record);
+        MacroList macros;
+        const auto parsed = commands::parseEditCommand(arguments, {});
+        return commands::executeEdit(std::get<commands::EditCommand>(parsed), {*copy, macros}).exitCode == 0;
+    };
+    for (const Case& c : cases) {
+        ProfileSettings& shown = record->profiles[2];
+        shown.dpiLevelEnabled = c.enabled;
+        shown.dpiLevel = c.current;
+        showProfile(2);
+        const std::uint8_t sentOn = buildDpiReport(shown, 2).bytes[dpi_report::kEnabledMask];
+        QString locked;
+        for (int n = 1; n <= kDpiLevelCount; ++n) {
+            const bool on = (sentOn >> (n - 1)) & 1;
+            const std::string level = std::to_string(n);
+            EXPECT_EQ(option(n)->isEnabled(), on) << c.what << ", level " << n;
+            EXPECT_EQ(option(n)->isEnabled(), succeeds({"dpi", "--profile", "3", "--current", level}))
+                << c.what << ", level " << n;
+            EXPECT_EQ(onSwitch(n)->isChecked(), on) << c.what << ", level " << n;
+            EXPECT_EQ(onSwitch(n)->isEnabled(),
+                      succeeds({"dpi", "--profile", "3", on ? "--disable" : "--enable", level}))
+                << c.what << ", level " << n;
+            if (!onSwitch(n)->isEnabled()) locked += QString::number(n);
+        }
+        EXPECT_EQ(locked, c.lockedSwitches) << c.what;
+        EXPECT_TRUE(option(c.current + 1)->isChecked()) << c.what;
+    }
+
+    // Clicked through: level 8 on and current, then every other level off.
+    showProfile(0);
+    onSwitch(8)->click();
+    option(8)->click();
+    for (int n = 1; n <= 7; ++n) onSwitch(n)->click();
+    const ProfileSettings& edited = record->profiles[0];
+    EXPECT_EQ(edited.dpiLevelEnabled, (std::array<std::int32_t, kDpiLevelCount>{0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(edited.dpiLevel, 7);
+    EXPECT_FALSE(onSwitch(8)->isEnabled());
+    EXPECT_FALSE(option(3)->isEnabled());
+}
+
+// A typed DPI goes to the nearest the mouse can hold, saying so; one outside the mouse's range is
+// refused with the range and changes nothing, never brought to the nearest end.
+TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefused) {
+    const QString hintText = hint();
+    const struct {
+        const char* typed;
+        const char* shown;
+        std::int32_t stored;
+        const char* notice;  // "" for the hint
+    } cases[] = {
+        {"1234", "1200", 12, "Level 2: 1234 rounded to 1200 DPI, the nearest value the mouse can hold."},
+        {"9800", "9800", 98, ""},
+        {"5100", "5000", 51, "Level 2: 5100 rounded to 5000 DPI, the nearest value the mouse can hold."},
+        {"5150", "5200", 52, "Level 2: 5150 rounded to 5200 DPI, the nearest value the mouse can hold."},
+        {"40", "5200", 52, "Level 2: “40” not taken. Type a DPI from 100 to 9800."},
+        {"12000", "5200", 52, "Level 2: “12000” not taken. Type a DPI from 100 to 9800."},
+        {"fast", "5200", 52, "Level 2: “fast” not taken. Type a DPI from 100 to 9800."},
+        {"1600 or so", "5200", 52, "Level 2: “1600 or…” not taken. Type a DPI from 100 to 9800."},
+        {" 100 ", "100", 1, ""},
+    };
+    for (const auto& c : cases) {
+        typeValue(2, c.typed);
+        EXPECT_EQ(label(2)->text(), c.shown) << c.typed;
+        EXPECT_EQ(record->profiles[0].dpiValuesX[1], c.stored) << c.typed;
+        EXPECT_EQ(slider(2)->value(), static_cast<int>(dpiStepFor(c.stored))) << c.typed;
+        EXPECT_EQ(hint(), *c.notice ? QString::fromUtf8(c.notice) : hintText) << c.typed;
+    }
+    typeValue(2, "3000");
+    showProfile(1);  // the notice was about the profile left
+    EXPECT_EQ(hint(), hintText);
+
+    // Apply and the profile buttons take no focus: pressing one still takes what was typed first.
+    QPushButton elsewhere(&page);
+    elsewhere.setFocusPolicy(Qt::NoFocus);
+    elsewhere.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    label(4)->setFocus();
+    label(4)->selectAll();
+    QTest::keyClicks(label(4), QStringLiteral("2250"));
+    QTest::mouseClick(label(4), Qt::LeftButton);  // placing the cursor takes nothing yet
+    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 16);
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 22);
+    EXPECT_EQ(hint(), "Level 4: 2250 rounded to 2200 DPI, the nearest value the mouse can hold.");
+}
+
 TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndStoresNothing) {
+    record->profiles[0].dpiLevel = 5;  // as the wireless page stores it before telling the pages
     const DeviceConfig before = *record;
     page.deviceEvent({DeviceEvent::Kind::dpiLevelChanged, 5});
     EXPECT_TRUE(option(6)->isChecked());
     EXPECT_FALSE(option(3)->isChecked());
     EXPECT_TRUE(label(6)->styleSheet().contains("#f08300"));
     EXPECT_FALSE(label(3)->styleSheet().contains("#f08300"));
+    EXPECT_FALSE(onSwitch(6)->isEnabled());
+    EXPECT_TRUE(onSwitch(3)->isEnabled());
     EXPECT_EQ(changedBytes(before, *record), "");
 }
 
