@@ -32,10 +32,22 @@ std::u16string decimalText(std::int64_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string digitsOnly(std::u16string_view text) {
-    std::u16string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), isDigit);
-    return digits;
+TypedNumber typedNumber(std::u16string_view text, std::int32_t lowest, std::int32_t highest) {
+    if (text.empty()) return TypedNumber::unfinished;
+    if (!std::ranges::all_of(text, isDigit) || (text.size() > 1 && text.front() == u'0')) return TypedNumber::refused;
+    // Digits only make the value grow, so reading stops as soon as it is past highest.
+    std::int64_t value = 0;
+    for (const char16_t digit : text) {
+        value = value * 10 + (digit - u'0');
+        if (value > highest) return TypedNumber::refused;
+    }
+    if (value >= lowest) return TypedNumber::withinRange;
+    return value > 0 ? TypedNumber::unfinished : TypedNumber::refused;
+}
+
+std::optional<std::int32_t> numberWithin(std::u16string_view text, std::int32_t lowest, std::int32_t highest) {
+    if (typedNumber(text, lowest, highest) != TypedNumber::withinRange) return std::nullopt;
+    return readDecimal(text);
 }
 
 }  // namespace qx4

@@ -66,7 +66,6 @@ private:
     void onFunctionChosen(FunctionGroup group, int item);
     void onMacroChosen(int item);
     void onRepeatModeChosen(int item);
-    void onLoopCountEdited(const QString& text);
     void onLoopCountFinished();
     void apply();
     void refuseLastLeftClick(int button);
