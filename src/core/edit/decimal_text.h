@@ -1,5 +1,5 @@
-// Numbers typed into the pages' entries. They are read as the entries always read them: blanks,
-// an optional sign and the digits that follow; whatever comes after the digits is ignored.
+// Numbers typed into the pages' entries, and the text an entry shows for a number. An entry holds
+// a whole number of its range in plain ASCII digits and nothing else.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,6 @@
 
 namespace qx4 {
 
-// 0 when the text does not start with a number; beyond the int32 range the nearest limit.
-std::int32_t readDecimal(std::u16string_view text);
 std::u16string decimalText(std::int64_t value);
 
 // What an entry for a whole number from lowest to highest (0 <= lowest <= highest) holds while it

@@ -52,7 +52,6 @@ void limitToRange(QLineEdit& entry, std::int32_t lowest, std::int32_t highest) {
     entry.setValidator(validator);
     QObject::connect(&entry, &QLineEdit::textChanged, validator,
                      [validator](const QString& text) { validator->noteShown(text); });
-    entry.setPlaceholderText(QStringLiteral("%1\u2013%2").arg(lowest).arg(highest));
     QObject::connect(&entry, &QLineEdit::inputRejected, &entry, [&entry, lowest, highest] {
         const QString range =
             ResourceManager::instance().text(QStringLiteral("number_range_text")).arg(lowest).arg(highest);

@@ -1,7 +1,7 @@
 // Entries for a whole number from a lowest to a highest value. A key that would leave in the entry
 // what no number of the range begins with is refused, and the range is shown under the entry at
-// once; while the entry is empty its placeholder shows the range. An entry left without a number
-// of the range gets back the last one it showed, so it never shows what nothing stores.
+// once. An entry left without a number of the range gets back the last one it showed, so it never
+// shows what nothing stores.
 #pragma once
 
 #include <cstdint>

@@ -274,7 +274,6 @@ TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEn
         combo("wireless_macro_repeat_mode_combo")->setFocus();  // leaving the field commits it
         EXPECT_EQ(loop->text(), QString::fromLatin1(shown)) << "typed " << keys;
     }
-    EXPECT_EQ(loop->placeholderText(), QStringLiteral("1\u2013255"));
     loop->setFocus();
     loop->selectAll();
     QTest::keyClicks(loop, QStringLiteral("7"));
