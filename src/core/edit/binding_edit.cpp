@@ -17,8 +17,6 @@ namespace {
 static_assert(kModifierMaskBits == (kModifierCtrl | kModifierShift | kModifierAlt | kModifierWin));
 
 constexpr std::uint8_t kLeftClickCode = 1;
-constexpr std::int32_t kLoopCountMin = 1;
-constexpr std::int32_t kLoopCountMax = 255;
 constexpr std::int32_t kRepeatModeMax = 255;
 
 constexpr FunctionGroup kSelectorGroups[] = {FunctionGroup::mouse, FunctionGroup::dpi,    FunctionGroup::profile,
@@ -113,8 +111,8 @@ std::size_t addMacroFromBinding(ButtonBinding& binding, MacroList& macros, std::
     return macros.size() - 1;
 }
 
-std::int32_t loopCountFromText(std::u16string_view text) {
-    return std::clamp(readDecimal(digitsOnly(text)), kLoopCountMin, kLoopCountMax);
+std::optional<std::int32_t> loopCountFromText(std::u16string_view text) {
+    return numberWithin(text, kLoopCountMin, kLoopCountMax);
 }
 
 }  // namespace qx4

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "core/config/device_config.h"
@@ -56,8 +57,11 @@ void dropMacroCopy(ButtonBinding& binding);
 // or under nameWhenNameless, and points the binding at it. Returns its position.
 std::size_t addMacroFromBinding(ButtonBinding& binding, MacroList& macros, std::u16string_view nameWhenNameless);
 
-// The loop count an entry's text stands for: its digits read as a number, limited to 1-255
-// ("" and "0" give 1, "300" 255, "1a2" 12).
-std::int32_t loopCountFromText(std::u16string_view text);
+inline constexpr std::int32_t kLoopCountMin = 1;
+inline constexpr std::int32_t kLoopCountMax = 255;
+
+// The loop count an entry's text stands for: a number from 1 to 255 and nothing else ("12"), or
+// none ("", "0", "300", "1a2").
+std::optional<std::int32_t> loopCountFromText(std::u16string_view text);
 
 }  // namespace qx4

@@ -111,7 +111,7 @@ bool BindingEditor::chooseMacro(std::size_t position) {
 void BindingEditor::setRepeatMode(std::int32_t item) { working_.macroRepeatMode = item; }
 
 std::u16string BindingEditor::commitLoopCount(std::u16string_view text) {
-    working_.macroLoopCount = loopCountFromText(text);
+    if (const auto count = loopCountFromText(text)) working_.macroLoopCount = *count;
     return decimalText(working_.macroLoopCount);
 }
 

@@ -49,8 +49,8 @@ public:
     // The macro selector chose a position. False, and nothing changes, when no macro is there.
     bool chooseMacro(std::size_t position);
     void setRepeatMode(std::int32_t item);
-    // The loop count entry lost the focus: stores loopCountFromText(text) and returns the text the
-    // entry shows from now on.
+    // The loop count entry lost the focus: stores loopCountFromText(text), or keeps the count when
+    // the text is none, and returns the text the entry shows from now on.
     std::u16string commitLoopCount(std::u16string_view text);
 
     // Copies the whole working binding over the profile's binding, without a macro copy unless

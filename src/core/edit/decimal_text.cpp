@@ -1,41 +1,45 @@
 #include "core/edit/decimal_text.h"
 
 #include <algorithm>
-#include <limits>
+#include <utility>
 
 namespace qx4 {
 namespace {
 
 bool isDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 
-}  // namespace
-
-std::int32_t readDecimal(std::u16string_view text) {
-    constexpr std::int64_t kLow = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t kHigh = std::numeric_limits<std::int32_t>::max();
-
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-
-    // Saturating one past the int32 range keeps any number of digits from overflowing.
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        magnitude = std::min(magnitude * 10 + (text[i] - u'0'), kHigh + 1);
+// The text's state and, unless it is refused, its value (0 for nothing).
+std::pair<TypedNumber, std::int32_t> readTyped(std::u16string_view text, std::int32_t lowest, std::int32_t highest) {
+    if (text.empty()) return {TypedNumber::unfinished, 0};
+    if (!std::ranges::all_of(text, isDigit) || (text.size() > 1 && text.front() == u'0')) {
+        return {TypedNumber::refused, 0};
     }
-    return static_cast<std::int32_t>(std::clamp(negative ? -magnitude : magnitude, kLow, kHigh));
+    // Digits only make the value grow, so reading stops as soon as it is past highest.
+    std::int64_t value = 0;
+    for (const char16_t digit : text) {
+        value = value * 10 + (digit - u'0');
+        if (value > highest) return {TypedNumber::refused, 0};
+    }
+    const auto number = static_cast<std::int32_t>(value);
+    if (number >= lowest) return {TypedNumber::withinRange, number};
+    return {number > 0 ? TypedNumber::unfinished : TypedNumber::refused, number};
 }
+
+}  // namespace
 
 std::u16string decimalText(std::int64_t value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string digitsOnly(std::u16string_view text) {
-    std::u16string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), isDigit);
-    return digits;
+TypedNumber typedNumber(std::u16string_view text, std::int32_t lowest, std::int32_t highest) {
+    return readTyped(text, lowest, highest).first;
+}
+
+std::optional<std::int32_t> numberWithin(std::u16string_view text, std::int32_t lowest, std::int32_t highest) {
+    const auto [state, value] = readTyped(text, lowest, highest);
+    if (state != TypedNumber::withinRange) return std::nullopt;
+    return value;
 }
 
 }  // namespace qx4

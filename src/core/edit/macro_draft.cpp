@@ -8,23 +8,11 @@
 #include "core/macro/macro_record.h"
 
 namespace qx4 {
-namespace {
-
-constexpr std::int32_t kFallbackDelay = 5;
-constexpr std::int32_t kLongestDelay = 65535;
-
-}  // namespace
-
 bool isMouseButtonCode(std::uint8_t code) { return mouseButtonItem(code) >= 0; }
 
 int mouseButtonItem(std::uint8_t code) {
     const auto found = std::ranges::find(kMouseButtonStepCodes, code);
     return found == kMouseButtonStepCodes.end() ? -1 : static_cast<int>(found - kMouseButtonStepCodes.begin());
-}
-
-std::uint16_t stepDelayFromText(std::u16string_view text) {
-    const std::int32_t value = readDecimal(text);
-    return static_cast<std::uint16_t>(value <= 0 ? kFallbackDelay : std::min(value, kLongestDelay));
 }
 
 void MacroDraft::load(const MacroRecord& record) {
@@ -116,7 +104,9 @@ bool MacroDraft::setDelay(std::size_t index, std::uint16_t delay) {
 std::optional<std::uint16_t> MacroDraft::setSelectedDelayFromText(std::u16string_view text) {
     // The last step's delay is never played, so it stays as it is.
     if (!selected_ || *selected_ + 1 >= count_) return std::nullopt;
-    steps_[*selected_].delay = stepDelayFromText(text);
+    const auto delay = numberWithin(text, kShortestTypedDelay, kLongestTypedDelay);
+    if (!delay) return std::nullopt;
+    steps_[*selected_].delay = static_cast<std::uint16_t>(*delay);
     return steps_[*selected_].delay;
 }
 

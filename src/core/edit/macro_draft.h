@@ -26,8 +26,9 @@ bool isMouseButtonCode(std::uint8_t code);
 // The selector item of a mouse-button code; -1 for other codes.
 int mouseButtonItem(std::uint8_t code);
 
-// A delay typed into a step editor: nothing, 0 or less give 5 ms, more than 65,535 gives 65,535.
-std::uint16_t stepDelayFromText(std::u16string_view text);
+// A delay typed for a step or for all steps, in milliseconds.
+inline constexpr std::int32_t kShortestTypedDelay = 1;
+inline constexpr std::int32_t kLongestTypedDelay = 65535;
 
 class MacroDraft {
 public:
@@ -65,8 +66,9 @@ public:
 
     // Sets a step's delay as recorded. False for an index past the last step.
     bool setDelay(std::size_t index, std::uint16_t delay);
-    // The step editor's delay: stepDelayFromText(text), stored in the selected step unless it is
-    // the last one. Returns what the step's row shows, or nullopt when nothing was stored.
+    // The step editor's delay: stored in the selected step when the text is a number of the typed
+    // range and nothing else, and the step is not the last one. Returns the stored delay, or
+    // nullopt when nothing was stored.
     std::optional<std::uint16_t> setSelectedDelayFromText(std::u16string_view text);
     // A key captured by the step editor: its code (0 when the key has none), also stored in the
     // selected step when there is one. The step's direction and delay stay.

@@ -2,14 +2,9 @@
 
 #include <algorithm>
 
-#include "core/edit/decimal_text.h"
 #include "core/edit/macro_draft.h"
 
 namespace qx4 {
-
-std::uint16_t defaultDelayFromText(std::u16string_view text) {
-    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(readDecimal(text)) & 0xFFFFu);
-}
 
 std::uint16_t clickDelay(DelayMode mode, std::uint16_t defaultDelay) {
     return mode == DelayMode::defaultDelay ? defaultDelay : kNoDelayMs;

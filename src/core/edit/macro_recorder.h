@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "core/edit/captured_input.h"
@@ -24,8 +23,6 @@ enum class DelayMode : std::int32_t {
 
 inline constexpr std::uint16_t kNoDelayMs = 2;
 
-// The default-delay entry's text read as a number and kept to its low 16 bits (70000 gives 4464).
-std::uint16_t defaultDelayFromText(std::u16string_view text);
 // The delay of an inserted click: the default delay in that mode, else kNoDelayMs.
 std::uint16_t clickDelay(DelayMode mode, std::uint16_t defaultDelay);
 

@@ -9,6 +9,7 @@
 
 #include "core/edit/macro_draft.h"
 #include "gui/macro/macro_step_list.h"
+#include "gui/pages/number_entry.h"
 
 namespace qx4::gui {
 
@@ -25,10 +26,10 @@ MacroStepEditor::MacroStepEditor(const Controls& controls, MacroDraft& draft, QO
     c.keyEdit->setReadOnly(true);
     c.keyEdit->installEventFilter(this);
     // The step takes the delay as it is typed, so a click elsewhere (Save, a step tool) never
-    // loses it; the field shows what was stored once it is left.
+    // loses it.
     for (QLineEdit* edit : {c.keyDelayEdit, c.buttonDelayEdit}) {
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] { storeDelay(edit, false); });
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { storeDelay(edit, true); });
+        limitToRange(*edit, kShortestTypedDelay, kLongestTypedDelay);
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { storeDelay(*edit); });
     }
     c.buttonCombo->clear();
     for (const std::uint8_t code : kMouseButtonStepCodes) c.buttonCombo->addItem(stepKeyName(code));
@@ -72,13 +73,8 @@ void MacroStepEditor::keyCaptured(std::uintptr_t virtualKey) {
     if (draft_.selected()) Q_EMIT stepEdited();
 }
 
-void MacroStepEditor::storeDelay(QLineEdit* edit, bool showStored) {
-    if (!editMode_) return;
-    const auto stored = draft_.setSelectedDelayFromText(edit->text().toStdU16String());
-    if (!stored) return;
-    // A number out of range, or no number at all, is seen corrected.
-    if (showStored) edit->setText(QString::number(*stored));
-    Q_EMIT stepEdited();
+void MacroStepEditor::storeDelay(const QLineEdit& edit) {
+    if (editMode_ && draft_.setSelectedDelayFromText(edit.text().toStdU16String())) Q_EMIT stepEdited();
 }
 
 void MacroStepEditor::onButtonChosen(int item) {

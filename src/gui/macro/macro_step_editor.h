@@ -1,8 +1,8 @@
 // Edit mode of the macro page: the editor under the step list follows the selected step. A key
 // step shows its key, which the next key pressed while that field has the focus replaces; a mouse
-// step shows its button. Both show the pause after the step, stored as it is typed (nothing or 0
-// gives 5 ms, more than 65,535 gives 65,535). The last step's pause is never played, so its field
-// reads 0 and is disabled.
+// step shows its button. Both show the pause after the step, stored as it is typed; the field
+// takes only 1 to 65,535 ms. The last step's pause is never played, so its field reads 0 and is
+// disabled.
 #pragma once
 
 #include <QObject>
@@ -55,7 +55,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void storeDelay(QLineEdit* edit, bool showStored);
+    void storeDelay(const QLineEdit& edit);
     void onButtonChosen(int item);
 
     Controls controls_;

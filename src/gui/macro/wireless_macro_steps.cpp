@@ -17,6 +17,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/macro/own_clicks.h"
 #include "gui/macro/wireless_macro_ui.h"
+#include "gui/pages/number_entry.h"
 
 namespace qx4::gui {
 
@@ -39,6 +40,7 @@ void CWirelessMacroUI::findStepControls() {
     }
     c_.delayModes->button(static_cast<int>(recorder_.delayMode()))->setChecked(true);
     c_.defaultDelayEdit = requireControl<QLineEdit>(this, "wireless_default_delay_edit");
+    limitToRange(*c_.defaultDelayEdit, kShortestTypedDelay, kLongestTypedDelay);
     c_.upButton = requireControl<QAbstractButton>(this, "wireless_macro_up_btn");
     c_.downButton = requireControl<QAbstractButton>(this, "wireless_macro_down_btn");
     c_.deleteStepButton = requireControl<QAbstractButton>(this, "wireless_macro_delete_action_btn");
@@ -68,8 +70,10 @@ void CWirelessMacroUI::findStepControls() {
 
 void CWirelessMacroUI::connectStepControls() {
     connect(c_.recordButton, &QAbstractButton::clicked, this, &CWirelessMacroUI::onRecordClicked);
-    connect(c_.delayModes, &QButtonGroup::idClicked, this,
-            [this](int mode) { recorder_.setDelayMode(static_cast<DelayMode>(mode)); });
+    connect(c_.delayModes, &QButtonGroup::idClicked, this, [this](int mode) {
+        recorder_.setDelayMode(static_cast<DelayMode>(mode));
+        updateStepTools();
+    });
     connect(c_.upButton, &QAbstractButton::clicked, this, [this] { editSteps(&MacroDraft::moveSelectedUp); });
     connect(c_.downButton, &QAbstractButton::clicked, this, [this] { editSteps(&MacroDraft::moveSelectedDown); });
     connect(c_.deleteStepButton, &QAbstractButton::clicked, this,
@@ -95,8 +99,9 @@ void CWirelessMacroUI::connectStepControls() {
     });
 }
 
+// While the entry is being typed into it may hold no number yet; the last one it showed counts.
 std::uint16_t CWirelessMacroUI::defaultDelay() const {
-    return defaultDelayFromText(c_.defaultDelayEdit->text().toStdU16String());
+    return static_cast<std::uint16_t>(lastNumberShown(*c_.defaultDelayEdit).value_or(kNoDelayMs));
 }
 
 void CWirelessMacroUI::onRecordClicked() {
@@ -116,7 +121,7 @@ void CWirelessMacroUI::startRecording() {
     stepEditor_->setEditMode(false);
     // Keys typed into this window during the recording must not also edit a field or the list.
     if (QWidget* focused = window()->focusWidget()) focused->clearFocus();
-    // The entry shows the delay that is used, which is its number kept to 16 bits.
+    // The entry shows the delay that is used.
     const std::uint16_t delay = defaultDelay();
     c_.defaultDelayEdit->setText(QString::number(delay));
     recorder_.start(delay, monotonicMilliseconds());
@@ -211,8 +216,10 @@ void CWirelessMacroUI::stepsChanged() {
     updateStepTools();
 }
 
-// Tools that would do nothing are disabled; during a recording the steps are left to it.
+// Tools that would do nothing are disabled; during a recording the steps are left to it. The
+// default delay is taken when a recording starts and used only in its own mode.
 void CWirelessMacroUI::updateStepTools() {
+    c_.defaultDelayEdit->setEnabled(recorder_.delayMode() == DelayMode::defaultDelay && !recording());
     const bool free = selectedMacro() != nullptr && !recording();
     const auto selected = draft_.selected();
     c_.upButton->setEnabled(free && selected && *selected > 0);

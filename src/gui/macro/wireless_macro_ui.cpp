@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -28,6 +29,15 @@ constexpr int kMacroRowHeight = 30;
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 QString nameOf(const MacroRecord& macro) { return QString::fromStdU16String(macroNameText(macro.name)); }
+
+// The confirmation names the macro, so that a slip in the list does not cost the wrong one.
+bool confirmDelete(QWidget* owner, const MacroRecord& macro) {
+    CMsgWnd box(owner, QStringLiteral("warning_title_text"), QStringLiteral("delete_macro_text"));
+    auto* message = requireControl<QLabel>(&box, "warning");
+    message->setTextFormat(Qt::PlainText);  // the name is the user's text, never markup
+    ResourceManager::instance().setPlainText(message, text("delete_macro_text").arg(nameOf(macro)));
+    return box.showModal() == CMsgWnd::kConfirmed;
+}
 }  // namespace
 
 CWirelessMacroUI::CWirelessMacroUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
@@ -80,6 +90,7 @@ void CWirelessMacroUI::setContext(const PageContext& context) {
     SettingsPage::setContext(context);
     showCaptureScope();
     selectedPosition_.reset();
+    added_.reset();
     fillMacroList();
     selectMacro(std::nullopt);
 }
@@ -156,8 +167,11 @@ void CWirelessMacroUI::onAdd() {
         createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
     if (!change.record) return showStatus(text("macro_create_failed_text"), true);
     noteStoreSaved(change.saved);
+    const std::optional<std::size_t> selectedBefore = selectedPosition_;
     fillMacroList();
     selectMacro(context().macros->size() - 1);
+    added_ = AddedMacro{context().macros->size() - 1, selectedBefore};
+    setModified(true);
     announceStoreChanged();
 }
 
@@ -165,19 +179,22 @@ void CWirelessMacroUI::onDelete() {
     if (!ready()) return;
     if (modified_) return askToSaveFirst();
     // With nothing selected there is nothing to confirm, and nothing to remove.
-    if (!selectedMacro()) return;
-    if (runMessageBox(dialogOwner(), QStringLiteral("warning_title_text"),
-                      QStringLiteral("delete_macro_text")) != CMsgWnd::kConfirmed) {
-        return;
-    }
-    MacroList& macros = *context().macros;
+    const MacroRecord* macro = selectedMacro();
+    if (!macro || !confirmDelete(dialogOwner(), *macro)) return;
     const std::size_t position = *selectedPosition_;
+    const std::size_t left = context().macros->size() - 1;
+    removeMacro(position, left == 0 ? std::nullopt : std::optional(std::min(position, left - 1)));
+}
+
+// Bindings that held the removed macro fall back to their button's default.
+void CWirelessMacroUI::removeMacro(std::size_t position, std::optional<std::size_t> selectAfter) {
+    MacroList& macros = *context().macros;
     macros.remove(position);
     noteStoreSaved(saveMacros(macros));
     refreshBindings();
     selectedPosition_.reset();
     fillMacroList();
-    selectMacro(macros.empty() ? std::nullopt : std::optional(std::min(position, macros.size() - 1)));
+    selectMacro(selectAfter);
     announceStoreChanged();
 }
 
@@ -244,6 +261,7 @@ void CWirelessMacroUI::onSave() {
         noteStoreSaved(saveMacros(*context().macros));
         refreshBindings();
     }
+    added_.reset();
     stepEditor_->setEditMode(false);
     setModified(false);
 }
@@ -252,6 +270,12 @@ void CWirelessMacroUI::onCancel() {
     if (recording()) stopRecording();
     stepEditor_->setEditMode(false);
     setModified(false);
+    // Steps stored meanwhile (from outside: the page's own are unsaved) make it a macro to keep.
+    const std::optional<AddedMacro> added = std::exchange(added_, std::nullopt);
+    const MacroRecord* macro = selectedMacro();
+    if (ready() && added && added->position == selectedPosition_ && macro && macro->actionCount == 0) {
+        return removeMacro(added->position, added->selectedBefore);
+    }
     selectMacro(selectedPosition_);
 }
 

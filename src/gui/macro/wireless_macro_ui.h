@@ -4,7 +4,8 @@
 // and edited one by one. Save stores the working copy in the library and refreshes the bindings
 // that hold a macro; Cancel drops it. While the copy has unsaved edits the page is modified: Save
 // and Cancel take the place of Import and Export, the macro list is locked, and whatever would
-// leave the macro (add, delete, import, export, another tab) asks to save first.
+// leave the macro (add, delete, import, export, another tab) asks to save first. A macro just
+// added is such an edit too: Cancel takes it out of the library again.
 #pragma once
 
 #include <QString>
@@ -108,6 +109,7 @@ private:
     void commitTypedName();
     void onSave();
     void onCancel();
+    void removeMacro(std::size_t position, std::optional<std::size_t> selectAfter);
     void setModified(bool modified);
     void askToSaveFirst();
     void noteStoreSaved(bool saved);
@@ -136,6 +138,12 @@ private:
     MacroStepEditor* stepEditor_ = nullptr;
     OwnClicks* ownClicks_ = nullptr;
     std::optional<std::size_t> selectedPosition_;
+    // The macro Add made and the one selected before, until Save keeps it or Cancel removes it.
+    struct AddedMacro {
+        std::size_t position;
+        std::optional<std::size_t> selectedBefore;
+    };
+    std::optional<AddedMacro> added_;
     bool modified_ = false;
     CaptureService::Capture recordingCapture_;
     CaptureService::Capture stepKeyCapture_;

@@ -1,10 +1,13 @@
 #include "gui/pages/system_mouse_settings.h"
 
+#include <QApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 
 #include <algorithm>
+
+#include "gui/app/msg_wnd.h"
 
 namespace qx4::gui {
 
@@ -42,6 +45,9 @@ bool openSystemMouseSettings() {
         const QString path = QStandardPaths::findExecutable(command.program);
         if (!path.isEmpty() && QProcess::startDetached(path, command.arguments)) return true;
     }
+    // A button that does nothing would leave the user guessing.
+    runMessageBox(QApplication::activeWindow(), QStringLiteral("warning_title_text"),
+                  QStringLiteral("mouse_settings_missing_text"));
     return false;
 }
 

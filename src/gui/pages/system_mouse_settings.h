@@ -19,7 +19,8 @@ struct SettingsCommand {
 // Candidate commands, those of `currentDesktops` (XDG_CURRENT_DESKTOP, ':'-separated) first.
 std::vector<SettingsCommand> mouseSettingsCommands(const QString& currentDesktops);
 
-// Starts the first installed candidate; false when none could be started (nothing is shown).
+// Starts the first installed candidate. When none could be started it says so in a warning box
+// over the active window, and returns false.
 bool openSystemMouseSettings();
 
 }  // namespace qx4::gui

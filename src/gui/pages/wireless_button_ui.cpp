@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "core/config/record_bytes.h"
-#include "core/edit/decimal_text.h"
+#include "core/edit/binding_edit.h"
 #include "core/vocab/key_codes.h"
 #include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
@@ -23,6 +23,7 @@
 #include "gui/app/window_message.h"
 #include "gui/pages/button_rows.h"
 #include "gui/pages/key_capture_field.h"
+#include "gui/pages/number_entry.h"
 
 namespace qx4::gui {
 
@@ -100,6 +101,7 @@ void CWirelessButtonUI::findControls() {
     repeatCombo_ = requireControl<QComboBox>(this, "wireless_macro_repeat_mode_combo");
     loopRow_ = requireControl<QWidget>(this, "wireless_loop_times_hor");
     loopEdit_ = requireControl<QLineEdit>(this, "wireless_loop_times_edit");
+    limitToRange(*loopEdit_, kLoopCountMin, kLoopCountMax);
     applyButton_ = requireControl<QAbstractButton>(this, "wireless_button_apply_btn");
     cancelButton_ = requireControl<QAbstractButton>(this, "wireless_button_cancel_btn");
 }
@@ -134,7 +136,6 @@ void CWirelessButtonUI::connectControls() {
     }
     connect(macroCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onMacroChosen);
     connect(repeatCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onRepeatModeChosen);
-    connect(loopEdit_, &QLineEdit::textEdited, this, &CWirelessButtonUI::onLoopCountEdited);
     connect(loopEdit_, &QLineEdit::editingFinished, this, &CWirelessButtonUI::onLoopCountFinished);
     connect(applyButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::apply);
     connect(cancelButton_, &QAbstractButton::clicked, this, &CWirelessButtonUI::closeEditor);
@@ -305,13 +306,6 @@ void CWirelessButtonUI::onRepeatModeChosen(int item) {
     if (!editor_ || item < 0) return;
     editor_->setRepeatMode(item);
     showEditor();
-}
-
-void CWirelessButtonUI::onLoopCountEdited(const QString& typed) {
-    const QString digits = toQString(digitsOnly(typed.toStdU16String()));
-    if (digits == typed) return;
-    loopEdit_->setText(digits);
-    loopEdit_->setCursorPosition(static_cast<int>(digits.size()));
 }
 
 void CWirelessButtonUI::onLoopCountFinished() {

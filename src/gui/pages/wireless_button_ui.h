@@ -71,7 +71,6 @@ private:
     void onFunctionChosen(FunctionGroup group, int item);
     void onMacroChosen(int item);
     void onRepeatModeChosen(int item);
-    void onLoopCountEdited(const QString& text);
     void onLoopCountFinished();
     void apply();
     // The binding into the record; false when a keyboard binding has neither key nor modifier.

@@ -7,6 +7,7 @@
 #include "core/config/utf16_text.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/binding_editor.h"
+#include "core/edit/decimal_text.h"
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 
@@ -116,18 +117,24 @@ TEST_F(BindingEdit, AChosenMacroIsCopiedWithItsRepeatModeAndFoundAgainByName) {
     EXPECT_FALSE(holdsMacro(profile().buttons[6]));
 }
 
-TEST_F(BindingEdit, LoopCountTextKeepsDigitsWithinOneTo255) {
+// A count outside 1-255 is refused, not turned into 1 or 255: the count stays what it was.
+TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
     const struct {
         std::u16string_view typed;
         std::u16string_view shown;
-        std::int32_t stored;
-    } cases[] = {{u"0", u"1", 1}, {u"300", u"255", 255}, {u"1a2", u"12", 12}, {u"", u"1", 1}, {u"99999999999", u"255", 255}};
+    } cases[] = {{u"12", u"12"}, {u"0", u"12"},   {u"300", u"12"}, {u"99999", u"12"}, {u"1a2", u"12"},
+                 {u"", u"12"},   {u"255", u"255"}, {u"012", u"255"}, {u"1", u"1"}};
     BindingEditor editor = open(1);
     editor.changeGroup(FunctionGroup::macro);
     for (const auto& c : cases) {
         EXPECT_EQ(editor.commitLoopCount(c.typed), c.shown) << utf16ToUtf8(c.typed);
-        EXPECT_EQ(editor.working().macroLoopCount, c.stored);
+        EXPECT_EQ(decimalText(editor.working().macroLoopCount), c.shown);
     }
+    // While it is typed: what more digits may still bring into a range is not refused yet.
+    EXPECT_EQ(typedNumber(u"", 1, 255), TypedNumber::unfinished);
+    EXPECT_EQ(typedNumber(u"4", 50, 600), TypedNumber::unfinished);
+    EXPECT_EQ(typedNumber(u"0", 0, 9), TypedNumber::withinRange);
+    EXPECT_EQ(typedNumber(u"99999999999", 1, 65535), TypedNumber::refused);
 }
 
 TEST_F(BindingEdit, PlainAssignmentsForScripts) {

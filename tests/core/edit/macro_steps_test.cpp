@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "../macro/macro_test_support.h"
+#include "core/config/utf16_text.h"
 #include "core/edit/macro_draft.h"
 #include "core/edit/macro_recorder.h"
 #include "core/window_messages.h"
@@ -68,13 +70,17 @@ TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
 }
 
 TEST(MacroDraft, StepEditsKeepTheirLimits) {
-    const std::pair<std::u16string_view, std::uint16_t> delays[] = {
-        {u"0", 5}, {u"abc", 5}, {u"-40", 5}, {u"70000", 65535}, {u"250", 250}};
+    // A delay outside 1-65,535 is refused, not turned into another one.
+    const std::pair<std::u16string_view, std::optional<std::uint16_t>> delays[] = {
+        {u"250", 250}, {u"0", std::nullopt}, {u"abc", std::nullopt}, {u"-40", std::nullopt},
+        {u"70000", std::nullopt}, {u"", std::nullopt}, {u"65535", 65535}, {u"250", 250}};
     MacroDraft draft = draftOf(3);
     draft.select(1);
+    std::uint16_t kept = draft.steps()[1].delay;
     for (auto [typed, stored] : delays) {
-        EXPECT_EQ(draft.setSelectedDelayFromText(typed), stored);
-        EXPECT_EQ(draft.steps()[1].delay, stored);
+        EXPECT_EQ(draft.setSelectedDelayFromText(typed), stored) << utf16ToUtf8(typed);
+        kept = stored.value_or(kept);
+        EXPECT_EQ(draft.steps()[1].delay, kept);
     }
     draft.select(2);
     EXPECT_FALSE(draft.setSelectedDelayFromText(u"300"));
@@ -119,20 +125,19 @@ TEST_F(Recording, HeldKeysGiveOnePressAndRepeatedKeysAreKept) {
 TEST_F(Recording, DelayModes) {
     const struct {
         DelayMode mode;
-        std::u16string_view defaultDelay;
+        std::uint16_t defaultDelay;
         std::uint64_t pause;
         std::uint16_t stored;
     } cases[] = {
-        {DelayMode::recorded, u"10", 100'000, 65535},
-        {DelayMode::recorded, u"10", 340, 340},
-        {DelayMode::noDelay, u"10", 340, 2},
-        {DelayMode::defaultDelay, u"70000", 340, 4464},
-        {DelayMode::defaultDelay, u"50", 340, 50},
+        {DelayMode::recorded, 10, 100'000, 65535},
+        {DelayMode::recorded, 10, 340, 340},
+        {DelayMode::noDelay, 10, 340, 2},
+        {DelayMode::defaultDelay, 50, 340, 50},
     };
     for (const auto& c : cases) {
         draft.clear();
         recorder.setDelayMode(c.mode);
-        recorder.start(defaultDelayFromText(c.defaultDelay), 1000);
+        recorder.start(c.defaultDelay, 1000);
         key(true, 1000 + c.pause);
         key(false, 1000 + 2 * c.pause);
         EXPECT_EQ(draft.steps()[0].delay, c.stored) << static_cast<int>(c.mode) << " " << c.pause;

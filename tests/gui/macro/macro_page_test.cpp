@@ -210,8 +210,24 @@ TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
     EXPECT_TRUE(macroList()->isEnabled());
     EXPECT_EQ(stepList()->count(), 3);
 
-    EXPECT_EQ(warningFrom([&] { click("wireless_macro_delete_btn"); }), text("delete_macro_text"));
+    const QString confirmation = warningFrom([&] { click("wireless_macro_delete_btn"); });
+    EXPECT_EQ(confirmation, text("delete_macro_text").arg("Jump"));
+    EXPECT_TRUE(confirmation.contains("Jump"));
     EXPECT_EQ(macros.size(), 2u) << "a cancelled confirmation deletes nothing";
+
+    // A macro just added is an unsaved edit too: Cancel takes it out of the list and the file.
+    click("wireless_macro_add_btn");
+    ASSERT_EQ(macros.size(), 3u);
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 3 * sizeof(MacroRecord));
+    EXPECT_TRUE(page.modified());
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key1_btn");
+    click("wireless_macro_cancel_btn");
+    EXPECT_EQ(macros.size(), 2u);
+    EXPECT_EQ(macroList()->count(), 2);
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
+    EXPECT_EQ(macroList()->currentRow(), 0) << "the macro selected before is selected again";
+    EXPECT_EQ(stepList()->count(), 3);
 }
 
 TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved) {
@@ -276,7 +292,13 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
 
 TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
     EXPECT_TRUE(find<QLabel>("wireless_macro_capture_note")->isVisible()) << "no hook library";
-    click("wireless_record_delay_btn");
+    auto* defaultDelay = find<QLineEdit>("wireless_default_delay_edit");
+    for (const auto& [mode, usesTheField] : {std::pair{"wireless_no_delay_btn", false},
+                                             std::pair{"wireless_default_delay_btn", true},
+                                             std::pair{"wireless_record_delay_btn", false}}) {
+        click(mode);
+        EXPECT_EQ(defaultDelay->isEnabled(), usesTheField) << mode;
+    }
     const std::uint64_t t = monotonicMilliseconds();
     click("wireless_macro_record_btn");
     ASSERT_EQ(macros.size(), 1u) << "recording without a macro makes one";
@@ -301,6 +323,9 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressed) {
     EXPECT_EQ(stepRows(), QStringList({"A Press 120 ms", "A Release 180 ms", forward + " Press 50 ms",
                                        forward + " Release 150 ms", "A Press 65,535 ms", "A Release 0 ms"}));
     EXPECT_EQ(summary(), "6 of 46 steps, plays in 66,035 ms");
+
+    click("wireless_macro_cancel_btn");
+    EXPECT_TRUE(macros.empty()) << "the macro the recording made goes with it";
 }
 
 TEST_F(MacroPage, ARecordingStopsByItselfWhenTheMacroIsFull) {
@@ -336,8 +361,9 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     EXPECT_EQ(keyField->text(), stepKeyName(0x3E));
     EXPECT_EQ(stepRow(0)[0], stepKeyName(0x3E));
 
+    // Keys that would leave no delay of 1-65,535 are refused; an emptied field gets its delay back.
     const std::pair<const char*, const char*> delays[] = {
-        {"0", "5"}, {"soon", "5"}, {"70000", "65535"}, {"250", "250"}};
+        {"0", "30"}, {"soon", "30"}, {"70000", "7000"}, {"250", "250"}};
     for (const auto& [typed, stored] : delays) {
         type("wireless_macro_delay_edit", QString::fromLatin1(typed));
         EXPECT_EQ(find<QLineEdit>("wireless_macro_delay_edit")->text(), stored) << typed;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <map>
 #include <sstream>
@@ -254,17 +255,27 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
     EXPECT_EQ(combo("wireless_macro_type_combo")->currentText(), QStringLiteral("Burst"));
 }
 
-TEST_F(ButtonPageTest, TheLoopCountTakesDigitsOnlyWithinOneTo255EvenWhenEnterApplies) {
+// A key that would take the count out of 1-255 is refused where it is typed, and the range is
+// shown there; an emptied field gets its count back.
+TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEnterApplies) {
     open(6);
     chooseGroup(FunctionGroup::macro);
     combo("wireless_macro_type_combo")->setCurrentIndex(0);
     QLineEdit* loop = edit("wireless_loop_times_edit");
-    const std::pair<const char*, const char*> typed[] = {{"1a2", "12"}, {"0", "1"}, {"300", "255"}, {"", "1"}};
-    for (const auto& [keys, shown] : typed) {
+    const QString range = text("number_range_text").arg(1).arg(255);
+    const struct {
+        const char* keys;
+        const char* shown;
+        bool refused;
+    } typed[] = {{"1a2", "12", true}, {"0", "12", true},  {"99999", "99", true},
+                 {"300", "30", true}, {"", "30", false}, {"255", "255", false}};
+    for (const auto& [keys, shown, refused] : typed) {
+        QToolTip::hideText();
         loop->setFocus();
         loop->selectAll();
         QTest::keyClick(loop, Qt::Key_Delete);
         QTest::keyClicks(loop, QString::fromLatin1(keys));
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), refused ? range : QString()) << keys;
         combo("wireless_macro_repeat_mode_combo")->setFocus();  // leaving the field commits it
         EXPECT_EQ(loop->text(), QString::fromLatin1(shown)) << "typed " << keys;
     }
