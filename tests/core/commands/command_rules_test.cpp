@@ -68,7 +68,7 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"bind", "2", "copy", "--loops", "2"}, 2}, {{"bind", "2", "macro:Fire", "--repeat", "hold", "--loops", "2"}, 2},
         {{"macro", "add", "abcdefghijklmnopqrstuvwx"}, 2}, {{"macro", "add", "fire"}, 1},
         {{"macro", "add", "tab\there"}, 2}, {{"macro", "rename", "Reload", "FIRE"}, 1},
-        {{"macro", "steps", "Fire", tooManySteps}, 2}, {{"macro", "steps", "Fire", "A down 0, A up"}, 2},
+        {{"macro", "steps", "Fire", tooManySteps}, 2}, {{"macro", "steps", "Fire", "A down 65536, A up"}, 2},
         {{"macro", "steps", "Fire", "A down, A up"}, 2}, {{"macro", "steps", "Fire", "Shft down 5, A up"}, 2},
         {{"macro", "delete", "Nope"}, 1},   {{"macro", "import", "short.macro"}, 1},
         {{"import", "short.pro"}, 1},       {{"import", "pipe.pro"}, 1},
@@ -145,6 +145,16 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
         editor.setRepeatMode(2);
     });
     expectSame("macro:Reload --repeat toggle");
+
+    // A kept mode the mouse cannot take (a damaged file) is no reason to leave the button as it was.
+    for (const std::int32_t damaged : {-1, 256}) {
+        binding(1, 4).macroRepeatMode = damaged;
+        const EditOutcome kept = run({"bind", "--profile", "2", "5", "macro:Fire"});
+        ASSERT_EQ(kept.exitCode, 0) << kept.error;
+        EXPECT_EQ(kept.out, "Profile 2, button 5: macro:Fire (3 times)\n") << damaged;
+        EXPECT_EQ(binding(1, 4).macroRepeatMode, 0) << damaged;
+        ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:Reload", "--repeat", "toggle"}).exitCode, 0);
+    }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "default"}).exitCode, 0);
     pageBinds([](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });
