@@ -213,6 +213,30 @@ TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
     EXPECT_NE(test::readBytes(configFile()), before);
 }
 
+// A macro renamed in macro.data alone would reset the buttons that play it at the next refresh:
+// a disk that fills between the two saves leaves both files as they were, and says why.
+TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
+    ASSERT_EQ(qx4ctl({"macro", "add", "Fire"}).code, 0);
+    ASSERT_EQ(qx4ctl({"bind", "3", "macro:Fire"}).code, 0);
+    const auto macroFile = data.folder() / "macro.data";
+    const auto storeBefore = test::readBytes(macroFile);
+    const auto configBefore = test::readBytes(configFile());
+    {
+        // macro.data fits below the limit, Config_1.data does not.
+        const test::ScopedFileSizeLimit fullDisk(64 * 1024);
+        const ToolRun renamed = qx4ctl({"macro", "rename", "Fire", "Burst"});
+        EXPECT_EQ(renamed.code, 1);
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " +
+                                   std::make_error_code(std::errc::file_too_large).message() + "; nothing was changed\n");
+    }
+    EXPECT_EQ(test::readBytes(macroFile), storeBefore);
+    EXPECT_EQ(test::readBytes(configFile()), configBefore);
+    EXPECT_TRUE(test::temporariesIn(data.folder()).empty());
+    ASSERT_EQ(qx4ctl({"macro", "steps", "Fire", "A down 5, A up"}).code, 0);
+    const std::string shown = qx4ctl({"show"}).out;
+    EXPECT_NE(shown.find("\n     3  macro:Fire (once)\n"), std::string::npos) << shown;
+}
+
 // The manual page and the completion are what a newcomer reads and uses: every command is there,
 // the page renders without a warning, and the completion offers the functions and macros there are.
 TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {

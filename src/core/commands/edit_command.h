@@ -21,6 +21,7 @@
 
 namespace qx4 {
 class MacroList;
+struct DataFilesSave;
 }
 
 namespace qx4::commands {
@@ -111,6 +112,10 @@ struct Workspace {
 };
 
 EditOutcome executeEdit(const EditCommand& command, Workspace workspace);
+
+// The one line on standard error when the data files could not take a command's change:
+// "cannot write FILE: REASON; nothing was changed", or which file was saved all the same.
+std::string saveFailureText(const DataFilesSave& save);
 
 // The end of the send an edit asked for, and what it adds to the outcome: a line on standard
 // output when the mouse took everything, else a line on standard error, which fails the command

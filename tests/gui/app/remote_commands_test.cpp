@@ -13,6 +13,7 @@
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
 #include "core/config/record_bytes.h"
 #include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
@@ -141,6 +142,32 @@ TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEd
     EXPECT_NE(renamed.err.find("edit is open"), std::string::npos) << renamed.err;
     EXPECT_EQ(macroList->item(0)->text(), "Copy");
     EXPECT_EQ(steps->count(), 5);
+}
+
+// What the program cannot save whole it does not keep: a later save of the record alone would
+// write half of it, and a macro renamed in one file only resets the buttons that play it.
+TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
+    ASSERT_EQ(request({"macro", "add", "Fire"}).exitCode, 0);
+    ASSERT_EQ(request({"bind", "3", "macro:Fire"}).exitCode, 0);
+    const auto storeBefore = qx4::test::readBytes(macroFilePath());
+    const auto configBefore = qx4::test::readBytes(configFilePath());
+    {
+        // macro.data fits below the limit, Config_1.data does not.
+        const qx4::test::ScopedFileSizeLimit fullDisk(64 * 1024);
+        const InstanceReply renamed = request({"macro", "rename", "Fire", "Burst"});
+        EXPECT_EQ(renamed.exitCode, 1);
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFilePath().string() + ": " +
+                                   std::make_error_code(std::errc::file_too_large).message() + "; nothing was changed\n");
+    }
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()), storeBefore);
+    EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
+
+    // The page keeps the macro's name, and the button keeps it through the next change.
+    app.notify(Link::cable, kDpiLevelCode, 5);
+    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
+    EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);
+    EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
 }
 
 TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOneIsAnswered) {
