@@ -79,7 +79,9 @@ struct UsageError {
 // The commands parseEditCommand takes, by their first argument.
 bool isEditCommand(std::string_view name);
 
-// The arguments as typed, the command's name first; file names are taken from workingFolder.
+// The arguments as typed, the command's name first; file names are taken from workingFolder. A
+// command line that a request to the program could not carry is a usage error, so that the
+// program takes whatever qx4ctl takes on the data files.
 std::variant<EditCommand, UsageError> parseEditCommand(std::span<const std::string_view> arguments,
                                                        const std::filesystem::path& workingFolder);
 

@@ -28,7 +28,8 @@ bool fromThisUser(const QLocalSocket* socket) {
     return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == getuid();
 }
 
-InstanceReply refusal(const std::string& why) { return {2, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
+// A request qx4ctl could not get across is a failure, not a usage error: the command line was fine.
+InstanceReply refusal(const std::string& why) { return {1, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
 }  // namespace
 
 // One client: its bytes until a request is whole, then the handler's reply. It deletes itself,

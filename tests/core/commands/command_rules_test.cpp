@@ -54,6 +54,10 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
     ASSERT_EQ(mkfifo((folder.root() / "pipe.pro").c_str(), 0600), 0);
     std::string tooManySteps;
     for (int i = 0; i < 47; ++i) tooManySteps += i ? ", A down 5" : "A down 5";
+    // More than a request to the program carries, so refused with it and without it alike.
+    std::string manyModifiers;
+    for (int i = 0; i < 1000; ++i) manyModifiers += "Ctrl+";
+    manyModifiers += "C";
 
     const std::vector<std::pair<std::vector<std::string_view>, int>> refused{
         {{"dpi", "3", "1650"}, 2},          {{"dpi", "3", "50"}, 2},
@@ -73,6 +77,7 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"macro", "delete", "Nope"}, 1},   {{"macro", "import", "short.macro"}, 1},
         {{"import", "short.pro"}, 1},       {{"import", "pipe.pro"}, 1},
         {{"import", "missing.pro"}, 1},     {{"reset", "now"}, 2},
+        {{"bind", "2", manyModifiers}, 2},
     };
     const auto recordBefore = std::make_unique<DeviceConfig>(*config);
     const std::vector<std::byte> macrosBefore = encodeMacroStore(macros);
