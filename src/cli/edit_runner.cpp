@@ -86,19 +86,16 @@ int runEditCommand(const Command& command, Arguments arguments, CommandIo& io) {
     if (const auto* error = std::get_if<commands::UsageError>(&parsed)) return usageError(command, io, error->message);
     const auto& edit = std::get<commands::EditCommand>(parsed);
 
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RunningProgram program = RunningProgram::find();
-        switch (program.state()) {
-        case RunningProgram::State::reached:
-            return program.handOver(command, line, io);
-        case RunningProgram::State::unreachable:
-            return failure(command, io, program.problem() + "; nothing was changed");
-        case RunningProgram::State::notRunning:
-            break;
-        }
-        if (program.lockDataFiles()) return runOnDataFiles(command, edit, program, io);
+    RunningProgram program = RunningProgram::findOrLockDataFiles();
+    switch (program.state()) {
+    case RunningProgram::State::reached:
+        return program.handOver(command, line, io);
+    case RunningProgram::State::unreachable:
+        return failure(command, io, program.problem() + "; nothing was changed");
+    case RunningProgram::State::notRunning:
+        break;
     }
-    return failure(command, io, "qx4-config keeps starting and stopping; nothing was changed");
+    return runOnDataFiles(command, edit, program, io);
 }
 
 }  // namespace qx4::cli
