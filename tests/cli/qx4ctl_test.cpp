@@ -229,8 +229,9 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
         const test::ScopedFileSizeLimit fullDisk(64 * 1024);
         const ToolRun renamed = qx4ctl({"macro", "rename", "Fire", "Burst"});
         EXPECT_EQ(renamed.code, 1);
-        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " +
-                                   std::make_error_code(std::errc::file_too_large).message() + "; nothing was changed\n");
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " + why +
+                                   "; nothing was changed\n");
     }
     EXPECT_EQ(test::readBytes(macroFile), storeBefore);
     EXPECT_EQ(test::readBytes(configFile()), configBefore);

@@ -43,7 +43,9 @@ std::string readProblem(const FileRead& file, const std::filesystem::path& path)
 
 // The pages' setters refuse only what the parser refuses already; should one refuse all the
 // same, the command says so instead of printing a change it did not make.
-StepResult notStored(int index) { return refused(profileLabel(index) + " did not take the value; it is left as it was"); }
+StepResult notStored(int index) {
+    return refused(profileLabel(index) + " did not take the value; it is left as it was");
+}
 
 }  // namespace
 

@@ -29,7 +29,6 @@ std::optional<std::size_t> readCount(std::string_view text) {
     return value;
 }
 
-
 }  // namespace
 
 std::string encodeRequest(const InstanceRequest& request) {
@@ -65,13 +64,19 @@ std::optional<InstanceReply> decodeReply(std::string_view bytes) {
 }
 
 std::optional<std::string> argumentsBeyondRequest(std::span<const std::string_view> arguments) {
-    if (arguments.size() > kMaxRequestArguments) return "more than " + std::to_string(kMaxRequestArguments) + " arguments";
+    if (arguments.size() > kMaxRequestArguments) {
+        return "more than " + std::to_string(kMaxRequestArguments) + " arguments";
+    }
     std::size_t total = 0;
     for (const std::string_view argument : arguments) {
-        if (argument.size() > kMaxFieldBytes) return "an argument longer than " + std::to_string(kMaxFieldBytes) + " bytes";
+        if (argument.size() > kMaxFieldBytes) {
+            return "an argument longer than " + std::to_string(kMaxFieldBytes) + " bytes";
+        }
         total += argument.size();
     }
-    if (total > kMaxArgumentsBytes) return "arguments longer than " + std::to_string(kMaxArgumentsBytes) + " bytes together";
+    if (total > kMaxArgumentsBytes) {
+        return "arguments longer than " + std::to_string(kMaxArgumentsBytes) + " bytes together";
+    }
     return std::nullopt;
 }
 

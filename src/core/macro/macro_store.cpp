@@ -106,7 +106,8 @@ DataFilesSave saveMacrosAndConfig(const MacroList* list, const DeviceConfig* con
     if (config) files.push_back({configFilePath(), recordBytes(*config)});
     const FilesWriteResult written = writeFilesAtomically(files);
     if (!written.error) return {};
-    return {written.error, files[written.failed].target, written.replaced > 0 ? files.front().target : std::filesystem::path()};
+    return {written.error, files[written.failed].target,
+            written.replaced > 0 ? files.front().target : std::filesystem::path()};
 }
 
 std::optional<std::size_t> findMacro(std::u16string_view name, const MacroList& list) {

@@ -127,8 +127,10 @@ void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runSync(Replier reply) {
-    if (page_.saveRecordNow()) return reply({});
-    reply({0, {}, "qx4ctl: qx4-config could not save " + configFilePath().string() + "; the file may lag behind its window\n"});
+    const DataFilesSave saved = page_.saveDataFilesNow(false);
+    if (!saved.error) return reply({});
+    reply({0, {}, "qx4ctl: qx4-config could not save " + saved.failed.string() + ": " + saved.error.message() +
+                      "; the file may lag behind its window\n"});
 }
 
 void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {

@@ -29,7 +29,9 @@ bool fromThisUser(const QLocalSocket* socket) {
 }
 
 // A request qx4ctl could not get across is a failure, not a usage error: the command line was fine.
-InstanceReply refusal(const std::string& why) { return {1, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
+InstanceReply refusal(const std::string& why) {
+    return {1, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"};
+}
 }  // namespace
 
 // One client: its bytes until a request is whole, then the handler's reply. It deletes itself,

@@ -66,7 +66,9 @@ CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls
       link_(current_, *this, binder, std::move(pauseAfterWrite)),
       saver_(new RecordSaver(
           current_,
-          [this](const std::filesystem::path& file) { showStatus(text("save_failed_text").arg(nativePath(file)), true); },
+          [this](const std::filesystem::path& file) {
+              showStatus(text("save_failed_text").arg(nativePath(file)), true);
+          },
           this)) {
     for (Link link : kLinks) {
         auto* timer = new QTimer(this);
@@ -257,8 +259,6 @@ void CWirelessPage::applyEnded(const commands::SendResult& end) {
 bool CWirelessPage::pagesHoldUnsavedEdits() const {
     return std::ranges::any_of(tabs_, [](const Tab& tab) { return tab.page->hasUnsavedEdits(); });
 }
-
-bool CWirelessPage::saveRecordNow() { return saver_->saveNow(); }
 
 DataFilesSave CWirelessPage::saveDataFilesNow(bool withMacros) {
     return saver_->saveNowWith(withMacros ? context_.macros : nullptr);

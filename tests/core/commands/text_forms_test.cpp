@@ -90,7 +90,8 @@ TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
 
 TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {
     // Names need not be UTF-8, and a command line as long as the commands take fits.
-    const InstanceRequest request{"/data", "/work dir \xE4", {"macro", "steps", "K\xC3\xA4se", "", "A down 5, A up", "K\xE4se"}};
+    const InstanceRequest request{"/data", "/work dir \xE4",
+                                  {"macro", "steps", "K\xC3\xA4se", "", "A down 5, A up", "K\xE4se"}};
     const std::string longest(kMaxFieldBytes, 'x');
     InstanceRequest widest{longest, longest, std::vector<std::string>(kMaxArgumentsBytes / kMaxFieldBytes, longest)};
     widest.arguments.resize(kMaxRequestArguments);
@@ -104,7 +105,8 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
             RequestDecoder decoder;
             for (std::size_t at = 0; at < frame.size(); at += piece) {
                 const auto state = decoder.feed(std::string_view(frame).substr(at, piece));
-                ASSERT_EQ(state, at + piece >= frame.size() ? RequestDecoder::State::complete : RequestDecoder::State::incomplete);
+                const bool last = at + piece >= frame.size();
+                ASSERT_EQ(state, last ? RequestDecoder::State::complete : RequestDecoder::State::incomplete);
             }
             EXPECT_EQ(decoder.request(), sent);
         }

@@ -62,7 +62,9 @@ ToolRun qx4ctlIn(const std::filesystem::path& folder, const std::vector<std::str
     for (const std::string& argument : arguments) line += " " + quoted(argument);
     line += " >" + quoted((outputFolder / "out").string()) + " 2>" + quoted((outputFolder / "err").string());
     const int status = std::system(line.c_str());
-    const auto read = [](const std::filesystem::path& file) { return (std::ostringstream() << std::ifstream(file).rdbuf()).str(); };
+    const auto read = [](const std::filesystem::path& file) {
+        return (std::ostringstream() << std::ifstream(file).rdbuf()).str();
+    };
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(outputFolder / "out"), read(outputFolder / "err"), {}};
 }
 

@@ -156,8 +156,9 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
         const qx4::test::ScopedFileSizeLimit fullDisk(64 * 1024);
         const InstanceReply renamed = request({"macro", "rename", "Fire", "Burst"});
         EXPECT_EQ(renamed.exitCode, 1);
-        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFilePath().string() + ": " +
-                                   std::make_error_code(std::errc::file_too_large).message() + "; nothing was changed\n");
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFilePath().string() + ": " + why +
+                                   "; nothing was changed\n");
     }
     EXPECT_EQ(qx4::test::readBytes(macroFilePath()), storeBefore);
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
