@@ -27,7 +27,9 @@ int runInit(Arguments arguments, CommandIo& io) {
     if (handledHelp(kInitCommand, arguments, io)) return kExitSuccess;
     if (const int rejected = rejectArguments(kInitCommand, arguments, io)) return rejected;
 
-    if (RunningProgram program = RunningProgram::find(); program.state() != RunningProgram::State::notRunning) {
+    // Without the program, the lock keeps another qx4ctl from writing the file meanwhile.
+    RunningProgram program = RunningProgram::findOrLockDataFiles();
+    if (program.state() != RunningProgram::State::notRunning) {
         program.syncDataFiles(kInitCommand, io);
         io.out << configFilePath().string() << '\n';
         return kExitSuccess;

@@ -44,7 +44,7 @@ const Command kMacroCommand{
     "regardless of case; add and import print the name the macro got. Buttons that play a macro\n"
     "follow a rename, take new steps, and fall back to their own function when it is deleted.\n"
     "STEPS lists at most 46 steps, separated by commas: a key, 'down' or 'up', and the pause after\n"
-    "it in milliseconds (1-65535), which the last step may leave out:\n"
+    "it in milliseconds (0-65535), which the last step may leave out:\n"
     "  qx4ctl macro steps Copy \"Ctrl down 20, C down 20, C up 20, Ctrl up\"\n"
     "Keys are named as the window names them: A-Z, 0-9, F1-F12, Enter, Esc, Space, Tab, Page Up,\n"
     "Ctrl, Shift, Alt, Win (the right-hand ones RCtrl, RShift, RAlt, RWin), Comma, ..., the mouse\n"

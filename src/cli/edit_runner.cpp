@@ -25,8 +25,6 @@ constexpr std::string_view kChangeNotes =
     "--simulate has qx4ctl send through qx4-virtual-mouse.\n";
 
 constexpr auto kWakeWait = std::chrono::milliseconds(2000);
-// A program that starts between looking for it and taking the lock is looked for again.
-constexpr int kAttempts = 3;
 
 using commands::SendResult;
 
@@ -60,14 +58,11 @@ int runOnDataFiles(const Command& command, const commands::EditCommand& edit, Ru
     commands::EditOutcome outcome = commands::executeEdit(edit, {*record, macros});
     if (outcome.exitCode != 0) return failure(command, io, outcome.error);
     const commands::Effects& effects = outcome.effects;
-    // The macro store first: a record whose bindings name macros the store lacks would lose them
-    // at the next refresh, while a store with a macro no binding names yet loses nothing.
-    if (effects.macrosChanged && !saveMacros(macros)) {
-        return failure(command, io, "cannot write " + macroFilePath().string() + "; nothing was changed");
-    }
-    if (effects.recordChanged && !saveConfig(*record)) {
-        return failure(command, io, "cannot write " + configFilePath().string() + "; the configuration is unchanged");
-    }
+    // Both files or neither: a renamed macro in one and the old name in the other would reset
+    // the buttons that play it at the next refresh.
+    const DataFilesSave saved =
+        saveMacrosAndConfig(effects.macrosChanged ? &macros : nullptr, effects.recordChanged ? record.get() : nullptr);
+    if (saved.error) return failure(command, io, commands::saveFailureText(saved));
     // A program that starts during a send, which takes seconds, must not wait for it.
     program.releaseDataFiles();
     if (effects.apply != commands::ApplyKind::none) {
@@ -91,19 +86,16 @@ int runEditCommand(const Command& command, Arguments arguments, CommandIo& io) {
     if (const auto* error = std::get_if<commands::UsageError>(&parsed)) return usageError(command, io, error->message);
     const auto& edit = std::get<commands::EditCommand>(parsed);
 
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        RunningProgram program = RunningProgram::find();
-        switch (program.state()) {
-        case RunningProgram::State::reached:
-            return program.handOver(command, line, io);
-        case RunningProgram::State::unreachable:
-            return failure(command, io, program.problem() + "; nothing was changed");
-        case RunningProgram::State::notRunning:
-            break;
-        }
-        if (program.lockDataFiles()) return runOnDataFiles(command, edit, program, io);
+    RunningProgram program = RunningProgram::findOrLockDataFiles();
+    switch (program.state()) {
+    case RunningProgram::State::reached:
+        return program.handOver(command, line, io);
+    case RunningProgram::State::unreachable:
+        return failure(command, io, program.problem() + "; nothing was changed");
+    case RunningProgram::State::notRunning:
+        break;
     }
-    return failure(command, io, "qx4-config keeps starting and stopping; nothing was changed");
+    return runOnDataFiles(command, edit, program, io);
 }
 
 }  // namespace qx4::cli

@@ -5,16 +5,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <thread>
 
 #include "core/config/config_file.h"
 
 namespace qx4::cli {
 namespace {
 
-// A copy takes its lock some 150 ms before it listens; a busy machine takes longer.
-constexpr std::chrono::seconds kStartingPatience{5};
+// A copy takes its lock some 150 ms before it listens, and a qx4ctl holds it for a few
+// milliseconds per write, while others may queue for it; a busy machine takes longer.
+constexpr std::chrono::seconds kLockPatience{5};
+constexpr std::chrono::milliseconds kRetryInterval{10};
 // An apply over the receiver takes some 10 s; requests that arrived earlier run first.
 constexpr std::chrono::seconds kReplyPatience{120};
 
@@ -57,15 +61,11 @@ std::optional<std::string> receiveAll(int fd, Clock::time_point deadline) {
 
 }  // namespace
 
-RunningProgram::RunningProgram(State state, int fd, std::string problem, std::optional<std::filesystem::path> folder)
-    : state_(state), fd_(fd), problem_(std::move(problem)), folder_(std::move(folder)) {}
+RunningProgram::RunningProgram(State state, int fd, std::string problem, std::unique_ptr<InstanceLock> dataLock)
+    : state_(state), fd_(fd), problem_(std::move(problem)), dataLock_(std::move(dataLock)) {}
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
-    : state_(other.state_),
-      fd_(other.fd_),
-      problem_(std::move(other.problem_)),
-      folder_(std::move(other.folder_)),
-      dataLock_(std::move(other.dataLock_)) {
+    : state_(other.state_), fd_(other.fd_), problem_(std::move(other.problem_)), dataLock_(std::move(other.dataLock_)) {
     other.fd_ = -1;
 }
 
@@ -73,18 +73,41 @@ RunningProgram::~RunningProgram() {
     if (fd_ >= 0) close(fd_);
 }
 
-RunningProgram RunningProgram::find() {
+RunningProgram RunningProgram::find() { return search(false); }
+
+RunningProgram RunningProgram::findOrLockDataFiles() { return search(true); }
+
+// Whoever holds the lock is asked for by taking it: a program answers on its socket, another
+// qx4ctl lets go of it. Only taking it tells that no program runs, as the holder may change
+// between any two looks.
+RunningProgram RunningProgram::search(bool keepLock) {
     std::string error;
     // Without a private runtime folder the program cannot start either.
     const auto folder = runtimeFolder(&error);
-    if (!folder) return {State::notRunning, -1, {}, std::nullopt};
-    const InstanceLock lock(*folder);
-    if (!lock.heldElsewhere()) return {State::notRunning, -1, {}, folder};
-    const int fd = lock.connectToHolder(kStartingPatience);
-    if (fd >= 0) return {State::reached, fd, {}, folder};
-    if (!lock.heldElsewhere()) return {State::notRunning, -1, {}, folder};
-    return {State::unreachable, -1,
-            "qx4-config runs but does not answer on " + lock.socketPath().string() + "; try again, or quit it", folder};
+    if (!folder) return {State::notRunning, -1, {}, nullptr};
+    auto lock = std::make_unique<InstanceLock>(*folder);
+    const auto deadline = Clock::now() + kLockPatience;
+    for (;;) {
+        switch (lock->acquire()) {
+        case InstanceLock::Result::acquired:
+            if (!keepLock) lock.reset();
+            return {State::notRunning, -1, {}, std::move(lock)};
+        case InstanceLock::Result::unavailable:
+            // Where no lock can be had, no program can run either.
+            return {State::notRunning, -1, {}, nullptr};
+        case InstanceLock::Result::alreadyRunning:
+            break;
+        }
+        if (const int fd = lock->connectToHolder(std::chrono::milliseconds(0)); fd >= 0) {
+            return {State::reached, fd, {}, nullptr};
+        }
+        if (Clock::now() >= deadline) {
+            return {State::unreachable, -1,
+                    "qx4-config runs but does not answer on " + lock->socketPath().string() + "; try again, or quit it",
+                    nullptr};
+        }
+        std::this_thread::sleep_for(kRetryInterval);
+    }
 }
 
 std::optional<InstanceReply> RunningProgram::exchange(const std::vector<std::string>& arguments) {
@@ -117,15 +140,6 @@ void RunningProgram::syncDataFiles(const Command& command, CommandIo& io) {
         }
     }
     io.err << "qx4ctl " << command.name << ": " << problem_ << "; the data files may lag behind its window\n";
-}
-
-bool RunningProgram::lockDataFiles() {
-    // Where no lock can be had, no program can start either.
-    if (!folder_) return true;
-    dataLock_ = std::make_unique<InstanceLock>(*folder_);
-    if (dataLock_->acquire() != InstanceLock::Result::alreadyRunning) return true;
-    dataLock_.reset();
-    return false;
 }
 
 std::vector<std::string> commandLine(const Command& command, Arguments arguments) {

@@ -3,10 +3,10 @@
 // that read the data files first ask it to save what it holds.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 #include "core/instance/instance_lock.h"
@@ -22,8 +22,14 @@ public:
         unreachable,  // it holds the lock but does not answer: problem() says so
     };
 
-    // Looks for the program; one that is still starting is waited for a few seconds.
+    // Looks for the program. The instance lock may be held by a program that is still starting,
+    // which is waited for until it listens, or by another qx4ctl writing the data files, which is
+    // waited for until it is done: a few seconds at most, then the program is unreachable.
     static RunningProgram find();
+    // As find(), for a command that writes the data files itself: when no program runs, the
+    // instance lock is held from then on, until releaseDataFiles() or the end of the object, so
+    // that a program starting meanwhile waits and then reads the files whole.
+    static RunningProgram findOrLockDataFiles();
     ~RunningProgram();
     RunningProgram(RunningProgram&& other) noexcept;
     RunningProgram& operator=(RunningProgram&&) = delete;
@@ -42,20 +48,15 @@ public:
     // shows. A warning on err when that did not work.
     void syncDataFiles(const Command& command, CommandIo& io);
 
-    // For a command that writes the data files itself: takes the instance lock, held until
-    // releaseDataFiles() or the end of the object, so that a program starting meanwhile waits and
-    // then reads the files whole. False when a program has started since find(): nothing may be
-    // written then.
-    bool lockDataFiles();
     void releaseDataFiles() { dataLock_.reset(); }
 
 private:
-    RunningProgram(State state, int fd, std::string problem, std::optional<std::filesystem::path> folder);
+    RunningProgram(State state, int fd, std::string problem, std::unique_ptr<InstanceLock> dataLock);
+    static RunningProgram search(bool keepLock);
 
     State state_;
     int fd_;
     std::string problem_;
-    std::optional<std::filesystem::path> folder_;  // the runtime folder, when there is a usable one
     std::unique_ptr<InstanceLock> dataLock_;
 };
 

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "../core/expected_defaults.h"
 #include "../core/test_files.h"
@@ -211,6 +214,56 @@ TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
     program.release();
     EXPECT_EQ(qx4ctl({"dpi", "3", "1600"}).code, 0);
     EXPECT_NE(test::readBytes(configFile()), before);
+}
+
+// A macro renamed in macro.data alone would reset the buttons that play it at the next refresh:
+// a disk that fills between the two saves leaves both files as they were, and says why.
+TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
+    ASSERT_EQ(qx4ctl({"macro", "add", "Fire"}).code, 0);
+    ASSERT_EQ(qx4ctl({"bind", "3", "macro:Fire"}).code, 0);
+    const auto macroFile = data.folder() / "macro.data";
+    const auto storeBefore = test::readBytes(macroFile);
+    const auto configBefore = test::readBytes(configFile());
+    {
+        // macro.data fits below the limit, Config_1.data does not.
+        const test::ScopedFileSizeLimit fullDisk(64 * 1024);
+        const ToolRun renamed = qx4ctl({"macro", "rename", "Fire", "Burst"});
+        EXPECT_EQ(renamed.code, 1);
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " + why +
+                                   "; nothing was changed\n");
+    }
+    EXPECT_EQ(test::readBytes(macroFile), storeBefore);
+    EXPECT_EQ(test::readBytes(configFile()), configBefore);
+    EXPECT_TRUE(test::temporariesIn(data.folder()).empty());
+    ASSERT_EQ(qx4ctl({"macro", "steps", "Fire", "A down 5, A up"}).code, 0);
+    const std::string shown = qx4ctl({"show"}).out;
+    EXPECT_NE(shown.find("\n     3  macro:Fire (once)\n"), std::string::npos) << shown;
+}
+
+// Without the program, qx4ctl waits for another one that holds the lock while it writes the
+// data files, instead of taking it for a program that does not answer. Threads here take the lock
+// for a moment now and then, as many more copies of qx4ctl would, so that a lock taken between
+// two looks at it is no rare event.
+TEST_F(Qx4ctl, ParallelCommandsWithoutTheProgramWaitForEachOther) {
+    ASSERT_EQ(qx4ctl({"init"}).code, 0);
+    std::atomic<bool> done{false};
+    const auto takeTheLockNowAndThen = [&] {
+        InstanceLock other(runtime.path());
+        while (!done) {
+            if (other.acquire() == InstanceLock::Result::acquired) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                other.release();
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(400));
+        }
+    };
+    std::vector<std::jthread> others;
+    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
+    const std::string failed =
+        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
+    done = true;
+    EXPECT_EQ(failed, "");
 }
 
 // The manual page and the completion are what a newcomer reads and uses: every command is there,

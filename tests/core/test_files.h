@@ -1,7 +1,11 @@
-// A private data folder per test (QX4_DATA_DIR points at it), whole-file helpers and random bytes.
+// A private data folder per test (QX4_DATA_DIR points at it), whole-file helpers, random bytes and
+// a file size limit that fails writes as a full disk does.
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdlib>
@@ -59,6 +63,28 @@ inline std::vector<std::string> temporariesIn(const std::filesystem::path& folde
     }
     return names;
 }
+
+// Until the end of the object, this process cannot write a file beyond `bytes`: a write fails
+// with EFBIG as one on a full disk fails, for root too, whom permission bits do not stop.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) : signal_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        rlimit limited = before_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~ScopedFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, signal_);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    void (*signal_)(int);
+    rlimit before_{};
+};
 
 // A link to itself: the name is taken, yet nobody, root included, can open it.
 inline void makeUnreadable(const std::filesystem::path& path) {

@@ -21,6 +21,7 @@
 
 namespace qx4 {
 class MacroList;
+struct DataFilesSave;
 }
 
 namespace qx4::commands {
@@ -79,7 +80,9 @@ struct UsageError {
 // The commands parseEditCommand takes, by their first argument.
 bool isEditCommand(std::string_view name);
 
-// The arguments as typed, the command's name first; file names are taken from workingFolder.
+// The arguments as typed, the command's name first; file names are taken from workingFolder. A
+// command line that a request to the program could not carry is a usage error, so that the
+// program takes whatever qx4ctl takes on the data files.
 std::variant<EditCommand, UsageError> parseEditCommand(std::span<const std::string_view> arguments,
                                                        const std::filesystem::path& workingFolder);
 
@@ -112,6 +115,10 @@ struct Workspace {
 };
 
 EditOutcome executeEdit(const EditCommand& command, Workspace workspace);
+
+// The one line on standard error when the data files could not take a command's change:
+// "cannot write FILE: REASON; nothing was changed", or which file was saved all the same.
+std::string saveFailureText(const DataFilesSave& save);
 
 // The end of the send an edit asked for, and what it adds to the outcome: a line on standard
 // output when the mouse took everything, else a line on standard error, which fails the command

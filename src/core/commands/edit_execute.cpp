@@ -73,6 +73,12 @@ EditOutcome executeEdit(const EditCommand& command, Workspace workspace) {
     return outcome;
 }
 
+std::string saveFailureText(const DataFilesSave& save) {
+    const std::string failed = "cannot write " + save.failed.string() + ": " + save.error.message();
+    if (save.saved.empty()) return failed + "; nothing was changed";
+    return "saved " + save.saved.string() + ", but " + failed;
+}
+
 void addSendResult(EditOutcome& outcome, const SendResult& result) {
     std::string problem;
     switch (result.kind) {

@@ -9,6 +9,7 @@
 #include "core/commands/macro_step_text.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/profile_settings_edit.h"
+#include "core/instance/instance_messages.h"
 #include "core/macro/macro_record.h"
 
 namespace qx4::commands {
@@ -347,6 +348,7 @@ bool isEditCommand(std::string_view name) { return std::ranges::find(kCommands, 
 std::variant<EditCommand, UsageError> parseEditCommand(std::span<const std::string_view> arguments,
                                                        const std::filesystem::path& workingFolder) {
     if (arguments.empty() || !isEditCommand(arguments.front())) return usage("no such command");
+    if (const auto beyond = argumentsBeyondRequest(arguments)) return usage("the command line holds " + *beyond);
     const std::string_view name = arguments.front();
     const auto rest = arguments.subspan(1);
     if (name == "profile") return parseProfile(rest);

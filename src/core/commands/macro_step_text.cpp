@@ -26,7 +26,7 @@ std::string_view lastWord(std::string_view& text) {
 std::optional<std::uint16_t> readDelay(std::string_view word) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc{} || end != word.data() + word.size() || value < 1 || value > 0xFFFF) return std::nullopt;
+    if (error != std::errc{} || end != word.data() + word.size() || value > 0xFFFF) return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 
@@ -41,7 +41,7 @@ std::optional<MacroAction> parseStep(std::string_view text, bool last, std::stri
     if (startsWithDigit(word) && !rest.empty()) {
         const auto delay = readDelay(word);
         if (!delay) {
-            problem = "'" + std::string(text) + "': the pause must be 1-65535 milliseconds";
+            problem = "'" + std::string(text) + "': the pause must be 0-65535 milliseconds";
             return std::nullopt;
         }
         step.delay = *delay;

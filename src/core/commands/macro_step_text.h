@@ -4,9 +4,10 @@
 //
 // Steps are separated by commas. Each is a key name (keyName: "C", "F5", "Page Up", "Ctrl",
 // "Comma", "0x87", or a mouse button "L_Button", "R_Button", "M_Button", "Backward_Button",
-// "Forward_Button"), then "down" or "up", then the pause after it in milliseconds, 1-65,535. The
-// last step's pause is never played: it may be left out, and is not shown. Words are compared
-// without regard to case; an empty text is a macro without steps.
+// "Forward_Button"), then "down" or "up", then the pause after it in milliseconds, 0-65,535 (the
+// window stores 0 when its default pause is set to 0). The last step's pause is never played: it
+// may be left out, and is not shown. Words are compared without regard to case; an empty text is
+// a macro without steps.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,7 @@
 // The commands on a profile of the record: the profile bar, the DPI and lighting pages, a binding
 // of the button page, and the profile files and reset of the wireless page.
 #include <algorithm>
+#include <memory>
 
 #include "core/commands/edit_steps.h"
 #include "core/commands/printable_text.h"
@@ -40,6 +41,12 @@ std::string readProblem(const FileRead& file, const std::filesystem::path& path)
     return "cannot read " + path.string() + (file.error ? ": " + file.error.message() : "");
 }
 
+// The pages' setters refuse only what the parser refuses already; should one refuse all the
+// same, the command says so instead of printing a change it did not make.
+StepResult notStored(int index) {
+    return refused(profileLabel(index) + " did not take the value; it is left as it was");
+}
+
 }  // namespace
 
 StepResult run(const ChooseProfile& action, DeviceConfig& config) {
@@ -48,7 +55,7 @@ StepResult run(const ChooseProfile& action, DeviceConfig& config) {
 }
 
 StepResult run(const SetDpiValue& action, ProfileSettings& profile, int index) {
-    setDpiValue(profile, action.level, action.storedValue);
+    if (!setDpiValue(profile, action.level, action.storedValue)) return notStored(index);
     return {0,
             profileLabel(index) + ", DPI level " + std::to_string(action.level + 1) + ": " +
                 dpiText(action.storedValue) + "\n",
@@ -71,7 +78,7 @@ StepResult run(const SetCurrentDpiLevel& action, ProfileSettings& profile, int i
 }
 
 StepResult run(const SetDpiColor& action, ProfileSettings& profile, int index) {
-    setDpiColor(profile, action.level, action.color);
+    if (!setDpiColor(profile, action.level, action.color)) return notStored(index);
     return {0,
             profileLabel(index) + ", DPI level " + std::to_string(action.level + 1) + ": colour " +
                 colorText(action.color) + "\n",
@@ -96,7 +103,7 @@ StepResult run(const SetDpiLevelOn& action, ProfileSettings& profile, int index)
 }
 
 StepResult run(const SetReportRate& action, ProfileSettings& profile, int index, int activeProfile) {
-    setPollingRateIndex(profile, action.index);
+    if (!setPollingRateIndex(profile, action.index)) return notStored(index);
     // An apply sends the active profile's rate only; another profile's goes with all five.
     return {0,
             profileLabel(index) + ": report rate " +
@@ -106,22 +113,27 @@ StepResult run(const SetReportRate& action, ProfileSettings& profile, int index,
 }
 
 StepResult run(const SetLighting& action, ProfileSettings& profile, int index) {
-    setLightEffect(profile, action.mode);
-    if (action.color) setLightColor(profile, *action.color);
-    if (action.brightness) setLightBrightness(profile, *action.brightness);
-    if (action.speed) setLightSpeed(profile, *action.speed);
-    if (action.direction) setLightDirection(profile, *action.direction);
+    // All of it or nothing: the settings go to a copy first.
+    auto lit = std::make_unique<ProfileSettings>(profile);
+    const bool taken = setLightEffect(*lit, action.mode) &&
+                       (!action.brightness || setLightBrightness(*lit, *action.brightness)) &&
+                       (!action.speed || setLightSpeed(*lit, *action.speed)) &&
+                       (!action.direction || setLightDirection(*lit, *action.direction));
+    if (!taken) return notStored(index);
+    if (action.color) setLightColor(*lit, *action.color);
+    profile = *lit;
     return {0, profileLabel(index) + ", lighting: " + lightingText(profile) + "\n", {}, false};
 }
 
 StepResult run(const Bind& action, ProfileSettings& profile, int index, const MacroList& macros) {
     ButtonBinding binding = profile.buttons[static_cast<std::size_t>(action.button)];
+    bool assigned = true;
     switch (action.kind) {
     case Bind::Kind::function:
-        assignCatalogueFunction(binding, action.functionCode);
+        assigned = assignCatalogueFunction(binding, action.functionCode);
         break;
     case Bind::Kind::keys:
-        assignKeyCombination(binding, action.keys.modifierMask, action.keys.keyCode);
+        assigned = assignKeyCombination(binding, action.keys.modifierMask, action.keys.keyCode);
         break;
     case Bind::Kind::defaultFunction:
         assignDefaultFunction(binding, action.button);
@@ -131,11 +143,16 @@ StepResult run(const Bind& action, ProfileSettings& profile, int index, const Ma
         if (!position) return refused("no macro is named '" + utf16ToUtf8(action.macroName) + "' (qx4ctl macro list)");
         // The editor restores the repeat mode and count of a binding that plays a macro already.
         const bool playsMacro = binding.functionGroup == static_cast<std::uint8_t>(FunctionGroup::macro);
-        assignMacro(binding, macros, *position, action.repeatMode.value_or(playsMacro ? binding.macroRepeatMode : 0),
-                    action.loopCount.value_or(playsMacro ? binding.macroLoopCount : 1));
+        const std::int32_t loops = action.loopCount.value_or(playsMacro ? binding.macroLoopCount : 1);
+        // A kept mode the mouse cannot take (a damaged or foreign file) becomes "times", the mode
+        // a binding starts with.
+        assigned = assignMacro(binding, macros, *position,
+                               action.repeatMode.value_or(playsMacro ? binding.macroRepeatMode : 0), loops) ||
+                   (!action.repeatMode && assignMacro(binding, macros, *position, 0, loops));
         break;
     }
     }
+    if (!assigned) return notStored(index);
     if (binding.functionCode != kLeftClickCode && !mayStopBeingLeftClick(profile, action.button)) {
         return refused("button " + std::to_string(action.button + 1) + " is the only left click of profile " +
                        std::to_string(index + 1) + "; bind another button to left_click first");

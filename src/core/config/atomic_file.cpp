@@ -209,6 +209,90 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const st
     return false;
 }
 
+namespace {
+
+std::error_code errorOf(std::errc code) { return std::make_error_code(code); }
+
+// Why what is at the destination must not be replaced, for modeForReplacement's refusal.
+std::error_code replacementRefusal(const std::filesystem::path& destination) {
+    struct stat info {};
+    if (::lstat(destination.c_str(), &info) != 0) return lastError();
+    if (S_ISDIR(info.st_mode)) return errorOf(std::errc::is_a_directory);
+    if (!S_ISREG(info.st_mode)) return errorOf(std::errc::not_supported);
+    if (::access(destination.c_str(), R_OK) != 0) return lastError();
+    return errorOf(std::errc::operation_not_permitted);
+}
+
+// One file's new bytes in its flushed temporary, waiting to be renamed over its destination.
+struct PreparedFile {
+    std::filesystem::path temporary;
+    std::filesystem::path destination;
+};
+
+std::error_code prepare(const FileReplacement& file, PreparedFile& prepared) {
+    std::error_code error;
+    if (file.target.has_parent_path()) std::filesystem::create_directories(file.target.parent_path(), error);
+    if (error) return error;
+    const auto destination = endOfLinks(file.target);
+    if (!destination) return errorOf(std::errc::too_many_symbolic_link_levels);
+    const auto mode = modeForReplacement(*destination);
+    if (!mode) return replacementRefusal(*destination);
+
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::filesystem::path temporary = temporaryNameFor(*destination);
+        Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                             kNewFileMode));
+        if (fd.get() < 0) {
+            if (errno == EEXIST) continue;
+            return lastError();
+        }
+        errno = 0;
+        const bool written = writeNewFile(fd.get(), *mode, file.bytes);
+        // A write that took nothing sets no errno: a full disk says so only then.
+        error = written ? std::error_code() : errno != 0 ? lastError() : errorOf(std::errc::no_space_on_device);
+        if (!fd.close() && !error) error = lastError();
+        if (error) {
+            ::unlink(temporary.c_str());
+            return error;
+        }
+        prepared = {temporary, *destination};
+        return {};
+    }
+    return errorOf(std::errc::file_exists);
+}
+
+}  // namespace
+
+FilesWriteResult writeFilesAtomically(std::span<const FileReplacement> files) {
+    FilesWriteResult result;
+    std::vector<PreparedFile> prepared(files.size());
+    const auto dropTemporaries = [&prepared](std::size_t from) {
+        for (std::size_t i = from; i < prepared.size(); ++i) {
+            if (!prepared[i].temporary.empty()) ::unlink(prepared[i].temporary.c_str());
+        }
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        result.error = prepare(files[i], prepared[i]);
+        if (result.error) {
+            result.failed = i;
+            dropTemporaries(0);
+            return result;
+        }
+    }
+    for (std::size_t i = 0; i < prepared.size(); ++i) {
+        if (::rename(prepared[i].temporary.c_str(), prepared[i].destination.c_str()) != 0) {
+            result.error = lastError();
+            result.failed = i;
+            dropTemporaries(i);
+            return result;
+        }
+        prepared[i].temporary.clear();
+        syncFolder(folderOf(prepared[i].destination));
+        ++result.replaced;
+    }
+    return result;
+}
+
 void removeStaleTemporaries(const std::filesystem::path& target) {
     removeStaleBeside(target);
     const auto destination = endOfLinks(target);

@@ -42,6 +42,25 @@ FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxByt
 // file is left behind.
 bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes);
 
+// One file of a change that writeFilesAtomically makes as a whole.
+struct FileReplacement {
+    std::filesystem::path target;
+    std::span<const std::byte> bytes;
+};
+
+struct FilesWriteResult {
+    std::error_code error;      // why it failed, as the system said (disk full, permission denied, ...)
+    std::size_t failed = 0;     // the file that failed, by its index
+    std::size_t replaced = 0;   // how many files, from the first, hold their new bytes
+};
+
+// Replaces several files as one change: each one's new bytes are written whole to its temporary
+// file and flushed first, and only when all of them are written are they renamed over their
+// targets, in order. So a full disk, or a target that must not be replaced, leaves every target as
+// it was. Only a rename failing after an earlier one succeeded, which a local folder does not do,
+// leaves the first `replaced` targets new. Each target is treated as writeFileAtomically treats it.
+FilesWriteResult writeFilesAtomically(std::span<const FileReplacement> files);
+
 // Removes the temporary files that saves of the target left behind when their process died
 // before the rename: "<name>.tmp-<pid>-<n>" beside the target, and beside the file it links to,
 // whose process no longer runs. A save still running in another process keeps its file.

@@ -2,14 +2,19 @@
 
 #include <charconv>
 
-#include "core/config/utf16_text.h"
-
 namespace qx4 {
 namespace {
 
 constexpr std::size_t kFixedFields = 2;  // the data folder and the working folder
 constexpr std::size_t kMaxHeaderBytes = 32;
 constexpr std::size_t kMaxLengthDigits = 7;
+// "<length>:" and "\n" around a field's bytes.
+constexpr std::size_t kMaxFieldFraming = kMaxLengthDigits + 2;
+
+static_assert(kMaxHeaderBytes + 1 + (kFixedFields + kMaxRequestArguments) * kMaxFieldFraming +
+                      kFixedFields * kMaxFieldBytes + kMaxArgumentsBytes <=
+                  kMaxRequestBytes,
+              "a request must carry any arguments that argumentsBeyondRequest lets through");
 
 std::string field(std::string_view bytes) {
     return std::to_string(bytes.size()) + ":" + std::string(bytes) + "\n";
@@ -22,10 +27,6 @@ std::optional<std::size_t> readCount(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
     return value;
-}
-
-bool isCleanUtf8(std::string_view text) {
-    return text.find('\0') == std::string_view::npos && utf16ToUtf8(utf8ToUtf16(text)) == text;
 }
 
 }  // namespace
@@ -62,6 +63,23 @@ std::optional<InstanceReply> decodeReply(std::string_view bytes) {
                          std::string(body.substr(*numbers[1]))};
 }
 
+std::optional<std::string> argumentsBeyondRequest(std::span<const std::string_view> arguments) {
+    if (arguments.size() > kMaxRequestArguments) {
+        return "more than " + std::to_string(kMaxRequestArguments) + " arguments";
+    }
+    std::size_t total = 0;
+    for (const std::string_view argument : arguments) {
+        if (argument.size() > kMaxFieldBytes) {
+            return "an argument longer than " + std::to_string(kMaxFieldBytes) + " bytes";
+        }
+        total += argument.size();
+    }
+    if (total > kMaxArgumentsBytes) {
+        return "arguments longer than " + std::to_string(kMaxArgumentsBytes) + " bytes together";
+    }
+    return std::nullopt;
+}
+
 RequestDecoder::State RequestDecoder::fail(std::string reason) {
     state_ = State::malformed;
     problem_ = std::move(reason);
@@ -79,7 +97,7 @@ bool RequestDecoder::finishHeader() {
 }
 
 bool RequestDecoder::finishField() {
-    if (!isCleanUtf8(pending_)) return false;
+    if (pending_.find('\0') != std::string::npos) return false;
     fields_.push_back(std::move(pending_));
     pending_.clear();
     if (fields_.size() < fieldCount_) return true;
@@ -130,7 +148,7 @@ RequestDecoder::State RequestDecoder::feed(std::string_view bytes) {
             continue;
         case Part::fieldEnd:
             if (byte != '\n') return fail("a field is longer than its length says");
-            if (!finishField()) return fail("a field is not clean UTF-8");
+            if (!finishField()) return fail("a field holds a NUL byte");
             part_ = Part::length;
             continue;
         }

@@ -6,12 +6,15 @@
 //             folder, the working folder and the arguments (the command's name first)
 //   reply:    "QX4CTL/1 <exit code> <length of out> <length of err>\n" then out and err
 //
-// Lengths are decimal byte counts. A request is bounded in every part, so the program never holds
-// more than kMaxRequestBytes of one, and a frame that breaks any rule is malformed as a whole.
+// Lengths are decimal byte counts. Fields are bytes as the system gave them (a folder's or an
+// argument's name need not be UTF-8), without NUL, which no path or argument holds. A request is
+// bounded in every part, so the program never holds more than kMaxRequestBytes of one, and a frame
+// that breaks any rule is malformed as a whole.
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +28,9 @@ inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 inline constexpr std::size_t kMaxRequestArguments = 64;
 inline constexpr std::size_t kMaxFieldBytes = 4096;  // a path may be this long
 inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
+// The arguments of one request together; with two folders of kMaxFieldBytes they fit
+// kMaxRequestBytes.
+inline constexpr std::size_t kMaxArgumentsBytes = 32 * 1024;
 
 struct InstanceRequest {
     std::string dataFolder;     // where qx4ctl reads and writes the data files
@@ -45,8 +51,13 @@ std::string encodeReply(const InstanceReply& reply);
 // nullopt unless the bytes are exactly one well-formed reply.
 std::optional<InstanceReply> decodeReply(std::string_view bytes);
 
+// Why a request could not carry these arguments (too many, one or all of them too long); nullopt
+// when it can. qx4ctl's commands refuse such a command line whether or not the program runs, so
+// that the program takes whatever qx4ctl takes.
+std::optional<std::string> argumentsBeyondRequest(std::span<const std::string_view> arguments);
+
 // Reads a request as its bytes arrive, in pieces of any size, never holding more than one bounded
-// request. Fields must be UTF-8 without NUL; at least one argument is required.
+// request. At least one argument is required.
 class RequestDecoder {
 public:
     enum class State { incomplete, complete, malformed };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 #include "core/config/atomic_file.h"
 #include "core/config/config_file.h"
@@ -88,6 +89,25 @@ MacroLoadResult loadMacros(MacroList& list) {
 bool saveMacros(const MacroList& list) {
     if (list.storeProblem() != MacroStoreProblem::none || list.size() > kMacroStoreCapacity) return false;
     return writeFileAtomically(macroFilePath(), encodeMacroStore(list));
+}
+
+DataFilesSave saveMacrosAndConfig(const MacroList* list, const DeviceConfig* config) {
+    std::vector<std::byte> store;
+    std::vector<FileReplacement> files;
+    if (list) {
+        if (list->storeProblem() != MacroStoreProblem::none || list->size() > kMacroStoreCapacity) {
+            return {std::make_error_code(std::errc::operation_not_permitted), macroFilePath(), {}};
+        }
+        store = encodeMacroStore(*list);
+        files.push_back({macroFilePath(), store});
+    }
+    // The macro store first: should the second rename fail, a store with a macro that no binding
+    // names yet loses nothing, while bindings naming a macro the store lacks would fall back.
+    if (config) files.push_back({configFilePath(), recordBytes(*config)});
+    const FilesWriteResult written = writeFilesAtomically(files);
+    if (!written.error) return {};
+    return {written.error, files[written.failed].target,
+            written.replaced > 0 ? files.front().target : std::filesystem::path()};
 }
 
 std::optional<std::size_t> findMacro(std::u16string_view name, const MacroList& list) {

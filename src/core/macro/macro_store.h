@@ -91,6 +91,16 @@ MacroLoadResult loadMacros(MacroList& list);
 // written.
 bool saveMacros(const MacroList& list);
 
+struct DataFilesSave {
+    std::error_code error;         // empty when everything given was saved
+    std::filesystem::path failed;  // the file that could not be written
+    std::filesystem::path saved;   // a file replaced all the same (a rename failed between the two)
+};
+// macro.data from the list and Config_1.data from the record, either left out when null, as one
+// change (writeFilesAtomically): when it fails, both files are as they were unless `saved` names
+// one. A list saveMacros refuses to write fails the whole save, before anything is written.
+DataFilesSave saveMacrosAndConfig(const MacroList* list, const DeviceConfig* config);
+
 // The same from and to bytes: decoding appends at most kMacroStoreCapacity records and returns
 // how many; encoding gives the file's contents.
 std::size_t decodeMacroStore(std::span<const std::byte> bytes, MacroList& list);

@@ -59,7 +59,7 @@ std::thread::id uiThread;
 void saveAtExit() {
     if (!windowToSaveAtExit || std::this_thread::get_id() != uiThread) return;
     // First, before the shutdown's steps touch the display that is gone.
-    windowToSaveAtExit->wirelessPage()->saveRecordNow();
+    windowToSaveAtExit->wirelessPage()->saveDataFilesNow(false);
     windowToSaveAtExit->shutdown();
 }
 

@@ -1,6 +1,7 @@
 #include "gui/app/remote_commands.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,18 +68,27 @@ void RemoteCommands::runEdit(const InstanceRequest& request, Replier reply) {
         return reply(failed(request, "an edit is open in qx4-config's window: apply or cancel it there first"));
     }
 
+    const auto recordBefore = std::make_unique<DeviceConfig>(page_.record());
+    const std::vector<std::byte> macrosBefore = encodeMacroStore(*macros);
     commands::EditOutcome outcome = commands::executeEdit(command, {page_.record(), *macros});
     if (outcome.exitCode != 0) return reply(replyOf(request, outcome));
     const commands::Effects effects = outcome.effects;
-    const bool macrosSaved = !effects.macrosChanged || saveMacros(*macros);
-    page_.showOutsideChange(effects);
-    const bool recordSaved = !effects.recordChanged || page_.saveRecordNow();
-    if (!macrosSaved || !recordSaved) {
-        outcome.exitCode = 1;
-        outcome.error = "qx4-config has the change, but could not save " +
-                        (macrosSaved ? configFilePath() : macroFilePath()).string();
-        return reply(replyOf(request, outcome));
+    if (effects.macrosChanged || effects.recordChanged) {
+        const DataFilesSave saved = page_.saveDataFilesNow(effects.macrosChanged);
+        if (saved.error) {
+            if (saved.saved.empty()) {
+                // Neither file has it, so the change goes too: a later save of the record alone
+                // would otherwise write half of it.
+                page_.record() = *recordBefore;
+                macros->clear();
+                decodeMacroStore(macrosBefore, *macros);
+            } else {
+                page_.showOutsideChange(effects);
+            }
+            return reply(failed(request, commands::saveFailureText(saved)));
+        }
     }
+    page_.showOutsideChange(effects);
     if (effects.apply == commands::ApplyKind::none) return reply(replyOf(request, outcome));
     applyThenReply(
         effects.apply == commands::ApplyKind::full,
@@ -117,8 +127,10 @@ void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runSync(Replier reply) {
-    if (page_.saveRecordNow()) return reply({});
-    reply({0, {}, "qx4ctl: qx4-config could not save " + configFilePath().string() + "; the file may lag behind its window\n"});
+    const DataFilesSave saved = page_.saveDataFilesNow(false);
+    if (!saved.error) return reply({});
+    reply({0, {}, "qx4ctl: qx4-config could not save " + saved.failed.string() + ": " + saved.error.message() +
+                      "; the file may lag behind its window\n"});
 }
 
 void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {

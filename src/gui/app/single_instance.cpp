@@ -23,7 +23,10 @@ namespace {
 // A first copy takes its lock some 150 ms before it listens, longer on a busy machine.
 constexpr std::chrono::seconds kStartingPatience{5};
 
-InstanceReply refusal(const std::string& why) { return {2, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"}; }
+// A request qx4ctl could not get across is a failure, not a usage error: the command line was fine.
+InstanceReply refusal(const std::string& why) {
+    return {1, {}, "qx4ctl: qx4-config refused the request: " + why + "\n"};
+}
 }  // namespace
 
 // One client: its bytes until a request is whole, then the handler's reply. It deletes itself,

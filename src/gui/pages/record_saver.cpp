@@ -9,7 +9,7 @@
 
 namespace qx4::gui {
 
-RecordSaver::RecordSaver(const DeviceConfig& record, std::function<void()> onFailure,
+RecordSaver::RecordSaver(const DeviceConfig& record, std::function<void(const std::filesystem::path&)> onFailure,
                          QObject* parent)
     : QObject(parent),
       record_(record),
@@ -33,17 +33,21 @@ void RecordSaver::requestSave() {
 
 bool RecordSaver::pending() const { return timer_->isActive(); }
 
-bool RecordSaver::saveNow() {
+bool RecordSaver::saveNow() { return !saveNowWith(nullptr).error; }
+
+DataFilesSave RecordSaver::saveNowWith(const MacroList* macros) {
     timer_->stop();
-    if (leaveFileAlone_) return false;
-    if (std::memcmp(&record_, onDisk_.get(), sizeof(DeviceConfig)) == 0) return true;
-    if (saveConfig(record_)) {
+    if (leaveFileAlone_) return {std::make_error_code(std::errc::operation_not_permitted), configFilePath(), {}};
+    const bool recordDiffers = std::memcmp(&record_, onDisk_.get(), sizeof(DeviceConfig)) != 0;
+    if (!recordDiffers && !macros) return {};
+    const DataFilesSave saved = saveMacrosAndConfig(macros, recordDiffers ? &record_ : nullptr);
+    if (saved.error) {
+        if (onFailure_) onFailure_(saved.failed);
+    } else if (recordDiffers) {
         *onDisk_ = record_;
         qCDebug(lcApp, "record saved");
-        return true;
     }
-    if (onFailure_) onFailure_();
-    return false;
+    return saved;
 }
 
 }  // namespace qx4::gui

@@ -7,10 +7,12 @@
 
 #include <QObject>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "core/config/device_config.h"
+#include "core/macro/macro_store.h"
 
 class QTimer;
 
@@ -21,8 +23,9 @@ class RecordSaver final : public QObject {
 public:
     static constexpr int kDelayMilliseconds = 300;
 
-    // onFailure runs after a save that could not write the file.
-    RecordSaver(const DeviceConfig& record, std::function<void()> onFailure, QObject* parent);
+    // onFailure runs after a save that could not write a file, with that file.
+    RecordSaver(const DeviceConfig& record, std::function<void(const std::filesystem::path&)> onFailure,
+                QObject* parent);
     ~RecordSaver() override;
 
     // The file holds `record` now (it was just loaded or written by someone else).
@@ -34,12 +37,15 @@ public:
     // Saves now (a pending save included) when the record differs from the file: at the end of
     // an apply, and at shutdown. True when the file holds the record afterwards.
     bool saveNow();
+    // As saveNow, saying why a save failed, and with macro.data written from `macros` (unless
+    // null) in the same change: both files or neither (saveMacrosAndConfig).
+    DataFilesSave saveNowWith(const MacroList* macros);
     bool pending() const;
 
 private:
     const DeviceConfig& record_;
     std::unique_ptr<DeviceConfig> onDisk_;
-    std::function<void()> onFailure_;
+    std::function<void(const std::filesystem::path&)> onFailure_;
     QTimer* timer_;
     bool leaveFileAlone_ = false;
 };

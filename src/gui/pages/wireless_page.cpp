@@ -66,7 +66,9 @@ CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls
       link_(current_, *this, binder, std::move(pauseAfterWrite)),
       saver_(new RecordSaver(
           current_,
-          [this] { showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true); },
+          [this](const std::filesystem::path& file) {
+              showStatus(text("save_failed_text").arg(nativePath(file)), true);
+          },
           this)) {
     for (Link link : kLinks) {
         auto* timer = new QTimer(this);
@@ -258,7 +260,9 @@ bool CWirelessPage::pagesHoldUnsavedEdits() const {
     return std::ranges::any_of(tabs_, [](const Tab& tab) { return tab.page->hasUnsavedEdits(); });
 }
 
-bool CWirelessPage::saveRecordNow() { return saver_->saveNow(); }
+DataFilesSave CWirelessPage::saveDataFilesNow(bool withMacros) {
+    return saver_->saveNowWith(withMacros ? context_.macros : nullptr);
+}
 
 void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
     if (effects.macrosChanged) macroStoreChanged();

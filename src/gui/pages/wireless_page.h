@@ -74,8 +74,9 @@ public:
     // For changes from outside the pages (qx4ctl, through the instance socket).
     MacroList* macroStore() const { return context_.macros; }
     bool pagesHoldUnsavedEdits() const;
-    // True when Config_1.data holds the record afterwards.
-    bool saveRecordNow();
+    // The record, when it differs from the file, and the macro store, when asked for, as one
+    // change: both files or neither, and why not.
+    DataFilesSave saveDataFilesNow(bool withMacros);
     // Shows a change made outside the pages as their own edits show: the profile bar, every page
     // and the macro lists; after a reset, edits in progress end.
     void showOutsideChange(const commands::Effects& effects);

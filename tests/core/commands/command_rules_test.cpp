@@ -54,6 +54,10 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
     ASSERT_EQ(mkfifo((folder.root() / "pipe.pro").c_str(), 0600), 0);
     std::string tooManySteps;
     for (int i = 0; i < 47; ++i) tooManySteps += i ? ", A down 5" : "A down 5";
+    // More than a request to the program carries, so refused with it and without it alike.
+    std::string manyModifiers;
+    for (int i = 0; i < 1000; ++i) manyModifiers += "Ctrl+";
+    manyModifiers += "C";
 
     const std::vector<std::pair<std::vector<std::string_view>, int>> refused{
         {{"dpi", "3", "1650"}, 2},          {{"dpi", "3", "50"}, 2},
@@ -70,11 +74,12 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"bind", "2", "copy", "--loops", "2"}, 2}, {{"bind", "2", "macro:Fire", "--repeat", "hold", "--loops", "2"}, 2},
         {{"macro", "add", "abcdefghijklmnopqrstuvwx"}, 2}, {{"macro", "add", "fire"}, 1},
         {{"macro", "add", "tab\there"}, 2}, {{"macro", "rename", "Reload", "FIRE"}, 1},
-        {{"macro", "steps", "Fire", tooManySteps}, 2}, {{"macro", "steps", "Fire", "A down 0, A up"}, 2},
+        {{"macro", "steps", "Fire", tooManySteps}, 2}, {{"macro", "steps", "Fire", "A down 65536, A up"}, 2},
         {{"macro", "steps", "Fire", "A down, A up"}, 2}, {{"macro", "steps", "Fire", "Shft down 5, A up"}, 2},
         {{"macro", "delete", "Nope"}, 1},   {{"macro", "import", "short.macro"}, 1},
         {{"import", "short.pro"}, 1},       {{"import", "pipe.pro"}, 1},
         {{"import", "missing.pro"}, 1},     {{"reset", "now"}, 2},
+        {{"bind", "2", manyModifiers}, 2},
     };
     const auto recordBefore = std::make_unique<DeviceConfig>(*config);
     const std::vector<std::byte> macrosBefore = encodeMacroStore(macros);
@@ -147,6 +152,16 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
         editor.setRepeatMode(2);
     });
     expectSame("macro:Reload --repeat toggle");
+
+    // A kept mode the mouse cannot take (a damaged file) is no reason to leave the button as it was.
+    for (const std::int32_t damaged : {-1, 256}) {
+        binding(1, 4).macroRepeatMode = damaged;
+        const EditOutcome kept = run({"bind", "--profile", "2", "5", "macro:Fire"});
+        ASSERT_EQ(kept.exitCode, 0) << kept.error;
+        EXPECT_EQ(kept.out, "Profile 2, button 5: macro:Fire (3 times)\n") << damaged;
+        EXPECT_EQ(binding(1, 4).macroRepeatMode, 0) << damaged;
+        ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:Reload", "--repeat", "toggle"}).exitCode, 0);
+    }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "default"}).exitCode, 0);
     pageBinds([](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/config/record_bytes.h"
+#include "tests/core/test_files.h"
 #include "tests/e2e/app/program.h"
 #include "tests/e2e/cli/qx4ctl_process.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -47,6 +48,87 @@ TEST(Qx4ctlWithTheProgram, AScriptedProfileIsSentAsThePagesSendItAndTheProgramKe
     EXPECT_TRUE(std::ranges::equal(recordBytes(*savedRecord()), recordBytes(*previous)))
         << "the program's own save at its end keeps what qx4ctl changed";
     EXPECT_EQ(savedRecord()->profiles[1].buttons[4].functionCode, 69) << "volume_up";
+}
+
+// qx4ctl run with `arguments` as they are, byte for byte, in `folder`.
+ToolRun qx4ctlIn(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                 const std::filesystem::path& outputFolder) {
+    const auto quoted = [](const std::string& text) {
+        std::string shell = "'";
+        for (const char c : text) shell += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return shell + "'";
+    };
+    std::string line = "cd " + quoted(folder.string()) + " && " QX4_BIN_DIR "/qx4ctl";
+    for (const std::string& argument : arguments) line += " " + quoted(argument);
+    line += " >" + quoted((outputFolder / "out").string()) + " 2>" + quoted((outputFolder / "err").string());
+    const int status = std::system(line.c_str());
+    const auto read = [](const std::filesystem::path& file) {
+        return (std::ostringstream() << std::ifstream(file).rdbuf()).str();
+    };
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(outputFolder / "out"), read(outputFolder / "err"), {}};
+}
+
+// Whatever qx4ctl takes on the data files, the program takes, and the other way round: every
+// command, in folders and with arguments whose names are no UTF-8, gives the same exit code, the
+// same lines and the same data files with the program as without it.
+TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
+    TempFolder data{"qx4-e2e-data-\xE4"};
+    ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
+    TempFolder runtime{"qx4-e2e-runtime"};
+    ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
+    ScopedEnv logEnv{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
+    TempFolder work{"qx4-e2e-work-\xE4"};
+    TempFolder scratch{"qx4-e2e-run"};
+
+    std::string manyModifiers;
+    for (int i = 0; i < 1000; ++i) manyModifiers += "Ctrl+";
+    const std::vector<std::vector<std::string>> commands{
+        {"dpi", "2", "800"},
+        {"dpi", "--current", "4"},
+        {"dpi", "--color", "2", "#112233"},
+        {"dpi", "2", "850"},
+        {"rate", "--profile", "3", "250"},
+        {"light", "wave", "--speed", "2", "--direction", "backward"},
+        {"profile", "2", "--simulate"},
+        {"macro", "add", "K\xE4se"},
+        {"macro", "steps", "K\xE4se", "A down 0, B down 20, A up 0, B up"},
+        {"macro", "show", "K\xE4se"},
+        {"bind", "3", "macro:K\xE4se", "--loops", "4"},
+        {"bind", "4", manyModifiers + "C"},
+        {"bind", "5", "Ctrl+Shift+C"},
+        {"bind", "1", "copy"},
+        {"macro", "export", "K\xE4se", "k\xE4se.macro"},
+        {"macro", "import", "k\xE4se.macro"},
+        {"macro", "rename", "K\xE4se", "Br\xF6t"},
+        {"export", "--profile", "2", "zwei \xE4.pro"},
+        {"import", "--profile", "4", "zwei \xE4.pro"},
+        {"macro", "delete", "K\xE4se_1"},
+        {"macro", "delete", "nobody"},
+        {"show"},
+        {"reset"},
+    };
+    ASSERT_EQ(qx4ctlIn(work.path(), {"init"}, scratch.path()).exitCode, 0);
+    const auto folder = data.path() / "Data" / "ms_1";
+    const auto configAtStart = readBytes(folder / "Config_1.data");
+
+    std::vector<ToolRun> alone;
+    for (const auto& command : commands) alone.push_back(qx4ctlIn(work.path(), command, scratch.path()));
+    const auto configAlone = readBytes(folder / "Config_1.data");
+    const auto macrosAlone = readBytes(folder / "macro.data");
+
+    writeBytes(folder / "Config_1.data", configAtStart);
+    std::filesystem::remove(folder / "macro.data");
+    Program program({"--simulate", "--tray"});
+    ASSERT_TRUE(program.waitFor("apply skipped")) << program.output();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const ToolRun handed = qx4ctlIn(work.path(), commands[i], scratch.path());
+        EXPECT_EQ(handed.exitCode, alone[i].exitCode) << commands[i][0] << " " << i << ": " << handed.err;
+        EXPECT_EQ(handed.out, alone[i].out) << commands[i][0] << " " << i;
+        EXPECT_EQ(handed.err, alone[i].err) << commands[i][0] << " " << i;
+    }
+    EXPECT_EQ(program.exitCode(true), 0) << program.output();
+    EXPECT_EQ(readBytes(folder / "Config_1.data"), configAlone);
+    EXPECT_EQ(readBytes(folder / "macro.data"), macrosAlone);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
 #include "core/config/record_bytes.h"
 #include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
@@ -143,19 +144,46 @@ TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEd
     EXPECT_EQ(steps->count(), 5);
 }
 
+// What the program cannot save whole it does not keep: a later save of the record alone would
+// write half of it, and a macro renamed in one file only resets the buttons that play it.
+TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
+    ASSERT_EQ(request({"macro", "add", "Fire"}).exitCode, 0);
+    ASSERT_EQ(request({"bind", "3", "macro:Fire"}).exitCode, 0);
+    const auto storeBefore = qx4::test::readBytes(macroFilePath());
+    const auto configBefore = qx4::test::readBytes(configFilePath());
+    {
+        // macro.data fits below the limit, Config_1.data does not.
+        const qx4::test::ScopedFileSizeLimit fullDisk(64 * 1024);
+        const InstanceReply renamed = request({"macro", "rename", "Fire", "Burst"});
+        EXPECT_EQ(renamed.exitCode, 1);
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFilePath().string() + ": " + why +
+                                   "; nothing was changed\n");
+    }
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()), storeBefore);
+    EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
+
+    // The page keeps the macro's name, and the button keeps it through the next change.
+    app.notify(Link::cable, kDpiLevelCode, 5);
+    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
+    EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);
+    EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
+}
+
 TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOneIsAnswered) {
     const auto recordBefore = std::make_unique<DeviceConfig>(app.page().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
         const auto reply = decodeReply(exchange(bytes));
-        return reply && reply->exitCode == 2 && !reply->err.empty();
+        return reply && reply->exitCode == 1 && !reply->err.empty();
     };
 
     std::string oversized = "QX4CTL/1 66\n";
     while (oversized.size() <= kMaxRequestBytes) oversized += "4096:" + std::string(4096, 'x') + "\n";
     EXPECT_TRUE(refused("GET / HTTP/1.1\r\nHost: x\r\n\r\n"));
     EXPECT_TRUE(refused(oversized));
-    EXPECT_TRUE(refused("QX4CTL/1 3\n1:/\n1:/\n4:\xFF\xFE\xFD\xFC\n"));
+    EXPECT_TRUE(refused(std::string("QX4CTL/1 3\n1:/\n1:/\n4:ab\0c\n", 26)));
     EXPECT_TRUE(refused("1037 0 1\n"));
     EXPECT_EQ(request({"dpi", "3", "1650"}).exitCode, 2);
     EXPECT_EQ(request({"frobnicate"}).exitCode, 2);
@@ -166,7 +194,7 @@ TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOn
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(50);
     const std::string halfway = exchange("QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
-    EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 2) << halfway;
+    EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 1) << halfway;
     EXPECT_GT(ticks, 20);
 
     // Idle connections are closed when their time is up; those beyond a few wait in the queue
