@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/config/atomic_file.h"
 #include "core/config/config_range.h"
@@ -14,6 +15,33 @@ std::filesystem::path environmentPath(const char* name) {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') return {};
     return std::filesystem::path(value);
+}
+
+struct DataRoot {
+    std::filesystem::path folder;  // absolute; empty when the environment names none
+    std::string problem;           // why it names none
+};
+
+// A relative folder would put the data files wherever the program happens to be started.
+DataRoot dataRoot() {
+    if (const std::filesystem::path root = environmentPath("QX4_DATA_DIR"); !root.empty()) {
+        if (root.is_relative()) {
+            return {{}, "QX4_DATA_DIR is the relative path '" + root.string() + "'; set it to an absolute one"};
+        }
+        return {root, {}};
+    }
+    std::filesystem::path dataHome = environmentPath("XDG_DATA_HOME");
+    // The XDG rules ignore a relative XDG_DATA_HOME.
+    if (dataHome.empty() || dataHome.is_relative()) {
+        const std::filesystem::path home = environmentPath("HOME");
+        if (home.empty()) return {{}, "HOME is not set; set it, or QX4_DATA_DIR, to an absolute folder for the data files"};
+        if (home.is_relative()) {
+            return {{}, "HOME is the relative path '" + home.string() +
+                            "'; set it, or QX4_DATA_DIR, to an absolute folder for the data files"};
+        }
+        dataHome = home / ".local" / "share";
+    }
+    return {dataHome / "qx4-config", {}};
 }
 
 std::filesystem::path damagedCopyPath() {
@@ -52,18 +80,12 @@ ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& confi
 
 }  // namespace
 
-std::filesystem::path dataDirectory() {
-    std::filesystem::path root = environmentPath("QX4_DATA_DIR");
-    if (root.empty()) {
-        std::filesystem::path dataHome = environmentPath("XDG_DATA_HOME");
-        // The XDG rules ignore a relative XDG_DATA_HOME.
-        if (dataHome.empty() || dataHome.is_relative()) {
-            const std::filesystem::path home = environmentPath("HOME");
-            dataHome = (home.empty() ? std::filesystem::path(".") : home) / ".local" / "share";
-        }
-        root = dataHome / "qx4-config";
-    }
-    return root / "Data";
+std::filesystem::path dataDirectory() { return dataRoot().folder / "Data"; }
+
+std::optional<std::string> dataDirectoryProblem() {
+    DataRoot root = dataRoot();
+    if (root.problem.empty()) return std::nullopt;
+    return std::move(root.problem);
 }
 
 std::filesystem::path configFilePath() { return dataDirectory() / "ms_1" / "Config_1.data"; }

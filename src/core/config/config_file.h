@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 #include <system_error>
 
 #include "core/config/config_defaults.h"
@@ -12,8 +14,13 @@
 namespace qx4 {
 
 // $QX4_DATA_DIR when set, else $XDG_DATA_HOME/qx4-config, else ~/.local/share/qx4-config;
-// followed by "Data". Worked out from the environment on every call; nothing is created.
+// followed by "Data". Worked out from the environment on every call; nothing is created. It is
+// only a place for files while dataDirectoryProblem() finds none, which the program and qx4ctl
+// make sure of before anything else.
 std::filesystem::path dataDirectory();
+// Why the environment names no absolute data folder (QX4_DATA_DIR relative, or without it HOME
+// unset or relative), in one sentence; nullopt when it names one.
+std::optional<std::string> dataDirectoryProblem();
 std::filesystem::path configFilePath();  // dataDirectory()/ms_1/Config_1.data
 std::filesystem::path macroFilePath();   // dataDirectory()/ms_1/macro.data
 

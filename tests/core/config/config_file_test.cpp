@@ -1,14 +1,17 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "../expected_defaults.h"
 #include "../record_invariants.h"
 #include "../test_files.h"
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
 namespace {
@@ -92,6 +95,35 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
     EXPECT_EQ(config->profiles[0].reservedHead[96], 0);
     EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1);
     EXPECT_EQ(config->profiles[4].dpiLevel, 2);
+}
+
+// Files relative to whatever folder the program was started in would be lost and found at random.
+TEST(DataFolder, IsAbsoluteOrRefusedWithItsReason) {
+    struct Case {
+        std::optional<std::string> dataDir, dataHome, home;
+        const char* reason;  // in the refusal; nullptr: none
+    };
+    const Case cases[] = {
+        {"/srv/qx4", std::nullopt, std::nullopt, nullptr},
+        {std::nullopt, std::nullopt, "/home/ann", nullptr},
+        {std::nullopt, "/data", std::nullopt, nullptr},
+        {"qx4", std::nullopt, "/home/ann", "QX4_DATA_DIR is the relative path 'qx4'"},
+        {std::nullopt, std::nullopt, std::nullopt, "HOME is not set"},
+        {std::nullopt, "share", "", "HOME is not set"},
+        {std::nullopt, std::nullopt, ".", "HOME is the relative path '.'"},
+    };
+    for (const Case& c : cases) {
+        const test::ScopedEnv dataDir("QX4_DATA_DIR", c.dataDir);
+        const test::ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
+        const test::ScopedEnv home("HOME", c.home);
+        const auto problem = dataDirectoryProblem();
+        if (c.reason == nullptr) {
+            EXPECT_EQ(problem, std::nullopt);
+            EXPECT_TRUE(dataDirectory().is_absolute()) << dataDirectory();
+        } else {
+            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(c.reason));
+        }
+    }
 }
 
 TEST(ConfigImage, RandomImagesNeverYieldAnOutOfRangeIndex) {
