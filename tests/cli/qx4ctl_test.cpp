@@ -111,6 +111,28 @@ TEST_F(Qx4ctl, WithoutAnAbsoluteDataFolderOnlyHelpRuns) {
     EXPECT_TRUE(std::filesystem::is_empty(workingFolder.path()));
 }
 
+// A file of the wrong size is replaced only after a copy of it is kept.
+TEST_F(Qx4ctl, AConfigurationOfTheWrongSizeIsKeptBeforeItIsReplaced) {
+    auto overlong = test::expectedDefaultImage();
+    overlong.resize(overlong.size() + 100, 0x5A);
+    test::writeBytes(configFile(), overlong);
+    const auto copy = data.folder() / "Config_1.data.damaged";
+    std::filesystem::create_directories(copy);
+    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
+    for (const std::vector<std::string_view>& arguments : kReplacing) {
+        const ToolRun refused = qx4ctl(arguments);
+        EXPECT_EQ(refused.code, 1) << arguments[0];
+        EXPECT_NE(refused.err.find("no copy of it could be kept"), std::string::npos) << refused.err;
+        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
+    }
+    std::filesystem::remove(copy);
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 0) << init.err;
+    EXPECT_NE(init.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos) << init.err;
+    EXPECT_EQ(test::readBytes(copy), overlong);
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
+}
+
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     auto config = std::make_unique<DeviceConfig>();
     applyDefaults(*config);

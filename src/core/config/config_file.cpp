@@ -56,12 +56,23 @@ std::filesystem::path keepDamagedCopy(std::span<const std::byte> bytes) {
     return writeFileAtomically(copy, bytes) ? copy : std::filesystem::path{};
 }
 
+// So is a long one; it may be of any size, so the system copies it rather than this program
+// reading it whole.
+std::filesystem::path keepOverlongCopy(const std::filesystem::path& original) {
+    const std::filesystem::path copy = damagedCopyPath();
+    std::error_code error;
+    std::filesystem::copy_file(original, copy, std::filesystem::copy_options::overwrite_existing, error);
+    return error ? std::filesystem::path{} : copy;
+}
+
 ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& config, std::size_t macroCount,
                           bool mayWrite) {
     const FileRead file = readRegularFile(path, sizeof(DeviceConfig));
     if (file.status == ReadStatus::read) {
         ConfigLoadResult result = decodeConfigImage(file.bytes, config, macroCount);
+        result.overlong = file.size > sizeof(DeviceConfig);
         if (result.damaged && mayWrite) result.damagedCopy = keepDamagedCopy(file.bytes);
+        if (result.overlong && mayWrite) result.damagedCopy = keepOverlongCopy(path);
         return result;
     }
     ConfigLoadResult result;

@@ -40,16 +40,18 @@ struct ConfigLoadResult {
     bool notRegularFile = false;   // ... as it is a folder, FIFO or device, which is never opened
     std::error_code readError;     // ... the system's reason, when it gave one
     bool damaged = false;          // shorter than the record: its bytes were laid over the defaults
-    std::filesystem::path damagedCopy;  // where the damaged file was kept; empty if that failed
+    bool overlong = false;         // longer than the record: its first 164,364 bytes were taken
+    std::filesystem::path damagedCopy;  // where a damaged or overlong file was kept; empty if that failed
     bool rangeRepaired = false;    // some index or count was out of range and has been reset
 };
 
 // Loads Config_1.data into the record. A missing file gives the defaults, which are saved. A
 // file shorter than the record is damaged: it is copied to Config_1.data.damaged and its bytes
 // are laid over the defaults, so nothing is read as zero that was never stored. A longer file
-// gives its first 164,364 bytes. The range rule (normalizeConfig) runs last; macroCount is the
-// size of the macro store, which is loaded first. Temporary files that killed saves left in the
-// data folder are removed first.
+// gives its first 164,364 bytes and is copied whole to Config_1.data.damaged, as the next save
+// keeps only those. The range rule (normalizeConfig) runs last; macroCount is the size of the
+// macro store, which is loaded first. Temporary files that killed saves left in the data folder
+// are removed first.
 ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount);
 
 // As loadConfig, but never writes or removes anything: no new file, no damaged copy.

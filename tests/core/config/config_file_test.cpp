@@ -46,12 +46,22 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_EQ(readBytes(path()), saved);
     EXPECT_EQ(filesInFolder(), 1) << "a temporary file was left behind";
 
+    // The next save keeps only the first record, so the whole file is kept aside first.
     saved.resize(saved.size() + 500, 0xEE);
     writeBytes(path(), saved);
     auto loaded = std::make_unique<DeviceConfig>();
+    EXPECT_TRUE(readConfig(*loaded, 0).overlong);
+    EXPECT_FALSE(std::filesystem::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
     const ConfigLoadResult result = loadConfig(*loaded, 0);
     EXPECT_FALSE(result.createdDefaults || result.damaged || result.unreadable || result.rangeRepaired);
+    EXPECT_TRUE(result.overlong);
+    EXPECT_EQ(result.damagedCopy, data.folder() / "Config_1.data.damaged");
+    EXPECT_EQ(readBytes(result.damagedCopy), saved);
     EXPECT_TRUE(std::ranges::equal(recordBytes(*loaded), recordBytes(*config)));
+
+    std::filesystem::remove(result.damagedCopy);
+    std::filesystem::create_directory(result.damagedCopy);
+    EXPECT_EQ(loadConfig(*loaded, 0).damagedCopy, "") << "a copy that cannot be kept is not claimed";
 }
 
 // Whatever sits where the file belongs and cannot be read is neither read (a FIFO or device would
