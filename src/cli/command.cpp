@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "core/config/config_file.h"
+
 namespace qx4::cli {
 namespace {
 
@@ -24,6 +26,11 @@ void printToolUsage(std::ostream& out) {
             << command.summary << '\n';
     }
     out << "\nRun 'qx4ctl <command> --help' for the options of a command.\n";
+}
+
+bool asksForHelp(Arguments arguments) {
+    return std::any_of(arguments.begin(), arguments.end(),
+                       [](std::string_view argument) { return argument == "--help" || argument == "-h"; });
 }
 
 }  // namespace
@@ -58,6 +65,10 @@ int runQx4ctl(Arguments arguments, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CommandIo io{out, err};
+    // Every command works on the data files, or hands over to a program that does.
+    if (const auto problem = dataDirectoryProblem(); problem && !asksForHelp(arguments.subspan(1))) {
+        return failure(*found, io, *problem);
+    }
     return found->run(arguments.subspan(1), io);
 }
 
@@ -73,8 +84,7 @@ int failure(const Command& command, CommandIo& io, std::string_view message) {
 }
 
 bool handledHelp(const Command& command, Arguments arguments, CommandIo& io) {
-    const bool wanted = std::any_of(arguments.begin(), arguments.end(),
-                                    [](std::string_view argument) { return argument == "--help" || argument == "-h"; });
+    const bool wanted = asksForHelp(arguments);
     if (wanted) io.out << command.usage;
     return wanted;
 }

@@ -96,6 +96,8 @@ void reportLoad(const Command& command, const std::filesystem::path& file, const
     const std::string prefix = "qx4ctl " + std::string(command.name) + ": ";
     if (loaded.createdDefaults) io.err << prefix << "no " << path << " yet; using the defaults\n";
     if (loaded.damaged) io.err << prefix << path << " is shorter than a configuration; the missing part is the defaults\n";
+    if (loaded.overlong) io.err << prefix << path << " is longer than a configuration; only its first configuration counts\n";
+    if (!loaded.damagedCopy.empty()) io.err << prefix << "the whole file was kept as " << loaded.damagedCopy.string() << '\n';
     if (loaded.rangeRepaired) io.err << prefix << path << " holds out-of-range values; they count as their defaults\n";
 }
 
@@ -168,6 +170,7 @@ int runApply(Arguments arguments, CommandIo& io) {
     auto record = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = loadConfig(*record, macros.size());
     if (loaded.unreadable) return failure(kApplyCommand, io, cannotRead(configFilePath(), loaded));
+    if (const auto unkept = unkeptMisfit(configFilePath(), loaded)) return failure(kApplyCommand, io, *unkept);
     reportLoad(kApplyCommand, configFilePath(), loaded, io);
     std::unique_ptr<DeviceConfig> held;
     if (options.against) {

@@ -18,8 +18,9 @@ const Command kInitCommand{
     "Usage: qx4ctl init\n"
     "Loads the configuration file, or creates it with the defaults when there is none, and\n"
     "prints its path. A file shorter than a configuration is kept as Config_1.data.damaged and\n"
-    "completed with the defaults. While qx4-config runs, it has loaded the file already: it saves\n"
-    "what it holds and init only prints the path.\n",
+    "completed with the defaults; a longer one is kept so and cut to its first configuration.\n"
+    "While qx4-config runs, it has loaded the file already: it saves what it holds and init only\n"
+    "prints the path.\n",
     runInit,
 };
 
@@ -44,13 +45,12 @@ int runInit(Arguments arguments, CommandIo& io) {
     if (loaded.createdDefaults && !loaded.savedDefaults) {
         return failure(kInitCommand, io, "cannot write " + path);
     }
-    if (loaded.damaged) {
-        if (loaded.damagedCopy.empty()) {
-            return failure(kInitCommand, io, path + " is damaged and no copy of it could be kept; left as it is");
-        }
+    if (const auto unkept = unkeptMisfit(path, loaded)) return failure(kInitCommand, io, *unkept);
+    if (loaded.damaged || loaded.overlong) {
         if (!saveConfig(*config)) return failure(kInitCommand, io, "cannot write " + path);
-        io.err << "qx4ctl init: " << path << " was shorter than a configuration; kept it as "
-               << loaded.damagedCopy.string() << " and completed it with the defaults\n";
+        io.err << "qx4ctl init: " << path << (loaded.damaged ? " was shorter" : " was longer")
+               << " than a configuration; kept it as " << loaded.damagedCopy.string()
+               << (loaded.damaged ? " and completed it with the defaults\n" : " and kept its first configuration\n");
     }
     io.out << path << '\n';
     return kExitSuccess;

@@ -208,6 +208,7 @@ int runShow(Arguments arguments, CommandIo& io) {
     if (loaded.damaged) {
         io.err << "qx4ctl show: " << path << " is shorter than a configuration; the missing part shows the defaults\n";
     }
+    if (loaded.overlong) io.err << "qx4ctl show: " << path << " is longer than a configuration; its first one is shown\n";
     if (loaded.rangeRepaired) {
         io.err << "qx4ctl show: " << path << " holds out-of-range values; they show as their defaults\n";
     }

@@ -15,6 +15,11 @@ std::string cannotRead(const std::filesystem::path& path, const ConfigLoadResult
     return cannotRead(path, loaded.notRegularFile, loaded.readError);
 }
 
+std::optional<std::string> unkeptMisfit(const std::filesystem::path& path, const ConfigLoadResult& loaded) {
+    if (!(loaded.damaged || loaded.overlong) || !loaded.damagedCopy.empty()) return std::nullopt;
+    return path.string() + " has the wrong size and no copy of it could be kept; it is left as it is";
+}
+
 std::optional<std::string> macroStoreProblem(const MacroLoadResult& loaded) {
     const std::filesystem::path path = macroFilePath();
     constexpr std::string_view kLeftAlone = "; its macros are left out and it is left as it is";

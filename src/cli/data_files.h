@@ -16,6 +16,10 @@ namespace qx4::cli {
 std::string cannotRead(const std::filesystem::path& path, bool notRegularFile, std::error_code error);
 std::string cannotRead(const std::filesystem::path& path, const ConfigLoadResult& loaded);
 
+// Why a configuration file of the wrong size must be left as it is: no copy of it could be kept,
+// and a save would cut or complete it. nullopt when it has the right size or was kept.
+std::optional<std::string> unkeptMisfit(const std::filesystem::path& path, const ConfigLoadResult& loaded);
+
 // What was not read of macro.data, in one sentence that also says the file is left alone;
 // nullopt when it was read whole or is not there.
 std::optional<std::string> macroStoreProblem(const MacroLoadResult& loaded);

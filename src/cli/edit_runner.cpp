@@ -54,6 +54,7 @@ int runOnDataFiles(const Command& command, const commands::EditCommand& edit, Ru
     auto record = std::make_unique<DeviceConfig>();
     const ConfigLoadResult loaded = loadConfig(*record, macros.size());
     if (loaded.unreadable) return failure(command, io, cannotRead(configFilePath(), loaded) + "; nothing was changed");
+    if (const auto unkept = unkeptMisfit(configFilePath(), loaded)) return failure(command, io, *unkept);
 
     commands::EditOutcome outcome = commands::executeEdit(edit, {*record, macros});
     if (outcome.exitCode != 0) return failure(command, io, outcome.error);

@@ -90,6 +90,52 @@ TEST_F(Qx4ctl, PathAndInitInAnEmptyFolder) {
     EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
 }
 
+// Files relative to whatever folder qx4ctl runs in would be lost and found at random.
+TEST_F(Qx4ctl, WithoutAnAbsoluteDataFolderOnlyHelpRuns) {
+    test::TempFolder workingFolder{"qx4-cli-cwd"};
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(workingFolder.path());
+    const std::pair<std::optional<std::string>, std::optional<std::string>> environments[] = {
+        {"Data", "/home/ann"}, {std::nullopt, std::nullopt}, {std::nullopt, "home/ann"}};
+    const std::vector<std::string_view> kCommands[] = {{"init"}, {"path"}, {"dpi", "1", "800"}};
+    for (const auto& [dataDir, home] : environments) {
+        const test::ScopedEnv dataEnv("QX4_DATA_DIR", dataDir);
+        const test::ScopedEnv dataHomeEnv("XDG_DATA_HOME", std::nullopt);
+        const test::ScopedEnv homeEnv("HOME", home);
+        for (const std::vector<std::string_view>& arguments : kCommands) {
+            const ToolRun run = qx4ctl(arguments);
+            EXPECT_EQ(run.code, 1) << arguments[0];
+            EXPECT_NE(run.err.find(dataDir ? "QX4_DATA_DIR" : "HOME"), std::string::npos) << run.err;
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+        EXPECT_EQ(qx4ctl({"init", "--help"}).code, 0);
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.path()));
+}
+
+// A file of the wrong size is replaced only after a copy of it is kept.
+TEST_F(Qx4ctl, AConfigurationOfTheWrongSizeIsKeptBeforeItIsReplaced) {
+    auto overlong = test::expectedDefaultImage();
+    overlong.resize(overlong.size() + 100, 0x5A);
+    test::writeBytes(configFile(), overlong);
+    const auto copy = data.folder() / "Config_1.data.damaged";
+    std::filesystem::create_directories(copy);
+    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
+    for (const std::vector<std::string_view>& arguments : kReplacing) {
+        const ToolRun refused = qx4ctl(arguments);
+        EXPECT_EQ(refused.code, 1) << arguments[0];
+        EXPECT_NE(refused.err.find("no copy of it could be kept"), std::string::npos) << refused.err;
+        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
+    }
+    std::filesystem::remove(copy);
+    const ToolRun init = qx4ctl({"init"});
+    EXPECT_EQ(init.code, 0) << init.err;
+    EXPECT_NE(init.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos) << init.err;
+    EXPECT_EQ(test::readBytes(copy), overlong);
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
+}
+
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     auto config = std::make_unique<DeviceConfig>();
     applyDefaults(*config);

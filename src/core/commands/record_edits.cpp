@@ -194,7 +194,7 @@ StepResult run(const ImportProfile& action, Workspace workspace, int index) {
 }
 
 StepResult run(const ExportProfile& action, const ProfileSettings& profile, int index) {
-    if (!writeFileAtomically(action.file, recordBytes(profile))) return refused("cannot write " + action.file.string());
+    if (!exportProfile(profile, action.file)) return refused("cannot write " + action.file.string());
     return {0, profileLabel(index) + " written to " + action.file.string() + "\n", {}, false};
 }
 

@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kMaxLinkHops = 40;  // as many as the kernel follows
 constexpr int kNameAttempts = 8;
-constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR;
+constexpr mode_t kPrivateFileMode = S_IRUSR | S_IWUSR;
+constexpr mode_t kSharedFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 constexpr std::string_view kTemporaryMark = ".tmp-";
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
@@ -77,16 +78,24 @@ std::optional<std::filesystem::path> endOfLinks(std::filesystem::path file) {
     return std::nullopt;
 }
 
-// The mode of the new file: the replaced file's, user-only for a new one. nullopt when what is
-// there must not be replaced: anything but a regular file, or a file this process cannot read
-// and so cannot have loaded.
-std::optional<mode_t> modeForReplacement(const std::filesystem::path& destination) {
+// The temporary file is created with createMode, which the umask trims, then set to keptMode.
+struct NewFileMode {
+    mode_t createMode;
+    std::optional<mode_t> keptMode;
+};
+
+// The replaced file's mode; for a new file, what its use calls for. nullopt when what is there
+// must not be replaced: anything but a regular file, or a file this process cannot read and so
+// cannot have loaded.
+std::optional<NewFileMode> modeForReplacement(const std::filesystem::path& destination, FileUse use) {
     struct stat info {};
     if (::lstat(destination.c_str(), &info) != 0) {
-        return errno == ENOENT ? std::optional<mode_t>(kNewFileMode) : std::nullopt;
+        if (errno != ENOENT) return std::nullopt;
+        if (use == FileUse::sharedFile) return NewFileMode{kSharedFileMode, std::nullopt};
+        return NewFileMode{kPrivateFileMode, kPrivateFileMode};
     }
     if (!S_ISREG(info.st_mode) || ::access(destination.c_str(), R_OK) != 0) return std::nullopt;
-    return info.st_mode & 0777;
+    return NewFileMode{kPrivateFileMode, info.st_mode & 0777};
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& file) {
@@ -106,9 +115,10 @@ void syncFolder(const std::filesystem::path& folder) {
     if (fd.get() >= 0) ::fsync(fd.get());
 }
 
-bool writeNewFile(int fd, mode_t mode, std::span<const std::byte> bytes) {
+bool writeNewFile(int fd, std::optional<mode_t> keptMode, std::span<const std::byte> bytes) {
     // fchmod, not the creation mode, so that the umask cannot take bits away from a kept mode.
-    return ::fchmod(fd, mode) == 0 && writeFully(fd, bytes) && ::fsync(fd) == 0;
+    if (keptMode && ::fchmod(fd, *keptMode) != 0) return false;
+    return writeFully(fd, bytes) && ::fsync(fd) == 0;
 }
 
 // The process id in "<pid>-<n>", the part of a temporary name after its mark.
@@ -179,25 +189,27 @@ FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxByt
     return result;
 }
 
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes) {
-    std::error_code error;
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), error);
-    if (error) return false;
+bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes, FileUse use) {
+    if (use == FileUse::dataFile && target.has_parent_path()) {
+        std::error_code error;
+        std::filesystem::create_directories(target.parent_path(), error);
+        if (error) return false;
+    }
     const auto destination = endOfLinks(target);
     if (!destination) return false;
-    const auto mode = modeForReplacement(*destination);
+    const auto mode = modeForReplacement(*destination, use);
     if (!mode) return false;
 
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::filesystem::path temporary = temporaryNameFor(*destination);
         // Exclusive creation: an existing file, or a link planted under the name, is never written.
         Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             kNewFileMode));
+                             mode->createMode));
         if (fd.get() < 0) {
             if (errno == EEXIST) continue;
             return false;
         }
-        bool written = writeNewFile(fd.get(), *mode, bytes);
+        bool written = writeNewFile(fd.get(), mode->keptMode, bytes);
         written = fd.close() && written;
         if (written && ::rename(temporary.c_str(), destination->c_str()) == 0) {
             syncFolder(folderOf(*destination));

@@ -6,8 +6,8 @@
 // A write goes to a fresh temporary file "<name>.tmp-<pid>-<n>" in the target's folder, is flushed
 // to the disk, and only then renamed over the target, so a crash mid-save leaves either the old
 // file or the new one, never a torn mix. A symbolic link is written through: the file it points to
-// is replaced in its own folder and the link stays. A new file is private to the user (0600); a
-// replaced file keeps its mode.
+// is replaced in its own folder and the link stays. A replaced file keeps its mode; a new one gets
+// the mode its use calls for (FileUse).
 #pragma once
 
 #include <cstddef>
@@ -36,11 +36,21 @@ struct FileRead {
 // Reads at most maxBytes, however large the file is.
 FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxBytes);
 
-// Creates the target's parent folders as needed. Refuses to replace anything that is not a
-// regular file it could read (a folder, FIFO or device, a file without read permission, a loop of
-// links): false then, as when any step fails. On false the target is unchanged and no temporary
-// file is left behind.
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes);
+enum class FileUse : std::uint8_t {
+    // The program's own file: new ones are private to the user (0600), and the target's parent
+    // folders are created as needed.
+    dataFile,
+    // A file the user exports for other machines and people: a new one gets the mode the umask
+    // leaves, as any file a program saves for the user, and its folder must already be there, so
+    // that a refused export leaves nothing behind.
+    sharedFile,
+};
+
+// Refuses to replace anything that is not a regular file it could read (a folder, FIFO or device,
+// a file without read permission, a loop of links): false then, as when any step fails. On false
+// the target is unchanged and no temporary file is left behind.
+bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes,
+                         FileUse use = FileUse::dataFile);
 
 // One file of a change that writeFilesAtomically makes as a whole.
 struct FileReplacement {

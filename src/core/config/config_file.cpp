@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/config/atomic_file.h"
 #include "core/config/config_range.h"
@@ -16,6 +17,33 @@ std::filesystem::path environmentPath(const char* name) {
     return std::filesystem::path(value);
 }
 
+struct DataRoot {
+    std::filesystem::path folder;  // absolute; empty when the environment names none
+    std::string problem;           // why it names none
+};
+
+// A relative folder would put the data files wherever the program happens to be started.
+DataRoot dataRoot() {
+    if (const std::filesystem::path root = environmentPath("QX4_DATA_DIR"); !root.empty()) {
+        if (root.is_relative()) {
+            return {{}, "QX4_DATA_DIR is the relative path '" + root.string() + "'; set it to an absolute one"};
+        }
+        return {root, {}};
+    }
+    std::filesystem::path dataHome = environmentPath("XDG_DATA_HOME");
+    // The XDG rules ignore a relative XDG_DATA_HOME.
+    if (dataHome.empty() || dataHome.is_relative()) {
+        const std::filesystem::path home = environmentPath("HOME");
+        if (home.empty()) return {{}, "HOME is not set; set it, or QX4_DATA_DIR, to an absolute folder for the data files"};
+        if (home.is_relative()) {
+            return {{}, "HOME is the relative path '" + home.string() +
+                            "'; set it, or QX4_DATA_DIR, to an absolute folder for the data files"};
+        }
+        dataHome = home / ".local" / "share";
+    }
+    return {dataHome / "qx4-config", {}};
+}
+
 std::filesystem::path damagedCopyPath() {
     std::filesystem::path copy = configFilePath();
     copy += ".damaged";
@@ -28,12 +56,23 @@ std::filesystem::path keepDamagedCopy(std::span<const std::byte> bytes) {
     return writeFileAtomically(copy, bytes) ? copy : std::filesystem::path{};
 }
 
+// So is a long one; it may be of any size, so the system copies it rather than this program
+// reading it whole.
+std::filesystem::path keepOverlongCopy(const std::filesystem::path& original) {
+    const std::filesystem::path copy = damagedCopyPath();
+    std::error_code error;
+    std::filesystem::copy_file(original, copy, std::filesystem::copy_options::overwrite_existing, error);
+    return error ? std::filesystem::path{} : copy;
+}
+
 ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& config, std::size_t macroCount,
                           bool mayWrite) {
     const FileRead file = readRegularFile(path, sizeof(DeviceConfig));
     if (file.status == ReadStatus::read) {
         ConfigLoadResult result = decodeConfigImage(file.bytes, config, macroCount);
+        result.overlong = file.size > sizeof(DeviceConfig);
         if (result.damaged && mayWrite) result.damagedCopy = keepDamagedCopy(file.bytes);
+        if (result.overlong && mayWrite) result.damagedCopy = keepOverlongCopy(path);
         return result;
     }
     ConfigLoadResult result;
@@ -52,18 +91,12 @@ ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& confi
 
 }  // namespace
 
-std::filesystem::path dataDirectory() {
-    std::filesystem::path root = environmentPath("QX4_DATA_DIR");
-    if (root.empty()) {
-        std::filesystem::path dataHome = environmentPath("XDG_DATA_HOME");
-        // The XDG rules ignore a relative XDG_DATA_HOME.
-        if (dataHome.empty() || dataHome.is_relative()) {
-            const std::filesystem::path home = environmentPath("HOME");
-            dataHome = (home.empty() ? std::filesystem::path(".") : home) / ".local" / "share";
-        }
-        root = dataHome / "qx4-config";
-    }
-    return root / "Data";
+std::filesystem::path dataDirectory() { return dataRoot().folder / "Data"; }
+
+std::optional<std::string> dataDirectoryProblem() {
+    DataRoot root = dataRoot();
+    if (root.problem.empty()) return std::nullopt;
+    return std::move(root.problem);
 }
 
 std::filesystem::path configFilePath() { return dataDirectory() / "ms_1" / "Config_1.data"; }

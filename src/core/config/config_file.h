@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 #include <system_error>
 
 #include "core/config/config_defaults.h"
@@ -12,8 +14,13 @@
 namespace qx4 {
 
 // $QX4_DATA_DIR when set, else $XDG_DATA_HOME/qx4-config, else ~/.local/share/qx4-config;
-// followed by "Data". Worked out from the environment on every call; nothing is created.
+// followed by "Data". Worked out from the environment on every call; nothing is created. It is
+// only a place for files while dataDirectoryProblem() finds none, which the program and qx4ctl
+// make sure of before anything else.
 std::filesystem::path dataDirectory();
+// Why the environment names no absolute data folder (QX4_DATA_DIR relative, or without it HOME
+// unset or relative), in one sentence; nullopt when it names one.
+std::optional<std::string> dataDirectoryProblem();
 std::filesystem::path configFilePath();  // dataDirectory()/ms_1/Config_1.data
 std::filesystem::path macroFilePath();   // dataDirectory()/ms_1/macro.data
 
@@ -33,16 +40,18 @@ struct ConfigLoadResult {
     bool notRegularFile = false;   // ... as it is a folder, FIFO or device, which is never opened
     std::error_code readError;     // ... the system's reason, when it gave one
     bool damaged = false;          // shorter than the record: its bytes were laid over the defaults
-    std::filesystem::path damagedCopy;  // where the damaged file was kept; empty if that failed
+    bool overlong = false;         // longer than the record: its first 164,364 bytes were taken
+    std::filesystem::path damagedCopy;  // where a damaged or overlong file was kept; empty if that failed
     bool rangeRepaired = false;    // some index or count was out of range and has been reset
 };
 
 // Loads Config_1.data into the record. A missing file gives the defaults, which are saved. A
 // file shorter than the record is damaged: it is copied to Config_1.data.damaged and its bytes
 // are laid over the defaults, so nothing is read as zero that was never stored. A longer file
-// gives its first 164,364 bytes. The range rule (normalizeConfig) runs last; macroCount is the
-// size of the macro store, which is loaded first. Temporary files that killed saves left in the
-// data folder are removed first.
+// gives its first 164,364 bytes and is copied whole to Config_1.data.damaged, as the next save
+// keeps only those. The range rule (normalizeConfig) runs last; macroCount is the size of the
+// macro store, which is loaded first. Temporary files that killed saves left in the data folder
+// are removed first.
 ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount);
 
 // As loadConfig, but never writes or removes anything: no new file, no damaged copy.

@@ -12,8 +12,12 @@
 
 namespace qx4 {
 
+bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path) {
+    return writeFileAtomically(path, recordBytes(profile), FileUse::sharedFile);
+}
+
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path) {
-    return writeFileAtomically(path, recordBytes(config.active()));
+    return exportProfile(config.active(), path);
 }
 
 ProfileImportResult importProfileImage(DeviceConfig& config, MacroList& macros, std::span<const std::byte> image,

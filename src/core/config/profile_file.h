@@ -16,8 +16,10 @@ class MacroList;
 
 inline constexpr std::size_t kProfileFileSize = sizeof(ProfileSettings);  // 32,872
 
-// Writes the block of the active profile, replacing the file atomically. False when it could
-// not be written.
+// Writes the block of a profile, or of the active one, replacing the file atomically. The file is
+// for sharing: a new one follows the umask, and its folder must be there. False when it could not
+// be written.
+bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path);
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path);
 
 enum class ProfileImportStatus {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -15,6 +14,9 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kStartHiddenArgument = "--tray";
 constexpr std::string_view kEntryGroup = "[Desktop Entry]";
+// Far above any real entry. A larger file is none that a package or this program wrote, and is
+// not read further: a huge file would otherwise be taken in whole.
+constexpr std::size_t kMaxEntryBytes = 64 * 1024;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -34,14 +36,16 @@ bool isEntryFile(const fs::path& path) {
 }
 
 // Whether an entry starts anything: not Hidden=true, not X-GNOME-Autostart-enabled=false. An
-// entry that cannot be read starts nothing either.
+// entry that cannot be read, or is too large to be one, starts nothing either.
 bool entryStarts(const fs::path& path) {
-    std::ifstream file(path);
-    if (!file) return false;
+    const FileRead file = readRegularFile(path, kMaxEntryBytes);
+    if (file.status != ReadStatus::read || file.size > kMaxEntryBytes) return false;
+    std::string_view rest(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
     bool inEntryGroup = false;
-    std::string line;
-    while (std::getline(file, line)) {
-        const std::string_view text = trimmed(line);
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        const std::string_view text = trimmed(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
         if (text.starts_with('[')) {
             inEntryGroup = text == kEntryGroup;
             continue;
@@ -100,8 +104,12 @@ std::string removeEntry(const fs::path& path) {
 AutostartFolders autostartFolders() {
     AutostartFolders folders;
     fs::path configHome = environment("XDG_CONFIG_HOME");
-    if (configHome.empty() || !configHome.is_absolute()) configHome = fs::path(environment("HOME")) / ".config";
-    folders.user = configHome / "autostart";
+    if (configHome.empty() || !configHome.is_absolute()) {
+        // Without an absolute home the entry would land in whatever folder the program runs in.
+        const fs::path home = environment("HOME");
+        configHome = home.is_absolute() ? home / ".config" : fs::path();
+    }
+    if (!configHome.empty()) folders.user = configHome / "autostart";
 
     std::string configDirs = environment("XDG_CONFIG_DIRS");
     if (configDirs.empty()) configDirs = "/etc/xdg";
@@ -120,7 +128,7 @@ AutostartState autostartState(const AutostartFolders& folders) {
     const auto system = systemEntry(folders);
     state.systemWide = system.has_value();
     const fs::path user = folders.user / kAutostartFileName;
-    if (isEntryFile(user)) {
+    if (!folders.user.empty() && isEntryFile(user)) {
         state.decidingEntry = user;
     } else if (system) {
         state.decidingEntry = *system;
@@ -130,6 +138,7 @@ AutostartState autostartState(const AutostartFolders& folders) {
 }
 
 std::string setAutostart(bool enabled, const AutostartFolders& folders, const fs::path& program) {
+    if (folders.user.empty()) return "HOME is not an absolute folder, so there is no place for the user's autostart entry";
     const fs::path user = folders.user / kAutostartFileName;
     const auto system = systemEntry(folders);
     const bool systemStarts = system && entryStarts(*system);

@@ -14,7 +14,8 @@ namespace qx4 {
 inline constexpr const char* kAutostartFileName = "qx4-config.desktop";
 
 struct AutostartFolders {
-    std::filesystem::path user;                 // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart
+    // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart; empty when neither is absolute
+    std::filesystem::path user;
     std::vector<std::filesystem::path> system;  // each $XDG_CONFIG_DIRS entry (else /etc/xdg) + /autostart
 };
 // Worked out from the environment on every call; nothing is created.

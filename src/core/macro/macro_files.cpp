@@ -37,7 +37,7 @@ MacroStoreChange importMacroFile(const std::filesystem::path& path, MacroList& l
 }
 
 bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path) {
-    return writeFileAtomically(path, recordBytes(record));
+    return writeFileAtomically(path, recordBytes(record), FileUse::sharedFile);
 }
 
 }  // namespace qx4

@@ -145,7 +145,8 @@ MacroStoreChange importMacroFile(const std::filesystem::path& path, MacroList& l
 std::optional<MacroRecord> decodeMacroFile(std::span<const std::byte> bytes);
 // Appends an imported record under a free name: its own, else fileStem's, made unique.
 MacroRecord& appendImportedMacro(MacroRecord record, std::u16string_view fileStem, MacroList& list);
-// Writes the record's 240 bytes atomically. False when it could not be written.
+// Writes the record's 240 bytes atomically, as a file for sharing: a new one follows the umask,
+// and its folder must be there. False when it could not be written.
 bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path);
 
 // For every profile and its first 12 bindings that hold a macro (code 17 or a non-empty name):

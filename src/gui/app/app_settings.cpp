@@ -1,5 +1,6 @@
 #include "gui/app/app_settings.h"
 
+#include <QFile>
 #include <QSettings>
 
 #include "core/config/config_file.h"
@@ -8,7 +9,17 @@ namespace qx4::gui {
 
 namespace {
 const QString kBatteryWarnings = QStringLiteral("battery_warnings");
+const QString kFileFolder = QStringLiteral("file_folder");
+
+bool writeSetting(const QString& key, const QVariant& value) {
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    settings.setValue(key, value);
+    settings.sync();
+    // Private like the other data files; a rewrite keeps the mode.
+    QFile::setPermissions(settingsFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return settings.status() == QSettings::NoError;
 }
+}  // namespace
 
 QString settingsFilePath() {
     return QString::fromStdString((dataDirectory() / "settings.ini").string());
@@ -19,11 +30,15 @@ bool batteryWarningsEnabled() {
     return settings.value(kBatteryWarnings, true).toBool();
 }
 
-bool setBatteryWarningsEnabled(bool enabled) {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    settings.setValue(kBatteryWarnings, enabled);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+bool setBatteryWarningsEnabled(bool enabled) { return writeSetting(kBatteryWarnings, enabled); }
+
+QString lastFileFolder() {
+    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    return settings.value(kFileFolder).toString();
+}
+
+void setLastFileFolder(const QString& folder) {
+    if (folder != lastFileFolder()) writeSetting(kFileFolder, folder);
 }
 
 }  // namespace qx4::gui

@@ -2,7 +2,8 @@
 // from the configuration record that the mouse holds:
 //   [General]
 //   battery_warnings=false    no desktop notification when the battery runs low (default: true)
-// A missing or unreadable file means the defaults.
+//   file_folder=/home/...     where the last profile or macro file was taken from or put
+// A missing or unreadable file means the defaults. The file is private to the user.
 #pragma once
 
 #include <QString>
@@ -14,5 +15,10 @@ QString settingsFilePath();
 bool batteryWarningsEnabled();
 // False when the file could not be written; the setting then stays as it was.
 bool setBatteryWarningsEnabled(bool enabled);
+
+// Empty when none was remembered.
+QString lastFileFolder();
+// Remembering is a convenience: a file that cannot be written is left at that.
+void setLastFileFolder(const QString& folder);
 
 }  // namespace qx4::gui

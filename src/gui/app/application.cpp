@@ -15,6 +15,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/config/config_file.h"
 #include "gui/app/command_line.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/remote_commands.h"
@@ -108,6 +109,10 @@ int runApplication(int argc, char** argv) {
         return 0;
     }
 
+    if (const auto problem = dataDirectoryProblem()) {
+        std::fprintf(stderr, "%s: %s\n", programName.c_str(), problem->c_str());
+        return 2;
+    }
     std::string error;
     const auto folder = runtimeFolder(&error);
     if (!folder) {

@@ -1,7 +1,5 @@
-// Asks for a single-macro file (*.macro) with Qt's own file dialog, opening in the data folder.
+// Asks for a single-macro file (*.macro) with the program's file dialog (gui/app/file_dialog.h).
 #pragma once
-
-#include <QString>
 
 #include <filesystem>
 #include <optional>

@@ -1,42 +1,15 @@
 #include "gui/pages/profile_actions.h"
 
-#include <QDir>
-#include <QFileDialog>
-
-#include <filesystem>
-
-#include "core/config/config_file.h"
 #include "core/config/profile_file.h"
+#include "gui/app/file_dialog.h"
 #include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
 
 namespace qx4::gui {
 
 namespace {
-// Qt's own dialog rather than the desktop's, so it wears the program's skin everywhere.
-QString chooseProfileFile(QWidget* owner, QFileDialog::AcceptMode mode) {
-    const ResourceManager& texts = ResourceManager::instance();
-    const bool saving = mode == QFileDialog::AcceptSave;
-    // The dialog opens in the profile folder; without it Qt would fall back to the working directory.
-    const std::filesystem::path folder = dataDirectory() / "ms_1";
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    QFileDialog dialog(owner,
-                       texts.text(saving ? QStringLiteral("profile_export_title_text")
-                                         : QStringLiteral("profile_import_title_text")),
-                       QString::fromStdString(folder.string()),
-                       texts.text(QStringLiteral("profile_file_filter_text")));
-    dialog.setObjectName(QStringLiteral("profile_file_dialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (saving) dialog.setDefaultSuffix(QStringLiteral("pro"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
-}
-
-std::filesystem::path toPath(const QString& file) {
-    return std::filesystem::path(QFile::encodeName(file).toStdString());
+std::optional<std::filesystem::path> chooseProfileFile(QWidget* owner, bool saving) {
+    return chooseUserFile(owner, {"profile_file_dialog", saving ? "profile_export_title_text" : "profile_import_title_text",
+                                  "profile_file_filter_text", saving ? QStringLiteral("pro") : QString()});
 }
 
 void warn(QWidget* owner, const char* textKey) {
@@ -45,17 +18,17 @@ void warn(QWidget* owner, const char* textKey) {
 }  // namespace
 
 bool exportActiveProfile(QWidget* owner, const DeviceConfig& config) {
-    const QString file = chooseProfileFile(owner, QFileDialog::AcceptSave);
-    if (file.isEmpty()) return false;
-    if (exportProfile(config, toPath(file))) return true;
+    const auto file = chooseProfileFile(owner, true);
+    if (!file) return false;
+    if (exportProfile(config, *file)) return true;
     warn(owner, "profile_export_failed_text");
     return false;
 }
 
 bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros) {
-    const QString file = chooseProfileFile(owner, QFileDialog::AcceptOpen);
-    if (file.isEmpty()) return false;
-    const ProfileImportResult result = importProfile(config, macros, toPath(file));
+    const auto file = chooseProfileFile(owner, false);
+    if (!file) return false;
+    const ProfileImportResult result = importProfile(config, macros, *file);
     switch (result.status) {
         case ProfileImportStatus::wrongSize:
             warn(owner, "profile_wrong_size_text");

@@ -194,7 +194,12 @@ void CWirelessPage::loadAndDistribute() {
     const std::size_t macroCount = context_.macros ? context_.macros->size() : 0;
     noteMacroStoreProblem();
     const ConfigLoadResult loaded = loadConfig(current_, macroCount);
-    if (loaded.damaged) {
+    const bool misfit = loaded.damaged || loaded.overlong;
+    // A file of the wrong size is replaced only once a copy of it is kept.
+    const bool leaveAlone = loaded.unreadable || (misfit && loaded.damagedCopy.empty());
+    if (misfit && leaveAlone) {
+        showStatus(text("config_damaged_not_kept_text").arg(nativePath(configFilePath())), true);
+    } else if (misfit) {
         showStatus(text("config_damaged_text").arg(nativePath(loaded.damagedCopy)), true);
     } else if (loaded.unreadable) {
         showStatus(text("config_unreadable_text").arg(nativePath(configFilePath())), true);
@@ -203,11 +208,11 @@ void CWirelessPage::loadAndDistribute() {
     } else {
         showStatus(QString(), false);
     }
-    // The saver compares with what the file holds. A file that was unreadable, damaged or
-    // repaired does not hold the record, which is then written at the next occasion.
-    if (loaded.unreadable) {
+    // The saver compares with what the file holds. A file that was damaged, overlong or repaired
+    // does not hold the record, which is then written at the next occasion.
+    if (leaveAlone) {
         saver_->leaveFileAlone();
-    } else if (!loaded.damaged && !loaded.rangeRepaired) {
+    } else if (!misfit && !loaded.rangeRepaired) {
         saver_->fileHolds(current_);
     }
     if (worker_) worker_->setBaseline(current_);

@@ -1,14 +1,17 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "../expected_defaults.h"
 #include "../record_invariants.h"
 #include "../test_files.h"
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
 namespace {
@@ -43,12 +46,22 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_EQ(readBytes(path()), saved);
     EXPECT_EQ(filesInFolder(), 1) << "a temporary file was left behind";
 
+    // The next save keeps only the first record, so the whole file is kept aside first.
     saved.resize(saved.size() + 500, 0xEE);
     writeBytes(path(), saved);
     auto loaded = std::make_unique<DeviceConfig>();
+    EXPECT_TRUE(readConfig(*loaded, 0).overlong);
+    EXPECT_FALSE(std::filesystem::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
     const ConfigLoadResult result = loadConfig(*loaded, 0);
     EXPECT_FALSE(result.createdDefaults || result.damaged || result.unreadable || result.rangeRepaired);
+    EXPECT_TRUE(result.overlong);
+    EXPECT_EQ(result.damagedCopy, data.folder() / "Config_1.data.damaged");
+    EXPECT_EQ(readBytes(result.damagedCopy), saved);
     EXPECT_TRUE(std::ranges::equal(recordBytes(*loaded), recordBytes(*config)));
+
+    std::filesystem::remove(result.damagedCopy);
+    std::filesystem::create_directory(result.damagedCopy);
+    EXPECT_EQ(loadConfig(*loaded, 0).damagedCopy, "") << "a copy that cannot be kept is not claimed";
 }
 
 // Whatever sits where the file belongs and cannot be read is neither read (a FIFO or device would
@@ -92,6 +105,35 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
     EXPECT_EQ(config->profiles[0].reservedHead[96], 0);
     EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1);
     EXPECT_EQ(config->profiles[4].dpiLevel, 2);
+}
+
+// Files relative to whatever folder the program was started in would be lost and found at random.
+TEST(DataFolder, IsAbsoluteOrRefusedWithItsReason) {
+    struct Case {
+        std::optional<std::string> dataDir, dataHome, home;
+        const char* reason;  // in the refusal; nullptr: none
+    };
+    const Case cases[] = {
+        {"/srv/qx4", std::nullopt, std::nullopt, nullptr},
+        {std::nullopt, std::nullopt, "/home/ann", nullptr},
+        {std::nullopt, "/data", std::nullopt, nullptr},
+        {"qx4", std::nullopt, "/home/ann", "QX4_DATA_DIR is the relative path 'qx4'"},
+        {std::nullopt, std::nullopt, std::nullopt, "HOME is not set"},
+        {std::nullopt, "share", "", "HOME is not set"},
+        {std::nullopt, std::nullopt, ".", "HOME is the relative path '.'"},
+    };
+    for (const Case& c : cases) {
+        const test::ScopedEnv dataDir("QX4_DATA_DIR", c.dataDir);
+        const test::ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
+        const test::ScopedEnv home("HOME", c.home);
+        const auto problem = dataDirectoryProblem();
+        if (c.reason == nullptr) {
+            EXPECT_EQ(problem, std::nullopt);
+            EXPECT_TRUE(dataDirectory().is_absolute()) << dataDirectory();
+        } else {
+            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(c.reason));
+        }
+    }
 }
 
 TEST(ConfigImage, RandomImagesNeverYieldAnOutOfRangeIndex) {

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 
 #include "../test_files.h"
 #include "core/config/config_file.h"
+#include "core/config/profile_file.h"
 #include "core/macro/macro_store.h"
 
 namespace qx4 {
@@ -68,6 +70,23 @@ TEST_F(FileSafety, NewFilesArePrivateReplacedOnesKeepTheirModeAndLinksAreWritten
     EXPECT_EQ(permissionsOf(synced() / "macros.data"), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(test::temporariesIn(synced()).empty());
     EXPECT_TRUE(test::temporariesIn(data.folder()).empty());
+}
+
+// Exports are for other machines and people, so they follow the umask as any saved file does,
+// unlike the data files above; they never make folders, which a refused export would leave behind.
+TEST_F(FileSafety, ExportsFollowTheUmaskAndMakeNoFolder) {
+    const ScopedUmask usual(022);
+    const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    const auto exportMacro = [](const fs::path& file) { return exportMacroFile(MacroRecord{}, file); };
+    const auto exportActive = [this](const fs::path& file) { return exportProfile(*config, file); };
+    const std::pair<const char*, std::function<bool(const fs::path&)>> exports[] = {
+        {"set.pro", exportActive}, {"burst.macro", exportMacro}};
+    for (const auto& [name, write] : exports) {
+        ASSERT_TRUE(write(synced() / name)) << name;
+        EXPECT_EQ(permissionsOf(synced() / name), shared) << name;
+        EXPECT_FALSE(write(data.root() / "new" / "folder" / name)) << name;
+        EXPECT_FALSE(fs::exists(data.root() / "new")) << name;
+    }
 }
 
 pid_t processThatHasEnded() {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "tests/support/virtual_mouse_process.h"
@@ -90,6 +91,36 @@ TEST_F(Autostart, ASystemWideEntryIsOverruledWithHiddenAndComesBackWhenSwitchedO
     EXPECT_TRUE(autostartState(folders_).enabled);
     ASSERT_EQ(setAutostart(false, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_FALSE(fs::exists(userEntry_));
+}
+
+// The entry is read in a bounded piece: a huge one, even a single line without end, is no entry
+// this program or a package wrote, and starts nothing.
+TEST_F(Autostart, AnEntryTooLargeToBeOneIsNotTakenInWhole) {
+    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
+    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    writeText(userEntry_, start);
+    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+}
+
+// Without an absolute home the entry would be written into whatever folder the program runs in.
+TEST(AutostartFolder, NeedsAnAbsoluteHome) {
+    TempFolder workingFolder;
+    const fs::path before = fs::current_path();
+    fs::current_path(workingFolder.path());
+    for (const std::optional<std::string>& home : {std::optional<std::string>{}, std::optional<std::string>{"ann"}}) {
+        const test::ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);
+        const test::ScopedEnv homeEnv("HOME", home);
+        const AutostartFolders folders = autostartFolders();
+        EXPECT_EQ(folders.user, fs::path());
+        EXPECT_NE(setAutostart(true, folders, "/usr/bin/qx4-config"), "");
+        EXPECT_FALSE(autostartState(folders).enabled);
+    }
+    fs::current_path(before);
+    EXPECT_TRUE(fs::is_empty(workingFolder.path()));
 }
 
 }  // namespace

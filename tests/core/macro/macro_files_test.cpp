@@ -11,6 +11,7 @@ using test::listOf;
 
 class MacroFiles : public ::testing::Test {
 protected:
+    void SetUp() override { std::filesystem::create_directories(data.root() / "exports"); }
     test::ScopedDataDir data;
     std::filesystem::path exported(const char* name) const { return data.root() / "exports" / name; }
 };

@@ -67,6 +67,27 @@ private:
     std::optional<ScopedEnv> env_;
 };
 
+// Files relative to whatever folder the program was started in would be lost and found at random.
+TEST(Start, WithoutAnAbsoluteDataFolderTheProgramRefusesAndSaysWhy) {
+    TempFolder workingFolder{"qx4-e2e-cwd"};
+    TempFolder runtime{"qx4-e2e-runtime"};
+    ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(workingFolder.path());
+    const std::pair<std::optional<std::string>, std::optional<std::string>> environments[] = {
+        {"Data", "/home/ann"}, {std::nullopt, std::nullopt}, {std::nullopt, "home/ann"}};
+    for (const auto& [dataDir, home] : environments) {
+        ScopedEnv dataEnv{"QX4_DATA_DIR", dataDir};
+        ScopedEnv dataHomeEnv{"XDG_DATA_HOME", std::nullopt};
+        ScopedEnv homeEnv{"HOME", home};
+        Program program({"--simulate"});
+        EXPECT_EQ(program.exitCode(false), 2) << program.output();
+        EXPECT_NE(program.output().find(dataDir ? "QX4_DATA_DIR" : "HOME"), std::string::npos) << program.output();
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.path()));
+}
+
 TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoLinkHidesTheWindow) {
     VirtualMouse::Options bothLinks;
     bothLinks.cable = true;

@@ -161,5 +161,31 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     EXPECT_EQ(status->text(), problem);
 }
 
+// The first save after start would cut a file longer than a record to its first record, so the
+// whole file is kept aside first; when it cannot be, the file is left as it is.
+TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKept) {
+    auto defaults = std::make_unique<DeviceConfig>();
+    applyDefaults(*defaults);
+    const auto record = reinterpret_cast<const std::uint8_t*>(defaults.get());
+    std::vector<std::uint8_t> overlong(record, record + sizeof(DeviceConfig));
+    overlong.resize(overlong.size() + 100, 0x5A);
+    for (const bool copyCanBeKept : {true, false}) {
+        AppHarness app({.receiverPresent = false, .cablePresent = true,
+                        .prepareData = [&](const std::filesystem::path& root) {
+                            qx4::test::writeBytes(root / "Data" / "ms_1" / "Config_1.data", overlong);
+                            if (!copyCanBeKept) std::filesystem::create_directories(root / "Data" / "ms_1" / "Config_1.data.damaged");
+                        }});
+        const std::filesystem::path copy = configFilePath().string() + ".damaged";
+        app.click("wireless_profile_3_btn");
+        ASSERT_TRUE(app.waitForAppliesEnded(2));
+        if (copyCanBeKept) {
+            EXPECT_EQ(qx4::test::readBytes(copy), overlong);
+            EXPECT_EQ(qx4::test::readBytes(configFilePath()).size(), sizeof(DeviceConfig));
+        } else {
+            EXPECT_EQ(qx4::test::readBytes(configFilePath()), overlong);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qx4::gui::test

@@ -120,10 +120,10 @@ protected:
         return shown;
     }
 
-    // Answers the next file dialog with a file in the data folder, as its own button would.
+    // Answers the next file dialog with a file beside the data folder, as its own button would.
     test::AnswerWhenShown<QFileDialog> choose(const char* name) {
         return test::AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
-            dialog.selectFile(QString::fromStdString((data.folder() / name).string()));
+            dialog.selectFile(QString::fromStdString((data.root() / name).string()));
             static_cast<QDialog&>(dialog).accept();
         });
     }
@@ -274,7 +274,7 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
         const auto exportAs = choose("burst");
         click("wireless_macro_export_btn");
     }
-    EXPECT_EQ(qx4::test::readBytes(data.folder() / "burst.macro").size(), sizeof(MacroRecord));
+    EXPECT_EQ(qx4::test::readBytes(data.root() / "burst.macro").size(), sizeof(MacroRecord));
     {
         const auto importFrom = choose("burst.macro");
         click("wireless_macro_import_btn");
@@ -284,7 +284,7 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
     EXPECT_EQ(stepList()->count(), 2);
     EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
 
-    qx4::test::writeBytes(data.folder() / "empty.macro", {});
+    qx4::test::writeBytes(data.root() / "empty.macro", {});
     const auto importFrom = choose("empty.macro");
     EXPECT_EQ(warningFrom([&] { click("wireless_macro_import_btn"); }), text("macro_import_failed_text"));
     EXPECT_EQ(macros.size(), 2u);

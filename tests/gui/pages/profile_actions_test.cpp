@@ -9,6 +9,7 @@
 
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/profile_actions.h"
@@ -24,25 +25,36 @@ class ProfileActionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        qputenv("QX4_DATA_DIR", QFile::encodeName(folder.path()));
-        ASSERT_TRUE(profileFolder.mkpath(QStringLiteral(".")));
+        qputenv("QX4_DATA_DIR", QFile::encodeName(folder.filePath(QStringLiteral("qx4"))));
+        qputenv("HOME", QFile::encodeName(folder.path()));
+        qunsetenv("XDG_CONFIG_HOME");  // the documents folder is then ~/Documents
+        ASSERT_TRUE(documents.mkpath(QStringLiteral(".")));
+        ASSERT_TRUE(shared.mkpath(QStringLiteral(".")));
         record->activeProfile = 1;
         record->profiles[1].dpiValuesX[2] = 33;
     }
-    void TearDown() override { qunsetenv("QX4_DATA_DIR"); }
+    void TearDown() override {
+        qunsetenv("QX4_DATA_DIR");
+        qputenv("HOME", home);
+        if (!configHome.isNull()) qputenv("XDG_CONFIG_HOME", configHome);
+    }
 
-    // Answers the next file dialog with `name`, as its own button would, noting where it opened.
+    // Answers the next file dialog with `name` in the shared folder, as its own button would,
+    // noting where it opened.
     AnswerWhenShown<QFileDialog> choose(const char* name) {
         return AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
             shownFolder = dialog.directory().absolutePath();
             shownFilters = dialog.nameFilters();
-            dialog.selectFile(profileFolder.filePath(QString::fromLatin1(name)));
+            dialog.selectFile(shared.filePath(QString::fromLatin1(name)));
             static_cast<QDialog&>(dialog).accept();
         });
     }
 
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     QTemporaryDir folder;
-    QDir profileFolder{folder.filePath(QStringLiteral("Data/ms_1"))};
+    QDir documents{folder.filePath(QStringLiteral("Documents"))};
+    QDir shared{folder.filePath(QStringLiteral("usb stick"))};
     std::unique_ptr<DeviceConfig> record = test::defaultRecord();
     MacroList macros;
     QString shownFolder;
@@ -52,7 +64,7 @@ protected:
 TEST_F(ProfileActionsTest, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWithAWarning) {
     const auto exportAs = choose("fps");
     ASSERT_TRUE(exportActiveProfile(nullptr, *record));
-    EXPECT_EQ(QDir(shownFolder), profileFolder);
+    EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
 
     DeviceConfig expected = *record;
@@ -60,9 +72,13 @@ TEST_F(ProfileActionsTest, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrong
     expected.profiles[3] = expected.profiles[1];
     const auto importExported = choose("fps.pro");
     ASSERT_TRUE(importIntoActiveProfile(nullptr, *record, macros));
+    EXPECT_EQ(QDir(shownFolder), shared) << "where the last file went";
     EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_TRUE(QFile::exists(settingsFilePath()));
+    EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        << "private like the data files";
 
-    QFile bad(profileFolder.filePath(QStringLiteral("notes.pro")));
+    QFile bad(shared.filePath(QStringLiteral("notes.pro")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(1000, '\x11'));
     bad.close();
