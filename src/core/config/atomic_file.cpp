@@ -189,38 +189,6 @@ FileRead readRegularFile(const std::filesystem::path& source, std::size_t maxByt
     return result;
 }
 
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes, FileUse use) {
-    if (use == FileUse::dataFile && target.has_parent_path()) {
-        std::error_code error;
-        std::filesystem::create_directories(target.parent_path(), error);
-        if (error) return false;
-    }
-    const auto destination = endOfLinks(target);
-    if (!destination) return false;
-    const auto mode = modeForReplacement(*destination, use);
-    if (!mode) return false;
-
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::filesystem::path temporary = temporaryNameFor(*destination);
-        // Exclusive creation: an existing file, or a link planted under the name, is never written.
-        Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             mode->createMode));
-        if (fd.get() < 0) {
-            if (errno == EEXIST) continue;
-            return false;
-        }
-        bool written = writeNewFile(fd.get(), mode->keptMode, bytes);
-        written = fd.close() && written;
-        if (written && ::rename(temporary.c_str(), destination->c_str()) == 0) {
-            syncFolder(folderOf(*destination));
-            return true;
-        }
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return false;
-}
-
 namespace {
 
 std::error_code errorOf(std::errc code) { return std::make_error_code(code); }
@@ -243,23 +211,26 @@ struct PreparedFile {
 
 std::error_code prepare(const FileReplacement& file, PreparedFile& prepared) {
     std::error_code error;
-    if (file.target.has_parent_path()) std::filesystem::create_directories(file.target.parent_path(), error);
+    if (file.use == FileUse::dataFile && file.target.has_parent_path()) {
+        std::filesystem::create_directories(file.target.parent_path(), error);
+    }
     if (error) return error;
     const auto destination = endOfLinks(file.target);
     if (!destination) return errorOf(std::errc::too_many_symbolic_link_levels);
-    const auto mode = modeForReplacement(*destination);
+    const auto mode = modeForReplacement(*destination, file.use);
     if (!mode) return replacementRefusal(*destination);
 
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::filesystem::path temporary = temporaryNameFor(*destination);
+        // Exclusive creation: an existing file, or a link planted under the name, is never written.
         Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             kNewFileMode));
+                             mode->createMode));
         if (fd.get() < 0) {
             if (errno == EEXIST) continue;
             return lastError();
         }
         errno = 0;
-        const bool written = writeNewFile(fd.get(), *mode, file.bytes);
+        const bool written = writeNewFile(fd.get(), mode->keptMode, file.bytes);
         // A write that took nothing sets no errno: a full disk says so only then.
         error = written ? std::error_code() : errno != 0 ? lastError() : errorOf(std::errc::no_space_on_device);
         if (!fd.close() && !error) error = lastError();
@@ -303,6 +274,11 @@ FilesWriteResult writeFilesAtomically(std::span<const FileReplacement> files) {
         ++result.replaced;
     }
     return result;
+}
+
+bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes, FileUse use) {
+    const FileReplacement file{target, bytes, use};
+    return !writeFilesAtomically(std::span(&file, 1)).error;
 }
 
 void removeStaleTemporaries(const std::filesystem::path& target) {

@@ -56,6 +56,7 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const st
 struct FileReplacement {
     std::filesystem::path target;
     std::span<const std::byte> bytes;
+    FileUse use = FileUse::dataFile;
 };
 
 struct FilesWriteResult {
