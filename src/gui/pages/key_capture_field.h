@@ -3,9 +3,8 @@
 // listens when the page asks (the keyboard group opens), when it is clicked, and on Space while
 // it has the focus. A combination is taken as pressed: a key pressed while modifier keys are
 // held comes with their modifier bits. Listening stops once the capture reports the release of
-// the key taken, or, when that is a modifier key pressed alone or with other modifiers, once no
-// key is held any more; or when the field loses the focus. A later Enter then confirms the key
-// instead of replacing it.
+// the key taken (of a modifier key taken: once no key is held), or when the field loses the
+// focus; a later Enter then confirms the key instead of replacing it.
 //
 // Under the whole-desktop hook a key reaches the program twice, through the capture and as the
 // field's own key event, in either order. A press of the field's own that belongs to a key the

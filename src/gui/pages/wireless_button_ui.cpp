@@ -248,7 +248,6 @@ void CWirelessButtonUI::refuseLastLeftClick(int button) {
 void CWirelessButtonUI::closeEditor() {
     keyField_->stop();
     capture_.end();
-    unboundKey_.reset();
     const int button = editedButton();
     const bool focusInEditor = editorPanel_->isAncestorOf(QApplication::focusWidget());
     editor_.reset();
@@ -300,7 +299,6 @@ void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
 void CWirelessButtonUI::onGroupChosen(int item) {
     if (!editor_ || item < 0) return;
     editor_->changeGroup(static_cast<FunctionGroup>(item));
-    unboundKey_.reset();
     showEditor();
     // Keys typed now belong to the binding, not to the group selector's search.
     if (editor_->capturesKeys()) listenForKey();
@@ -364,9 +362,10 @@ void CWirelessButtonUI::showCombination() {
     }
 }
 
-
-// The hook hears keys only while the key field listens.
+// The hook hears keys only while the key field listens; a key that could not be bound is told
+// until the next key or the next time the field listens.
 void CWirelessButtonUI::onListeningChanged(bool listening) {
+    if (listening) unboundKey_.reset();
     if (listening && context().capture) {
         capture_ = context().capture->begin(CaptureService::Kind::buttonKey, *this);
     } else {
@@ -382,7 +381,7 @@ void CWirelessButtonUI::showCaptureState() {
     const CaptureService* service = context().capture;
     const bool available = service && service->available();
     const bool listening = keyField_->listening();
-    const bool unbound = available && unboundKey_.has_value();
+    const bool unbound = unboundKey_.has_value();
     keyHint_->setText(unbound ? unboundKeyText(*unboundKey_)
                               : text(!available ? "keyboard_capture_missing_text"
                                      : listening ? "keyboard_capture_hint_text"

@@ -423,7 +423,9 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     EXPECT_EQ(hint->text().toStdString(), text("keyboard_capture_again_text").toStdString());
     EXPECT_EQ(field->text().toStdString(), "C");
     std::vector<bool> ticked;
-    for (int n = 1; n <= 4; ++n) ticked.push_back(find<QCheckBox>(QStringLiteral("wireless_check_key_%1").arg(n))->isChecked());
+    for (int n = 1; n <= 4; ++n) {
+        ticked.push_back(find<QCheckBox>(QStringLiteral("wireless_check_key_%1").arg(n))->isChecked());
+    }
     EXPECT_EQ(ticked, (std::vector<bool>{true, true, false, false}));
     find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
     find<QCheckBox>(QStringLiteral("wireless_check_key_3"))->click();
