@@ -88,9 +88,13 @@ bool BindingEditor::selectItem(int item) {
     return true;
 }
 
-bool BindingEditor::captureKey(std::uintptr_t virtualKey, const KeyboardLayout& layout) {
-    if (!capturesKeys()) return false;
-    working_.keyCode = capturedKeyCode(virtualKey, layout);
+bool BindingEditor::captureKey(std::uintptr_t virtualKey, std::uint8_t heldModifiers, const KeyboardLayout& layout) {
+    const std::uint8_t code = capturedKeyCode(virtualKey, layout);
+    if (!capturesKeys() || code == 0) return false;
+    working_.keyCode = code;
+    if ((heldModifiers & kModifierMaskBits) != 0) {
+        working_.modifierMask = static_cast<std::uint8_t>(heldModifiers & kModifierMaskBits);
+    }
     return true;
 }
 

@@ -42,9 +42,12 @@ public:
     void changeGroup(FunctionGroup group);
     // The shown group's function selector chose an item. False for an item it does not have.
     bool selectItem(int item);
-    // A key captured while the keyboard group is shown (false otherwise); a key without a code
-    // stores 0. Modifiers come only from setModifier.
-    bool captureKey(std::uintptr_t virtualKey, const KeyboardLayout& layout = usKeyboardLayout());
+    // A key captured while the keyboard group is shown, with the modifier bits of the modifier
+    // keys held with it. Held modifiers replace the boxes' modifiers, so the combination is the
+    // one pressed; a key pressed alone keeps them, and a modifier key pressed alone is the key.
+    // False, and nothing changes, outside the keyboard group and for a key without a code.
+    bool captureKey(std::uintptr_t virtualKey, std::uint8_t heldModifiers = 0,
+                    const KeyboardLayout& layout = usKeyboardLayout());
     void setModifier(std::uint8_t modifierBit, bool held);
     // The macro selector chose a position. False, and nothing changes, when no macro is there.
     bool chooseMacro(std::size_t position);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/config/device_config.h"
+#include "core/vocab/display_text.h"
 #include "core/vocab/keyboard_layout.h"
 
 namespace qx4 {
@@ -18,6 +19,14 @@ struct CapturedInput {
 
 // The key code of a captured virtual key; 0 when the key has none.
 std::uint8_t capturedKeyCode(std::uintptr_t virtualKey, const KeyboardLayout& layout = usKeyboardLayout());
+
+// The modifier bit (kModifierCtrl ... kModifierWin) of a Ctrl, Shift, Alt or Windows key, left
+// and right alike; 0 for any other key.
+std::uint8_t modifierBitOf(std::uintptr_t virtualKey);
+
+// The name of a captured virtual key, for one without a key code too, so that the user can be
+// told which key could not be bound; empty where none is known.
+DisplayText capturedKeyName(std::uintptr_t virtualKey, const KeyboardLayout& layout = usKeyboardLayout());
 
 // The macro step an input stands for, its delay 0: left, right and middle button messages and X
 // buttons 2 and 1 give the mouse-button codes 241, 242, 243, 244 and 245; anything else is a key.

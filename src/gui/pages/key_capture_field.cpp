@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "core/edit/captured_input.h"
+
 namespace qx4::gui {
 
 KeyCaptureField::KeyCaptureField(QLineEdit* field) : QObject(field), field_(field) {
@@ -22,6 +24,7 @@ void KeyCaptureField::listen() {
     listening_ = true;
     held_.reset();
     taken_.reset();
+    takenBefore_.reset();
     capturedPresses_ = fieldPresses_ = owedPresses_ = 0;
     spacePressed_ = false;
     Q_EMIT listeningChanged(true);
@@ -34,19 +37,30 @@ void KeyCaptureField::finish(bool owesPresses) {
     Q_EMIT listeningChanged(false);
 }
 
-bool KeyCaptureField::take(std::uintptr_t virtualKey, bool released) {
-    if (!listening_ || virtualKey >= held_.size()) return false;
+// A modifier key taken may still become a box of the combination: a key pressed while it is held
+// is the key instead. So a modifier key taken ends listening only once every key is up again.
+std::optional<KeyCaptureField::TakenKey> KeyCaptureField::take(std::uintptr_t virtualKey, bool released) {
+    if (!listening_ || virtualKey >= held_.size()) return std::nullopt;
     if (released) {
         held_.reset(virtualKey);
-        if (taken_ == virtualKey) finish(true);
-        return false;
+        if (taken_ && (modifierBitOf(*taken_) == 0 ? taken_ == virtualKey : held_.none())) finish(true);
+        return std::nullopt;
     }
     if (!held_.test(virtualKey)) {
         held_.set(virtualKey);
         ++capturedPresses_;
     }
+    takenBefore_ = taken_;
     taken_ = virtualKey;
-    return true;
+    return TakenKey{virtualKey, modifiersHeldBesides(virtualKey)};
+}
+
+std::uint8_t KeyCaptureField::modifiersHeldBesides(std::uintptr_t virtualKey) const {
+    std::uint8_t bits = 0;
+    for (std::size_t key = 0; key < held_.size(); ++key) {
+        if (held_.test(key) && key != virtualKey) bits = static_cast<std::uint8_t>(bits | modifierBitOf(key));
+    }
+    return bits;
 }
 
 bool KeyCaptureField::eventFilter(QObject* watched, QEvent* event) {

@@ -14,6 +14,7 @@
 
 #include "core/config/record_bytes.h"
 #include "core/edit/binding_edit.h"
+#include "core/edit/captured_input.h"
 #include "core/vocab/key_codes.h"
 #include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
@@ -57,6 +58,15 @@ std::u16string languageText(std::u16string_view key) {
 }
 
 QString shownName(const DisplayText& name) { return toQString(resolveText(name, languageText)); }
+
+// Which key could not be bound, by its name as far as the program knows one.
+QString unboundKeyText(std::uintptr_t virtualKey) {
+    QString name = shownName(capturedKeyName(virtualKey));
+    if (name.isEmpty()) {
+        name = text("macro_unknown_key_text").arg(QString::number(virtualKey, 16).rightJustified(2, u'0').toUpper());
+    }
+    return text("keyboard_key_unbindable_text").arg(name);
+}
 
 // A selection the page makes runs no handler; the selector's tool tip shows what it now shows.
 void showSelection(QComboBox* combo, int item) {
@@ -274,7 +284,16 @@ bool CWirelessButtonUI::storeEdit() {
 
 void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
     if (!editor_ || input.wParam >= kVirtualKeyLimit) return;
-    if (keyField_->take(input.wParam, input.lParam != 0) && editor_->captureKey(input.wParam)) showKey();
+    const auto taken = keyField_->take(input.wParam, input.lParam != 0);
+    if (!taken) return;
+    if (editor_->captureKey(taken->virtualKey, taken->heldModifiers)) {
+        unboundKey_.reset();
+        showCombination();
+    } else {
+        keyField_->refuse();
+        unboundKey_ = taken->virtualKey;
+    }
+    showCaptureState();
 }
 
 void CWirelessButtonUI::onGroupChosen(int item) {
@@ -323,11 +342,7 @@ void CWirelessButtonUI::showEditor() {
     if (group == FunctionGroup::keyboard) {
         const CaptureService* service = context().capture;
         keyField_->setCanListen(service && service->available());
-        showKey();
-        for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
-            const QSignalBlocker blocker(modifierBoxes_[i]);
-            modifierBoxes_[i]->setChecked((working.modifierMask & kModifierBits[i]) != 0);
-        }
+        showCombination();
     } else if (group == FunctionGroup::macro) {
         showSelection(macroCombo_, working.macroIndex);
         showSelection(repeatCombo_, working.macroRepeatMode);
@@ -338,13 +353,19 @@ void CWirelessButtonUI::showEditor() {
     showCaptureState();
 }
 
-void CWirelessButtonUI::showKey() {
-    const std::uint8_t code = editor_->working().keyCode;
-    keyDisplay_->setText(code == 0 ? QString() : shownName(keyCodeName(code)));
+void CWirelessButtonUI::showCombination() {
+    const ButtonBinding& working = editor_->working();
+    keyDisplay_->setText(working.keyCode == 0 ? QString() : shownName(keyCodeName(working.keyCode)));
+    for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
+        const QSignalBlocker blocker(modifierBoxes_[i]);
+        modifierBoxes_[i]->setChecked((working.modifierMask & kModifierBits[i]) != 0);
+    }
 }
 
-// The hook hears keys only while the key field listens.
+// The hook hears keys only while the key field listens; a key that could not be bound is told
+// until the next key or the next time the field listens.
 void CWirelessButtonUI::onListeningChanged(bool listening) {
+    if (listening) unboundKey_.reset();
     if (listening && context().capture) {
         capture_ = context().capture->begin(CaptureService::Kind::buttonKey, *this);
     } else {
@@ -360,10 +381,12 @@ void CWirelessButtonUI::showCaptureState() {
     const CaptureService* service = context().capture;
     const bool available = service && service->available();
     const bool listening = keyField_->listening();
-    keyHint_->setText(text(!available ? "keyboard_capture_missing_text"
-                           : listening ? "keyboard_capture_hint_text"
-                                       : "keyboard_capture_again_text"));
-    setSkinProperty(keyHint_, "qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
+    const bool unbound = unboundKey_.has_value();
+    keyHint_->setText(unbound ? unboundKeyText(*unboundKey_)
+                              : text(!available ? "keyboard_capture_missing_text"
+                                     : listening ? "keyboard_capture_hint_text"
+                                                 : "keyboard_capture_again_text"));
+    setSkinProperty(keyHint_, "qx4role", available && !unbound ? QStringLiteral("caption") : QStringLiteral("danger"));
     keyDisplay_->setPlaceholderText(text(!available ? "keyboard_no_capture_text"
                                          : listening ? "keyboard_press_key_text"
                                                      : "keyboard_click_to_capture_text"));

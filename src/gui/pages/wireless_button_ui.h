@@ -44,7 +44,8 @@ public:
     bool takeOpenEdit() override;
     // UM_BUTTON_CLICKED, posted by a row when the user selects it.
     bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    // Keys while the key field listens: the last press counts until its key is released.
+    // Keys while the key field listens: the last press, with the modifier keys held with it,
+    // counts until its key is released. A key without a code is named and changes nothing.
     void capturedInput(const CapturedInput& input) override;
 
     // Opens the editor on button 0-11 of the active profile, unless it is the profile's last left
@@ -81,7 +82,7 @@ private:
 
     // Shows everything the editor holds; the key field listens only while the keyboard group shows.
     void showEditor();
-    void showKey();
+    void showCombination();
     void showCaptureState();
     const MacroList& macros() const { return context().macros ? *context().macros : noMacros_; }
 
@@ -107,6 +108,7 @@ private:
     QAbstractButton* cancelButton_ = nullptr;
 
     std::optional<BindingEditor> editor_;
+    std::optional<std::uintptr_t> unboundKey_;  // the last key captured that has no code
     int openedProfile_ = -1;
     ButtonBinding openedBinding_{};   // as stored when the editor opened
     CaptureService::Capture capture_;

@@ -76,6 +76,12 @@ TEST_F(BindingEdit, KeyCombinationsNeedAKeyOrAModifierAndCaptureOnlyInTheKeyboar
     EXPECT_EQ(stored.keyCode, 0x06);
     EXPECT_EQ(stored.modifierMask, 3);
 
+    // Modifier keys held with a key replace the boxes; a key without a code changes nothing.
+    EXPECT_TRUE(editor.captureKey(0xE2, kModifierAlt));  // the ISO key beside the left Shift
+    EXPECT_FALSE(editor.captureKey(0xAD, kModifierWin));  // Mute
+    EXPECT_EQ(editor.working().keyCode, 0x64);
+    EXPECT_EQ(editor.working().modifierMask, kModifierAlt);
+
     editor.changeGroup(FunctionGroup::media);
     EXPECT_FALSE(editor.captureKey(0x44));
     EXPECT_FALSE(assignKeyCombination(profile().buttons[3], 0, 0));

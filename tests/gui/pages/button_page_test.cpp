@@ -180,7 +180,7 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
     EXPECT_EQ(combo("wireless_mouse_type_combo")->toolTip(), text("easy_aim_text"));
 }
 
-TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndModifiersComeFromTheBoxes) {
+TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBeforeStayWithAKeyAlone) {
     const DeviceConfig before = *record;
     open(6);
     EXPECT_FALSE(capturing());
@@ -198,7 +198,6 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndModifiersCome
     chooseGroup(FunctionGroup::keyboard);
     find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
     find<QCheckBox>(QStringLiteral("wireless_check_key_2"))->click();
-    capture.deliver({0xA2, 0, 0});  // left Ctrl is a key like any other
     capture.deliver({0x43, 0, 0});
     capture.deliver({0x44, 1, 0});  // a release changes nothing
     EXPECT_EQ(edit("wireless_keyboard_type_edit")->text(), QStringLiteral("C"));
@@ -345,11 +344,15 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
 // Under the whole-desktop hook a key reaches the page twice, from the capture ("h") and as the
 // key field's own event ("f"), in either order and either one late. Whatever the order, a key
 // captured stays captured, and Enter confirms it only once the field has stopped listening.
+// A combination is taken as pressed: the modifier keys held with the key tick their boxes, left
+// and right alike, and a modifier key pressed alone is the key.
 TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTaken) {
     QLineEdit* field = edit("wireless_keyboard_type_edit");
     const std::map<std::string, std::pair<std::uintptr_t, Qt::Key>> keys{
         {"F5", {0x74, Qt::Key_F5}}, {"F6", {0x75, Qt::Key_F6}}, {"Enter", {0x0D, Qt::Key_Return}},
-        {"Esc", {0x1B, Qt::Key_Escape}}, {"Space", {0x20, Qt::Key_Space}}};
+        {"Esc", {0x1B, Qt::Key_Escape}}, {"Space", {0x20, Qt::Key_Space}}, {"C", {0x43, Qt::Key_C}},
+        {"Ctrl", {0xA2, Qt::Key_Control}}, {"Shift", {0xA0, Qt::Key_Shift}}, {"RShift", {0xA1, Qt::Key_Shift}},
+        {"Mute", {0xAD, Qt::Key_VolumeMute}}};
     const auto play = [&](const std::string& script) {
         std::istringstream steps(script);
         for (std::string step; steps >> step;) {
@@ -367,20 +370,32 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     struct Case {
         const char* script;
         std::uint8_t keyCode;
+        std::uint8_t modifierMask;
         bool confirmed;
     };
     const Case cases[] = {
-        {"h+F5 f+F5 h-F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, true},
-        {"f+F5 h+F5 f-F5 h-F5 f+Enter h+Enter f-Enter h-Enter", 0x3E, true},
-        {"h+F5 h-F5 f+F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, true},
-        {"h+Enter f+Enter h-Enter f-Enter", 0x28, false},
-        {"h+Enter h-Enter f+Enter f-Enter", 0x28, false},
-        {"f+Esc h+Esc f-Esc h-Esc", 0x29, false},
-        {"h+Esc h-Esc f+Esc f-Esc", 0x29, false},
+        {"h+F5 f+F5 h-F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, 0, true},
+        {"f+F5 h+F5 f-F5 h-F5 f+Enter h+Enter f-Enter h-Enter", 0x3E, 0, true},
+        {"h+F5 h-F5 f+F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, 0, true},
+        {"h+Enter f+Enter h-Enter f-Enter", 0x28, 0, false},
+        {"h+Enter h-Enter f+Enter f-Enter", 0x28, 0, false},
+        {"f+Esc h+Esc f-Esc h-Esc", 0x29, 0, false},
+        {"h+Esc h-Esc f+Esc f-Esc", 0x29, 0, false},
+        {"h+Ctrl f+Ctrl h+RShift f+RShift h+C f+C h-C f-C h-RShift f-RShift h-Ctrl f-Ctrl "
+         "h+Enter f+Enter h-Enter f-Enter", 0x06, 3, true},
+        {"f+Ctrl h+Ctrl f+Shift h+Shift f+C h+C f-C h-C f-Shift h-Shift f-Ctrl h-Ctrl "
+         "f+Enter h+Enter f-Enter h-Enter", 0x06, 3, true},
+        {"h+Ctrl h+Shift h+C h-C h-Shift h-Ctrl f+Ctrl f+Shift f+C f-C f-Shift f-Ctrl "
+         "h+Enter f+Enter h-Enter f-Enter", 0x06, 3, true},
+        {"h+Shift f+Shift h-Shift f-Shift h+Enter f+Enter h-Enter f-Enter", 0xE1, 0, true},
+        {"h+Ctrl f+Ctrl h+Shift f+Shift h-Shift f-Shift h+C f+C h-C f-C h-Ctrl f-Ctrl", 0x06, 1, false},
+        {"h+Ctrl f+Ctrl h+RShift f+RShift h-RShift f-RShift h-Ctrl f-Ctrl", 0xE5, 1, false},
     };
+    const ButtonBinding fresh = stored(6);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
         host.applies.clear();
+        stored(6) = fresh;
         open(6);
         if (!capturing()) chooseGroup(FunctionGroup::keyboard);
         ASSERT_TRUE(capturing() && field->hasFocus());
@@ -392,8 +407,31 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
             apply();
         }
         EXPECT_EQ(stored(6).keyCode, c.keyCode);
+        EXPECT_EQ(stored(6).modifierMask, c.modifierMask);
         EXPECT_EQ(host.applies, std::vector<bool>{true});
     }
+
+    // A key without a code is named and changes nothing; the boxes a combination ticked stay the
+    // user's to change.
+    QLabel* hint = find<QLabel>(QStringLiteral("wireless_keyboard_hint_label"));
+    open(6);
+    play("h+Ctrl f+Ctrl h+Shift f+Shift h+Mute f+Mute h-Mute f-Mute");
+    EXPECT_TRUE(capturing());
+    EXPECT_EQ(hint->text().toStdString(), text("keyboard_key_unbindable_text").arg(text("mute_text")).toStdString());
+    EXPECT_EQ(field->text().toStdString(), text("key_LShift").toStdString()) << "the key taken before stays";
+    play("h+C f+C h-C f-C h-Shift f-Shift h-Ctrl f-Ctrl");
+    EXPECT_EQ(hint->text().toStdString(), text("keyboard_capture_again_text").toStdString());
+    EXPECT_EQ(field->text().toStdString(), "C");
+    std::vector<bool> ticked;
+    for (int n = 1; n <= 4; ++n) {
+        ticked.push_back(find<QCheckBox>(QStringLiteral("wireless_check_key_%1").arg(n))->isChecked());
+    }
+    EXPECT_EQ(ticked, (std::vector<bool>{true, true, false, false}));
+    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
+    find<QCheckBox>(QStringLiteral("wireless_check_key_3"))->click();
+    apply();
+    EXPECT_EQ(stored(6).keyCode, 0x06);
+    EXPECT_EQ(stored(6).modifierMask, kModifierShift | kModifierAlt);
 
     open(6);
     find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->setFocus();
