@@ -1,6 +1,7 @@
 #include "gui/pages/button_rows.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -45,6 +46,7 @@ ButtonRows::ButtonRows(QWidget* page) {
     }
     connect(picture_, &MousePicture::buttonHovered, this, &ButtonRows::onPictureHovered);
     connect(picture_, &MousePicture::buttonClicked, this, &ButtonRows::onPictureClicked);
+    connect(picture_, &MousePicture::keyboardButtonChanged, this, &ButtonRows::onPictureKeyboard);
     updateLights();
 }
 
@@ -56,6 +58,10 @@ void ButtonRows::setLabel(int button, const DisplayText& label) {
         ResourceManager::instance().setPlainText(row, fromUtf16(label.text));
     }
     row->setToolTip(row->text());
+    picture_->setButtonName(button, ResourceManager::instance()
+                                        .text(QStringLiteral("button_picture_tip_text"))
+                                        .arg(button + 1)
+                                        .arg(buttonPlace(button), row->text()));
 }
 
 void ButtonRows::hold(int button, bool onlyThis) {
@@ -100,12 +106,22 @@ void ButtonRows::onPictureClicked(int button) {
 
 void ButtonRows::onPictureHovered(int button) {
     hoveredPicture_ = button;
-    picture_->setToolTip(button < 0 ? QString()
-                                    : ResourceManager::instance()
-                                          .text(QStringLiteral("button_picture_tip_text"))
-                                          .arg(button + 1)
-                                          .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
+    picture_->setToolTip(picture_->buttonName(button));
     updateLights();
+}
+
+void ButtonRows::onPictureKeyboard(int button) {
+    keyboardRow_ = button;
+    updateLights();
+}
+
+void ButtonRows::stepFocus(int button, int direction) {
+    for (int next = button + direction; next >= 0 && next < kShownButtonCount; next += direction) {
+        QPushButton* row = rows_[static_cast<std::size_t>(next)].button;
+        if (!row->isEnabled()) continue;
+        row->setFocus(Qt::TabFocusReason);
+        return;
+    }
 }
 
 void ButtonRows::setChecked(int button, bool checked) {
@@ -148,6 +164,14 @@ bool ButtonRows::eventFilter(QObject* watched, QEvent* event) {
             if (keyboardRow_ == i) keyboardRow_ = -1;
             updateLights();
             break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Left || key == Qt::Key_Down || key == Qt::Key_Right) {
+                stepFocus(i, key == Qt::Key_Up || key == Qt::Key_Left ? -1 : 1);
+                return true;
+            }
+            break;
+        }
         case QEvent::Resize:
             row.number->move(kNumberLeft, (row.button->height() - kNumberSize) / 2);
             break;
