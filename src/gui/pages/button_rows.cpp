@@ -1,7 +1,6 @@
 #include "gui/pages/button_rows.h"
 
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -115,15 +114,6 @@ void ButtonRows::onPictureKeyboard(int button) {
     updateLights();
 }
 
-void ButtonRows::stepFocus(int button, int direction) {
-    for (int next = button + direction; next >= 0 && next < kShownButtonCount; next += direction) {
-        QPushButton* row = rows_[static_cast<std::size_t>(next)].button;
-        if (!row->isEnabled()) continue;
-        row->setFocus(Qt::TabFocusReason);
-        return;
-    }
-}
-
 void ButtonRows::setChecked(int button, bool checked) {
     QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
     const QSignalBlocker blocker(row);
@@ -164,14 +154,6 @@ bool ButtonRows::eventFilter(QObject* watched, QEvent* event) {
             if (keyboardRow_ == i) keyboardRow_ = -1;
             updateLights();
             break;
-        case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Up || key == Qt::Key_Left || key == Qt::Key_Down || key == Qt::Key_Right) {
-                stepFocus(i, key == Qt::Key_Up || key == Qt::Key_Left ? -1 : 1);
-                return true;
-            }
-            break;
-        }
         case QEvent::Resize:
             row.number->move(kNumberLeft, (row.button->height() - kNumberSize) / 2);
             break;

@@ -3,9 +3,9 @@
 // row's number turns orange) while it is held, that is while its editor is open or its warning
 // shows, and otherwise while the pointer is on its row or on it in the picture, or while its row
 // has the focus from the keyboard, or the picture has it with the keyboard on that button. The
-// arrow keys move from row to row; Enter or Space on a row, like a click, chooses it. Choosing a
-// row, or a button on the picture, is reported once; what the page itself selects or unselects
-// reports nothing.
+// arrow keys move from row to row (Qt moves a button's focus along the Tab order); Enter or Space
+// on a row, like a click, chooses it. Choosing a row, or a button on the picture, is reported
+// once; what the page itself selects or unselects reports nothing.
 #pragma once
 
 #include <QObject>
@@ -63,8 +63,6 @@ private:
     void onPictureClicked(int button);
     void onPictureHovered(int button);
     void onPictureKeyboard(int button);
-    // An arrow key on row `button`: the focus goes to the next enabled row that way, if any.
-    void stepFocus(int button, int direction);
     void setChecked(int button, bool checked);
     void updateLights();
 
