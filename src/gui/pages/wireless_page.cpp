@@ -127,6 +127,7 @@ void CWirelessPage::buildTabs() {
         return controlFactory_.create(className, parent);
     });
     std::vector<std::pair<int, QAbstractButton*>> buttons;
+    auto* tabGroup = new QButtonGroup(this);
     for (const PageKind& kind : pageTable()) {
         auto* page = qobject_cast<SettingsPage*>(loader.createWidget(
             QString::fromLatin1(kind.className), controls_.tabSwitch,
@@ -145,6 +146,7 @@ void CWirelessPage::buildTabs() {
         button->setProperty("qx4role", QStringLiteral("tab"));
         button->setProperty("textKey", QString::fromLatin1(kind.tabTextKey));
         ResourceManager::instance().translate(button);
+        tabGroup->addButton(button);
         buttons.emplace_back(kind.tabPosition, button);
         tabs_.push_back(Tab{&kind, button, page});
     }
@@ -162,6 +164,7 @@ void CWirelessPage::buildTabs() {
     }
     stops.push_back(controls_.applyButton);
     chainTabStops(stops);
+    keepTabOnChosen(tabGroup);
 }
 
 void CWirelessPage::connectControls() {
