@@ -179,17 +179,26 @@ void ColorPalette::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ColorPalette::keyPressEvent(QKeyEvent* event) {
-    const auto step = [](double& part, double by, double highest) { part = std::clamp(part + by, 0.0, highest); };
+    const auto step = [](double& part, double by) { part = std::clamp(part + by, 0.0, 1.0); };
     switch (event->key()) {
-    case Qt::Key_Left: step(saturation_, -kKeyStep, 1.0); break;
-    case Qt::Key_Right: step(saturation_, kKeyStep, 1.0); break;
-    case Qt::Key_Down: step(value_, -kKeyStep, 1.0); break;
-    case Qt::Key_Up: step(value_, kKeyStep, 1.0); break;
-    case Qt::Key_PageDown: step(hue_, -kHueKeyStep, 0.9999); break;
-    case Qt::Key_PageUp: step(hue_, kHueKeyStep, 0.9999); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        step(saturation_, event->key() == Qt::Key_Left ? -kKeyStep : kKeyStep);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        step(value_, event->key() == Qt::Key_Down ? -kKeyStep : kKeyStep);
+        break;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+        // The strip ends short of 1, which is the hue of 0 again.
+        hue_ = std::clamp(hue_ + (event->key() == Qt::Key_PageDown ? -kHueKeyStep : kHueKeyStep), 0.0, 0.9999);
+        rebuildFieldImage();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
-    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) rebuildFieldImage();
     keyMoved_ = true;
     showPicked();
 }

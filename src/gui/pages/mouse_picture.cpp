@@ -18,7 +18,6 @@ namespace {
 const QColor kLit(0xF0, 0x83, 0x00);
 const QColor kLitNumber(0x12, 0x14, 0x18);
 const QColor kRestingNumber(0xC5, 0xCA, 0xD3);
-const QColor kFocusFrame(0xF0, 0x83, 0x00);
 // The lit button glows through this much of the accent, so its shape stays readable.
 constexpr double kLitButtonOpacity = 0.8;
 // Room around the lit parts for their smoothed edges.
@@ -60,7 +59,8 @@ MousePicture::MousePicture(QWidget* parent)
       picture_(new QSvgRenderer(
           ResourceManager::instance().resourcePath(QStringLiteral("skin/pages/mouse-buttons.svg")), this)) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Only from Tab: a click chooses a button itself and would light the keyboard's one besides.
+    setFocusPolicy(Qt::TabFocus);
     installMousePictureAccessible();
 }
 
@@ -184,7 +184,7 @@ void MousePicture::paintEvent(QPaintEvent* /*event*/) {
     }
     // The button the keyboard is on is lit by the page; the frame says the picture has the keys.
     if (hasFocus()) {
-        painter.setPen(QPen(kFocusFrame, 1));
+        painter.setPen(QPen(kLit, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
