@@ -24,6 +24,7 @@ const char* const kTextKey = "textKey";
 const char* const kToolTipKey = "toolTipKey";
 const char* const kItemKeys = "itemKeys";
 const char* const kWindowTitleKey = "windowTitleKey";
+const QString kAccessSuffix = QStringLiteral("_access_text");
 const QString kEnglishFile = QStringLiteral("lan.xml");
 
 // The first of the program's resource folders that holds the language file, else the first one
@@ -35,6 +36,12 @@ QDir defaultResourceDirectory() {
         if (directory.exists(kEnglishFile)) return directory;
     }
     return QDir(QString::fromStdString(folders.front().string()));
+}
+
+// Buttons and group boxes are named by what they show; other controls show a value or nothing.
+bool showsOwnName(const QWidget* control) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) return !button->text().isEmpty();
+    return qobject_cast<const QLabel*>(control) || qobject_cast<const QGroupBox*>(control);
 }
 
 void setControlText(QWidget* control, const QString& text) {
@@ -154,6 +161,13 @@ void ResourceManager::applyTexts(QWidget* control) const {
 
     const QVariant toolTipKey = control->property(kToolTipKey);
     if (toolTipKey.isValid()) control->setToolTip(text(toolTipKey.toString()));
+
+    const QString accessKey = control->objectName() + kAccessSuffix;
+    if (!control->objectName().isEmpty() && texts_.contains(accessKey)) {
+        control->setAccessibleName(text(accessKey));
+    } else if (toolTipKey.isValid() && !showsOwnName(control)) {
+        control->setAccessibleName(text(toolTipKey.toString()));
+    }
 
     const QVariant titleKey = control->property(kWindowTitleKey);
     if (titleKey.isValid()) control->setWindowTitle(text(titleKey.toString()));

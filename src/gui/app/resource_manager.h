@@ -8,6 +8,9 @@
 //   itemKeys     combo box items, keys separated by ';'
 //   windowTitleKey  window title
 // Menu actions (QAction) under a translated root take textKey too.
+// A screen reader names a control by its accessible name: translating sets it from the key
+// "<object name>_access_text" where the language file has one, else, for a control that shows no
+// name of its own (an icon button, a slider, an entry, a list), from its toolTipKey.
 #pragma once
 
 #include <QDir>

@@ -82,6 +82,11 @@ void MacroStepList::show(const MacroDraft& draft) {
         setLook(row.action, "direction", press ? "down" : "up");
         row.delay->setText(millisecondsText(draft.shownDelay(i)));
         setLook(row.delay, "lastStep", last ? "true" : "false");
+        // The row's labels are drawn over an item without text: a screen reader reads this instead.
+        list_->item(static_cast<int>(i))
+            ->setData(Qt::AccessibleTextRole, text("macro_step_access_text")
+                                                  .arg(QString::number(i + 1), row.key->text(), row.action->text(),
+                                                       row.delay->text()));
     }
     const auto selected = draft.selected();
     list_->setCurrentRow(selected ? static_cast<int>(*selected) : -1);

@@ -12,6 +12,7 @@
 
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tab_order.h"
 #include "gui/app/window_message.h"
 #include "gui/macro/macro_step_editor.h"
 #include "gui/macro/macro_step_list.h"
@@ -39,6 +40,7 @@ void CWirelessMacroUI::findStepControls() {
         c_.delayModes->addButton(button, static_cast<int>(mode));
     }
     c_.delayModes->button(static_cast<int>(recorder_.delayMode()))->setChecked(true);
+    keepTabOnChosen(c_.delayModes);
     c_.defaultDelayEdit = requireControl<QLineEdit>(this, "wireless_default_delay_edit");
     limitToRange(*c_.defaultDelayEdit, kShortestTypedDelay, kLongestTypedDelay);
     c_.upButton = requireControl<QAbstractButton>(this, "wireless_macro_up_btn");

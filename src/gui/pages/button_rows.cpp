@@ -45,6 +45,7 @@ ButtonRows::ButtonRows(QWidget* page) {
     }
     connect(picture_, &MousePicture::buttonHovered, this, &ButtonRows::onPictureHovered);
     connect(picture_, &MousePicture::buttonClicked, this, &ButtonRows::onPictureClicked);
+    connect(picture_, &MousePicture::keyboardButtonChanged, this, &ButtonRows::onPictureKeyboard);
     updateLights();
 }
 
@@ -56,6 +57,10 @@ void ButtonRows::setLabel(int button, const DisplayText& label) {
         ResourceManager::instance().setPlainText(row, fromUtf16(label.text));
     }
     row->setToolTip(row->text());
+    picture_->setButtonName(button, ResourceManager::instance()
+                                        .text(QStringLiteral("button_picture_tip_text"))
+                                        .arg(button + 1)
+                                        .arg(buttonPlace(button), row->text()));
 }
 
 void ButtonRows::hold(int button, bool onlyThis) {
@@ -100,11 +105,12 @@ void ButtonRows::onPictureClicked(int button) {
 
 void ButtonRows::onPictureHovered(int button) {
     hoveredPicture_ = button;
-    picture_->setToolTip(button < 0 ? QString()
-                                    : ResourceManager::instance()
-                                          .text(QStringLiteral("button_picture_tip_text"))
-                                          .arg(button + 1)
-                                          .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
+    picture_->setToolTip(picture_->buttonName(button));
+    updateLights();
+}
+
+void ButtonRows::onPictureKeyboard(int button) {
+    keyboardRow_ = button;
     updateLights();
 }
 

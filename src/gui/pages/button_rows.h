@@ -2,8 +2,10 @@
 // number written beside its button on the picture. A button lights (its indicator shows, its
 // row's number turns orange) while it is held, that is while its editor is open or its warning
 // shows, and otherwise while the pointer is on its row or on it in the picture, or while its row
-// has the focus from the keyboard. Choosing a row, or a button on the picture, is reported once;
-// what the page itself selects or unselects reports nothing.
+// has the focus from the keyboard, or the picture has it with the keyboard on that button. The
+// arrow keys move from row to row (Qt moves a button's focus along the Tab order); Enter or Space
+// on a row, like a click, chooses it. Choosing a row, or a button on the picture, is reported
+// once; what the page itself selects or unselects reports nothing.
 #pragma once
 
 #include <QObject>
@@ -60,6 +62,7 @@ private:
     void onToggled(int button, bool checked);
     void onPictureClicked(int button);
     void onPictureHovered(int button);
+    void onPictureKeyboard(int button);
     void setChecked(int button, bool checked);
     void updateLights();
 
@@ -69,7 +72,7 @@ private:
     bool holdsAlone_ = false;
     int hoveredRow_ = -1;
     int hoveredPicture_ = -1;
-    int keyboardRow_ = -1;
+    int keyboardRow_ = -1;  // the button the keyboard is on, in the rows or the picture
 };
 
 }  // namespace qx4::gui

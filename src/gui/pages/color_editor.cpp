@@ -1,5 +1,6 @@
 #include "gui/pages/color_editor.h"
 
+#include <QColor>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -41,6 +42,7 @@ void ColorEditor::buildControls() {
 
     palette_ = new ColorPalette(this);
     palette_->setToolTip(texts.text(QStringLiteral("color_palette_tip_text")));
+    palette_->setAccessibleName(texts.text(QStringLiteral("color_palette_access_text")));
     connect(palette_, &ColorPalette::colorChanged, this, [this](QRgb c) { onPaletteMoved(c, false); });
     connect(palette_, &ColorPalette::colorChangedButtonUp, this, [this](QRgb c) { onPaletteMoved(c, true); });
     grid->addWidget(palette_, 0, 0);
@@ -58,6 +60,8 @@ void ColorEditor::buildControls() {
         texts.setResourceText(caption, QStringLiteral("color_%1_text").arg(QLatin1String(kChannelName[channel])));
         caption->setProperty("qx4role", QStringLiteral("caption"));
         auto* edit = new QLineEdit(this);
+        edit->setAccessibleName(
+            texts.text(QStringLiteral("color_%1_access_text").arg(QLatin1String(kChannelName[channel]))));
         edit->setFixedWidth(kComponentEditWidth);
         edit->setMaxLength(4);
         edit->setAlignment(Qt::AlignCenter);
@@ -77,7 +81,10 @@ void ColorEditor::buildControls() {
     for (std::size_t k = 0; k < presets_.size(); ++k) {
         auto* preset = new QPushButton(this);
         preset->setProperty("qx4role", QStringLiteral("swatch"));
-        preset->setFocusPolicy(Qt::NoFocus);
+        preset->setFocusPolicy(Qt::TabFocus);
+        preset->setAccessibleName(texts.text(QStringLiteral("color_preset_access_text"))
+                                      .arg(k + 1)
+                                      .arg(QColor::fromRgb(kPresetColors[k]).name().toUpper()));
         preset->setFixedHeight(kPresetHeight);
         preset->setMinimumWidth(kPresetHeight);
         preset->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -1,6 +1,7 @@
 #include "gui/pages/color_palette.h"
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +16,9 @@ constexpr int kGap = 6;
 constexpr int kMarkerRadius = 5;
 constexpr qreal kCornerRadius = 4.0;
 constexpr int kInset = kMarkerRadius + 2;
+constexpr double kKeyStep = 0.05;
+constexpr double kHueKeyStep = 1.0 / 36;
+const QColor kFocusRing(0xF0, 0x83, 0x00);
 
 double fraction(int offset, int extent) {
     if (extent <= 1) return 0.0;
@@ -26,6 +30,7 @@ ColorPalette::ColorPalette(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QSize ColorPalette::sizeHint() const { return {180, 120}; }
@@ -123,6 +128,11 @@ void ColorPalette::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(bar, 2, 2);
     painter.setPen(QPen(Qt::white, 1.5));
     painter.drawRoundedRect(bar, 2, 2);
+
+    if (hasFocus()) {
+        painter.setPen(QPen(kFocusRing, 1));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
+    }
 }
 
 void ColorPalette::pickAt(const QPoint& position) {
@@ -137,6 +147,10 @@ void ColorPalette::pickAt(const QPoint& position) {
     } else {
         return;
     }
+    showPicked();
+}
+
+void ColorPalette::showPicked() {
     selected_ = QColor::fromHsvF(static_cast<float>(hue_), static_cast<float>(saturation_),
                                  static_cast<float>(value_))
                     .rgb();
@@ -161,6 +175,40 @@ void ColorPalette::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || drag_ == DragPart::none) return;
     pickAt(event->position().toPoint());
     drag_ = DragPart::none;
+    Q_EMIT colorChangedButtonUp(selected_);
+}
+
+void ColorPalette::keyPressEvent(QKeyEvent* event) {
+    const auto step = [](double& part, double by) { part = std::clamp(part + by, 0.0, 1.0); };
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        step(saturation_, event->key() == Qt::Key_Left ? -kKeyStep : kKeyStep);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        step(value_, event->key() == Qt::Key_Down ? -kKeyStep : kKeyStep);
+        break;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+        // The strip ends short of 1, which is the hue of 0 again.
+        hue_ = std::clamp(hue_ + (event->key() == Qt::Key_PageDown ? -kHueKeyStep : kHueKeyStep), 0.0, 0.9999);
+        rebuildFieldImage();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    keyMoved_ = true;
+    showPicked();
+}
+
+void ColorPalette::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat() || !keyMoved_) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    keyMoved_ = false;
     Q_EMIT colorChangedButtonUp(selected_);
 }
 

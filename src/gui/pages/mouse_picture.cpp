@@ -1,5 +1,7 @@
 #include "gui/pages/mouse_picture.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +10,7 @@
 #include <cmath>
 
 #include "gui/app/resource_manager.h"
+#include "gui/pages/mouse_picture_accessible.h"
 
 namespace qx4::gui {
 
@@ -56,6 +59,9 @@ MousePicture::MousePicture(QWidget* parent)
       picture_(new QSvgRenderer(
           ResourceManager::instance().resourcePath(QStringLiteral("skin/pages/mouse-buttons.svg")), this)) {
     setMouseTracking(true);
+    // Only from Tab: a click chooses a button itself and would light the keyboard's one besides.
+    setFocusPolicy(Qt::TabFocus);
+    installMousePictureAccessible();
 }
 
 void MousePicture::setIndicator(int button, QLabel* indicator) {
@@ -64,6 +70,28 @@ void MousePicture::setIndicator(int button, QLabel* indicator) {
     indicator->setParent(this);
     indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
     paintIndicator(button);
+}
+
+void MousePicture::setButtonName(int button, const QString& name) {
+    if (button < 0 || button >= kShownButtonCount) return;
+    names_[static_cast<std::size_t>(button)] = name;
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    changed.setChild(button);
+    QAccessible::updateAccessibility(&changed);
+}
+
+QString MousePicture::buttonName(int button) const {
+    if (button < 0 || button >= kShownButtonCount) return {};
+    return names_[static_cast<std::size_t>(button)];
+}
+
+QRect MousePicture::buttonArea(int button) const {
+    if (button < 0 || button >= kShownButtonCount) return {};
+    return parts_[static_cast<std::size_t>(button)].lit.toAlignedRect();
+}
+
+void MousePicture::press(int button) {
+    if (button >= 0 && button < kShownButtonCount) Q_EMIT buttonClicked(button);
 }
 
 QSize MousePicture::sizeHint() const { return picture_->defaultSize(); }
@@ -154,6 +182,12 @@ void MousePicture::paintEvent(QPaintEvent* /*event*/) {
     for (int i = 0; i < kShownButtonCount; ++i) {
         paintNumber(painter, parts_[static_cast<std::size_t>(i)].badge, i, kRestingNumber);
     }
+    // The button the keyboard is on is lit by the page; the frame says the picture has the keys.
+    if (hasFocus()) {
+        painter.setPen(QPen(kLit, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
 }
 
 void MousePicture::mouseMoveEvent(QMouseEvent* event) {
@@ -179,6 +213,50 @@ void MousePicture::setHovered(int button) {
     hovered_ = button;
     setCursor(button >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
     Q_EMIT buttonHovered(button);
+}
+
+void MousePicture::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        moveKeyboardTo((keyboardButton_ + kShownButtonCount - 1) % kShownButtonCount);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        moveKeyboardTo((keyboardButton_ + 1) % kShownButtonCount);
+        break;
+    case Qt::Key_Home:
+        moveKeyboardTo(0);
+        break;
+    case Qt::Key_End:
+        moveKeyboardTo(kShownButtonCount - 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        press(keyboardButton_);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void MousePicture::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    moveKeyboardTo(keyboardButton_);
+}
+
+void MousePicture::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    Q_EMIT keyboardButtonChanged(-1);
+}
+
+void MousePicture::moveKeyboardTo(int button) {
+    keyboardButton_ = button;
+    Q_EMIT keyboardButtonChanged(button);
+    QAccessibleEvent moved(this, QAccessible::Focus);
+    moved.setChild(button);
+    QAccessible::updateAccessibility(&moved);
 }
 
 }  // namespace qx4::gui

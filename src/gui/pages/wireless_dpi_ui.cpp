@@ -19,6 +19,7 @@
 #include "core/edit/profile_settings_edit.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tab_order.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/system_mouse_settings.h"
@@ -69,6 +70,12 @@ void CWirelessDPIUI::findControls() {
         level.valueEdit = requireControl<QLineEdit>(this, QStringLiteral("wireless_dpi_value_%1").arg(n));
         level.slider = requireControl<QAbstractSlider>(this, QStringLiteral("wireless_dpi%1_slider").arg(n));
         level.swatch = requireControl<QAbstractButton>(this, QStringLiteral("wireless_dpi_color%1").arg(n));
+        // The eight columns are alike: a screen reader tells them apart by the level in each name.
+        level.valueEdit->setAccessibleName(text("wireless_dpi_level_value_access_text").arg(n));
+        level.slider->setAccessibleName(level.valueEdit->accessibleName());
+        level.swatch->setAccessibleName(text("wireless_dpi_level_color_access_text").arg(n));
+        level.option->setAccessibleName(text("wireless_dpi_level_access_text").arg(n));
+        level.onSwitch->setAccessibleName(text("wireless_dpi_level_on_access_text").arg(n));
         level.option->setCheckable(true);
         levelGroup_->addButton(level.option, i);
         connect(level.option, &QAbstractButton::clicked, this, [this, i] { onOptionClicked(i); });
@@ -83,6 +90,7 @@ void CWirelessDPIUI::findControls() {
                 [this, i](int step) { onSliderValue(i, step); });
         connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
     }
+    keepTabOnChosen(levelGroup_);
     hintLabel_ = requireControl<QLabel>(this, "wireless_dpi_levels_hint");
     // Without a settings tool there is nothing useful to say; the button just does nothing.
     connect(requireControl<QAbstractButton>(this, "mouse_attibute_btn"), &QAbstractButton::clicked,

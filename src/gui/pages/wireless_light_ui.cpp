@@ -11,6 +11,7 @@
 #include "core/edit/profile_settings_edit.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tab_order.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/effect_preview.h"
 #include "gui/pages/light_effects.h"
@@ -59,6 +60,7 @@ void CWirelessLightUI::findControls() {
             if (handlesInput() && setLightDirection(*activeProfile(), static_cast<std::int32_t>(i))) showEffect();
         });
     }
+    keepTabOnChosen(directionGroup_);
 }
 
 void CWirelessLightUI::refreshFromRecord() {

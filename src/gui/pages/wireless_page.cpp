@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/config/config_file.h"
 #include "core/device/reports.h"
@@ -22,6 +24,7 @@
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
+#include "gui/app/tab_order.h"
 #include "gui/app/window_message.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/power_display.h"
@@ -101,6 +104,9 @@ void CWirelessPage::findControls() {
         c.profileButtons[static_cast<std::size_t>(i)] =
             requireControl<QAbstractButton>(root, profileButtonName(i));
     }
+    auto* profiles = new QButtonGroup(this);
+    for (QAbstractButton* button : c.profileButtons) profiles->addButton(button);
+    keepTabOnChosen(profiles);
     c.exportProfileButton = requireControl<QAbstractButton>(root, "wireless_export_profile_btn");
     c.importProfileButton = requireControl<QAbstractButton>(root, "wireless_import_profile_btn");
     c.resetProfileButton = requireControl<QAbstractButton>(root, "wireless_reset_profile_btn");
@@ -123,6 +129,7 @@ void CWirelessPage::buildTabs() {
         return controlFactory_.create(className, parent);
     });
     std::vector<std::pair<int, QAbstractButton*>> buttons;
+    auto* tabGroup = new QButtonGroup(this);
     for (const PageKind& kind : pageTable()) {
         auto* page = qobject_cast<SettingsPage*>(loader.createWidget(
             QString::fromLatin1(kind.className), controls_.tabSwitch,
@@ -137,10 +144,11 @@ void CWirelessPage::buildTabs() {
         button->setObjectName(QString::fromLatin1(kind.tabButton));
         button->setCheckable(true);
         button->setAutoExclusive(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setProperty("qx4role", QStringLiteral("tab"));
         button->setProperty("textKey", QString::fromLatin1(kind.tabTextKey));
         ResourceManager::instance().translate(button);
+        tabGroup->addButton(button);
         buttons.emplace_back(kind.tabPosition, button);
         tabs_.push_back(Tab{&kind, button, page});
     }
@@ -149,6 +157,16 @@ void CWirelessPage::buildTabs() {
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         barLayout->insertWidget(static_cast<int>(i), buttons[i].second);
     }
+    // Tab goes as the eye reads: the side panel, the tab bar, the page shown, then Apply.
+    std::vector<QWidget*> stops{controls_.resetProfileButton};
+    for (const auto& button : buttons) stops.push_back(button.second);
+    for (const auto& button : buttons) {
+        const auto tab = std::ranges::find(tabs_, button.second, &Tab::button);
+        std::ranges::copy(tabStopsUnder(tab->page), std::back_inserter(stops));
+    }
+    stops.push_back(controls_.applyButton);
+    chainTabStops(stops);
+    keepTabOnChosen(tabGroup);
 }
 
 void CWirelessPage::connectControls() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QEnterEvent>
@@ -494,6 +495,45 @@ TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture)
     EXPECT_EQ(page.editedButton(), 3) << "other buttons wait while an editor is open";
     cancel();
     EXPECT_FALSE(indicator(4)->isVisible());
+}
+
+TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOpensTheEditor) {
+    row(3)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(3), Qt::Key_Down);
+    ASSERT_TRUE(row(4)->hasFocus());
+    EXPECT_TRUE(indicator(4)->isVisible() && !indicator(3)->isVisible()) << "the light goes with the keyboard";
+    QTest::keyClick(row(4), Qt::Key_Up);
+    QTest::keyClick(row(3), Qt::Key_Left);
+    ASSERT_TRUE(row(2)->hasFocus());
+    QTest::keyClick(row(2), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), 1);
+    cancel();
+
+    // The picture goes by the numbers, from 1 round to 12 and back.
+    auto* picture = find<MousePicture>(QStringLiteral("wireless_mouse_picture"));
+    picture->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picture, Qt::Key_Left);
+    EXPECT_TRUE(indicator(12)->isVisible());
+    for (int n = 0; n < 2; ++n) QTest::keyClick(picture, Qt::Key_Right);
+    EXPECT_TRUE(indicator(2)->isVisible() && !indicator(12)->isVisible());
+    QTest::keyClick(picture, Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), 1);
+    cancel();
+
+    // A screen reader finds the button the keyboard is on by its name and presses it as a click.
+    picture->setFocus(Qt::TabFocusReason);
+    for (int n = 0; n < 4; ++n) QTest::keyClick(picture, Qt::Key_Down);
+    QAccessibleInterface* buttons = QAccessible::queryAccessibleInterface(picture);
+    ASSERT_EQ(buttons->childCount(), kShownButtonCount);
+    QAccessibleInterface* sixth = buttons->focusChild();
+    ASSERT_NE(sixth, nullptr);
+    EXPECT_EQ(buttons->indexOfChild(sixth), 5);
+    EXPECT_TRUE(sixth->text(QAccessible::Name).endsWith(row(6)->text())) << sixth->text(QAccessible::Name).toStdString();
+    sixth->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.editedButton(), 5);
 }
 
 TEST(ButtonPageTexts, EveryFunctionAndKeyNameHasAnEnglishText) {

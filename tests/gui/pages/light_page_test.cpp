@@ -143,7 +143,7 @@ TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
     EXPECT_EQ(preview()->effect(), (LightEffect{1, 0xFF00FFC8u, 3, 7, 1}));
 }
 
-TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
+TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores) {
     record->profiles[0].lightColor = 0x00604020;  // unsaturated, unlike any colour the drag ends on
     page.refreshFromRecord();
     modeCombo()->setCurrentIndex(1);
@@ -164,6 +164,16 @@ TEST_F(LightPageTest, APaletteDragPreviewsAndOnlyTheReleaseStores) {
     DeviceConfig expected = beforeDrag;
     expected.profiles[0].lightColor = argbToStored(dragged);
     expected.profiles[0].lightColorUntouched = 0;
+    EXPECT_EQ(changedBytes(expected, *record), "");
+
+    // From the keyboard a held arrow previews and its release stores.
+    QTest::keyPress(field, Qt::Key_Down);
+    const QRgb darker = field->selectColor();
+    EXPECT_LT(std::max({qRed(darker), qGreen(darker), qBlue(darker)}), 255);
+    EXPECT_EQ(shownColor(), darker);
+    EXPECT_EQ(changedBytes(expected, *record), "");
+    QTest::keyRelease(field, Qt::Key_Down);
+    expected.profiles[0].lightColor = argbToStored(darker);
     EXPECT_EQ(changedBytes(expected, *record), "");
 }
 
