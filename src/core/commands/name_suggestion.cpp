@@ -38,7 +38,7 @@ std::optional<std::string_view> closestName(std::string_view typed, std::span<co
     std::size_t closestDistance = allowed + 1;
     for (const std::string_view candidate : candidates) {
         // Far longer or shorter names cannot be near; this also bounds the table for long input.
-        const std::size_t gap = candidate.size() > typed.size() ? candidate.size() - typed.size() : typed.size() - candidate.size();
+        const std::size_t gap = std::max(candidate.size(), typed.size()) - std::min(candidate.size(), typed.size());
         if (gap > allowed) continue;
         const std::size_t distance = editDistance(typed, candidate);
         if (distance < closestDistance) {
