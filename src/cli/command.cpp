@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "core/commands/name_suggestion.h"
 #include "core/config/config_file.h"
 
 namespace qx4::cli {
@@ -61,7 +62,10 @@ int runQx4ctl(Arguments arguments, std::ostream& out, std::ostream& err) {
     const auto found = std::find_if(commands.begin(), commands.end(),
                                     [name](const Command& command) { return command.name == name; });
     if (found == commands.end()) {
-        err << "qx4ctl: unknown command '" << name << "'\nRun 'qx4ctl --help' for the list of commands.\n";
+        std::vector<std::string_view> names;
+        for (const Command& command : commands) names.push_back(command.name);
+        err << "qx4ctl: unknown command '" << name << "'" << commands::didYouMean(name, names)
+            << "\nRun 'qx4ctl --help' for the list of commands.\n";
         return kExitUsage;
     }
     CommandIo io{out, err};

@@ -8,6 +8,7 @@
 #include "cli/data_files.h"
 #include "cli/device_session.h"
 #include "cli/running_program.h"
+#include "core/commands/edit_command.h"
 #include "core/commands/status_text.h"
 #include "core/config/config_file.h"
 #include "core/desktop/install_layout.h"
@@ -183,9 +184,10 @@ int runApply(Arguments arguments, CommandIo& io) {
     const auto began = Clock::now();
     const commands::SendResult result = applyThroughOwnLink(session, options.full, held.get());
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
-    if (result.kind == commands::SendResult::Kind::sent && (!saveConfig(*record) || session.saveFailed())) {
+    std::error_code reason;
+    if (result.kind == commands::SendResult::Kind::sent && (!saveConfig(*record, &reason) || session.saveFailed())) {
         return failure(kApplyCommand, io,
-                       "the mouse has the configuration, but it could not be saved to " + configFilePath().string());
+                       "the mouse has the configuration, but " + commands::cannotWrite(configFilePath(), reason));
     }
     const commands::ApplyReport report = commands::applyReport(result, seconds, options.simulate);
     io.out << report.out;

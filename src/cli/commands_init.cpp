@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/data_files.h"
 #include "cli/running_program.h"
+#include "core/commands/edit_command.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 
@@ -43,11 +44,12 @@ int runInit(Arguments arguments, CommandIo& io) {
 
     if (loaded.unreadable) return failure(kInitCommand, io, cannotRead(path, loaded));
     if (loaded.createdDefaults && !loaded.savedDefaults) {
-        return failure(kInitCommand, io, "cannot write " + path);
+        return failure(kInitCommand, io, commands::cannotWrite(path, loaded.saveError));
     }
     if (const auto unkept = unkeptMisfit(path, loaded)) return failure(kInitCommand, io, *unkept);
     if (loaded.damaged || loaded.overlong) {
-        if (!saveConfig(*config)) return failure(kInitCommand, io, "cannot write " + path);
+        std::error_code reason;
+        if (!saveConfig(*config, &reason)) return failure(kInitCommand, io, commands::cannotWrite(path, reason));
         io.err << "qx4ctl init: " << path << (loaded.damaged ? " was shorter" : " was longer")
                << " than a configuration; kept it as " << loaded.damagedCopy.string()
                << (loaded.damaged ? " and completed it with the defaults\n" : " and kept its first configuration\n");

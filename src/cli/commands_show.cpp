@@ -1,3 +1,4 @@
+#include <array>
 #include <charconv>
 #include <iomanip>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "cli/data_files.h"
 #include "cli/running_program.h"
 #include "core/commands/json_writer.h"
+#include "core/commands/name_suggestion.h"
 #include "core/commands/script_names.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -29,8 +31,9 @@ const Command kShowCommand{
     "summarise the stored configuration",
     "Usage: qx4ctl show [--profile N] [--json]\n"
     "Summarises Config_1.data: the active profile and, for every profile (or profile N, 1-5),\n"
-    "the DPI levels, report rate, lighting and the function of the 12 buttons, named as qx4ctl\n"
-    "dpi, light and bind take them. While qx4-config runs, it first saves what its window shows.\n"
+    "the DPI levels (each DPI as the window shows it: the DPI the mouse uses), report rate,\n"
+    "lighting and the function of the 12 buttons, named as qx4ctl dpi, light and bind take them.\n"
+    "While qx4-config runs, it first saves what its window shows.\n"
     "Nothing else is written; without a file the defaults are shown. --json prints\n"
     "  {\"configuration\": PATH, \"active_profile\": 1-5, \"profiles\": [{\"profile\": 1-5,\n"
     "   \"active\": BOOL, \"dpi\": {\"current_level\": 1-8, \"levels\": [{\"level\": 1-8,\n"
@@ -55,14 +58,8 @@ std::string valueText(long long value, long long highest) {
     return text;
 }
 
-// A level's stored value in DPI, "5000 DPI"; the note names the DPI the mouse is really sent
-// when that differs, " (sent as 4900)", and is empty otherwise.
-std::string dpiText(std::int32_t value) {
-    return std::to_string(static_cast<long long>(value) * kDpiPerHundred) + " DPI";
-}
-std::string dpiNote(std::int32_t value) {
-    return dpiSentAsStored(value) ? "" : " (sent as " + std::to_string(effectiveDpi(value)) + ")";
-}
+// A level's DPI as the DPI page shows it: the DPI the mouse uses, "4900 DPI" for a stored 50 too.
+std::string dpiText(std::int32_t value) { return std::to_string(effectiveDpi(value)) + " DPI"; }
 
 // The rate the mouse is sent: an index outside 0..3 goes out as the 2 ms interval.
 int reportRateHz(std::int32_t index) { return 1000 / pollingIntervalCode(index); }
@@ -88,12 +85,11 @@ std::optional<int> parseProfileNumber(std::string_view text) {
 void printDpiLevels(const ProfileSettings& profile, std::ostream& out) {
     const std::size_t current = static_cast<std::size_t>(profile.dpiLevel);
     const std::int32_t currentValue = profile.dpiValuesX[current];
-    out << "  DPI levels (current: level " << current + 1 << ", " << dpiText(currentValue) << dpiNote(currentValue)
-        << ")\n";
+    out << "  DPI levels (current: level " << current + 1 << ", " << dpiText(currentValue) << ")\n";
     for (std::size_t level = 0; level < profile.dpiValuesX.size(); ++level) {
         const std::int32_t value = profile.dpiValuesX[level];
         out << "    " << level + 1 << "  " << (profile.dpiLevelEnabled[level] == 1 ? "on " : "off") << "  "
-            << commands::colorText(profile.dpiColors[level]) << "  " << std::setw(10) << dpiText(value) << dpiNote(value)
+            << commands::colorText(profile.dpiColors[level]) << "  " << std::setw(10) << dpiText(value)
             << (level == current ? "  <- current" : "") << '\n';
     }
 }
@@ -189,7 +185,10 @@ int runShow(Arguments arguments, CommandIo& io) {
         } else if (argument.starts_with("--profile=")) {
             value = argument.substr(std::string_view("--profile=").size());
         } else {
-            return usageError(kShowCommand, io, "unexpected argument '" + std::string(argument) + "'");
+            constexpr std::array<std::string_view, 2> kOptions{"--json", "--profile"};
+            return usageError(kShowCommand, io,
+                              "unexpected argument '" + std::string(argument) + "'" +
+                                  commands::didYouMean(argument.substr(0, argument.find('=')), kOptions));
         }
         onlyProfile = parseProfileNumber(value);
         if (!onlyProfile) {

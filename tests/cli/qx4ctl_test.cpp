@@ -59,7 +59,13 @@ std::string shell(const std::string& command) {
 TEST_F(Qx4ctl, ExitCodesHelpAndOneLineFailures) {
     EXPECT_EQ(qx4ctl({}).code, 2);
     EXPECT_EQ(qx4ctl({"--help"}).code, 0);
-    EXPECT_NE(qx4ctl({"frobnicate"}).err.find("frobnicate"), std::string::npos);
+    const ToolRun unknown = qx4ctl({"frobnicate"});
+    EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
+    EXPECT_EQ(unknown.err.find("did you mean"), std::string::npos) << unknown.err;
+    const ToolRun mistyped = qx4ctl({"shwo"});
+    EXPECT_EQ(mistyped.code, 2);
+    EXPECT_NE(mistyped.err.find("unknown command 'shwo'; did you mean 'show'?\n"), std::string::npos) << mistyped.err;
+    EXPECT_NE(qx4ctl({"show", "--jsno"}).err.find("did you mean '--json'?"), std::string::npos);
     for (const cli::Command& command : cli::registeredCommands()) {
         const ToolRun help = qx4ctl({command.name, "--help"});
         EXPECT_EQ(help.code, 0) << command.name;
@@ -282,9 +288,24 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
     EXPECT_EQ(test::readBytes(macroFile), storeBefore);
     EXPECT_EQ(test::readBytes(configFile()), configBefore);
     EXPECT_TRUE(test::temporariesIn(data.folder()).empty());
+
     ASSERT_EQ(qx4ctl({"macro", "steps", "Fire", "A down 5, A up"}).code, 0);
     const std::string shown = qx4ctl({"show"}).out;
     EXPECT_NE(shown.find("\n     3  macro:Fire (once)\n"), std::string::npos) << shown;
+
+    // A single file that cannot be written is named with the system's reason too.
+    const std::string exported = (data.root() / "out.file").string();
+    const std::string config = configFile().string();
+    const std::vector<std::pair<std::vector<std::string_view>, std::string_view>> writes{
+        {{"macro", "export", "Fire", exported}, exported}, {{"export", exported}, exported}, {{"init"}, config}};
+    for (const auto& [arguments, file] : writes) {
+        if (file == config) std::filesystem::remove(config);
+        const test::ScopedFileSizeLimit fullDisk(100);
+        const ToolRun run = qx4ctl(arguments);
+        EXPECT_EQ(run.code, 1) << arguments[0];
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_NE(run.err.find("cannot write " + std::string(file) + ": " + why + "\n"), std::string::npos) << run.err;
+    }
 }
 
 // Without the program, qx4ctl waits for another one that holds the lock while it writes the

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <variant>
 #include <vector>
 
@@ -115,6 +116,9 @@ struct Workspace {
 };
 
 EditOutcome executeEdit(const EditCommand& command, Workspace workspace);
+
+// "cannot write FILE: REASON", the reason as the system gave it.
+std::string cannotWrite(const std::filesystem::path& file, std::error_code reason);
 
 // The one line on standard error when the data files could not take a command's change:
 // "cannot write FILE: REASON; nothing was changed", or which file was saved all the same.

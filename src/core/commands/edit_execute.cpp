@@ -73,8 +73,12 @@ EditOutcome executeEdit(const EditCommand& command, Workspace workspace) {
     return outcome;
 }
 
+std::string cannotWrite(const std::filesystem::path& file, std::error_code reason) {
+    return "cannot write " + file.string() + (reason ? ": " + reason.message() : std::string());
+}
+
 std::string saveFailureText(const DataFilesSave& save) {
-    const std::string failed = "cannot write " + save.failed.string() + ": " + save.error.message();
+    const std::string failed = cannotWrite(save.failed, save.error);
     if (save.saved.empty()) return failed + "; nothing was changed";
     return "saved " + save.saved.string() + ", but " + failed;
 }

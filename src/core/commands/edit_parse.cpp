@@ -7,6 +7,7 @@
 
 #include "core/commands/edit_command.h"
 #include "core/commands/macro_step_text.h"
+#include "core/commands/name_suggestion.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/profile_settings_edit.h"
 #include "core/instance/instance_messages.h"
@@ -63,7 +64,11 @@ std::variant<Scanned, UsageError> scan(std::span<const std::string_view> argumen
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
         const auto rule = std::ranges::find(rules, name, &OptionRule::name);
-        if (rule == rules.end()) return usage("unknown option '" + std::string(name) + "'");
+        if (rule == rules.end()) {
+            std::vector<std::string_view> names;
+            for (const OptionRule& known : rules) names.push_back(known.name);
+            return usage("unknown option '" + std::string(name) + "'" + didYouMean(name, names));
+        }
         if (scanned.has(name)) return usage(std::string(name) + " is given twice");
         std::string_view value;
         if (rule->takesValue && equals != std::string_view::npos) {
@@ -211,7 +216,11 @@ Parsed parseLight(std::span<const std::string_view> arguments) {
     const auto effect = std::ranges::find_if(kLightEffects, [&s](const LightEffectInfo& info) {
         return sameWord(info.name, s.positionals[0]);
     });
-    if (effect == kLightEffects.end()) return usage("no lighting effect is named " + quoted(s.positionals[0]));
+    if (effect == kLightEffects.end()) {
+        std::vector<std::string_view> names;
+        for (const LightEffectInfo& info : kLightEffects) names.push_back(info.name);
+        return usage("no lighting effect is named " + quoted(s.positionals[0]) + didYouMean(s.positionals[0], names));
+    }
 
     SetLighting lighting{static_cast<int>(effect - kLightEffects.begin()), {}, {}, {}, {}};
     const auto refuse = [&](std::string_view option) {
@@ -238,6 +247,16 @@ Parsed parseLight(std::span<const std::string_view> arguments) {
         else return usage("--direction is forward or backward, not " + quoted(*text));
     }
     return common(s, lighting);
+}
+
+// What bind takes by name: "default" and every function a selector offers.
+std::vector<std::string_view> functionNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all{"default"};
+        for (const std::uint8_t code : offeredFunctionCodes()) all.push_back(functionName(code));
+        return all;
+    }();
+    return {names.begin(), names.end()};
 }
 
 Parsed parseBind(std::span<const std::string_view> arguments) {
@@ -277,7 +296,8 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
         bind.kind = Bind::Kind::keys;
         bind.keys = *keys;
     } else {
-        return usage(quoted(function) + " is no function, key combination or macro:NAME (qx4ctl functions lists them)");
+        return usage(quoted(function) + " is no function, key combination or macro:NAME (qx4ctl functions lists them)" +
+                     didYouMean(function, functionNames()));
     }
     return common(s, bind);
 }
@@ -320,7 +340,8 @@ Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesy
         if (!steps) return usage(problem);
         return common(s, SetMacroSteps{utf8ToUtf16(p[1]), std::move(*steps)});
     }
-    return usage("expected add, rename, delete, import, export or steps after macro");
+    constexpr std::array<std::string_view, 6> kSubcommands{"add", "rename", "delete", "import", "export", "steps"};
+    return usage("expected add, rename, delete, import, export or steps after macro" + didYouMean(sub, kSubcommands));
 }
 
 Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder,

@@ -95,7 +95,10 @@ StepResult run(const ImportMacro& action, Workspace workspace) {
 StepResult run(const ExportMacro& action, Workspace workspace) {
     const auto position = findMacro(action.name, workspace.macros);
     if (!position) return noSuchMacro(action.name);
-    if (!exportMacroFile(workspace.macros.at(*position), action.file)) return refused("cannot write " + action.file.string());
+    std::error_code reason;
+    if (!exportMacroFile(workspace.macros.at(*position), action.file, &reason)) {
+        return refused(cannotWrite(action.file, reason));
+    }
     return {0, {}, {}, false};
 }
 

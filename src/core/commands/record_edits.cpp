@@ -194,7 +194,8 @@ StepResult run(const ImportProfile& action, Workspace workspace, int index) {
 }
 
 StepResult run(const ExportProfile& action, const ProfileSettings& profile, int index) {
-    if (!exportProfile(profile, action.file)) return refused("cannot write " + action.file.string());
+    std::error_code reason;
+    if (!exportProfile(profile, action.file, &reason)) return refused(cannotWrite(action.file, reason));
     return {0, profileLabel(index) + " written to " + action.file.string() + "\n", {}, false};
 }
 

@@ -276,9 +276,12 @@ FilesWriteResult writeFilesAtomically(std::span<const FileReplacement> files) {
     return result;
 }
 
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes, FileUse use) {
+bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes, FileUse use,
+                         std::error_code* reason) {
     const FileReplacement file{target, bytes, use};
-    return !writeFilesAtomically(std::span(&file, 1)).error;
+    const std::error_code error = writeFilesAtomically(std::span(&file, 1)).error;
+    if (reason) *reason = error;
+    return !error;
 }
 
 void removeStaleTemporaries(const std::filesystem::path& target) {

@@ -48,9 +48,10 @@ enum class FileUse : std::uint8_t {
 
 // Refuses to replace anything that is not a regular file it could read (a folder, FIFO or device,
 // a file without read permission, a loop of links): false then, as when any step fails. On false
-// the target is unchanged and no temporary file is left behind.
+// the target is unchanged and no temporary file is left behind, and `reason`, when given, holds
+// the system's reason.
 bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes,
-                         FileUse use = FileUse::dataFile);
+                         FileUse use = FileUse::dataFile, std::error_code* reason = nullptr);
 
 // One file of a change that writeFilesAtomically makes as a whole.
 struct FileReplacement {

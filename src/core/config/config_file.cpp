@@ -79,7 +79,7 @@ ConfigLoadResult loadFrom(const std::filesystem::path& path, DeviceConfig& confi
     applyDefaults(config);
     if (file.status == ReadStatus::missing) {
         result.createdDefaults = true;
-        result.savedDefaults = mayWrite && saveConfig(config);
+        result.savedDefaults = mayWrite && saveConfig(config, &result.saveError);
     } else {
         // Something is there that cannot be read: replacing it could destroy what the user has.
         result.unreadable = true;
@@ -146,8 +146,8 @@ void applyDefaults(DeviceConfig& config) {
     for (ProfileSettings& profile : config.profiles) applyProfileDefaults(profile);
 }
 
-bool saveConfig(const DeviceConfig& config) {
-    return writeFileAtomically(configFilePath(), recordBytes(config));
+bool saveConfig(const DeviceConfig& config, std::error_code* reason) {
+    return writeFileAtomically(configFilePath(), recordBytes(config), FileUse::dataFile, reason);
 }
 
 ConfigLoadResult decodeConfigImage(std::span<const std::byte> image, DeviceConfig& config, std::size_t macroCount) {

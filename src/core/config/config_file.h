@@ -29,13 +29,14 @@ std::filesystem::path macroFilePath();   // dataDirectory()/ms_1/macro.data
 void applyDefaults(DeviceConfig& config);
 void applyProfileDefaults(ProfileSettings& profile);
 
-// Replaces Config_1.data atomically. False when the folder or file cannot be written; the
-// record in memory stays authoritative.
-bool saveConfig(const DeviceConfig& config);
+// Replaces Config_1.data atomically. False when the folder or file cannot be written, with the
+// system's reason in `reason` when given; the record in memory stays authoritative.
+bool saveConfig(const DeviceConfig& config, std::error_code* reason = nullptr);
 
 struct ConfigLoadResult {
     bool createdDefaults = false;  // no file: the record holds the defaults
     bool savedDefaults = false;    // ... and they were written to a new file
+    std::error_code saveError;     // ... or why they could not be
     bool unreadable = false;       // a file is there but could not be read: defaults, file untouched
     bool notRegularFile = false;   // ... as it is a folder, FIFO or device, which is never opened
     std::error_code readError;     // ... the system's reason, when it gave one

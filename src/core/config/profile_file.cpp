@@ -12,8 +12,8 @@
 
 namespace qx4 {
 
-bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path) {
-    return writeFileAtomically(path, recordBytes(profile), FileUse::sharedFile);
+bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path, std::error_code* reason) {
+    return writeFileAtomically(path, recordBytes(profile), FileUse::sharedFile, reason);
 }
 
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 #include "core/config/device_config.h"
 
@@ -18,8 +19,9 @@ inline constexpr std::size_t kProfileFileSize = sizeof(ProfileSettings);  // 32,
 
 // Writes the block of a profile, or of the active one, replacing the file atomically. The file is
 // for sharing: a new one follows the umask, and its folder must be there. False when it could not
-// be written.
-bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path);
+// be written, with the system's reason in `reason` when given.
+bool exportProfile(const ProfileSettings& profile, const std::filesystem::path& path,
+                   std::error_code* reason = nullptr);
 bool exportProfile(const DeviceConfig& config, const std::filesystem::path& path);
 
 enum class ProfileImportStatus {

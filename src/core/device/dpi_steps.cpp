@@ -51,8 +51,4 @@ std::size_t dpiStepFor(std::int32_t storedValue) {
     return step == steps.end() ? steps.size() - 1 : static_cast<std::size_t>(step - steps.begin());
 }
 
-bool dpiSentAsStored(std::int32_t storedValue) {
-    return static_cast<long long>(storedValue) * kDpiPerHundred == effectiveDpi(storedValue);
-}
-
 }  // namespace qx4

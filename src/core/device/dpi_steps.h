@@ -26,7 +26,4 @@ int highestDpi();
 // Index into dpiSteps() of the step the mouse treats like `storedValue`.
 std::size_t dpiStepFor(std::int32_t storedValue);
 
-// True when the stored value reaches the mouse as its face value (value x 100 DPI).
-bool dpiSentAsStored(std::int32_t storedValue);
-
 }  // namespace qx4

@@ -36,8 +36,8 @@ MacroStoreChange importMacroFile(const std::filesystem::path& path, MacroList& l
     return change;
 }
 
-bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path) {
-    return writeFileAtomically(path, recordBytes(record), FileUse::sharedFile);
+bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path, std::error_code* reason) {
+    return writeFileAtomically(path, recordBytes(record), FileUse::sharedFile, reason);
 }
 
 }  // namespace qx4

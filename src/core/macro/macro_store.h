@@ -146,8 +146,9 @@ std::optional<MacroRecord> decodeMacroFile(std::span<const std::byte> bytes);
 // Appends an imported record under a free name: its own, else fileStem's, made unique.
 MacroRecord& appendImportedMacro(MacroRecord record, std::u16string_view fileStem, MacroList& list);
 // Writes the record's 240 bytes atomically, as a file for sharing: a new one follows the umask,
-// and its folder must be there. False when it could not be written.
-bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path);
+// and its folder must be there. False when it could not be written, with the system's reason in
+// `reason` when given.
+bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path, std::error_code* reason = nullptr);
 
 // For every profile and its first 12 bindings that hold a macro (code 17 or a non-empty name):
 // a macro of that name in the list is copied in again (name, action count, actions) and

@@ -98,6 +98,24 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
     EXPECT_EQ(macros.size(), 2u);
 }
 
+// A near miss is answered with the name meant; a name far from every other gets no guess.
+TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
+    const std::vector<std::pair<std::vector<std::string_view>, std::string_view>> cases{
+        {{"bind", "2", "volume-up"}, "volume_up"},       {{"bind", "2", "Volmue_UP"}, "volume_up"},
+        {{"bind", "2", "defualt"}, "default"},           {{"bind", "2", "frobnicate"}, ""},
+        {{"dpi", "3", "1600", "--profil", "2"}, "--profile"}, {{"rate", "500", "--aplpy"}, "--apply"},
+        {{"light", "steady", "--colour", "#FF0000"}, "--color"}, {{"dpi", "3", "1600", "--everything"}, ""},
+        {{"light", "breathng"}, "breathing"},            {{"light", "rainbows-and-unicorns"}, ""},
+        {{"macro", "renmae", "Fire", "Burst"}, "rename"}, {{"macro", "x", "Fire"}, ""},
+    };
+    for (const auto& [arguments, meant] : cases) {
+        const EditOutcome outcome = run(arguments);
+        EXPECT_EQ(outcome.exitCode, 2) << arguments[1];
+        if (meant.empty()) EXPECT_EQ(outcome.error.find("did you mean"), std::string::npos) << outcome.error;
+        else EXPECT_TRUE(outcome.error.ends_with("; did you mean '" + std::string(meant) + "'?")) << outcome.error;
+    }
+}
+
 TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) {
     auto byPage = std::make_unique<DeviceConfig>(*config);
     const auto pageBinds = [&](auto choose) {

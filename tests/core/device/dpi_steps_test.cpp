@@ -26,14 +26,13 @@ TEST(DpiSteps, TheSlidersOfferEveryDpiOnceAndEveryStoredValueLandsOnItsOwnDpi) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
         EXPECT_EQ(effectiveDpi(steps[i]), expected[i]) << "step " << i;
         // Only 5,000 DPI has no value of its own face: 50 is sent as 4,900.
-        EXPECT_EQ(dpiSentAsStored(steps[i]), steps[i] != 51) << "step " << i;
+        EXPECT_EQ(effectiveDpi(steps[i]) == steps[i] * kDpiPerHundred, steps[i] != 51) << "step " << i;
     }
     for (std::int32_t value = -600; value <= 600; ++value) {
         EXPECT_EQ(effectiveDpi(steps[dpiStepFor(value)]), effectiveDpi(value)) << "value " << value;
     }
-    EXPECT_FALSE(dpiSentAsStored(0));
-    EXPECT_FALSE(dpiSentAsStored(99));
-    EXPECT_TRUE(dpiSentAsStored(98));
+    EXPECT_NE(effectiveDpi(99), 9900);
+    EXPECT_EQ(effectiveDpi(98), 9800);
 }
 
 }  // namespace
