@@ -161,12 +161,13 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
     EXPECT_THAT(markedTabs(app), IsEmpty());
 
+    app.click("wireless_light_btn");
+    app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
+    EXPECT_TRUE(pending(1)) << apply->text().toStdString();
+    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn"));
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_2");
     app.control<QComboBox>("wireless_polling_rate_combo")->setCurrentIndex(0);
-    EXPECT_TRUE(pending(2)) << apply->text().toStdString();
-    app.click("wireless_light_btn");
-    app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
     EXPECT_TRUE(pending(3)) << apply->text().toStdString();
     EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn", "wireless_dpi_setting_btn"));
     EXPECT_EQ(status->text(), "") << "what the last apply did is old news";
