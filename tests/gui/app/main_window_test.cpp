@@ -4,12 +4,14 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -20,6 +22,7 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -205,6 +208,19 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
             [&](CMsgWnd& box) {
                 ++asked;
                 EXPECT_EQ(box.findChild<QLabel*>("warning")->text(), text("pending_one_text").arg(1));
+                // A second way out taken meanwhile (the tray's exit) asks nothing more.
+                QTimer answerOthers;
+                QObject::connect(&answerOthers, &QTimer::timeout, [&] {
+                    for (QWidget* window : QApplication::topLevelWidgets()) {
+                        if (window != &box && window->isVisible() && qobject_cast<CMsgWnd*>(window)) {
+                            ++asked;
+                            window->close();
+                        }
+                    }
+                });
+                answerOthers.start(0);
+                const MenuCommand exit{"exit", {}, {}};
+                app.window().handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&exit), 0);
                 box.findChild<QAbstractButton*>(c.answer)->click();
             },
             leave);
