@@ -409,6 +409,7 @@ void CMainWnd::closeToTray() { leave(!trayAvailable()); }
 // on the way out is let finish before the program ends.
 void CMainWnd::leave(bool quit) {
     const PendingEditsPrompt::Outcome settled = pendingPrompt_->ask(this);
+    if (settled.answer == PendingEditsPrompt::Answer::asking) return;
     if (settled.answer == PendingEditsPrompt::Answer::stay) {
         if (!isVisible()) showPlain();  // to show why nothing was sent
         return;

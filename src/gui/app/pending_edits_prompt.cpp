@@ -19,6 +19,7 @@ bool sameRecord(const DeviceConfig& a, const DeviceConfig& b) {
 }  // namespace
 
 PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
+    if (asking_) return {Answer::asking, std::nullopt};
     const int count = page_.editsNotSent();
     if (count == 0) return {Answer::nothingPending, std::nullopt};
     if (kept_ && sameRecord(*kept_, page_.record())) return {Answer::kept, std::nullopt};
@@ -30,7 +31,9 @@ PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
     box.setDetails(texts.text(QStringLiteral("pending_choices_text")), QString());
     box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
                      QStringLiteral("pending_discard_text"));
+    asking_ = true;
     const int choice = box.showModal();
+    asking_ = false;
     qCDebug(lcApp, "%d edits not on the mouse: %s", count,
             choice == CMsgWnd::kConfirmed ? "apply" : choice == CMsgWnd::kAlternative ? "discard" : "keep");
     kept_.reset();

@@ -23,6 +23,7 @@ public:
         kept,
         discarded,  // the record is back to what the mouse holds
         stay,       // an edit still open would store nothing: the window stays to say so
+        asking,     // the question is open already (asked again from the tray meanwhile)
     };
     struct Outcome {
         Answer answer;
@@ -36,6 +37,7 @@ public:
 private:
     CWirelessPage& page_;
     std::unique_ptr<DeviceConfig> kept_;  // the record as it was when kept for later
+    bool asking_ = false;
 };
 
 }  // namespace qx4::gui
