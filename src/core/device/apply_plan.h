@@ -77,7 +77,6 @@ public:
     void mouseSwitched(const MouseSwitches& before, const DeviceConfig& current);
 
     const DeviceConfig& record() const { return *record_; }
-    const std::shared_ptr<const DeviceConfig>& shared() const { return record_; }
     bool fullDownloadDue() const { return fullDownloadDue_; }
 
 private:

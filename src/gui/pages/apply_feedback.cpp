@@ -6,7 +6,10 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "core/window_messages.h"
 #include "gui/app/diagnostics.h"
@@ -25,6 +28,7 @@ QString number(int value) { return QLocale().toString(value); }
 constexpr int kProfileField = 8;
 
 constexpr int kMarkSide = 6;
+constexpr int kMarkTop = 3;
 
 std::intptr_t encodeFailure(const PlannedReport& planned) {
     return 1 + static_cast<std::intptr_t>(planned.section) * kProfileField + (planned.profile & (kProfileField - 1));
@@ -71,7 +75,8 @@ QString describeSections(const SectionFlags& flags) {
 }  // namespace
 
 void ApplyReporter::applyStarted(const ApplyStart& start) {
-    postWindowMessage(target_, UM_APPLY_STARTED, static_cast<std::uintptr_t>(start.reports), start.sendsButtons ? 1 : 0);
+    postWindowMessage(target_, UM_APPLY_STARTED, static_cast<std::uintptr_t>(start.reports),
+                      start.sendsButtons ? 1 : 0);
 }
 
 void ApplyReporter::reportWritten(const PlannedReport& planned, const WriteResult& result, int done) {
@@ -108,7 +113,7 @@ void ApplyFeedback::addTab(QAbstractButton* tabButton, std::span<const Section> 
 bool ApplyFeedback::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         for (const Tab& tab : tabs_) {
-            if (tab.button == watched) tab.mark->move(tab.button->width() - tab.mark->width(), 0);
+            if (tab.button == watched) tab.mark->move(tab.button->width() - tab.mark->width(), kMarkTop);
         }
     }
     return QObject::eventFilter(watched, event);

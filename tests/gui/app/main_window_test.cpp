@@ -188,7 +188,8 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
                           {Way::hide, "alternative_btn", kDefaultLevel}, {Way::trayExit, "confirm_btn", kChosenLevel},
                           {Way::closeWithoutTray, "cancel_btn", kChosenLevel}}) {
         SCOPED_TRACE(testing::Message() << "way " << static_cast<int>(c.way) << ", " << c.answer);
-        AppHarness app({.receiverPresent = false, .cablePresent = true, .trayAvailable = c.way != Way::closeWithoutTray});
+        AppHarness app(
+            {.receiverPresent = false, .cablePresent = true, .trayAvailable = c.way != Way::closeWithoutTray});
         ASSERT_TRUE(app.waitForAppliesEnded(1));
         std::vector<int> quits;  // applies ended by each quit
         QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { quits.push_back(app.appliesEnded); });

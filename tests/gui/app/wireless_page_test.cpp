@@ -133,8 +133,10 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
 // Which tabs carry the mark of edits not on the mouse.
 std::vector<std::string> markedTabs(AppHarness& app) {
     std::vector<std::string> marked;
-    for (const char* tab : {"wireless_light_btn", "wireless_button_btn", "wireless_dpi_setting_btn", "wireless_macro_btn"}) {
-        if (!app.control<QAbstractButton>(tab)->findChild<QWidget*>("pending_mark")->isHidden()) marked.emplace_back(tab);
+    for (const char* tab :
+         {"wireless_light_btn", "wireless_button_btn", "wireless_dpi_setting_btn", "wireless_macro_btn"}) {
+        const auto* mark = app.control<QAbstractButton>(tab)->findChild<QWidget*>("pending_mark");
+        if (!mark->isHidden()) marked.emplace_back(tab);
     }
     return marked;
 }
