@@ -62,8 +62,8 @@ struct QuietObserver final : DeviceObserver {
 
 class FinishedSignal final : public ApplyListener {
 public:
-    void applyStarted() override {}
-    void reportWritten(const FeatureReport&, const WriteResult&) override {}
+    void applyStarted(const ApplyStart&) override {}
+    void reportWritten(const PlannedReport&, const WriteResult&, int) override {}
     void applyFinished(const ApplyOutcome& outcome) override {
         {
             std::lock_guard lock(mutex_);

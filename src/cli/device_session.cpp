@@ -110,9 +110,9 @@ void DeviceSession::startArrivalTimer(Link link) {
 
 void DeviceSession::cancelArrivalTimer(Link link) { loop_.cancelTimer(static_cast<int>(link)); }
 
-void DeviceSession::reportWritten(const FeatureReport& report, const WriteResult& result) {
+void DeviceSession::reportWritten(const PlannedReport& planned, const WriteResult& result, int) {
     std::string line = std::string(result.written ? "ok     " : "failed ") +
-                       std::string(linkParameters(result.link).name) + "  " + toHex(report.view());
+                       std::string(linkParameters(result.link).name) + "  " + toHex(planned.report.view());
     loop_.post([this, line = std::move(line)] { out_ << line << '\n'; });
 }
 

@@ -81,8 +81,8 @@ private:
     void cancelArrivalTimer(Link link) override;
 
     // ApplyListener, on the worker thread
-    void applyStarted() override {}
-    void reportWritten(const FeatureReport& report, const WriteResult& result) override;
+    void applyStarted(const ApplyStart&) override {}
+    void reportWritten(const PlannedReport& planned, const WriteResult& result, int done) override;
     void applyFinished(const ApplyOutcome& outcome) override;
     void applySkipped(ApplySkipReason reason) override;
 

@@ -21,12 +21,15 @@ inline constexpr std::uint32_t UM_RECEIVER_ARRIVAL = 1330;
 inline constexpr std::uint32_t UM_CABLE_DATA = 1331;
 inline constexpr std::uint32_t UM_CABLE_ARRIVAL = 1332;
 inline constexpr std::uint32_t UM_APPLY_REQUEST = 1333;
-// Sent by the apply worker so that the UI thread alone touches widgets: the ring is shown on
-// UM_APPLY_STARTED and hidden on UM_APPLY_FINISHED (wParam reports sent, lParam reports failed).
+// Sent by the apply worker so that the UI thread alone touches widgets: UM_APPLY_STARTED (wParam
+// reports to write, lParam 1 when every button report goes), UM_APPLY_PROGRESS after each report
+// (wParam reports written so far, lParam 0 when it arrived, else which section did not) and
+// UM_APPLY_FINISHED (wParam reports sent, lParam reports failed).
 inline constexpr std::uint32_t UM_APPLY_STARTED = 1334;
 inline constexpr std::uint32_t UM_APPLY_FINISHED = 1335;
 // An apply request was dropped because no link is present (wParam 0) or the mouse sleeps (1).
 inline constexpr std::uint32_t UM_APPLY_SKIPPED = 1336;
+inline constexpr std::uint32_t UM_APPLY_PROGRESS = 1337;
 
 // The apply worker's own queue.
 inline constexpr std::uint32_t TM_APPLY = 1648;

@@ -47,6 +47,25 @@ bool SectionFlags::any() const {
 
 bool SectionFlags::anyButtonsChanged() const { return anyOf(buttonsChanged); }
 
+bool SectionFlags::has(Section section) const {
+    switch (section) {
+    case Section::dpi: return anyOf(dpiChanged);
+    case Section::light: return anyOf(lightChanged);
+    case Section::polling: return anyOf(pollingChanged);
+    case Section::buttons: return anyOf(buttonsChanged);
+    case Section::profileSelect: break;
+    }
+    return false;
+}
+
+int SectionFlags::count() const {
+    int flagged = 0;
+    for (const auto* flags : {&dpiChanged, &lightChanged, &pollingChanged, &buttonsChanged}) {
+        flagged += static_cast<int>(std::count(flags->begin(), flags->end(), true));
+    }
+    return flagged;
+}
+
 void SectionFlags::mark(Section section, int profile) {
     if (profile < 0 || profile >= kProfileCount) return;
     const auto k = static_cast<std::size_t>(profile);
@@ -79,6 +98,57 @@ SectionFlags compareConfigs(const DeviceConfig& current, const DeviceConfig& app
         flags.buttonsChanged[k] = differs(now.buttons, before.buttons);
     }
     return flags;
+}
+
+MouseSwitches MouseSwitches::of(const DeviceConfig& record) {
+    const ProfileSettings& active = record.profiles[static_cast<std::size_t>(activeProfileIndex(record))];
+    return {record.activeProfile, active.dpiLevel, active.pollingRateIndex, active.lightMode};
+}
+
+void MouseCopy::setBaseline(std::shared_ptr<const DeviceConfig> loaded, bool fullDownloadDue) {
+    record_ = std::move(loaded);
+    owed_ = {};
+    fullDownloadDue_ = fullDownloadDue;
+}
+
+SectionFlags MouseCopy::due(const DeviceConfig& current, bool full) const {
+    if (full || fullDownloadDue_) return SectionFlags::all();
+    SectionFlags flags = compareConfigs(current, *record_);
+    flags |= owed_;
+    return flags;
+}
+
+SectionFlags MouseCopy::unapplied(const DeviceConfig& current) const {
+    SectionFlags flags = compareConfigs(current, *record_);
+    flags |= owed_;
+    const int active = activeProfileIndex(current);
+    const auto index = static_cast<std::size_t>(active);
+    if (current.profiles[index].pollingRateIndex != record_->profiles[index].pollingRateIndex) {
+        flags.mark(Section::polling, active);
+    }
+    return flags;
+}
+
+void MouseCopy::applied(std::shared_ptr<const DeviceConfig> sent, const SectionFlags& notApplied) {
+    record_ = std::move(sent);
+    owed_ = notApplied;
+    fullDownloadDue_ = false;
+}
+
+void MouseCopy::mouseSwitched(const MouseSwitches& before, const DeviceConfig& current) {
+    const MouseSwitches after = MouseSwitches::of(current);
+    if (after == before) return;
+    auto held = std::make_shared<DeviceConfig>(*record_);
+    // One notification switches one thing; a new profile keeps its own settings.
+    if (after.activeProfile != before.activeProfile) {
+        held->activeProfile = after.activeProfile;
+    } else {
+        ProfileSettings& profile = held->profiles[static_cast<std::size_t>(activeProfileIndex(current))];
+        if (after.dpiLevel != before.dpiLevel) profile.dpiLevel = after.dpiLevel;
+        if (after.pollingRateIndex != before.pollingRateIndex) profile.pollingRateIndex = after.pollingRateIndex;
+        if (after.lightMode != before.lightMode) profile.lightMode = after.lightMode;
+    }
+    record_ = std::move(held);
 }
 
 std::vector<PlannedReport> planApply(const DeviceConfig& record, const SectionFlags& flags) {

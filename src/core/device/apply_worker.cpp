@@ -8,7 +8,6 @@ ApplyWorker::ApplyWorker(ReportWriter& writer, const PresenceState& presence, Ap
     : writer_(writer),
       presence_(presence),
       listener_(listener),
-      applied_(std::make_shared<const DeviceConfig>()),
       thread_([this](std::stop_token stop) { run(stop); }) {}
 
 ApplyWorker::~ApplyWorker() { stop(); }
@@ -17,8 +16,10 @@ void ApplyWorker::setBaseline(const DeviceConfig& loaded, bool fullDownloadDue) 
     post({Kind::baseline, fullDownloadDue, std::make_shared<const DeviceConfig>(loaded)});
 }
 
-void ApplyWorker::requestApply(bool full, const DeviceConfig& current) {
-    post({Kind::apply, full, std::make_shared<const DeviceConfig>(current)});
+std::shared_ptr<const DeviceConfig> ApplyWorker::requestApply(bool full, const DeviceConfig& current) {
+    auto copy = std::make_shared<const DeviceConfig>(current);
+    post({Kind::apply, full, copy});
+    return copy;
 }
 
 void ApplyWorker::stop() {
@@ -46,9 +47,7 @@ void ApplyWorker::run(std::stop_token stop) {
             queue_.pop_front();
         }
         if (message.kind == Kind::baseline) {
-            applied_ = std::move(message.record);
-            owed_ = {};
-            fullDownloadPending_ = message.full;
+            mouse_.setBaseline(std::move(message.record), message.full);
         } else {
             apply(message, stop);
         }
@@ -66,34 +65,31 @@ void ApplyWorker::apply(const Message& message, std::stop_token stop) {
         listener_.applySkipped(ApplySkipReason::mouseAsleep);
         return;
     }
-    listener_.applyStarted();
-
     ApplyOutcome outcome;
-    outcome.full = message.full || fullDownloadPending_;
-    SectionFlags flags = outcome.full ? SectionFlags::all() : compareConfigs(*message.record, *applied_);
-    flags |= owed_;
-    fullDownloadPending_ = false;
+    outcome.full = message.full || mouse_.fullDownloadDue();
+    const SectionFlags flags = mouse_.due(*message.record, message.full);
+    const std::vector<PlannedReport> plan = planApply(*message.record, flags);
+    listener_.applyStarted({static_cast<int>(plan.size()), flags.anyButtonsChanged()});
 
     // A section whose report did not reach the mouse stays owed, so the next apply sends it
     // again even though the snapshot below already holds its new value.
     SectionFlags notApplied;
-    for (const PlannedReport& planned : planApply(*message.record, flags)) {
+    for (const PlannedReport& planned : plan) {
         if (stop.stop_requested()) {
             ++outcome.failed;
             notApplied.mark(planned.section, planned.profile);
             continue;
         }
         const WriteResult result = writer_.writeReport(planned.report, stop);
-        listener_.reportWritten(planned.report, result);
         if (result.written) {
             ++outcome.sent;
         } else {
             ++outcome.failed;
             notApplied.mark(planned.section, planned.profile);
         }
+        listener_.reportWritten(planned, result, outcome.sent + outcome.failed);
     }
-    applied_ = message.record;
-    owed_ = notApplied;
+    mouse_.applied(message.record, notApplied);
     listener_.applyFinished(outcome);
 }
 

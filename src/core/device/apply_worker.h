@@ -28,12 +28,18 @@ struct ApplyOutcome {
 
 enum class ApplySkipReason { noLink, mouseAsleep };
 
+struct ApplyStart {
+    int reports = 0;            // the apply writes this many
+    bool sendsButtons = false;  // every macro and button report goes: the long kind of apply
+};
+
 // Called on the worker thread: implementations post to their own thread and return at once.
 class ApplyListener {
 public:
     virtual ~ApplyListener() = default;
-    virtual void applyStarted() = 0;
-    virtual void reportWritten(const FeatureReport& report, const WriteResult& result) = 0;
+    virtual void applyStarted(const ApplyStart& start) = 0;
+    // `done` counts the reports written so far in this apply, this one included.
+    virtual void reportWritten(const PlannedReport& planned, const WriteResult& result, int done) = 0;
     virtual void applyFinished(const ApplyOutcome& outcome) = 0;
     virtual void applySkipped(ApplySkipReason reason) = 0;
 };
@@ -51,8 +57,9 @@ public:
     // full download whatever it asks for. Queued behind earlier requests. When the caller knows
     // the mouse already holds `loaded` (fullDownloadDue false), the next apply sends changes only.
     void setBaseline(const DeviceConfig& loaded, bool fullDownloadDue = true);
-    // Thread message TM_APPLY: full is wParam == 1. Copies `current` now.
-    void requestApply(bool full, const DeviceConfig& current);
+    // Thread message TM_APPLY: full is wParam == 1. Copies `current` now; the copy, which nobody
+    // changes, is returned for the caller to know what was sent.
+    std::shared_ptr<const DeviceConfig> requestApply(bool full, const DeviceConfig& current);
     // The quit message: a running apply stops after the report being written (its pause is cut
     // short), queued requests are dropped, and the thread is joined. Safe to call twice.
     void stop();
@@ -77,10 +84,9 @@ private:
     std::condition_variable_any queueReady_;
     std::deque<Message> queue_;
 
-    // Worker thread only.
-    std::shared_ptr<const DeviceConfig> applied_;
-    SectionFlags owed_;  // sections whose reports failed: not on the mouse whatever the snapshot says
-    bool fullDownloadPending_ = false;
+    // Worker thread only. Sections whose reports failed stay owed: not on the mouse whatever the
+    // snapshot says.
+    MouseCopy mouse_;
 
     std::jthread thread_;  // last: started once everything above exists
 };

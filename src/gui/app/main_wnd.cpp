@@ -61,6 +61,13 @@ CMainWnd::CMainWnd(MainWindowOptions options)
         options_.pauseAfterWrite);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
     connect(page_.get(), &CWirelessPage::powerStateChanged, this, &CMainWnd::onPowerChanged);
+    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_);
+    connect(page_.get(), &CWirelessPage::applyTicketEnded, this, [this](quint64 ticket) {
+        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
+            quitAfterApply_.reset();
+            destroyWindow();
+        }
+    });
 
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
@@ -293,7 +300,7 @@ void CMainWnd::onMenuCommand(const MenuCommand* command) {
     } else if (command->name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
         switchBatteryWarnings(this);
     } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
-        destroyWindow();
+        leave(true);
     }
 }
 
@@ -396,11 +403,24 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
 }
 
 // Without a tray its "exit" cannot be reached, so closing the window is the way to end the program.
-void CMainWnd::closeToTray() {
-    if (trayAvailable()) {
+void CMainWnd::closeToTray() { leave(!trayAvailable()); }
+
+// Edits the mouse does not hold yet are asked about here, once for either way out. An apply chosen
+// on the way out is let finish before the program ends.
+void CMainWnd::leave(bool quit) {
+    const PendingEditsPrompt::Outcome settled = pendingPrompt_->ask(this);
+    if (settled.answer == PendingEditsPrompt::Answer::asking) return;
+    if (settled.answer == PendingEditsPrompt::Answer::stay) {
+        if (!isVisible()) showPlain();  // to show why nothing was sent
+        return;
+    }
+    if (quit && settled.ticket) {
+        quitAfterApply_ = settled.ticket;
         hide();
-    } else {
+    } else if (quit) {
         destroyWindow();
+    } else {
+        hide();
     }
 }
 

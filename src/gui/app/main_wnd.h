@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/device/device_link.h"
@@ -25,6 +26,7 @@
 #include "gui/app/desktop_notifier.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/hook_table.h"
+#include "gui/app/pending_edits_prompt.h"
 
 class QAbstractButton;
 class QStackedWidget;
@@ -105,6 +107,7 @@ private:
     void bringForward(bool showOnlyIfHidden);
     void hideIntoTray();
     void closeToTray();
+    void leave(bool quit);
     void openNoDeviceWarning();
     void openAbout();
     void openTrayMenu();
@@ -121,6 +124,8 @@ private:
 
     MainWindowOptions options_;
     std::unique_ptr<CWirelessPage> page_;
+    std::unique_ptr<PendingEditsPrompt> pendingPrompt_;
+    std::optional<std::uint64_t> quitAfterApply_;  // the apply the user chose to end the program with
     MacroList macros_;
     HookTable hooks_;
     std::unique_ptr<CaptureService> capture_;  // uses hooks_, so it goes first

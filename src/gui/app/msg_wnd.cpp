@@ -26,13 +26,26 @@ CMsgWnd::CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKe
     buildWindowFromLayout(this, QStringLiteral("msg.xml"), 360, 180);
     const ResourceManager& texts = ResourceManager::instance();
     texts.setResourceText(requireControl<QLabel>(this, "warning_title"), titleKey);
-    texts.setResourceText(requireControl<QLabel>(this, "warning"), textKey);
+    text_ = requireControl<QLabel>(this, "warning");
+    texts.setResourceText(text_, textKey);
     details_ = requireControl<QLabel>(this, "warning_details");
     command_ = requireControl<QLabel>(this, "warning_command");
     confirm_ = requireControl<QAbstractButton>(this, "confirm_btn");
     cancel_ = requireControl<QAbstractButton>(this, "cancel_btn");
+    alternative_ = requireControl<QAbstractButton>(this, "alternative_btn");
     connect(confirm_, &QAbstractButton::clicked, this, [this] { done(notice_ ? kCancelled : kConfirmed); });
     connect(cancel_, &QAbstractButton::clicked, this, [this] { done(kCancelled); });
+    connect(alternative_, &QAbstractButton::clicked, this, [this] { done(kAlternative); });
+}
+
+void CMsgWnd::setText(const QString& text) { ResourceManager::instance().setPlainText(text_, text); }
+
+void CMsgWnd::offerChoices(const QString& confirmKey, const QString& cancelKey, const QString& alternativeKey) {
+    const ResourceManager& texts = ResourceManager::instance();
+    texts.setResourceText(confirm_, confirmKey);
+    texts.setResourceText(cancel_, cancelKey);
+    texts.setResourceText(alternative_, alternativeKey);
+    alternative_->show();
 }
 
 void CMsgWnd::showAsNotice(const QString& closeKey) {
@@ -54,7 +67,8 @@ int CMsgWnd::showModal() {
         setFixedHeight(std::max(height(), needed));
     }
     setGeometry(centredGeometry(this, parentWidget()));
-    return exec() == kConfirmed ? kConfirmed : kCancelled;
+    const int result = exec();
+    return result == kConfirmed || result == kAlternative ? result : kCancelled;
 }
 
 int runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey) {

@@ -1,5 +1,6 @@
 // The modal warning box (layout "msg.xml"): a title and a text, both language keys, with a
-// confirm and a cancel button; or, as a notice, with one button that closes it.
+// confirm and a cancel button, and an alternative answer when asked for; or, as a notice, with one
+// button that closes it.
 #pragma once
 
 #include <QDialog>
@@ -15,6 +16,7 @@ class CMsgWnd final : public QDialog {
 public:
     static constexpr int kConfirmed = 1;
     static constexpr int kCancelled = 0;
+    static constexpr int kAlternative = 2;
 
     CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKey);
 
@@ -22,14 +24,21 @@ public:
     void showAsNotice(const QString& closeKey);
     // Plain text under the text, and a command the user can select and copy; either may be empty.
     void setDetails(const QString& details, const QString& command);
+    // The text itself, when it holds more than its key (a number).
+    void setText(const QString& text);
+    // Three answers, by their language keys: confirm, cancel, and "alternative_btn" (2) at the left.
+    void offerChoices(const QString& confirmKey, const QString& cancelKey, const QString& alternativeKey);
 
-    // Centres the box and runs it: 1 after "confirm_btn", 0 after "cancel_btn" or closing it. The
-    // box grows downwards when its texts need more room than the layout gives them.
+    // Centres the box and runs it: 1 after "confirm_btn", 2 after "alternative_btn", 0 after
+    // "cancel_btn" or closing it. The box grows downwards when its texts need more room than the
+    // layout gives them.
     int showModal();
 
 private:
     QAbstractButton* confirm_;
     QAbstractButton* cancel_;
+    QAbstractButton* alternative_;
+    QLabel* text_;
     QLabel* details_;
     QLabel* command_;
     bool notice_ = false;

@@ -17,16 +17,20 @@ SettingsPage* create(QWidget* parent, const PageKind& kind) {
     return new Page(parent, kind);
 }
 
+constexpr std::array kLightSections{Section::light};
+constexpr std::array kButtonSections{Section::buttons};  // macros reach the mouse inside their buttons
+constexpr std::array kDpiSections{Section::dpi, Section::polling};
+
 // Lighting first: the tab layout's items are lighting, buttons, DPI, macros.
 constexpr std::array kPages{
     PageKind{"WirelessLight", "wireless_light_tab", "wireless_light_btn", "tab_light_text",
-             "wirelesslightpage.xml", 2, &create<CWirelessLightUI>},
+             "wirelesslightpage.xml", 2, kLightSections, &create<CWirelessLightUI>},
     PageKind{"WirelessButton", "wireless_button_tab", "wireless_button_btn", "tab_button_text",
-             "wirelessbuttonpage.xml", 0, &create<CWirelessButtonUI>},
+             "wirelessbuttonpage.xml", 0, kButtonSections, &create<CWirelessButtonUI>},
     PageKind{"WirelessDPI", "wireless_dpi_tab", "wireless_dpi_setting_btn", "tab_dpi_text",
-             "wirelessdpipage.xml", 1, &create<CWirelessDPIUI>},
+             "wirelessdpipage.xml", 1, kDpiSections, &create<CWirelessDPIUI>},
     PageKind{"WirelessMacro", "wireless_macro_tab", "wireless_macro_btn", "tab_macro_text",
-             "wirelessmacropage.xml", 3, &create<CWirelessMacroUI>},
+             "wirelessmacropage.xml", 3, {}, &create<CWirelessMacroUI>},
 };
 }  // namespace
 

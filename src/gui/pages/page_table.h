@@ -7,6 +7,8 @@
 
 #include <span>
 
+#include "core/device/apply_plan.h"
+
 class QWidget;
 
 namespace qx4::gui {
@@ -20,6 +22,7 @@ struct PageKind {
     const char* tabTextKey;   // the tab button's language key
     const char* layoutFile;   // the page's own layout in res/
     int tabPosition;          // place of the tab button in the tab bar, from the left
+    std::span<const Section> sections;  // what it edits: its tab is marked while any is not on the mouse
     SettingsPage* (*create)(QWidget* parent, const PageKind& kind);
 };
 

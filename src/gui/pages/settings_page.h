@@ -30,6 +30,8 @@ public:
     virtual void recordChanged() = 0;
     // The macro store changed (created, deleted, renamed, imported into).
     virtual void macroStoreChanged() = 0;
+    // The page changed the record by the user's edit: the host shows what is not on the mouse yet.
+    virtual void recordEdited() {}
 };
 
 struct PageContext {
@@ -85,6 +87,10 @@ protected:
     }
     // Input is handled only while the page is shown and has its record.
     bool handlesInput() const { return isVisible() && activeProfile() != nullptr; }
+    // Tells the host of an edit just made to the record.
+    void edited() const {
+        if (context_.host) context_.host->recordEdited();
+    }
 
 private:
     const PageKind& kind_;

@@ -190,17 +190,24 @@ void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
 }
 
 void CWirelessDPIUI::onOptionClicked(int level) {
-    if (handlesInput()) setCurrentDpiLevel(*activeProfile(), level);
+    if (handlesInput()) {
+        setCurrentDpiLevel(*activeProfile(), level);
+        edited();
+    }
     showLevelStates();
 }
 
 void CWirelessDPIUI::onSwitchClicked(int level, bool on) {
-    if (handlesInput()) setDpiLevelOn(*activeProfile(), level, on);
+    if (handlesInput()) {
+        setDpiLevelOn(*activeProfile(), level, on);
+        edited();
+    }
     showLevelStates();
 }
 
 void CWirelessDPIUI::onSliderValue(int level, int step) {
     if (!handlesInput() || !setDpiStep(*activeProfile(), level, step)) return;
+    edited();
     clearNotice();
     const auto index = static_cast<std::size_t>(level);
     showLevelValue(index, activeProfile()->dpiValuesX[index]);
@@ -224,6 +231,7 @@ void CWirelessDPIUI::onValueTyped(int level) {
             text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
     } else {
         setDpiValue(profile, level, *stored);
+        edited();
         const QSignalBlocker blocker(shown.slider);
         shown.slider->setValue(static_cast<int>(dpiStepFor(*stored)));
         if (effectiveDpi(*stored) == dpi) {
@@ -276,11 +284,14 @@ void CWirelessDPIUI::onSwatchClicked(int level) {
     // the level the user clicked, and the swatch shows it only if that profile is still shown.
     DeviceConfig& record = *context().record;
     setDpiColor(record.profiles[static_cast<std::size_t>(openedFor)], level, argbToStored(dialog.color()));
+    edited();
     if (record.activeProfile == openedFor) setSwatchColor(swatch, dialog.color() | 0xFF000000u);
 }
 
 void CWirelessDPIUI::onPollingRateChosen(int index) {
-    if (handlesInput()) setPollingRateIndex(*activeProfile(), index);
+    if (!handlesInput()) return;
+    setPollingRateIndex(*activeProfile(), index);
+    edited();
 }
 
 }  // namespace qx4::gui

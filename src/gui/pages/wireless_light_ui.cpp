@@ -29,11 +29,11 @@ void CWirelessLightUI::findControls() {
     modeHint_ = requireControl<QLabel>(this, "wireless_light_mode_hint");
     brightnessSlider_ = requireControl<QAbstractSlider>(this, "wireless_brightness_slider");
     connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (handlesInput() && setLightBrightness(*activeProfile(), value)) showEffect();
+        if (handlesInput() && setLightBrightness(*activeProfile(), value)) showEdit();
     });
     breathingSlider_ = requireControl<QAbstractSlider>(this, "wireless_breathing_slider");
     connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (handlesInput() && setLightSpeed(*activeProfile(), value)) showEffect();
+        if (handlesInput() && setLightSpeed(*activeProfile(), value)) showEdit();
     });
     preview_ = requireControl<EffectPreview>(this, "wireless_preview_control");
     colorEditor_ = requireControl<ColorEditor>(this, "wireless_color_editor");
@@ -57,7 +57,7 @@ void CWirelessLightUI::findControls() {
         option->setCheckable(true);
         directionGroup_->addButton(option, static_cast<int>(i));
         connect(option, &QAbstractButton::clicked, this, [this, i] {
-            if (handlesInput() && setLightDirection(*activeProfile(), static_cast<std::int32_t>(i))) showEffect();
+            if (handlesInput() && setLightDirection(*activeProfile(), static_cast<std::int32_t>(i))) showEdit();
         });
     }
     keepTabOnChosen(directionGroup_);
@@ -125,12 +125,17 @@ void CWirelessLightUI::showEffect(std::optional<QRgb> draggedColor) {
 void CWirelessLightUI::onModeChosen(int index) {
     if (!handlesInput() || !setLightEffect(*activeProfile(), index)) return;
     showMode(index);
-    showEffect();
+    showEdit();
 }
 
 void CWirelessLightUI::onColorChosen(QRgb color) {
     if (!handlesInput()) return;
     setLightColor(*activeProfile(), argbToStored(color));
+    showEdit();
+}
+
+void CWirelessLightUI::showEdit() {
+    edited();
     showEffect();
 }
 

@@ -43,23 +43,6 @@ QString profileButtonName(int profile) {
 }
 }  // namespace
 
-void CWirelessPage::ApplyReporter::applyStarted() { postWindowMessage(target_, UM_APPLY_STARTED); }
-
-void CWirelessPage::ApplyReporter::reportWritten(const FeatureReport& report,
-                                                 const WriteResult& result) {
-    qCDebug(lcApp, "report 0x%02x over the %s: %s", report.bytes[0],
-            linkParameters(result.link).name.data(), result.written ? "written" : "failed");
-}
-
-void CWirelessPage::ApplyReporter::applyFinished(const ApplyOutcome& outcome) {
-    postWindowMessage(target_, UM_APPLY_FINISHED, static_cast<std::uintptr_t>(outcome.sent),
-                      outcome.failed);
-}
-
-void CWirelessPage::ApplyReporter::applySkipped(ApplySkipReason reason) {
-    postWindowMessage(target_, UM_APPLY_SKIPPED, reason == ApplySkipReason::mouseAsleep ? 1 : 0);
-}
-
 CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls,
                              DriverBinder& binder, PauseFunction pauseAfterWrite)
     : mainWindow_(mainWindow),
@@ -114,6 +97,8 @@ void CWirelessPage::findControls() {
     c.tabSwitch = requireControl<QStackedWidget>(root, "wireless_tab_switch");
     c.applyRing = requireControl<QWidget>(root, "apply_ring");
     c.applyStatus = requireControl<QLabel>(root, "apply_status_label");
+    feedback_ = new ApplyFeedback(c.applyButton, link_.presence(),
+                                  [this](const QString& line, bool problem) { showStatus(line, problem); }, this);
     power_ = new PowerDisplay(requireControl<QProgressBar>(root, "progress_ms_1_power"),
                               requireControl<QLabel>(root, "label_power"),
                               requireControl<QLabel>(root, "wireless_sleep_label"), this);
@@ -149,6 +134,7 @@ void CWirelessPage::buildTabs() {
         button->setProperty("textKey", QString::fromLatin1(kind.tabTextKey));
         ResourceManager::instance().translate(button);
         tabGroup->addButton(button);
+        feedback_->addTab(button, kind.sections);
         buttons.emplace_back(kind.tabPosition, button);
         tabs_.push_back(Tab{&kind, button, page});
     }
@@ -234,6 +220,7 @@ void CWirelessPage::loadAndDistribute() {
         saver_->fileHolds(current_);
     }
     if (worker_) worker_->setBaseline(current_);
+    feedback_->baseline(current_);
 
     for (const Tab& tab : tabs_) tab.page->setContext(context_);
     for (const Tab& tab : tabs_) tab.page->macrosChanged();
@@ -250,12 +237,18 @@ void CWirelessPage::loadAndDistribute() {
 bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
                                   std::intptr_t lParam) {
     if (linkForDataMessage(message) || linkForArrivalMessage(message)) {
-        if (!shutDown_) link_.dispatchMessage(message, wParam, lParam);
+        if (shutDown_) return true;
+        const MouseSwitches before = MouseSwitches::of(current_);
+        link_.dispatchMessage(message, wParam, lParam);
+        feedback_->mouseSwitched(before, current_);
         return true;
     }
     switch (message) {
     case UM_APPLY_STARTED:
-        onApplyStarted();
+        onApplyStarted(static_cast<int>(wParam), lParam == 1);
+        return true;
+    case UM_APPLY_PROGRESS:
+        feedback_->progressed(static_cast<int>(wParam), lParam);
         return true;
     case UM_APPLY_FINISHED:
         onApplyFinished(static_cast<int>(wParam), static_cast<int>(lParam));
@@ -270,13 +263,29 @@ bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
 
 std::optional<std::uint64_t> CWirelessPage::applyRequested(bool full) {
     if (!worker_ || shutDown_) return std::nullopt;
-    worker_->requestApply(full, current_);
+    feedback_->handed(worker_->requestApply(full, current_));
     return ++appliesHanded_;
 }
 
 void CWirelessPage::applyEnded(const commands::SendResult& end) {
     ++appliesEnded_;
     if (applyEndListener_) applyEndListener_(appliesEnded_, end);
+    Q_EMIT applyTicketEnded(appliesEnded_);
+}
+
+bool CWirelessPage::takeOpenEdits() {
+    if (std::ranges::all_of(tabs_, [](const Tab& tab) { return tab.page->takeOpenEdit(); })) return true;
+    showStatus(text("apply_open_edit_text"), true);
+    return false;
+}
+
+int CWirelessPage::editsNotSent() const { return feedback_->notHanded(current_); }
+
+void CWirelessPage::discardEdits() {
+    current_ = feedback_->settledRecord();
+    selectProfileButtonQuietly(activeProfileIndex(current_));
+    refreshPages();
+    saver_->saveNow();
 }
 
 bool CWirelessPage::pagesHoldUnsavedEdits() const {
@@ -315,6 +324,13 @@ void CWirelessPage::recordChanged() { refreshPages(); }
 
 void CWirelessPage::macroStoreChanged() {
     for (const Tab& tab : tabs_) tab.page->macrosChanged();
+    feedback_->showPending(current_);  // a renamed macro renames the bindings holding it
+}
+
+// A note (what the last apply did) no longer holds once the user edits again.
+void CWirelessPage::recordEdited() {
+    feedback_->showPending(current_);
+    if (statusIsNote_ && !applying()) showStatus(QString(), false);
 }
 
 void CWirelessPage::onClick(QAbstractButton* sender) {
@@ -322,11 +338,7 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
     if (sender == c.applyButton) {
         // An edit still open on a page goes with the apply; one that would store nothing holds
         // the apply back with a word, rather than be left behind unseen.
-        if (std::ranges::all_of(tabs_, [](const Tab& tab) { return tab.page->takeOpenEdit(); })) {
-            requestApply(false);
-        } else {
-            showStatus(text("apply_open_edit_text"), true);
-        }
+        if (takeOpenEdits()) requestApply(false);
     } else if (sender == c.exportProfileButton) {
         exportActiveProfile(mainWindow_, current_);
     } else if (sender == c.importProfileButton) {
@@ -377,23 +389,26 @@ void CWirelessPage::resetConfiguration() {
     requestApply(true);
 }
 
-void CWirelessPage::onApplyStarted() {
+void CWirelessPage::onApplyStarted(int reports, bool sendsButtons) {
     controls_.applyRing->show();
-    showStatus(QString(), false);
+    feedback_->started(reports, sendsButtons);
 }
 
+// The end's word first, so that a save that fails has the last word.
 void CWirelessPage::onApplyFinished(int sent, int failed) {
     controls_.applyRing->hide();
     qCDebug(lcApp, "apply finished: %d reports sent, %d failed", sent, failed);
+    feedback_->finished(failed);
+    // A lasting problem outranks the word that everything arrived.
+    if (failed == 0 && !macroStoreProblem_.isEmpty()) showStatus(QString(), false);
+    feedback_->showPending(current_);
     saver_->saveNow();
-    if (failed > 0) {
-        showStatus(text("apply_failed_text").arg(failed).arg(sent + failed), true);
-    }
     applyEnded({commands::SendResult::Kind::sent, sent, failed});
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
     qCDebug(lcApp, "apply skipped: %s", reason == ApplySkipReason::mouseAsleep ? "asleep" : "no link");
+    feedback_->skipped();
     showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text"
                                                             : "apply_no_link_text"),
                false);
@@ -421,8 +436,9 @@ void CWirelessPage::showStatus(const QString& message, bool problem) {
 
 void CWirelessPage::sleepChanged(bool asleep) {
     power_->showSleepLabel(asleep);
-    // A note that an apply was dropped no longer holds once the mouse is awake.
-    if (!asleep && statusIsNote_) showStatus(QString(), false);
+    // A note that an apply was dropped no longer holds once the mouse is awake; an apply's
+    // progress stays.
+    if (!asleep && statusIsNote_ && !applying()) showStatus(QString(), false);
     Q_EMIT powerStateChanged();
 }
 
@@ -460,6 +476,7 @@ void CWirelessPage::selectProfileButtonQuietly(int profile) {
 
 void CWirelessPage::refreshPages() {
     for (const Tab& tab : tabs_) tab.page->refreshFromRecord();
+    feedback_->showPending(current_);
 }
 
 void CWirelessPage::recordChangedByMouse() { saver_->requestSave(); }

@@ -20,6 +20,7 @@
 #include "core/device/apply_worker.h"
 #include "core/device/device_observer.h"
 #include "core/device/device_link.h"
+#include "gui/pages/apply_feedback.h"
 #include "gui/pages/settings_page.h"
 
 class QAbstractButton;
@@ -57,6 +58,14 @@ public:
     // UM_APPLY_REQUEST: the worker gets a copy of the record as it is now. Returns the ticket the
     // apply's end will carry; nullopt once the page has shut down.
     std::optional<std::uint64_t> applyRequested(bool full);
+    // What Apply does first: edits still open on the pages are stored. False, with a word in the
+    // status line, when one would store nothing and stays open.
+    bool takeOpenEdits();
+    // Sections of the record the mouse will not hold once the applies under way have ended.
+    int editsNotSent() const;
+    // The record goes back to what the mouse holds (once the applies under way have ended), the
+    // pages show it and the data file is written.
+    void discardEdits();
     // Told of the end of every apply handed to the worker, by ticket and in order; an apply the
     // end of the program cut off ends as unavailable.
     using ApplyEndListener = std::function<void(std::uint64_t ticket, const commands::SendResult& end)>;
@@ -92,10 +101,13 @@ public:
     void requestApply(bool full) override;
     void recordChanged() override;
     void macroStoreChanged() override;
+    void recordEdited() override;
 
 Q_SIGNALS:
     // The links, sleep, charging or the battery level changed (presence() holds them).
     void powerStateChanged();
+    // The apply that applyRequested returned `ticket` for has ended.
+    void applyTicketEnded(quint64 ticket);
 
 private:
     struct Controls {
@@ -114,19 +126,6 @@ private:
         SettingsPage* page;
     };
 
-    // Posts to the main window from the worker thread; never touches a widget.
-    class ApplyReporter final : public ApplyListener {
-    public:
-        explicit ApplyReporter(QObject* target) : target_(target) {}
-        void applyStarted() override;
-        void reportWritten(const FeatureReport& report, const WriteResult& result) override;
-        void applyFinished(const ApplyOutcome& outcome) override;
-        void applySkipped(ApplySkipReason reason) override;
-
-    private:
-        QObject* target_;
-    };
-
     void findControls();
     void buildTabs();
     void connectControls();
@@ -137,10 +136,11 @@ private:
     void selectProfileWithNotification(int profile);
     void resetConfiguration();
 
-    void onApplyStarted();
+    void onApplyStarted(int reports, bool sendsButtons);
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
     void applyEnded(const commands::SendResult& end);
+    bool applying() const { return appliesEnded_ < appliesHanded_; }
     void selectProfileButtonQuietly(int profile);
     void noteMacroStoreProblem();
 
@@ -169,6 +169,7 @@ private:
     std::vector<Tab> tabs_;  // in page-table order, which is the order of the tab layout's items
     const Tab* shownTab_ = nullptr;
     PowerDisplay* power_ = nullptr;
+    ApplyFeedback* feedback_ = nullptr;
     RecordSaver* saver_;
     std::array<QTimer*, 2> arrivalTimers_{};  // "receiver_arrival_timer", "cable_arrival_timer"
     bool statusIsNote_ = false;  // the status line holds a note, not a problem

@@ -109,5 +109,42 @@ TEST_F(ApplyPlanTest, ChangedMacroInOneBindingResendsEveryMacroAndEveryButtonRep
     EXPECT_EQ(plan[2].section, Section::buttons);
 }
 
+// The window's pending sections and the worker's come from one rule: after loading nothing is an
+// edit of the user's, an edit stays pending until an apply sends it (the active report rate too,
+// which every apply sends), a report that fails keeps its section pending, and what the mouse
+// switched by itself is on the mouse while the user's own edits stay pending.
+TEST_F(ApplyPlanTest, WhatTheMouseLacksIsWhatTheNextApplySends) {
+    MouseCopy mouse;
+    mouse.setBaseline(std::make_shared<const DeviceConfig>(current), true);
+    EXPECT_EQ(mouse.unapplied(current), SectionFlags{});
+    EXPECT_EQ(mouse.due(current, false), SectionFlags::all());
+    mouse.applied(std::make_shared<const DeviceConfig>(current), {});
+
+    current.profiles[1].dpiColors[0] = 0x123456;
+    current.profiles[0].pollingRateIndex = 0;
+    current.profiles[0].lightMode = 2;
+    SectionFlags edited;
+    edited.mark(Section::dpi, 1);
+    edited.mark(Section::polling, 0);
+    edited.mark(Section::light, 0);
+    EXPECT_EQ(mouse.unapplied(current), edited);
+    EXPECT_EQ(edited.count(), 3);
+    EXPECT_THAT(describePlan(planApply(current, mouse.due(current, false))),
+                ElementsAre("select 1", "light 1", "dpi 2", "polling 1"));
+
+    const MouseSwitches before = MouseSwitches::of(current);
+    current.profiles[0].dpiLevel = 6;
+    mouse.mouseSwitched(before, current);
+    EXPECT_EQ(mouse.unapplied(current), edited);
+
+    SectionFlags lost;
+    lost.mark(Section::dpi, 1);
+    mouse.applied(std::make_shared<const DeviceConfig>(current), lost);
+    EXPECT_EQ(mouse.unapplied(current), lost);
+    EXPECT_EQ(mouse.due(current, false), lost);
+    mouse.applied(std::make_shared<const DeviceConfig>(current), {});
+    EXPECT_EQ(mouse.unapplied(current), SectionFlags{});
+}
+
 }  // namespace
 }  // namespace qx4

@@ -53,8 +53,8 @@ public:
         ApplyOutcome outcome;                 // of a finished apply
         std::optional<ApplySkipReason> skip;  // of a skipped one
     };
-    void applyStarted() override {}
-    void reportWritten(const FeatureReport&, const WriteResult&) override {}
+    void applyStarted(const ApplyStart&) override {}
+    void reportWritten(const PlannedReport&, const WriteResult&, int) override {}
     void applyFinished(const ApplyOutcome& outcome) override { end({outcome, std::nullopt}); }
     void applySkipped(ApplySkipReason reason) override { end({{}, reason}); }
 

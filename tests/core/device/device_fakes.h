@@ -22,6 +22,7 @@ struct FakeDrivers {
         const qx4_message_sink* sink = nullptr;
         std::uint32_t dataMessage = 0, arrivalMessage = 0;
         int openResult = 1, setFeatureResult = 1;
+        int refusedCommand = -1;  // reports with this command byte fail whatever setFeatureResult says
         std::vector<std::vector<std::uint8_t>> reports;
     };
     std::mutex mutex;
@@ -70,7 +71,7 @@ struct FakeDriver {
         auto held = lock();
         auto& library = log("SetFeature");
         library.reports.emplace_back(report, report + length);
-        return library.setFeatureResult;
+        return report[0] == library.refusedCommand ? 0 : library.setFeatureResult;
     }
     static HidDriverLink link() { return {nullptr, &setIds, &openMonitor, &closeMonitor, &open, &close, &write, nullptr}; }
 };

@@ -53,7 +53,8 @@ AppHarness::AppHarness(HarnessOptions options)
     if (options.prepareData) options.prepareData(dataFolder_.path());
     MainWindowOptions windowOptions;
     windowOptions.driverBinder = &binder_;
-    windowOptions.pauseAfterWrite = [](std::chrono::milliseconds, std::stop_token) {};
+    windowOptions.pauseAfterWrite = options.pauseAfterWrite ? options.pauseAfterWrite
+                                                            : [](std::chrono::milliseconds, std::stop_token) {};
     windowOptions.hookLibraryFile = options.hookLibraryFile;
     windowOptions.trayAvailable = [this] { return trayAvailable; };
     windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
@@ -115,6 +116,24 @@ std::vector<std::vector<std::uint8_t>> AppHarness::reports(Link link) {
 void AppHarness::failWrites(Link link, bool fail) {
     const std::lock_guard lock(qx4::test::FakeDrivers::instance().mutex);
     library(link).setFeatureResult = fail ? 0 : 1;
+}
+
+void AppHarness::refuseReports(Link link, int command) {
+    const std::lock_guard lock(qx4::test::FakeDrivers::instance().mutex);
+    library(link).refusedCommand = command;
+}
+
+void WriteGate::pass(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    if (opened_.wait(lock, stop, [this] { return permits_ > 0; })) --permits_;
+}
+
+void WriteGate::open(int writes) {
+    {
+        const std::lock_guard lock(mutex_);
+        permits_ += writes;
+    }
+    opened_.notify_all();
 }
 
 bool AppHarness::waitForAppliesEnded(int total) {

@@ -5,10 +5,13 @@
 
 #include <QTimer>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +55,22 @@ struct HarnessOptions {
     std::string hookLibraryFile = "qx4_no_such_hook.so";
     std::function<void(const std::filesystem::path& dataRoot)> prepareData = nullptr;  // runs before the window starts
     AccessCheck access = {};  // what the window finds when it checks the mouse's hidraw nodes
+    PauseFunction pauseAfterWrite = nullptr;  // unset: no pause at all
+};
+
+// Holds the apply worker in its pause after each write until the test lets a number of writes by.
+class WriteGate {
+public:
+    void pass(std::stop_token stop);
+    void open(int writes);
+    PauseFunction pause() {
+        return [this](std::chrono::milliseconds, std::stop_token stop) { pass(stop); };
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable_any opened_;
+    int permits_ = 0;
 };
 
 class AppHarness {
@@ -79,6 +98,8 @@ public:
 
     std::vector<std::vector<std::uint8_t>> reports(Link link);
     void failWrites(Link link, bool fail);
+    // Reports with this command byte fail from now on (-1: none).
+    void refuseReports(Link link, int command);
     // Waits for the apply worker (another thread) to have ended `total` applies since the start.
     bool waitForAppliesEnded(int total);
     // wParam of every UM_APPLY_REQUEST the window received: 1 full, 0 incremental.

@@ -4,21 +4,25 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
 #include "app_harness.h"
+#include "core/config/config_file.h"
 #include "core/window_messages.h"
 #include "gui/app/window_message.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -167,6 +171,82 @@ TEST(TrayMenu, OpensAboveThePointerOnceAndItsActionsShowTheWindowOrEndTheProgram
     EXPECT_EQ(quit.count(), 1);
     EXPECT_FALSE(app.window().isVisible());
     EXPECT_FALSE(app.window().dpiPopup());
+}
+
+// Hiding into the tray or quitting with an edit the mouse lacks asks once, whichever way out was
+// taken; Apply sends it (and the program ends once it has gone), Keep for later keeps it in the
+// record and the file without asking again, Discard puts back what the mouse holds, file included.
+TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInStep) {
+    enum class Way { hide, trayExit, closeWithoutTray };
+    struct Case {
+        Way way;
+        const char* answer;
+        int levelAfter;  // dpiLevel of profile 1 in the record and the file afterwards
+    };
+    constexpr int kDefaultLevel = 2, kChosenLevel = 4;
+    for (const Case& c : {Case{Way::hide, "confirm_btn", kChosenLevel}, {Way::hide, "cancel_btn", kChosenLevel},
+                          {Way::hide, "alternative_btn", kDefaultLevel}, {Way::trayExit, "confirm_btn", kChosenLevel},
+                          {Way::closeWithoutTray, "cancel_btn", kChosenLevel}}) {
+        SCOPED_TRACE(testing::Message() << "way " << static_cast<int>(c.way) << ", " << c.answer);
+        AppHarness app(
+            {.receiverPresent = false, .cablePresent = true, .trayAvailable = c.way != Way::closeWithoutTray});
+        ASSERT_TRUE(app.waitForAppliesEnded(1));
+        std::vector<int> quits;  // applies ended by each quit
+        QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { quits.push_back(app.appliesEnded); });
+        app.click("wireless_dpi_setting_btn");
+        app.click("wireless_dpi_btn_5");
+        ASSERT_TRUE(app.page().saveRecordNow()) << "as a switch on the mouse would save it, edits and all";
+        const auto leave = [&] {
+            if (c.way == Way::trayExit) {
+                trayAction(app, "exit")->trigger();
+                app.deliverMessages();
+            } else {
+                app.click("exit_btn");
+            }
+        };
+        int asked = 0;
+        answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                ++asked;
+                EXPECT_EQ(box.findChild<QLabel*>("warning")->text(), text("pending_one_text").arg(1));
+                // A second way out taken meanwhile (the tray's exit) asks nothing more.
+                QTimer answerOthers;
+                QObject::connect(&answerOthers, &QTimer::timeout, [&] {
+                    for (QWidget* window : QApplication::topLevelWidgets()) {
+                        if (window != &box && window->isVisible() && qobject_cast<CMsgWnd*>(window)) {
+                            ++asked;
+                            window->close();
+                        }
+                    }
+                });
+                answerOthers.start(0);
+                const MenuCommand exit{"exit", {}, {}};
+                app.window().handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&exit), 0);
+                box.findChild<QAbstractButton*>(c.answer)->click();
+            },
+            leave);
+        EXPECT_EQ(asked, 1);
+        EXPECT_FALSE(app.window().isVisible());
+        const bool applied = c.answer == std::string("confirm_btn");
+        if (applied) {
+            ASSERT_TRUE(app.waitForAppliesEnded(2));
+        }
+        EXPECT_EQ(quits, c.way == Way::hide ? std::vector<int>{} : std::vector<int>{applied ? 2 : 1})
+            << "an apply chosen on the way out ends before the program does";
+
+        auto saved = std::make_unique<DeviceConfig>();
+        readConfig(*saved, 0);
+        EXPECT_EQ(app.page().record().profiles[0].dpiLevel, c.levelAfter);
+        EXPECT_EQ(saved->profiles[0].dpiLevel, c.levelAfter);
+        const auto reports = app.reports(Link::cable);
+        const auto lastDpi = std::find_if(reports.rbegin(), reports.rend(), [](const auto& r) { return r[0] == 0x04; });
+        ASSERT_NE(lastDpi, reports.rend());
+        EXPECT_EQ((*lastDpi)[24], (applied ? kChosenLevel : kDefaultLevel) + 1) << "what the mouse holds";
+        if (c.way != Way::hide) continue;
+        app.send(UM_SHOW_MAIN);
+        EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); }, [&] { app.click("exit_btn"); }))
+            << "nothing left to ask about, or kept for later already";
+    }
 }
 
 TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterTheLast) {

@@ -1,10 +1,14 @@
-// The wireless page: the power area, the profile bar, and apply failures.
+// The wireless page: the power area, the profile bar, and what applies send and leave pending.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
@@ -17,9 +21,13 @@
 namespace qx4::gui::test {
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
 constexpr std::uint16_t kStatus = 0x4000;
 constexpr std::uint16_t kBattery = 0x6000;
 constexpr std::uint16_t kProfile = 0x8000;
+constexpr std::uint16_t kDpiLevel = 0x1000;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
@@ -122,21 +130,95 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_EQ(saved->activeProfile, 3);
 }
 
-TEST(Apply, ReportsThatDoNotReachTheMouseAreToldInWordsUntilAnApplyGoesThrough) {
+// Which tabs carry the mark of edits not on the mouse.
+std::vector<std::string> markedTabs(AppHarness& app) {
+    std::vector<std::string> marked;
+    for (const char* tab :
+         {"wireless_light_btn", "wireless_button_btn", "wireless_dpi_setting_btn", "wireless_macro_btn"}) {
+        const auto* mark = app.control<QAbstractButton>(tab)->findChild<QWidget*>("pending_mark");
+        if (!mark->isHidden()) marked.emplace_back(tab);
+    }
+    return marked;
+}
+
+QString lost(std::initializer_list<QString> sections) {
+    return text("apply_failed_text").arg(QStringList(sections).join(", "));
+}
+
+QString inProfile1(const char* section) { return text("section_profile_text").arg(text(section)).arg(1); }
+
+// What the mouse switches itself is on it; what the user edits is not until an apply sends it, and
+// a section whose report fails stays pending, named, until one does.
+TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
+    auto* apply = app.control<QAbstractButton>("wireless_apply_btn");
     auto* status = app.control<QLabel>("apply_status_label");
+    const auto pending = [&](int count) {
+        return apply->text() == (count > 0 ? text("apply_count_text").arg(count) : text("apply_text")) &&
+               (apply->property("qx4role").toString() == "primary") == (count > 0);
+    };
     ASSERT_TRUE(app.waitForAppliesEnded(1));
-    EXPECT_EQ(status->text(), "");
+    EXPECT_EQ(status->text(), text("apply_sent_text"));
+    app.notify(Link::cable, kDpiLevel, 5);
+    EXPECT_TRUE(pending(0)) << apply->text().toStdString();
+    EXPECT_THAT(markedTabs(app), IsEmpty());
+
+    app.click("wireless_light_btn");
+    app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
+    EXPECT_TRUE(pending(1)) << apply->text().toStdString();
+    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn"));
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_2");
+    app.control<QComboBox>("wireless_polling_rate_combo")->setCurrentIndex(0);
+    EXPECT_TRUE(pending(3)) << apply->text().toStdString();
+    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn", "wireless_dpi_setting_btn"));
+    EXPECT_EQ(status->text(), "") << "what the last apply did is old news";
 
     app.failWrites(Link::cable, true);
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(2));
-    EXPECT_EQ(status->text(), text("apply_failed_text").arg(2).arg(2));
+    EXPECT_EQ(status->text(), lost({text("section_profile_select_text"), inProfile1("section_dpi_text"),
+                                    inProfile1("section_rate_text"), inProfile1("section_light_text")}));
+    EXPECT_EQ(status->property("qx4role").toString(), "danger");
+    EXPECT_TRUE(pending(3)) << apply->text().toStdString();
 
     app.failWrites(Link::cable, false);
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(3));
-    EXPECT_EQ(status->text(), "");
+    EXPECT_EQ(status->text(), text("apply_sent_text"));
+    EXPECT_TRUE(pending(0)) << apply->text().toStdString();
+    EXPECT_THAT(markedTabs(app), IsEmpty());
+}
+
+// Fed by the worker after each report, the line counts up to the end; a long apply says how long
+// it takes over the link in use (400 ms a report over the receiver), and the end names what the
+// mouse did not take.
+TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
+    WriteGate gate;
+    AppHarness app({.pauseAfterWrite = gate.pause()});  // the receiver: asleep, nothing sent yet
+    auto* status = app.control<QLabel>("apply_status_label");
+    const auto shows = [&](const QString& line) {
+        return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
+    };
+    app.notify(Link::receiver, kStatus, 0x0A01);
+    app.click("wireless_apply_btn");
+    const QString overReceiver = text("apply_progress_receiver_text");
+    EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
+    EXPECT_TRUE(app.control<QWidget>("apply_ring")->isVisible());
+    gate.open(9);
+    EXPECT_TRUE(shows(overReceiver.arg(9).arg(22).arg(5))) << status->text().toStdString();
+
+    app.refuseReports(Link::receiver, 0x05);  // lighting; profiles 1-3 have theirs already
+    gate.open(11);  // a failed write has no pause
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    EXPECT_EQ(status->text(), lost({text("section_profiles_text").arg(text("section_light_text")).arg("4, 5")}));
+    EXPECT_FALSE(app.control<QWidget>("apply_ring")->isVisible());
+
+    app.refuseReports(Link::receiver, -1);
+    app.click("wireless_apply_btn");  // short: the count alone
+    EXPECT_TRUE(shows(text("apply_progress_text").arg(0).arg(4))) << status->text().toStdString();
+    gate.open(4);
+    EXPECT_TRUE(shows(text("apply_sent_text"))) << status->text().toStdString();
 }
 
 // The line is cleared when an apply starts; a macro library that is not to be written is said
@@ -154,7 +236,7 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     app.failWrites(Link::cable, true);
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(2));
-    EXPECT_EQ(status->text(), text("apply_failed_text").arg(2).arg(2));
+    EXPECT_EQ(status->text(), lost({text("section_profile_select_text"), inProfile1("section_rate_text")}));
     app.failWrites(Link::cable, false);
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(3));
