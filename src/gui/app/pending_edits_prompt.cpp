@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/config/record_bytes.h"
+#include "core/macro/macro_store.h"
 #include "gui/app/diagnostics.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
@@ -45,7 +46,7 @@ PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
         page_.discardEdits();
         return {Answer::discarded, std::nullopt};
     }
-    page_.saveRecordNow();
+    page_.saveDataFilesNow(false);
     kept_ = std::make_unique<DeviceConfig>(page_.record());
     return {Answer::kept, std::nullopt};
 }

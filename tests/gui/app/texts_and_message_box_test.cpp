@@ -118,7 +118,9 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReader) {
     QWidget* editor = app.control<QWidget>("wireless_button_function_hor");
     ASSERT_TRUE(editor->isVisibleTo(app.control<QWidget>("wireless_button_tab")));
     QStringList unnamed = unnamedControls(&app.window());
-    CMsgWnd box(nullptr, QStringLiteral("warning_title_text"), QStringLiteral("restore_text"));
+    CMsgWnd box(nullptr, QStringLiteral("pending_title_text"), QStringLiteral("pending_choices_text"));
+    box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
+                     QStringLiteral("pending_discard_text"));
     CAboutWnd about(nullptr);
     CDpiColorWnd dialog(nullptr);
     for (QWidget* window : std::initializer_list<QWidget*>{&box, &about, &dialog}) unnamed << unnamedControls(window);
