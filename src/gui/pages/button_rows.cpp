@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include "gui/app/control_lookup.h"
+#include "gui/app/elided_text.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
 #include "gui/pages/mouse_picture.h"
@@ -49,13 +50,9 @@ ButtonRows::ButtonRows(QWidget* page) {
 }
 
 void ButtonRows::setLabel(int button, const DisplayText& label) {
-    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-    if (label.isLanguageKey) {
-        ResourceManager::instance().setResourceText(row, fromUtf16(label.text));
-    } else {
-        ResourceManager::instance().setPlainText(row, fromUtf16(label.text));
-    }
-    row->setToolTip(row->text());
+    const QString text = fromUtf16(label.text);
+    showElided(rows_[static_cast<std::size_t>(button)].button,
+               label.isLanguageKey ? ResourceManager::instance().text(text) : text);
 }
 
 void ButtonRows::hold(int button, bool onlyThis) {
@@ -104,7 +101,7 @@ void ButtonRows::onPictureHovered(int button) {
                                     : ResourceManager::instance()
                                           .text(QStringLiteral("button_picture_tip_text"))
                                           .arg(button + 1)
-                                          .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->text()));
+                                          .arg(buttonPlace(button), rows_[static_cast<std::size_t>(button)].button->toolTip()));
     updateLights();
 }
 

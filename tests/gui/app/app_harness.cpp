@@ -58,9 +58,11 @@ AppHarness::AppHarness(HarnessOptions options)
     windowOptions.trayAvailable = [this] { return trayAvailable; };
     windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
     windowOptions.checkAccess = [this] { return access; };
-    windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) {
-        return new RecordingPage(parent, *findPageKind("WirelessButton"));
-    });
+    if (options.recordingButtonPage) {
+        windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) {
+            return new RecordingPage(parent, *findPageKind("WirelessButton"));
+        });
+    }
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
     window_->installEventFilter(new WindowRecorder(window_.get(), *this));
     window_->initialize();

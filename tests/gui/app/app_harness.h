@@ -48,6 +48,7 @@ struct HarnessOptions {
     bool trayAvailable = true;
     bool startHidden = false;
     bool librariesMissing = false;
+    bool recordingButtonPage = true;  // false: the program's own button page
     std::string hookLibraryFile = "qx4_no_such_hook.so";
     std::function<void(const std::filesystem::path& dataRoot)> prepareData = nullptr;  // runs before the window starts
     AccessCheck access = {};  // what the window finds when it checks the mouse's hidraw nodes

@@ -1,0 +1,414 @@
+// Every text the program shows fits its control, in English and in German: each label, button,
+// check box, combo box item, entry and list entry of every page, editor panel and dialog is measured
+// with the control's own font against the room its style leaves for text. A text cut with "…"
+// must carry the whole text in its tool tip, and a list entry that does not fit must be cut at its
+// end. The checks walk whatever widgets there are, so controls added later are measured too.
+//
+// ctest runs these tests a second time at QT_SCALE_FACTOR=2: once Qt scales, fonts are laid out
+// without hinting, so a text can be a pixel wider (or narrower) than at 100 %. Any factor other
+// than 1 lays out alike (sizes are logical pixels), so 1 and 2 cover 125 % as well.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOption>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app_harness.h"
+#include "core/config/utf16_text.h"
+#include "core/device/dpi_steps.h"
+#include "core/macro/macro_store.h"
+#include "core/vocab/function_wire_table.h"
+#include "core/window_messages.h"
+#include "gui/app/about_wnd.h"
+#include "gui/app/dpi_msg.h"
+#include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
+#include "gui/macro/macro_step_list.h"
+#include "gui/pages/dpi_color_wnd.h"
+#include "gui/pages/page_table.h"
+
+namespace qx4::gui::test {
+namespace {
+
+constexpr std::uintptr_t kTrayIcon = CMainWnd::kTrayIconId;
+
+// Qt measures a control's text room from its style option, which the control fills in a
+// protected member; a public using-declaration reaches it without touching the object's type.
+struct PushButtonOption : QPushButton {
+    using QPushButton::initStyleOption;
+};
+struct CheckBoxOption : QCheckBox {
+    using QCheckBox::initStyleOption;
+};
+struct RadioButtonOption : QRadioButton {
+    using QRadioButton::initStyleOption;
+};
+struct ComboBoxOption : QComboBox {
+    using QComboBox::initStyleOption;
+};
+struct LineEditOption : QLineEdit {
+    using QLineEdit::initStyleOption;
+};
+struct ItemViewOption : QAbstractItemView {
+    using QAbstractItemView::initViewItemOption;
+};
+struct DelegateOption : QStyledItemDelegate {
+    using QStyledItemDelegate::initStyleOption;
+};
+
+constexpr QChar kEllipsis(0x2026);
+
+// The control's name, or its nearest named parent's and its class.
+QString nameOf(const QWidget* widget) {
+    if (!widget->objectName().isEmpty()) return widget->objectName();
+    const QWidget* named = widget->parentWidget();
+    while (named && named->objectName().isEmpty()) named = named->parentWidget();
+    return (named ? named->objectName() : QString()) + QStringLiteral("/") + QLatin1String(widget->metaObject()->className());
+}
+
+// Collects the texts that do not fit, each with where it was seen.
+class FitCheck {
+public:
+    explicit FitCheck(QString situation) : situation_(std::move(situation)) {}
+
+    // The widgets under root that show now, and the other pages of every stack among them; a
+    // misfit is told once, with the first state it was seen in.
+    void check(QWidget* root, const QString& state) {
+        state_ = state;
+        check(root);
+    }
+
+    const QStringList& misfits() const { return misfits_; }
+
+private:
+    void check(QWidget* root) {
+        QCoreApplication::processEvents();  // pending layouts settle
+        QList<QWidget*> widgets = root->findChildren<QWidget*>();
+        widgets << root;
+        for (QWidget* widget : widgets) {
+            if (!widget->isVisible() || widget->size().isEmpty()) continue;
+            if (auto* label = qobject_cast<QLabel*>(widget)) checkLabel(label);
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) checkButton(button);
+            if (auto* button = qobject_cast<QPushButton*>(widget)) checkCase(button);
+            if (auto* combo = qobject_cast<QComboBox*>(widget)) checkCombo(combo);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) checkEdit(edit);
+            if (auto* view = qobject_cast<QAbstractItemView*>(widget)) checkEntries(view);
+        }
+        for (QStackedWidget* stack : root->findChildren<QStackedWidget*>(Qt::FindDirectChildrenOnly)) {
+            checkEveryPage(stack);
+        }
+        for (QWidget* child : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!qobject_cast<QStackedWidget*>(child)) checkStacksUnder(child);
+        }
+    }
+
+    void checkStacksUnder(QWidget* widget) {
+        for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (auto* stack = qobject_cast<QStackedWidget*>(child)) {
+                checkEveryPage(stack);
+            } else {
+                checkStacksUnder(child);
+            }
+        }
+    }
+
+    // The pages the program has not shown yet, as the stack would show them; the page shown
+    // returns after, without a signal, so that no page reacts to the visit.
+    void checkEveryPage(QStackedWidget* stack) {
+        if (!stack->isVisible()) return;
+        const int shown = stack->currentIndex();
+        const QSignalBlocker blocker(stack);
+        for (int index = 0; index < stack->count(); ++index) {
+            stack->setCurrentIndex(index);
+            check(stack->currentWidget());
+        }
+        stack->setCurrentIndex(shown);
+    }
+
+    void report(const QWidget* widget, const QString& text, const QString& why) {
+        const QString misfit = QStringLiteral("%1 \"%2\" %3").arg(nameOf(widget), text, why);
+        if (seen_.contains(misfit)) return;
+        seen_ << misfit;
+        misfits_ << QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit);
+    }
+
+    void checkRoom(const QWidget* widget, const QString& text, QSize need, QSize room) {
+        if (need.width() > room.width() || need.height() > room.height()) {
+            report(widget, text,
+                   QStringLiteral("needs %1 x %2, has %3 x %4")
+                       .arg(need.width())
+                       .arg(need.height())
+                       .arg(room.width())
+                       .arg(room.height()));
+        }
+        if (text.endsWith(kEllipsis) && !widget->toolTip().startsWith(text.chopped(1))) {
+            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
+        }
+        // A control the layout pushed out of its parent is cut by the parent's edge.
+        for (const QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget()) {
+            if (qobject_cast<const QAbstractScrollArea*>(up->parentWidget())) break;  // a viewport scrolls
+            const QRect place(widget->mapTo(up, QPoint(0, 0)), widget->size());
+            if (!up->rect().contains(place)) {
+                report(widget, text, QStringLiteral("sticks out of %1").arg(nameOf(up)));
+                break;
+            }
+        }
+    }
+
+    void checkLabel(QLabel* label) {
+        const QString text = label->text();
+        if (text.isEmpty() || !label->pixmap().isNull()) return;
+        const int margin = label->margin();
+        const QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+        const QFontMetrics metrics(label->font());
+        QSize need;
+        if (label->textFormat() == Qt::RichText ||
+            (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+            QTextDocument document;
+            document.setDefaultFont(label->font());
+            document.setDocumentMargin(0);
+            document.setHtml(text);
+            if (label->wordWrap()) document.setTextWidth(room.width());
+            need = QSize(static_cast<int>(std::ceil(document.idealWidth())),
+                         static_cast<int>(std::ceil(document.size().height())));
+        } else if (label->wordWrap()) {
+            need = metrics.boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), Qt::TextWordWrap, text).size();
+        } else {
+            need = metrics.size(0, text);
+        }
+        checkRoom(label, text, need, room.size());
+    }
+
+    void checkButton(QAbstractButton* button) {
+        const QString text = button->text();
+        if (text.isEmpty()) return;
+        QStyleOptionButton option;
+        QStyle::SubElement contents{};
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            (push->*&PushButtonOption::initStyleOption)(&option);
+            contents = QStyle::SE_PushButtonContents;
+        } else if (auto* check = qobject_cast<QCheckBox*>(button)) {
+            (check->*&CheckBoxOption::initStyleOption)(&option);
+            contents = QStyle::SE_CheckBoxContents;
+        } else if (auto* radio = qobject_cast<QRadioButton*>(button)) {
+            (radio->*&RadioButtonOption::initStyleOption)(&option);
+            contents = QStyle::SE_RadioButtonContents;
+        } else {
+            ADD_FAILURE() << "no measure for " << button->metaObject()->className();
+            return;
+        }
+        const QRect room = button->style()->subElementRect(contents, &option, button);
+        QSize need = QFontMetrics(button->font()).size(Qt::TextShowMnemonic, text);
+        // Beside a push button's icon, Qt leaves 4 pixels before the text.
+        if (!option.icon.isNull() && contents == QStyle::SE_PushButtonContents) {
+            need.rwidth() += option.iconSize.width() + 4;
+        }
+        checkRoom(button, text, need, room.size());
+    }
+
+    // Buttons are written in sentence case, in every language; capitals are for headings and the
+    // tabs of pages and devices, which name places rather than actions. An abbreviation ("OK",
+    // "DPI") is neither.
+    void checkCase(const QPushButton* button) {
+        const QString text = button->text();
+        const QString role = button->property("qx4role").toString();
+        if (role == QLatin1String("tab") || role == QLatin1String("device")) return;
+        const auto letters = std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); });
+        if (letters > 3 && text == text.toUpper()) report(button, text, QStringLiteral("is in capitals, unlike the other buttons"));
+    }
+
+    // Any item may become the current one, so each must fit the closed box.
+    void checkCombo(QComboBox* combo) {
+        QStyleOptionComboBox option;
+        (combo->*&ComboBoxOption::initStyleOption)(&option);
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        const QSize room = field.size();
+        const QFontMetrics metrics(combo->font());
+        for (int item = 0; item < combo->count(); ++item) {
+            const QString text = combo->itemText(item);
+            checkRoom(combo, text, metrics.size(0, text), room);
+        }
+    }
+
+    void checkEdit(QLineEdit* edit) {
+        QStyleOptionFrame option;
+        (edit->*&LineEditOption::initStyleOption)(&option);
+        const QMargins margins = edit->textMargins();
+        // Qt keeps 2 pixels clear on either side of an entry's text.
+        const QRect room = edit->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .adjusted(margins.left() + 2, margins.top(), -margins.right() - 2, -margins.bottom());
+        const QFontMetrics metrics(edit->font());
+        for (const QString& text : {edit->text(), edit->placeholderText()}) {
+            if (!text.isEmpty()) checkRoom(edit, text, metrics.size(0, text), room.size());
+        }
+    }
+
+    // A list entry drawn by the view itself may be cut, at its end, with the whole text in its
+    // tool tip; entries that are widgets are measured as widgets.
+    void checkEntries(QAbstractItemView* view) {
+        const QAbstractItemModel* model = view->model();
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegate());
+        if (!model || !delegate) return;
+        const int textMargin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (text.isEmpty() || view->indexWidget(index)) continue;
+            QStyleOptionViewItem option;
+            (view->*&ItemViewOption::initViewItemOption)(&option);
+            option.rect = view->visualRect(index);
+            (delegate->*&DelegateOption::initStyleOption)(&option, index);
+            const int room =
+                view->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, view).width() - 2 * textMargin;
+            if (option.fontMetrics.horizontalAdvance(text) <= room) continue;
+            if (view->textElideMode() != Qt::ElideRight) {
+                report(view, text, QStringLiteral("does not fit and is not cut at its end"));
+            } else if (index.data(Qt::ToolTipRole).toString() != text) {
+                report(view, text, QStringLiteral("is cut without the whole text in its tool tip"));
+            }
+        }
+    }
+
+    QString situation_;
+    QString state_;
+    QSet<QString> seen_;
+    QStringList misfits_;
+};
+
+class TextFit : public testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(QLatin1String(GetParam())))); }
+    void TearDown() override { ResourceManager::instance().loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // "German at 200 %", for the failure messages.
+    static QString situation() {
+        const bool german = QLocale(QLatin1String(GetParam())).language() == QLocale::German;
+        return QStringLiteral("%1 at %2 %").arg(german ? "German" : "English").arg(qRound(qApp->devicePixelRatio() * 100));
+    }
+    static void expectFits(const FitCheck& check) {
+        EXPECT_TRUE(check.misfits().isEmpty()) << check.misfits().join(QLatin1Char('\n')).toStdString();
+    }
+
+    FitCheck check{situation()};
+};
+
+// The widest of the names a key can have in a macro step, in the shown language.
+std::uint8_t widestKeyName(const QFont& font) {
+    const QFontMetrics metrics(font);
+    std::uint8_t widest = 0;
+    for (int code = 0; code < 256; ++code) {
+        const auto key = static_cast<std::uint8_t>(code);
+        if (metrics.horizontalAdvance(stepKeyName(key)) > metrics.horizontalAdvance(stepKeyName(widest))) widest = key;
+    }
+    return widest;
+}
+
+// The window with a mouse, on every page, with long names on the rows, the editor open and a
+// macro with a long name and the widest key selected.
+TEST_P(TextFit, EveryPageAndEditorPanel) {
+    AppHarness app({.recordingButtonPage = false});
+    MacroRecord macro{};
+    macro.name = toMacroName(u"Waffenwechsel schnell 2");
+    macro.actionCount = 2;
+    const std::uint8_t key = widestKeyName(app.window().font());
+    macro.actions[0] = {key, kMacroActionPress, 1252};
+    macro.actions[1] = {key, kMacroActionRelease, 0};
+    app.page().macroStore()->append(macro);
+    ProfileSettings& profile = app.page().record().profiles[static_cast<std::size_t>(app.page().record().activeProfile)];
+    profile.buttons[3].functionCode = 22;  // easy aim, the longest function name
+    profile.buttons[4].functionCode = kMacroFunctionCode;
+    profile.buttons[4].macroName = macro.name;
+    profile.buttons[5].functionCode = kKeyboardFunctionCode;
+    profile.buttons[5].modifierMask = 0x0F;  // every modifier
+    profile.buttons[5].keyCode = key;
+    app.page().showOutsideChange({.recordChanged = true, .macrosChanged = true});
+
+    for (const PageKind& kind : pageTable()) {
+        app.click(kind.tabButton);
+        check.check(&app.window(), QLatin1String(kind.objectName));
+    }
+    app.click(pageTable()[0].tabButton);
+    for (const char* row : {"wireless_button5_btn", "wireless_button6_btn"}) {
+        app.click(row);
+        check.check(&app.window(), QStringLiteral("editor of ") + QLatin1String(row));
+        app.click("wireless_button_cancel_btn");
+    }
+    app.click(findPageKind("WirelessMacro")->tabButton);
+    auto* macroList = app.control<QAbstractItemView>("wireless_macro_list");
+    macroList->setCurrentIndex(macroList->model()->index(0, 0));
+    AppHarness::deliverMessages();
+    check.check(&app.window(), QStringLiteral("macro chosen"));
+    expectFits(check);
+}
+
+TEST_P(TextFit, NoMousePageAndItsWarning) {
+    AccessCheck closed;
+    closed.access.state = DeviceAccess::State::notPermitted;
+    closed.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
+    AppHarness app({.receiverPresent = false, .access = closed});
+    answerModal<CMsgWnd>(
+        [&](CMsgWnd& warning) {
+            check.check(&warning, QStringLiteral("no-mouse warning"));
+            warning.reject();
+        },
+        [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); });
+    app.window().show();
+    check.check(app.control<QWidget>("no_device_page"), QStringLiteral("no mouse"));
+    expectFits(check);
+}
+
+// The longest text of the language in the message box, the about box, the colour dialog and
+// the popups with their widest texts.
+TEST_P(TextFit, Dialogs) {
+    const ResourceManager& texts = ResourceManager::instance();
+    const auto keys = readLanguageFile(texts.resourcePath(QStringLiteral("lan.xml"))).value().keys();
+    const QString longest = *std::max_element(keys.cbegin(), keys.cend(), [&](const QString& a, const QString& b) {
+        return texts.text(a).size() < texts.text(b).size();
+    });
+    answerModal<CMsgWnd>(
+        [&](CMsgWnd& box) {
+            check.check(&box, QStringLiteral("message box"));
+            box.reject();
+        },
+        [&] { runMessageBox(nullptr, QStringLiteral("warning_title_text"), longest); });
+    answerModal<CAboutWnd>(
+        [&](CAboutWnd& about) {
+            check.check(&about, QStringLiteral("about box"));
+            about.reject();
+        },
+        [] { CAboutWnd(nullptr).showModal(); });
+    CDpiColorWnd colors;
+    colors.show();
+    check.check(&colors, QStringLiteral("colour dialog"));
+    for (const QString& shown : {texts.text(QStringLiteral("dpi_popup_text")).arg(highestDpi()),
+                                 texts.text(QStringLiteral("profile_popup_text")).arg(5)}) {
+        CDPIMsg popup(nullptr, shown);
+        popup.show();
+        check.check(&popup, QStringLiteral("popup"));
+    }
+    expectFits(check);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TextFit, testing::Values("en_US", "de_DE"),
+                         [](const testing::TestParamInfo<const char*>& language) {
+                             return std::string(language.param).substr(0, 2) == "de" ? "German" : "English";
+                         });
+
+}  // namespace
+}  // namespace qx4::gui::test
