@@ -1,11 +1,16 @@
 #include "gui/app/elided_text.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -17,9 +22,12 @@ namespace {
 
 const QString kEliderName = QStringLiteral("qx4_elider");
 
-// The style option a push button paints with, which the button fills in a protected member.
+// The style options the controls paint with, which they fill in a protected member.
 struct ButtonStyleOption : QPushButton {
     using QPushButton::initStyleOption;
+};
+struct ComboStyleOption : QComboBox {
+    using QComboBox::initStyleOption;
 };
 
 // The width the control's text is painted in.
@@ -79,6 +87,53 @@ private:
     QString text_;
 };
 
+// Paints the combo box as Qt does, with the current text (or the placeholder) cut to the room of
+// its text field, and shows the whole text as the tool tip while it is cut.
+class ComboElider final : public QObject {
+public:
+    explicit ComboElider(QComboBox* combo) : QObject(combo), combo_(combo) { combo->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            paint();
+            return true;
+        }
+        if (event->type() == QEvent::ToolTip && !fits(combo_->currentText())) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), combo_->currentText(), combo_);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QStyleOptionComboBox option() const {
+        QStyleOptionComboBox option;
+        (combo_->*&ComboStyleOption::initStyleOption)(&option);
+        return option;
+    }
+    int room() const {
+        const QStyleOptionComboBox shown = option();
+        return combo_->style()->subControlRect(QStyle::CC_ComboBox, &shown, QStyle::SC_ComboBoxEditField, combo_).width();
+    }
+    bool fits(const QString& text) const { return combo_->fontMetrics().horizontalAdvance(text) <= room(); }
+
+    void paint() {
+        QStylePainter painter(combo_);
+        painter.setPen(combo_->palette().color(QPalette::Text));
+        QStyleOptionComboBox shown = option();
+        painter.drawComplexControl(QStyle::CC_ComboBox, shown);
+        if (combo_->currentIndex() < 0 && !combo_->placeholderText().isEmpty()) {
+            shown.palette.setBrush(QPalette::ButtonText, shown.palette.placeholderText());
+            shown.currentText = combo_->placeholderText();
+        }
+        shown.currentText = combo_->fontMetrics().elidedText(shown.currentText, Qt::ElideRight, room());
+        painter.drawControl(QStyle::CE_ComboBoxLabel, shown);
+    }
+
+    QComboBox* combo_;
+};
+
 void showElidedIn(QWidget* control, const QString& text) {
     auto* elider = static_cast<Elider*>(control->findChild<QObject*>(kEliderName, Qt::FindDirectChildrenOnly));
     if (!elider) elider = new Elider(control);
@@ -89,5 +144,7 @@ void showElidedIn(QWidget* control, const QString& text) {
 
 void showElided(QLabel* label, const QString& text) { showElidedIn(label, text); }
 void showElided(QPushButton* button, const QString& text) { showElidedIn(button, text); }
+
+void elideCurrentItem(QComboBox* combo) { new ComboElider(combo); }
 
 }  // namespace qx4::gui

@@ -3,6 +3,7 @@
 // and cuts it again whenever its size, font or look changes.
 #pragma once
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QString;
@@ -11,5 +12,9 @@ namespace qx4::gui {
 
 void showElided(QLabel* label, const QString& text);
 void showElided(QPushButton* button, const QString& text);
+
+// From now on the combo box shows whichever item is current that way; its own tool tip shows
+// while the current item fits.
+void elideCurrentItem(QComboBox* combo);
 
 }  // namespace qx4::gui

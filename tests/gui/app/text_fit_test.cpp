@@ -24,17 +24,21 @@
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
+#include <QToolTip>
+#include <QHelpEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <variant>
+#include <vector>
 
 #include "app_harness.h"
-#include "core/config/utf16_text.h"
+#include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
-#include "core/macro/macro_store.h"
-#include "core/vocab/function_wire_table.h"
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
+#include "gui/app/hook_table.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
@@ -97,11 +101,12 @@ public:
 
 private:
     void check(QWidget* root) {
-        QCoreApplication::processEvents();  // pending layouts settle
+        for (int round = 0; round < 4; ++round) QCoreApplication::processEvents();  // pending layouts settle
         QList<QWidget*> widgets = root->findChildren<QWidget*>();
         widgets << root;
         for (QWidget* widget : widgets) {
             if (!widget->isVisible() || widget->size().isEmpty()) continue;
+            if (widget != root && widget->isWindow()) continue;  // a dialog or tool tip of its own
             if (auto* label = qobject_cast<QLabel*>(widget)) checkLabel(label);
             if (auto* button = qobject_cast<QAbstractButton*>(widget)) checkButton(button);
             if (auto* button = qobject_cast<QPushButton*>(widget)) checkCase(button);
@@ -232,17 +237,33 @@ private:
         if (letters > 3 && text == text.toUpper()) report(button, text, QStringLiteral("is in capitals, unlike the other buttons"));
     }
 
-    // Any item may become the current one, so each must fit the closed box.
+    // Any item may become the current one, so each must fit the closed box, or show whole in the
+    // box's tool tip while it is current.
     void checkCombo(QComboBox* combo) {
         QStyleOptionComboBox option;
         (combo->*&ComboBoxOption::initStyleOption)(&option);
         const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
-        const QSize room = field.size();
         const QFontMetrics metrics(combo->font());
         for (int item = 0; item < combo->count(); ++item) {
             const QString text = combo->itemText(item);
-            checkRoom(combo, text, metrics.size(0, text), room);
+            const QSize need = metrics.size(0, text);
+            if (need.width() <= field.width() || toolTipWhileCurrent(combo, item) != text) {
+                checkRoom(combo, text, need, field.size());
+            }
         }
+    }
+
+    // The tool tip the combo box shows with the item current; no page hears of the change.
+    static QString toolTipWhileCurrent(QComboBox* combo, int item) {
+        const QSignalBlocker blocker(combo);
+        const int current = combo->currentIndex();
+        combo->setCurrentIndex(item);
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), combo->mapToGlobal(QPoint(1, 1)));
+        QCoreApplication::sendEvent(combo, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        combo->setCurrentIndex(current);
+        return shown;
     }
 
     void checkEdit(QLineEdit* edit) {
@@ -319,33 +340,38 @@ std::uint8_t widestKeyName(const QFont& font) {
     return widest;
 }
 
-// The window with a mouse, on every page, with long names on the rows, the editor open and a
-// macro with a long name and the widest key selected.
+// Changes the configuration as qx4ctl does while the program runs.
+void edit(AppHarness& app, const std::vector<std::string>& arguments) {
+    const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
+    auto parsed = commands::parseEditCommand(typed, {});
+    ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
+    const commands::EditOutcome outcome =
+        commands::executeEdit(std::get<commands::EditCommand>(parsed), {app.page().record(), *app.page().macroStore()});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.error;
+    app.page().showOutsideChange(outcome.effects);
+}
+
+// The window with a mouse, on every page, with the longest names on the rows, the editor open
+// and a macro with a long name and the widest key chosen.
 TEST_P(TextFit, EveryPageAndEditorPanel) {
-    AppHarness app({.recordingButtonPage = false});
-    MacroRecord macro{};
-    macro.name = toMacroName(u"Waffenwechsel schnell 2");
-    macro.actionCount = 2;
-    const std::uint8_t key = widestKeyName(app.window().font());
-    macro.actions[0] = {key, kMacroActionPress, 1252};
-    macro.actions[1] = {key, kMacroActionRelease, 0};
-    app.page().macroStore()->append(macro);
-    ProfileSettings& profile = app.page().record().profiles[static_cast<std::size_t>(app.page().record().activeProfile)];
-    profile.buttons[3].functionCode = 22;  // easy aim, the longest function name
-    profile.buttons[4].functionCode = kMacroFunctionCode;
-    profile.buttons[4].macroName = macro.name;
-    profile.buttons[5].functionCode = kKeyboardFunctionCode;
-    profile.buttons[5].modifierMask = 0x0F;  // every modifier
-    profile.buttons[5].keyCode = key;
-    app.page().showOutsideChange({.recordChanged = true, .macrosChanged = true});
+    AppHarness app({.recordingButtonPage = false, .hookLibraryFile = kHookLibraryFile});
+    ASSERT_TRUE(app.window().capture().available());
+    const std::string macro = "Waffenwechsel schnell 2";
+    const std::string key = QStringLiteral("0x%1").arg(widestKeyName(app.window().font()), 2, 16, QLatin1Char('0')).toStdString();
+    edit(app, {"macro", "add", macro});
+    edit(app, {"macro", "steps", macro, key + " down 1252, " + key + " up"});
+    edit(app, {"bind", "4", "easy_aim"});  // the longest function name
+    edit(app, {"bind", "5", "macro:" + macro});
+    edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
 
     for (const PageKind& kind : pageTable()) {
         app.click(kind.tabButton);
         check.check(&app.window(), QLatin1String(kind.objectName));
     }
-    app.click(pageTable()[0].tabButton);
+    app.click(findPageKind("WirelessButton")->tabButton);
     for (const char* row : {"wireless_button5_btn", "wireless_button6_btn"}) {
         app.click(row);
+        ASSERT_TRUE(app.control<QWidget>("wireless_button_type_combo")->isVisible()) << "the editor opened";
         check.check(&app.window(), QStringLiteral("editor of ") + QLatin1String(row));
         app.click("wireless_button_cancel_btn");
     }
@@ -354,6 +380,20 @@ TEST_P(TextFit, EveryPageAndEditorPanel) {
     macroList->setCurrentIndex(macroList->model()->index(0, 0));
     AppHarness::deliverMessages();
     check.check(&app.window(), QStringLiteral("macro chosen"));
+    app.click("wireless_macro_insert_mouse_btn");
+    check.check(&app.window(), QStringLiteral("mouse buttons offered"));
+    app.page().showStatus(ResourceManager::instance().text(QStringLiteral("apply_failed_text")).arg(12).arg(36), true);
+    check.check(&app.window(), QStringLiteral("status"));
+    expectFits(check);
+}
+
+// Without the hook library the key editor says so instead of asking for a key.
+TEST_P(TextFit, KeyEditorWithoutKeyCapture) {
+    AppHarness app({.recordingButtonPage = false});
+    edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
+    app.click(findPageKind("WirelessButton")->tabButton);
+    app.click("wireless_button6_btn");
+    check.check(&app.window(), QStringLiteral("key editor without capture"));
     expectFits(check);
 }
 
