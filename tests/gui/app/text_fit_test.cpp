@@ -15,9 +15,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -27,7 +30,6 @@
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QToolTip>
-#include <QHelpEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -79,6 +81,55 @@ struct DelegateOption : QStyledItemDelegate {
 };
 
 constexpr QChar kEllipsis(0x2026);
+
+// A paint device that notes the texts painted on it, as its paint engine is asked to draw them.
+class TextRecorder final : public QPaintDevice {
+public:
+    explicit TextRecorder(QSize size) : size_(size) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    QStringList texts() const { return engine_.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+            return size_.width();
+        case PdmHeight:
+            return size_.height();
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return static_cast<int>(devicePixelRatioFScale());
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice* /*device*/) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState& /*state*/) override {}
+        void drawPixmap(const QRectF& /*r*/, const QPixmap& /*pixmap*/, const QRectF& /*source*/) override {}
+        void drawPolygon(const QPointF* /*points*/, int /*count*/, PolygonDrawMode /*mode*/) override {}
+        void drawPath(const QPainterPath& /*path*/) override {}
+        void drawTextItem(const QPointF& /*at*/, const QTextItem& item) override { texts << item.text(); }
+        Type type() const override { return QPaintEngine::User; }
+        QStringList texts;
+    };
+
+    mutable Engine engine_;
+    QSize size_;
+};
 
 // The control's name, or its nearest named parent's and its class.
 QString nameOf(const QWidget* widget) {
@@ -164,7 +215,8 @@ private:
                        .arg(room.width())
                        .arg(room.height()));
         }
-        if (text.endsWith(kEllipsis) && !widget->toolTip().startsWith(text.chopped(1))) {
+        if (text.endsWith(kEllipsis) && !qobject_cast<const QComboBox*>(widget) &&
+            !widget->toolTip().startsWith(text.chopped(1))) {
             report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
         }
         // A control the layout pushed out of its parent is cut by the parent's edge.
@@ -240,32 +292,43 @@ private:
         if (letters > 3 && text == text.toUpper()) report(button, text, QStringLiteral("is in capitals, unlike the other buttons"));
     }
 
-    // Any item may become the current one, so each must fit the closed box, or show whole in the
-    // box's tool tip while it is current.
+    // Any item may become the current one (and the placeholder shows while none is): what the box
+    // then paints must fit its text field, and an item it cuts must show whole in its tool tip.
+    // The placeholder is the program's own text, which must fit uncut.
     void checkCombo(QComboBox* combo) {
         QStyleOptionComboBox option;
         (combo->*&ComboBoxOption::initStyleOption)(&option);
-        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        const QSize room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).size();
         const QFontMetrics metrics(combo->font());
-        for (int item = 0; item < combo->count(); ++item) {
-            const QString text = combo->itemText(item);
-            const QSize need = metrics.size(0, text);
-            if (need.width() <= field.width() || toolTipWhileCurrent(combo, item) != text) {
-                checkRoom(combo, text, need, field.size());
+        const QSignalBlocker blocker(combo);  // no page hears of the visits
+        const int current = combo->currentIndex();
+        for (int item = combo->placeholderText().isEmpty() ? 0 : -1; item < combo->count(); ++item) {
+            combo->setCurrentIndex(item);
+            const QString text = item < 0 ? combo->placeholderText() : combo->itemText(item);
+            for (const QString& painted : paintedTexts(combo)) {
+                checkRoom(combo, painted, metrics.size(0, painted), room);
+                if (painted == text) continue;
+                if (item < 0) {
+                    report(combo, painted, QStringLiteral("is a placeholder cut short"));
+                } else if (shownToolTip(combo) != text) {
+                    report(combo, painted, QStringLiteral("is cut without the whole text in its tool tip"));
+                }
             }
         }
+        combo->setCurrentIndex(current);
     }
 
-    // The tool tip the combo box shows with the item current; no page hears of the change.
-    static QString toolTipWhileCurrent(QComboBox* combo, int item) {
-        const QSignalBlocker blocker(combo);
-        const int current = combo->currentIndex();
-        combo->setCurrentIndex(item);
-        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), combo->mapToGlobal(QPoint(1, 1)));
-        QCoreApplication::sendEvent(combo, &help);
+    static QStringList paintedTexts(QWidget* widget) {
+        TextRecorder recorder(widget->size());
+        widget->render(&recorder);
+        return recorder.texts();
+    }
+
+    static QString shownToolTip(QWidget* widget) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), widget->mapToGlobal(QPoint(1, 1)));
+        QCoreApplication::sendEvent(widget, &help);
         const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
         QToolTip::hideText();
-        combo->setCurrentIndex(current);
         return shown;
     }
 
