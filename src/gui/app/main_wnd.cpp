@@ -197,10 +197,10 @@ bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
         onConnectionChanged();
         return true;
     case UM_DPI_CHANGED:
-        showPopup(QStringLiteral("DPI :%1").arg(static_cast<qint64>(lParam) * 100));
+        showPopup(text("dpi_popup_text").arg(static_cast<qint64>(lParam) * 100));
         return true;
     case UM_PROFILE_CHANGED:
-        showPopup(QStringLiteral("%1 %2").arg(text("profile_text")).arg(lParam + 1));
+        showPopup(text("profile_popup_text").arg(lParam + 1));
         return true;
     case UM_BUTTON_CLICKED:
         page_->relayToPages(message, wParam, lParam);

@@ -88,6 +88,7 @@ std::optional<LanguageTexts> readLanguageFile(const QString& path) {
 
 bool ResourceManager::loadLanguage(const QString& fileName) {
     texts_.clear();
+    language_ = QLocale(QLocale::English, QLocale::UnitedStates);
     auto loaded = readLanguageFile(resourcePath(fileName));
     if (!loaded) return false;
     texts_ = std::move(*loaded);
@@ -108,7 +109,9 @@ bool ResourceManager::loadLanguageFor(const QLocale& locale) {
         return true;
     }
     for (auto text = translated->cbegin(); text != translated->cend(); ++text) texts_.insert(text.key(), text.value());
-    loadQtTranslation(translation.mid(4).chopped(4));
+    const QString language = translation.mid(4).chopped(4);
+    language_ = QLocale(language);
+    loadQtTranslation(language);
     return true;
 }
 

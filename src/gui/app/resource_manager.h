@@ -15,12 +15,12 @@
 
 #include <QDir>
 #include <QHash>
+#include <QLocale>
 #include <QPointer>
 #include <QString>
 
 #include <optional>
 
-class QLocale;
 class QTranslator;
 class QWidget;
 
@@ -52,6 +52,9 @@ public:
     QString translationFileFor(const QLocale& locale) const;
     bool hasText(const QString& key) const { return texts_.contains(key); }
     QString text(const QString& key) const;
+    // A number as the shown language writes it ("1,252" in English, "1.252" in German), whatever
+    // the system's own locale says.
+    QString formatNumber(qint64 value) const { return language_.toString(value); }
 
     // Resource-text mode on one control, and back to plain text.
     void setResourceText(QWidget* control, const QString& key) const;
@@ -68,6 +71,7 @@ private:
 
     QDir resourceDirectory_;
     LanguageTexts texts_;
+    QLocale language_{QLocale::English, QLocale::UnitedStates};
     QPointer<QTranslator> qtTranslator_;
 };
 

@@ -2,11 +2,11 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 
 #include "core/edit/macro_draft.h"
 #include "core/vocab/key_codes.h"
 #include "gui/app/control_lookup.h"
+#include "gui/app/elided_text.h"
 #include "gui/app/layout_loader.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
@@ -35,7 +35,7 @@ QString stepKeyName(std::uint8_t code) {
 }
 
 QString millisecondsText(std::uint32_t milliseconds) {
-    return text("macro_milliseconds_text").arg(QLocale(QLocale::English).toString(milliseconds));
+    return text("macro_milliseconds_text").arg(ResourceManager::instance().formatNumber(milliseconds));
 }
 
 MacroStepList::MacroStepList(QListWidget* list, QLabel* summary, QObject* parent)
@@ -74,8 +74,7 @@ void MacroStepList::show(const MacroDraft& draft) {
         const Row& row = rows_[i];
         const bool last = i + 1 == steps.size();
         row.index->setText(QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
-        row.key->setText(stepKeyName(step.code));
-        row.key->setToolTip(row.key->text());  // a long name may not fit its column
+        showElided(row.key, stepKeyName(step.code));
         setLook(row.key, "source", isMouseButtonCode(step.code) ? "mouse" : "key");
         const bool press = step.kind == kMacroActionPress;
         row.action->setText(text(press ? "key_down_action" : "key_up_action"));

@@ -133,6 +133,7 @@ void CWirelessMacroUI::fillMacroList() {
     for (const MacroRecord& macro : *context().macros) {
         auto* item = new QListWidgetItem(nameOf(macro), c_.macroList);
         item->setSizeHint(QSize(0, kMacroRowHeight));
+        item->setToolTip(item->text());  // a long name is cut at its end
     }
     c_.macroList->setCurrentRow(selectedPosition_ ? static_cast<int>(*selectedPosition_) : -1);
 }

@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include "gui/app/control_lookup.h"
+#include "gui/app/elided_text.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
 #include "gui/pages/mouse_picture.h"
@@ -50,17 +51,13 @@ ButtonRows::ButtonRows(QWidget* page) {
 }
 
 void ButtonRows::setLabel(int button, const DisplayText& label) {
-    QPushButton* row = rows_[static_cast<std::size_t>(button)].button;
-    if (label.isLanguageKey) {
-        ResourceManager::instance().setResourceText(row, fromUtf16(label.text));
-    } else {
-        ResourceManager::instance().setPlainText(row, fromUtf16(label.text));
-    }
-    row->setToolTip(row->text());
+    const QString text = fromUtf16(label.text);
+    const QString shown = label.isLanguageKey ? ResourceManager::instance().text(text) : text;
+    showElided(rows_[static_cast<std::size_t>(button)].button, shown);
     picture_->setButtonName(button, ResourceManager::instance()
                                         .text(QStringLiteral("button_picture_tip_text"))
                                         .arg(button + 1)
-                                        .arg(buttonPlace(button), row->text()));
+                                        .arg(buttonPlace(button), shown));
 }
 
 void ButtonRows::hold(int button, bool onlyThis) {

@@ -35,7 +35,7 @@ public:
     // events while they are deleted.
     explicit ButtonRows(QWidget* page);
 
-    // The row shows the label, as its text and its tool tip.
+    // The row shows the label, cut at its end when it does not fit, and whole in its tool tip.
     void setLabel(int button, const DisplayText& label);
     // Selects and lights the button; with onlyThis the other rows are disabled.
     void hold(int button, bool onlyThis);

@@ -24,7 +24,8 @@ PowerDisplay::PowerDisplay(QProgressBar* bar, QLabel* text, QLabel* sleepLabel, 
 void PowerDisplay::showBattery(int level) {
     const int percent = level * 10;
     if (bar_) bar_->setValue(percent);
-    ResourceManager::instance().setPlainText(text_, QStringLiteral("%1%").arg(percent));
+    const ResourceManager& texts = ResourceManager::instance();
+    texts.setPlainText(text_, texts.text(QStringLiteral("battery_percent_text")).arg(percent));
 }
 
 void PowerDisplay::showCharging(bool on, bool restartAnimation) {

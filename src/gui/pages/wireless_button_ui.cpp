@@ -18,6 +18,7 @@
 #include "core/vocab/key_codes.h"
 #include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
+#include "gui/app/elided_text.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
@@ -107,6 +108,7 @@ void CWirelessButtonUI::findControls() {
     }
     macroCombo_ = requireControl<QComboBox>(this, "wireless_macro_type_combo");
     macroCombo_->setPlaceholderText(text("macro_choose_text"));
+    elideCurrentItem(macroCombo_);  // macro names are longer than the editor is wide
     noMacrosLabel_ = requireControl<QLabel>(this, "wireless_macro_empty_label");
     repeatCombo_ = requireControl<QComboBox>(this, "wireless_macro_repeat_mode_combo");
     loopRow_ = requireControl<QWidget>(this, "wireless_loop_times_hor");

@@ -101,7 +101,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     EXPECT_TRUE(first.waitFor("main window shown")) << first.output();
 
     mouse.command("dpi");
-    ASSERT_TRUE(first.waitFor("popup: \"DPI :1600\"")) << first.output();
+    ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
     ASSERT_TRUE(first.waitFor("record saved")) << first.output();
     EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved";
 
@@ -136,7 +136,7 @@ TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
         Program program({"--simulate"});
         ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
         mouse.command("dpi");
-        ASSERT_TRUE(program.waitFor("popup: \"DPI :1600\"")) << program.output();
+        ASSERT_TRUE(program.waitFor("popup: \"1600 DPI\"")) << program.output();
         ending.end(program);
         EXPECT_NE(program.exitCode(false), -1) << "it ends, neither hung nor killed\n" << program.output();
         EXPECT_EQ(storedDpiLevel(), 3) << program.output();

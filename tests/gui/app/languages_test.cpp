@@ -16,6 +16,7 @@
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
 #include "gui/app/resource_manager.h"
+#include "gui/macro/macro_step_list.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -133,6 +134,20 @@ TEST(Languages, EveryTranslationHasEveryEnglishKeyWithItsPlaceholdersAndNoOtherK
         EXPECT_TRUE(changed.isEmpty()) << file.toStdString() << " loses placeholders in " << changed.join(", ").toStdString();
         EXPECT_TRUE(unknown.isEmpty()) << file.toStdString() << " has keys English lacks: " << unknown.join(", ").toStdString();
     }
+}
+
+TEST(Languages, DurationsAreWrittenAsTheShownLanguageWritesThemWhateverTheSystemSays) {
+    ResourceManager& manager = ResourceManager::instance();
+    const QLocale system;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // which would write "1 252"
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE", "1.252 ms"}, {"en_GB", "1,252 ms"}, {"fr_FR", "1,252 ms"}};  // no French texts: English
+    for (const auto& [language, shown] : cases) {
+        ASSERT_TRUE(manager.loadLanguageFor(QLocale(QString::fromLatin1(language))));
+        EXPECT_EQ(millisecondsText(1252).toStdString(), shown) << language;
+    }
+    QLocale::setDefault(system);
+    manager.loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
 // A scratch resource folder for the shared manager, which gets the program's English back after.

@@ -33,7 +33,7 @@ TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayout) {
         for (const PageKind& kind : pageTable()) delete kind.create(nullptr, kind);
         const CMsgWnd box(nullptr, QStringLiteral("warning_title_text"), QStringLiteral("restore_text"));
         const CAboutWnd about(nullptr);
-        const CDPIMsg popup(nullptr, QStringLiteral("DPI :800"));
+        const CDPIMsg popup(nullptr, QStringLiteral("800 DPI"));
         const CDpiColorWnd dialog(nullptr);
     }
     EXPECT_EQ(missedControls().join(", ").toStdString(), "");
