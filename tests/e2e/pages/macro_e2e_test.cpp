@@ -163,7 +163,7 @@ protected:
         // Made before the plug-ins' backends, so it runs after exit() has ended them: exit() takes
         // as long as a leak check at exit makes it, whatever the build.
         std::atexit([] { std::this_thread::sleep_for(300ms); });
-        start(*test::defaultRecord(), "Hook.so");
+        open(*test::defaultRecord(), "Hook.so");
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         button("wireless_macro_btn")->click();
         button("wireless_macro_add_btn")->click();
@@ -172,16 +172,17 @@ protected:
         qx4::test::OtherWindow typedInto;
         std::thread([] { qx4::test::xdotool({"type", "--delay", "20", "abcdefghijklmnopqrstuvwxyz"}); }).detach();
 
-        const std::size_t before = mouse->log().size();
-        window->wirelessPage()->requestApply(true);
+        // The worker is in the middle of a download when the server goes: the one that follows the
+        // start, or another when that one is (nearly) over.
+        if (mouse->log().size() + 3 > fullDownload) window->wirelessPage()->requestApply(true);
         QCoreApplication::processEvents();
-        ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 2)));
+        ASSERT_TRUE(mouse->waitForReports(static_cast<int>(mouse->log().size()) + 1));
         qx4::test::privateXServer()->stop(true);
         QTest::qWait(15000);
     }
 };
 
-TEST_F(MacroEndToEndDeathTest, TheXServerEndingDuringARecordingAndAnApplyEndsTheProgramAsQtEndsIt) {
+TEST_F(MacroEndToEndDeathTest, TheXServerEndingDuringARecordingAndADownloadEndsTheProgramAsQtEndsIt) {
     using ::testing::HasSubstr;
     EXPECT_EXIT(recordUntilTheServerEnds(), ::testing::ExitedWithCode(1),
                 ::testing::AllOf(HasSubstr("X11 connection broke"),
