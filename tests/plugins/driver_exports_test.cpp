@@ -1,8 +1,12 @@
 // The C entry points every driver plug-in exports, over a backend that answers or throws.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define QX4_DRIVER_IMPLEMENTATION
@@ -34,13 +38,24 @@ public:
         return length;
     }
 
+    ~ScriptedBackend() override { ended = true; }
+
 private:
+    static inline std::atomic<bool> ended{false};
     void call(const char* name) {
+        if (ended) std::_Exit(3);  // reached after its end
         calls.emplace_back(name);
         if (throwing) throw std::runtime_error(name);
     }
 };
 
+// Destroyed after the backend, it holds exit() up there for a while, as a leak check at exit does.
+struct SlowExit {
+    SlowExit() = default;
+    SlowExit(const SlowExit&) = delete;
+    SlowExit& operator=(const SlowExit&) = delete;
+    ~SlowExit() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+} slowExit;
 ScriptedBackend backend;
 
 }  // namespace
@@ -68,6 +83,25 @@ TEST(DriverExports, PassResultsThroughAndTurnEveryExceptionIntoAFailure) {
         EXPECT_EQ(backend.calls, (std::vector<std::string>{"setIds", "openMonitor", "openFeature", "setFeature",
                                                            "getFeature", "closeFeature", "closeMonitor"}));
     }
+}
+
+// exit() on one thread ends the backend while another thread goes on calling: a call in progress
+// ends first, and the calls after the end fail without reaching the backend.
+TEST(DriverExportsDeathTest, CallsDuringExitNeverReachTheEndedBackend) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::thread([] {
+                const unsigned char report[4] = {0x0C, 4, 1, 5};
+                while (true) {
+                    SetFeature(report, 4);
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                }
+            }).detach();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

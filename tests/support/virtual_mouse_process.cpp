@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +56,8 @@ struct Spawned {
     int readyFd = -1;  // read end of the --ready-fd pipe
 };
 
+// The virtual mouse ends with the test, even with one that exit() or a crash ended, and holds none
+// of the test's descriptors (a death test's parent waits for the end of its status pipe).
 Spawned spawnVirtualMouse(std::vector<std::string> arguments,
                           const std::filesystem::path& runtimeFolder,
                           const std::filesystem::path& outputFile,
@@ -69,19 +71,28 @@ Spawned spawnVirtualMouse(std::vector<std::string> arguments,
     auto environment = childEnvironment(runtimeFolder);
     auto argv = pointers(arguments);
     auto envp = pointers(environment);
+    const int input = ::open(inputFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputFile.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ready[1], kChildReadyFd);
-    pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ready[1]);
-    if (failed != 0) {
+    const pid_t parent = ::getpid();
+    const pid_t pid = input < 0 || output < 0 ? -1 : ::fork();
+    if (pid == 0) {
+        // Only system calls from here on: the test has other threads.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(127);
+        ::dup2(input, STDIN_FILENO);
+        ::dup2(output, STDOUT_FILENO);
+        ::dup2(output, STDERR_FILENO);
+        ::dup2(ready[1], kChildReadyFd);
+        ::close_range(kChildReadyFd + 1, ~0U, 0);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    const int failed = errno;
+    for (int fd : {input, output, ready[1]}) {
+        if (fd >= 0) ::close(fd);
+    }
+    if (pid < 0) {
         ::close(ready[0]);
         throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(failed));
     }

@@ -4,6 +4,10 @@
 
 #include <chrono>
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace qx4::gui {
 
 std::uint64_t monotonicMilliseconds() {
@@ -19,7 +23,20 @@ QEvent::Type WindowMessageEvent::eventType() {
 
 WindowMessageEvent::WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam,
                                        std::intptr_t lParam, std::uint64_t time)
-    : QEvent(eventType()), message_(message), wParam_(wParam), lParam_(lParam), time_(time) {}
+    : QEvent(eventType()), message_(message), wParam_(wParam), lParam_(lParam), time_(time) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(this);
+#endif
+}
+
+WindowMessageEvent::~WindowMessageEvent() { received(); }
+
+const WindowMessageEvent& WindowMessageEvent::received() const {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(const_cast<WindowMessageEvent*>(this));
+#endif
+    return *this;
+}
 
 void postWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {

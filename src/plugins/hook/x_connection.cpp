@@ -28,7 +28,7 @@ public:
     static void remove(Display* display, bool lost) {
         std::lock_guard lock(mutex_);
         std::erase(open_, display);
-        if (lost) kept_->push_back(display);
+        if (lost) kept().push_back(display);
         // Only while still in place: the library may be unloaded next, and this handler with it.
         if (open_.empty()) {
             const XIOErrorHandler current = XSetIOErrorHandler(previous_);
@@ -47,10 +47,15 @@ private:
         return previous ? previous(display) : 0;
     }
     static void markLost(Display*, void* lost) { *static_cast<bool*>(lost) = true; }
+    // Where a leak check still finds the kept connections. Made with the first loss, not when the
+    // library loads: a library unloaded without one leaves nothing behind.
+    static std::vector<Display*>& kept() {
+        static auto* displays = new std::vector<Display*>;
+        return *displays;
+    }
 
     static inline std::mutex mutex_;
     static inline std::vector<Display*> open_;
-    static inline auto* kept_ = new std::vector<Display*>;
     static inline XIOErrorHandler previous_ = nullptr;
 };
 

@@ -66,7 +66,7 @@ TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
     const std::vector<std::pair<std::string, std::string>> texts{
         {"plain", "plain"},
         {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
-        {std::string("controls \x01\x1F\x7F\n\r\t end", 21), std::string("controls \x01\x1F\x7F\n\r\t end", 21)},
+        {"controls \x01\x1F\x7F\n\r\t end", "controls \x01\x1F\x7F\n\r\t end"},
         {"separators \xE2\x80\xA8\xE2\x80\xA9", "separators \xE2\x80\xA8\xE2\x80\xA9"},
         {"K\xC3\xA4se \xF0\x9F\x90\x81", "K\xC3\xA4se \xF0\x9F\x90\x81"},
         {"broken \xFF \xC0\x80 \xED\xA0\x80", "broken \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},

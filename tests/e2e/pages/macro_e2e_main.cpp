@@ -9,11 +9,18 @@
 #include "tests/gui/pages/program_resources.h"
 #include "tests/support/x_session.h"
 
+namespace qx4::test {
+namespace {
+std::optional<XServer> server;  // outlives the application connected to it
+}  // namespace
+
+XServer* privateXServer() { return server ? &*server : nullptr; }
+}  // namespace qx4::test
+
 int main(int argc, char** argv) {
-    std::optional<qx4::test::XServer> server;
-    if (qx4::test::XServer::installed()) server.emplace();
-    qputenv("QT_QPA_PLATFORM", server ? "xcb" : "offscreen");
-    QApplication application(argc, argv);  // goes before the server it is connected to
+    if (qx4::test::XServer::installed()) qx4::test::server.emplace();
+    qputenv("QT_QPA_PLATFORM", qx4::test::server ? "xcb" : "offscreen");
+    QApplication application(argc, argv);
     if (!qx4::gui::test::useProgramResources(application)) return 2;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

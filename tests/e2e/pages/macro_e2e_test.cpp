@@ -2,15 +2,21 @@
 // client's window on a private X server become the steps of a macro, which button 6 then plays
 // three times; the clicks on the program's own buttons that stop, resume and save the recording
 // do not. What the virtual mouse receives is checked against the wire format written out here,
-// from the saved macro file, not against the program's own encoder.
+// from the saved macro file, not against the program's own encoder. And the X server's end in the
+// middle of a recording ends the program the way Qt ends it, and in no worse way.
+#include <gmock/gmock.h>
+
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
+#include <chrono>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_catalogue.h"
@@ -19,10 +25,15 @@
 #include "tests/support/x_other_window.h"
 #include "tests/support/x_session.h"
 
+namespace qx4::test {
+XServer* privateXServer();  // macro_e2e_main.cpp: the server this program's windows are on
+}  // namespace qx4::test
+
 namespace qx4::gui {
 namespace {
 
 using test::Bytes;
+using namespace std::chrono_literals;
 
 constexpr std::size_t kMacroReportSize = 129;
 
@@ -147,6 +158,46 @@ TEST_F(MacroEndToEnd, KeysTypedInAnotherWindowBecomeAMacroThatButtonSixPlaysThre
     ASSERT_NE(macroReport, sent.end());
     ASSERT_GE(macroReport->size(), kMacroReportSize);
     EXPECT_EQ(Bytes(macroReport->begin(), macroReport->begin() + kMacroReportSize), macroReportOf(macro, 1, 0, 3));
+}
+
+// Runs in a process of its own: it ends with the X server.
+class MacroEndToEndDeathTest : public MacroEndToEnd {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "no X server to record from";
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+    }
+
+    // Keys are typed into another window while the worker sends a full download, and the server
+    // goes: Qt calls exit(1) from the event loop, under the threads still at work.
+    void recordUntilTheServerEnds() {
+        // Made before the plug-ins' backends, so it runs after exit() has ended them: exit() takes
+        // as long as a leak check at exit makes it, whatever the build.
+        std::atexit([] { std::this_thread::sleep_for(300ms); });
+        open(*test::defaultRecord(), "Hook.so");
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        button("wireless_macro_btn")->click();
+        button("wireless_macro_add_btn")->click();
+        clickOnScreen(button("wireless_macro_record_btn"));
+        ASSERT_EQ(button("wireless_macro_record_btn")->text(), text("stop_recording_text"));
+        qx4::test::OtherWindow typedInto;
+        std::thread([] { qx4::test::xdotool({"type", "--delay", "20", "abcdefghijklmnopqrstuvwxyz"}); }).detach();
+
+        // The worker is in the middle of a download when the server goes: the one that follows the
+        // start, or another when that one is (nearly) over.
+        if (mouse->log().size() + 3 > fullDownload) window->wirelessPage()->requestApply(true);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(mouse->waitForReports(static_cast<int>(mouse->log().size()) + 1));
+        qx4::test::privateXServer()->stop(true);
+        QTest::qWait(15000);
+    }
+};
+
+TEST_F(MacroEndToEndDeathTest, TheXServerEndingDuringARecordingAndADownloadEndsTheProgramAsQtEndsIt) {
+    using ::testing::HasSubstr;
+    EXPECT_EXIT(recordUntilTheServerEnds(), ::testing::ExitedWithCode(1),
+                ::testing::AllOf(HasSubstr("X11 connection broke"),
+                                 ::testing::Not(::testing::ContainsRegex("Sanitizer|runtime error"))));
 }
 
 }  // namespace

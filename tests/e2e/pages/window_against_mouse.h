@@ -49,6 +49,12 @@ protected:
     // report) and the window with the hook library of that name, and waits for the full download
     // that follows a start.
     void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
+        ASSERT_NO_FATAL_FAILURE(open(record, hookLibraryFile));
+        waitForApplies(1, fullDownload);
+        ASSERT_EQ(mouse->log().size(), fullDownload);
+    }
+    // The same up to the full download, which has begun when it returns.
+    void open(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_TRUE(saveConfig(record));
         qx4::test::VirtualMouse::Options options;
         options.cable = true;
@@ -63,8 +69,6 @@ protected:
         window->applyStartVisibility(false);
 
         fullDownload = planApply(window->wirelessPage()->record(), SectionFlags::all()).size();
-        waitForApplies(1, fullDownload);
-        ASSERT_EQ(mouse->log().size(), fullDownload);
     }
     void TearDown() override {
         if (window) window->shutdown();
