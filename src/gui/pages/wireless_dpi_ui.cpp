@@ -53,6 +53,14 @@ void restyle(QWidget* widget) {
 }
 }  // namespace
 
+// The value fields outlive this part of the page while QWidget's destructor deletes them, and a
+// field that has the focus then reports its editing finished: it must not reach a page half gone.
+CWirelessDPIUI::~CWirelessDPIUI() {
+    for (const Level& level : levels_) {
+        if (level.valueEdit) disconnect(level.valueEdit, nullptr, this, nullptr);
+    }
+}
+
 CWirelessDPIUI::CWirelessDPIUI(QWidget* parent, const PageKind& kind) : SettingsPage(parent, kind) {
     findControls();
 }

@@ -29,6 +29,7 @@ public:
     static constexpr QRgb kLevelOffLabelColor = 0xFF8A9099;
 
     CWirelessDPIUI(QWidget* parent, const PageKind& kind);
+    ~CWirelessDPIUI() override;
 
     void refreshFromRecord() override;
     // The mouse switched DPI level (already stored in the record): move the selection.

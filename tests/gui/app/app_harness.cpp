@@ -125,7 +125,15 @@ void AppHarness::refuseReports(Link link, int command) {
 
 void WriteGate::pass(std::stop_token stop) {
     std::unique_lock lock(mutex_);
+    ++waiting_;
+    held_.notify_all();
     if (opened_.wait(lock, stop, [this] { return permits_ > 0; })) --permits_;
+    --waiting_;
+}
+
+void WriteGate::waitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    held_.wait(lock, [this] { return waiting_ > 0 && permits_ == 0; });
 }
 
 void WriteGate::open(int writes) {

@@ -63,6 +63,9 @@ class WriteGate {
 public:
     void pass(std::stop_token stop);
     void open(int writes);
+    // Until the worker waits at the gate with no permit left, so that nothing more is written
+    // until the next open.
+    void waitUntilHeld();
     PauseFunction pause() {
         return [this](std::chrono::milliseconds, std::stop_token stop) { pass(stop); };
     }
@@ -70,7 +73,9 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable_any opened_;
+    std::condition_variable held_;
     int permits_ = 0;
+    int waiting_ = 0;
 };
 
 class AppHarness {

@@ -205,11 +205,12 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     const QString overReceiver = text("apply_progress_receiver_text");
     EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
     EXPECT_TRUE(app.control<QWidget>("apply_ring")->isVisible());
-    gate.open(9);
-    EXPECT_TRUE(shows(overReceiver.arg(9).arg(22).arg(5))) << status->text().toStdString();
+    gate.open(8);
+    gate.waitUntilHeld();  // report 9 written, report 10 not yet
+    EXPECT_TRUE(shows(overReceiver.arg(8).arg(22).arg(6))) << status->text().toStdString();
 
     app.refuseReports(Link::receiver, 0x05);  // lighting; profiles 1-3 have theirs already
-    gate.open(11);  // a failed write has no pause
+    gate.open(12);  // a failed write has no pause
     ASSERT_TRUE(app.waitForAppliesEnded(2));
     EXPECT_EQ(status->text(), lost({text("section_profiles_text").arg(text("section_light_text")).arg("4, 5")}));
     EXPECT_FALSE(app.control<QWidget>("apply_ring")->isVisible());
