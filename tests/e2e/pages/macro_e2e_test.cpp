@@ -141,6 +141,10 @@ TEST_F(MacroEndToEnd, KeysTypedInAnotherWindowBecomeAMacroThatButtonSixPlaysThre
     control<QComboBox>("wireless_macro_type_combo")->setCurrentIndex(0);
     control<QComboBox>("wireless_macro_repeat_mode_combo")->setCurrentIndex(0);
     auto* loops = control<QLineEdit>("wireless_loop_times_edit");
+    // The other window took the keyboard, and without a window manager no click gives it back;
+    // only a focused count is committed.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     loops->setFocus();
     loops->selectAll();
     QTest::keyClicks(loops, QStringLiteral("3"));
