@@ -182,7 +182,9 @@ TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMous
     EXPECT_EQ(command->text().toStdString(), app.access.fix.command);
     EXPECT_EQ(app.window().trayIcon()->toolTip().section(QLatin1Char('\n'), 1), text("tray_no_access_text"));
 
-    // After a replug the link counts as present though its node stays closed: the status line says so.
+    // After a replug the link counts as present though its node stays closed: the status line says so,
+    // once the apply of the start has told that it found no link.
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
     app.plug(Link::receiver);
     app.settleArrival(Link::receiver);
     EXPECT_NE(app.control<QLabel>("apply_status_label")->text().toStdString().find(app.access.fix.command), std::string::npos);
