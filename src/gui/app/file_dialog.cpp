@@ -41,15 +41,15 @@ void fitColumnsToFiles(QFileDialog& dialog) {
 }
 }  // namespace
 
-std::optional<std::filesystem::path> chooseUserFile(QWidget* owner, const FileDialogSpec& spec) {
+std::optional<std::filesystem::path> chooseUserFile(QWidget* owner, const FileDialogRequest& request) {
     const ResourceManager& texts = ResourceManager::instance();
-    const bool saving = !spec.saveSuffix.isEmpty();
-    QFileDialog dialog(owner, texts.text(QString::fromLatin1(spec.titleKey)), startFolder(),
-                       texts.text(QString::fromLatin1(spec.filterKey)));
-    dialog.setObjectName(QString::fromLatin1(spec.objectName));
+    const bool saving = !request.saveSuffix.isEmpty();
+    QFileDialog dialog(owner, texts.text(QString::fromLatin1(request.titleKey)), startFolder(),
+                       texts.text(QString::fromLatin1(request.filterKey)));
+    dialog.setObjectName(QString::fromLatin1(request.objectName));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (saving) dialog.setDefaultSuffix(spec.saveSuffix);
+    if (saving) dialog.setDefaultSuffix(request.saveSuffix);
     fitColumnsToFiles(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString file = dialog.selectedFiles().constFirst();

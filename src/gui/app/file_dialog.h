@@ -13,7 +13,7 @@ class QWidget;
 
 namespace qx4::gui {
 
-struct FileDialogSpec {
+struct FileDialogRequest {
     const char* objectName;
     const char* titleKey;   // language keys
     const char* filterKey;
@@ -21,6 +21,6 @@ struct FileDialogSpec {
 };
 
 // The chosen file, or nullopt when the user cancelled.
-std::optional<std::filesystem::path> chooseUserFile(QWidget* owner, const FileDialogSpec& spec);
+std::optional<std::filesystem::path> chooseUserFile(QWidget* owner, const FileDialogRequest& request);
 
 }  // namespace qx4::gui
