@@ -118,6 +118,8 @@ private:
     std::thread thread_;
 };
 
+// The thread is woken and joined before anything it reads goes: the wake descriptor below, the X
+// connection after this body (a member).
 DesktopCapture::Reader::~Reader() {
     if (thread_.joinable()) {
         eventfd_write(wake_, 1);

@@ -35,7 +35,10 @@ struct Hook {
     QPointer<InputCapture> capture;
 
     // Neither the reader nor the filter may outlive the library: a program that unloads it
-    // without removehook would otherwise leave code running that is gone.
+    // without removehook would otherwise leave code running that is gone. The reader goes first,
+    // as it runs on a thread of its own and may post at any moment. The filter is deleted right
+    // here, not on the application's thread as removehook does: a deletion queued there would run
+    // after the library is gone.
     ~Hook() {
         desktop.reset();
         delete capture.data();
@@ -76,7 +79,7 @@ void onApplicationThread(F&& work) {
 }
 
 template <typename Sink>
-bool install(const Sink* sink) {
+bool startCapture(const Sink* sink) {
     if (!sink || !QCoreApplication::instance()) return false;
     Hook& h = hook();
     h.gates.setSink(*sink);
@@ -95,6 +98,18 @@ bool install(const Sink* sink) {
     return true;
 }
 
+// What every install entry point does; they differ in the sink and in the gate they open.
+template <typename Sink>
+int install(const Sink* sink, std::atomic<bool> CaptureGates::*gate) {
+    try {
+        if (!startCapture(sink)) return 0;
+        hook().gates.*gate = true;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -102,28 +117,20 @@ extern "C" {
 // Keys are delivered from now on, even without a following enablehook(1): the button page opens
 // a key capture with installhook alone. The mouse part stays as enablemousehook left it.
 int installhook(const qx4_message_sink* sink) {
-    try {
-        if (!install(sink)) return 0;
-        hook().gates.keys = true;
-        return 1;
-    } catch (...) {
-        return 0;
-    }
+    return install(sink, &CaptureGates::keys);
 }
 
 int installtimedhook(const qx4_timed_message_sink* sink) {
-    try {
-        if (!install(sink)) return 0;
-        hook().gates.keys = true;
-        return 1;
-    } catch (...) {
-        return 0;
-    }
+    return install(sink, &CaptureGates::keys);
 }
 
 void removehook(void) {
     try {
         Hook& h = hook();
+        // The reader is stopped and joined now, under the lock install takes: once removehook
+        // returns, nothing more comes from the desktop. The filter runs on the application's
+        // thread and may only be deleted there: called from that thread it goes now, from another
+        // its deletion is queued behind the events already under way.
         {
             std::lock_guard lock(h.desktopMutex);
             h.desktop.reset();
@@ -139,13 +146,7 @@ void enablehook(int enable) {
 
 // The program never calls it; it captures the mouse buttons alone.
 int installmousehook(const qx4_message_sink* sink) {
-    try {
-        if (!install(sink)) return 0;
-        hook().gates.buttons = true;
-        return 1;
-    } catch (...) {
-        return 0;
-    }
+    return install(sink, &CaptureGates::buttons);
 }
 
 void removemousehook(void) {

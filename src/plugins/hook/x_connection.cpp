@@ -79,6 +79,8 @@ XConnection::~XConnection() {
     } else {
         XCloseDisplay(display);
     }
+    // Set apart only after closing: closing may find the server gone, and the handler that marks
+    // the connection lost instead of ending the process must still be in place then.
     OwnConnections::remove(display, lost);
 }
 
