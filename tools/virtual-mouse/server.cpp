@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -28,11 +27,6 @@ constexpr std::chrono::milliseconds kAcceptRetry{500};
 void closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
-}
-
-std::array<std::uint8_t, 4> notificationPayload(const Push& push) {
-    return {static_cast<std::uint8_t>(push.code), static_cast<std::uint8_t>(push.code >> 8),
-            static_cast<std::uint8_t>(push.value), static_cast<std::uint8_t>(push.value >> 8)};
 }
 
 std::string systemError(const std::string& what) {
@@ -233,7 +227,7 @@ void Server::handleFrame(Client& client, const Frame& frame) {
         if (role == Role::monitor && link == Link::receiver && mouse_.plugged(link)) {
             // The mouse tells a new listener on the receiver how it is, as it does on arrival.
             const Push status = sleepStatusPush(mouse_);
-            queue(client, encodeFrame(FrameType::notification, notificationPayload(status)));
+            queue(client, encodeNotification({status.code, status.value}));
         }
         return;
     }
@@ -314,9 +308,8 @@ void Server::flush(Client& client) {
 
 void Server::push(const Push& push) {
     const std::uint8_t arrived[] = {static_cast<std::uint8_t>(push.value)};
-    const auto frame = push.type == FrameType::notification
-                           ? encodeFrame(FrameType::notification, notificationPayload(push))
-                           : encodeFrame(FrameType::arrival, arrived);
+    const auto frame = push.type == FrameType::notification ? encodeNotification({push.code, push.value})
+                                                            : encodeFrame(FrameType::arrival, arrived);
     for (auto& client : clients_) {
         if (client.role == Role::monitor && client.link == push.link) queue(client, frame);
     }

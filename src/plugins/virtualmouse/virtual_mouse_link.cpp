@@ -17,10 +17,6 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
-std::uint16_t readU16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
 }  // namespace
 
 VirtualMouseLink::~VirtualMouseLink() {
@@ -168,8 +164,8 @@ bool VirtualMouseLink::pumpMonitor(int fd, FrameDecoder& decoder, bool& plugged)
 
 bool VirtualMouseLink::drain(FrameDecoder& decoder, bool& plugged) {
     while (auto frame = decoder.next()) {
-        if (frame->type == FrameType::notification && frame->payload.size() == 4) {
-            post(dataMessage_, readU16(frame->payload, 0), readU16(frame->payload, 2));
+        if (const auto notification = decodeNotification(*frame)) {
+            post(dataMessage_, notification->code, notification->value);
         } else if (frame->type == FrameType::arrival && frame->payload.size() == 1) {
             plugged = frame->payload[0] == 1;
             post(arrivalMessage_, plugged ? 1 : 0, 0);

@@ -29,6 +29,27 @@ std::vector<std::uint8_t> encodeFrame(FrameType type, std::string_view text) {
     return encodeFrame(type, std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
+std::vector<std::uint8_t> encodeNotification(Notification notification) {
+    using namespace notification_payload;
+    std::uint8_t payload[kSize] = {};
+    const auto put = [&](std::size_t at, std::uint16_t field) {
+        payload[at] = static_cast<std::uint8_t>(field);
+        payload[at + 1] = static_cast<std::uint8_t>(field >> 8);
+    };
+    put(kCode, notification.code);
+    put(kValue, notification.value);
+    return encodeFrame(FrameType::notification, payload);
+}
+
+std::optional<Notification> decodeNotification(const Frame& frame) {
+    using namespace notification_payload;
+    if (frame.type != FrameType::notification || frame.payload.size() != kSize) return std::nullopt;
+    const auto field = [&](std::size_t at) {
+        return static_cast<std::uint16_t>(frame.payload[at] | (frame.payload[at + 1] << 8));
+    };
+    return Notification{field(kCode), field(kValue)};
+}
+
 void FrameDecoder::feed(std::span<const std::uint8_t> bytes) {
     // Spent bytes go once per feed rather than once per frame, so many small frames cost little.
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));

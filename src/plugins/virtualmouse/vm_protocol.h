@@ -25,12 +25,27 @@ enum class FrameType : std::uint8_t {
     control = 0x03,       // client: one command line, without the line end
     status = 0x11,        // reply to hello: 1 when the link is plugged, else 0
     result = 0x12,        // reply to setFeature: 1 when the mouse took the report, else 0
-    notification = 0x13,  // pushed to monitors: code (2 bytes LE), value (2 bytes LE)
+    notification = 0x13,  // pushed to monitors: a notification (notification_payload)
     arrival = 0x14,       // pushed to monitors: 1 when the link was plugged, 0 when unplugged
     controlReply = 0x15,  // reply to control: the reply text, lines separated by '\n'
 };
 
 enum class Role : std::uint8_t { feature = 1, monitor = 2 };
+
+// The notification frame's payload byte by byte: a code of core/device/notifications.h and its
+// value, each 2 bytes little endian. The virtual mouse writes it and the driver library reads it,
+// both through encodeNotification and decodeNotification below.
+namespace notification_payload {
+inline constexpr std::size_t kCode = 0;
+inline constexpr std::size_t kValue = 2;
+inline constexpr std::size_t kSize = 4;
+static_assert(kValue == kCode + sizeof(std::uint16_t) && kSize == kValue + sizeof(std::uint16_t));
+}  // namespace notification_payload
+
+struct Notification {
+    std::uint16_t code = 0;
+    std::uint16_t value = 0;
+};
 
 inline constexpr std::size_t kFrameHeaderSize = 5;
 // A frame larger than this is a broken peer; the connection is dropped.
@@ -55,6 +70,10 @@ struct Frame {
 
 std::vector<std::uint8_t> encodeFrame(FrameType type, std::span<const std::uint8_t> payload);
 std::vector<std::uint8_t> encodeFrame(FrameType type, std::string_view text);
+// A whole notification frame.
+std::vector<std::uint8_t> encodeNotification(Notification notification);
+// The notification a frame carries; nothing for another frame or a payload of another size.
+std::optional<Notification> decodeNotification(const Frame& frame);
 
 // Collects bytes as they come and hands out whole frames.
 class FrameDecoder {
