@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/config/config_defaults.h"
+#include "core/config/stored_color.h"
+
 namespace qx4::vm {
 
 namespace {
@@ -60,6 +63,27 @@ Rgb rgbAt(std::span<const std::uint8_t> report, std::size_t offset) {
     return {report[offset], report[offset + 1], report[offset + 2]};
 }
 
+// The factory settings are the program's defaults, so a DPI press before the first apply already
+// walks real levels.
+DpiSettings factoryDpi() {
+    // In the single range a value in hundreds is its index in the code table, clamped to the last.
+    static_assert(std::ranges::all_of(kDefaultDpiValues, [](std::int32_t value) {
+        return value >= 0 && value <= kDpiDoubleRangeAbove;
+    }));
+    DpiSettings dpi;
+    dpi.paramA = static_cast<std::uint8_t>(kDefaultDpiParamA);
+    dpi.paramB = static_cast<std::uint8_t>(kDefaultDpiParamB);
+    dpi.currentLevel = static_cast<std::uint8_t>(kDefaultDpiLevel + 1);
+    for (std::size_t i = 0; i < dpi_report::kLevels; ++i) {
+        if (kDefaultDpiLevelEnabled[i] == 1) dpi.enableMask = static_cast<std::uint8_t>(dpi.enableMask | (1u << i));
+        const auto index = std::min(static_cast<std::size_t>(kDefaultDpiValues[i]), kDpiCodeTable.size() - 1);
+        dpi.codes[i] = kDpiCodeTable[index];
+        const StoredColor color = kDefaultDpiColors[i];
+        dpi.colors[i] = {storedRed(color), storedGreen(color), storedBlue(color)};
+    }
+    return dpi;
+}
+
 }  // namespace
 
 int dpiForCode(std::uint8_t code, bool doubleRange) {
@@ -73,20 +97,7 @@ int dpiForCode(std::uint8_t code, bool doubleRange) {
 
 MouseModel::MouseModel(Start start)
     : receiver_(start.receiver), cable_(start.cable), asleep_(start.asleep), battery_(start.battery) {
-    // The factory settings match the program's defaults, so a DPI press before the first apply
-    // already walks real levels.
-    constexpr std::array<int, dpi_report::kLevels> kFactoryValues{4, 8, 12, 16, 32, 40, 50, 0};
-    constexpr std::array<Rgb, dpi_report::kLevels> kFactoryColors{{{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
-                                                 {255, 0, 255}, {0, 255, 255}, {255, 255, 0},
-                                                 {255, 255, 255}, {255, 255, 255}}};
-    for (auto& profile : profiles_) {
-        for (std::size_t i = 0; i < kFactoryValues.size(); ++i) {
-            const auto index = std::min<std::size_t>(static_cast<std::size_t>(kFactoryValues[i]),
-                                                     kDpiCodeTable.size() - 1);
-            profile.dpi.codes[i] = kDpiCodeTable[index];
-        }
-        profile.dpi.colors = kFactoryColors;
-    }
+    for (auto& profile : profiles_) profile.dpi = factoryDpi();
 }
 
 ReportOutcome MouseModel::receiveReport(Link link, std::span<const std::uint8_t> report) {

@@ -23,12 +23,13 @@ struct Rgb {
     std::uint8_t red = 0, green = 0, blue = 0;
 };
 
+// A profile's DPI settings; a new mouse has the program's defaults (see MouseModel).
 struct DpiSettings {
-    std::uint8_t paramA = 8, paramB = 8;
-    std::uint8_t enableMask = 0x7F;
+    std::uint8_t paramA = 0, paramB = 0;
+    std::uint8_t enableMask = 0;
     std::uint8_t doubleRangeMask = 0;
     std::array<std::uint8_t, dpi_report::kLevels> codes{};
-    std::uint8_t currentLevel = 3;  // 1-8
+    std::uint8_t currentLevel = 0;  // 1-8
     std::array<Rgb, dpi_report::kLevels> colors{};
 };
 
