@@ -9,11 +9,12 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qx4-config)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the KESTRA QX4 wireless mouse from the tray")
-set(CPACK_PACKAGE_DESCRIPTION "qx4-config shows the battery, charging and sleep state of the KESTRA QX4 wireless
-gaming mouse in the system tray, warns before the battery runs out, and sets up the
-mouse's five on-board profiles: buttons, DPI levels and colours, report rate,
-lighting and macros. qx4ctl does the same from a terminal, and qx4-virtual-mouse
-plays the mouse for trying it out without one.")
+# Lines of at most 80 columns with the space the control file puts before each.
+set(CPACK_PACKAGE_DESCRIPTION "qx4-config shows the battery, charging and sleep state of the KESTRA
+QX4 wireless gaming mouse in the system tray, warns before the battery runs
+out, and sets up the mouse's five on-board profiles: buttons, DPI levels and
+colours, report rate, lighting and macros. qx4ctl does the same from a
+terminal, and qx4-virtual-mouse plays the mouse for trying it out without one.")
 set(CPACK_PACKAGE_CONTACT ${QX4_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QX4_HOMEPAGE_URL})
