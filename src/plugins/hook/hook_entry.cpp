@@ -127,7 +127,7 @@ int installtimedhook(const qx4_timed_message_sink* sink) {
 void removehook(void) {
     try {
         Hook& h = hook();
-        // The reader is stopped and joined now, under the lock install takes: once removehook
+        // The reader is stopped and joined now, under the lock a start takes: once removehook
         // returns, nothing more comes from the desktop. The filter runs on the application's
         // thread and may only be deleted there: called from that thread it goes now, from another
         // its deletion is queued behind the events already under way.
