@@ -1,6 +1,9 @@
+// The description of qx4ctl's commands: first the options and arguments their forms share, then
+// one row per command in kCommands. See command_grammar.h for adding a command.
 #include "core/commands/command_grammar.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/commands/name_suggestion.h"
 
@@ -11,7 +14,9 @@ constexpr ValueSpec kText{ValueKind::text};
 constexpr ValueSpec kFile{ValueKind::file};
 constexpr ValueSpec kMacroName{ValueKind::macros};
 
-constexpr OptionSpec kProfile{"--profile", {ValueKind::words, "1 2 3 4 5"}};
+constexpr ValueSpec kProfileNumber{ValueKind::words, "1 2 3 4 5"};
+
+constexpr OptionSpec kProfile{"--profile", kProfileNumber};
 constexpr OptionSpec kApply{"--apply"};
 constexpr OptionSpec kSimulate{"--simulate"};
 constexpr OptionSpec kJson{"--json"};
@@ -58,14 +63,19 @@ constexpr CommandForm kLightForms[] = {{{}, kLightOptions, kLightArguments}};
 constexpr ValueSpec kMacroAndText[] = {kMacroName, kText};
 constexpr ValueSpec kMacroAndFile[] = {kMacroName, kFile};
 constexpr CommandForm kMacroForms[] = {
-    {"list", kList, {}},          {"show", {}, kOneMacro},          {"add", kSend, kOneText},
-    {"rename", kSend, kMacroAndText}, {"delete", kSend, kOneMacro}, {"import", kSend, kOneFile},
-    {"export", kSend, kMacroAndFile}, {"steps", kSend, kMacroAndText},
+    {"list", kList, {}},
+    {"show", {}, kOneMacro},
+    {"add", kSend, kOneText},
+    {"rename", kSend, kMacroAndText},
+    {"delete", kSend, kOneMacro},
+    {"import", kSend, kOneFile},
+    {"export", kSend, kMacroAndFile},
+    {"steps", kSend, kMacroAndText},
 };
 
 constexpr CommandForm kMacrosForms[] = {{{}, kList, {}}};
 constexpr CommandForm kPathForms[] = {{{}, {}, {}}};
-constexpr ValueSpec kProfileArguments[] = {{ValueKind::words, "1 2 3 4 5"}};
+constexpr ValueSpec kProfileArguments[] = {kProfileNumber};
 constexpr CommandForm kProfileForms[] = {{{}, kSend, kProfileArguments}};
 constexpr ValueSpec kRateArguments[] = {{ValueKind::words, "125 250 500 1000"}};
 constexpr CommandForm kRateForms[] = {{{}, kProfileSend, kRateArguments}};
