@@ -39,13 +39,14 @@ constexpr CommandForm kApplyForms[] = {{{}, kApplyOptions, {}}};
 constexpr ValueSpec kAutostartArguments[] = {{ValueKind::words, "on off status"}};
 constexpr CommandForm kAutostartForms[] = {{{}, {}, kAutostartArguments}};
 
-constexpr OptionSpec kBindOptions[] = {kProfile, kApply, kSimulate, {"--repeat", {ValueKind::words, "times hold toggle"}},
-                                       {"--loops", kText}};
+constexpr OptionSpec kBindOptions[] = {kProfile, kApply, kSimulate,
+                                       {"--repeat", {ValueKind::words, "times hold toggle"}}, {"--loops", kText}};
 constexpr ValueSpec kBindArguments[] = {kText, {ValueKind::functions}};
 constexpr CommandForm kBindForms[] = {{{}, kBindOptions, kBindArguments}};
 
-// --color here switches what LEVEL is followed by, so it takes no value of its own.
-constexpr OptionSpec kDpiOptions[] = {kProfile, kApply, kSimulate, {"--current"}, {"--color"}, {"--enable"}, {"--disable"}};
+// "dpi --color LEVEL #RRGGBB": the colour is an argument, so --color here takes no value.
+constexpr OptionSpec kDpiOptions[] = {kProfile, kApply, kSimulate, {"--current"},
+                                      {"--color"}, {"--enable"}, {"--disable"}};
 constexpr CommandForm kDpiForms[] = {{{}, kDpiOptions, {}}};
 
 constexpr OptionSpec kExportOptions[] = {kProfile};
