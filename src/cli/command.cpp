@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/completion.h"
+#include "core/commands/command_grammar.h"
 #include "core/commands/name_suggestion.h"
 #include "core/config/config_file.h"
 
@@ -22,7 +24,7 @@ constexpr std::string_view kToolUsage =
 
 void printToolUsage(std::ostream& out) {
     out << kToolUsage;
-    for (const Command& command : registeredCommands()) {
+    for (const commands::CommandSpec& command : commands::commandSpecs()) {
         out << "  " << command.name << std::string(command.name.size() < 10 ? 10 - command.name.size() : 1, ' ')
             << command.summary << '\n';
     }
@@ -35,6 +37,11 @@ bool asksForHelp(Arguments arguments) {
 }
 
 }  // namespace
+
+Command describedCommand(std::string_view name, CommandHandler run) {
+    const commands::CommandSpec* spec = commands::findCommandSpec(name);
+    return spec ? Command{spec->name, spec->summary, spec->usage, run} : Command{name, {}, {}, run};
+}
 
 bool registerCommand(const Command& command) {
     commandTable().push_back(command);
@@ -58,6 +65,7 @@ int runQx4ctl(Arguments arguments, std::ostream& out, std::ostream& err) {
         printToolUsage(out);
         return kExitSuccess;
     }
+    if (name == kCompleteOption) return printCompletion(arguments.subspan(1), out);
     const auto commands = registeredCommands();
     const auto found = std::find_if(commands.begin(), commands.end(),
                                     [name](const Command& command) { return command.name == name; });
@@ -91,6 +99,31 @@ bool handledHelp(const Command& command, Arguments arguments, CommandIo& io) {
     const bool wanted = asksForHelp(arguments);
     if (wanted) io.out << command.usage;
     return wanted;
+}
+
+std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io,
+                                                      std::string_view subcommand) {
+    auto scanned = commands::scanArguments(arguments, commands::formOptions(command.name, subcommand));
+    if (const auto* error = std::get_if<commands::UsageError>(&scanned)) {
+        usageError(command, io, error->message);
+        return std::nullopt;
+    }
+    return std::get<commands::ScannedArguments>(std::move(scanned));
+}
+
+std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io,
+                                 std::string_view subcommand) {
+    const auto scanned = scanOptions(command, arguments, io, subcommand);
+    if (!scanned) return std::nullopt;
+    if (!scanned->positionals.empty()) {
+        usageError(command, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
+        return std::nullopt;
+    }
+    if (scanned->has("--json") && scanned->has("--names")) {
+        usageError(command, io, "--json and --names go in separate commands");
+        return std::nullopt;
+    }
+    return scanned->has("--json") ? ListForm::json : scanned->has("--names") ? ListForm::names : ListForm::text;
 }
 
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io) {

@@ -1,12 +1,16 @@
-// qx4ctl's commands. Each lives in its own commands_*.cpp and adds itself to the command table
-// with one registerCommand line; the dispatcher needs no other change.
+// qx4ctl's commands. What each takes and says of itself is a row of the command description
+// (core/commands/command_grammar.cpp); its handler lives in its own commands_*.cpp and adds itself
+// to the command table with one registerCommand line. The dispatcher needs no other change.
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/commands/command_grammar.h"
 
 namespace qx4::cli {
 
@@ -21,12 +25,18 @@ struct CommandIo {
 
 using Arguments = std::span<const std::string_view>;
 
+using CommandHandler = int (*)(Arguments arguments, CommandIo& io);
+
 struct Command {
     std::string_view name;
     std::string_view summary;  // one line for "qx4ctl --help"
     std::string_view usage;    // what "qx4ctl <name> --help" prints
-    int (*run)(Arguments arguments, CommandIo& io);
+    CommandHandler run;
 };
+
+// The command of that name in the command description, run by run. Without a row there, only the
+// name is filled in (a test checks that every command has one).
+Command describedCommand(std::string_view name, CommandHandler run);
 
 // Returns true, so that a command file can register itself while its statics initialise.
 bool registerCommand(const Command& command);
@@ -42,6 +52,15 @@ int usageError(const Command& command, CommandIo& io, std::string_view message);
 int failure(const Command& command, CommandIo& io, std::string_view message);
 // True when the arguments ask for help; the usage has then been printed.
 bool handledHelp(const Command& command, Arguments arguments, CommandIo& io);
+// The arguments split by the options the command description gives the command, or its
+// subcommand; nullopt once a usage error is printed.
+std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io,
+                                                      std::string_view subcommand = {});
+// For the lists that print as text, with --json or with --names; nullopt once a usage error is
+// printed.
+enum class ListForm { text, json, names };
+std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io,
+                                 std::string_view subcommand = {});
 // For commands without options: a usage error for any argument left.
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io);
 

@@ -10,17 +10,7 @@ namespace {
 
 int runAutostart(Arguments arguments, CommandIo& io);
 
-const Command kAutostartCommand{
-    "autostart",
-    "start qx4-config at login, in the tray, or not",
-    "Usage: qx4ctl autostart on|off|status\n"
-    "Switches the start of qx4-config at login, hidden in the tray, as the tray menu's\n"
-    "\"Start at login\" does, or prints whether it is on. It writes or removes\n"
-    "$XDG_CONFIG_HOME/autostart/qx4-config.desktop (~/.config/autostart); where a system-wide entry\n"
-    "is installed ($XDG_CONFIG_DIRS/autostart, /etc/xdg/autostart), off writes an entry with\n"
-    "Hidden=true that overrules it for this user.\n",
-    runAutostart,
-};
+const Command kAutostartCommand = describedCommand("autostart", runAutostart);
 
 // qx4-config beside this qx4ctl, as installed and in the build folder; else the one on the PATH.
 std::filesystem::path configProgram() {

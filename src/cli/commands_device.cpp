@@ -23,42 +23,9 @@ int runReports(Arguments arguments, CommandIo& io);
 int runApply(Arguments arguments, CommandIo& io);
 int runStatus(Arguments arguments, CommandIo& io);
 
-const Command kReportsCommand{
-    "reports",
-    "print the reports an apply would send",
-    "Usage: qx4ctl reports [--full] [--against FILE]\n"
-    "Prints the feature reports an apply of the stored configuration sends, one line of hex\n"
-    "bytes each, in the order they are sent: everything, as the first apply after a start does,\n"
-    "or with --against only what differs from FILE, a configuration the mouse already holds\n"
-    "(--full sends everything even then). Nothing is sent and nothing is written.\n",
-    runReports,
-};
-
-const Command kApplyCommand{
-    "apply",
-    "send the stored configuration to the mouse",
-    "Usage: qx4ctl apply [--full] [--against FILE] [--simulate]\n"
-    "Sends the stored configuration to the mouse, over its cable when it is plugged in, else\n"
-    "over the receiver, and prints each report with its result. Everything is sent, as after a\n"
-    "start of the program, unless --against names a configuration the mouse already holds; then\n"
-    "only what differs from it (--full sends everything anyway). --simulate talks to\n"
-    "qx4-virtual-mouse instead of a mouse. Exits with 1 when no mouse is found, the mouse\n"
-    "sleeps, or it did not take a report. While qx4-config runs, it sends instead, what the mouse\n"
-    "lacks (everything with --full), and --against and --simulate do not apply.\n",
-    runApply,
-};
-
-const Command kStatusCommand{
-    "status",
-    "show the links to the mouse, its sleep state and battery",
-    "Usage: qx4ctl status [--simulate] [--json]\n"
-    "Opens the receiver and the cable links and prints which are present, whether the mouse is\n"
-    "awake and its battery level; while qx4-config runs, it answers from its own links instead.\n"
-    "--simulate asks qx4-virtual-mouse instead of a mouse. --json prints\n"
-    "  {\"receiver\": \"present\"|\"removed\"|\"not found\", \"cable\": \"plugged in\"|\"unplugged\"|\n"
-    "   \"not plugged in\", \"mouse\": \"awake\"|\"asleep\"|null, \"battery_percent\": 10-100|null}\n",
-    runStatus,
-};
+const Command kReportsCommand = describedCommand("reports", runReports);
+const Command kApplyCommand = describedCommand("apply", runApply);
+const Command kStatusCommand = describedCommand("status", runStatus);
 
 constexpr auto kWakeWait = std::chrono::milliseconds(2000);
 constexpr auto kStatusWait = std::chrono::milliseconds(1500);
@@ -66,29 +33,27 @@ constexpr auto kStatusWait = std::chrono::milliseconds(1500);
 struct DeviceOptions {
     bool full = false;
     bool simulate = false;
+    bool json = false;
     std::optional<std::string> against;
 };
 
-// Parses the options a command accepts; an error message for anything else.
-std::optional<std::string> parseOptions(Arguments arguments, bool acceptsFull, bool acceptsAgainst,
-                                        bool acceptsSimulate, DeviceOptions& options) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (acceptsFull && argument == "--full") {
-            options.full = true;
-        } else if (acceptsSimulate && argument == "--simulate") {
-            options.simulate = true;
-        } else if (acceptsAgainst && argument == "--against") {
-            if (i + 1 == arguments.size()) return "--against needs a configuration file";
-            options.against = std::string(arguments[++i]);
-        } else if (acceptsAgainst && argument.starts_with("--against=")) {
-            options.against = std::string(argument.substr(std::string_view("--against=").size()));
-        } else {
-            return "unexpected argument '" + std::string(argument) + "'";
-        }
+// The options of the command's description; nullopt once a usage error is printed.
+std::optional<DeviceOptions> deviceOptions(const Command& command, Arguments arguments, CommandIo& io) {
+    const auto scanned = scanOptions(command, arguments, io);
+    if (!scanned) return std::nullopt;
+    if (!scanned->positionals.empty()) {
+        usageError(command, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
+        return std::nullopt;
     }
-    if (options.against && options.against->empty()) return "--against needs a configuration file";
-    return std::nullopt;
+    DeviceOptions options{scanned->has("--full"), scanned->has("--simulate"), scanned->has("--json"), std::nullopt};
+    if (const auto against = scanned->value("--against")) {
+        if (against->empty()) {
+            usageError(command, io, "--against needs a configuration file");
+            return std::nullopt;
+        }
+        options.against = std::string(*against);
+    }
+    return options;
 }
 
 void reportLoad(const Command& command, const std::filesystem::path& file, const ConfigLoadResult& loaded,
@@ -115,8 +80,9 @@ std::optional<std::string> readHeldConfig(const std::string& path, std::size_t m
 
 int runReports(Arguments arguments, CommandIo& io) {
     if (handledHelp(kReportsCommand, arguments, io)) return kExitSuccess;
-    DeviceOptions options;
-    if (auto error = parseOptions(arguments, true, true, false, options)) return usageError(kReportsCommand, io, *error);
+    const auto parsed = deviceOptions(kReportsCommand, arguments, io);
+    if (!parsed) return kExitUsage;
+    const DeviceOptions& options = *parsed;
 
     RunningProgram::find().syncDataFiles(kReportsCommand, io);
     MacroList macros;
@@ -153,8 +119,9 @@ commands::SendResult applyThroughOwnLink(DeviceSession& session, bool full, cons
 
 int runApply(Arguments arguments, CommandIo& io) {
     if (handledHelp(kApplyCommand, arguments, io)) return kExitSuccess;
-    DeviceOptions options;
-    if (auto error = parseOptions(arguments, true, true, true, options)) return usageError(kApplyCommand, io, *error);
+    const auto parsed = deviceOptions(kApplyCommand, arguments, io);
+    if (!parsed) return kExitUsage;
+    const DeviceOptions& options = *parsed;
 
     RunningProgram program = RunningProgram::find();
     if (program.state() == RunningProgram::State::unreachable) return failure(kApplyCommand, io, program.problem());
@@ -203,14 +170,9 @@ std::string mouseClosedToUserText() {
 
 int runStatus(Arguments arguments, CommandIo& io) {
     if (handledHelp(kStatusCommand, arguments, io)) return kExitSuccess;
-    std::vector<std::string_view> rest;
-    bool json = false;
-    for (const std::string_view argument : arguments) {
-        if (argument == "--json") json = true;
-        else rest.push_back(argument);
-    }
-    DeviceOptions options;
-    if (auto error = parseOptions(rest, false, false, true, options)) return usageError(kStatusCommand, io, *error);
+    const auto parsed = deviceOptions(kStatusCommand, arguments, io);
+    if (!parsed) return kExitUsage;
+    const DeviceOptions& options = *parsed;
 
     RunningProgram program = RunningProgram::find();
     if (program.state() == RunningProgram::State::unreachable) return failure(kStatusCommand, io, program.problem());
@@ -227,7 +189,7 @@ int runStatus(Arguments arguments, CommandIo& io) {
     session.start();
     if (session.anyLinkPresent()) session.waitForStatus(Clock::now() + kStatusWait);
     const std::string closed = session.anyLinkPresent() || options.simulate ? std::string() : mouseClosedToUserText();
-    io.out << commands::statusText(session.presence(), json, closed);
+    io.out << commands::statusText(session.presence(), options.json, closed);
     return kExitSuccess;
 }
 

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/completion.h"
 #include "cli/data_files.h"
 #include "core/commands/json_writer.h"
 #include "core/commands/printable_text.h"
@@ -14,18 +15,7 @@ namespace {
 
 int runFunctions(Arguments arguments, CommandIo& io);
 
-const Command kFunctionsCommand{
-    "functions",
-    "list what a button can be bound to",
-    "Usage: qx4ctl functions [--json | --names]\n"
-    "Lists what qx4ctl bind takes: the functions of each group of the button page, default, the\n"
-    "modifiers and keys of a key combination, and the stored macros as macro:NAME. --names prints\n"
-    "the function names, default and macro:NAME for each macro, one a line. --json prints\n"
-    "  {\"groups\": [{\"group\": \"mouse\", \"functions\": [\"left_click\", ...]}, ...],\n"
-    "   \"default\": \"default\", \"modifiers\": [\"Ctrl\", ...], \"keys\": [\"A\", ...],\n"
-    "   \"repeat_modes\": [\"times\", \"hold\", \"toggle\"], \"macros\": [\"macro:NAME\", ...]}\n",
-    runFunctions,
-};
+const Command kFunctionsCommand = describedCommand("functions", runFunctions);
 
 constexpr std::size_t kLineWidth = 96;
 constexpr std::string_view kIndent = "            ";
@@ -103,19 +93,14 @@ void printText(const MacroList& macros, std::ostream& out) {
 
 int runFunctions(Arguments arguments, CommandIo& io) {
     if (handledHelp(kFunctionsCommand, arguments, io)) return kExitSuccess;
-    const bool json = !arguments.empty() && arguments.front() == "--json";
-    const bool names = !arguments.empty() && arguments.front() == "--names";
-    if (arguments.size() > 1 || (!arguments.empty() && !json && !names)) {
-        return usageError(kFunctionsCommand, io, "unexpected argument '" + std::string(arguments.back()) + "'");
-    }
+    const auto list = listForm(kFunctionsCommand, arguments, io);
+    if (!list) return kExitUsage;
     MacroList macros;
     loadMacrosOrWarn(macros, kFunctionsCommand, io);
-    if (json) {
+    if (*list == ListForm::json) {
         printJson(macros, io.out);
-    } else if (names) {
-        for (const std::uint8_t code : commands::offeredFunctionCodes()) io.out << commands::functionName(code) << '\n';
-        io.out << "default\n";
-        for (const std::string& macro : macroFunctions(macros, true)) io.out << macro << '\n';
+    } else if (*list == ListForm::names) {
+        for (const std::string& name : bindableNames(macros)) io.out << name << '\n';
     } else {
         printText(macros, io.out);
     }

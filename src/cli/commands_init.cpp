@@ -13,17 +13,7 @@ namespace {
 
 int runInit(Arguments arguments, CommandIo& io);
 
-const Command kInitCommand{
-    "init",
-    "load or create Config_1.data and print its path",
-    "Usage: qx4ctl init\n"
-    "Loads the configuration file, or creates it with the defaults when there is none, and\n"
-    "prints its path. A file shorter than a configuration is kept as Config_1.data.damaged and\n"
-    "completed with the defaults; a longer one is kept so and cut to its first configuration.\n"
-    "While qx4-config runs, it has loaded the file already: it saves what it holds and init only\n"
-    "prints the path.\n",
-    runInit,
-};
+const Command kInitCommand = describedCommand("init", runInit);
 
 int runInit(Arguments arguments, CommandIo& io) {
     if (handledHelp(kInitCommand, arguments, io)) return kExitSuccess;

@@ -16,49 +16,14 @@ namespace {
 int runMacros(Arguments arguments, CommandIo& io);
 int runMacro(Arguments arguments, CommandIo& io);
 
-const Command kMacrosCommand{
-    "macros",
-    "list the macro library",
-    "Usage: qx4ctl macros [--json | --names]\n"
-    "Lists the macros of macro.data: position, name and number of steps; with --names only the\n"
-    "names, one a line; with --json\n"
-    "  {\"macros\": [{\"position\": 1, \"name\": \"...\", \"step_count\": 4, \"steps\": \"...\"}]}\n"
-    "where steps is written as qx4ctl macro steps takes it. Exits with 1 when macro.data cannot be\n"
-    "read whole. 'qx4ctl macro list' is the same.\n",
-    runMacros,
-};
+const Command kMacrosCommand = describedCommand("macros", runMacros);
+const Command kMacroCommand = describedCommand("macro", runMacro);
 
-const Command kMacroCommand{
-    "macro",
-    "show, add, rename, delete, import, export or edit a macro",
-    "Usage: qx4ctl macro list [--json | --names]\n"
-    "       qx4ctl macro show NAME\n"
-    "       qx4ctl macro add NAME\n"
-    "       qx4ctl macro rename OLD NEW\n"
-    "       qx4ctl macro delete NAME\n"
-    "       qx4ctl macro import FILE\n"
-    "       qx4ctl macro export NAME FILE\n"
-    "       qx4ctl macro steps NAME \"STEPS\"\n"
-    "  (add, rename, delete, import and steps also take --apply and --simulate)\n"
-    "Works on the macro library as the macro page does. Names are 1-23 characters and unique\n"
-    "regardless of case; add and import print the name the macro got. Buttons that play a macro\n"
-    "follow a rename, take new steps, and fall back to their own function when it is deleted.\n"
-    "STEPS lists at most 46 steps, separated by commas: a key, 'down' or 'up', and the pause after\n"
-    "it in milliseconds (0-65535), which the last step may leave out:\n"
-    "  qx4ctl macro steps Copy \"Ctrl down 20, C down 20, C up 20, Ctrl up\"\n"
-    "Keys are named as the window names them: A-Z, 0-9, F1-F12, Enter, Esc, Space, Tab, Page Up,\n"
-    "Ctrl, Shift, Alt, Win (the right-hand ones RCtrl, RShift, RAlt, RWin), Comma, ..., the mouse\n"
-    "buttons L_Button, R_Button, M_Button, Backward_Button, Forward_Button, or any code as 0xNN.\n"
-    "macro show prints the steps the same way, so its output can be given to macro steps.\n",
-    runMacro,
-};
-
-int listMacros(const Command& command, Arguments arguments, CommandIo& io) {
-    const bool json = !arguments.empty() && arguments.front() == "--json";
-    const bool names = !arguments.empty() && arguments.front() == "--names";
-    if (arguments.size() > 1 || (!arguments.empty() && !json && !names)) {
-        return usageError(command, io, "unexpected argument '" + std::string(arguments.back()) + "'");
-    }
+int listMacros(const Command& command, Arguments arguments, CommandIo& io, std::string_view subcommand) {
+    const auto list = listForm(command, arguments, io, subcommand);
+    if (!list) return kExitUsage;
+    const bool json = *list == ListForm::json;
+    const bool names = *list == ListForm::names;
     MacroList macros;
     const auto problem = macroStoreProblem(loadMacros(macros));
     std::size_t position = 1;
@@ -104,14 +69,14 @@ int showMacro(Arguments arguments, CommandIo& io) {
 
 int runMacros(Arguments arguments, CommandIo& io) {
     if (handledHelp(kMacrosCommand, arguments, io)) return kExitSuccess;
-    return listMacros(kMacrosCommand, arguments, io);
+    return listMacros(kMacrosCommand, arguments, io, {});
 }
 
 int runMacro(Arguments arguments, CommandIo& io) {
     const std::string_view what = arguments.empty() ? std::string_view() : arguments.front();
     if (what != "list" && what != "show") return runEditCommand(kMacroCommand, arguments, io);
     if (handledHelp(kMacroCommand, arguments, io)) return kExitSuccess;
-    return what == "list" ? listMacros(kMacroCommand, arguments.subspan(1), io) : showMacro(arguments.subspan(1), io);
+    return what == "list" ? listMacros(kMacroCommand, arguments.subspan(1), io, "list") : showMacro(arguments.subspan(1), io);
 }
 
 [[maybe_unused]] const bool kRegistered = registerCommand(kMacrosCommand) && registerCommand(kMacroCommand);

@@ -1,4 +1,3 @@
-#include <array>
 #include <charconv>
 #include <iomanip>
 #include <memory>
@@ -10,7 +9,6 @@
 #include "cli/data_files.h"
 #include "cli/running_program.h"
 #include "core/commands/json_writer.h"
-#include "core/commands/name_suggestion.h"
 #include "core/commands/script_names.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -26,25 +24,7 @@ namespace {
 
 int runShow(Arguments arguments, CommandIo& io);
 
-const Command kShowCommand{
-    "show",
-    "summarise the stored configuration",
-    "Usage: qx4ctl show [--profile N] [--json]\n"
-    "Summarises Config_1.data: the active profile and, for every profile (or profile N, 1-5),\n"
-    "the DPI levels (each DPI as the window shows it: the DPI the mouse uses), report rate,\n"
-    "lighting and the function of the 12 buttons, named as qx4ctl dpi, light and bind take them.\n"
-    "While qx4-config runs, it first saves what its window shows.\n"
-    "Nothing else is written; without a file the defaults are shown. --json prints\n"
-    "  {\"configuration\": PATH, \"active_profile\": 1-5, \"profiles\": [{\"profile\": 1-5,\n"
-    "   \"active\": BOOL, \"dpi\": {\"current_level\": 1-8, \"levels\": [{\"level\": 1-8,\n"
-    "   \"enabled\": BOOL, \"dpi\": DPI THE MOUSE USES, \"stored_value\": N, \"color\": \"#RRGGBB\"}]},\n"
-    "   \"report_rate_hz\": HZ, \"lighting\": {\"effect\": NAME|null, \"mode\": N, \"brightness\": N,\n"
-    "   \"speed\": N, \"direction\": \"forward\"|\"backward\", \"color\": \"#RRGGBB\"}, \"buttons\":\n"
-    "   [{\"button\": 1-12, \"binding\": TEXT, \"group\": NAME, \"code\": N, \"function\": NAME|null,\n"
-    "   \"keys\": TEXT|null, \"macro\": {\"name\": NAME, \"repeat\": \"times\"|\"hold\"|\"toggle\",\n"
-    "   \"loops\": N}|null}]}]}\n",
-    runShow,
-};
+const Command kShowCommand = describedCommand("show", runShow);
 
 // What the reports can carry: the lighting mode and brightness are sent as one byte, the speed
 // as 9 - value.
@@ -170,29 +150,17 @@ void writeProfile(const DeviceConfig& config, int index, commands::JsonWriter& w
 
 int runShow(Arguments arguments, CommandIo& io) {
     if (handledHelp(kShowCommand, arguments, io)) return kExitSuccess;
+    const auto scanned = scanOptions(kShowCommand, arguments, io);
+    if (!scanned) return kExitUsage;
+    if (!scanned->positionals.empty()) {
+        return usageError(kShowCommand, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
+    }
+    const bool json = scanned->has("--json");
     std::optional<int> onlyProfile;
-    bool json = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string_view argument = arguments[i];
-        std::string_view value;
-        if (argument == "--json") {
-            json = true;
-            continue;
-        }
-        if (argument == "--profile") {
-            if (i + 1 == arguments.size()) return usageError(kShowCommand, io, "--profile needs a number 1-5");
-            value = arguments[++i];
-        } else if (argument.starts_with("--profile=")) {
-            value = argument.substr(std::string_view("--profile=").size());
-        } else {
-            constexpr std::array<std::string_view, 2> kOptions{"--json", "--profile"};
-            return usageError(kShowCommand, io,
-                              "unexpected argument '" + std::string(argument) + "'" +
-                                  commands::didYouMean(argument.substr(0, argument.find('=')), kOptions));
-        }
-        onlyProfile = parseProfileNumber(value);
+    if (const auto value = scanned->value("--profile")) {
+        onlyProfile = parseProfileNumber(*value);
         if (!onlyProfile) {
-            return usageError(kShowCommand, io, "profile must be a number 1-5, not '" + std::string(value) + "'");
+            return usageError(kShowCommand, io, "profile must be a number 1-5, not '" + std::string(*value) + "'");
         }
     }
 

@@ -7,12 +7,14 @@
 #include <map>
 #include <memory>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "../core/expected_defaults.h"
 #include "../core/test_files.h"
 #include "cli/command.h"
+#include "core/commands/command_grammar.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/profile_settings_edit.h"
@@ -333,15 +335,57 @@ TEST_F(Qx4ctl, ParallelCommandsWithoutTheProgramWaitForEachOther) {
     EXPECT_EQ(failed, "");
 }
 
+// Options as "--name", or as roff writes them, "\-\-name".
+std::set<std::string> optionsNamedIn(const std::string& text) {
+    static const std::regex option(R"((?:--|\\-\\-)([a-z]+))");
+    std::set<std::string> names;
+    for (std::sregex_iterator found(text.begin(), text.end(), option), end; found != end; ++found) {
+        names.insert("--" + (*found)[1].str());
+    }
+    return names;
+}
+
 // The manual page and the completion are what a newcomer reads and uses: every command is there,
 // the page renders without a warning, and the completion offers the functions and macros there are.
+// The page and each command's usage name the options the command description gives, no more.
 TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
     const std::filesystem::path packaging = std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
     const auto page = test::readBytes(packaging / "qx4ctl.1");
     const std::string manual(page.begin(), page.end());
-    for (const cli::Command& command : cli::registeredCommands()) {
-        EXPECT_NE(manual.find(".SS \"" + std::string(command.name)), std::string::npos) << command.name;
+    const std::size_t commandsBegin = manual.find(".SH COMMANDS");
+    const std::string commandsPart = manual.substr(commandsBegin, manual.find("\n.SH ", commandsBegin + 1) - commandsBegin);
+    std::map<std::string, std::string> sections;  // by command, all of its sections
+    std::set<std::string> headings;               // "show", "macro add"
+    static const std::regex heading(R"(^\.SS "([a-z]+)( [a-z]+)?)");
+    for (std::size_t at = commandsPart.find("\n.SS \""); at != std::string::npos;) {
+        const std::size_t next = commandsPart.find("\n.SS \"", at + 1);
+        const std::string section = commandsPart.substr(at + 1, next - at - 1);
+        std::smatch words;
+        if (std::regex_search(section, words, heading)) {
+            sections[words[1]] += section;
+            headings.insert(words[1].str());
+            headings.insert(words[1].str() + words[2].str());
+        }
+        at = next;
     }
+    std::set<std::string> described;
+    for (const commands::CommandSpec& command : commands::commandSpecs()) {
+        const std::string name(command.name);
+        described.insert(name);
+        std::set<std::string> options;
+        for (const commands::OptionSpec& option : commands::allOptions(command)) options.emplace(option.name);
+        for (const commands::CommandForm& form : command.forms) {
+            const std::string wanted = form.subcommand.empty() ? name : name + " " + std::string(form.subcommand);
+            EXPECT_TRUE(headings.contains(wanted)) << "the manual page has no section " << wanted;
+        }
+        EXPECT_EQ(optionsNamedIn(sections[name]), options) << "the manual page's " << name;
+        EXPECT_EQ(optionsNamedIn(std::string(command.usage)), options) << "the usage of " << name;
+    }
+    std::set<std::string> documented, registered;
+    for (const auto& [name, text] : sections) documented.insert(name);
+    for (const cli::Command& command : cli::registeredCommands()) registered.emplace(command.name);
+    EXPECT_EQ(documented, described) << "the manual page documents other commands";
+    EXPECT_EQ(registered, described) << "a command without a handler, or a handler without a description";
     const std::string lightHelp = qx4ctl({"light", "--help"}).out;
     for (const LightEffectInfo& effect : kLightEffects) {
         EXPECT_NE(manual.find(std::string(effect.name)), std::string::npos) << effect.name;
@@ -357,6 +401,8 @@ TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
                      "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _qx4ctl; printf \"%s\\n\" \"${COMPREPLY[@]}\"'");
     };
     EXPECT_EQ(complete("qx4ctl ma", "qx4ctl ma"), "macro\nmacros\n");
+    EXPECT_EQ(complete("qx4ctl dpi 2 --c", "qx4ctl dpi 2 --c"), "--current\n--color\n");
+    EXPECT_EQ(complete("qx4ctl light wave --direction f", "qx4ctl light wave --direction f"), "forward\n");
     EXPECT_EQ(complete("qx4ctl bind --profile 2 5 volume_", "qx4ctl bind --profile 2 5 volume_"), "volume_up\nvolume_down\n");
     EXPECT_EQ(complete("qx4ctl bind 5 macro:My", "qx4ctl bind 5 macro : My"), "My\\ Macro\n");
     EXPECT_EQ(complete("qx4ctl macro rename ", "qx4ctl macro rename \\\"\\\""), "My\\ Macro\n");

@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/commands/command_grammar.h"
 #include "core/commands/script_names.h"
 #include "core/commands/send_result.h"
 #include "core/config/device_config.h"
@@ -72,10 +73,6 @@ struct EditCommand {
     std::optional<int> profile;   // --profile; the active profile when not given
     bool applyNow = false;        // --apply
     bool simulate = false;        // --simulate: qx4ctl sends through the virtual mouse's libraries
-};
-
-struct UsageError {
-    std::string message;
 };
 
 // The commands parseEditCommand takes, by their first argument.

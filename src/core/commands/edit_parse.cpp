@@ -16,72 +16,18 @@
 namespace qx4::commands {
 namespace {
 
-struct OptionRule {
-    std::string_view name;
-    bool takesValue;
-};
-
-constexpr OptionRule kApply{"--apply", false};
-constexpr OptionRule kSimulate{"--simulate", false};
-constexpr OptionRule kProfile{"--profile", true};
-
 constexpr std::array<std::string_view, 9> kCommands{"profile", "dpi", "rate", "light", "bind",
                                                     "macro", "import", "export", "reset"};
 
 using Parsed = std::variant<EditCommand, UsageError>;
-
-struct Scanned {
-    std::vector<std::string_view> positionals;
-    std::vector<std::pair<std::string_view, std::string_view>> options;
-
-    bool has(std::string_view name) const {
-        return std::ranges::any_of(options, [name](const auto& option) { return option.first == name; });
-    }
-    std::optional<std::string_view> value(std::string_view name) const {
-        const auto found = std::ranges::find_if(options, [name](const auto& option) { return option.first == name; });
-        if (found == options.end()) return std::nullopt;
-        return found->second;
-    }
-};
+using Scanned = ScannedArguments;
 
 UsageError usage(std::string message) { return {std::move(message)}; }
 
-// Options anywhere, "--name value" or "--name=value"; "--" ends them.
-std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments,
-                                       std::initializer_list<OptionRule> rules) {
-    Scanned scanned;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (optionsEnded || !argument.starts_with("--")) {
-            scanned.positionals.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string_view name = argument.substr(0, equals);
-        const auto rule = std::ranges::find(rules, name, &OptionRule::name);
-        if (rule == rules.end()) {
-            std::vector<std::string_view> names;
-            for (const OptionRule& known : rules) names.push_back(known.name);
-            return usage("unknown option '" + std::string(name) + "'" + didYouMean(name, names));
-        }
-        if (scanned.has(name)) return usage(std::string(name) + " is given twice");
-        std::string_view value;
-        if (rule->takesValue && equals != std::string_view::npos) {
-            value = argument.substr(equals + 1);
-        } else if (rule->takesValue) {
-            if (i + 1 == arguments.size()) return usage(std::string(name) + " needs a value");
-            value = arguments[++i];
-        } else if (equals != std::string_view::npos) {
-            return usage(std::string(name) + " takes no value");
-        }
-        scanned.options.emplace_back(name, value);
-    }
-    return scanned;
+// The arguments split by the options the command's description gives it.
+std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments, std::string_view command,
+                                       std::string_view subcommand = {}) {
+    return scanArguments(arguments, formOptions(command, subcommand));
 }
 
 std::optional<int> number(std::string_view text, int lowest, int highest) {
@@ -125,8 +71,8 @@ std::filesystem::path filePath(std::string_view text, const std::filesystem::pat
 
 // The options every command that changes something shares; --profile only where it is taken.
 std::variant<EditCommand, UsageError> common(const Scanned& scanned, EditAction action) {
-    EditCommand command{std::move(action), std::nullopt, scanned.has(kApply.name), scanned.has(kSimulate.name)};
-    if (const auto profile = scanned.value(kProfile.name)) {
+    EditCommand command{std::move(action), std::nullopt, scanned.has("--apply"), scanned.has("--simulate")};
+    if (const auto profile = scanned.value("--profile")) {
         command.profile = ordinal(*profile, kProfileCount);
         if (!command.profile) return notOrdinal("--profile", *profile, kProfileCount);
     }
@@ -134,7 +80,7 @@ std::variant<EditCommand, UsageError> common(const Scanned& scanned, EditAction 
 }
 
 Parsed parseProfile(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kApply, kSimulate});
+    auto scanned = scan(arguments, "profile");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (s.positionals.size() != 1) return usage("expected the profile to make active, 1-5");
@@ -157,8 +103,7 @@ std::optional<Parsed> parseDpiLevelSwitch(const Scanned& s) {
 }
 
 Parsed parseDpi(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--current", false}, {"--color", false},
-                                    {"--enable", false}, {"--disable", false}});
+    auto scanned = scan(arguments, "dpi");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (auto switched = parseDpiLevelSwitch(s)) return std::move(*switched);
@@ -188,7 +133,7 @@ Parsed parseDpi(std::span<const std::string_view> arguments) {
 }
 
 Parsed parseRate(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kProfile, kApply, kSimulate});
+    auto scanned = scan(arguments, "rate");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (s.positionals.size() != 1) return usage("expected the report rate in Hz: 125, 250, 500 or 1000");
@@ -208,8 +153,7 @@ std::string settingsOf(const LightEffectInfo& effect) {
 }
 
 Parsed parseLight(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--color", true}, {"--brightness", true},
-                                  {"--speed", true}, {"--direction", true}});
+    auto scanned = scan(arguments, "light");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (s.positionals.size() != 1) return usage("expected the effect (qx4ctl light --help lists them)");
@@ -260,7 +204,7 @@ std::vector<std::string_view> functionNames() {
 }
 
 Parsed parseBind(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kProfile, kApply, kSimulate, {"--repeat", true}, {"--loops", true}});
+    auto scanned = scan(arguments, "bind");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (s.positionals.size() != 2) return usage("expected BUTTON FUNCTION");
@@ -303,7 +247,9 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
 }
 
 Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder) {
-    auto scanned = scan(arguments, {kApply, kSimulate});
+    // The subcommand is known only once the options are scanned; those that change something all
+    // take the same options.
+    auto scanned = scan(arguments, "macro", "add");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     const std::string_view sub = s.positionals.empty() ? std::string_view() : s.positionals[0];
@@ -330,7 +276,7 @@ Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesy
     }
     if (sub == "export") {
         if (p.size() != 3) return usage("expected macro export NAME FILE");
-        if (s.has(kApply.name)) return usage("macro export changes nothing to send");
+        if (s.has("--apply")) return usage("macro export changes nothing to send");
         return common(s, ExportMacro{utf8ToUtf16(p[1]), filePath(p[2], workingFolder)});
     }
     if (sub == "steps") {
@@ -346,7 +292,7 @@ Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesy
 
 Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder,
                         bool importing) {
-    auto scanned = importing ? scan(arguments, {kProfile, kApply, kSimulate}) : scan(arguments, {kProfile});
+    auto scanned = scan(arguments, importing ? "import" : "export");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (s.positionals.size() != 1) return usage("expected the profile file");
@@ -355,7 +301,7 @@ Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::
 }
 
 Parsed parseReset(std::span<const std::string_view> arguments) {
-    auto scanned = scan(arguments, {kApply, kSimulate});
+    auto scanned = scan(arguments, "reset");
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (!s.positionals.empty()) return usage("unexpected argument " + quoted(s.positionals[0]));

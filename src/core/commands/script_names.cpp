@@ -29,7 +29,6 @@ constexpr std::array<Word, 4> kModifierWords{{
 }};
 
 constexpr std::u16string_view kKeyPrefix = u"key_";
-constexpr std::u16string_view kTextSuffix = u"_text";
 
 struct KeyWord {
     std::uint8_t code;
@@ -96,9 +95,8 @@ bool sameWord(std::string_view a, std::string_view b) {
 }
 
 std::string functionName(std::uint8_t code) {
-    std::u16string_view key = functionTextKey(code);
-    if (key.ends_with(kTextSuffix)) key.remove_suffix(kTextSuffix.size());
-    return utf16ToUtf8(key);
+    const CatalogueFunction* function = catalogueFunction(code);
+    return function ? std::string(function->scriptName) : std::string();
 }
 
 std::string functionGroupName(std::uint8_t group) {
@@ -126,7 +124,9 @@ std::vector<std::uint8_t> offeredFunctionCodes() {
 
 std::optional<std::uint8_t> offeredFunctionByName(std::string_view name) {
     for (const std::uint8_t code : offeredFunctionCodes()) {
-        if (sameWord(functionName(code), name)) return code;
+        const CatalogueFunction& function = *catalogueFunction(code);
+        if (sameWord(function.scriptName, name) || (!function.scriptAlias.empty() && sameWord(function.scriptAlias, name)))
+            return code;
     }
     return std::nullopt;
 }

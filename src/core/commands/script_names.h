@@ -1,6 +1,7 @@
 // Names for scripts: what qx4ctl prints and takes back for functions, keys, colours and repeat
-// modes. They are plain English words derived from the language keys, so no language file is
-// needed, and every name printed reads back as the same value.
+// modes. They are plain English words that need no language file (functions by the catalogue's
+// script names, keys by the language keys' own words), and every name printed reads back as the
+// same value.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +21,11 @@ std::u16string languageText(std::u16string_view key);
 // ASCII letters compared without regard to case.
 bool sameWord(std::string_view a, std::string_view b);
 
-// A catalogue function by its text key without "_text": "left_click", "volume_up". Empty for
-// codes without a text key.
+// A catalogue function's script name: "left_click", "volume_up". Empty for codes without one.
 std::string functionName(std::uint8_t code);
 // The functions a selector of the button page offers, in group and item order, each once.
 std::vector<std::uint8_t> offeredFunctionCodes();
-// Only functions a selector offers.
+// Only functions a selector offers, by script name or alias.
 std::optional<std::uint8_t> offeredFunctionByName(std::string_view name);
 // The group selector's items by name: "default", "mouse", "dpi", "profile", "keyboard", "media",
 // "system", "macro", "shortcut"; "group N" beyond them.

@@ -11,33 +11,66 @@
 namespace qx4 {
 namespace {
 
-struct CatalogueEntry {
-    std::uint8_t code;
-    std::u16string_view textKey;
-};
-
 // Codes 16 (keyboard combination) and 17 (macro) compose their labels; 19, 21, 47-49 and 115
-// are only sent, never offered, and have no label.
-constexpr CatalogueEntry kCatalogue[] = {
-    {0, u"button_off_text"},        {1, u"left_click_text"},        {2, u"right_click_text"},
-    {3, u"wheel_click_text"},       {4, u"forward_text"},           {5, u"backward_text"},
-    {6, u"dpi_cycle_text"},         {7, u"dpi_up_text"},            {8, u"dpi_down_text"},
-    {9, u"double_click_text"},      {10, u"fire_button_text"},      {11, u"scroll_up_text"},
-    {12, u"scroll_down_text"},      {13, u"titl_right_text"},       {14, u"titl_left_text"},
-    {22, u"easy_aim_text"},         {32, u"cut_text"},              {33, u"copy_text"},
-    {34, u"paste_text"},            {35, u"open_text"},             {36, u"save_text"},
-    {37, u"find_text"},             {38, u"redo_text"},             {39, u"undo_text"},
-    {40, u"select_all_text"},       {41, u"print_text"},            {42, u"close_window_text"},
-    {43, u"swap_windows_text"},     {44, u"show_desktop_text"},     {45, u"run_command_text"},
-    {46, u"lock_pc_text"},          {54, u"profile_cycle_text"},    {55, u"profile_up_text"},
-    {56, u"profile_down_text"},     {64, u"media_player_text"},     {65, u"play_pause_text"},
-    {66, u"media_stop_text"},       {67, u"previous_track_text"},   {68, u"next_track_text"},
-    {69, u"volume_up_text"},        {70, u"volume_down_text"},      {71, u"mute_text"},
-    {80, u"browser_home_text"},     {81, u"browser_favorites_text"}, {82, u"browser_forward_text"},
-    {83, u"browser_backward_text"}, {84, u"browser_stop_text"},     {85, u"browser_refresh_text"},
-    {86, u"browser_search_text"},   {87, u"email_text"},            {88, u"caculator_text"},
-    {89, u"my_computer_text"},      {117, u"power_text"},           {118, u"sleep_text"},
-    {119, u"wake_up_text"},
+// are only sent, never offered, and have no label. Script names are written out rather than cut
+// from the text keys: scripts keep working when a key is renamed, and a misspelt key is no
+// misspelt name.
+constexpr CatalogueFunction kCatalogue[] = {
+    {0, u"button_off_text", "button_off"},
+    {1, u"left_click_text", "left_click"},
+    {2, u"right_click_text", "right_click"},
+    {3, u"wheel_click_text", "wheel_click"},
+    {4, u"forward_text", "forward"},
+    {5, u"backward_text", "backward"},
+    {6, u"dpi_cycle_text", "dpi_cycle"},
+    {7, u"dpi_up_text", "dpi_up"},
+    {8, u"dpi_down_text", "dpi_down"},
+    {9, u"double_click_text", "double_click"},
+    {10, u"fire_button_text", "fire_button"},
+    {11, u"scroll_up_text", "scroll_up"},
+    {12, u"scroll_down_text", "scroll_down"},
+    {13, u"titl_right_text", "tilt_right"},
+    {14, u"titl_left_text", "tilt_left"},
+    {22, u"easy_aim_text", "easy_aim"},
+    {32, u"cut_text", "cut"},
+    {33, u"copy_text", "copy"},
+    {34, u"paste_text", "paste"},
+    {35, u"open_text", "open"},
+    {36, u"save_text", "save"},
+    {37, u"find_text", "find"},
+    {38, u"redo_text", "redo"},
+    {39, u"undo_text", "undo"},
+    {40, u"select_all_text", "select_all"},
+    {41, u"print_text", "print"},
+    {42, u"close_window_text", "close_window"},
+    {43, u"swap_windows_text", "swap_windows"},
+    {44, u"show_desktop_text", "show_desktop"},
+    {45, u"run_command_text", "run_command"},
+    {46, u"lock_pc_text", "lock_pc"},
+    {54, u"profile_cycle_text", "profile_cycle"},
+    {55, u"profile_up_text", "profile_up"},
+    {56, u"profile_down_text", "profile_down"},
+    {64, u"media_player_text", "media_player"},
+    {65, u"play_pause_text", "play_pause"},
+    {66, u"media_stop_text", "media_stop"},
+    {67, u"previous_track_text", "previous_track"},
+    {68, u"next_track_text", "next_track"},
+    {69, u"volume_up_text", "volume_up"},
+    {70, u"volume_down_text", "volume_down"},
+    {71, u"mute_text", "mute"},
+    {80, u"browser_home_text", "browser_home"},
+    {81, u"browser_favorites_text", "browser_favorites"},
+    {82, u"browser_forward_text", "browser_forward"},
+    {83, u"browser_backward_text", "browser_backward"},
+    {84, u"browser_stop_text", "browser_stop"},
+    {85, u"browser_refresh_text", "browser_refresh"},
+    {86, u"browser_search_text", "browser_search"},
+    {87, u"email_text", "email"},
+    {88, u"caculator_text", "calculator", "caculator"},
+    {89, u"my_computer_text", "my_computer"},
+    {117, u"power_text", "power"},
+    {118, u"sleep_text", "sleep"},
+    {119, u"wake_up_text", "wake_up"},
 };
 
 // Selector contents in item order.
@@ -102,10 +135,16 @@ std::uint8_t defaultFunctionCode(int button) {
     return kDefaultFunctionCodes[static_cast<std::size_t>(button) % kDefaultFunctionCodes.size()];
 }
 
+std::span<const CatalogueFunction> functionCatalogue() { return kCatalogue; }
+
+const CatalogueFunction* catalogueFunction(std::uint8_t code) {
+    const auto found = std::ranges::find(kCatalogue, code, &CatalogueFunction::code);
+    return found == std::end(kCatalogue) ? nullptr : &*found;
+}
+
 std::u16string_view functionTextKey(std::uint8_t code) {
-    const auto found = std::find_if(std::begin(kCatalogue), std::end(kCatalogue),
-                                    [code](const CatalogueEntry& entry) { return entry.code == code; });
-    return found == std::end(kCatalogue) ? std::u16string_view{} : found->textKey;
+    const CatalogueFunction* function = catalogueFunction(code);
+    return function ? function->textKey : std::u16string_view{};
 }
 
 std::u16string keyCombinationText(std::uint8_t modifierMask, std::uint8_t keyCode,

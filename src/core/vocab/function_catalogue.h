@@ -1,5 +1,6 @@
-// The functions a mouse button can be bound to: code, language text key, which selector of the
-// button page offers it at which item, the default per button, and a binding's label.
+// The functions a mouse button can be bound to: code, language text key, name in scripts, which
+// selector of the button page offers it at which item, the default per button, and a binding's
+// label.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +46,20 @@ int codeToGroupItem(FunctionGroup group, std::uint8_t code);
 
 // Button positions 0-11; positions 12-23 of the record repeat them. 0 for other positions.
 std::uint8_t defaultFunctionCode(int button);
+
+struct CatalogueFunction {
+    std::uint8_t code;
+    std::u16string_view textKey;
+    // What qx4ctl prints and takes; scripts rely on it, so it never changes.
+    std::string_view scriptName;
+    // An earlier, misspelt script name that qx4ctl still takes; empty for most.
+    std::string_view scriptAlias{};
+};
+
+// Every function with a label, by code.
+std::span<const CatalogueFunction> functionCatalogue();
+// nullptr for codes without a label (16, 17 and unknown codes).
+const CatalogueFunction* catalogueFunction(std::uint8_t code);
 
 // "left_click_text" and so on; empty for codes without one (16, 17 and unknown codes).
 std::u16string_view functionTextKey(std::uint8_t code);

@@ -2,12 +2,17 @@
 // socket. Each must read back as what was written, and take nothing malformed.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
 #include <random>
+#include <set>
+#include <sstream>
 
 #include "core/commands/json_writer.h"
 #include "core/commands/macro_step_text.h"
 #include "core/commands/script_names.h"
 #include "core/instance/instance_messages.h"
+#include "core/vocab/function_catalogue.h"
 #include "../../support/json_reader.h"
 
 namespace qx4 {
@@ -60,6 +65,43 @@ TEST(KeyNames, EveryKeyCombinationNamedReadsBackAsItself) {
     EXPECT_EQ(commands::keyCombinationName({8, 0}), "Win+");
     EXPECT_FALSE(commands::keyCombinationByName("Ctrl+Nokey"));
     EXPECT_FALSE(commands::keyCombinationByName(""));
+}
+
+// Scripts type the names qx4ctl functions prints: tests/data/qx4ctl/function_names.txt holds
+// every one bind has ever taken, and each must go on meaning the same function. Names are
+// compared regardless of case, as bind compares them.
+TEST(FunctionNames, EveryNameScriptsTypeStaysAndNoTwoFunctionsShareOne) {
+    std::ifstream in(QX4_TEST_DATA_DIR "/qx4ctl/function_names.txt");
+    ASSERT_TRUE(in);
+    std::set<std::pair<std::string, int>> kept;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line.starts_with('#')) continue;
+        std::istringstream row(line);
+        std::string name;
+        int code = -1;
+        row >> name >> code;
+        kept.emplace(name, code);
+        EXPECT_EQ(commands::offeredFunctionByName(name), code) << name;
+    }
+    std::set<std::pair<std::string, int>> taken;
+    for (const std::uint8_t code : commands::offeredFunctionCodes()) {
+        const CatalogueFunction& function = *catalogueFunction(code);
+        taken.emplace(function.scriptName, code);
+        if (!function.scriptAlias.empty()) taken.emplace(function.scriptAlias, code);
+    }
+    EXPECT_EQ(taken, kept) << "a name scripts type was added or changed: add it to the file, or keep the old one";
+
+    std::set<std::string> names{"default"};
+    const auto claim = [&names](std::string_view name, int code) {
+        std::string lower(name);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_FALSE(name.empty()) << "code " << code;
+        EXPECT_TRUE(names.insert(lower).second) << name << " names two functions";
+    };
+    for (const CatalogueFunction& function : functionCatalogue()) {
+        claim(function.scriptName, function.code);
+        if (!function.scriptAlias.empty()) claim(function.scriptAlias, function.code);
+    }
 }
 
 TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
