@@ -23,6 +23,7 @@
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
+#include "gui/follow/following.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -86,6 +87,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
                      Qt::QueuedConnection);
     new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow));
     window->initialize();
+    window->setFollower(startFollowing(*window));
     window->applyStartVisibility(commandLine.startHidden);
     saveWhenQtEndsTheProcess(*window);
 
