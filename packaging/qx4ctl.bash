@@ -81,6 +81,13 @@ _qx4ctl() {
     bind) ((position == 1)) && _qx4ctl_offer "$(qx4ctl functions --names 2>/dev/null)" ;;
     import | export) ((position == 0)) && COMPREPLY=($(compgen -f -- "$cur")) ;;
     autostart) ((position == 0)) && _qx4ctl_offer $'on\noff\nstatus' ;;
+    rules)
+        if ((position == 0)); then
+            _qx4ctl_offer $'list\nadd\nremove\ndefault\non\noff'
+        elif ((position == 1)) && [[ ${COMP_WORDS[2]} == default ]]; then
+            _qx4ctl_offer $'keep\n1\n2\n3\n4\n5'
+        fi
+        ;;
     macro)
         if ((position == 0)); then
             _qx4ctl_offer $'list\nshow\nadd\nrename\ndelete\nimport\nexport\nsteps'
