@@ -13,7 +13,13 @@ FocusFollower* startFollowing(CMainWnd& window) {
     CWirelessPage& page = *window.wirelessPage();
     auto* target = new WirelessProfileTarget(page, &window, &window);
     auto* follower = new FocusFollower(*target, &window);
-    if (!follower->loadProblem().isEmpty()) page.showStatus(follower->loadProblem(), true);
+    if (const QString problem = follower->loadProblem(); !problem.isEmpty()) {
+        page.showStatus(problem, true);
+        // The first apply's word would cover it.
+        QObject::connect(
+            &page, &CWirelessPage::applyTicketEnded, &page, [&page, problem] { page.showStatus(problem, true); },
+            Qt::SingleShotConnection);
+    }
     QObject::connect(follower, &FocusFollower::followedAppChanged, &page, [follower, &page] {
         if (const QString words = follower->statusText(); !words.isEmpty()) page.showStatus(words, false);
     });
