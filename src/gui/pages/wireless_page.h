@@ -98,6 +98,7 @@ public:
     void showStatus(const QString& text, bool problem);
     // Selects the profile as its button does, which asks for an apply; profileChosen follows.
     void selectProfileWithNotification(int profile);
+    // An apply handed to the worker has not ended yet.
     bool applying() const { return appliesEnded_ < appliesHanded_; }
 
     // PageHost
