@@ -345,6 +345,33 @@ std::set<std::string> optionsNamedIn(const std::string& text) {
     return names;
 }
 
+// Without the program, rules change their file; what cannot be done changes nothing.
+TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
+    ASSERT_EQ(qx4ctl({"rules", "add", "steam_app_730", "2"}).code, 0);
+    ASSERT_EQ(qx4ctl({"rules", "add", "org.kde.dolphin", "5"}).code, 0);
+    ASSERT_EQ(qx4ctl({"rules", "default", "4"}).code, 0);
+    ASSERT_EQ(qx4ctl({"rules", "remove", "STEAM_APP_730"}).code, 0);
+    const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\n";
+    EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
+    const struct {
+        std::vector<std::string_view> arguments;
+        int code;
+    } wrong[] = {
+        {{"rules"}, 2},
+        {{"rules", "add", "steam", "6"}, 2},
+        {{"rules", "add", "a=b", "1"}, 2},
+        {{"rules", "default", "0"}, 2},
+        {{"rules", "remove", "steam"}, 1},
+        {{"rules", "list", "extra"}, 2},
+    };
+    for (const auto& c : wrong) {
+        const ToolRun run = qx4ctl(c.arguments);
+        EXPECT_EQ(run.code, c.code) << run.err;
+        EXPECT_NE(run.err.find("qx4ctl rules: "), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
+}
+
 // The manual page and the completion are what a newcomer reads and uses: every command is there,
 // the page renders without a warning, and the completion offers the functions and macros there are.
 // The page and each command's usage name the options the command description gives, no more.

@@ -78,6 +78,9 @@ constexpr CommandForm kMacrosForms[] = {{{}, kList, {}}};
 constexpr CommandForm kPathForms[] = {{{}, {}, {}}};
 constexpr ValueSpec kProfileArguments[] = {kProfileNumber};
 constexpr CommandForm kProfileForms[] = {{{}, kSend, kProfileArguments}};
+// "rules add APP PROFILE", "rules default keep|N": what follows the first word depends on it.
+constexpr ValueSpec kRulesArguments[] = {{ValueKind::words, "list add remove default on off"}, kText, kText};
+constexpr CommandForm kRulesForms[] = {{{}, {}, kRulesArguments}};
 constexpr ValueSpec kRateArguments[] = {{ValueKind::words, "125 250 500 1000"}};
 constexpr CommandForm kRateForms[] = {{{}, kProfileSend, kRateArguments}};
 constexpr OptionSpec kReportsOptions[] = {kFull, kAgainst};
@@ -256,6 +259,16 @@ constexpr CommandSpec kCommands[] = {
      "reset does. The macro library stays; buttons bound to macros lose them. --apply sends all\n"
      "five profiles.\n",
      kResetForms},
+    {"rules",
+     "list or change which profile each application selects when it comes to the front",
+     "Usage: qx4ctl rules list|add APP PROFILE|remove APP|default keep|N|on|off\n"
+     "While an application with a rule is in front, its profile (1-5) is the active one. APP is a\n"
+     "part of its X11 window class, its program's file name or its Wayland app id, in any case; the\n"
+     "first rule that matches wins. default says what every other application does: keep the\n"
+     "profile or select N. on and off switch the following as a whole. A running qx4-config takes\n"
+     "the change at once; the rules are kept in $XDG_CONFIG_HOME/qx4-config/rules.conf\n"
+     "(~/.config/qx4-config; $QX4_DATA_DIR/rules.conf when that is set).\n",
+     kRulesForms},
     {"show",
      "summarise the stored configuration",
      "Usage: qx4ctl show [--profile N] [--json]\n"

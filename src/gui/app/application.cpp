@@ -23,6 +23,7 @@
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
+#include "gui/follow/following.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -84,8 +85,12 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     auto window = std::make_unique<CMainWnd>(std::move(options));
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow));
+    auto* remote = new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow);
+    new InstanceServer(lock.socketPath(), window.get(), remote);
     window->initialize();
+    FocusFollower* follower = startFollowing(*window);
+    window->setFollower(follower);
+    remote->setFollower(follower);
     window->applyStartVisibility(commandLine.startHidden);
     saveWhenQtEndsTheProcess(*window);
 

@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "core/device/reports.h"
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/app_settings.h"
@@ -25,6 +26,8 @@
 #include "gui/app/tray_status.h"
 #include "gui/app/window_drag.h"
 #include "gui/app/window_message.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/rules_wnd.h"
 #include "gui/pages/settings_page.h"
 #include "gui/pages/wireless_page.h"
 
@@ -288,6 +291,8 @@ void CMainWnd::openTrayMenu() {
     });
     if (!trayMenu_) return;
     showTrayMenuChecks(trayMenu_);
+    showTrayProfiles(trayMenu_, activeProfileIndex(page_->record()),
+                     follower_ ? std::optional<bool>(follower_->rules().follow) : std::nullopt);
     trayMenu_->popup(trayMenuPosition(QCursor::pos()));
 }
 
@@ -301,6 +306,10 @@ void CMainWnd::onMenuCommand(const MenuCommand* command) {
         switchBatteryWarnings(this);
     } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
         leave(true);
+    } else if (const std::optional<int> profile = trayProfileOf(*command)) {
+        page_->selectProfileWithNotification(*profile);
+    } else if (command->name == QLatin1String("follow") && follower_) {
+        switchFollowing(this, *follower_);
     }
 }
 
@@ -392,6 +401,16 @@ void CMainWnd::shutdown() {
     closePopup();
     page_->shutdown();
     releaseHookLibrary(hooks_);
+}
+
+void CMainWnd::setFollower(FocusFollower* follower) {
+    follower_ = follower;
+    auto* rulesButton = requireControl<QAbstractButton>(this, "wireless_rules_btn");
+    connect(rulesButton, &QAbstractButton::clicked, this, [this] {
+        if (!follower_) return;
+        RulesWnd rules(this, *follower_);
+        rules.showModal();
+    });
 }
 
 bool CMainWnd::trayAvailable() const { return options_.trayAvailable(); }

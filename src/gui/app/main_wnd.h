@@ -37,6 +37,7 @@ namespace qx4::gui {
 
 class CMsgWnd;
 class CWirelessPage;
+class FocusFollower;
 struct MenuCommand;
 
 struct MainWindowOptions {
@@ -75,6 +76,8 @@ public:
     bool handleCustomMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // After the message loop: links closed, worker joined, libraries released, hooks removed.
     void shutdown();
+    // What the tray's profile items and automatic switching, and the rules window, work through.
+    void setFollower(FocusFollower* follower);
 
     bool connected() const { return connected_; }
     CWirelessPage* wirelessPage() const { return page_.get(); }
@@ -140,6 +143,7 @@ private:
     bool lowBatteryMarkShown_ = false;
     bool connected_ = false;
     QPointer<CMsgWnd> noDeviceWarning_;  // while it is open
+    QPointer<FocusFollower> follower_;
     bool shutDown_ = false;
 };
 

@@ -10,7 +10,9 @@
 #include "core/commands/status_text.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
+#include "core/rules/rules_command.h"
 #include "gui/app/main_wnd.h"
+#include "gui/follow/focus_follower.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -53,6 +55,7 @@ void RemoteCommands::handleRequest(const InstanceRequest& request, Replier reply
     if (name == "sync") return runSync(std::move(reply));
     if (name == "status") return runStatus(request, std::move(reply));
     if (name == "apply") return runApply(request, std::move(reply));
+    if (name == "rules" && follower_) return runRules(request, std::move(reply));
     if (commands::isEditCommand(name)) return runEdit(request, std::move(reply));
     reply(failed(request, "qx4-config takes no such command", 2));
 }
@@ -131,6 +134,19 @@ void RemoteCommands::runSync(Replier reply) {
     if (!saved.error) return reply({});
     reply({0, {}, "qx4ctl: qx4-config could not save " + saved.failed.string() + ": " + saved.error.message() +
                       "; the file may lag behind its window\n"});
+}
+
+void RemoteCommands::runRules(const InstanceRequest& request, Replier reply) {
+    const std::vector<std::string_view> arguments(request.arguments.begin(), request.arguments.end());
+    FocusRules rules = follower_->rules();
+    const RulesCommandOutcome outcome = runRulesCommand(arguments, rules);
+    if (outcome.exitCode != 0) return reply(failed(request, outcome.error, outcome.exitCode));
+    if (outcome.changed) {
+        if (const QString error = follower_->changeRules(rules); !error.isEmpty()) {
+            return reply(failed(request, error.toStdString()));
+        }
+    }
+    reply({0, outcome.out, {}});
 }
 
 void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {

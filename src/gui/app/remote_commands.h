@@ -18,6 +18,7 @@ namespace qx4::gui {
 
 class CMainWnd;
 class CWirelessPage;
+class FocusFollower;
 
 class RemoteCommands final : public QObject, public RequestHandler {
     Q_OBJECT
@@ -25,6 +26,9 @@ public:
     // A child of the window, whose wireless page it works through. `checkAccess` tells status a
     // mouse closed to this user from no mouse (none on the virtual mouse's drivers).
     RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess);
+
+    // Where `rules` goes; without it, the program takes no rules command.
+    void setFollower(FocusFollower* follower) { follower_ = follower; }
 
     void handleRequest(const InstanceRequest& request, Replier reply) override;
 
@@ -35,12 +39,14 @@ private:
     void runApply(const InstanceRequest& request, Replier reply);
     void runStatus(const InstanceRequest& request, Replier reply);
     void runSync(Replier reply);
+    void runRules(const InstanceRequest& request, Replier reply);
     // Hands an apply to the worker and replies with compose(its end).
     void applyThenReply(bool full, Compose compose, Replier reply);
     void applyEnded(std::uint64_t ticket, const commands::SendResult& end);
 
     CWirelessPage& page_;
     std::function<AccessCheck()> checkAccess_;
+    FocusFollower* follower_ = nullptr;
     std::map<std::uint64_t, std::function<void(const commands::SendResult&)>> waiting_;
 };
 

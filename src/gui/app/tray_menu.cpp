@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QMenu>
 
+#include "core/config/device_config.h"
 #include "core/desktop/autostart.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/diagnostics.h"
 #include "gui/app/layout_loader.h"
 #include "gui/app/msg_wnd.h"
+#include "gui/app/resource_manager.h"
 
 namespace qx4::gui {
 
@@ -42,6 +44,27 @@ void showTrayMenuChecks(QMenu* menu) {
     if (auto* warnings = menu->findChild<QAction*>(QStringLiteral("battery_warnings"))) {
         warnings->setChecked(batteryWarningsEnabled());
     }
+}
+
+void showTrayProfiles(QMenu* menu, int activeProfile, std::optional<bool> following) {
+    for (int profile = 0; profile < kProfileCount; ++profile) {
+        if (auto* item = menu->findChild<QAction*>(QStringLiteral("profile_%1").arg(profile + 1))) {
+            item->setText(ResourceManager::instance().text(QStringLiteral("profile_popup_text")).arg(profile + 1));
+            item->setChecked(profile == activeProfile);
+        }
+    }
+    if (auto* follow = menu->findChild<QAction*>(QStringLiteral("follow"))) {
+        follow->setVisible(following.has_value());
+        follow->setChecked(following.value_or(false));
+    }
+}
+
+std::optional<int> trayProfileOf(const MenuCommand& command) {
+    if (!command.name.startsWith(QLatin1String("profile_"))) return std::nullopt;
+    bool number = false;
+    const int profile = command.name.mid(8).toInt(&number);
+    if (!number || profile < 1 || profile > kProfileCount) return std::nullopt;
+    return profile - 1;
 }
 
 void switchStartAtLogin(QWidget* parent) {

@@ -1,5 +1,6 @@
 // The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
-// commands: "configuration", "autostart", "battery_warnings", "exit"). A chosen item reaches the
+// commands: "configuration", "autostart", "battery_warnings", "profile_1" to "profile_5",
+// "follow", "exit"). A chosen item reaches the
 // main window as UM_MENU_COMMAND with wParam pointing at a MenuCommand.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QMenu;
 class QWidget;
@@ -34,5 +36,11 @@ void showTrayMenuChecks(QMenu* menu);
 // warnings the other way; what could not be saved is told in a warning box over `parent`.
 void switchStartAtLogin(QWidget* parent);
 void switchBatteryWarnings(QWidget* parent);
+
+// The items "profile_1" to "profile_5" name the profiles and check the active one; "follow" is
+// checked while the profile follows the application in front, and hidden when nothing follows.
+void showTrayProfiles(QMenu* menu, int activeProfile, std::optional<bool> following);
+// The profile (0-based) a profile item selects.
+std::optional<int> trayProfileOf(const MenuCommand& command);
 
 }  // namespace qx4::gui

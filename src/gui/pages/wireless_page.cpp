@@ -305,6 +305,7 @@ void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
         selectProfileButtonQuietly(activeProfileIndex(current_));
         refreshPages();
     }
+    if (effects.profileChosen) Q_EMIT profileChosen(activeProfileIndex(current_));
 }
 
 void CWirelessPage::shutdown() {
@@ -370,6 +371,7 @@ void CWirelessPage::onProfileChosen(int profile) {
     current_.activeProfile = profile;
     refreshPages();
     requestApply(false);
+    Q_EMIT profileChosen(profile);
 }
 
 void CWirelessPage::selectProfileWithNotification(int profile) {
@@ -459,12 +461,14 @@ void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
         tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
     }
     postMessage(UM_DPI_CHANGED, 0, dpiHundreds);
+    Q_EMIT dpiLevelReported(level);
 }
 
 void CWirelessPage::profileChanged(int profile) {
     selectProfileButtonQuietly(profile);
     refreshPages();
     postMessage(UM_PROFILE_CHANGED, 0, profile);
+    Q_EMIT profileChosen(profile);
 }
 
 // Selected without its selection event, so no apply is requested.

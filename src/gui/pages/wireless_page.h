@@ -96,6 +96,10 @@ public:
 
     // The status line below the pages: a problem in the danger colour, or a note.
     void showStatus(const QString& text, bool problem);
+    // Selects the profile as its button does, which asks for an apply; profileChosen follows.
+    void selectProfileWithNotification(int profile);
+    // An apply handed to the worker has not ended yet.
+    bool applying() const { return appliesEnded_ < appliesHanded_; }
 
     // PageHost
     void requestApply(bool full) override;
@@ -108,6 +112,10 @@ Q_SIGNALS:
     void powerStateChanged();
     // The apply that applyRequested returned `ticket` for has ended.
     void applyTicketEnded(quint64 ticket);
+    // The active profile was chosen: on the profile bar, on the mouse, or by qx4ctl.
+    void profileChosen(int profile);
+    // The mouse switched the active profile's DPI level.
+    void dpiLevelReported(int level);
 
 private:
     struct Controls {
@@ -133,14 +141,12 @@ private:
     void onClick(QAbstractButton* sender);
     void onTabChosen(const Tab& tab);
     void onProfileChosen(int profile);
-    void selectProfileWithNotification(int profile);
     void resetConfiguration();
 
     void onApplyStarted(int reports, bool sendsButtons);
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
     void applyEnded(const commands::SendResult& end);
-    bool applying() const { return appliesEnded_ < appliesHanded_; }
     void selectProfileButtonQuietly(int profile);
     void noteMacroStoreProblem();
 

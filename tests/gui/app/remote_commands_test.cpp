@@ -19,6 +19,8 @@
 #include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
 #include "gui/app/remote_commands.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/wireless_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/core/test_files.h"
 
@@ -31,7 +33,8 @@ class RemoteCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app.waitForAppliesEnded(1));
-        new InstanceServer(socketPath(), &app.window(), new RemoteCommands(app.window(), [this] { return access; }));
+        remote = new RemoteCommands(app.window(), [this] { return access; });
+        new InstanceServer(socketPath(), &app.window(), remote);
     }
 
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
@@ -68,6 +71,7 @@ protected:
     AppHarness app{{.receiverPresent = false, .cablePresent = true}};
     qx4::test::TempFolder runtime{"qx4-socket-test"};
     AccessCheck access;  // what the program finds on USB when it has no link
+    RemoteCommands* remote = nullptr;
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
@@ -215,6 +219,50 @@ TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOn
     EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
     EXPECT_TRUE(std::ranges::equal(recordBytes(app.page().record()), recordBytes(*recordBefore)));
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
+}
+
+// The profiles (1-5) of the profile selects sent on the cable.
+std::vector<int> profileSelects(AppHarness& app) {
+    std::vector<int> selects;
+    for (const auto& report : app.reports(Link::cable)) {
+        if (report.size() >= 3 && report[0] == 0x0c) selects.push_back(report[2]);
+    }
+    return selects;
+}
+
+// qx4ctl's rules reach the running program; its own selects for them are no choice by hand, and a
+// choice by hand holds until another application comes to the front.
+TEST_F(RemoteCommandsTest, RulesGoToTheProgramWhichSelectsForTheApplicationInFrontUntilAHandChoice) {
+    WirelessProfileTarget target(app.page(), &app.window(), nullptr);
+    FocusFollower follower(target, nullptr);
+    remote->setFollower(&follower);
+    const InstanceReply added = request({"rules", "add", "steam_app_730", "3"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(request({"rules", "list"}).out, "follow: on\ndefault: keep\nsteam_app_730 -> 3\n");
+    EXPECT_EQ(request({"rules", "add", "steam_app_730", "9"}).exitCode, 2);
+    const std::size_t before = profileSelects(app).size();
+    const auto settled = [&](int applies) {
+        QTest::qWait(2 * static_cast<int>(FollowEngine::kRest.count()));
+        return app.waitForAppliesEnded(applies);
+    };
+    const int applies = app.appliesEnded;
+
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 1));
+    EXPECT_EQ(app.page().record().activeProfile, 2);
+    EXPECT_EQ(follower.statusText().toStdString(), "Profile 3 for steam_app_730");
+
+    app.control<QAbstractButton>("wireless_profile_1_btn")->click();
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 2));
+    EXPECT_EQ(app.page().record().activeProfile, 0) << "the choice by hand holds";
+    follower.reportFocus({"xterm"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 2)) << "no rule: the profile stays";
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 3));
+    const std::vector<int> selects = profileSelects(app);
+    EXPECT_EQ(std::vector<int>(selects.begin() + static_cast<std::ptrdiff_t>(before), selects.end()),
+              (std::vector<int>{3, 1, 3}));
 }
 
 }  // namespace

@@ -30,6 +30,9 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/profile_target.h"
+#include "gui/follow/rules_wnd.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
@@ -38,6 +41,16 @@ namespace qx4::gui::test {
 namespace {
 
 constexpr std::uintptr_t kTrayIcon = CMainWnd::kTrayIconId;
+
+// A device that stays as it is, for the rules window.
+class StillTarget final : public ProfileTarget {
+public:
+    int activeProfile() const override { return 0; }
+    void selectProfile(int, Cause) override {}
+    bool applyRunning() const override { return false; }
+    void requestApply() override {}
+    DeviceState deviceState() const override { return {}; }
+};
 
 // English and every translation beside it ("de" for lan_de.xml).
 std::vector<std::string> shownLanguages() {
@@ -154,8 +167,8 @@ TEST_P(TextFit, NoMousePageAndItsWarning) {
     expectFits(check);
 }
 
-// The longest text of the language in the message box, the about box, the colour dialog and
-// the popups with their widest texts.
+// The longest text of the language in the message box, the about box, the rules window, the
+// colour dialog and the popups with their widest texts.
 TEST_P(TextFit, Dialogs) {
     const ResourceManager& texts = ResourceManager::instance();
     const auto keys = readLanguageFile(texts.resourcePath(QStringLiteral("lan.xml"))).value().keys();
@@ -174,6 +187,19 @@ TEST_P(TextFit, Dialogs) {
             about.reject();
         },
         [] { CAboutWnd(nullptr).showModal(); });
+    // On a Wayland session with a rule and no desktop reporting, the window carries its note.
+    qx4::test::TempFolder data;
+    qx4::test::ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
+    qx4::test::ScopedEnv wayland("XDG_SESSION_TYPE", std::string("wayland"));
+    StillTarget target;
+    FocusFollower follower(target, nullptr);
+    follower.changeRules({true, 3, {{"steam_app_730", 1}, {"org.kde.dolphin", 4}}});
+    answerModal<RulesWnd>(
+        [&](RulesWnd& rules) {
+            check.check(&rules, QStringLiteral("rules window"));
+            rules.reject();
+        },
+        [&] { RulesWnd(nullptr, follower).showModal(); });
     CDpiColorWnd colors;
     colors.show();
     check.check(&colors, QStringLiteral("colour dialog"));

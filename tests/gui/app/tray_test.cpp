@@ -115,7 +115,7 @@ std::string readText(const std::filesystem::path& path) {
     return text.str();
 }
 
-TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItAndWarningsCanBeSwitchedOff) {
+TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanBeSwitchedOffAndAProfileChosen) {
     qx4::test::TempFolder config;
     qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
     qx4::test::ScopedEnv configDirs("XDG_CONFIG_DIRS", (config.path() / "xdg").string());
@@ -152,6 +152,15 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItAndWarningsC
     EXPECT_NE(readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
     app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
     EXPECT_TRUE(app.notices.empty()) << "switched off";
+
+    QAction* third = trayAction(app, "profile_3");
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->text().toStdString(), "Profile 3");
+    third->trigger();
+    app.deliverMessages();
+    EXPECT_EQ(app.page().record().activeProfile, 2);
+    EXPECT_TRUE(trayAction(app, "profile_3")->isChecked());
+    EXPECT_FALSE(trayAction(app, "follow")->isVisible()) << "nothing follows the focus in this window";
 }
 
 AccessCheck closedMouse() {

@@ -1,0 +1,42 @@
+// qx4ctl rules: which profile follows which application, in the running program or in its file.
+#include <ostream>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/running_program.h"
+#include "core/rules/rules_command.h"
+
+namespace qx4::cli {
+namespace {
+
+int runRules(Arguments arguments, CommandIo& io);
+
+const Command kRulesCommand = describedCommand("rules", runRules);
+
+int runRules(Arguments arguments, CommandIo& io) {
+    if (handledHelp(kRulesCommand, arguments, io)) return kExitSuccess;
+    RunningProgram program = RunningProgram::findOrLockDataFiles();
+    if (program.state() == RunningProgram::State::reached) {
+        return program.handOver(kRulesCommand, commandLine(kRulesCommand, arguments), io);
+    }
+    if (program.state() == RunningProgram::State::unreachable) return failure(kRulesCommand, io, program.problem());
+
+    const RulesLoad load = loadRules();
+    if (!load.problem.empty()) io.err << "qx4ctl rules: " << load.problem << "; going on without its rules\n";
+    FocusRules rules = load.rules;
+    std::vector<std::string_view> words{kRulesCommand.name};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    const RulesCommandOutcome outcome = runRulesCommand(words, rules);
+    if (outcome.exitCode == kExitUsage) return usageError(kRulesCommand, io, outcome.error);
+    if (outcome.exitCode != kExitSuccess) return failure(kRulesCommand, io, outcome.error);
+    if (outcome.changed) {
+        if (const std::string error = saveRules(rules); !error.empty()) return failure(kRulesCommand, io, error);
+    }
+    io.out << outcome.out;
+    return kExitSuccess;
+}
+
+[[maybe_unused]] const bool kRegistered = registerCommand(kRulesCommand);
+
+}  // namespace
+}  // namespace qx4::cli
