@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "core/config/config_file.h"
-#include "core/config/profile_file.h"
 #include "core/config/record_bytes.h"
+#include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_wire_table.h"
 #include "fuzz_support.h"

@@ -7,6 +7,7 @@
 #include "core/config/atomic_file.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
 #include "core/edit/macro_rename.h"
 #include "core/macro/macro_store.h"
 

@@ -1,6 +1,10 @@
 // The whole configuration of the mouse as one fixed-size record. The data file is a raw image of
 // DeviceConfig and a profile file a raw image of one ProfileSettings block, so every field keeps
 // its byte offset; the static_asserts below are the authority on the layout.
+//
+// Several fields have no known meaning. They keep their offsets and defaults and travel unchanged
+// through every load, save and copy, so that stored files and the reports stay as they were; the
+// comments beside them say what little is known.
 #pragma once
 
 #include <array>
@@ -38,22 +42,22 @@ inline constexpr std::uint8_t kMacroActionRelease = 2;
 using MacroName = std::array<char16_t, 24>;  // 23 UTF-16 units and a terminating zero
 
 struct ButtonBinding {
-    std::uint8_t buttonIndex;
+    std::uint8_t buttonIndex;  // its position by the defaults, 0 after a wipe; nothing reads it
     std::uint8_t functionCode;
     std::uint8_t functionGroup;
     std::uint8_t keyCode;
-    std::array<std::uint8_t, 3> unused4;
+    std::array<std::uint8_t, 3> unused4;  // never used
     std::uint8_t modifierMask;
-    std::uint16_t spareWord;
+    std::uint16_t spareWord;  // meaning unknown: 562 by the defaults, read by nothing
     std::array<std::uint8_t, 2> padding10;
     std::int32_t macroRepeatMode;
     MacroName macroName;
     std::int32_t macroLoopCount;
     std::uint16_t macroActionCount;
-    std::array<std::uint8_t, 1002> unused70;
+    std::array<std::uint8_t, 1002> unused70;  // never used
     std::int32_t macroIndex;
-    std::int32_t spareIndex;
-    std::uint8_t macroParam;
+    std::int32_t spareIndex;  // meaning unknown: -1 by the defaults, read by nothing
+    std::uint8_t macroParam;  // meaning unknown: sent three times in the macro report, set by no page
     std::array<std::uint8_t, 3> padding1081;
     std::array<MacroAction, kMacroActionCapacity> macroActions;
 };
@@ -77,7 +81,9 @@ static_assert(offsetof(ButtonBinding, macroActions) == 1084);
 using StoredColor = std::uint32_t;
 
 struct ProfileSettings {
-    std::array<std::uint8_t, 200> reservedHead;
+    std::array<std::uint8_t, 200> reservedHead;  // reserved: never set, not even by the defaults
+    // Meaning unknown, down to spareValue4: the defaults empty the two texts and write the values
+    // after them (420, 3, 0, 6 and 0, in this order); nothing reads them.
     std::array<char16_t, 500> spareText1;
     std::array<char16_t, 500> spareText2;
     std::int32_t spareValue1;
@@ -85,26 +91,28 @@ struct ProfileSettings {
     std::uint8_t spareFlag;
     std::array<std::uint8_t, 3> padding2209;
     std::int32_t spareValue3;
-    std::array<std::uint8_t, 8> gap2216;
+    std::array<std::uint8_t, 8> gap2216;  // never set
     std::int32_t spareValue4;
+    // Meaning unknown: the low bytes go out as bytes 3 and 4 of the DPI report; no page edits them.
     std::int32_t dpiParamA;
     std::int32_t dpiParamB;
-    std::array<std::uint8_t, 8> gap2236;
+    std::array<std::uint8_t, 8> gap2236;  // never set
     std::array<std::int32_t, kDpiLevelCount> dpiValuesX;  // DPI in hundreds
+    // Meaning unknown: a second set of level values, compared but never edited nor sent.
     std::array<std::int32_t, kDpiLevelCount> dpiValuesY;
     std::array<std::int32_t, kDpiLevelCount> dpiLevelEnabled;
     std::int32_t lightBrightness;
     std::int32_t lightBreathSpeed;
-    std::int32_t lightExtra;
+    std::int32_t lightExtra;  // meaning unknown: sent as byte 9 of the light report, set by no page
     std::int32_t dpiLevel;
     std::int32_t pollingRateIndex;
     std::int32_t lightMode;
-    std::uint8_t lightColorUntouched;
+    std::uint8_t lightColorUntouched;  // cleared when the user picks a colour; nothing reads it
     std::array<std::uint8_t, 3> padding2365;
-    std::int32_t lightDirection;
+    std::int32_t lightDirection;  // compared, but no report carries it
     StoredColor lightColor;
     std::array<StoredColor, kDpiLevelCount> dpiColors;
-    std::array<StoredColor, kDpiLevelCount> spareColors;
+    std::array<StoredColor, kDpiLevelCount> spareColors;  // meaning unknown: set by the defaults only
     std::array<ButtonBinding, kButtonCount> buttons;
 };
 static_assert(sizeof(ProfileSettings) == 32872);

@@ -1,4 +1,5 @@
-// Records are plain byte images on disk; these views make the raw copies explicit.
+// Records are plain byte images on disk; these views make the raw copies explicit. Copying byte for
+// byte is also what carries the fields of unknown meaning (device_config.h) through unchanged.
 #pragma once
 
 #include <algorithm>

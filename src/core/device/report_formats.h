@@ -2,6 +2,9 @@
 // are fixed. The encoders (reports.cpp) and the virtual mouse's decoder both read this one
 // description; the tests hold both to report bytes written out by hand, so the two cannot agree on
 // a mistake here unnoticed.
+//
+// Some bytes have no known meaning to the firmware; they are sent as they always were, and the
+// comments beside them say so.
 #pragma once
 
 #include <algorithm>
@@ -60,16 +63,16 @@ inline constexpr int kLastProfileNumber = kProfileCount;
 inline constexpr std::size_t kColorSize = 3;
 
 namespace dpi_report {
-inline constexpr std::size_t kParamA = 3;
-inline constexpr std::size_t kParamB = 4;
-inline constexpr std::size_t kEnabledMask = 5;      // bit i: level i + 1 is enabled
-inline constexpr std::size_t kDoubleRangeMask = 6;  // bit i: level i + 1 runs in double range
-inline constexpr std::size_t kDoubleRangeMaskCopy = 7;
-inline constexpr std::size_t kSensorCodes = 8;  // one per level
-inline constexpr std::size_t kSensorCodesCopy = 16;
-inline constexpr std::size_t kCurrentLevel = 24;  // 1-8
-inline constexpr std::size_t kColors = 25;        // one colour per level
-inline constexpr std::size_t kTrailer = 49;
+inline constexpr std::size_t kParamA = 3;               // meaning unknown: dpiParamA's low byte
+inline constexpr std::size_t kParamB = 4;               // meaning unknown: dpiParamB's low byte
+inline constexpr std::size_t kEnabledMask = 5;          // bit i: level i + 1 is enabled
+inline constexpr std::size_t kDoubleRangeMask = 6;      // bit i: level i + 1 runs in double range
+inline constexpr std::size_t kDoubleRangeMaskCopy = 7;  // the same again; why twice is unknown
+inline constexpr std::size_t kSensorCodes = 8;          // one per level
+inline constexpr std::size_t kSensorCodesCopy = 16;     // the same again; why twice is unknown
+inline constexpr std::size_t kCurrentLevel = 24;        // 1-8
+inline constexpr std::size_t kColors = 25;              // one colour per level
+inline constexpr std::size_t kTrailer = 49;             // always 1, meaning unknown
 inline constexpr std::size_t kLevels = kDpiLevelCount;
 static_assert(kSensorCodesCopy == kSensorCodes + kLevels && kCurrentLevel == kSensorCodesCopy + kLevels);
 static_assert(kTrailer == kColors + kColorSize * kLevels);
@@ -80,8 +83,8 @@ inline constexpr std::size_t kMode = 3;
 inline constexpr std::size_t kSpeed = 4;  // 9 - lightBreathSpeed
 inline constexpr std::size_t kBrightness = 5;
 inline constexpr std::size_t kColor = 6;
-inline constexpr std::size_t kExtra = 9;
-inline constexpr std::size_t kTrailer = 10;
+inline constexpr std::size_t kExtra = 9;     // meaning unknown: lightExtra's low byte
+inline constexpr std::size_t kTrailer = 10;  // always 1, meaning unknown
 static_assert(kExtra == kColor + kColorSize && kTrailer == kExtra + 1);
 }  // namespace light_report
 
@@ -98,10 +101,10 @@ inline constexpr std::size_t kPadding = kTriples + kTripleSize * kButtons;
 
 namespace macro_report {
 inline constexpr std::size_t kRepeatMode = 3;
-inline constexpr std::size_t kParams = 4;  // macroParam, three times
+inline constexpr std::size_t kParams = 4;  // macroParam, three times; meaning unknown
 inline constexpr std::size_t kParamCount = 3;
 inline constexpr std::size_t kLoopCount = 7;
-inline constexpr std::size_t kReserved = 8;
+inline constexpr std::size_t kReserved = 8;  // reserved: zero up to kPairCount
 inline constexpr std::size_t kPairCount = 28;
 inline constexpr std::size_t kPairs = 29;  // (first, second) byte pairs
 inline constexpr std::size_t kMaxPairs = 50;
@@ -119,7 +122,7 @@ inline constexpr int kLongDelayAboveMs = 254;
 inline constexpr int kMaxExtraDelayPairs = 10;
 }  // namespace macro_report
 
-inline constexpr std::uint8_t kProfileSelectTrailer = 5;
+inline constexpr std::uint8_t kProfileSelectTrailer = 5;  // byte 3 of profile select; meaning unknown
 
 // Bytes whose value a format fixes: the encoders write them, the mouse refuses a report without
 // them.

@@ -1,5 +1,5 @@
-// The macro library: an ordered list of macros kept in macro.data, single-macro files, names
-// kept unique, and the refresh of the macro copies held by button bindings.
+// The macro library: an ordered list of macros kept in macro.data, single-macro files and names
+// kept unique.
 #pragma once
 
 #include <cstddef>
@@ -149,11 +149,5 @@ MacroRecord& appendImportedMacro(MacroRecord record, std::u16string_view fileSte
 // and its folder must be there. False when it could not be written, with the system's reason in
 // `reason` when given.
 bool exportMacroFile(const MacroRecord& record, const std::filesystem::path& path, std::error_code* reason = nullptr);
-
-// For every profile and its first 12 bindings that hold a macro (code 17 or a non-empty name):
-// a macro of that name in the list is copied in again (name, action count, actions) and
-// macroIndex is set to its current position; a binding whose macro is gone falls back to the
-// button's default function. True when at least one binding holds a macro.
-bool reconcileMacroBindings(DeviceConfig& config, const MacroList& list);
 
 }  // namespace qx4

@@ -12,6 +12,7 @@
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
 #include "core/edit/macro_rename.h"
 #include "core/macro/macro_store.h"
 #include "gui/app/control_lookup.h"

@@ -1,6 +1,6 @@
 #include "gui/pages/profile_actions.h"
 
-#include "core/config/profile_file.h"
+#include "core/edit/profile_file.h"
 #include "gui/app/file_dialog.h"
 #include "gui/app/msg_wnd.h"
 

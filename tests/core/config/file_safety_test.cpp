@@ -9,7 +9,7 @@
 
 #include "../test_files.h"
 #include "core/config/config_file.h"
-#include "core/config/profile_file.h"
+#include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"
 
 namespace qx4 {

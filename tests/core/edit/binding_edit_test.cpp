@@ -8,6 +8,7 @@
 #include "core/edit/binding_edit.h"
 #include "core/edit/binding_editor.h"
 #include "core/edit/decimal_text.h"
+#include "core/edit/macro_bindings.h"
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 

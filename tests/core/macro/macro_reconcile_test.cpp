@@ -4,6 +4,7 @@
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
 #include "macro_test_support.h"
 
 namespace qx4 {

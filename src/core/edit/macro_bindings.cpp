@@ -1,3 +1,5 @@
+#include "core/edit/macro_bindings.h"
+
 #include "core/config/utf16_text.h"
 #include "core/edit/binding_edit.h"
 #include "core/macro/macro_store.h"

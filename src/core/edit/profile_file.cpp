@@ -1,4 +1,4 @@
-#include "core/config/profile_file.h"
+#include "core/edit/profile_file.h"
 
 #include <string>
 
