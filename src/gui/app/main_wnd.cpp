@@ -31,10 +31,6 @@
 namespace qx4::gui {
 
 namespace {
-constexpr std::uint32_t WM_TIMER = 275;
-constexpr std::intptr_t kTrayLeftButtonUp = WM_LBUTTONUP;
-constexpr std::intptr_t kTrayRightButtonUp = WM_RBUTTONUP;
-
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 AccessCheck mouseAlwaysOpen() { return {}; }
@@ -61,6 +57,14 @@ CMainWnd::CMainWnd(MainWindowOptions options)
         options_.pauseAfterWrite);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
     connect(page_.get(), &CWirelessPage::powerStateChanged, this, &CMainWnd::onPowerChanged);
+    // The mouse's news is told after the notification that brought it has been handled, and the
+    // connection at start once the window is built and placed.
+    connect(page_.get(), &CWirelessPage::linkPresenceChanged, this, &CMainWnd::onConnectionChanged,
+            Qt::QueuedConnection);
+    connect(page_.get(), &CWirelessPage::dpiChanged, this,
+            [this](int dpi) { showPopup(text("dpi_popup_text").arg(dpi)); }, Qt::QueuedConnection);
+    connect(page_.get(), &CWirelessPage::profileSwitched, this,
+            [this](int profile) { showPopup(text("profile_popup_text").arg(profile + 1)); }, Qt::QueuedConnection);
     pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_);
     connect(page_.get(), &CWirelessPage::applyTicketEnded, this, [this](quint64 ticket) {
         if (quitAfterApply_ && ticket >= *quitAfterApply_) {
@@ -72,8 +76,7 @@ CMainWnd::CMainWnd(MainWindowOptions options)
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
     popupTimer_->setInterval(kPopupMilliseconds);
-    connect(popupTimer_, &QTimer::timeout, this,
-            [this] { handleCustomMessage(WM_TIMER, kDpiPopupTimerId, 0); });
+    connect(popupTimer_, &QTimer::timeout, this, &CMainWnd::closePopup);
 }
 
 // The pages are widgets of this window, which would delete them only after its members; they may
@@ -107,9 +110,9 @@ void CMainWnd::createTrayIcon() {
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
-                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayLeftButtonUp);
+                    showFromTray();
                 } else if (reason == QSystemTrayIcon::Context) {
-                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayRightButtonUp);
+                    openTrayMenu();
                 }
             });
     trayIcon_->show();
@@ -155,62 +158,19 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     }
 }
 
+// What reaches the window from outside the program's own objects: the hook library's input, from
+// whatever thread captured it, and a second start's request to show the window.
 bool CMainWnd::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::eventType()) {
-        const auto* message = static_cast<const WindowMessageEvent*>(event);
-        if (message->message() == UM_HOOK_INPUT) {
-            capture_->deliver({message->wParam(), message->lParam(), message->time()});
-        } else {
-            handleCustomMessage(message->message(), message->wParam(), message->lParam());
-        }
-        return true;
-    }
-    return QWidget::event(event);
-}
-
-bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
-                                   std::intptr_t lParam) {
-    switch (message) {
-    case WM_TIMER:
-        if (wParam == kDpiPopupTimerId) {
-            popupTimer_->stop();
-            closePopup();
-        }
-        return false;
-    case UM_TRAY_NOTIFY:
-        if (lParam == kTrayLeftButtonUp) {
-            showFromTray();
-        } else if (lParam == kTrayRightButtonUp) {
-            openTrayMenu();
-        }
-        return true;
-    case UM_MENU_COMMAND:
-        onMenuCommand(reinterpret_cast<const MenuCommand*>(wParam));
-        return true;
-    case UM_HOOK_INPUT:
-        capture_->deliver({wParam, lParam, monotonicMilliseconds()});
-        return true;
-    case UM_SHOW_MAIN:
+    if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
+    const auto* message = static_cast<const WindowMessageEvent*>(event);
+    if (message->message() == UM_HOOK_INPUT) {
+        capture_->deliver({message->wParam(), message->lParam(), message->time()});
+    } else if (message->message() == UM_SHOW_MAIN) {
         showPlain();
-        return true;
-    case UM_CONNECTION_CHANGED:
-        onConnectionChanged();
-        return true;
-    case UM_DPI_CHANGED:
-        showPopup(text("dpi_popup_text").arg(static_cast<qint64>(lParam) * 100));
-        return true;
-    case UM_PROFILE_CHANGED:
-        showPopup(text("profile_popup_text").arg(lParam + 1));
-        return true;
-    case UM_BUTTON_CLICKED:
-        page_->relayToPages(message, wParam, lParam);
-        return true;
-    case UM_APPLY_REQUEST:
-        page_->applyRequested(wParam == 1);
-        return true;
-    default:
-        return page_->handleMessage(message, wParam, lParam);
+    } else {
+        page_->handleMessage(message->message(), message->wParam(), message->lParam());
     }
+    return true;
 }
 
 void CMainWnd::onClick(QAbstractButton* sender) {
@@ -283,23 +243,20 @@ void CMainWnd::openAbout() {
 
 void CMainWnd::openTrayMenu() {
     delete trayMenu_;
-    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) {
-        handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&command), 0);
-    });
+    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) { onMenuCommand(command); });
     if (!trayMenu_) return;
     showTrayMenuChecks(trayMenu_);
     trayMenu_->popup(trayMenuPosition(QCursor::pos()));
 }
 
-void CMainWnd::onMenuCommand(const MenuCommand* command) {
-    if (!command) return;
-    if (command->name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
+void CMainWnd::onMenuCommand(const MenuCommand& command) {
+    if (command.name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
         showPlain();
-    } else if (command->name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
         switchStartAtLogin(this);
-    } else if (command->name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
         switchBatteryWarnings(this);
-    } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
         leave(true);
     }
 }

@@ -1,8 +1,7 @@
 // The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
 // and the settings pages, owns the tray icon and its menu, the input-hook library with the capture
-// service, and the macro store, and handles every window message: it relays device messages,
-// apply requests and page messages to the wireless page, hands captured input to the capture
-// service, shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
+// service, and the macro store. It hands captured input to the capture service, shows the DPI and
+// profile popup, and shows itself only while a mouse is connected (or,
 // when the mouse is there but closed to this user, to say how to open it). The tray icon tells the
 // link, battery and charging, and warns when the battery runs low.
 #pragma once
@@ -59,8 +58,6 @@ class CMainWnd final : public QWidget {
 public:
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 572;
-    static constexpr std::uintptr_t kTrayIconId = 107;
-    static constexpr std::uintptr_t kDpiPopupTimerId = 52;
     static constexpr int kPopupMilliseconds = 2000;
 
     explicit CMainWnd(MainWindowOptions options = {});
@@ -71,8 +68,6 @@ public:
     void initialize();
     // Shown at start only when a mouse is connected and the command line was empty.
     void applyStartVisibility(bool startHidden);
-    // One window message; true when handled.
-    bool handleCustomMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // After the message loop: links closed, worker joined, libraries released, hooks removed.
     void shutdown();
 
@@ -111,7 +106,7 @@ private:
     void openNoDeviceWarning();
     void openAbout();
     void openTrayMenu();
-    void onMenuCommand(const MenuCommand* command);
+    void onMenuCommand(const MenuCommand& command);
     void onConnectionChanged();
     void refreshAccess();
     void onPowerChanged();

@@ -40,7 +40,7 @@ PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
     kept_.reset();
     if (choice == CMsgWnd::kConfirmed) {
         if (!page_.takeOpenEdits()) return {Answer::stay, std::nullopt};
-        return {Answer::applying, page_.applyRequested(false)};
+        return {Answer::applying, page_.apply(false)};
     }
     if (choice == CMsgWnd::kAlternative) {
         page_.discardEdits();

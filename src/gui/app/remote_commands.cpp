@@ -134,7 +134,7 @@ void RemoteCommands::runSync(Replier reply) {
 }
 
 void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {
-    const auto ticket = page_.applyRequested(full);
+    const auto ticket = page_.apply(full);
     if (!ticket) return reply(compose({commands::SendResult::Kind::unavailable}));
     waiting_[*ticket] = [compose = std::move(compose), reply = std::move(reply)](const commands::SendResult& end) {
         reply(compose(end));

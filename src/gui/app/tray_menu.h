@@ -1,6 +1,6 @@
 // The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
 // commands: "configuration", "autostart", "battery_warnings", "exit"). A chosen item reaches the
-// main window as UM_MENU_COMMAND with wParam pointing at a MenuCommand.
+// main window as a MenuCommand.
 #pragma once
 
 #include <QPoint>

@@ -65,6 +65,9 @@ CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls
         connect(timer, &QTimer::timeout, this, [this, link] { link_.completeArrival(link); });
         arrivalTimers_[static_cast<std::size_t>(link)] = timer;
     }
+    // After the event that asked for it: a profile chosen, an import or a reset changes the record
+    // further before the copy for the worker is taken.
+    connect(this, &CWirelessPage::applyRequested, this, [this](bool full) { apply(full); }, Qt::QueuedConnection);
     context_.record = &current_;
     context_.host = this;
     context_.mainWindow = mainWindow_;
@@ -181,14 +184,6 @@ SettingsPage* CWirelessPage::page(const PageKind& kind) const {
     return nullptr;
 }
 
-bool CWirelessPage::relayToPages(std::uint32_t message, std::uintptr_t wParam,
-                                 std::intptr_t lParam) {
-    for (const Tab& tab : tabs_) {
-        if (tab.page->windowMessage(message, wParam, lParam)) return true;
-    }
-    return false;
-}
-
 void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
     context_.macros = macros;
     context_.capture = capture;
@@ -261,7 +256,7 @@ bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
     }
 }
 
-std::optional<std::uint64_t> CWirelessPage::applyRequested(bool full) {
+std::optional<std::uint64_t> CWirelessPage::apply(bool full) {
     if (!worker_ || shutDown_) return std::nullopt;
     feedback_->handed(worker_->requestApply(full, current_));
     return ++appliesHanded_;
@@ -318,7 +313,7 @@ void CWirelessPage::shutdown() {
     while (appliesEnded_ < appliesHanded_) applyEnded({commands::SendResult::Kind::unavailable});
 }
 
-void CWirelessPage::requestApply(bool full) { postMessage(UM_APPLY_REQUEST, full ? 1 : 0, 0); }
+void CWirelessPage::requestApply(bool full) { Q_EMIT applyRequested(full); }
 
 void CWirelessPage::recordChanged() { refreshPages(); }
 
@@ -458,13 +453,13 @@ void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
     for (const Tab& tab : tabs_) {
         tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
     }
-    postMessage(UM_DPI_CHANGED, 0, dpiHundreds);
+    Q_EMIT dpiChanged(dpiHundreds * 100);
 }
 
 void CWirelessPage::profileChanged(int profile) {
     selectProfileButtonQuietly(profile);
     refreshPages();
-    postMessage(UM_PROFILE_CHANGED, 0, profile);
+    Q_EMIT profileSwitched(profile);
 }
 
 // Selected without its selection event, so no apply is requested.
@@ -481,13 +476,8 @@ void CWirelessPage::refreshPages() {
 
 void CWirelessPage::recordChangedByMouse() { saver_->requestSave(); }
 
-void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam) {
-    postWindowMessage(mainWindow_, message, wParam, lParam);
-}
-
 void CWirelessPage::connectionChanged(bool) {
-    postMessage(UM_CONNECTION_CHANGED, 0, 0);
+    Q_EMIT linkPresenceChanged();
     Q_EMIT powerStateChanged();
 }
 

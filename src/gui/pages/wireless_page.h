@@ -45,7 +45,7 @@ public:
     ~CWirelessPage() override;
 
     // Finds the controls, builds the tabs and pages, starts the apply worker, opens both links and
-    // posts UM_CONNECTION_CHANGED.
+    // tells linkPresenceChanged.
     void initPage(DriverSet drivers);
     // What the pages share besides the record, owned by the main window.
     void setReferences(MacroList* macros, CaptureService* capture);
@@ -55,9 +55,9 @@ public:
 
     // Driver messages (1329-1332) and the worker's reports (1334-1336); false for others.
     bool handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    // UM_APPLY_REQUEST: the worker gets a copy of the record as it is now. Returns the ticket the
-    // apply's end will carry; nullopt once the page has shut down.
-    std::optional<std::uint64_t> applyRequested(bool full);
+    // The worker gets a copy of the record as it is now. Returns the ticket the apply's end will
+    // carry; nullopt once the page has shut down.
+    std::optional<std::uint64_t> apply(bool full);
     // What Apply does first: edits still open on the pages are stored. False, with a word in the
     // status line, when one would store nothing and stays open.
     bool takeOpenEdits();
@@ -72,8 +72,6 @@ public:
     void setApplyEndListener(ApplyEndListener listener) { applyEndListener_ = std::move(listener); }
     // The page made for a row of the page table.
     SettingsPage* page(const PageKind& kind) const;
-    // A window message for the pages (UM_BUTTON_CLICKED): the first page that takes it.
-    bool relayToPages(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     // Links closed, worker stopped and joined, libraries released, and the record saved when it
     // differs from the file (an apply cut short by the end of the program would otherwise leave
@@ -106,8 +104,15 @@ public:
 Q_SIGNALS:
     // The links, sleep, charging or the battery level changed (presence() holds them).
     void powerStateChanged();
-    // The apply that applyRequested returned `ticket` for has ended.
+    // The apply that apply() returned `ticket` for has ended.
     void applyTicketEnded(quint64 ticket);
+    // A page or the profile bar asked for an apply; it is handed to the worker after the current event.
+    void applyRequested(bool full);
+    // Whether either link is present changed (anyLinkPresent() holds it); also told at start.
+    void linkPresenceChanged();
+    // The mouse switched to the DPI level of this value, or to profile 0-4.
+    void dpiChanged(int dpi);
+    void profileSwitched(int profile);
 
 private:
     struct Controls {
@@ -152,7 +157,6 @@ private:
     void profileChanged(int profile) override;
     void refreshPages();
     void recordChangedByMouse() override;
-    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void connectionChanged(bool anyLinkPresent) override;
     void startArrivalTimer(Link link) override;
     void cancelArrivalTimer(Link link) override;

@@ -11,7 +11,7 @@
 namespace qx4::gui::test {
 
 namespace {
-// Notes the window being shown, and the apply requests and ends of applies that reach it.
+// Notes the window being shown, and the ends of applies that reach it.
 class WindowRecorder final : public QObject {
 public:
     WindowRecorder(QObject* parent, AppHarness& app) : QObject(parent), app_(app) {}
@@ -21,7 +21,6 @@ protected:
         if (event->type() == QEvent::Show) ++app_.timesShown;
         if (event->type() != WindowMessageEvent::eventType()) return false;
         const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message() == UM_APPLY_REQUEST) app_.applyRequests.push_back(message->wParam());
         if (message->message() == UM_APPLY_FINISHED || message->message() == UM_APPLY_SKIPPED) ++app_.appliesEnded;
         return false;
     }
@@ -66,6 +65,8 @@ AppHarness::AppHarness(HarnessOptions options)
     }
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
     window_->installEventFilter(new WindowRecorder(window_.get(), *this));
+    QObject::connect(window_->wirelessPage(), &CWirelessPage::applyRequested,
+                     [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
     window_->initialize();
     window_->applyStartVisibility(options.startHidden);
     deliverMessages();
@@ -79,6 +80,11 @@ AppHarness::~AppHarness() {
 
 void AppHarness::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     postWindowMessage(window_.get(), message, wParam, lParam);
+    deliverMessages();
+}
+
+void AppHarness::clickTray(QSystemTrayIcon::ActivationReason reason) {
+    Q_EMIT window_->trayIcon()->activated(reason);
     deliverMessages();
 }
 

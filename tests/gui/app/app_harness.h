@@ -3,6 +3,7 @@
 // through the sink the window gave them; tests deliver those messages and fire timers themselves.
 #pragma once
 
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <condition_variable>
@@ -32,16 +33,11 @@ public:
     using SettingsPage::SettingsPage;
     void refreshFromRecord() override { profileShown = context().record->activeProfile; }
     void resetDone() override { ++resets; }
-    bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
-        messages.emplace_back(message, wParam);
-        return true;
-    }
     void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
     CaptureService& capture() const { return *context().capture; }
 
     int profileShown = -1;  // activeProfile at the last refresh
     int resets = 0;
-    std::vector<std::pair<std::uint32_t, std::uintptr_t>> messages;
     std::vector<CapturedInput> captured;
 };
 
@@ -95,6 +91,8 @@ public:
     static void deliverMessages();
     void send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     void click(const char* button);
+    // A click on the tray icon: Trigger for the left button, Context for the right one.
+    void clickTray(QSystemTrayIcon::ActivationReason reason);
     // What a link's library posts: the device arriving or going, a status word from the mouse.
     void plug(Link link, bool present = true);
     void notify(Link link, std::uint16_t code, std::uint16_t value);
@@ -107,7 +105,7 @@ public:
     void refuseReports(Link link, int command);
     // Waits for the apply worker (another thread) to have ended `total` applies since the start.
     bool waitForAppliesEnded(int total);
-    // wParam of every UM_APPLY_REQUEST the window received: 1 full, 0 incremental.
+    // Every apply the pages and the profile bar asked for: 1 full, 0 incremental.
     std::vector<std::uintptr_t> applyRequests;
     int appliesEnded = 0;
     int timesShown = 0;  // show events of the main window, from before the first message on

@@ -24,7 +24,6 @@
 #include "fit_check.h"
 #include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
-#include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/hook_table.h"
 #include "gui/app/dpi_msg.h"
@@ -36,8 +35,6 @@
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uintptr_t kTrayIcon = CMainWnd::kTrayIconId;
 
 // English and every translation beside it ("de" for lan_de.xml).
 std::vector<std::string> shownLanguages() {
@@ -148,7 +145,7 @@ TEST_P(TextFit, NoMousePageAndItsWarning) {
             check.check(&warning, QStringLiteral("no-mouse warning"));
             warning.reject();
         },
-        [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); });
+        [&] { app.clickTray(QSystemTrayIcon::Trigger); });
     app.window().show();
     check.check(app.control<QWidget>("no_device_page"), QStringLiteral("no mouse"));
     expectFits(check);
