@@ -23,7 +23,7 @@
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
-#include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -60,7 +60,7 @@ std::thread::id uiThread;
 void saveAtExit() {
     if (!windowToSaveAtExit || std::this_thread::get_id() != uiThread) return;
     // First, before the shutdown's steps touch the display that is gone.
-    windowToSaveAtExit->wirelessPage()->saveDataFilesNow(false);
+    windowToSaveAtExit->session().saveDataFilesNow(false);
     windowToSaveAtExit->shutdown();
 }
 

@@ -27,6 +27,7 @@
 #include "gui/app/window_message.h"
 #include "gui/pages/settings_page.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -51,27 +52,12 @@ CMainWnd::CMainWnd(MainWindowOptions options)
                    [&factory](const QString& className, QWidget* parent) {
                        return factory.create(className, parent);
                    });
-    page_ = std::make_unique<CWirelessPage>(
-        this, options_.controls,
-        options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
-        options_.pauseAfterWrite);
+    session_ = std::make_unique<MouseSession>(options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
+                                              options_.pauseAfterWrite);
+    page_ = std::make_unique<CWirelessPage>(this, options_.controls, *session_);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
-    connect(page_.get(), &CWirelessPage::powerStateChanged, this, &CMainWnd::onPowerChanged);
-    // The mouse's news is told after the notification that brought it has been handled, and the
-    // connection at start once the window is built and placed.
-    connect(page_.get(), &CWirelessPage::linkPresenceChanged, this, &CMainWnd::onConnectionChanged,
-            Qt::QueuedConnection);
-    connect(page_.get(), &CWirelessPage::dpiChanged, this,
-            [this](int dpi) { showPopup(text("dpi_popup_text").arg(dpi)); }, Qt::QueuedConnection);
-    connect(page_.get(), &CWirelessPage::profileSwitched, this,
-            [this](int profile) { showPopup(text("profile_popup_text").arg(profile + 1)); }, Qt::QueuedConnection);
-    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_);
-    connect(page_.get(), &CWirelessPage::applyTicketEnded, this, [this](quint64 ticket) {
-        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
-            quitAfterApply_.reset();
-            destroyWindow();
-        }
-    });
+    connectSession();
+    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, *session_);
 
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
@@ -88,8 +74,30 @@ CMainWnd::~CMainWnd() {
     qDeleteAll(findChildren<SettingsPage*>());
 }
 
+void CMainWnd::connectSession() {
+    MouseSession* session = session_.get();
+    connect(session, &MouseSession::powerStateChanged, this, &CMainWnd::onPowerChanged);
+    // The mouse's news is told after the notification that brought it has been handled, and the
+    // connection at start once the window is built and placed.
+    connect(session, &MouseSession::linkPresenceChanged, this, &CMainWnd::onConnectionChanged, Qt::QueuedConnection);
+    connect(session, &MouseSession::dpiLevelChanged, this,
+            [this](int, int dpi) { showPopup(text("dpi_popup_text").arg(dpi)); }, Qt::QueuedConnection);
+    connect(session, &MouseSession::activeProfileChanged, this,
+            [this](int profile, MouseSession::ProfileCause cause) {
+                if (cause == MouseSession::ProfileCause::mouse) showPopup(text("profile_popup_text").arg(profile + 1));
+            },
+            Qt::QueuedConnection);
+    connect(session, &MouseSession::applyEnded, this, [this](quint64 ticket) {
+        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
+            quitAfterApply_.reset();
+            destroyWindow();
+        }
+    });
+}
+
 void CMainWnd::initialize() {
-    page_->initPage(options_.drivers);
+    page_->initPage();
+    session_->start(options_.drivers);
     setWindowIcon(statusIcon(false));
     setWindowTitle(text("mouse_name_text"));
     createTrayIcon();
@@ -147,7 +155,7 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
-    const bool linked = page_->anyLinkPresent();
+    const bool linked = session_->anyLinkPresent();
     if (!linked) selectDeviceTab(-1);
     refreshAccess();
     // A mouse closed to this user is shown as such when the user started the program.
@@ -167,8 +175,6 @@ bool CMainWnd::event(QEvent* event) {
         capture_->deliver({message->wParam(), message->lParam(), message->time()});
     } else if (message->message() == UM_SHOW_MAIN) {
         showPlain();
-    } else {
-        page_->handleMessage(message->message(), message->wParam(), message->lParam());
     }
     return true;
 }
@@ -263,7 +269,7 @@ void CMainWnd::onMenuCommand(const MenuCommand& command) {
 
 void CMainWnd::onConnectionChanged() {
     const bool wasConnected = connected_;
-    connected_ = page_->anyLinkPresent();
+    connected_ = session_->anyLinkPresent();
     qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
     refreshAccess();
     if (connected_) {
@@ -288,7 +294,7 @@ void CMainWnd::refreshAccess() {
 }
 
 void CMainWnd::onPowerChanged() {
-    const PowerReading reading = powerReading(page_->presence());
+    const PowerReading reading = powerReading(session_->presence());
     if (trayIcon_) {
         const QString tip = trayToolTip(reading, access_.access.state);
         if (tip != trayIcon_->toolTip()) {
@@ -347,7 +353,7 @@ void CMainWnd::shutdown() {
     shutDown_ = true;
     popupTimer_->stop();
     closePopup();
-    page_->shutdown();
+    session_->shutdown();
     releaseHookLibrary(hooks_);
 }
 

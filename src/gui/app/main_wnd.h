@@ -1,7 +1,7 @@
 // The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
-// and the settings pages, owns the tray icon and its menu, the input-hook library with the capture
-// service, and the macro store. It hands captured input to the capture service, shows the DPI and
-// profile popup, and shows itself only while a mouse is connected (or,
+// and the settings pages, owns the mouse session, the tray icon and its menu, the input-hook
+// library with the capture service, and the macro store. It hands captured input to the capture
+// service, shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
 // when the mouse is there but closed to this user, to say how to open it). The tray icon tells the
 // link, battery and charging, and warns when the battery runs low.
 #pragma once
@@ -36,6 +36,7 @@ namespace qx4::gui {
 
 class CMsgWnd;
 class CWirelessPage;
+class MouseSession;
 struct MenuCommand;
 
 struct MainWindowOptions {
@@ -72,6 +73,7 @@ public:
     void shutdown();
 
     bool connected() const { return connected_; }
+    MouseSession& session() const { return *session_; }
     CWirelessPage* wirelessPage() const { return page_.get(); }
     CDPIMsg* dpiPopup() const { return popup_; }
     QMenu* trayMenu() const { return trayMenu_; }
@@ -91,6 +93,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void connectSession();
     void findControls();
     void bindHooks();
     void createTrayIcon();
@@ -118,7 +121,8 @@ private:
     bool trayAvailable() const;
 
     MainWindowOptions options_;
-    std::unique_ptr<CWirelessPage> page_;
+    std::unique_ptr<MouseSession> session_;
+    std::unique_ptr<CWirelessPage> page_;  // works through session_, so it goes first
     std::unique_ptr<PendingEditsPrompt> pendingPrompt_;
     std::optional<std::uint64_t> quitAfterApply_;  // the apply the user chose to end the program with
     MacroList macros_;

@@ -1,6 +1,6 @@
 // A main window built as the program builds it, on fake driver libraries, with a button page that
-// records what reaches it, in a data folder of its own. The fake libraries post
-// through the sink the window gave them; tests deliver those messages and fire timers themselves.
+// records what reaches it, in a data folder of its own. The fake libraries post through the sink
+// the mouse session gave them; tests deliver those messages and fire timers themselves.
 #pragma once
 
 #include <QSystemTrayIcon>
@@ -20,6 +20,7 @@
 #include "gui/app/capture_service.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 #include "tests/core/device/device_fakes.h"
 #include "tests/gui/pages/page_test_support.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -81,6 +82,7 @@ public:
 
     CMainWnd& window() { return *window_; }
     CWirelessPage& page() { return *window_->wirelessPage(); }
+    MouseSession& session() { return window_->session(); }
     RecordingPage& buttonPage() const { return *control<RecordingPage>("wireless_button_tab"); }
     template <typename Control>
     Control* control(const char* name) const {
@@ -89,7 +91,10 @@ public:
 
     // Delivers the posted messages, with whatever they post in turn.
     static void deliverMessages();
+    // A message to the window, as the hook library or a second start posts it.
     void send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // A message to the mouse session, as a driver library posts it.
+    void sendAsDriver(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     void click(const char* button);
     // A click on the tray icon: Trigger for the left button, Context for the right one.
     void clickTray(QSystemTrayIcon::ActivationReason reason);

@@ -196,7 +196,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { quits.push_back(app.appliesEnded); });
         app.click("wireless_dpi_setting_btn");
         app.click("wireless_dpi_btn_5");
-        ASSERT_FALSE(app.page().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
+        ASSERT_FALSE(app.session().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
         const auto leave = [&] {
             if (c.way == Way::trayExit) {
                 trayAction(app, "exit")->trigger();
@@ -237,7 +237,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
 
         auto saved = std::make_unique<DeviceConfig>();
         readConfig(*saved, 0);
-        EXPECT_EQ(app.page().record().profiles[0].dpiLevel, c.levelAfter);
+        EXPECT_EQ(app.session().record().profiles[0].dpiLevel, c.levelAfter);
         EXPECT_EQ(saved->profiles[0].dpiLevel, c.levelAfter);
         const auto reports = app.reports(Link::cable);
         const auto lastDpi = std::find_if(reports.rbegin(), reports.rend(), [](const auto& r) { return r[0] == 0x04; });
@@ -288,7 +288,7 @@ protected:
 // whatever changed. The popup shows the latest text once per frame, not each one.
 TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     AppHarness app;
-    auto& values = app.page().record().active().dpiValuesX;
+    auto& values = app.session().recordForEditing().active().dpiValuesX;
     for (std::size_t level = 0; level < values.size(); ++level) values[level] = static_cast<std::int32_t>(level) + 1;
     app.notify(Link::receiver, kDpiLevel, 4);
     auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
@@ -332,8 +332,8 @@ TEST(Libraries, MissingHookAndDriverLibrariesLeaveTheMouseAbsentAndSaySoOnApply)
     AppHarness app({.librariesMissing = true});
     EXPECT_EQ(app.window().hooks().module, nullptr);
     EXPECT_FALSE(app.window().isVisible());
-    for (std::uint32_t message : {UM_RECEIVER_ARRIVAL, UM_CABLE_ARRIVAL}) app.send(message, 1);
-    app.send(UM_CABLE_DATA, 0x4000, 0x0801);
+    for (std::uint32_t message : {UM_RECEIVER_ARRIVAL, UM_CABLE_ARRIVAL}) app.sendAsDriver(message, 1);
+    app.sendAsDriver(UM_CABLE_DATA, 0x4000, 0x0801);
     EXPECT_FALSE(app.window().connected());
 
     app.click("wireless_apply_btn");

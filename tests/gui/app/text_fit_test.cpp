@@ -81,10 +81,9 @@ void edit(AppHarness& app, const std::vector<std::string>& arguments) {
     const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
     auto parsed = commands::parseEditCommand(typed, {});
     ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
-    const commands::EditOutcome outcome =
-        commands::executeEdit(std::get<commands::EditCommand>(parsed), {app.page().record(), *app.page().macroStore()});
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.error;
-    app.page().showOutsideChange(outcome.effects);
+    const auto edit = app.session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
+    ASSERT_TRUE(edit);
+    ASSERT_EQ(edit->outcome.exitCode, 0) << edit->outcome.error;
 }
 
 // The window with a mouse, on every page, with the longest names on the rows, the editor open
