@@ -1,7 +1,6 @@
 #include "gui/app/remote_commands.h"
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,7 +37,10 @@ InstanceReply replyOf(const InstanceRequest& request, const commands::EditOutcom
 }  // namespace
 
 RemoteCommands::RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess)
-    : QObject(&window), session_(window.session()), page_(*window.wirelessPage()), checkAccess_(std::move(checkAccess)) {
+    : QObject(&window),
+      session_(window.session()),
+      page_(*window.wirelessPage()),
+      checkAccess_(std::move(checkAccess)) {
     connect(&session_, &MouseSession::applyEnded, this, &RemoteCommands::applyEnded);
 }
 
@@ -71,8 +73,7 @@ void RemoteCommands::runEdit(const InstanceRequest& request, Replier reply) {
     const commands::EditOutcome& outcome = edit->outcome;
     if (outcome.exitCode != 0) return reply(replyOf(request, outcome));
     if (edit->saved.error) return reply(failed(request, commands::saveFailureText(edit->saved)));
-    const commands::Effects effects = outcome.effects;
-
+    const commands::Effects& effects = outcome.effects;
     if (effects.apply == commands::ApplyKind::none) return reply(replyOf(request, outcome));
     applyThenReply(
         effects.apply == commands::ApplyKind::full,

@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
-
 #include "core/config/device_config.h"
 
 namespace qx4 {

@@ -64,7 +64,8 @@ AppHarness::AppHarness(HarnessOptions options)
     window_->installEventFilter(new WindowRecorder(window_.get(), *this));
     // Before the window hears of the ticket's end, as the quit after an apply is counted.
     MouseSession* mouse = &window_->session();
-    QObject::connect(mouse, &MouseSession::applyRequested, [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
+    QObject::connect(mouse, &MouseSession::applyRequested,
+                     [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
     QObject::connect(mouse, &MouseSession::applyFinished, [this] { ++appliesEnded; });
     QObject::connect(mouse, &MouseSession::applySkipped, [this] { ++appliesEnded; });
     window_->initialize();
