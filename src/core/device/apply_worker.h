@@ -57,7 +57,7 @@ public:
     // full download whatever it asks for. Queued behind earlier requests. When the caller knows
     // the mouse already holds `loaded` (fullDownloadDue false), the next apply sends changes only.
     void setBaseline(const DeviceConfig& loaded, bool fullDownloadDue = true);
-    // Thread message TM_APPLY: full is wParam == 1. Copies `current` now; the copy, which nobody
+    // Queues an apply; full sends every section. Copies `current` now; the copy, which nobody
     // changes, is returned for the caller to know what was sent.
     std::shared_ptr<const DeviceConfig> requestApply(bool full, const DeviceConfig& current);
     // The quit message: a running apply stops after the report being written (its pause is cut

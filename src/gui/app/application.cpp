@@ -24,7 +24,7 @@
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
 #include "gui/follow/following.h"
-#include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -61,7 +61,7 @@ std::thread::id uiThread;
 void saveAtExit() {
     if (!windowToSaveAtExit || std::this_thread::get_id() != uiThread) return;
     // First, before the shutdown's steps touch the display that is gone.
-    windowToSaveAtExit->wirelessPage()->saveDataFilesNow(false);
+    windowToSaveAtExit->session().saveDataFilesNow(false);
     windowToSaveAtExit->shutdown();
 }
 

@@ -30,14 +30,11 @@
 #include "gui/follow/rules_wnd.h"
 #include "gui/pages/settings_page.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
 namespace {
-constexpr std::uint32_t WM_TIMER = 275;
-constexpr std::intptr_t kTrayLeftButtonUp = WM_LBUTTONUP;
-constexpr std::intptr_t kTrayRightButtonUp = WM_RBUTTONUP;
-
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 AccessCheck mouseAlwaysOpen() { return {}; }
@@ -58,25 +55,17 @@ CMainWnd::CMainWnd(MainWindowOptions options)
                    [&factory](const QString& className, QWidget* parent) {
                        return factory.create(className, parent);
                    });
-    page_ = std::make_unique<CWirelessPage>(
-        this, options_.controls,
-        options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
-        options_.pauseAfterWrite);
+    session_ = std::make_unique<MouseSession>(options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
+                                              options_.pauseAfterWrite);
+    page_ = std::make_unique<CWirelessPage>(this, options_.controls, *session_);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
-    connect(page_.get(), &CWirelessPage::powerStateChanged, this, &CMainWnd::onPowerChanged);
-    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_);
-    connect(page_.get(), &CWirelessPage::applyTicketEnded, this, [this](quint64 ticket) {
-        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
-            quitAfterApply_.reset();
-            destroyWindow();
-        }
-    });
+    connectSession();
+    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, *session_);
 
     popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
     popupTimer_->setSingleShot(true);
     popupTimer_->setInterval(kPopupMilliseconds);
-    connect(popupTimer_, &QTimer::timeout, this,
-            [this] { handleCustomMessage(WM_TIMER, kDpiPopupTimerId, 0); });
+    connect(popupTimer_, &QTimer::timeout, this, &CMainWnd::closePopup);
 }
 
 // The pages are widgets of this window, which would delete them only after its members; they may
@@ -88,8 +77,30 @@ CMainWnd::~CMainWnd() {
     qDeleteAll(findChildren<SettingsPage*>());
 }
 
+void CMainWnd::connectSession() {
+    MouseSession* session = session_.get();
+    connect(session, &MouseSession::powerStateChanged, this, &CMainWnd::onPowerChanged);
+    // The mouse's news is told after the notification that brought it has been handled, and the
+    // connection at start once the window is built and placed.
+    connect(session, &MouseSession::linkPresenceChanged, this, &CMainWnd::onConnectionChanged, Qt::QueuedConnection);
+    connect(session, &MouseSession::dpiLevelChanged, this,
+            [this](int, int dpi) { showPopup(text("dpi_popup_text").arg(dpi)); }, Qt::QueuedConnection);
+    connect(session, &MouseSession::activeProfileChanged, this,
+            [this](int profile, MouseSession::ProfileCause cause) {
+                if (cause == MouseSession::ProfileCause::mouse) showProfilePopup(profile);
+            },
+            Qt::QueuedConnection);
+    connect(session, &MouseSession::applyEnded, this, [this](quint64 ticket) {
+        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
+            quitAfterApply_.reset();
+            destroyWindow();
+        }
+    });
+}
+
 void CMainWnd::initialize() {
-    page_->initPage(options_.drivers);
+    page_->initPage();
+    session_->start(options_.drivers);
     setWindowIcon(statusIcon(false));
     setWindowTitle(text("mouse_name_text"));
     createTrayIcon();
@@ -110,9 +121,9 @@ void CMainWnd::createTrayIcon() {
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
-                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayLeftButtonUp);
+                    showFromTray();
                 } else if (reason == QSystemTrayIcon::Context) {
-                    handleCustomMessage(UM_TRAY_NOTIFY, kTrayIconId, kTrayRightButtonUp);
+                    openTrayMenu();
                 }
             });
     trayIcon_->show();
@@ -147,7 +158,7 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
-    const bool linked = page_->anyLinkPresent();
+    const bool linked = session_->anyLinkPresent();
     if (!linked) selectDeviceTab(-1);
     refreshAccess();
     // A mouse closed to this user is shown as such when the user started the program.
@@ -158,62 +169,17 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     }
 }
 
+// What reaches the window from outside the program's own objects: the hook library's input, from
+// whatever thread captured it, and a second start's request to show the window.
 bool CMainWnd::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::eventType()) {
-        const auto* message = static_cast<const WindowMessageEvent*>(event);
-        if (message->message() == UM_HOOK_INPUT) {
-            capture_->deliver({message->wParam(), message->lParam(), message->time()});
-        } else {
-            handleCustomMessage(message->message(), message->wParam(), message->lParam());
-        }
-        return true;
-    }
-    return QWidget::event(event);
-}
-
-bool CMainWnd::handleCustomMessage(std::uint32_t message, std::uintptr_t wParam,
-                                   std::intptr_t lParam) {
-    switch (message) {
-    case WM_TIMER:
-        if (wParam == kDpiPopupTimerId) {
-            popupTimer_->stop();
-            closePopup();
-        }
-        return false;
-    case UM_TRAY_NOTIFY:
-        if (lParam == kTrayLeftButtonUp) {
-            showFromTray();
-        } else if (lParam == kTrayRightButtonUp) {
-            openTrayMenu();
-        }
-        return true;
-    case UM_MENU_COMMAND:
-        onMenuCommand(reinterpret_cast<const MenuCommand*>(wParam));
-        return true;
-    case UM_HOOK_INPUT:
-        capture_->deliver({wParam, lParam, monotonicMilliseconds()});
-        return true;
-    case UM_SHOW_MAIN:
+    if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
+    const auto* message = static_cast<const WindowMessageEvent*>(event);
+    if (message->message() == UM_HOOK_INPUT) {
+        capture_->deliver({message->wParam(), message->lParam(), message->time()});
+    } else if (message->message() == UM_SHOW_MAIN) {
         showPlain();
-        return true;
-    case UM_CONNECTION_CHANGED:
-        onConnectionChanged();
-        return true;
-    case UM_DPI_CHANGED:
-        showPopup(text("dpi_popup_text").arg(static_cast<qint64>(lParam) * 100));
-        return true;
-    case UM_PROFILE_CHANGED:
-        showPopup(text("profile_popup_text").arg(lParam + 1));
-        return true;
-    case UM_BUTTON_CLICKED:
-        page_->relayToPages(message, wParam, lParam);
-        return true;
-    case UM_APPLY_REQUEST:
-        page_->applyRequested(wParam == 1);
-        return true;
-    default:
-        return page_->handleMessage(message, wParam, lParam);
     }
+    return true;
 }
 
 void CMainWnd::onClick(QAbstractButton* sender) {
@@ -286,36 +252,33 @@ void CMainWnd::openAbout() {
 
 void CMainWnd::openTrayMenu() {
     delete trayMenu_;
-    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) {
-        handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&command), 0);
-    });
+    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) { onMenuCommand(command); });
     if (!trayMenu_) return;
     showTrayMenuChecks(trayMenu_);
-    showTrayProfiles(trayMenu_, activeProfileIndex(page_->record()),
+    showTrayProfiles(trayMenu_, activeProfileIndex(session_->record()),
                      follower_ ? std::optional<bool>(follower_->rules().follow) : std::nullopt);
     trayMenu_->popup(trayMenuPosition(QCursor::pos()));
 }
 
-void CMainWnd::onMenuCommand(const MenuCommand* command) {
-    if (!command) return;
-    if (command->name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
+void CMainWnd::onMenuCommand(const MenuCommand& command) {
+    if (command.name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
         showPlain();
-    } else if (command->name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
         switchStartAtLogin(this);
-    } else if (command->name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
         switchBatteryWarnings(this);
-    } else if (command->name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
+    } else if (command.name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
         leave(true);
-    } else if (const std::optional<int> profile = trayProfileOf(*command)) {
-        page_->selectProfileWithNotification(*profile);
-    } else if (command->name == QLatin1String("follow") && follower_) {
+    } else if (const std::optional<int> profile = trayProfileOf(command)) {
+        session_->selectProfile(*profile);
+    } else if (command.name == QLatin1String("follow") && follower_) {
         switchFollowing(this, *follower_);
     }
 }
 
 void CMainWnd::onConnectionChanged() {
     const bool wasConnected = connected_;
-    connected_ = page_->anyLinkPresent();
+    connected_ = session_->anyLinkPresent();
     qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
     refreshAccess();
     if (connected_) {
@@ -340,7 +303,7 @@ void CMainWnd::refreshAccess() {
 }
 
 void CMainWnd::onPowerChanged() {
-    const PowerReading reading = powerReading(page_->presence());
+    const PowerReading reading = powerReading(session_->presence());
     if (trayIcon_) {
         const QString tip = trayToolTip(reading, access_.access.state);
         if (tip != trayIcon_->toolTip()) {
@@ -368,6 +331,8 @@ void CMainWnd::tellDisconnected() {
     qCDebug(lcApp, "told: mouse disconnected");
     if (options_.notify) options_.notify({text("disconnected_title_text"), text("disconnected_text"), false});
 }
+
+void CMainWnd::showProfilePopup(int profile) { showPopup(text("profile_popup_text").arg(profile + 1)); }
 
 void CMainWnd::showPopup(const QString& popupText) {
     popupTimer_->start();
@@ -399,7 +364,7 @@ void CMainWnd::shutdown() {
     shutDown_ = true;
     popupTimer_->stop();
     closePopup();
-    page_->shutdown();
+    session_->shutdown();
     releaseHookLibrary(hooks_);
 }
 

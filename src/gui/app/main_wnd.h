@@ -1,7 +1,6 @@
 // The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
-// and the settings pages, owns the tray icon and its menu, the input-hook library with the capture
-// service, and the macro store, and handles every window message: it relays device messages,
-// apply requests and page messages to the wireless page, hands captured input to the capture
+// and the settings pages, owns the mouse session, the tray icon and its menu, the input-hook
+// library with the capture service, and the macro store. It hands captured input to the capture
 // service, shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
 // when the mouse is there but closed to this user, to say how to open it). The tray icon tells the
 // link, battery and charging, and warns when the battery runs low.
@@ -38,6 +37,7 @@ namespace qx4::gui {
 class CMsgWnd;
 class CWirelessPage;
 class FocusFollower;
+class MouseSession;
 struct MenuCommand;
 
 struct MainWindowOptions {
@@ -60,8 +60,6 @@ class CMainWnd final : public QWidget {
 public:
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 572;
-    static constexpr std::uintptr_t kTrayIconId = 107;
-    static constexpr std::uintptr_t kDpiPopupTimerId = 52;
     static constexpr int kPopupMilliseconds = 2000;
 
     explicit CMainWnd(MainWindowOptions options = {});
@@ -72,14 +70,15 @@ public:
     void initialize();
     // Shown at start only when a mouse is connected and the command line was empty.
     void applyStartVisibility(bool startHidden);
-    // One window message; true when handled.
-    bool handleCustomMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // After the message loop: links closed, worker joined, libraries released, hooks removed.
     void shutdown();
     // What the tray's profile items and automatic switching, and the rules window, work through.
     void setFollower(FocusFollower* follower);
+    // The popup a switch of the active profile (0-4) on the mouse shows.
+    void showProfilePopup(int profile);
 
     bool connected() const { return connected_; }
+    MouseSession& session() const { return *session_; }
     CWirelessPage* wirelessPage() const { return page_.get(); }
     CDPIMsg* dpiPopup() const { return popup_; }
     QMenu* trayMenu() const { return trayMenu_; }
@@ -99,6 +98,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void connectSession();
     void findControls();
     void bindHooks();
     void createTrayIcon();
@@ -114,7 +114,7 @@ private:
     void openNoDeviceWarning();
     void openAbout();
     void openTrayMenu();
-    void onMenuCommand(const MenuCommand* command);
+    void onMenuCommand(const MenuCommand& command);
     void onConnectionChanged();
     void refreshAccess();
     void onPowerChanged();
@@ -126,7 +126,8 @@ private:
     bool trayAvailable() const;
 
     MainWindowOptions options_;
-    std::unique_ptr<CWirelessPage> page_;
+    std::unique_ptr<MouseSession> session_;
+    std::unique_ptr<CWirelessPage> page_;  // works through session_, so it goes first
     std::unique_ptr<PendingEditsPrompt> pendingPrompt_;
     std::optional<std::uint64_t> quitAfterApply_;  // the apply the user chose to end the program with
     MacroList macros_;

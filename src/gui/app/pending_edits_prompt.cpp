@@ -10,6 +10,7 @@
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -21,9 +22,9 @@ bool sameRecord(const DeviceConfig& a, const DeviceConfig& b) {
 
 PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
     if (asking_) return {Answer::asking, std::nullopt};
-    const int count = page_.editsNotSent();
+    const int count = session_.editsNotSent();
     if (count == 0) return {Answer::nothingPending, std::nullopt};
-    if (kept_ && sameRecord(*kept_, page_.record())) return {Answer::kept, std::nullopt};
+    if (kept_ && sameRecord(*kept_, session_.record())) return {Answer::kept, std::nullopt};
 
     const QString textKey = count == 1 ? QStringLiteral("pending_one_text") : QStringLiteral("pending_many_text");
     CMsgWnd box(parent, QStringLiteral("pending_title_text"), textKey);
@@ -40,14 +41,14 @@ PendingEditsPrompt::Outcome PendingEditsPrompt::ask(QWidget* parent) {
     kept_.reset();
     if (choice == CMsgWnd::kConfirmed) {
         if (!page_.takeOpenEdits()) return {Answer::stay, std::nullopt};
-        return {Answer::applying, page_.applyRequested(false)};
+        return {Answer::applying, session_.apply(false)};
     }
     if (choice == CMsgWnd::kAlternative) {
         page_.discardEdits();
         return {Answer::discarded, std::nullopt};
     }
-    page_.saveDataFilesNow(false);
-    kept_ = std::make_unique<DeviceConfig>(page_.record());
+    session_.saveDataFilesNow(false);
+    kept_ = std::make_unique<DeviceConfig>(session_.record());
     return {Answer::kept, std::nullopt};
 }
 

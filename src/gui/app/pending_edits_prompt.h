@@ -14,6 +14,7 @@ class QWidget;
 namespace qx4::gui {
 
 class CWirelessPage;
+class MouseSession;
 
 class PendingEditsPrompt {
 public:
@@ -30,12 +31,13 @@ public:
         std::optional<std::uint64_t> ticket;
     };
 
-    explicit PendingEditsPrompt(CWirelessPage& page) : page_(page) {}
+    PendingEditsPrompt(CWirelessPage& page, MouseSession& session) : page_(page), session_(session) {}
 
     Outcome ask(QWidget* parent);
 
 private:
     CWirelessPage& page_;
+    MouseSession& session_;
     std::unique_ptr<DeviceConfig> kept_;  // the record as it was when kept for later
     bool asking_ = false;
 };

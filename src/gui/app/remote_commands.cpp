@@ -1,7 +1,6 @@
 #include "gui/app/remote_commands.h"
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "gui/app/main_wnd.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -39,8 +39,11 @@ InstanceReply replyOf(const InstanceRequest& request, const commands::EditOutcom
 }  // namespace
 
 RemoteCommands::RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess)
-    : QObject(&window), page_(*window.wirelessPage()), checkAccess_(std::move(checkAccess)) {
-    page_.setApplyEndListener([this](std::uint64_t ticket, const commands::SendResult& end) { applyEnded(ticket, end); });
+    : QObject(&window),
+      session_(window.session()),
+      page_(*window.wirelessPage()),
+      checkAccess_(std::move(checkAccess)) {
+    connect(&session_, &MouseSession::applyEnded, this, &RemoteCommands::applyEnded);
 }
 
 void RemoteCommands::handleRequest(const InstanceRequest& request, Replier reply) {
@@ -65,33 +68,15 @@ void RemoteCommands::runEdit(const InstanceRequest& request, Replier reply) {
     const auto parsed = commands::parseEditCommand(arguments, request.workingFolder);
     if (const auto* error = std::get_if<commands::UsageError>(&parsed)) return reply(failed(request, error->message, 2));
     const auto& command = std::get<commands::EditCommand>(parsed);
-    MacroList* macros = page_.macroStore();
-    if (!macros) return reply(failed(request, "qx4-config has not loaded its data yet; try again"));
     if (commands::changesBindingsOrMacros(command) && page_.pagesHoldUnsavedEdits()) {
         return reply(failed(request, "an edit is open in qx4-config's window: apply or cancel it there first"));
     }
-
-    const auto recordBefore = std::make_unique<DeviceConfig>(page_.record());
-    const std::vector<std::byte> macrosBefore = encodeMacroStore(*macros);
-    commands::EditOutcome outcome = commands::executeEdit(command, {page_.record(), *macros});
+    const std::optional<MouseSession::OutsideEdit> edit = session_.runOutsideEdit(command);
+    if (!edit) return reply(failed(request, "qx4-config has not loaded its data yet; try again"));
+    const commands::EditOutcome& outcome = edit->outcome;
     if (outcome.exitCode != 0) return reply(replyOf(request, outcome));
-    const commands::Effects effects = outcome.effects;
-    if (effects.macrosChanged || effects.recordChanged) {
-        const DataFilesSave saved = page_.saveDataFilesNow(effects.macrosChanged);
-        if (saved.error) {
-            if (saved.saved.empty()) {
-                // Neither file has it, so the change goes too: a later save of the record alone
-                // would otherwise write half of it.
-                page_.record() = *recordBefore;
-                macros->clear();
-                decodeMacroStore(macrosBefore, *macros);
-            } else {
-                page_.showOutsideChange(effects);
-            }
-            return reply(failed(request, commands::saveFailureText(saved)));
-        }
-    }
-    page_.showOutsideChange(effects);
+    if (edit->saved.error) return reply(failed(request, commands::saveFailureText(edit->saved)));
+    const commands::Effects& effects = outcome.effects;
     if (effects.apply == commands::ApplyKind::none) return reply(replyOf(request, outcome));
     applyThenReply(
         effects.apply == commands::ApplyKind::full,
@@ -120,7 +105,7 @@ void RemoteCommands::runApply(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
-    const PresenceState& presence = page_.presence();
+    const PresenceState& presence = session_.presence();
     std::string closedMouse;
     if (checkAccess_ && !presence.present(Link::cable) && !presence.present(Link::receiver)) {
         const AccessCheck check = checkAccess_();
@@ -130,7 +115,7 @@ void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runSync(Replier reply) {
-    const DataFilesSave saved = page_.saveDataFilesNow(false);
+    const DataFilesSave saved = session_.saveDataFilesNow(false);
     if (!saved.error) return reply({});
     reply({0, {}, "qx4ctl: qx4-config could not save " + saved.failed.string() + ": " + saved.error.message() +
                       "; the file may lag behind its window\n"});
@@ -150,7 +135,7 @@ void RemoteCommands::runRules(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::applyThenReply(bool full, Compose compose, Replier reply) {
-    const auto ticket = page_.applyRequested(full);
+    const auto ticket = session_.apply(full);
     if (!ticket) return reply(compose({commands::SendResult::Kind::unavailable}));
     waiting_[*ticket] = [compose = std::move(compose), reply = std::move(reply)](const commands::SendResult& end) {
         reply(compose(end));

@@ -1,6 +1,6 @@
-// qx4ctl's requests, carried out on the UI thread as the pages' own edits are: the command
-// module (core/commands/edit_command.h) changes the live record and the macro store by the pages'
-// rules, the pages show it, the program saves it, and an apply sends it. status and apply answer
+// qx4ctl's requests, carried out on the UI thread as the pages' own edits are: the mouse session
+// has the command module (core/commands/edit_command.h) change the live record and the macro store
+// by the pages' rules and saves them, the pages show it, and an apply sends it. status and apply answer
 // from the program's own link, so qx4ctl never opens the mouse a second time.
 #pragma once
 
@@ -19,11 +19,12 @@ namespace qx4::gui {
 class CMainWnd;
 class CWirelessPage;
 class FocusFollower;
+class MouseSession;
 
 class RemoteCommands final : public QObject, public RequestHandler {
     Q_OBJECT
 public:
-    // A child of the window, whose wireless page it works through. `checkAccess` tells status a
+    // A child of the window, whose mouse session it works through. `checkAccess` tells status a
     // mouse closed to this user from no mouse (none on the virtual mouse's drivers).
     RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess);
 
@@ -44,7 +45,8 @@ private:
     void applyThenReply(bool full, Compose compose, Replier reply);
     void applyEnded(std::uint64_t ticket, const commands::SendResult& end);
 
-    CWirelessPage& page_;
+    MouseSession& session_;
+    const CWirelessPage& page_;
     std::function<AccessCheck()> checkAccess_;
     FocusFollower* follower_ = nullptr;
     std::map<std::uint64_t, std::function<void(const commands::SendResult&)>> waiting_;

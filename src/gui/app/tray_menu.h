@@ -1,7 +1,6 @@
 // The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
 // commands: "configuration", "autostart", "battery_warnings", "profile_1" to "profile_5",
-// "follow", "exit"). A chosen item reaches the
-// main window as UM_MENU_COMMAND with wParam pointing at a MenuCommand.
+// "follow", "exit"). A chosen item reaches the main window as a MenuCommand.
 #pragma once
 
 #include <QPoint>

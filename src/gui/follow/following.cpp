@@ -3,21 +3,24 @@
 #include "gui/app/main_wnd.h"
 #include "gui/follow/bus_service.h"
 #include "gui/follow/focus_follower.h"
-#include "gui/follow/wireless_profile_target.h"
+#include "gui/follow/session_profile_target.h"
 #include "gui/follow/x11_focus_watcher.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
 FocusFollower* startFollowing(CMainWnd& window) {
     CWirelessPage& page = *window.wirelessPage();
-    auto* target = new WirelessProfileTarget(page, &window, &window);
+    MouseSession& session = window.session();
+    auto* target = new SessionProfileTarget(
+        session, [&window](int profile) { window.showProfilePopup(profile); }, &window);
     auto* follower = new FocusFollower(*target, &window);
     if (const QString problem = follower->loadProblem(); !problem.isEmpty()) {
         page.showStatus(problem, true);
         // The first apply's word would cover it.
         QObject::connect(
-            &page, &CWirelessPage::applyTicketEnded, &page, [&page, problem] { page.showStatus(problem, true); },
+            &session, &MouseSession::applyEnded, &page, [&page, problem] { page.showStatus(problem, true); },
             Qt::SingleShotConnection);
     }
     QObject::connect(follower, &FocusFollower::followedAppChanged, &page, [follower, &page] {

@@ -1,6 +1,6 @@
 // What following the focus and the D-Bus service need of the device: the active profile, a way to
 // select one, whether an apply runs, and what the mouse last told. One class implements it against
-// the device area of the window (wireless_profile_target.*), so nothing else here depends on it.
+// the mouse session (session_profile_target.*), so nothing else here depends on it.
 #pragma once
 
 #include <QObject>

@@ -11,11 +11,9 @@
 #include <cmath>
 #include <utility>
 
-#include "core/window_messages.h"
 #include "gui/app/diagnostics.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
-#include "gui/app/window_message.h"
 
 namespace qx4::gui {
 
@@ -24,25 +22,8 @@ QString text(const char* key) { return ResourceManager::instance().text(QString:
 
 QString number(int value) { return QLocale().toString(value); }
 
-// UM_APPLY_PROGRESS's lParam: 0 when the report arrived, else which section of which profile did not.
-constexpr int kProfileField = 8;
-
 constexpr int kMarkSide = 6;
 constexpr int kMarkTop = 3;
-
-std::intptr_t encodeFailure(const PlannedReport& planned) {
-    return 1 + static_cast<std::intptr_t>(planned.section) * kProfileField + (planned.profile & (kProfileField - 1));
-}
-
-struct Failure {
-    Section section;
-    int profile;
-};
-
-Failure decodeFailure(std::intptr_t failure) {
-    const auto code = static_cast<int>(failure - 1);
-    return {static_cast<Section>(code / kProfileField), code % kProfileField};
-}
 
 const std::array<bool, kProfileCount>& flagsOf(const SectionFlags& flags, Section section) {
     switch (section) {
@@ -74,26 +55,6 @@ QString describeSections(const SectionFlags& flags) {
 }
 }  // namespace
 
-void ApplyReporter::applyStarted(const ApplyStart& start) {
-    postWindowMessage(target_, UM_APPLY_STARTED, static_cast<std::uintptr_t>(start.reports),
-                      start.sendsButtons ? 1 : 0);
-}
-
-void ApplyReporter::reportWritten(const PlannedReport& planned, const WriteResult& result, int done) {
-    qCDebug(lcApp, "report 0x%02x over the %s: %s", planned.report.bytes[0], linkParameters(result.link).name.data(),
-            result.written ? "written" : "failed");
-    postWindowMessage(target_, UM_APPLY_PROGRESS, static_cast<std::uintptr_t>(done),
-                      result.written ? 0 : encodeFailure(planned));
-}
-
-void ApplyReporter::applyFinished(const ApplyOutcome& outcome) {
-    postWindowMessage(target_, UM_APPLY_FINISHED, static_cast<std::uintptr_t>(outcome.sent), outcome.failed);
-}
-
-void ApplyReporter::applySkipped(ApplySkipReason reason) {
-    postWindowMessage(target_, UM_APPLY_SKIPPED, reason == ApplySkipReason::mouseAsleep ? 1 : 0);
-}
-
 ApplyFeedback::ApplyFeedback(QAbstractButton* applyButton, const PresenceState& presence, StatusLine statusLine,
                              QObject* parent)
     : QObject(parent), applyButton_(applyButton), presence_(presence), statusLine_(std::move(statusLine)) {}
@@ -119,79 +80,34 @@ bool ApplyFeedback::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void ApplyFeedback::baseline(const DeviceConfig& loaded) {
-    mouse_.setBaseline(std::make_shared<const DeviceConfig>(loaded), true);
-}
-
-void ApplyFeedback::handed(std::shared_ptr<const DeviceConfig> copy) { handed_.push_back(std::move(copy)); }
-
-void ApplyFeedback::started(int reports, bool sendsButtons) {
-    reports_ = reports;
-    done_ = 0;
-    sendsButtons_ = sendsButtons;
-    notArrived_ = {};
-    profileChoiceLost_ = false;
-    showProgress();
-}
-
-void ApplyFeedback::progressed(int done, std::intptr_t failure) {
-    done_ = done;
-    if (failure != 0) {
-        const Failure lost = decodeFailure(failure);
-        notArrived_.mark(lost.section, lost.profile);
-        profileChoiceLost_ = profileChoiceLost_ || lost.section == Section::profileSelect;
-    }
-    showProgress();
-}
-
 // Over the link that carries the reports now: its pause after each write is what an apply takes.
-void ApplyFeedback::showProgress() {
-    const int remaining = reports_ - done_;
-    if (!sendsButtons_ || remaining <= 0) {
-        statusLine_(text("apply_progress_text").arg(number(done_), number(reports_)), false);
+void ApplyFeedback::progressed(const ApplyProgress& progress) {
+    const int remaining = progress.reports - progress.done;
+    if (!progress.sendsButtons || remaining <= 0) {
+        statusLine_(text("apply_progress_text").arg(number(progress.done), number(progress.reports)), false);
         return;
     }
     const Link link = presence_.present(Link::cable) ? Link::cable : Link::receiver;
     const auto milliseconds = remaining * linkParameters(link).pauseAfterWrite.count();
     const int seconds = std::max(1, static_cast<int>(std::lround(static_cast<double>(milliseconds) / 1000.0)));
     const char* key = link == Link::cable ? "apply_progress_cable_text" : "apply_progress_receiver_text";
-    statusLine_(text(key).arg(number(done_), number(reports_), number(seconds)), false);
+    statusLine_(text(key).arg(number(progress.done), number(progress.reports), number(seconds)), false);
 }
 
-void ApplyFeedback::finished(int failed) {
-    if (!handed_.empty()) mouse_.applied(handed_.front(), notArrived_);
-    ended();
-    showEnd(failed);
-}
-
-void ApplyFeedback::showEnd(int failed) {
+void ApplyFeedback::finished(const ApplyProgress& progress, int failed) {
     if (failed == 0) {
         statusLine_(text("apply_sent_text"), false);
         return;
     }
-    QString lost = describeSections(notArrived_);
-    if (profileChoiceLost_) {
+    QString lost = describeSections(progress.notArrived);
+    if (progress.profileChoiceLost) {
         lost = lost.isEmpty() ? text("section_profile_select_text")
                               : text("section_profile_select_text") + QStringLiteral(", ") + lost;
     }
     statusLine_(text("apply_failed_text").arg(lost), true);
 }
 
-void ApplyFeedback::skipped() { ended(); }
-
-void ApplyFeedback::ended() {
-    if (!handed_.empty()) handed_.pop_front();
-    reports_ = done_ = 0;
-}
-
-void ApplyFeedback::mouseSwitched(const MouseSwitches& before, const DeviceConfig& current) {
-    if (MouseSwitches::of(current) == before) return;
-    mouse_.mouseSwitched(before, current);
-    showPending(current);
-}
-
-void ApplyFeedback::showPending(const DeviceConfig& current) {
-    const SectionFlags pending = mouse_.unapplied(current);
+void ApplyFeedback::showPending(const SectionFlags& pending) {
     const int count = pending.count();
     for (const Tab& tab : tabs_) {
         const bool marked = std::ranges::any_of(tab.sections, [&](Section section) { return pending.has(section); });
@@ -203,17 +119,6 @@ void ApplyFeedback::showPending(const DeviceConfig& current) {
                                                                      : text("apply_text"));
     setSkinProperty(applyButton_, "qx4role", count > 0 ? QStringLiteral("primary") : QString());
     qCDebug(lcApp, "not on the mouse: %d", count);
-}
-
-int ApplyFeedback::notHanded(const DeviceConfig& current) const {
-    if (handed_.empty()) return mouse_.unapplied(current).count();
-    MouseCopy afterThem;
-    afterThem.setBaseline(handed_.back(), false);
-    return afterThem.unapplied(current).count();
-}
-
-const DeviceConfig& ApplyFeedback::settledRecord() const {
-    return handed_.empty() ? mouse_.record() : *handed_.back();
 }
 
 }  // namespace qx4::gui

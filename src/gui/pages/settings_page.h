@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
-
 #include "core/config/device_config.h"
 
 namespace qx4 {
@@ -23,7 +21,7 @@ class PageHost {
 public:
     virtual ~PageHost() = default;
 
-    // UM_APPLY_REQUEST to the main window: full sends all five profiles, else what changed.
+    // An apply, handled after the current event: full sends all five profiles, else what changed.
     virtual void requestApply(bool full) = 0;
     // The bindings of the record changed behind the pages' backs (a macro saved or deleted):
     // every page shows the record again.
@@ -39,7 +37,7 @@ struct PageContext {
     MacroList* macros = nullptr;         // the macro store
     PageHost* host = nullptr;
     CaptureService* capture = nullptr;   // keys and buttons from the input-hook library
-    QWidget* mainWindow = nullptr;       // target of posted window messages, parent of dialogs
+    QWidget* mainWindow = nullptr;       // parent of dialogs
 };
 
 // What the mouse reported that a page may want to show. The record holds it already.
@@ -74,11 +72,6 @@ public:
     // The whole configuration was reset to its defaults; drop any edit in progress.
     virtual void resetDone() {}
     virtual void deviceEvent(const DeviceEvent& event) { (void)event; }
-    // A window message the main window relays to the pages (UM_BUTTON_CLICKED); true when taken.
-    virtual bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-        (void)message, (void)wParam, (void)lParam;
-        return false;
-    }
 
 protected:
     const PageContext& context() const { return context_; }

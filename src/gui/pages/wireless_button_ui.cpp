@@ -16,13 +16,11 @@
 #include "core/edit/binding_edit.h"
 #include "core/edit/captured_input.h"
 #include "core/vocab/key_codes.h"
-#include "core/window_messages.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/elided_text.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
-#include "gui/app/window_message.h"
 #include "gui/pages/button_rows.h"
 #include "gui/pages/key_capture_field.h"
 #include "gui/pages/number_entry.h"
@@ -131,11 +129,9 @@ void CWirelessButtonUI::fillFunctionSelectors() {
 }
 
 void CWirelessButtonUI::connectControls() {
-    connect(rows_.get(), &ButtonRows::chosen, this, [this](int button) {
-        if (context().mainWindow) {
-            postWindowMessage(context().mainWindow, UM_BUTTON_CLICKED, static_cast<std::uintptr_t>(button));
-        }
-    });
+    // The editor opens once the row's own click has been handled: the warning it may show runs a
+    // loop of its own, and the rows it holds are still changing their selection.
+    connect(rows_.get(), &ButtonRows::chosen, this, &CWirelessButtonUI::openEditor, Qt::QueuedConnection);
     connect(groupCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onGroupChosen);
     for (const auto& [group, combo] : functionCombos_) {
         connect(combo, &QComboBox::currentIndexChanged, this,
@@ -203,12 +199,6 @@ void CWirelessButtonUI::refillMacroList() {
     noMacrosLabel_->setVisible(macros().empty());
 }
 
-bool CWirelessButtonUI::windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t /*lParam*/) {
-    if (message != UM_BUTTON_CLICKED || wParam >= static_cast<std::uintptr_t>(kShownButtonCount)) return false;
-    openEditor(static_cast<int>(wParam));
-    return true;
-}
-
 void CWirelessButtonUI::openEditor(int button) {
     if (button < 0 || button >= kShownButtonCount) return;
     if (!handlesInput()) {
@@ -216,7 +206,7 @@ void CWirelessButtonUI::openEditor(int button) {
         return;
     }
     if (editedButton() == button) return;
-    closeEditor();  // a second row chosen before the first one's message came back
+    closeEditor();  // a second row chosen before the first one's editor opened
     std::optional<BindingEditor> opened = BindingEditor::open(*activeProfile(), button, macros());
     if (!opened) {
         refuseLastLeftClick(button);

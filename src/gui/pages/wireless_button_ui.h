@@ -42,8 +42,6 @@ public:
     void resetDone() override { closeEditor(); }
     bool hasUnsavedEdits() const override { return editor_.has_value(); }
     bool takeOpenEdit() override;
-    // UM_BUTTON_CLICKED, posted by a row when the user selects it.
-    bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     // Keys while the key field listens: the last press, with the modifier keys held with it,
     // counts until its key is released. A key without a code is named and changes nothing.
     void capturedInput(const CapturedInput& input) override;

@@ -8,15 +8,12 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QTimer>
 
 #include <algorithm>
 #include <iterator>
 
 #include "core/config/config_file.h"
-#include "core/device/reports.h"
 #include "core/macro/macro_store.h"
-#include "core/window_messages.h"
 #include "gui/app/control_factory.h"
 #include "gui/app/control_lookup.h"
 #include "gui/app/diagnostics.h"
@@ -25,11 +22,10 @@
 #include "gui/app/resource_manager.h"
 #include "gui/app/skin.h"
 #include "gui/app/tab_order.h"
-#include "gui/app/window_message.h"
+#include "gui/pages/apply_feedback.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/power_display.h"
 #include "gui/pages/profile_actions.h"
-#include "gui/pages/record_saver.h"
 
 namespace qx4::gui {
 
@@ -43,41 +39,20 @@ QString profileButtonName(int profile) {
 }
 }  // namespace
 
-CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls,
-                             DriverBinder& binder, PauseFunction pauseAfterWrite)
-    : mainWindow_(mainWindow),
-      controlFactory_(controls),
-      sink_(messageSinkFor(mainWindow)),
-      reporter_(mainWindow),
-      link_(current_, *this, binder, std::move(pauseAfterWrite)),
-      saver_(new RecordSaver(
-          current_,
-          [this](const std::filesystem::path& file) {
-              showStatus(text("save_failed_text").arg(nativePath(file)), true);
-          },
-          this)) {
-    for (Link link : kLinks) {
-        auto* timer = new QTimer(this);
-        timer->setObjectName(QString::fromLatin1(linkParameters(link).name.data()) +
-                             QStringLiteral("_arrival_timer"));
-        timer->setSingleShot(true);
-        timer->setInterval(kArrivalSettleMilliseconds);
-        connect(timer, &QTimer::timeout, this, [this, link] { link_.completeArrival(link); });
-        arrivalTimers_[static_cast<std::size_t>(link)] = timer;
-    }
-    context_.record = &current_;
+CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls, MouseSession& session)
+    : mainWindow_(mainWindow), controlFactory_(controls), session_(session) {
+    context_.record = &session_.recordForEditing();
     context_.host = this;
     context_.mainWindow = mainWindow_;
 }
 
-CWirelessPage::~CWirelessPage() { shutdown(); }
+CWirelessPage::~CWirelessPage() = default;
 
-void CWirelessPage::initPage(DriverSet drivers) {
+void CWirelessPage::initPage() {
     findControls();
     buildTabs();
     connectControls();
-    worker_ = std::make_unique<ApplyWorker>(link_, link_.presence(), reporter_);
-    link_.start(sink_, drivers);
+    connectSession();
 }
 
 void CWirelessPage::findControls() {
@@ -97,7 +72,7 @@ void CWirelessPage::findControls() {
     c.tabSwitch = requireControl<QStackedWidget>(root, "wireless_tab_switch");
     c.applyRing = requireControl<QWidget>(root, "apply_ring");
     c.applyStatus = requireControl<QLabel>(root, "apply_status_label");
-    feedback_ = new ApplyFeedback(c.applyButton, link_.presence(),
+    feedback_ = new ApplyFeedback(c.applyButton, session_.presence(),
                                   [this](const QString& line, bool problem) { showStatus(line, problem); }, this);
     power_ = new PowerDisplay(requireControl<QProgressBar>(root, "progress_ms_1_power"),
                               requireControl<QLabel>(root, "label_power"),
@@ -169,9 +144,28 @@ void CWirelessPage::connectControls() {
     for (int profile = 0; profile < kProfileCount; ++profile) {
         connect(c.profileButtons[static_cast<std::size_t>(profile)], &QAbstractButton::toggled,
                 this, [this, profile](bool checked) {
-                    if (checked) onProfileChosen(profile);
+                    if (checked) session_.selectProfile(profile);
                 });
     }
+}
+
+void CWirelessPage::connectSession() {
+    MouseSession* session = &session_;
+    connect(session, &MouseSession::sleepChanged, this, &CWirelessPage::onSleepChanged);
+    connect(session, &MouseSession::chargingChanged, power_, &PowerDisplay::showCharging);
+    connect(session, &MouseSession::batteryReported, power_, &PowerDisplay::showBattery);
+    connect(session, &MouseSession::dpiLevelChanged, this, &CWirelessPage::onDpiLevelChanged);
+    connect(session, &MouseSession::activeProfileChanged, this, &CWirelessPage::onActiveProfileChanged);
+    connect(session, &MouseSession::switchedOnMouse, this, &CWirelessPage::showPending);
+    connect(session, &MouseSession::changedOutside, this, &CWirelessPage::showOutsideChange);
+    connect(session, &MouseSession::applyStarted, this, &CWirelessPage::onApplyStarted);
+    connect(session, &MouseSession::applyProgressed, feedback_, &ApplyFeedback::progressed);
+    connect(session, &MouseSession::applyFinished, this,
+            [this](const ApplyProgress& progress, int, int failed) { onApplyFinished(progress, failed); });
+    connect(session, &MouseSession::applySkipped, this, &CWirelessPage::onApplySkipped);
+    connect(session, &MouseSession::saveFailed, this, [this](const std::filesystem::path& file) {
+        showStatus(text("save_failed_text").arg(nativePath(file)), true);
+    });
 }
 
 SettingsPage* CWirelessPage::page(const PageKind& kind) const {
@@ -181,46 +175,14 @@ SettingsPage* CWirelessPage::page(const PageKind& kind) const {
     return nullptr;
 }
 
-bool CWirelessPage::relayToPages(std::uint32_t message, std::uintptr_t wParam,
-                                 std::intptr_t lParam) {
-    for (const Tab& tab : tabs_) {
-        if (tab.page->windowMessage(message, wParam, lParam)) return true;
-    }
-    return false;
-}
-
 void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
     context_.macros = macros;
     context_.capture = capture;
 }
 
 void CWirelessPage::loadAndDistribute() {
-    const std::size_t macroCount = context_.macros ? context_.macros->size() : 0;
     noteMacroStoreProblem();
-    const ConfigLoadResult loaded = loadConfig(current_, macroCount);
-    const bool misfit = loaded.damaged || loaded.overlong;
-    // A file of the wrong size is replaced only once a copy of it is kept.
-    const bool leaveAlone = loaded.unreadable || (misfit && loaded.damagedCopy.empty());
-    if (misfit && leaveAlone) {
-        showStatus(text("config_damaged_not_kept_text").arg(nativePath(configFilePath())), true);
-    } else if (misfit) {
-        showStatus(text("config_damaged_text").arg(nativePath(loaded.damagedCopy)), true);
-    } else if (loaded.unreadable) {
-        showStatus(text("config_unreadable_text").arg(nativePath(configFilePath())), true);
-    } else if (loaded.createdDefaults && !loaded.savedDefaults) {
-        showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
-    } else {
-        showStatus(QString(), false);
-    }
-    // The saver compares with what the file holds. A file that was damaged, overlong or repaired
-    // does not hold the record, which is then written at the next occasion.
-    if (leaveAlone) {
-        saver_->leaveFileAlone();
-    } else if (!misfit && !loaded.rangeRepaired) {
-        saver_->fileHolds(current_);
-    }
-    if (worker_) worker_->setBaseline(current_);
-    feedback_->baseline(current_);
+    showLoadOutcome(session_.load(*context_.macros));
 
     for (const Tab& tab : tabs_) tab.page->setContext(context_);
     for (const Tab& tab : tabs_) tab.page->macrosChanged();
@@ -231,46 +193,23 @@ void CWirelessPage::loadAndDistribute() {
         });
         first->button->setChecked(true);
     }
-    selectProfileWithNotification(activeProfileIndex(current_));
+    selectProfileWithNotification(activeProfileIndex(session_.record()));
 }
 
-bool CWirelessPage::handleMessage(std::uint32_t message, std::uintptr_t wParam,
-                                  std::intptr_t lParam) {
-    if (linkForDataMessage(message) || linkForArrivalMessage(message)) {
-        if (shutDown_) return true;
-        const MouseSwitches before = MouseSwitches::of(current_);
-        link_.dispatchMessage(message, wParam, lParam);
-        feedback_->mouseSwitched(before, current_);
-        return true;
+void CWirelessPage::showLoadOutcome(const ConfigLoadResult& loaded) {
+    const bool misfit = loaded.damaged || loaded.overlong;
+    // A file of the wrong size is replaced only once a copy of it is kept.
+    if (misfit && (loaded.unreadable || loaded.damagedCopy.empty())) {
+        showStatus(text("config_damaged_not_kept_text").arg(nativePath(configFilePath())), true);
+    } else if (misfit) {
+        showStatus(text("config_damaged_text").arg(nativePath(loaded.damagedCopy)), true);
+    } else if (loaded.unreadable) {
+        showStatus(text("config_unreadable_text").arg(nativePath(configFilePath())), true);
+    } else if (loaded.createdDefaults && !loaded.savedDefaults) {
+        showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
+    } else {
+        showStatus(QString(), false);
     }
-    switch (message) {
-    case UM_APPLY_STARTED:
-        onApplyStarted(static_cast<int>(wParam), lParam == 1);
-        return true;
-    case UM_APPLY_PROGRESS:
-        feedback_->progressed(static_cast<int>(wParam), lParam);
-        return true;
-    case UM_APPLY_FINISHED:
-        onApplyFinished(static_cast<int>(wParam), static_cast<int>(lParam));
-        return true;
-    case UM_APPLY_SKIPPED:
-        onApplySkipped(wParam == 1 ? ApplySkipReason::mouseAsleep : ApplySkipReason::noLink);
-        return true;
-    default:
-        return false;
-    }
-}
-
-std::optional<std::uint64_t> CWirelessPage::applyRequested(bool full) {
-    if (!worker_ || shutDown_) return std::nullopt;
-    feedback_->handed(worker_->requestApply(full, current_));
-    return ++appliesHanded_;
-}
-
-void CWirelessPage::applyEnded(const commands::SendResult& end) {
-    ++appliesEnded_;
-    if (applyEndListener_) applyEndListener_(appliesEnded_, end);
-    Q_EMIT applyTicketEnded(appliesEnded_);
 }
 
 bool CWirelessPage::takeOpenEdits() {
@@ -279,21 +218,14 @@ bool CWirelessPage::takeOpenEdits() {
     return false;
 }
 
-int CWirelessPage::editsNotSent() const { return feedback_->notHanded(current_); }
-
 void CWirelessPage::discardEdits() {
-    current_ = feedback_->settledRecord();
-    selectProfileButtonQuietly(activeProfileIndex(current_));
+    session_.discardEdits();
+    selectProfileButtonQuietly(activeProfileIndex(session_.record()));
     refreshPages();
-    saver_->saveNow();
 }
 
 bool CWirelessPage::pagesHoldUnsavedEdits() const {
     return std::ranges::any_of(tabs_, [](const Tab& tab) { return tab.page->hasUnsavedEdits(); });
-}
-
-DataFilesSave CWirelessPage::saveDataFilesNow(bool withMacros) {
-    return saver_->saveNowWith(withMacros ? context_.macros : nullptr);
 }
 
 void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
@@ -302,36 +234,24 @@ void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
         for (const Tab& tab : tabs_) tab.page->resetDone();
     }
     if (effects.recordChanged || effects.profileChosen) {
-        selectProfileButtonQuietly(activeProfileIndex(current_));
+        selectProfileButtonQuietly(activeProfileIndex(session_.record()));
         refreshPages();
     }
-    if (effects.profileChosen) Q_EMIT profileChosen(activeProfileIndex(current_));
 }
 
-void CWirelessPage::shutdown() {
-    if (shutDown_) return;
-    shutDown_ = true;
-    for (QTimer* timer : arrivalTimers_) timer->stop();
-    link_.closeLinks();
-    if (worker_) worker_->stop();
-    link_.releaseLibraries();
-    saver_->saveNow();
-    while (appliesEnded_ < appliesHanded_) applyEnded({commands::SendResult::Kind::unavailable});
-}
-
-void CWirelessPage::requestApply(bool full) { postMessage(UM_APPLY_REQUEST, full ? 1 : 0, 0); }
+void CWirelessPage::requestApply(bool full) { session_.requestApply(full); }
 
 void CWirelessPage::recordChanged() { refreshPages(); }
 
 void CWirelessPage::macroStoreChanged() {
     for (const Tab& tab : tabs_) tab.page->macrosChanged();
-    feedback_->showPending(current_);  // a renamed macro renames the bindings holding it
+    showPending();  // a renamed macro renames the bindings holding it
 }
 
 // A note (what the last apply did) no longer holds once the user edits again.
 void CWirelessPage::recordEdited() {
-    feedback_->showPending(current_);
-    if (statusIsNote_ && !applying()) showStatus(QString(), false);
+    showPending();
+    if (statusIsNote_ && !session_.applying()) showStatus(QString(), false);
 }
 
 void CWirelessPage::onClick(QAbstractButton* sender) {
@@ -341,9 +261,9 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
         // the apply back with a word, rather than be left behind unseen.
         if (takeOpenEdits()) requestApply(false);
     } else if (sender == c.exportProfileButton) {
-        exportActiveProfile(mainWindow_, current_);
+        exportActiveProfile(mainWindow_, session_.record());
     } else if (sender == c.importProfileButton) {
-        if (context_.macros && importIntoActiveProfile(mainWindow_, current_, *context_.macros)) {
+        if (context_.macros && importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)) {
             macroStoreChanged();
             refreshPages();
             requestApply(true);
@@ -367,55 +287,39 @@ void CWirelessPage::onTabChosen(const Tab& tab) {
     controls_.tabSwitch->setCurrentWidget(tab.page);
 }
 
-void CWirelessPage::onProfileChosen(int profile) {
-    current_.activeProfile = profile;
-    refreshPages();
-    requestApply(false);
-    Q_EMIT profileChosen(profile);
-}
-
 void CWirelessPage::selectProfileWithNotification(int profile) {
     QAbstractButton* button = controls_.profileButtons[static_cast<std::size_t>(profile)];
     if (button->isChecked()) {
-        onProfileChosen(profile);
+        session_.selectProfile(profile);
     } else {
         button->setChecked(true);
     }
 }
 
 void CWirelessPage::resetConfiguration() {
-    applyDefaults(current_);
+    session_.resetToDefaults();
     selectProfileWithNotification(0);
     refreshPages();
     for (const Tab& tab : tabs_) tab.page->resetDone();
     requestApply(true);
 }
 
-void CWirelessPage::onApplyStarted(int reports, bool sendsButtons) {
+void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
     controls_.applyRing->show();
-    feedback_->started(reports, sendsButtons);
+    feedback_->progressed(progress);
 }
 
-// The end's word first, so that a save that fails has the last word.
-void CWirelessPage::onApplyFinished(int sent, int failed) {
+// The end's word first; the session saves after this, so that a save that fails has the last word.
+void CWirelessPage::onApplyFinished(const ApplyProgress& progress, int failed) {
     controls_.applyRing->hide();
-    qCDebug(lcApp, "apply finished: %d reports sent, %d failed", sent, failed);
-    feedback_->finished(failed);
+    feedback_->finished(progress, failed);
     // A lasting problem outranks the word that everything arrived.
     if (failed == 0 && !macroStoreProblem_.isEmpty()) showStatus(QString(), false);
-    feedback_->showPending(current_);
-    saver_->saveNow();
-    applyEnded({commands::SendResult::Kind::sent, sent, failed});
+    showPending();
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
-    qCDebug(lcApp, "apply skipped: %s", reason == ApplySkipReason::mouseAsleep ? "asleep" : "no link");
-    feedback_->skipped();
-    showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text"
-                                                            : "apply_no_link_text"),
-               false);
-    applyEnded({reason == ApplySkipReason::mouseAsleep ? commands::SendResult::Kind::asleep
-                                                       : commands::SendResult::Kind::noMouse});
+    showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text" : "apply_no_link_text"), false);
 }
 
 void CWirelessPage::noteMacroStoreProblem() {
@@ -436,39 +340,22 @@ void CWirelessPage::showStatus(const QString& message, bool problem) {
     setSkinProperty(status, "qx4role", problem ? QStringLiteral("danger") : QStringLiteral("caption"));
 }
 
-void CWirelessPage::sleepChanged(bool asleep) {
+void CWirelessPage::onSleepChanged(bool asleep) {
     power_->showSleepLabel(asleep);
     // A note that an apply was dropped no longer holds once the mouse is awake; an apply's
     // progress stays.
-    if (!asleep && statusIsNote_ && !applying()) showStatus(QString(), false);
-    Q_EMIT powerStateChanged();
+    if (!asleep && statusIsNote_ && !session_.applying()) showStatus(QString(), false);
 }
 
-void CWirelessPage::chargingChanged(bool charging, bool onArrival) {
-    power_->showCharging(charging, onArrival);
-    Q_EMIT powerStateChanged();
-}
-
-// The power area and the tray (through powerStateChanged) take every level together, from the
-// sleep status and from the plain battery notification alike.
-void CWirelessPage::batteryReported(int level) {
-    power_->showBattery(level);
-    Q_EMIT powerStateChanged();
-}
-
-void CWirelessPage::dpiLevelChanged(int level, std::int32_t dpiHundreds) {
+void CWirelessPage::onDpiLevelChanged(int level) {
     for (const Tab& tab : tabs_) {
         tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
     }
-    postMessage(UM_DPI_CHANGED, 0, dpiHundreds);
-    Q_EMIT dpiLevelReported(level);
 }
 
-void CWirelessPage::profileChanged(int profile) {
+void CWirelessPage::onActiveProfileChanged(int profile) {
     selectProfileButtonQuietly(profile);
     refreshPages();
-    postMessage(UM_PROFILE_CHANGED, 0, profile);
-    Q_EMIT profileChosen(profile);
 }
 
 // Selected without its selection event, so no apply is requested.
@@ -480,27 +367,9 @@ void CWirelessPage::selectProfileButtonQuietly(int profile) {
 
 void CWirelessPage::refreshPages() {
     for (const Tab& tab : tabs_) tab.page->refreshFromRecord();
-    feedback_->showPending(current_);
+    showPending();
 }
 
-void CWirelessPage::recordChangedByMouse() { saver_->requestSave(); }
-
-void CWirelessPage::postMessage(std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam) {
-    postWindowMessage(mainWindow_, message, wParam, lParam);
-}
-
-void CWirelessPage::connectionChanged(bool) {
-    postMessage(UM_CONNECTION_CHANGED, 0, 0);
-    Q_EMIT powerStateChanged();
-}
-
-void CWirelessPage::startArrivalTimer(Link link) {
-    arrivalTimers_[static_cast<std::size_t>(link)]->start();
-}
-
-void CWirelessPage::cancelArrivalTimer(Link link) {
-    arrivalTimers_[static_cast<std::size_t>(link)]->stop();
-}
+void CWirelessPage::showPending() { feedback_->showPending(session_.notOnMouse()); }
 
 }  // namespace qx4::gui

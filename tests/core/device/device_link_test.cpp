@@ -150,7 +150,7 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
         EXPECT_EQ(observer.take(), c.effects);
         EXPECT_EQ(FakeDrivers::instance().takeCalls(), c.calls);
     }
-    EXPECT_FALSE(link->dispatchMessage(UM_APPLY_REQUEST, 1, 0));
+    EXPECT_FALSE(link->dispatchMessage(UM_SHOW_MAIN, 1, 0));
 }
 
 TEST_F(DeviceLinkTest, DpiAndProfileSwitchesOnTheMouseChangeTheActiveProfile) {

@@ -44,7 +44,7 @@ protected:
             ->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
     }
     QWidget* editor() { return window->findChild<QWidget*>(QStringLiteral("wireless_button_function_hor")); }
-    const ButtonBinding& buttonSix() { return window->wirelessPage()->record().profiles[0].buttons[5]; }
+    const ButtonBinding& buttonSix() { return window->session().record().profiles[0].buttons[5]; }
 };
 
 TEST_F(KeyFieldEndToEnd, FiveThenEnterBindsFiveEveryTimeAndEnterAloneIsCaptured) {

@@ -149,7 +149,7 @@ TEST_F(MacroEndToEnd, KeysTypedInAnotherWindowBecomeAMacroThatButtonSixPlaysThre
     loops->selectAll();
     QTest::keyClicks(loops, QStringLiteral("3"));
     QTest::keyClick(loops, Qt::Key_Return);  // commits the count and applies
-    waitForApplies(1, fullDownloadOf(window->wirelessPage()->record()).size());
+    waitForApplies(1, fullDownloadOf(window->session().record()).size());
 
     const auto saved = savedRecord();
     const ButtonBinding& bound = saved->profiles[0].buttons[5];

@@ -93,7 +93,7 @@ TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
     EXPECT_FALSE(editor->isVisible());
     SectionFlags buttonsOfProfileTwo;
     buttonsOfProfileTwo.mark(Section::buttons, 1);
-    const auto planned = planApply(window->wirelessPage()->record(), buttonsOfProfileTwo);
+    const auto planned = planApply(window->session().record(), buttonsOfProfileTwo);
     waitForApplies(1, planned.size());
 
     const auto saved = savedRecord();
@@ -130,7 +130,7 @@ TEST_F(PagesEndToEnd, QuittingWhileAProfileIsSentKeepsItInTheFile) {
     // it is awake before it takes reports.
     // Losing the cable marks the mouse asleep until it says otherwise, and the two links tell the
     // program on their own threads, so the wake is sent only once the removal has been taken.
-    const PresenceState& presence = window->wirelessPage()->presence();
+    const PresenceState& presence = window->session().presence();
     mouse->command("cable unplug");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }));
     mouse->command("wake");

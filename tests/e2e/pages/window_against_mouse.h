@@ -18,6 +18,7 @@
 #include "core/device/reports.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 #include "tests/gui/pages/page_test_support.h"
 #include "tests/support/virtual_mouse_process.h"
 
@@ -68,7 +69,7 @@ protected:
         window->initialize();
         window->applyStartVisibility(false);
 
-        fullDownload = planApply(window->wirelessPage()->record(), SectionFlags::all()).size();
+        fullDownload = planApply(window->session().record(), SectionFlags::all()).size();
     }
     void TearDown() override {
         if (window) window->shutdown();

@@ -11,7 +11,7 @@
 namespace qx4::gui::test {
 
 namespace {
-// Notes the window being shown, and the apply requests and ends of applies that reach it.
+// Notes the window being shown.
 class WindowRecorder final : public QObject {
 public:
     WindowRecorder(QObject* parent, AppHarness& app) : QObject(parent), app_(app) {}
@@ -19,10 +19,6 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Show) ++app_.timesShown;
-        if (event->type() != WindowMessageEvent::eventType()) return false;
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message() == UM_APPLY_REQUEST) app_.applyRequests.push_back(message->wParam());
-        if (message->message() == UM_APPLY_FINISHED || message->message() == UM_APPLY_SKIPPED) ++app_.appliesEnded;
         return false;
     }
 
@@ -66,6 +62,12 @@ AppHarness::AppHarness(HarnessOptions options)
     }
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
     window_->installEventFilter(new WindowRecorder(window_.get(), *this));
+    // Before the window hears of the ticket's end, as the quit after an apply is counted.
+    MouseSession* mouse = &window_->session();
+    QObject::connect(mouse, &MouseSession::applyRequested,
+                     [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
+    QObject::connect(mouse, &MouseSession::applyFinished, [this] { ++appliesEnded; });
+    QObject::connect(mouse, &MouseSession::applySkipped, [this] { ++appliesEnded; });
     window_->initialize();
     window_->applyStartVisibility(options.startHidden);
     deliverMessages();
@@ -79,6 +81,16 @@ AppHarness::~AppHarness() {
 
 void AppHarness::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     postWindowMessage(window_.get(), message, wParam, lParam);
+    deliverMessages();
+}
+
+void AppHarness::clickTray(QSystemTrayIcon::ActivationReason reason) {
+    Q_EMIT window_->trayIcon()->activated(reason);
+    deliverMessages();
+}
+
+void AppHarness::sendAsDriver(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    postWindowMessage(&session(), message, wParam, lParam);
     deliverMessages();
 }
 
@@ -104,7 +116,7 @@ void AppHarness::notify(Link link, std::uint16_t code, std::uint16_t value) {
 }
 
 void AppHarness::settleArrival(Link link) {
-    fire(page().findChild<QTimer*>(QString::fromLatin1(linkParameters(link).name.data()) + "_arrival_timer"));
+    fire(session().findChild<QTimer*>(QString::fromLatin1(linkParameters(link).name.data()) + "_arrival_timer"));
     deliverMessages();
 }
 

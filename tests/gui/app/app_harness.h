@@ -1,8 +1,9 @@
 // A main window built as the program builds it, on fake driver libraries, with a button page that
-// records what reaches it, in a data folder of its own. The fake libraries post
-// through the sink the window gave them; tests deliver those messages and fire timers themselves.
+// records what reaches it, in a data folder of its own. The fake libraries post through the sink
+// the mouse session gave them; tests deliver those messages and fire timers themselves.
 #pragma once
 
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <condition_variable>
@@ -19,6 +20,7 @@
 #include "gui/app/capture_service.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
+#include "gui/session/mouse_session.h"
 #include "tests/core/device/device_fakes.h"
 #include "tests/gui/pages/page_test_support.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -32,16 +34,11 @@ public:
     using SettingsPage::SettingsPage;
     void refreshFromRecord() override { profileShown = context().record->activeProfile; }
     void resetDone() override { ++resets; }
-    bool windowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
-        messages.emplace_back(message, wParam);
-        return true;
-    }
     void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
     CaptureService& capture() const { return *context().capture; }
 
     int profileShown = -1;  // activeProfile at the last refresh
     int resets = 0;
-    std::vector<std::pair<std::uint32_t, std::uintptr_t>> messages;
     std::vector<CapturedInput> captured;
 };
 
@@ -85,6 +82,7 @@ public:
 
     CMainWnd& window() { return *window_; }
     CWirelessPage& page() { return *window_->wirelessPage(); }
+    MouseSession& session() { return window_->session(); }
     RecordingPage& buttonPage() const { return *control<RecordingPage>("wireless_button_tab"); }
     template <typename Control>
     Control* control(const char* name) const {
@@ -93,8 +91,13 @@ public:
 
     // Delivers the posted messages, with whatever they post in turn.
     static void deliverMessages();
+    // A message to the window, as the hook library or a second start posts it.
     void send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // A message to the mouse session, as a driver library posts it.
+    void sendAsDriver(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     void click(const char* button);
+    // A click on the tray icon: Trigger for the left button, Context for the right one.
+    void clickTray(QSystemTrayIcon::ActivationReason reason);
     // What a link's library posts: the device arriving or going, a status word from the mouse.
     void plug(Link link, bool present = true);
     void notify(Link link, std::uint16_t code, std::uint16_t value);
@@ -107,7 +110,7 @@ public:
     void refuseReports(Link link, int command);
     // Waits for the apply worker (another thread) to have ended `total` applies since the start.
     bool waitForAppliesEnded(int total);
-    // wParam of every UM_APPLY_REQUEST the window received: 1 full, 0 incremental.
+    // Every apply the pages and the profile bar asked for: 1 full, 0 incremental.
     std::vector<std::uintptr_t> applyRequests;
     int appliesEnded = 0;
     int timesShown = 0;  // show events of the main window, from before the first message on

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -22,12 +23,12 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
-#include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
 
-constexpr std::uintptr_t kTrayIcon = CMainWnd::kTrayIconId;
+constexpr std::uint16_t kDpiLevel = 0x1000;
+constexpr std::uint16_t kProfile = 0x8000;
 
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
@@ -101,13 +102,13 @@ TEST(ShowWindow, ASecondStartOrALeftClickOnTheTrayIconShowsTheWindowAndExitHides
     EXPECT_TRUE(app.window().isVisible());
 
     app.window().showMinimized();
-    app.send(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP);
+    app.clickTray(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(app.window().isMinimized());
 
     app.click("exit_btn");
     EXPECT_FALSE(app.window().isVisible());
     EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
-    app.send(UM_TRAY_NOTIFY, kTrayIcon, WM_RBUTTONDOWN);
+    app.clickTray(QSystemTrayIcon::Context);
     EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
 }
 
@@ -115,7 +116,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
     AccessCheck noMouse;
     noMouse.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
     AppHarness app({.receiverPresent = false, .access = noMouse});
-    const auto askForTheWindow = [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); };
+    const auto askForTheWindow = [&] { app.clickTray(QSystemTrayIcon::Trigger); };
     int opened = 0;
     answerModal<CMsgWnd>(
         [&](CMsgWnd& warning) {
@@ -147,7 +148,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
 }
 
 QAction* trayAction(AppHarness& app, const char* name) {
-    app.send(UM_TRAY_NOTIFY, kTrayIcon, WM_RBUTTONUP);
+    app.clickTray(QSystemTrayIcon::Context);
     return app.window().trayMenu()->findChild<QAction*>(name);
 }
 
@@ -158,13 +159,13 @@ TEST(TrayMenu, OpensAboveThePointerOnceAndItsActionsShowTheWindowOrEndTheProgram
     QAction* configuration = trayAction(app, "configuration");
     QPointer<QMenu> first = app.window().trayMenu();
     EXPECT_EQ(first->pos(), QPoint(400, 250));
-    app.window().handleCustomMessage(UM_MENU_COMMAND, 0, 0);
     configuration->trigger();
     app.deliverMessages();
     EXPECT_TRUE(app.window().isVisible());
     EXPECT_EQ(quit.count(), 0);
 
-    app.send(UM_DPI_CHANGED, 0, 8);
+    app.notify(Link::receiver, kDpiLevel, 2);
+    ASSERT_TRUE(app.window().dpiPopup());
     trayAction(app, "exit")->trigger();
     app.deliverMessages();
     EXPECT_FALSE(first) << "one tray menu at a time";
@@ -195,7 +196,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { quits.push_back(app.appliesEnded); });
         app.click("wireless_dpi_setting_btn");
         app.click("wireless_dpi_btn_5");
-        ASSERT_FALSE(app.page().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
+        ASSERT_FALSE(app.session().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
         const auto leave = [&] {
             if (c.way == Way::trayExit) {
                 trayAction(app, "exit")->trigger();
@@ -220,8 +221,8 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
                     }
                 });
                 answerOthers.start(0);
-                const MenuCommand exit{"exit", {}, {}};
-                app.window().handleCustomMessage(UM_MENU_COMMAND, reinterpret_cast<std::uintptr_t>(&exit), 0);
+                trayAction(app, "exit")->trigger();
+                app.deliverMessages();
                 box.findChild<QAbstractButton*>(c.answer)->click();
             },
             leave);
@@ -236,7 +237,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
 
         auto saved = std::make_unique<DeviceConfig>();
         readConfig(*saved, 0);
-        EXPECT_EQ(app.page().record().profiles[0].dpiLevel, c.levelAfter);
+        EXPECT_EQ(app.session().record().profiles[0].dpiLevel, c.levelAfter);
         EXPECT_EQ(saved->profiles[0].dpiLevel, c.levelAfter);
         const auto reports = app.reports(Link::cable);
         const auto lastDpi = std::find_if(reports.rbegin(), reports.rend(), [](const auto& r) { return r[0] == 0x04; });
@@ -252,7 +253,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
 TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterTheLast) {
     AppHarness app;
     auto* timer = app.window().findChild<QTimer*>("dpi_popup_timer");
-    app.send(UM_DPI_CHANGED, 0, 16);
+    app.notify(Link::receiver, kDpiLevel, 4);
     QPointer<CDPIMsg> popup = app.window().dpiPopup();
     ASSERT_TRUE(popup);
     EXPECT_TRUE(popup->isVisible());
@@ -260,7 +261,7 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(timer->interval(), 2000);
 
     timer->stop();  // as if time had passed, short of the two seconds
-    app.send(UM_PROFILE_CHANGED, 0, 4);
+    app.notify(Link::receiver, kProfile, 5);
     EXPECT_EQ(app.window().dpiPopup(), popup.data());
     EXPECT_EQ(popup->text(), "Profile 5");
     EXPECT_TRUE(timer->isActive()) << "each change restarts the two seconds";
@@ -287,7 +288,9 @@ protected:
 // whatever changed. The popup shows the latest text once per frame, not each one.
 TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     AppHarness app;
-    app.send(UM_DPI_CHANGED, 0, 16);
+    auto& values = app.session().recordForEditing().active().dpiValuesX;
+    for (std::size_t level = 0; level < values.size(); ++level) values[level] = static_cast<std::int32_t>(level) + 1;
+    app.notify(Link::receiver, kDpiLevel, 4);
     auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.window().dpiPopup()));
     PaintCounter counter;
@@ -296,7 +299,7 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     clock.start();
     constexpr int kSwitches = 2000;
     for (int i = 1; i <= kSwitches; ++i) {
-        app.send(UM_DPI_CHANGED, 0, i % 8 + 1);
+        app.notify(Link::receiver, kDpiLevel, static_cast<std::uint16_t>(i % 8 + 1));
         QCoreApplication::processEvents();
     }
     const qint64 frames = clock.elapsed() / CDPIMsg::kFrameMilliseconds + 1;
@@ -304,9 +307,8 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     EXPECT_LE(counter.paints, frames + 2) << "in " << clock.elapsed() << " ms";
 }
 
-// Captured input reaches the page holding the capture, with the moment the hook stamped on it;
-// UM_BUTTON_CLICKED comes back to the page that takes it.
-TEST(PageMessages, CapturedInputAndButtonClicksReachThePage) {
+// Captured input reaches the page holding the capture, with the moment the hook stamped on it.
+TEST(PageMessages, CapturedInputReachesThePageHoldingTheCapture) {
     AppHarness app;
     RecordingPage& page = app.buttonPage();
 
@@ -319,21 +321,19 @@ TEST(PageMessages, CapturedInputAndButtonClicksReachThePage) {
         AppHarness::deliverMessages();
     }
     app.send(UM_HOOK_INPUT, 0x44);  // the capture has ended
-    app.send(UM_BUTTON_CLICKED, 7);
 
     ASSERT_EQ(page.captured.size(), 1u);
     EXPECT_EQ(page.captured[0].wParam, 0x43u);
     EXPECT_EQ(page.captured[0].lParam, 1);
     EXPECT_EQ(page.captured[0].milliseconds, 123456u);
-    EXPECT_EQ(page.messages, (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{{UM_BUTTON_CLICKED, 7}}));
 }
 
 TEST(Libraries, MissingHookAndDriverLibrariesLeaveTheMouseAbsentAndSaySoOnApply) {
     AppHarness app({.librariesMissing = true});
     EXPECT_EQ(app.window().hooks().module, nullptr);
     EXPECT_FALSE(app.window().isVisible());
-    for (std::uint32_t message : {UM_RECEIVER_ARRIVAL, UM_CABLE_ARRIVAL}) app.send(message, 1);
-    app.send(UM_CABLE_DATA, 0x4000, 0x0801);
+    for (std::uint32_t message : {UM_RECEIVER_ARRIVAL, UM_CABLE_ARRIVAL}) app.sendAsDriver(message, 1);
+    app.sendAsDriver(UM_CABLE_DATA, 0x4000, 0x0801);
     EXPECT_FALSE(app.window().connected());
 
     app.click("wireless_apply_btn");

@@ -20,7 +20,7 @@
 #include "core/window_messages.h"
 #include "gui/app/remote_commands.h"
 #include "gui/follow/focus_follower.h"
-#include "gui/follow/wireless_profile_target.h"
+#include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/core/test_files.h"
 
@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
-    const auto before = std::make_unique<DeviceConfig>(app.page().record());
+    const auto before = std::make_unique<DeviceConfig>(app.session().record());
     const std::size_t sentBefore = app.reports(Link::cable).size();
 
     const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
@@ -84,14 +84,14 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(app.control<QLineEdit>("wireless_dpi_value_3")->text(), "1600");
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
     std::vector<std::vector<std::uint8_t>> expected;
-    for (const PlannedReport& planned : planApply(app.page().record(), compareConfigs(app.page().record(), *before)))
+    for (const PlannedReport& planned : planApply(app.session().record(), compareConfigs(app.session().record(), *before)))
         expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
     const auto reports = app.reports(Link::cable);
     EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
 
     // The program saves again when the mouse switches its DPI level; the change is its own now.
     app.notify(Link::cable, kDpiLevelCode, 5);
-    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
 
@@ -107,7 +107,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     const InstanceReply elsewhere = decodeReply(exchange(encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
-    EXPECT_EQ(app.page().record().activeProfile, 1);
+    EXPECT_EQ(app.session().record().activeProfile, 1);
 }
 
 TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
@@ -169,14 +169,14 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
 
     // The page keeps the macro's name, and the button keeps it through the next change.
     app.notify(Link::cable, kDpiLevelCode, 5);
-    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
     EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);
     EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
 }
 
 TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOneIsAnswered) {
-    const auto recordBefore = std::make_unique<DeviceConfig>(app.page().record());
+    const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
         const auto reply = decodeReply(exchange(bytes));
@@ -217,7 +217,7 @@ TEST_F(RemoteCommandsTest, BrokenSlowAndCrowdingClientsChangeNothingAndTheNextOn
     const InstanceReply status = request({"status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
     EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
-    EXPECT_TRUE(std::ranges::equal(recordBytes(app.page().record()), recordBytes(*recordBefore)));
+    EXPECT_TRUE(std::ranges::equal(recordBytes(app.session().record()), recordBytes(*recordBefore)));
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
 }
 
@@ -233,7 +233,7 @@ std::vector<int> profileSelects(AppHarness& app) {
 // qx4ctl's rules reach the running program; its own selects for them are no choice by hand, and a
 // choice by hand holds until another application comes to the front.
 TEST_F(RemoteCommandsTest, RulesGoToTheProgramWhichSelectsForTheApplicationInFrontUntilAHandChoice) {
-    WirelessProfileTarget target(app.page(), &app.window(), nullptr);
+    SessionProfileTarget target(app.session(), {}, nullptr);
     FocusFollower follower(target, nullptr);
     remote->setFollower(&follower);
     const InstanceReply added = request({"rules", "add", "steam_app_730", "3"});
@@ -249,13 +249,13 @@ TEST_F(RemoteCommandsTest, RulesGoToTheProgramWhichSelectsForTheApplicationInFro
 
     follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
     ASSERT_TRUE(settled(applies + 1));
-    EXPECT_EQ(app.page().record().activeProfile, 2);
+    EXPECT_EQ(app.session().record().activeProfile, 2);
     EXPECT_EQ(follower.statusText().toStdString(), "Profile 3 for steam_app_730");
 
     app.control<QAbstractButton>("wireless_profile_1_btn")->click();
     follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
     ASSERT_TRUE(settled(applies + 2));
-    EXPECT_EQ(app.page().record().activeProfile, 0) << "the choice by hand holds";
+    EXPECT_EQ(app.session().record().activeProfile, 0) << "the choice by hand holds";
     follower.reportFocus({"xterm"}, FocusFollower::Source::desktop);
     ASSERT_TRUE(settled(applies + 2)) << "no rule: the profile stays";
     follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);

@@ -24,7 +24,6 @@
 #include "fit_check.h"
 #include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
-#include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/hook_table.h"
 #include "gui/app/dpi_msg.h"
@@ -39,8 +38,6 @@
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uintptr_t kTrayIcon = CMainWnd::kTrayIconId;
 
 // A device that stays as it is, for the rules window.
 class StillTarget final : public ProfileTarget {
@@ -97,10 +94,9 @@ void edit(AppHarness& app, const std::vector<std::string>& arguments) {
     const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
     auto parsed = commands::parseEditCommand(typed, {});
     ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
-    const commands::EditOutcome outcome =
-        commands::executeEdit(std::get<commands::EditCommand>(parsed), {app.page().record(), *app.page().macroStore()});
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.error;
-    app.page().showOutsideChange(outcome.effects);
+    const auto edit = app.session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
+    ASSERT_TRUE(edit);
+    ASSERT_EQ(edit->outcome.exitCode, 0) << edit->outcome.error;
 }
 
 // The window with a mouse, on every page, with the longest names on the rows, the editor open
@@ -161,7 +157,7 @@ TEST_P(TextFit, NoMousePageAndItsWarning) {
             check.check(&warning, QStringLiteral("no-mouse warning"));
             warning.reject();
         },
-        [&] { app.window().handleCustomMessage(UM_TRAY_NOTIFY, kTrayIcon, WM_LBUTTONUP); });
+        [&] { app.clickTray(QSystemTrayIcon::Trigger); });
     app.window().show();
     check.check(app.control<QWidget>("no_device_page"), QStringLiteral("no mouse"));
     expectFits(check);

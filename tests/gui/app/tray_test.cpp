@@ -15,7 +15,6 @@
 #include "app_harness.h"
 #include "core/desktop/autostart.h"
 #include "core/device/notifications.h"
-#include "core/window_messages.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/command_line.h"
 #include "gui/app/msg_wnd.h"
@@ -104,7 +103,7 @@ TEST(Tray, TheTipShowsTheLinkBatteryChargingOrSleepAndALowBatteryMarksTheIconAnd
 }
 
 QAction* trayAction(AppHarness& app, const char* name) {
-    app.send(UM_TRAY_NOTIFY, CMainWnd::kTrayIconId, WM_RBUTTONUP);
+    app.clickTray(QSystemTrayIcon::Context);
     return app.window().trayMenu()->findChild<QAction*>(name);
 }
 
@@ -158,7 +157,7 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     EXPECT_EQ(third->text().toStdString(), "Profile 3");
     third->trigger();
     app.deliverMessages();
-    EXPECT_EQ(app.page().record().activeProfile, 2);
+    EXPECT_EQ(app.session().record().activeProfile, 2);
     EXPECT_TRUE(trayAction(app, "profile_3")->isChecked());
     EXPECT_FALSE(trayAction(app, "follow")->isVisible()) << "nothing follows the focus in this window";
 }
@@ -182,7 +181,7 @@ TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMous
     app.window().hide();
     int warnings = 0;
     answerModal<CMsgWnd>([&](CMsgWnd& box) { ++warnings; box.reject(); },
-                         [&] { app.send(UM_TRAY_NOTIFY, CMainWnd::kTrayIconId, WM_LBUTTONUP); });
+                         [&] { app.clickTray(QSystemTrayIcon::Trigger); });
     EXPECT_EQ(warnings, 0) << "not the no-mouse warning";
     EXPECT_TRUE(app.window().isVisible()) << "a click on the tray icon shows the explanation";
     EXPECT_EQ(title->text(), text("no_access_title_text"));

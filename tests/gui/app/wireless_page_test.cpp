@@ -108,7 +108,7 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_GT(firstApply, 20u) << "the first apply after start sends everything";
 
     app.click("wireless_profile_3_btn");
-    EXPECT_EQ(app.page().record().activeProfile, 2);
+    EXPECT_EQ(app.session().record().activeProfile, 2);
     EXPECT_EQ(app.buttonPage().profileShown, 2);
     EXPECT_EQ(app.applyRequests, (std::vector<std::uintptr_t>{0, 0}));
     ASSERT_TRUE(app.waitForAppliesEnded(2));
@@ -125,9 +125,17 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     auto saved = std::make_unique<DeviceConfig>();
     readConfig(*saved, 0);
     EXPECT_EQ(saved->activeProfile, 2) << "a burst of switches is saved once, a moment later";
-    ASSERT_TRUE(fire(app.page().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     readConfig(*saved, 0);
     EXPECT_EQ(saved->activeProfile, 3);
+
+    // Chosen from outside the window (a rule for the focused application) as a click chooses it.
+    EXPECT_FALSE(app.session().selectProfile(kProfileCount));
+    ASSERT_TRUE(app.session().selectProfile(0));
+    app.deliverMessages();
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_1_btn")->isChecked());
+    EXPECT_EQ(app.buttonPage().profileShown, 0);
+    EXPECT_EQ(app.applyRequests.size(), 3u);
 }
 
 // Which tabs carry the mark of edits not on the mouse.

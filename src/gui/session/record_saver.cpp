@@ -1,4 +1,4 @@
-#include "gui/pages/record_saver.h"
+#include "gui/session/record_saver.h"
 
 #include <QTimer>
 

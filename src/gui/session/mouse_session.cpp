@@ -1,0 +1,267 @@
+#include "gui/session/mouse_session.h"
+
+#include <QTimer>
+
+#include <utility>
+#include <vector>
+
+#include "core/window_messages.h"
+#include "gui/app/diagnostics.h"
+#include "gui/app/window_message.h"
+#include "gui/session/record_saver.h"
+
+namespace qx4::gui {
+
+namespace {
+// UM_APPLY_PROGRESS's lParam: 0 when the report arrived, else which section of which profile did not.
+constexpr int kProfileField = 8;
+
+std::intptr_t encodeFailure(const PlannedReport& planned) {
+    return 1 + static_cast<std::intptr_t>(planned.section) * kProfileField + (planned.profile & (kProfileField - 1));
+}
+
+void noteFailure(ApplyProgress& progress, std::intptr_t failure) {
+    const auto code = static_cast<int>(failure - 1);
+    const auto section = static_cast<Section>(code / kProfileField);
+    progress.notArrived.mark(section, code % kProfileField);
+    progress.profileChoiceLost = progress.profileChoiceLost || section == Section::profileSelect;
+}
+}  // namespace
+
+void ApplyReporter::applyStarted(const ApplyStart& start) {
+    postWindowMessage(target_, UM_APPLY_STARTED, static_cast<std::uintptr_t>(start.reports),
+                      start.sendsButtons ? 1 : 0);
+}
+
+void ApplyReporter::reportWritten(const PlannedReport& planned, const WriteResult& result, int done) {
+    qCDebug(lcApp, "report 0x%02x over the %s: %s", planned.report.bytes[0], linkParameters(result.link).name.data(),
+            result.written ? "written" : "failed");
+    postWindowMessage(target_, UM_APPLY_PROGRESS, static_cast<std::uintptr_t>(done),
+                      result.written ? 0 : encodeFailure(planned));
+}
+
+void ApplyReporter::applyFinished(const ApplyOutcome& outcome) {
+    postWindowMessage(target_, UM_APPLY_FINISHED, static_cast<std::uintptr_t>(outcome.sent), outcome.failed);
+}
+
+void ApplyReporter::applySkipped(ApplySkipReason reason) {
+    postWindowMessage(target_, UM_APPLY_SKIPPED, reason == ApplySkipReason::mouseAsleep ? 1 : 0);
+}
+
+// What the link tells, as the session's signals; the link calls it while it handles a message.
+class MouseSession::Observer final : public DeviceObserver {
+public:
+    explicit Observer(MouseSession& session) : session_(session) {}
+
+    void connectionChanged(bool) override {
+        Q_EMIT session_.linkPresenceChanged();
+        Q_EMIT session_.powerStateChanged();
+    }
+    void sleepChanged(bool asleep) override {
+        Q_EMIT session_.sleepChanged(asleep);
+        Q_EMIT session_.powerStateChanged();
+    }
+    void chargingChanged(bool charging, bool onArrival) override {
+        Q_EMIT session_.chargingChanged(charging, onArrival);
+        Q_EMIT session_.powerStateChanged();
+    }
+    // The power area and the tray take every level together, from the sleep status and from the
+    // plain battery notification alike.
+    void batteryReported(int level) override {
+        Q_EMIT session_.batteryReported(level);
+        Q_EMIT session_.powerStateChanged();
+    }
+    void dpiLevelChanged(int level, std::int32_t dpiHundreds) override {
+        Q_EMIT session_.dpiLevelChanged(level, dpiHundreds * 100);
+    }
+    void profileChanged(int profile) override {
+        Q_EMIT session_.activeProfileChanged(profile, ProfileCause::mouse);
+    }
+    void recordChangedByMouse() override { session_.saver_->requestSave(); }
+    void startArrivalTimer(Link link) override { session_.arrivalTimers_[static_cast<std::size_t>(link)]->start(); }
+    void cancelArrivalTimer(Link link) override { session_.arrivalTimers_[static_cast<std::size_t>(link)]->stop(); }
+
+private:
+    MouseSession& session_;
+};
+
+MouseSession::MouseSession(DriverBinder& binder, PauseFunction pauseAfterWrite, QObject* parent)
+    : QObject(parent),
+      observer_(std::make_unique<Observer>(*this)),
+      reporter_(this),
+      link_(current_, *observer_, binder, std::move(pauseAfterWrite)),
+      saver_(new RecordSaver(
+          current_, [this](const std::filesystem::path& file) { Q_EMIT saveFailed(file); }, this)) {
+    setObjectName(QStringLiteral("mouse_session"));
+    for (Link link : kLinks) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(linkParameters(link).name.data()) +
+                             QStringLiteral("_arrival_timer"));
+        timer->setSingleShot(true);
+        timer->setInterval(kArrivalSettleMilliseconds);
+        connect(timer, &QTimer::timeout, this, [this, link] { link_.completeArrival(link); });
+        arrivalTimers_[static_cast<std::size_t>(link)] = timer;
+    }
+    // After the event that asked for it: see requestApply.
+    connect(this, &MouseSession::applyRequested, this, [this](bool full) { apply(full); }, Qt::QueuedConnection);
+}
+
+MouseSession::~MouseSession() { shutdown(); }
+
+void MouseSession::start(DriverSet drivers) {
+    worker_ = std::make_unique<ApplyWorker>(link_, link_.presence(), reporter_);
+    link_.start(messageSinkFor(this), drivers);
+}
+
+ConfigLoadResult MouseSession::load(MacroList& macros) {
+    macros_ = &macros;
+    const ConfigLoadResult loaded = loadConfig(current_, macros.size());
+    const bool misfit = loaded.damaged || loaded.overlong;
+    // The saver compares with what the file holds. A file that was damaged, overlong or repaired
+    // does not hold the record, which is then written at the next occasion; a file that could not
+    // be read, or whose misfit could not be kept aside, may hold what the user has and is left alone.
+    if (loaded.unreadable || (misfit && loaded.damagedCopy.empty())) {
+        saver_->leaveFileAlone();
+    } else if (!misfit && !loaded.rangeRepaired) {
+        saver_->fileHolds(current_);
+    }
+    if (worker_) worker_->setBaseline(current_);
+    mouse_.setBaseline(std::make_shared<const DeviceConfig>(current_), true);
+    return loaded;
+}
+
+void MouseSession::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    for (QTimer* timer : arrivalTimers_) timer->stop();
+    link_.closeLinks();
+    if (worker_) worker_->stop();
+    link_.releaseLibraries();
+    saver_->saveNow();
+    while (appliesEnded_ < appliesHanded_) endApply({commands::SendResult::Kind::unavailable});
+}
+
+bool MouseSession::selectProfile(int profile) {
+    if (profile < 0 || profile >= kProfileCount) return false;
+    current_.activeProfile = profile;
+    Q_EMIT activeProfileChanged(profile, ProfileCause::hand);
+    requestApply(false);
+    return true;
+}
+
+void MouseSession::resetToDefaults() { applyDefaults(current_); }
+
+std::optional<MouseSession::OutsideEdit> MouseSession::runOutsideEdit(const commands::EditCommand& command) {
+    if (!macros_) return std::nullopt;
+    const auto recordBefore = std::make_unique<DeviceConfig>(current_);
+    const std::vector<std::byte> macrosBefore = encodeMacroStore(*macros_);
+    OutsideEdit edit{commands::executeEdit(command, {current_, *macros_}), {}};
+    if (edit.outcome.exitCode != 0) return edit;
+    const commands::Effects& effects = edit.outcome.effects;
+    if (effects.macrosChanged || effects.recordChanged) edit.saved = saveDataFilesNow(effects.macrosChanged);
+    if (edit.saved.error && edit.saved.saved.empty()) {
+        // Neither file has it, so the change goes too: a later save of the record alone would
+        // otherwise write half of it.
+        current_ = *recordBefore;
+        macros_->clear();
+        decodeMacroStore(macrosBefore, *macros_);
+        return edit;
+    }
+    if (current_.activeProfile != recordBefore->activeProfile) {
+        Q_EMIT activeProfileChanged(activeProfileIndex(current_), ProfileCause::hand);
+    }
+    Q_EMIT changedOutside(effects);
+    return edit;
+}
+
+void MouseSession::requestApply(bool full) { Q_EMIT applyRequested(full); }
+
+std::optional<std::uint64_t> MouseSession::apply(bool full) {
+    if (!worker_ || shutDown_) return std::nullopt;
+    handed_.push_back(worker_->requestApply(full, current_));
+    return ++appliesHanded_;
+}
+
+int MouseSession::editsNotSent() const {
+    if (handed_.empty()) return mouse_.unapplied(current_).count();
+    MouseCopy afterThem;
+    afterThem.setBaseline(handed_.back(), false);
+    return afterThem.unapplied(current_).count();
+}
+
+void MouseSession::discardEdits() {
+    current_ = handed_.empty() ? mouse_.record() : *handed_.back();
+    saver_->saveNow();
+}
+
+DataFilesSave MouseSession::saveDataFilesNow(bool withMacros) {
+    return saver_->saveNowWith(withMacros ? macros_ : nullptr);
+}
+
+// The numbered messages posted to the session: the driver libraries' (1329-1332) from their
+// threads, and the apply worker's reports (1334-1337) from its own.
+bool MouseSession::event(QEvent* event) {
+    if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
+    const auto* message = static_cast<const WindowMessageEvent*>(event);
+    const std::uintptr_t wParam = message->wParam();
+    const std::intptr_t lParam = message->lParam();
+    switch (message->message()) {
+    case UM_APPLY_STARTED: onApplyStarted(static_cast<int>(wParam), lParam == 1); break;
+    case UM_APPLY_PROGRESS: onApplyProgressed(static_cast<int>(wParam), lParam); break;
+    case UM_APPLY_FINISHED: onApplyFinished(static_cast<int>(wParam), static_cast<int>(lParam)); break;
+    case UM_APPLY_SKIPPED:
+        onApplySkipped(wParam == 1 ? ApplySkipReason::mouseAsleep : ApplySkipReason::noLink);
+        break;
+    default: dispatchLinkMessage(message->message(), wParam, lParam);
+    }
+    return true;
+}
+
+void MouseSession::dispatchLinkMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (shutDown_) return;
+    const MouseSwitches before = MouseSwitches::of(current_);
+    link_.dispatchMessage(message, wParam, lParam);
+    if (MouseSwitches::of(current_) == before) return;
+    mouse_.mouseSwitched(before, current_);
+    Q_EMIT switchedOnMouse();
+}
+
+void MouseSession::onApplyStarted(int reports, bool sendsButtons) {
+    running_ = {reports, 0, sendsButtons, {}, false};
+    Q_EMIT applyStarted(running_);
+}
+
+void MouseSession::onApplyProgressed(int done, std::intptr_t failure) {
+    running_.done = done;
+    if (failure != 0) noteFailure(running_, failure);
+    Q_EMIT applyProgressed(running_);
+}
+
+// The end's word first, so that a save that fails has the last word.
+void MouseSession::onApplyFinished(int sent, int failed) {
+    qCDebug(lcApp, "apply finished: %d reports sent, %d failed", sent, failed);
+    if (!handed_.empty()) {
+        mouse_.applied(handed_.front(), running_.notArrived);
+        handed_.pop_front();
+    }
+    const ApplyProgress finished = std::exchange(running_, {});
+    Q_EMIT applyFinished(finished, sent, failed);
+    saver_->saveNow();
+    endApply({commands::SendResult::Kind::sent, sent, failed});
+}
+
+void MouseSession::onApplySkipped(ApplySkipReason reason) {
+    qCDebug(lcApp, "apply skipped: %s", reason == ApplySkipReason::mouseAsleep ? "asleep" : "no link");
+    if (!handed_.empty()) handed_.pop_front();
+    running_ = {};
+    Q_EMIT applySkipped(reason);
+    endApply({reason == ApplySkipReason::mouseAsleep ? commands::SendResult::Kind::asleep
+                                                     : commands::SendResult::Kind::noMouse});
+}
+
+void MouseSession::endApply(const commands::SendResult& end) {
+    ++appliesEnded_;
+    Q_EMIT applyEnded(appliesEnded_, end);
+}
+
+}  // namespace qx4::gui

@@ -1,0 +1,174 @@
+// The mouse as the window works with it: the record the user edits and the window's copy of what
+// the mouse holds, both links, the apply worker, the saver of the data file and the tickets of the
+// applies handed to the worker. The device area, qx4ctl's requests and profile switching all go
+// through it; what happens comes out as signals, on the UI thread. The driver libraries and the
+// worker's thread post to it their numbered messages, which it turns into calls here alone.
+#pragma once
+
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "core/commands/edit_command.h"
+#include "core/commands/send_result.h"
+#include "core/config/config_file.h"
+#include "core/config/device_config.h"
+#include "core/device/apply_worker.h"
+#include "core/device/device_link.h"
+#include "core/device/device_observer.h"
+#include "core/macro/macro_store.h"
+
+class QTimer;
+
+namespace qx4::gui {
+
+class RecordSaver;
+
+// The apply the worker runs now, as far as it has come.
+struct ApplyProgress {
+    int reports = 0;            // it writes this many
+    int done = 0;               // written so far
+    bool sendsButtons = false;  // every macro and button report goes: the long kind
+    SectionFlags notArrived;    // sections whose reports did not reach the mouse
+    bool profileChoiceLost = false;  // nor did the choice of the active profile
+};
+
+// Hands the worker's reports to the UI thread as numbered messages; never touches a widget.
+class ApplyReporter final : public ApplyListener {
+public:
+    explicit ApplyReporter(QObject* target) : target_(target) {}
+    void applyStarted(const ApplyStart& start) override;
+    void reportWritten(const PlannedReport& planned, const WriteResult& result, int done) override;
+    void applyFinished(const ApplyOutcome& outcome) override;
+    void applySkipped(ApplySkipReason reason) override;
+
+private:
+    QObject* target_;
+};
+
+class MouseSession final : public QObject {
+    Q_OBJECT
+public:
+    // Who made a profile the active one: the user in the window, qx4ctl or a rule (hand), or the
+    // mouse's own profile button (mouse).
+    enum class ProfileCause { hand, mouse };
+    Q_ENUM(ProfileCause)
+
+    MouseSession(DriverBinder& binder, PauseFunction pauseAfterWrite, QObject* parent = nullptr);
+    ~MouseSession() override;
+
+    // Starts the apply worker and opens both links; tells linkPresenceChanged.
+    void start(DriverSet drivers);
+    // Loads the data file into the record; the mouse counts as holding nothing of it, so the first
+    // apply is a full download. `macros` is the store that edits and saves go with.
+    ConfigLoadResult load(MacroList& macros);
+    // Links closed, worker stopped and joined, libraries released, the record saved when it differs
+    // from the file, and every apply not ended yet ended as unavailable. Idempotent.
+    void shutdown();
+
+    const DeviceConfig& record() const { return current_; }
+    // The record the pages edit in place; they tell of each edit through their host.
+    DeviceConfig& recordForEditing() { return current_; }
+    const PresenceState& presence() const { return link_.presence(); }
+    bool anyLinkPresent() const { return link_.presence().anyLinkPresent.load() == 1; }
+
+    // Makes profile 0-4 the active one, as the profile buttons do, and has the mouse switch to it
+    // (requestApply, whose end the status line tells). Tells activeProfileChanged. False, changing
+    // nothing, for a profile that does not exist.
+    bool selectProfile(int profile);
+    // The record back to the defaults; the window then selects profile 1 as its button does.
+    void resetToDefaults();
+    // A command of qx4ctl's on the record and the macro store, saved at once: both files or
+    // neither. When neither could be written the change is undone; otherwise it stays, and
+    // changedOutside tells it. Nullopt when the data is not loaded yet.
+    struct OutsideEdit {
+        commands::EditOutcome outcome;
+        DataFilesSave saved;
+    };
+    std::optional<OutsideEdit> runOutsideEdit(const commands::EditCommand& command);
+
+    // An apply handed to the worker after the current event, as a user's action (a profile chosen,
+    // an import, a reset) changes the record further before the worker's copy is taken.
+    void requestApply(bool full);
+    // The worker gets a copy of the record as it is now. Returns the ticket the apply's end will
+    // carry; nullopt once the session has shut down.
+    std::optional<std::uint64_t> apply(bool full);
+    // Sections of the record the mouse lacks now, and those it will still lack once the applies
+    // under way have ended.
+    SectionFlags notOnMouse() const { return mouse_.unapplied(current_); }
+    int editsNotSent() const;
+    // An apply handed to the worker has not ended yet.
+    bool applying() const { return appliesEnded_ < appliesHanded_; }
+    // The record back to what the mouse holds once the applies under way have ended, and saved.
+    void discardEdits();
+
+    // The record, when it differs from the file, and the macro store, when asked for, as one
+    // change: both files or neither, and why not.
+    DataFilesSave saveDataFilesNow(bool withMacros);
+
+Q_SIGNALS:
+    // requestApply was called; the apply is handed to the worker after the current event.
+    void applyRequested(bool full);
+    // Whether either link is present changed; also told at start.
+    void linkPresenceChanged();
+    void sleepChanged(bool asleep);
+    void chargingChanged(bool charging, bool onArrival);
+    void batteryReported(int level);
+    // After each of the four above: the links, sleep, charging or the battery level changed.
+    void powerStateChanged();
+    // The mouse switched the active profile to DPI level 0-7 of this value.
+    void dpiLevelChanged(int level, int dpi);
+    void activeProfileChanged(int profile, MouseSession::ProfileCause cause);
+    // The mouse switched a setting by itself (a DPI level, the report rate, a lighting mode, the
+    // profile): the record and the copy of what the mouse holds both have it.
+    void switchedOnMouse();
+    // A qx4ctl command changed the record or the macro store.
+    void changedOutside(const commands::Effects& effects);
+
+    void applyStarted(const ApplyProgress& progress);
+    void applyProgressed(const ApplyProgress& progress);
+    // The copy of what the mouse holds has taken what arrived; the record is saved after this.
+    void applyFinished(const ApplyProgress& progress, int sent, int failed);
+    void applySkipped(ApplySkipReason reason);
+    // The apply that apply() returned `ticket` for has ended, in the order they were handed.
+    void applyEnded(quint64 ticket, const commands::SendResult& end);
+    // The data file could not be written.
+    void saveFailed(const std::filesystem::path& file);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    class Observer;
+
+    void dispatchLinkMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onApplyStarted(int reports, bool sendsButtons);
+    void onApplyProgressed(int done, std::intptr_t failure);
+    void onApplyFinished(int sent, int failed);
+    void onApplySkipped(ApplySkipReason reason);
+    void endApply(const commands::SendResult& end);
+
+    DeviceConfig current_{};
+    MacroList* macros_ = nullptr;
+    std::unique_ptr<Observer> observer_;
+    ApplyReporter reporter_;
+    DeviceLink link_;
+    std::unique_ptr<ApplyWorker> worker_;
+    RecordSaver* saver_;
+    std::array<QTimer*, 2> arrivalTimers_{};  // "receiver_arrival_timer", "cable_arrival_timer"
+    // What the mouse holds as the UI thread knows it from the worker's reports (the worker's own
+    // copy is never read), and the copies handed to the worker since, oldest first.
+    MouseCopy mouse_;
+    std::deque<std::shared_ptr<const DeviceConfig>> handed_;
+    ApplyProgress running_;
+    std::uint64_t appliesHanded_ = 0;
+    std::uint64_t appliesEnded_ = 0;
+    bool shutDown_ = false;
+};
+
+}  // namespace qx4::gui
