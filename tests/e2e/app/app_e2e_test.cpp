@@ -129,7 +129,7 @@ TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVis
     const MemoryUse afterFirstVisit = memoryOf(program.pid());
     for (int visit = 2; visit <= 10; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
     const MemoryUse afterTenVisits = memoryOf(program.pid());
-    EXPECT_LT(afterTenVisits.residentMb - afterFirstVisit.residentMb, 2.0)
+    EXPECT_LT(afterTenVisits.residentMb - afterFirstVisit.residentMb, 1.0)
         << afterFirstVisit.residentMb << " MB after the first visit, " << afterTenVisits.residentMb << " after ten";
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
