@@ -71,7 +71,17 @@ void saveWhenQtEndsTheProcess(CMainWnd& window) {
     std::atexit(saveAtExit);
 }
 
+// The window paints in software. On Wayland, Qt's client would still load an EGL driver (with a
+// shader compiler of some 50 MB) just to learn whether it may draw window frames; every window
+// here but the file dialog draws its own. Qt reads the variable once, when the first window shows.
+void paintWaylandWindowsInSharedMemory() {
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION")) {
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+    }
+}
+
 int runMainWindow(int argc, char** argv, const CommandLine& commandLine, InstanceLock& lock) {
+    paintWaylandWindowsInSharedMemory();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qx4-config"));
     QApplication::setApplicationVersion(QStringLiteral(QX4_VERSION));

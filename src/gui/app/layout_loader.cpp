@@ -1,5 +1,6 @@
 #include "gui/app/layout_loader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLayout>
 #include <QVBoxLayout>
@@ -9,8 +10,16 @@
 
 namespace qx4::gui {
 
+WithoutDesignerPlugins::WithoutDesignerPlugins() : libraryPaths_(QCoreApplication::libraryPaths()) {
+    QCoreApplication::setLibraryPaths({});
+}
+
+// Qt's plug-in loaders remember the folders they have read, so this reads nothing again.
+void WithoutDesignerPlugins::restoreLibraryPaths() const { QCoreApplication::setLibraryPaths(libraryPaths_); }
+
 LayoutLoader::LayoutLoader(CreateControl createControl)
     : createControl_(std::move(createControl)) {
+    restoreLibraryPaths();
     setWorkingDirectory(ResourceManager::instance().resourceDirectory());
 }
 

@@ -4,13 +4,27 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUiLoader>
 
 #include <functional>
 
 namespace qx4::gui {
 
-class LayoutLoader final : public QUiLoader {
+// QUiLoader's constructor loads every Qt Designer plug-in in a "designer" folder under the library
+// paths; those on a desktop bring Qt Quick and QML into the process. Every class the layouts name
+// is Qt's own or the program's, so the paths are hidden while it runs. A base class, as it has to
+// act before QUiLoader's constructor does.
+class WithoutDesignerPlugins {
+protected:
+    WithoutDesignerPlugins();
+    void restoreLibraryPaths() const;
+
+private:
+    QStringList libraryPaths_;
+};
+
+class LayoutLoader final : private WithoutDesignerPlugins, public QUiLoader {
 public:
     // Returns the control for a class name, or nullptr to let Qt build a standard widget.
     using CreateControl = std::function<QWidget*(const QString& className, QWidget* parent)>;

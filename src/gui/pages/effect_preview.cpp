@@ -17,8 +17,11 @@ constexpr int kPictureMargin = 6;
 constexpr qreal kCornerRadius = 8.0;
 const QColor kCardColor(0x15, 0x18, 0x1D);
 
-QImage renderLayer(QSvgRenderer& picture, const char* id, QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+// A layer of `size` in the widget's units, in as many pixels as the screen shows there, so that
+// a scaled screen gets a sharp picture rather than a stretched one.
+QImage renderLayer(QSvgRenderer& picture, const char* id, QSize size, qreal pixelRatio) {
+    QImage image(size * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(pixelRatio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -105,16 +108,19 @@ void EffectPreview::resizeEvent(QResizeEvent* event) {
 void EffectPreview::rebuildLayers() {
     const QSize size = pictureRect().size();
     if (size.isEmpty() || !picture_->isValid()) return;
-    body_ = QPixmap::fromImage(renderLayer(*picture_, "body", size));
-    haloMask_ = renderLayer(*picture_, "halo", size);
-    lightMask_ = renderLayer(*picture_, "light", size);
-    lightLayer_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = devicePixelRatioF();
+    body_ = QPixmap::fromImage(renderLayer(*picture_, "body", size, ratio));
+    haloMask_ = renderLayer(*picture_, "halo", size, ratio);
+    lightMask_ = renderLayer(*picture_, "light", size, ratio);
+    lightLayer_ = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    lightLayer_.setDevicePixelRatio(ratio);
 }
 
 void EffectPreview::paintLightThrough(QPainter& painter, const QImage& mask, const QBrush& light) {
     lightLayer_.fill(Qt::transparent);
     QPainter layer(&lightLayer_);
-    layer.scale(lightLayer_.width() / kPictureSize.width(), lightLayer_.height() / kPictureSize.height());
+    const QSizeF size = lightLayer_.deviceIndependentSize();
+    layer.scale(size.width() / kPictureSize.width(), size.height() / kPictureSize.height());
     layer.fillRect(QRectF(QPointF(0, 0), kPictureSize), light);
     layer.resetTransform();
     layer.setCompositionMode(QPainter::CompositionMode_DestinationIn);
@@ -129,6 +135,8 @@ void EffectPreview::paintEvent(QPaintEvent*) {
     QPainterPath card;
     card.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     painter.fillPath(card, kCardColor);
+    // The window went to a screen of another scale.
+    if (!body_.isNull() && body_.devicePixelRatio() != devicePixelRatioF()) rebuildLayers();
     if (body_.isNull()) return;
 
     const QBrush light = lightAt(effect_, static_cast<double>(clock_.elapsed()) / 1000.0, lastClick_);

@@ -15,6 +15,7 @@
 #include <random>
 
 #include "core/config/config_file.h"
+#include "tests/e2e/app/process_memory.h"
 #include "tests/e2e/app/program.h"
 #include "tests/e2e/app/x_desktop.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -99,6 +100,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     Program second({"--simulate"});
     EXPECT_EQ(second.exitCode(false), 1) << second.output();
     EXPECT_TRUE(first.waitFor("main window shown")) << first.output();
+    EXPECT_EQ(unneededLibraries(mappedFiles(first.pid())), "") << "the program maps libraries it does not use";
 
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
@@ -110,6 +112,26 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     ASSERT_TRUE(first.waitFor("connection changed: no mouse")) << first.output();
     EXPECT_TRUE(first.waitFor("main window hidden")) << first.output();
     EXPECT_EQ(first.exitCode(true), 0) << first.output();
+}
+
+// Each page keeps what it built for its first showing; showing it again builds nothing more. The
+// bound leaves room for the allocator's noise, not for a page's worth of pictures each time.
+TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVisit) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "xdotool is not installed";
+    ScopedEnv english("LC_ALL", std::string("C.UTF-8"));
+    VirtualMouse mouse;
+    Program program({"--simulate"});
+    ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
+    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    const QString window = shownWindowOf(program.pid());
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(clickEveryTab(window, 100));
+    const MemoryUse afterFirstVisit = memoryOf(program.pid());
+    for (int visit = 2; visit <= 10; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
+    const MemoryUse afterTenVisits = memoryOf(program.pid());
+    EXPECT_LT(afterTenVisits.residentMb - afterFirstVisit.residentMb, 1.0)
+        << afterFirstVisit.residentMb << " MB after the first visit, " << afterTenVisits.residentMb << " after ten";
+    EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
 // The mouse's switch is saved a moment after it is reported; an end within that moment saves it
