@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
+#include "gui/app/tray_absence.h"
 #include "gui/pages/wireless_page.h"
 
 namespace qx4::gui {
@@ -87,6 +89,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     new InstanceServer(lock.socketPath(), window.get(), new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow));
     window->initialize();
     window->applyStartVisibility(commandLine.startHidden);
+    if (window->isVisible() && !QSystemTrayIcon::isSystemTrayAvailable()) tellHowToGetATrayOnce(window.get());
     saveWhenQtEndsTheProcess(*window);
 
     QApplication::exec();
