@@ -146,7 +146,8 @@ TEST_F(DesktopWithoutTray, TheWindowShowsEvenForTheTrayAndSaysOnceHowToGetATray)
         SCOPED_TRACE(firstStart ? "first start" : "second start");
         Program program({"--simulate", "--tray"});
         ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
-        ASSERT_TRUE(program.skipUntilQuiet(500));
+        // Said before the message loop runs, so before any news of the mouse.
+        ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
         EXPECT_EQ(program.output().find("told: how to get a tray") != std::string::npos, firstStart)
             << program.output();
         EXPECT_EQ(program.exitCode(true), 0) << program.output();
