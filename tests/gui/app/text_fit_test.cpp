@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -30,6 +31,7 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_absence.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
@@ -154,8 +156,8 @@ TEST_P(TextFit, NoMousePageAndItsWarning) {
     expectFits(check);
 }
 
-// The longest text of the language in the message box, the about box, the colour dialog and
-// the popups with their widest texts.
+// The longest text of the language in the message box, the about box, the boxes of a desktop
+// without a tray, the colour dialog and the popups with their widest texts.
 TEST_P(TextFit, Dialogs) {
     const ResourceManager& texts = ResourceManager::instance();
     const auto keys = readLanguageFile(texts.resourcePath(QStringLiteral("lan.xml"))).value().keys();
@@ -174,6 +176,18 @@ TEST_P(TextFit, Dialogs) {
             about.reject();
         },
         [] { CAboutWnd(nullptr).showModal(); });
+    answerModal<CMsgWnd>(
+        [&](CMsgWnd& box) {
+            check.check(&box, QStringLiteral("quit without a tray"));
+            box.reject();
+        },
+        [] { confirmQuitWithoutTray(nullptr); });
+    {
+        const qx4::test::TempFolder data;
+        const qx4::test::ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
+        const std::unique_ptr<CMsgWnd> notice(tellHowToGetATrayOnce(nullptr));
+        check.check(notice.get(), QStringLiteral("how to get a tray"));
+    }
     CDpiColorWnd colors;
     colors.show();
     check.check(&colors, QStringLiteral("colour dialog"));
