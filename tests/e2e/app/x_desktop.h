@@ -20,10 +20,7 @@ public:
         display_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         if (!display_.waitForReadyRead(15000)) return;
         displayEnv_.emplace("DISPLAY", ":" + display_.readAllStandardOutput().trimmed().toStdString());
-        ready_ = !withTray;
-        if (ready_) return;
-        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
-        ready_ = tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+        ready_ = !withTray || startTray();
     }
     ~XDesktop() {
         for (QProcess* process : {&tray_, &display_}) {
@@ -36,6 +33,11 @@ public:
 
     // False when Xvfb is missing or the display or its tray did not come up.
     bool ready() const { return ready_; }
+    // A tray comes, as when a panel starts; false when it did not.
+    bool startTray() {
+        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
+        return tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+    }
     // The X server dies, as when a session is cut off.
     void end() {
         display_.kill();
