@@ -21,3 +21,20 @@ function(qx4_add_test name)
   set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QX4_PLUGIN_DIR=${QX4_BIN_DIR};LANGUAGE=en")
 endfunction()
+
+# A test registered once more as <name>_wayland, run on Qt's Wayland platform under a headless
+# Weston of its own (tests/support/with-weston); FILTER picks the cases that matter there. Without
+# Weston or Qt's Wayland platform plug-in it fails rather than skips.
+function(qx4_add_wayland_test name)
+  cmake_parse_arguments(ARG "" "FILTER;TIMEOUT" "" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set(filter)
+  if(ARG_FILTER)
+    set(filter --gtest_filter=${ARG_FILTER})
+  endif()
+  add_test(NAME ${name}_wayland COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-weston $<TARGET_FILE:${name}> ${filter})
+  set_tests_properties(${name}_wayland PROPERTIES LABELS "e2e;wayland" TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=wayland;QX4_PLUGIN_DIR=${QX4_BIN_DIR};LANGUAGE=en")
+endfunction()

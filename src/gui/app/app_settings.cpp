@@ -10,6 +10,7 @@ namespace qx4::gui {
 namespace {
 const QString kBatteryWarnings = QStringLiteral("battery_warnings");
 const QString kFileFolder = QStringLiteral("file_folder");
+const QString kTrayHintGiven = QStringLiteral("tray_hint_given");
 
 bool writeSetting(const QString& key, const QVariant& value) {
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
@@ -40,5 +41,12 @@ QString lastFileFolder() {
 void setLastFileFolder(const QString& folder) {
     if (folder != lastFileFolder()) writeSetting(kFileFolder, folder);
 }
+
+bool trayHintGiven() {
+    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    return settings.value(kTrayHintGiven, false).toBool();
+}
+
+void setTrayHintGiven() { writeSetting(kTrayHintGiven, true); }
 
 }  // namespace qx4::gui

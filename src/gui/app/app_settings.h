@@ -3,6 +3,7 @@
 //   [General]
 //   battery_warnings=false    no desktop notification when the battery runs low (default: true)
 //   file_folder=/home/...     where the last profile or macro file was taken from or put
+//   tray_hint_given=true      the window has said how to get a tray icon on a desktop without one
 // A missing or unreadable file means the defaults. The file is private to the user.
 #pragma once
 
@@ -20,5 +21,8 @@ bool setBatteryWarningsEnabled(bool enabled);
 QString lastFileFolder();
 // Remembering is a convenience: a file that cannot be written is left at that.
 void setLastFileFolder(const QString& folder);
+
+bool trayHintGiven();
+void setTrayHintGiven();
 
 }  // namespace qx4::gui

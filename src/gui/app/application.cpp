@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/skin.h"
+#include "gui/app/tray_absence.h"
 #include "gui/follow/following.h"
 #include "gui/session/mouse_session.h"
 
@@ -102,6 +104,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     window->setFollower(follower);
     remote->setFollower(follower);
     window->applyStartVisibility(commandLine.startHidden);
+    if (window->isVisible() && !QSystemTrayIcon::isSystemTrayAvailable()) tellHowToGetATrayOnce(window.get());
     saveWhenQtEndsTheProcess(*window);
 
     QApplication::exec();

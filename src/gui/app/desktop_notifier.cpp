@@ -18,19 +18,26 @@ namespace qx4::gui {
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+constexpr uchar kLowUrgency = 0;
 constexpr uchar kNormalUrgency = 1;
 constexpr uchar kCriticalUrgency = 2;
 constexpr int kServerDecidesTimeout = -1;
 constexpr int kBalloonMilliseconds = 10000;
 // A service that does not answer by then is taken to be missing, so later notices are not held up.
 constexpr int kReplyMilliseconds = 5000;
+
+uchar urgencyOf(const DesktopNotice& notice) {
+    if (notice.urgent) return kCriticalUrgency;
+    return notice.passing ? kLowUrgency : kNormalUrgency;
+}
 }  // namespace
 
 DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent) : QObject(parent), tray_(tray) {}
 
 void DesktopNotifier::notify(const DesktopNotice& notice) {
-    if (awaitingReply_) {
-        waiting_ = notice;
+    Kind& kind = kindOf(notice);
+    if (kind.awaitingReply) {
+        kind.waiting = notice;
         return;
     }
     send(notice);
@@ -44,30 +51,33 @@ void DesktopNotifier::send(const DesktopNotice& notice) {
     }
     const QString icon =
         QUrl::fromLocalFile(ResourceManager::instance().resourcePath(QStringLiteral("skin/qx4-tray.svg"))).toString();
-    const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(notice.urgent ? kCriticalUrgency : kNormalUrgency)},
-                            {QStringLiteral("desktop-entry"), QStringLiteral("qx4-config")},
-                            {QStringLiteral("category"), QStringLiteral("device")}};
+    QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(urgencyOf(notice))},
+                      {QStringLiteral("desktop-entry"), QStringLiteral("qx4-config")},
+                      {QStringLiteral("category"), QStringLiteral("device")}};
+    if (notice.passing) hints.insert(QStringLiteral("transient"), true);
+    Kind& kind = kindOf(notice);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
-    call << QStringLiteral("qx4-config") << shownId_ << icon << notice.title << notice.body << QStringList() << hints
-         << kServerDecidesTimeout;
-    awaitingReply_ = true;
+    call << QStringLiteral("qx4-config") << kind.shownId << icon << notice.title << notice.body << QStringList()
+         << hints << (notice.passing ? kPassingMilliseconds : kServerDecidesTimeout);
+    kind.awaitingReply = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kReplyMilliseconds), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* finished) {
+        Kind& answered = kindOf(notice);
         const QDBusPendingReply<uint> reply = *finished;
         if (reply.isError()) {
             qCDebug(lcApp) << "no notification service:" << reply.error().message();
             showBalloon(notice);
         } else {
-            shownId_ = reply.value();
+            answered.shownId = reply.value();
         }
         finished->deleteLater();
-        awaitingReply_ = false;
-        if (waiting_) send(*std::exchange(waiting_, std::nullopt));
+        answered.awaitingReply = false;
+        if (answered.waiting) send(*std::exchange(answered.waiting, std::nullopt));
     });
 }
 
 void DesktopNotifier::showBalloon(const DesktopNotice& notice) {
-    if (!tray_) return;
+    if (!tray_ || notice.passing) return;
     tray_->showMessage(notice.title, notice.body,
                        notice.urgent ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information, kBalloonMilliseconds);
 }

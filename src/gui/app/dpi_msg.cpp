@@ -44,4 +44,6 @@ QRect CDPIMsg::geometryFor(const QRect& workArea) {
             kHeight};
 }
 
+bool CDPIMsg::placeable() { return !QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
 }  // namespace qx4::gui

@@ -27,6 +27,9 @@ public:
 
     // 200 x 50 at (work-area width - 210, work-area height - 60) from the work area's corner.
     static QRect geometryFor(const QRect& workArea);
+    // False on Wayland, where a client cannot place its windows: the compositor would put the
+    // popup where it likes, over other windows, and might give it the focus.
+    static bool placeable();
 
 private:
     void showText();

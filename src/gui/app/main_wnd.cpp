@@ -22,6 +22,7 @@
 #include "gui/app/layout_loader.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_absence.h"
 #include "gui/app/tray_menu.h"
 #include "gui/app/tray_status.h"
 #include "gui/app/window_drag.h"
@@ -334,7 +335,14 @@ void CMainWnd::tellDisconnected() {
 
 void CMainWnd::showProfilePopup(int profile) { showPopup(text("profile_popup_text").arg(profile + 1)); }
 
+// Where the popup cannot be placed in its corner, the desktop's notification shows the switch
+// where the desktop shows such things, and replaces itself at the next one.
 void CMainWnd::showPopup(const QString& popupText) {
+    if (!CDPIMsg::placeable()) {
+        qCDebug(lcApp) << "popup:" << popupText << "as a notification";
+        if (options_.notify) options_.notify({text("mouse_name_text"), popupText, false, true});
+        return;
+    }
     popupTimer_->start();
     if (popup_) {
         popup_->setText(popupText);
@@ -342,7 +350,7 @@ void CMainWnd::showPopup(const QString& popupText) {
         popup_ = new CDPIMsg(this, popupText);
         popup_->show();
     }
-    qCDebug(lcApp) << "popup:" << popupText;
+    qCDebug(lcApp) << "popup:" << popupText << "in a window";
 }
 
 void CMainWnd::closePopup() {
@@ -386,8 +394,13 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     closeToTray();
 }
 
-// Without a tray its "exit" cannot be reached, so closing the window is the way to end the program.
-void CMainWnd::closeToTray() { leave(!trayAvailable()); }
+// Without a tray its "exit" cannot be reached, so closing the window is the way to end the program,
+// once the user has said so.
+void CMainWnd::closeToTray() {
+    const bool tray = trayAvailable();
+    if (!tray && !confirmQuitWithoutTray(this)) return;
+    leave(!tray);
+}
 
 // Edits the mouse does not hold yet are asked about here, once for either way out. An apply chosen
 // on the way out is let finish before the program ends.

@@ -44,6 +44,7 @@ void CMsgWnd::offerChoices(const QString& confirmKey, const QString& cancelKey, 
     const ResourceManager& texts = ResourceManager::instance();
     texts.setResourceText(confirm_, confirmKey);
     texts.setResourceText(cancel_, cancelKey);
+    if (alternativeKey.isEmpty()) return;
     texts.setResourceText(alternative_, alternativeKey);
     alternative_->show();
 }
@@ -59,7 +60,7 @@ void CMsgWnd::setDetails(const QString& details, const QString& command) {
     showText(command_, command);
 }
 
-int CMsgWnd::showModal() {
+void CMsgWnd::fitAndCentre() {
     if (QLayout* frame = layout()) {
         ensurePolished();
         const int needed = frame->hasHeightForWidth() ? frame->totalHeightForWidth(width())
@@ -67,8 +68,19 @@ int CMsgWnd::showModal() {
         setFixedHeight(std::max(height(), needed));
     }
     setGeometry(centredGeometry(this, parentWidget()));
+}
+
+int CMsgWnd::showModal() {
+    fitAndCentre();
     const int result = exec();
     return result == kConfirmed || result == kAlternative ? result : kCancelled;
+}
+
+void CMsgWnd::showModeless() {
+    setModal(false);
+    connect(this, &QDialog::finished, this, &QObject::deleteLater);
+    fitAndCentre();
+    show();
 }
 
 int runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey) {

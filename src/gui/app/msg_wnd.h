@@ -26,15 +26,21 @@ public:
     void setDetails(const QString& details, const QString& command);
     // The text itself, when it holds more than its key (a number).
     void setText(const QString& text);
-    // Three answers, by their language keys: confirm, cancel, and "alternative_btn" (2) at the left.
+    // Answers by their language keys: confirm, cancel, and "alternative_btn" (2) at the left
+    // unless its key is empty.
     void offerChoices(const QString& confirmKey, const QString& cancelKey, const QString& alternativeKey);
 
     // Centres the box and runs it: 1 after "confirm_btn", 2 after "alternative_btn", 0 after
     // "cancel_btn" or closing it. The box grows downwards when its texts need more room than the
     // layout gives them.
     int showModal();
+    // Centres the box as showModal does and returns at once, leaving the window usable; the box
+    // deletes itself when closed.
+    void showModeless();
 
 private:
+    void fitAndCentre();
+
     QAbstractButton* confirm_;
     QAbstractButton* cancel_;
     QAbstractButton* alternative_;

@@ -1,5 +1,8 @@
-// qx4-config --simulate against qx4-virtual-mouse on an X display with a tray, as a user runs it:
-// a second start, the mouse's DPI button, unplugging its links, and the end of the program.
+// qx4-config --simulate against qx4-virtual-mouse on a desktop with a tray, as a user runs it: a
+// second start, the mouse's DPI button, unplugging its links, and the end of the program; and on a
+// desktop without a tray. The desktop is an X display of its own, or, in the suite's Wayland part
+// (QT_QPA_PLATFORM=wayland under a compositor of the test's own), a session bus with a tray host
+// and a notification service.
 #include <gtest/gtest.h>
 
 #include <QStandardPaths>
@@ -17,18 +20,27 @@
 #include "core/config/config_file.h"
 #include "tests/e2e/app/process_memory.h"
 #include "tests/e2e/app/program.h"
+#include "tests/e2e/app/session_services.h"
 #include "tests/e2e/app/x_desktop.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
 namespace {
 
-// An X display of its own with a tray on it, as a desktop session offers, and a data folder.
+bool onWayland() { return qgetenv("QT_QPA_PLATFORM") == "wayland"; }
+
+// A desktop of its own with a tray, as a desktop session offers, and a data folder.
 class DesktopSession : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { startDesktop(true); }
+    void startDesktop(bool withTray) {
+        if (onWayland()) {
+            services_.emplace(withTray);
+            ASSERT_TRUE(services_->ready());
+            return;
+        }
         if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
-        desktop_.emplace();
+        desktop_.emplace(withTray);
         ASSERT_TRUE(desktop_->ready());
     }
 
@@ -40,9 +52,15 @@ protected:
 
     TempFolder data_;
     ScopedEnv dataEnv_{"QX4_DATA_DIR", data_.path().string()};
-    ScopedEnv platformEnv_{"QT_QPA_PLATFORM", std::string("xcb")};
+    ScopedEnv platformEnv_{"QT_QPA_PLATFORM", std::string(onWayland() ? "wayland" : "xcb")};
     ScopedEnv logEnv_{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
     std::optional<XDesktop> desktop_;
+    std::optional<SessionServices> services_;
+};
+
+class DesktopWithoutTray : public DesktopSession {
+protected:
+    void SetUp() override { startDesktop(false); }
 };
 
 // A session bus that takes connections and never says a word.
@@ -106,6 +124,14 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
     ASSERT_TRUE(first.waitFor("record saved")) << first.output();
     EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved";
+    if (services_) {
+        // Where the compositor places windows, the desktop's notification shows the switch.
+        EXPECT_TRUE(services_->trayItem()) << first.output();
+        const QList<QByteArray> shown = services_->shown(1);
+        ASSERT_EQ(shown.size(), 1) << first.output();
+        EXPECT_EQ(shown[0], "notify 1 0 2000 KESTRA QX4: 1600 DPI transient");
+        EXPECT_EQ(first.output().find("in a window"), std::string::npos) << first.output();
+    }
 
     mouse.command("cable unplug");
     mouse.command("receiver unplug");
@@ -134,6 +160,29 @@ TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVis
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
+// Without a tray the window is the program: it shows even when started for the tray, and says how
+// to get a tray icon at the first start, not at every one. An X tray that comes later takes the
+// window when the mouse goes.
+TEST_F(DesktopWithoutTray, TheWindowShowsEvenForTheTrayAndSaysOnceHowToGetATray) {
+    VirtualMouse mouse;
+    for (const bool firstStart : {true, false}) {
+        SCOPED_TRACE(firstStart ? "first start" : "second start");
+        Program program({"--simulate", "--tray"});
+        ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
+        // Said before the message loop runs, so before any news of the mouse.
+        ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
+        EXPECT_EQ(program.output().find("told: how to get a tray") != std::string::npos, firstStart)
+            << program.output();
+        if (!firstStart && desktop_) {
+            ASSERT_TRUE(desktop_->startTray());
+            mouse.command("receiver unplug");
+            ASSERT_TRUE(program.waitFor("connection changed: no mouse")) << program.output();
+            EXPECT_TRUE(program.waitFor("main window hidden")) << program.output();
+        }
+        EXPECT_EQ(program.exitCode(true), 0) << program.output();
+    }
+}
+
 // The mouse's switch is saved a moment after it is reported; an end within that moment saves it
 // too, however the program is ended, and a session bus that never answers neither holds up the
 // start nor stops SIGTERM.
@@ -149,6 +198,7 @@ TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
         {"the X server dies", false, [this](Program&) { desktop_->end(); }},
     };
     for (const Ending& ending : endings) {
+        if (!desktop_ && ending.name == endings.back().name) continue;  // an X server only
         SCOPED_TRACE(ending.name);
         TempFolder data;
         ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());

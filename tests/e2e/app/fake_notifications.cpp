@@ -1,6 +1,9 @@
-// Stands in for a desktop's notification service on a private session bus: takes the name
-// org.freedesktop.Notifications, prints "ready", then one line per notification,
-// "notify <id> <urgency> <summary>: <body>", and runs until it is killed or the bus goes.
+// Stands in for a desktop session's services on a private session bus: takes the name
+// org.freedesktop.Notifications, and with --tray also org.kde.StatusNotifierWatcher with a host
+// registered (a tray, as Wayland desktops offer one), prints "ready", then one line per
+// notification, "notify <id> <urgency> <timeout> <summary>: <body>" (with " transient" when
+// hinted so), and "tray item" when a program puts its icon in the tray. Runs until it is killed
+// or the bus goes.
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
@@ -10,6 +13,7 @@
 #include <QVariantMap>
 
 #include <cstdio>
+#include <cstring>
 
 class Notifications final : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -19,13 +23,14 @@ public:
 
 public Q_SLOTS:
     uint Notify(const QString&, uint replacesId, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap& hints, int) {
+                const QStringList&, const QVariantMap& hints, int timeout) {
         // A slow service: the program's next notice comes before this answer and must still
         // replace this one.
         QThread::msleep(400);
         const uint id = replacesId != 0 ? replacesId : ++lastId_;
-        std::printf("notify %u %d %s: %s\n", id, hints.value(QStringLiteral("urgency")).toInt(),
-                    qPrintable(summary), qPrintable(body));
+        std::printf("notify %u %d %d %s: %s%s\n", id, hints.value(QStringLiteral("urgency")).toInt(), timeout,
+                    qPrintable(summary), qPrintable(body),
+                    hints.value(QStringLiteral("transient")).toBool() ? " transient" : "");
         std::fflush(stdout);
         return id;
     }
@@ -42,13 +47,42 @@ private:
     uint lastId_ = 0;
 };
 
+class TrayWatcher final : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    explicit TrayWatcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return items_; }
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) {
+        items_.append(service);
+        std::puts("tray item");
+        std::fflush(stdout);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    QStringList items_;
+};
+
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    QObject root;
-    new Notifications(&root);
+    QObject notifications;
+    new Notifications(&notifications);
+    QObject tray;
+    new TrayWatcher(&tray);
+    const bool withTray = argc > 1 && std::strcmp(argv[1], "--tray") == 0;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &root) ||
-        !bus.registerService(QStringLiteral("org.freedesktop.Notifications"))) {
+    if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications) ||
+        !bus.registerService(QStringLiteral("org.freedesktop.Notifications")) ||
+        (withTray && (!bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &tray) ||
+                      !bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))))) {
         std::fprintf(stderr, "fake notifications: %s\n", qPrintable(bus.lastError().message()));
         return 1;
     }

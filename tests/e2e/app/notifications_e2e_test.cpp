@@ -3,57 +3,15 @@
 // a drop is faked on the way. Exactly two notifications reach the service.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QStandardPaths>
-
-#include <optional>
-
 #include "tests/e2e/app/program.h"
+#include "tests/e2e/app/session_services.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
 namespace {
 
-// A private session bus with the stand-in notification service on it.
-class NotificationService {
-public:
-    NotificationService() {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) return;
-        bus_.start(daemon, {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForReadyRead(15000)) return;
-        busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_.readLine().trimmed().toStdString());
-        service_.start(QStringLiteral(QX4_FAKE_NOTIFICATIONS), {});
-        ready_ = service_.waitForReadyRead(15000) && service_.readLine().startsWith("ready");
-    }
-    ~NotificationService() {
-        for (QProcess* process : {&service_, &bus_}) {
-            process->terminate();
-            process->waitForFinished();
-        }
-    }
-    bool ready() const { return ready_; }
-    // Every notification shown so far, once `count` of them have arrived or `waitMs` passed
-    // without one.
-    QList<QByteArray> shown(int count, int waitMs = 5000) {
-        while (lines_.size() < count && service_.waitForReadyRead(waitMs)) collect();
-        collect();
-        return lines_;
-    }
-
-private:
-    void collect() {
-        while (service_.canReadLine()) lines_.append(service_.readLine().trimmed());
-    }
-    QProcess bus_;
-    std::optional<ScopedEnv> busEnv_;
-    QProcess service_;
-    bool ready_ = false;
-    QList<QByteArray> lines_;
-};
-
 TEST(BatteryNotifications, FromFullToEmptyAndBackWhileChargingTheServiceShowsTwo) {
-    NotificationService notifications;
+    SessionServices notifications;
     if (!notifications.ready()) GTEST_SKIP() << "no dbus-daemon to run a session bus";
     TempFolder data;
     ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
@@ -87,9 +45,9 @@ TEST(BatteryNotifications, FromFullToEmptyAndBackWhileChargingTheServiceShowsTwo
 
     const QList<QByteArray> shown = notifications.shown(2);
     ASSERT_EQ(shown.size(), 2) << program.output();
-    EXPECT_TRUE(shown[0].startsWith("notify 1 1 Mouse battery low: ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith("notify 1 1 -1 Mouse battery low: ")) << shown[0].toStdString();
     EXPECT_TRUE(shown[0].contains("20%")) << shown[0].toStdString();
-    EXPECT_TRUE(shown[1].startsWith("notify 1 2 ")) << "replaces the first, urgent: " << shown[1].toStdString();
+    EXPECT_TRUE(shown[1].startsWith("notify 1 2 -1 ")) << "replaces the first, urgent: " << shown[1].toStdString();
     EXPECT_TRUE(shown[1].contains("10%")) << shown[1].toStdString();
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
     EXPECT_EQ(notifications.shown(3, 500).size(), 2) << "nothing more arrived late";

@@ -1,5 +1,5 @@
 // An X display of its own (Xvfb) with a tray on it, as a desktop session offers, for programs that
-// hide into the tray. DISPLAY points at it while the object lives.
+// hide into the tray, or without one. DISPLAY points at it while the object lives.
 #pragma once
 
 #include <QProcess>
@@ -14,14 +14,13 @@ namespace qx4::test {
 
 class XDesktop {
 public:
-    XDesktop() {
+    explicit XDesktop(bool withTray = true) {
         const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         if (xvfb.isEmpty()) return;
         display_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         if (!display_.waitForReadyRead(15000)) return;
         displayEnv_.emplace("DISPLAY", ":" + display_.readAllStandardOutput().trimmed().toStdString());
-        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
-        ready_ = tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+        ready_ = !withTray || startTray();
     }
     ~XDesktop() {
         for (QProcess* process : {&tray_, &display_}) {
@@ -34,6 +33,11 @@ public:
 
     // False when Xvfb is missing or the display or its tray did not come up.
     bool ready() const { return ready_; }
+    // A tray comes, as when a panel starts; false when it did not.
+    bool startTray() {
+        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
+        return tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+    }
     // The X server dies, as when a session is cut off.
     void end() {
         display_.kill();

@@ -2,13 +2,16 @@
 // would: what the mouse receives is what the saved record encodes, and nothing more.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 #include <algorithm>
 
 #include "core/vocab/function_catalogue.h"
+#include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
 #include "gui/pages/dpi_color_wnd.h"
@@ -121,6 +124,29 @@ TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
     const auto sent = sentSince(fullDownload);
     ASSERT_GE(sent.size(), full.size());
     EXPECT_EQ(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(full.size()), sent.end()), full);
+}
+
+// The mouse's DPI button while the window is shown: the switch shows without covering the window
+// or taking its focus. Where a program can place its windows, the popup sits in the corner of the
+// screen and is never activated (the popup window's own tests); on Wayland the compositor would
+// place a window wherever it likes and may focus it, so no window opens there: the desktop's
+// notification shows the switch.
+TEST_F(PagesEndToEnd, TheMouseSwitchingDpiShowsItWithoutCoveringTheWindow) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    mouse->command("dpi");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->dpiPopup() || !notices.empty(); }));
+    QTest::qWait(300);  // long enough for a new window to be mapped
+
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == window.get() || !other->isVisible()) continue;
+        ASSERT_TRUE(CDPIMsg::placeable()) << other->objectName().toStdString() << " is on screen wherever the "
+                                          << "compositor put it";
+        EXPECT_EQ(other->geometry(), CDPIMsg::geometryFor(QGuiApplication::primaryScreen()->availableGeometry()));
+    }
+    if (CDPIMsg::placeable()) return;
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].passing);
+    EXPECT_TRUE(notices[0].body.endsWith(QLatin1String(" DPI"))) << notices[0].body.toStdString();
 }
 
 // Logging out ends the program in the middle of an apply: the mouse has the new profile, so the

@@ -65,6 +65,7 @@ protected:
         windowOptions.drivers = DriverSet::virtualMouse;
         windowOptions.hookLibraryFile = hookLibraryFile;
         windowOptions.trayAvailable = [] { return false; };
+        windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
         window = std::make_unique<CMainWnd>(windowOptions);
         window->initialize();
         window->applyStartVisibility(false);
@@ -119,6 +120,7 @@ protected:
     qx4::test::ScopedEnv dataDir{"QX4_DATA_DIR", data.path().string()};
     std::unique_ptr<qx4::test::VirtualMouse> mouse;
     std::unique_ptr<CMainWnd> window;
+    std::vector<DesktopNotice> notices;  // desktop notifications shown, in order
     std::size_t fullDownload = 0;
 };
 

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
@@ -23,6 +24,8 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/app/msg_wnd.h"
 #include "gui/app/resource_manager.h"
+#include "gui/app/tray_absence.h"
+#include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -90,9 +93,44 @@ TEST(Connection, LosingBothLinksHidesTheWindowTellsItOnceAndAReconnectLeavesItHi
     EXPECT_EQ(toldDisconnected(), 2) << "a second disconnect is told again";
     EXPECT_TRUE(app.window().isVisible()) << "with no tray the window says no mouse is connected";
     EXPECT_EQ(shownDevicePage(app), "no_device_page");
+}
+
+// Without a tray, closing the window is the way to end the program: it asks first, and a tray that
+// has come meanwhile takes the window as usual. The window says once how to get a tray.
+TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOnce) {
+    AppHarness app({.trayAvailable = false});
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
-    app.click("exit_btn");
-    EXPECT_EQ(quit.count(), 1) << "with no tray, closing the window is the way to end the program";
+    const auto closeAnswering = [&](const char* answer) {
+        return answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                EXPECT_EQ(box.findChild<QLabel*>("warning_title")->text(), text("quit_without_tray_title_text"));
+                EXPECT_EQ(box.findChild<QAbstractButton*>("confirm_btn")->text(), text("quit_text"));
+                EXPECT_FALSE(box.findChild<QAbstractButton*>("alternative_btn")->isVisible());
+                box.findChild<QAbstractButton*>(answer)->click();
+            },
+            [&] { app.window().close(); });
+    };
+    ASSERT_TRUE(closeAnswering("cancel_btn"));
+    EXPECT_TRUE(app.window().isVisible());
+    EXPECT_EQ(quit.count(), 0) << "kept open";
+    ASSERT_TRUE(closeAnswering("confirm_btn"));
+    EXPECT_EQ(quit.count(), 1);
+
+    app.send(UM_SHOW_MAIN);
+    app.trayAvailable = true;
+    EXPECT_FALSE(closeAnswering("confirm_btn")) << "a tray came: nothing to ask";
+    EXPECT_FALSE(app.window().isVisible());
+    EXPECT_EQ(quit.count(), 1);
+
+    QPointer<CMsgWnd> hint = tellHowToGetATrayOnce(&app.window());
+    ASSERT_TRUE(hint);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_FALSE(hint->isModal()) << "the window stays usable";
+    EXPECT_EQ(hint->findChild<QLabel*>("warning")->text(), text("no_tray_text"));
+    EXPECT_FALSE(tellHowToGetATrayOnce(&app.window())) << "said once, remembered in the settings";
+    hint->findChild<QAbstractButton*>("confirm_btn")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(hint) << "gone once closed";
 }
 
 TEST(ShowWindow, ASecondStartOrALeftClickOnTheTrayIconShowsTheWindowAndExitHidesIt) {
@@ -206,6 +244,11 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
             }
         };
         int asked = 0;
+        // Without a tray, whether to quit at all is asked first.
+        std::optional<AnswerWhenShown<CMsgWnd>> quitAnyway;
+        if (c.way == Way::closeWithoutTray) {
+            quitAnyway.emplace([](CMsgWnd& box) { box.findChild<QAbstractButton*>("confirm_btn")->click(); });
+        }
         answerModal<CMsgWnd>(
             [&](CMsgWnd& box) {
                 ++asked;

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
+#include "gui/app/tray_absence.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
@@ -163,8 +165,8 @@ TEST_P(TextFit, NoMousePageAndItsWarning) {
     expectFits(check);
 }
 
-// The longest text of the language in the message box, the about box, the rules window, the
-// colour dialog and the popups with their widest texts.
+// The longest text of the language in the message box, the about box, the rules window, the boxes
+// of a desktop without a tray, the colour dialog and the popups with their widest texts.
 TEST_P(TextFit, Dialogs) {
     const ResourceManager& texts = ResourceManager::instance();
     const auto keys = readLanguageFile(texts.resourcePath(QStringLiteral("lan.xml"))).value().keys();
@@ -196,6 +198,18 @@ TEST_P(TextFit, Dialogs) {
             rules.reject();
         },
         [&] { RulesWnd(nullptr, follower).showModal(); });
+    answerModal<CMsgWnd>(
+        [&](CMsgWnd& box) {
+            check.check(&box, QStringLiteral("quit without a tray"));
+            box.reject();
+        },
+        [] { confirmQuitWithoutTray(nullptr); });
+    {
+        const qx4::test::TempFolder trayData;
+        const qx4::test::ScopedEnv trayDataEnv("QX4_DATA_DIR", trayData.path().string());
+        const std::unique_ptr<CMsgWnd> notice(tellHowToGetATrayOnce(nullptr));
+        check.check(notice.get(), QStringLiteral("how to get a tray"));
+    }
     CDpiColorWnd colors;
     colors.show();
     check.check(&colors, QStringLiteral("colour dialog"));

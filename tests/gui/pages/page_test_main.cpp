@@ -1,4 +1,5 @@
-// Page tests run real widgets on the offscreen platform with the program's layouts, texts and skin.
+// Page tests run real widgets on the offscreen platform with the program's layouts, texts and skin;
+// the suite's Wayland part runs some of them again on Qt's Wayland platform.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,7 +7,7 @@
 #include "program_resources.h"
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qgetenv("QT_QPA_PLATFORM") != "wayland") qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     if (!qx4::gui::test::useProgramResources(application)) return 2;
     testing::InitGoogleTest(&argc, argv);
