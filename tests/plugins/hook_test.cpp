@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/window_messages.h"
-#include "gui/app/hook_table.h"
+#include "gui/common/hook_table.h"
 #include "plugins/hook/key_conversion.h"
 #include "tests/plugins/plugin_harness.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/window_messages.h"
-#include "gui/app/hook_table.h"
+#include "gui/common/hook_table.h"
 #include "tests/plugins/plugin_harness.h"
 #include "tests/support/x_session.h"
 

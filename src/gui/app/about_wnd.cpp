@@ -4,9 +4,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 
-#include "gui/app/control_lookup.h"
-#include "gui/app/layout_window.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/layout_window.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

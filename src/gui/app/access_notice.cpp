@@ -4,8 +4,8 @@
 #include <QStringList>
 
 #include "core/desktop/install_layout.h"
-#include "gui/app/control_lookup.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -20,12 +20,12 @@
 #include "gui/app/command_line.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/remote_commands.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
-#include "gui/app/skin.h"
+#include "gui/common/skin.h"
 #include "gui/app/tray_absence.h"
-#include "gui/follow/following.h"
+#include "gui/app/following.h"
 #include "gui/session/mouse_session.h"
 
 namespace qx4::gui {

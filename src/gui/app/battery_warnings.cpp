@@ -2,11 +2,6 @@
 
 namespace qx4::gui {
 
-PowerReading powerReading(const PresenceState& presence) {
-    return {presence.anyLinkPresent.load() == 1, presence.present(Link::cable), presence.mouseAsleep.load() == 1,
-            presence.batteryLevel.load()};
-}
-
 bool showsLowBatteryMark(const PowerReading& reading) {
     return reading.connected && reading.level >= 1 && reading.level <= BatteryWarnings::kLowLevel;
 }

@@ -13,19 +13,9 @@
 
 #include <optional>
 
-#include "core/device/link_state.h"
+#include "gui/session/power_reading.h"
 
 namespace qx4::gui {
-
-struct PowerReading {
-    bool connected = false;
-    bool charging = false;  // the cable link is present
-    bool asleep = true;
-    int level = 0;          // 1-10; 0 until the mouse reports one
-
-    bool operator==(const PowerReading&) const = default;
-};
-PowerReading powerReading(const PresenceState& presence);
 
 // The tray icon's low-battery mark: shown at 20 % and below while a mouse is connected.
 bool showsLowBatteryMark(const PowerReading& reading);

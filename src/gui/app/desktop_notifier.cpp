@@ -10,8 +10,8 @@
 
 #include <utility>
 
-#include "gui/app/diagnostics.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

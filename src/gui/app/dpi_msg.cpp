@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QScreen>
 
-#include "gui/app/control_lookup.h"
-#include "gui/app/layout_window.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/layout_window.h"
 
 namespace qx4::gui {
 

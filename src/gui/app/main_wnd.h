@@ -20,11 +20,11 @@
 #include "core/macro/macro_store.h"
 #include "gui/app/access_notice.h"
 #include "gui/app/battery_warnings.h"
-#include "gui/app/capture_service.h"
-#include "gui/app/control_factory.h"
+#include "gui/common/capture_service.h"
+#include "gui/app/program_controls.h"
 #include "gui/app/desktop_notifier.h"
 #include "gui/app/dpi_msg.h"
-#include "gui/app/hook_table.h"
+#include "gui/common/hook_table.h"
 #include "gui/app/pending_edits_prompt.h"
 
 class QAbstractButton;
@@ -45,7 +45,7 @@ struct MainWindowOptions {
     DriverBinder* driverBinder = nullptr;  // nullptr: load the driver libraries from disk
     PauseFunction pauseAfterWrite = pauseInterruptibly;  // paces writes to the mouse
     std::string hookLibraryFile = kHookLibraryFile;
-    ControlFactory controls = ControlFactory::programControls();
+    ControlFactory controls = programControls();
     // Asked each time the window would hide into the tray.
     std::function<bool()> trayAvailable;
     // Shows a desktop notification; unset: the notification service, else a tray balloon.

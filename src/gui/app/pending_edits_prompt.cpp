@@ -6,9 +6,9 @@
 
 #include "core/config/record_bytes.h"
 #include "core/macro/macro_store.h"
-#include "gui/app/diagnostics.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 
 namespace qx4::gui {
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "core/window_messages.h"
-#include "gui/app/diagnostics.h"
-#include "gui/app/window_message.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/window_message.h"
 
 namespace qx4::gui {
 

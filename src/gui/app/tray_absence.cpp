@@ -1,8 +1,8 @@
 #include "gui/app/tray_absence.h"
 
-#include "gui/app/app_settings.h"
-#include "gui/app/diagnostics.h"
-#include "gui/app/msg_wnd.h"
+#include "gui/common/app_settings.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/msg_wnd.h"
 
 namespace qx4::gui {
 

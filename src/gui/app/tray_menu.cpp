@@ -6,11 +6,11 @@
 
 #include "core/config/device_config.h"
 #include "core/desktop/autostart.h"
-#include "gui/app/app_settings.h"
-#include "gui/app/diagnostics.h"
-#include "gui/app/layout_loader.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/app_settings.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/layout_loader.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -1,6 +1,6 @@
 #include "gui/app/tray_status.h"
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

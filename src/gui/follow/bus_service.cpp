@@ -6,7 +6,7 @@
 #include <QVariantMap>
 
 #include "core/config/device_config.h"
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 #include "gui/follow/focus_follower.h"
 
 namespace qx4::gui {

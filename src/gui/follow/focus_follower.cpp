@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "gui/app/diagnostics.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/resource_manager.h"
 #include "gui/follow/profile_target.h"
 
 namespace qx4::gui {

@@ -10,10 +10,10 @@
 #include <QTreeWidget>
 
 #include "core/config/device_config.h"
-#include "gui/app/control_lookup.h"
-#include "gui/app/layout_window.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/layout_window.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/follow/focus_follower.h"
 
 namespace qx4::gui {

@@ -1,7 +1,7 @@
 #include "gui/follow/session_profile_target.h"
 
 #include "core/device/reports.h"
-#include "gui/app/battery_warnings.h"
+#include "gui/session/power_reading.h"
 #include "gui/session/mouse_session.h"
 
 namespace qx4::gui {

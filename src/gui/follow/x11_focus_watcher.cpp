@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 
 namespace qx4::gui {
 

@@ -1,6 +1,6 @@
 #include "gui/macro/macro_file_dialog.h"
 
-#include "gui/app/file_dialog.h"
+#include "gui/common/file_dialog.h"
 
 namespace qx4::gui {
 

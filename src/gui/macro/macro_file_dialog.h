@@ -1,4 +1,4 @@
-// Asks for a single-macro file (*.macro) with the program's file dialog (gui/app/file_dialog.h).
+// Asks for a single-macro file (*.macro) with the program's file dialog (gui/common/file_dialog.h).
 #pragma once
 
 #include <filesystem>

@@ -9,7 +9,7 @@
 
 #include "core/edit/macro_draft.h"
 #include "gui/macro/macro_step_list.h"
-#include "gui/pages/number_entry.h"
+#include "gui/common/number_entry.h"
 
 namespace qx4::gui {
 

@@ -5,11 +5,11 @@
 
 #include "core/edit/macro_draft.h"
 #include "core/vocab/key_codes.h"
-#include "gui/app/control_lookup.h"
-#include "gui/app/elided_text.h"
-#include "gui/app/layout_loader.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/elided_text.h"
+#include "gui/common/layout_loader.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/skin.h"
 
 namespace qx4::gui {
 

@@ -10,15 +10,15 @@
 
 #include <array>
 
-#include "gui/app/control_lookup.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/tab_order.h"
-#include "gui/app/window_message.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/tab_order.h"
+#include "gui/common/window_message.h"
 #include "gui/macro/macro_step_editor.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/macro/own_clicks.h"
 #include "gui/macro/wireless_macro_ui.h"
-#include "gui/pages/number_entry.h"
+#include "gui/common/number_entry.h"
 
 namespace qx4::gui {
 

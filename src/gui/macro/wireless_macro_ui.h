@@ -16,8 +16,8 @@
 
 #include "core/edit/macro_draft.h"
 #include "core/edit/macro_recorder.h"
-#include "gui/app/capture_service.h"
-#include "gui/pages/settings_page.h"
+#include "gui/common/capture_service.h"
+#include "gui/common/settings_page.h"
 
 class QAbstractButton;
 class QButtonGroup;

@@ -11,9 +11,9 @@
 #include <cmath>
 #include <utility>
 
-#include "gui/app/diagnostics.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/skin.h"
 
 namespace qx4::gui {
 

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "gui/app/control_lookup.h"
-#include "gui/app/elided_text.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/elided_text.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/skin.h"
 #include "gui/pages/mouse_picture.h"
 
 namespace qx4::gui {

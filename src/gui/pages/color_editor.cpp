@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
 

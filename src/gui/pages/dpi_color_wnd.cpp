@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "gui/app/control_lookup.h"
+#include "gui/common/control_lookup.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/page_layout.h"
 

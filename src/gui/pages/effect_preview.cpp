@@ -6,7 +6,7 @@
 #include <QSvgRenderer>
 #include <QTimerEvent>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/mouse_picture_accessible.h"
 
 namespace qx4::gui {

@@ -1,6 +1,5 @@
-// Loads one of the pages' own layouts into its host with the controls only these layouts use
-// (the colour editor, the lighting preview, the button page's picture of the mouse) available to
-// the layout by class name.
+// The controls only the pages' own layouts use (the colour editor, the lighting preview, the
+// button page's picture of the mouse), by the class names those layouts give them.
 #pragma once
 
 #include <QString>
@@ -9,7 +8,11 @@ class QWidget;
 
 namespace qx4::gui {
 
-// The layout's root, or nullptr (host left empty) when the file is missing or malformed.
+// nullptr for a class that is not one of them, so that Qt builds its own.
+QWidget* createPageControl(const QString& className, QWidget* parent);
+
+// Loads one of the pages' layouts into its host with those controls; the layout's root, or
+// nullptr (host left empty) when the file is missing or malformed.
 QWidget* loadPageLayout(QWidget* host, const QString& layoutFileName);
 
 }  // namespace qx4::gui

@@ -7,6 +7,7 @@
 #include "gui/macro/wireless_macro_ui.h"
 #include "gui/pages/wireless_button_ui.h"
 #include "gui/pages/wireless_dpi_ui.h"
+#include "gui/pages/page_layout.h"
 #include "gui/pages/wireless_light_ui.h"
 
 namespace qx4::gui {
@@ -24,13 +25,13 @@ constexpr std::array kDpiSections{Section::dpi, Section::polling};
 // Lighting first: the tab layout's items are lighting, buttons, DPI, macros.
 constexpr std::array kPages{
     PageKind{"WirelessLight", "wireless_light_tab", "wireless_light_btn", "tab_light_text",
-             "wirelesslightpage.xml", 2, kLightSections, &create<CWirelessLightUI>},
+             "wirelesslightpage.xml", 2, kLightSections, &create<CWirelessLightUI>, &createPageControl},
     PageKind{"WirelessButton", "wireless_button_tab", "wireless_button_btn", "tab_button_text",
-             "wirelessbuttonpage.xml", 0, kButtonSections, &create<CWirelessButtonUI>},
+             "wirelessbuttonpage.xml", 0, kButtonSections, &create<CWirelessButtonUI>, &createPageControl},
     PageKind{"WirelessDPI", "wireless_dpi_tab", "wireless_dpi_setting_btn", "tab_dpi_text",
-             "wirelessdpipage.xml", 1, kDpiSections, &create<CWirelessDPIUI>},
+             "wirelessdpipage.xml", 1, kDpiSections, &create<CWirelessDPIUI>, &createPageControl},
     PageKind{"WirelessMacro", "wireless_macro_tab", "wireless_macro_btn", "tab_macro_text",
-             "wirelessmacropage.xml", 3, {}, &create<CWirelessMacroUI>},
+             "wirelessmacropage.xml", 3, {}, &create<CWirelessMacroUI>, &createPageControl},
 };
 }  // namespace
 

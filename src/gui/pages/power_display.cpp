@@ -4,8 +4,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/skin.h"
 
 namespace qx4::gui {
 

@@ -1,8 +1,8 @@
 #include "gui/pages/profile_actions.h"
 
 #include "core/edit/profile_file.h"
-#include "gui/app/file_dialog.h"
-#include "gui/app/msg_wnd.h"
+#include "gui/common/file_dialog.h"
+#include "gui/common/msg_wnd.h"
 
 namespace qx4::gui {
 

@@ -1,6 +1,6 @@
 // What the wireless page's profile-file buttons do: save the active profile to a *.pro file, and
 // read one over the active profile. Both ask for the file with the program's file dialog
-// (gui/app/file_dialog.h), and say in a warning box what they could not do.
+// (gui/common/file_dialog.h), and say in a warning box what they could not do.
 #pragma once
 
 class QWidget;

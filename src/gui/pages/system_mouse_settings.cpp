@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "gui/app/msg_wnd.h"
+#include "gui/common/msg_wnd.h"
 
 namespace qx4::gui {
 

@@ -16,14 +16,14 @@
 #include "core/edit/binding_edit.h"
 #include "core/edit/captured_input.h"
 #include "core/vocab/key_codes.h"
-#include "gui/app/control_lookup.h"
-#include "gui/app/elided_text.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/skin.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/elided_text.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/skin.h"
 #include "gui/pages/button_rows.h"
 #include "gui/pages/key_capture_field.h"
-#include "gui/pages/number_entry.h"
+#include "gui/common/number_entry.h"
 
 namespace qx4::gui {
 

@@ -16,8 +16,8 @@
 
 #include "core/edit/binding_editor.h"
 #include "core/macro/macro_store.h"
-#include "gui/app/capture_service.h"
-#include "gui/pages/settings_page.h"
+#include "gui/common/capture_service.h"
+#include "gui/common/settings_page.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -10,7 +10,7 @@
 
 #include <array>
 
-#include "gui/pages/settings_page.h"
+#include "gui/common/settings_page.h"
 
 class QAbstractButton;
 class QAbstractSlider;

@@ -9,9 +9,9 @@
 
 #include "core/config/stored_color.h"
 #include "core/edit/profile_settings_edit.h"
-#include "gui/app/control_lookup.h"
-#include "gui/app/resource_manager.h"
-#include "gui/app/tab_order.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/resource_manager.h"
+#include "gui/common/tab_order.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/effect_preview.h"
 #include "gui/pages/light_effects.h"

@@ -9,7 +9,7 @@
 #include <array>
 #include <optional>
 
-#include "gui/pages/settings_page.h"
+#include "gui/common/settings_page.h"
 
 class QAbstractButton;
 class QAbstractSlider;

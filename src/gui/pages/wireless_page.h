@@ -12,7 +12,7 @@
 
 #include "core/commands/edit_command.h"
 #include "core/config/device_config.h"
-#include "gui/pages/settings_page.h"
+#include "gui/common/settings_page.h"
 #include "gui/session/mouse_session.h"
 
 class QAbstractButton;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/window_messages.h"
-#include "gui/app/diagnostics.h"
-#include "gui/app/window_message.h"
+#include "gui/common/diagnostics.h"
+#include "gui/common/window_message.h"
 #include "gui/session/record_saver.h"
 
 namespace qx4::gui {

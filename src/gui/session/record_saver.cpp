@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/config/config_file.h"
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 
 namespace qx4::gui {
 

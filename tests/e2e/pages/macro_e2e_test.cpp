@@ -20,7 +20,7 @@
 
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_catalogue.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "tests/e2e/pages/window_against_mouse.h"
 #include "tests/support/x_other_window.h"
 #include "tests/support/x_session.h"

@@ -12,8 +12,8 @@
 
 #include "core/vocab/function_catalogue.h"
 #include "gui/app/dpi_msg.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "tests/e2e/pages/window_against_mouse.h"
 

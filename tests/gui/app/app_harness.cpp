@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "core/window_messages.h"
-#include "gui/app/window_message.h"
+#include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
 
 namespace qx4::gui::test {

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "gui/app/capture_service.h"
+#include "gui/common/capture_service.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/app/capture_service.h"
+#include "gui/common/capture_service.h"
 
 namespace qx4::gui::test {
 namespace {

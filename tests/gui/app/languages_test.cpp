@@ -15,7 +15,7 @@
 
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "gui/macro/macro_step_list.h"
 
 namespace qx4::gui::test {

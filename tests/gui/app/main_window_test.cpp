@@ -20,10 +20,10 @@
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/window_messages.h"
-#include "gui/app/window_message.h"
+#include "gui/common/window_message.h"
 #include "gui/app/dpi_msg.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/app/tray_absence.h"
 #include "gui/app/tray_menu.h"
 

@@ -26,7 +26,7 @@
 #include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
 #include "gui/app/single_instance.h"
-#include "gui/app/window_message.h"
+#include "gui/common/window_message.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::gui {

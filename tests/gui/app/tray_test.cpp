@@ -15,10 +15,10 @@
 #include "app_harness.h"
 #include "core/desktop/autostart.h"
 #include "core/device/notifications.h"
-#include "gui/app/app_settings.h"
+#include "gui/common/app_settings.h"
 #include "gui/app/command_line.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 
 namespace qx4::gui::test {

@@ -14,7 +14,7 @@
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 #include "tests/core/test_files.h"
 

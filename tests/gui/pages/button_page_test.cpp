@@ -19,9 +19,9 @@
 #include <string>
 
 #include "core/vocab/key_codes.h"
-#include "gui/app/capture_service.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/capture_service.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/mouse_picture.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/wireless_button_ui.h"

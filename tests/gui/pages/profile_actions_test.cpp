@@ -9,9 +9,9 @@
 
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
-#include "gui/app/app_settings.h"
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/app_settings.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/profile_actions.h"
 #include "page_test_support.h"
 

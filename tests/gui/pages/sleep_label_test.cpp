@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "core/vocab/function_catalogue.h"
-#include "gui/app/layout_loader.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/layout_loader.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 namespace {

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include "gui/app/msg_wnd.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/system_mouse_settings.h"
 #include "page_test_support.h"
 

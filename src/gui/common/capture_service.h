@@ -10,7 +10,7 @@
 
 #include "core/abi/qx4_message_sink.h"
 #include "core/edit/captured_input.h"
-#include "gui/app/hook_table.h"
+#include "gui/common/hook_table.h"
 
 namespace qx4::gui {
 

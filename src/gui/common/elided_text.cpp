@@ -1,4 +1,4 @@
-#include "gui/app/elided_text.h"
+#include "gui/common/elided_text.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/app/skin.h"
+#include "gui/common/skin.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QVariant>
 #include <QWidget>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

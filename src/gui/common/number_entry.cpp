@@ -1,11 +1,11 @@
-#include "gui/pages/number_entry.h"
+#include "gui/common/number_entry.h"
 
 #include <QLineEdit>
 #include <QToolTip>
 #include <QValidator>
 
 #include "core/edit/decimal_text.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/follow/following.h"
+#include "gui/app/following.h"
 
 #include "gui/app/main_wnd.h"
 #include "gui/follow/bus_service.h"

@@ -1,4 +1,4 @@
-#include "gui/app/file_dialog.h"
+#include "gui/common/file_dialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include "gui/app/app_settings.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/app_settings.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/app/app_settings.h"
+#include "gui/common/app_settings.h"
 
 #include <QFile>
 #include <QSettings>

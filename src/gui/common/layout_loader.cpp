@@ -1,4 +1,4 @@
-#include "gui/app/layout_loader.h"
+#include "gui/common/layout_loader.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

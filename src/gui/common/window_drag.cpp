@@ -1,4 +1,4 @@
-#include "gui/app/window_drag.h"
+#include "gui/common/window_drag.h"
 
 #include <QMouseEvent>
 #include <QObject>

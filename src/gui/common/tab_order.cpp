@@ -1,4 +1,4 @@
-#include "gui/app/tab_order.h"
+#include "gui/common/tab_order.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

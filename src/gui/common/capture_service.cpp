@@ -1,4 +1,4 @@
-#include "gui/app/capture_service.h"
+#include "gui/common/capture_service.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "gui/app/window_message.h"
+#include "gui/common/window_message.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "gui/app/msg_wnd.h"
+#include "gui/common/msg_wnd.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "gui/app/control_lookup.h"
-#include "gui/app/layout_window.h"
-#include "gui/app/resource_manager.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/layout_window.h"
+#include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/app/resource_manager.h"
+#include "gui/common/resource_manager.h"
 
 #include <QAbstractButton>
 #include <QAction>

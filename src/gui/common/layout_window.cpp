@@ -1,12 +1,12 @@
-#include "gui/app/layout_window.h"
+#include "gui/common/layout_window.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
 
-#include "gui/app/layout_loader.h"
-#include "gui/app/window_drag.h"
+#include "gui/common/layout_loader.h"
+#include "gui/common/window_drag.h"
 
 namespace qx4::gui {
 

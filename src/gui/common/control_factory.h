@@ -1,7 +1,7 @@
-// The program's own control classes by the class names layouts use: the settings pages of the
-// page table and the apply ring. The main window builds "main.xml" and the pages with this
-// factory; class names compare without regard to case. A test may register its own class under a
-// name to stand in for a page.
+// Control classes by the class names layouts use (the program's own are in
+// app/program_controls.h). The main window builds "main.xml" and the pages with a factory; class
+// names compare without regard to case. A test may register its own class under a name to stand
+// in for a page.
 #pragma once
 
 #include <QHash>
@@ -17,8 +17,6 @@ class ControlFactory {
 public:
     using Creator = std::function<QWidget*(QWidget* parent)>;
 
-    // Every page of the page table, and ApplyRing.
-    static ControlFactory programControls();
 
     void registerClass(const QString& className, Creator creator);
     // nullptr for a class it does not know, so that Qt builds its own.

@@ -1,4 +1,4 @@
-#include "gui/app/hook_table.h"
+#include "gui/common/hook_table.h"
 
 namespace qx4::gui {
 

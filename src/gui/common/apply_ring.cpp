@@ -1,4 +1,4 @@
-#include "gui/app/apply_ring.h"
+#include "gui/common/apply_ring.h"
 
 #include <QPainter>
 #include <QPen>

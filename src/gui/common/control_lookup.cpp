@@ -1,6 +1,6 @@
-#include "gui/app/control_lookup.h"
+#include "gui/common/control_lookup.h"
 
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 
 namespace qx4::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/app/diagnostics.h"
+#include "gui/common/diagnostics.h"
 
 namespace qx4::gui {
 
