@@ -79,27 +79,13 @@ void CWirelessPage::findControls() {
                               requireControl<QLabel>(root, "wireless_sleep_label"), this);
 }
 
-// The tab buttons go into the tab bar by their position, the pages into the tab layout in table
-// order; each page comes from the layout loader's createWidget, as the layout's own controls do.
+// The tab buttons go into the tab bar by their position; the pages come when first shown.
 void CWirelessPage::buildTabs() {
     QWidget* tabBar = requireControl<QWidget>(mainWindow_, "tab_bar");
     auto* barLayout = qobject_cast<QBoxLayout*>(tabBar->layout());
     if (!barLayout) barLayout = new QHBoxLayout(tabBar);
-    LayoutLoader loader([this](const QString& className, QWidget* parent) {
-        return controlFactory_.create(className, parent);
-    });
-    std::vector<std::pair<int, QAbstractButton*>> buttons;
     auto* tabGroup = new QButtonGroup(this);
     for (const PageKind& kind : pageTable()) {
-        auto* page = qobject_cast<SettingsPage*>(loader.createWidget(
-            QString::fromLatin1(kind.className), controls_.tabSwitch,
-            QString::fromLatin1(kind.objectName)));
-        if (!page) {
-            qCWarning(lcApp, "no page for the class %s", kind.className);
-            continue;
-        }
-        controls_.tabSwitch->addWidget(page);
-
         auto* button = new QPushButton(tabBar);
         button->setObjectName(QString::fromLatin1(kind.tabButton));
         button->setCheckable(true);
@@ -110,24 +96,60 @@ void CWirelessPage::buildTabs() {
         ResourceManager::instance().translate(button);
         tabGroup->addButton(button);
         feedback_->addTab(button, kind.sections);
-        buttons.emplace_back(kind.tabPosition, button);
-        tabs_.push_back(Tab{&kind, button, page});
+        tabs_.push_back(Tab{&kind, button});
     }
-    std::sort(buttons.begin(), buttons.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        barLayout->insertWidget(static_cast<int>(i), buttons[i].second);
+    std::vector<const Tab*> byPosition;
+    for (const Tab& tab : tabs_) byPosition.push_back(&tab);
+    std::ranges::sort(byPosition, {}, [](const Tab* tab) { return tab->kind->tabPosition; });
+    for (std::size_t i = 0; i < byPosition.size(); ++i) {
+        barLayout->insertWidget(static_cast<int>(i), byPosition[i]->button);
     }
-    // Tab goes as the eye reads: the side panel, the tab bar, the page shown, then Apply.
+    chainTabs();
+    keepTabOnChosen(tabGroup);
+}
+
+// Each page comes from the layout loader's createWidget, as the layout's own controls do, and
+// takes its place in the tab layout in table order.
+SettingsPage* CWirelessPage::buildPage(Tab& tab) {
+    if (tab.page) return tab.page;
+    LayoutLoader loader([this](const QString& className, QWidget* parent) {
+        return controlFactory_.create(className, parent);
+    });
+    tab.page = qobject_cast<SettingsPage*>(loader.createWidget(
+        QString::fromLatin1(tab.kind->className), controls_.tabSwitch, QString::fromLatin1(tab.kind->objectName)));
+    // The program's control factory knows every class of the page table.
+    if (!tab.page) qFatal("no page for the class %s", tab.kind->className);
+    const auto builtBefore = std::count_if(tabs_.data(), &tab, [](const Tab& other) { return other.page; });
+    controls_.tabSwitch->insertWidget(static_cast<int>(builtBefore), tab.page);
+    if (distributed_) {
+        tab.page->setContext(context_);
+        tab.page->macrosChanged();
+        tab.page->refreshFromRecord();
+    }
+    chainTabs();
+    return tab.page;
+}
+
+std::vector<SettingsPage*> CWirelessPage::builtPages() const {
+    std::vector<SettingsPage*> pages;
+    for (const Tab& tab : tabs_) {
+        if (tab.page) pages.push_back(tab.page);
+    }
+    return pages;
+}
+
+// Tab goes as the eye reads: the side panel, the tab bar, the page shown, then Apply.
+void CWirelessPage::chainTabs() {
+    std::vector<const Tab*> byPosition;
+    for (const Tab& tab : tabs_) byPosition.push_back(&tab);
+    std::ranges::sort(byPosition, {}, [](const Tab* tab) { return tab->kind->tabPosition; });
     std::vector<QWidget*> stops{controls_.resetProfileButton};
-    for (const auto& button : buttons) stops.push_back(button.second);
-    for (const auto& button : buttons) {
-        const auto tab = std::ranges::find(tabs_, button.second, &Tab::button);
-        std::ranges::copy(tabStopsUnder(tab->page), std::back_inserter(stops));
+    for (const Tab* tab : byPosition) stops.push_back(tab->button);
+    for (const Tab* tab : byPosition) {
+        if (tab->page) std::ranges::copy(tabStopsUnder(tab->page), std::back_inserter(stops));
     }
     stops.push_back(controls_.applyButton);
     chainTabStops(stops);
-    keepTabOnChosen(tabGroup);
 }
 
 void CWirelessPage::connectControls() {
@@ -136,7 +158,7 @@ void CWirelessPage::connectControls() {
          {c.exportProfileButton, c.importProfileButton, c.resetProfileButton, c.applyButton}) {
         connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
     }
-    for (const Tab& tab : tabs_) {
+    for (Tab& tab : tabs_) {
         connect(tab.button, &QAbstractButton::toggled, this, [this, &tab](bool checked) {
             if (checked) onTabChosen(tab);
         });
@@ -168,13 +190,6 @@ void CWirelessPage::connectSession() {
     });
 }
 
-SettingsPage* CWirelessPage::page(const PageKind& kind) const {
-    for (const Tab& tab : tabs_) {
-        if (tab.kind == &kind) return tab.page;
-    }
-    return nullptr;
-}
-
 void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
     context_.macros = macros;
     context_.capture = capture;
@@ -184,8 +199,11 @@ void CWirelessPage::loadAndDistribute() {
     noteMacroStoreProblem();
     showLoadOutcome(session_.load(*context_.macros));
 
-    for (const Tab& tab : tabs_) tab.page->setContext(context_);
-    for (const Tab& tab : tabs_) tab.page->macrosChanged();
+    distributed_ = true;
+    for (SettingsPage* page : builtPages()) {
+        page->setContext(context_);
+        page->macrosChanged();
+    }
     refreshPages();
     if (!tabs_.empty()) {
         const auto first = std::min_element(tabs_.begin(), tabs_.end(), [](const Tab& a, const Tab& b) {
@@ -213,7 +231,7 @@ void CWirelessPage::showLoadOutcome(const ConfigLoadResult& loaded) {
 }
 
 bool CWirelessPage::takeOpenEdits() {
-    if (std::ranges::all_of(tabs_, [](const Tab& tab) { return tab.page->takeOpenEdit(); })) return true;
+    if (std::ranges::all_of(builtPages(), &SettingsPage::takeOpenEdit)) return true;
     showStatus(text("apply_open_edit_text"), true);
     return false;
 }
@@ -225,13 +243,13 @@ void CWirelessPage::discardEdits() {
 }
 
 bool CWirelessPage::pagesHoldUnsavedEdits() const {
-    return std::ranges::any_of(tabs_, [](const Tab& tab) { return tab.page->hasUnsavedEdits(); });
+    return std::ranges::any_of(builtPages(), &SettingsPage::hasUnsavedEdits);
 }
 
 void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
     if (effects.macrosChanged) macroStoreChanged();
     if (effects.reset) {
-        for (const Tab& tab : tabs_) tab.page->resetDone();
+        for (SettingsPage* page : builtPages()) page->resetDone();
     }
     if (effects.recordChanged || effects.profileChosen) {
         selectProfileButtonQuietly(activeProfileIndex(session_.record()));
@@ -244,7 +262,7 @@ void CWirelessPage::requestApply(bool full) { session_.requestApply(full); }
 void CWirelessPage::recordChanged() { refreshPages(); }
 
 void CWirelessPage::macroStoreChanged() {
-    for (const Tab& tab : tabs_) tab.page->macrosChanged();
+    for (SettingsPage* page : builtPages()) page->macrosChanged();
     showPending();  // a renamed macro renames the bindings holding it
 }
 
@@ -277,14 +295,14 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
 }
 
 // A page with unsaved work keeps its tab: the user is told, and its tab button is selected again.
-void CWirelessPage::onTabChosen(const Tab& tab) {
+void CWirelessPage::onTabChosen(Tab& tab) {
     if (shownTab_ && shownTab_ != &tab && !shownTab_->page->canLeave()) {
         const QSignalBlocker blocker(shownTab_->button);
         shownTab_->button->setChecked(true);
         return;
     }
     shownTab_ = &tab;
-    controls_.tabSwitch->setCurrentWidget(tab.page);
+    controls_.tabSwitch->setCurrentWidget(buildPage(tab));
 }
 
 void CWirelessPage::selectProfileWithNotification(int profile) {
@@ -300,7 +318,7 @@ void CWirelessPage::resetConfiguration() {
     session_.resetToDefaults();
     selectProfileWithNotification(0);
     refreshPages();
-    for (const Tab& tab : tabs_) tab.page->resetDone();
+    for (SettingsPage* page : builtPages()) page->resetDone();
     requestApply(true);
 }
 
@@ -348,9 +366,7 @@ void CWirelessPage::onSleepChanged(bool asleep) {
 }
 
 void CWirelessPage::onDpiLevelChanged(int level) {
-    for (const Tab& tab : tabs_) {
-        tab.page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
-    }
+    for (SettingsPage* page : builtPages()) page->deviceEvent(DeviceEvent{DeviceEvent::Kind::dpiLevelChanged, level});
 }
 
 void CWirelessPage::onActiveProfileChanged(int profile) {
@@ -366,7 +382,7 @@ void CWirelessPage::selectProfileButtonQuietly(int profile) {
 }
 
 void CWirelessPage::refreshPages() {
-    for (const Tab& tab : tabs_) tab.page->refreshFromRecord();
+    for (SettingsPage* page : builtPages()) page->refreshFromRecord();
     showPending();
 }
 

@@ -1,7 +1,8 @@
 // The device area of the main window: the profile bar, the tab bar over the settings pages, the
-// power area, the apply button and the status line. It builds one tab and one page per row of the
-// page table, hands the pages their context, tells them what happened through their hooks, and
-// shows what the mouse session reports. The record, the links and the applies are the session's.
+// power area, the apply button and the status line. It makes one tab per row of the page table and
+// builds the tab's page when it is first shown (most of the start-up's work is in the pages), hands
+// the pages their context, tells the built ones what happened through their hooks, and shows what
+// the mouse session reports. The record, the links and the applies are the session's.
 #pragma once
 
 #include <QObject>
@@ -33,12 +34,12 @@ public:
     CWirelessPage(QWidget* mainWindow, const ControlFactory& controls, MouseSession& session);
     ~CWirelessPage() override;
 
-    // Finds the controls and builds the tabs and pages; the session starts after this.
+    // Finds the controls and builds the tabs; the session starts after this.
     void initPage();
     // What the pages share besides the record, owned by the main window.
     void setReferences(MacroList* macros, CaptureService* capture);
-    // Loads the data file, gives every page its context, refreshes them and selects the active
-    // profile's button, which asks for the first apply (a full download).
+    // Loads the data file, shows the first tab (building its page, which reads the record) and
+    // selects the active profile's button, which asks for the first apply (a full download).
     void loadAndDistribute();
 
     // What Apply does first: edits still open on the pages are stored. False, with a word in the
@@ -47,8 +48,6 @@ public:
     // The record goes back to what the mouse holds (once the applies under way have ended), the
     // pages show it and the data file is written.
     void discardEdits();
-    // The page made for a row of the page table.
-    SettingsPage* page(const PageKind& kind) const;
     // An edit of a page's own is open, which a change from outside could undo or be undone by.
     bool pagesHoldUnsavedEdits() const;
 
@@ -75,16 +74,21 @@ private:
     struct Tab {
         const PageKind* kind;
         QAbstractButton* button;
-        SettingsPage* page;
+        SettingsPage* page = nullptr;  // built when the tab is first shown
     };
 
     void findControls();
     void buildTabs();
+    // A page not built yet has nothing to show or keep; once the record is loaded, a page built
+    // reads it as it is then, so it misses nothing that happened before.
+    SettingsPage* buildPage(Tab& tab);
+    std::vector<SettingsPage*> builtPages() const;
+    void chainTabs();
     void connectControls();
     void connectSession();
 
     void onClick(QAbstractButton* sender);
-    void onTabChosen(const Tab& tab);
+    void onTabChosen(Tab& tab);
     void selectProfileWithNotification(int profile);
     void resetConfiguration();
     // Shows a change a qx4ctl command made as the pages' own edits show: the profile bar, every
@@ -108,10 +112,11 @@ private:
     MouseSession& session_;
     PageContext context_;
     Controls controls_;
-    std::vector<Tab> tabs_;  // in page-table order, which is the order of the tab layout's items
+    std::vector<Tab> tabs_;  // in page-table order; the tab layout holds the built pages in this order
     const Tab* shownTab_ = nullptr;
     PowerDisplay* power_ = nullptr;
     ApplyFeedback* feedback_ = nullptr;
+    bool distributed_ = false;  // the pages have their context and the record is loaded
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
     QString macroStoreProblem_;  // why macro.data is not saved; shown whenever nothing else is
 };

@@ -68,6 +68,7 @@ protected:
         windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
         window = std::make_unique<CMainWnd>(windowOptions);
         window->initialize();
+        showEveryTab(*window);
         window->applyStartVisibility(false);
 
         fullDownload = planApply(window->session().record(), SectionFlags::all()).size();

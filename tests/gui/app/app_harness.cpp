@@ -69,6 +69,7 @@ AppHarness::AppHarness(HarnessOptions options)
     QObject::connect(mouse, &MouseSession::applyFinished, [this] { ++appliesEnded; });
     QObject::connect(mouse, &MouseSession::applySkipped, [this] { ++appliesEnded; });
     window_->initialize();
+    if (options.everyPageBuilt) showEveryTab(*window_);
     window_->applyStartVisibility(options.startHidden);
     deliverMessages();
 }

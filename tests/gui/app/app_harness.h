@@ -49,6 +49,7 @@ struct HarnessOptions {
     bool startHidden = false;
     bool librariesMissing = false;
     bool realButtonPage = false;  // the program's own button page instead of the RecordingPage
+    bool everyPageBuilt = true;   // every tab shown once at the start, the first one last
     std::string hookLibraryFile = "qx4_no_such_hook.so";
     std::function<void(const std::filesystem::path& dataRoot)> prepareData = nullptr;  // runs before the window starts
     AccessCheck access = {};  // what the window finds when it checks the mouse's hidraw nodes

@@ -138,6 +138,19 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_EQ(app.applyRequests.size(), 3u);
 }
 
+// A page is built when its tab is first shown, and then shows the record as it is by then.
+TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true, .everyPageBuilt = false});
+    EXPECT_EQ(app.control<QWidget>("wireless_dpi_tab"), nullptr) << "not shown yet";
+    app.notify(Link::cable, kProfile, 4);
+    app.notify(Link::cable, kDpiLevel, 6);
+    ASSERT_EQ(app.session().record().activeProfile, 3);
+    ASSERT_EQ(app.session().record().active().dpiLevel, 5);
+
+    app.click("wireless_dpi_setting_btn");
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_6")->isChecked());
+}
+
 // Which tabs carry the mark of edits not on the mouse.
 std::vector<std::string> markedTabs(AppHarness& app) {
     std::vector<std::string> marked;

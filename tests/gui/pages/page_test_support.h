@@ -1,7 +1,8 @@
 // Shared by the page tests: a record on the heap, a way to answer a modal window from inside its
-// own event loop, and a readable account of which bytes of a record changed.
+// own event loop, a readable account of which bytes of a record changed, and every page built.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +16,7 @@
 
 #include "core/config/config_file.h"
 #include "core/config/device_config.h"
+#include "gui/pages/page_table.h"
 
 namespace qx4::gui::test {
 
@@ -77,6 +79,17 @@ bool answerModal(std::function<void(Window&)> answer, const std::function<void()
     const AnswerWhenShown<Window> waiting(std::move(answer));
     open();
     return waiting.answered();
+}
+
+// A page is built when its tab is first shown: shows every tab as a user would, then the first
+// again, so that every page's controls exist.
+inline void showEveryTab(const QWidget& window) {
+    const PageKind* first = nullptr;
+    for (const PageKind& kind : pageTable()) {
+        window.findChild<QAbstractButton*>(QString::fromLatin1(kind.tabButton))->click();
+        if (!first || kind.tabPosition < first->tabPosition) first = &kind;
+    }
+    if (first) window.findChild<QAbstractButton*>(QString::fromLatin1(first->tabButton))->click();
 }
 
 }  // namespace qx4::gui::test
