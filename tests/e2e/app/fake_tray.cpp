@@ -22,8 +22,13 @@ int main() {
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, owner, screens.data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     xcb_set_selection_owner(connection, owner, selection->atom, XCB_CURRENT_TIME);
+    // "ready" only once the server holds the selection: a program asking right after must find it.
+    xcb_get_selection_owner_reply_t* held =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection->atom), nullptr);
+    const bool owned = held && held->owner == owner;
+    std::free(held);
     std::free(selection);
-    xcb_flush(connection);
+    if (!owned) return 1;
     std::puts("ready");
     std::fflush(stdout);
 
