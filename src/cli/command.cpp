@@ -39,8 +39,8 @@ bool asksForHelp(Arguments arguments) {
 }  // namespace
 
 Command describedCommand(std::string_view name, CommandHandler run) {
-    const commands::CommandSpec* spec = commands::findCommandSpec(name);
-    return spec ? Command{spec->name, spec->summary, spec->usage, run} : Command{name, {}, {}, run};
+    const commands::CommandSpec* described = commands::findCommandSpec(name);
+    return described ? Command{described->name, described->summary, described->usage, run} : Command{name, {}, {}, run};
 }
 
 bool registerCommand(const Command& command) {

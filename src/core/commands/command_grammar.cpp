@@ -327,8 +327,8 @@ std::vector<OptionSpec> allOptions(const CommandSpec& command) {
 }
 
 std::span<const OptionSpec> formOptions(std::string_view command, std::string_view subcommand) {
-    const CommandSpec* spec = findCommandSpec(command);
-    const CommandForm* form = spec ? findForm(*spec, subcommand) : nullptr;
+    const CommandSpec* described = findCommandSpec(command);
+    const CommandForm* form = described ? findForm(*described, subcommand) : nullptr;
     return form ? form->options : std::span<const OptionSpec>{};
 }
 
