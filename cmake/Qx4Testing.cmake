@@ -1,4 +1,6 @@
 find_package(GTest REQUIRED)
+# Tests read qx4ctl's JSON output with a JSON library that keeps key order.
+find_package(nlohmann_json 3 REQUIRED)
 include(GoogleTest)
 
 # One GoogleTest executable per area. LABELS: unit (core, fast), gui (offscreen widgets), e2e (real processes).
