@@ -3,6 +3,13 @@ find_package(GTest REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 include(GoogleTest)
 
+qx4_pch_group(qx4_pch_test HEADERS ${QX4_PCH_STD} ${QX4_PCH_TEST} LIBS GTest::gtest GTest::gmock)
+if(QX4_BUILD_GUI)
+  # Not Qt Test: it defines its users' own build folder, which would make every user differ.
+  qx4_pch_group(qx4_pch_gui_test HEADERS ${QX4_PCH_STD} ${QX4_PCH_QT} ${QX4_PCH_TEST}
+    LIBS qx4gui GTest::gtest GTest::gmock)
+endif()
+
 # One GoogleTest executable per area. LABELS: unit (core, fast), gui (offscreen widgets), e2e (real processes).
 function(qx4_add_test name)
   cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
@@ -15,6 +22,11 @@ function(qx4_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE qx4_warnings GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
+  if(qx4gui IN_LIST ARG_LIBS)
+    qx4_use_pch(${name} qx4_pch_gui_test)
+  else()
+    qx4_use_pch(${name} qx4_pch_test)
+  endif()
   target_compile_definitions(${name} PRIVATE
     QX4_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     QX4_BIN_DIR="${QX4_BIN_DIR}")
