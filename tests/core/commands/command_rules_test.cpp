@@ -7,8 +7,8 @@
 #include <memory>
 #include <set>
 
-#include "../macro/macro_test_support.h"
-#include "../test_files.h"
+#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/test_files.h"
 #include "core/commands/edit_command.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"

@@ -13,7 +13,7 @@
 #include <random>
 #include <thread>
 
-#include "../test_files.h"
+#include "tests/support/test_files.h"
 #include "core/config/config_file.h"
 
 extern char** environ;

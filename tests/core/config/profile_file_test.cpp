@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "../test_files.h"
+#include "tests/support/test_files.h"
 #include "core/config/config_file.h"
 #include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"

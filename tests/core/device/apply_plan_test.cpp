@@ -7,8 +7,8 @@
 
 #include "apply_test_support.h"
 #include "core/config/config_file.h"
-#include "hex_fixture.h"
-#include "sample_record.h"
+#include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
 
 namespace qx4 {
 namespace {

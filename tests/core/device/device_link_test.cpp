@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "core/config/config_file.h"
-#include "device_fakes.h"
+#include "tests/support/device_fakes.h"
 
 namespace qx4 {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "../macro/macro_test_support.h"
+#include "tests/core/macro/macro_test_support.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/binding_edit.h"

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "../macro/macro_test_support.h"
+#include "tests/core/macro/macro_test_support.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_draft.h"
 #include "core/edit/macro_recorder.h"

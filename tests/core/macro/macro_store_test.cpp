@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include "../test_files.h"
-#include "macro_test_support.h"
+#include <memory>
+
+#include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
+#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {
@@ -12,7 +18,9 @@ class MacroStore : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
     std::filesystem::path file() const { return data.folder() / "macro.data"; }
+    std::filesystem::path exported(const char* name) const { return data.root() / name; }
 };
+
 
 TEST(MacroNames, NewNamesCountUpAndAvoidCollisionsIgnoringCase) {
     MacroList list = listOf({u"Macro2", u"macro3"});
@@ -92,7 +100,8 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     EXPECT_TRUE(std::filesystem::is_symlink(file()));
 
     std::filesystem::remove(file());
-    std::filesystem::create_symlink("/dev/zero", file());
+    ASSERT_EQ(mkfifo((data.root() / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(data.root() / "pipe", file());
     MacroList endless;
     EXPECT_EQ(loadMacros(endless).problem, MacroStoreProblem::notRegularFile);
     EXPECT_TRUE(endless.empty());
@@ -133,6 +142,128 @@ TEST_F(MacroStore, RandomFilesLoadWithCountsInRange) {
             ASSERT_EQ(record.name.back(), u'\0');
         }
     }
+}
+
+TEST_F(MacroStore, ExportThenImportKeepsEverythingButAClashingNameAndNamesNamelessOnesAfterTheFile) {
+    MacroList list = listOf({u"Jump", u""});
+    list.at(0).loopCount = 12;
+    list.at(1).actionCount = 3;
+    ASSERT_TRUE(exportMacroFile(list.at(0), exported("jump.macro")));
+    ASSERT_TRUE(exportMacroFile(list.at(1), exported("Quick Reload.macro")));
+
+    MacroList other = listOf({u"JUMP", u"quick reload"});
+    const MacroStoreChange change = importMacroFile(exported("jump.macro"), other);
+    ASSERT_NE(change.record, nullptr);
+    EXPECT_TRUE(change.saved);
+    MacroRecord expected = list.at(0);
+    expected.name = toMacroName(u"Jump_1");
+    EXPECT_TRUE(test::sameBytes(*change.record, expected));
+    const MacroRecord* nameless = importMacroFile(exported("Quick Reload.macro"), other).record;
+    ASSERT_NE(nameless, nullptr);
+    expected = list.at(1);
+    expected.name = toMacroName(u"Quick Reload_1");
+    EXPECT_TRUE(test::sameBytes(*nameless, expected));
+    EXPECT_EQ(std::filesystem::file_size(data.folder() / "macro.data"), 4 * 240u);
+}
+
+// A macro file has one size; anything else, a special file above all, is no macro.
+TEST_F(MacroStore, OnlyARegularFileOfExactlyOneRecordIsImported) {
+    MacroList list;
+    const auto refusal = [&](const std::filesystem::path& path) {
+        const MacroStoreChange change = importMacroFile(path, list);
+        EXPECT_EQ(change.record == nullptr, change.refused != MacroRefusal::none);
+        return change.refused;
+    };
+    for (const std::size_t size : {0, 50, 239, 241, 480}) {
+        test::writeBytes(exported("sized.macro"), std::vector<std::uint8_t>(size, 0x41));
+        EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize) << size;
+    }
+    std::filesystem::resize_file(exported("sized.macro"), 2'000'000'000);
+    EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize);
+    EXPECT_EQ(refusal(exported("missing.macro")), MacroRefusal::fileUnreadable);
+    EXPECT_EQ(refusal(data.root()), MacroRefusal::fileNotRegular);
+    ASSERT_EQ(mkfifo(exported("pipe.macro").c_str(), 0600), 0);
+    EXPECT_EQ(refusal(exported("pipe.macro")), MacroRefusal::fileNotRegular);
+    EXPECT_TRUE(list.empty());
+
+    test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(240, 0x41));
+    EXPECT_EQ(refusal(exported("whole.macro")), MacroRefusal::none);
+    EXPECT_EQ(list.size(), 1u);
+}
+
+TEST(MacroFileImage, RandomRecordsImportInRangeUnderAFreeName) {
+    std::mt19937 random(977);
+    MacroList list = listOf({u"Macro1", u"fuzz"});
+    for (int round = 0; round < 2000; ++round) {
+        auto bytes = test::randomBytes(random, 240);
+        bytes.resize(240);
+        const auto record = decodeMacroFile(std::as_bytes(std::span(bytes)));
+        ASSERT_TRUE(record.has_value());
+        const MacroRecord& added = appendImportedMacro(*record, u"Fuzz", list);
+        ASSERT_GE(added.actionCount, 0);
+        ASSERT_LE(added.actionCount, 46);
+        ASSERT_FALSE(macroNameText(added.name).empty());
+        ASSERT_EQ(findMacro(macroNameText(added.name), list), list.positionOf(&added));
+        list.remove(2);
+    }
+}
+
+class Reconcile : public ::testing::Test {
+protected:
+    void SetUp() override { applyDefaults(*config); }
+
+    ButtonBinding& assign(int profile, int button, std::u16string_view name, std::uint8_t code = 17) {
+        ButtonBinding& binding = config->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+        binding.functionCode = code;
+        binding.functionGroup = 7;
+        binding.macroRepeatMode = 1;
+        binding.macroLoopCount = 4;
+        binding.macroIndex = 0;
+        writeFixedText(binding.macroName, name);
+        binding.macroActionCount = 1;
+        return binding;
+    }
+
+    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+};
+
+TEST_F(Reconcile, FoundMacrosAreCopiedInAgainWithTheirCurrentPosition) {
+    MacroList list = listOf({u"first", u"second"});
+    list.append(test::macroNamed(u"Fire", 46)).actionCount = 5000;  // damaged: limited to 46
+    ButtonBinding& binding = assign(2, 4, u"fIRE");
+    ButtonBinding expected = binding;
+
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    expected.macroName = list.at(2).name;
+    expected.macroActionCount = 46;
+    expected.macroActions = list.at(2).actions;
+    expected.macroIndex = 2;
+    EXPECT_TRUE(test::sameBytes(binding, expected));
+
+    list.remove(0);  // the same macro now sits one place earlier
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    EXPECT_EQ(binding.macroIndex, 1);
+}
+
+TEST_F(Reconcile, MissingMacrosFallBackToTheButtonDefault) {
+    ButtonBinding& macroButton = assign(0, 2, u"Gone");
+    ButtonBinding& namedButton = assign(4, 11, u"Gone too", 33);  // a stale name is a macro too
+    EXPECT_TRUE(reconcileMacroBindings(*config, listOf({u"other"})));
+    ButtonBinding expected{};
+    expected.functionCode = 3;
+    expected.macroIndex = -1;
+    EXPECT_TRUE(test::sameBytes(macroButton, expected));
+    expected.functionCode = 12;
+    EXPECT_TRUE(test::sameBytes(namedButton, expected));
+}
+
+// Buttons 12-23 are not shown, so they are left alone: without a shown macro binding nothing
+// changes and the result is false.
+TEST_F(Reconcile, OnlyTheShownButtonsAreVisited) {
+    assign(1, 12, u"Gone");
+    auto before = std::make_unique<DeviceConfig>(*config);
+    EXPECT_FALSE(reconcileMacroBindings(*config, listOf({u"unused"})));
+    EXPECT_TRUE(std::ranges::equal(recordBytes(*config), recordBytes(*before)));
 }
 
 }  // namespace

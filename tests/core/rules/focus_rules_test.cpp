@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/core/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {
