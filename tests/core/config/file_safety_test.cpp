@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 
-#include "tests/support/test_files.h"
 #include "core/config/config_file.h"
 #include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_wire_table.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {
