@@ -65,26 +65,22 @@ public:
     // Waits until `count` requests have ended, finished or skipped; false after 20 s.
     bool waitForEnded(std::size_t count) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_ >= count; });
+        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_.size() >= count; });
     }
     End last() {
         std::lock_guard lock(mutex_);
-        return last_;
+        return ended_.back();
     }
 
 private:
     void end(const End& ended) {
-        {
-            std::lock_guard lock(mutex_);
-            ++ended_;
-            last_ = ended;
-        }
+        std::lock_guard lock(mutex_);
+        ended_.push_back(ended);
         changed_.notify_all();
     }
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t ended_ = 0;
-    End last_;
+    std::vector<End> ended_;
 };
 
 std::vector<std::string> describePlan(const std::vector<PlannedReport>& plan) {
@@ -240,7 +236,7 @@ protected:
     ApplyWorker worker{writer, presence, listener};
 };
 
-TEST_F(ApplyWorkerTest, FirstApplyAfterLoadingIsAFullDownloadThenOnlyChangesGo) {
+TEST_F(ApplyWorkerTest, AFullDownloadFirstThenOnlyChangesAndNothingWithoutALinkOrAwakeMouse) {
     worker.setBaseline(record);
     EXPECT_THAT(applyAndWait(false), SizeIs(1 + 15 + 5 + 1));
     EXPECT_TRUE(listener.last().outcome.full);
@@ -253,9 +249,8 @@ TEST_F(ApplyWorkerTest, FirstApplyAfterLoadingIsAFullDownloadThenOnlyChangesGo) 
     worker.setBaseline(record, false);  // the mouse is known to hold it already
     record.profiles[2].dpiLevel = 5;
     EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "dpi 3", "polling 1"));
-}
 
-TEST_F(ApplyWorkerTest, NoLinkOrSleepingMouseDropsTheRequestButNotTheDifference) {
+    // No link or a sleeping mouse drops the request but not the difference.
     worker.setBaseline(record);
     presence.mouseAsleep = 1;
     EXPECT_THAT(applyAndWait(false), IsEmpty());
