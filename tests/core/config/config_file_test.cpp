@@ -19,6 +19,7 @@
 namespace qx4 {
 namespace {
 
+namespace fs = std::filesystem;
 using test::readBytes;
 using test::writeBytes;
 
@@ -79,20 +80,18 @@ class ConfigFile : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
     std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
-    std::filesystem::path path() const { return data.folder() / "Config_1.data"; }
-    long filesInFolder() const { return std::distance(std::filesystem::directory_iterator(data.folder()), {}); }
+    fs::path path() const { return data.folder() / "Config_1.data"; }
+    long filesInFolder() const { return std::distance(fs::directory_iterator(data.folder()), {}); }
 };
 
-TEST_F(ConfigFile, MissingFileGivesDefaultsThatOnlyLoadingSaves) {
+// A missing file gives defaults that only loading saves; saves load back as saved.
+TEST_F(ConfigFile, DefaultsSavesAndLoadsRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_TRUE(readConfig(*config, 0).createdDefaults);
-    EXPECT_FALSE(std::filesystem::exists(data.root() / "Data"));
-    const ConfigLoadResult result = loadConfig(*config, 0);
-    EXPECT_TRUE(result.createdDefaults && result.savedDefaults);
+    EXPECT_FALSE(fs::exists(data.root() / "Data"));
+    const ConfigLoadResult first = loadConfig(*config, 0);
+    EXPECT_TRUE(first.createdDefaults && first.savedDefaults);
     EXPECT_EQ(readBytes(path()), test::expectedDefaultImage());
-}
 
-TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
-    applyDefaults(*config);
     config->activeProfile = 3;
     config->profiles[3].reservedHead[17] = 0x5A;
     config->profiles[4].buttons[23].macroActions[45] = {0xF1, 2, 65535};
@@ -107,7 +106,7 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     writeBytes(path(), saved);
     auto loaded = std::make_unique<DeviceConfig>();
     EXPECT_TRUE(readConfig(*loaded, 0).overlong);
-    EXPECT_FALSE(std::filesystem::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
+    EXPECT_FALSE(fs::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
     const ConfigLoadResult result = loadConfig(*loaded, 0);
     EXPECT_FALSE(result.createdDefaults || result.damaged || result.unreadable || result.rangeRepaired);
     EXPECT_TRUE(result.overlong);
@@ -115,35 +114,35 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_EQ(readBytes(result.damagedCopy), saved);
     EXPECT_TRUE(std::ranges::equal(recordBytes(*loaded), recordBytes(*config)));
 
-    std::filesystem::remove(result.damagedCopy);
-    std::filesystem::create_directory(result.damagedCopy);
+    fs::remove(result.damagedCopy);
+    fs::create_directory(result.damagedCopy);
     EXPECT_EQ(loadConfig(*loaded, 0).damagedCopy, "") << "a copy that cannot be kept is not claimed";
 }
 
 // Whatever sits where the file belongs and cannot be read is neither read (a FIFO or device would
 // block or never end) nor replaced, nor written through (it may be all the user has).
 TEST_F(ConfigFile, WhatCannotBeReadIsNeitherReadNorReplaced) {
-    const auto folder = [](const std::filesystem::path& at) { std::filesystem::create_directories(at); };
-    const auto fifo = [](const std::filesystem::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
-    const auto linkedFifo = [&](const std::filesystem::path& at) {
-        std::filesystem::remove(data.root() / "pipe");
+    const auto folder = [](const fs::path& at) { fs::create_directories(at); };
+    const auto fifo = [](const fs::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
+    const auto linkedFifo = [&](const fs::path& at) {
+        fs::remove(data.root() / "pipe");
         fifo(data.root() / "pipe");
-        std::filesystem::create_symlink(data.root() / "pipe", at);
+        fs::create_symlink(data.root() / "pipe", at);
     };
-    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> cases[] = {
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
         {"folder", folder}, {"fifo", fifo}, {"link to a fifo", linkedFifo}, {"loop", test::makeUnreadable}};
     for (const auto& [name, plant] : cases) {
-        std::filesystem::remove_all(path());
-        std::filesystem::create_directories(data.folder());
+        fs::remove_all(path());
+        fs::create_directories(data.folder());
         plant(path());
-        const auto before = std::filesystem::symlink_status(path()).type();
+        const auto before = fs::symlink_status(path()).type();
         const ConfigLoadResult result = loadConfig(*config, 0);
         EXPECT_TRUE(result.unreadable) << name;
         EXPECT_EQ(result.notRegularFile, std::string_view(name) != "loop") << name;
         EXPECT_FALSE(result.savedDefaults) << name;
         EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1) << name;
         EXPECT_FALSE(saveConfig(*config)) << name;
-        EXPECT_EQ(std::filesystem::symlink_status(path()).type(), before) << name;
+        EXPECT_EQ(fs::symlink_status(path()).type(), before) << name;
         EXPECT_EQ(filesInFolder(), 1) << name;
     }
 }

@@ -120,16 +120,11 @@ TEST(AutostartFolder, NeedsAnAbsoluteHome) {
 
 using State = DeviceAccess::State;
 
-class MadeUpSystem {
-public:
+struct MadeUpSystem {
     MadeUpSystem() {
-        system.sys = root_.path() / "sys";
-        system.dev = root_.path() / "dev";
-        system.run = root_.path() / "run";
-        system.etc = root_.path() / "etc";
-        system.usr = root_.path() / "usr";
-        system.lib = root_.path() / "lib";
-        system.nodeAccessError = [this](const fs::path& node) { return closed.count(node.filename()) ? EACCES : 0; };
+        const fs::path r = root.path();
+        system = {r / "sys", r / "dev", r / "run", r / "etc", r / "usr", r / "lib",
+                  [this](const fs::path& node) { return closed.count(node.filename()) ? EACCES : 0; }};
         fs::create_directories(system.sys / "class/hidraw");
         writeText(system.run / "udev/control", "");
     }
@@ -143,13 +138,10 @@ public:
         writeText(system.sys / "class/hidraw" / name / "device/uevent", "DRIVER=hid-generic\nHID_ID=" + hidId + "\nHID_NAME=x\n");
         if (inDev) writeText(system.dev / name, "");
     }
-    fs::path root() const { return root_.path(); }
 
+    TempFolder root;
     SystemFolders system;
     std::set<fs::path> closed;
-
-private:
-    TempFolder root_;
 };
 
 constexpr const char* kReceiverHid = "0003:00001D57:0000FA66";
@@ -173,7 +165,7 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
     const DeviceAccess closed = checkDeviceAccess(machine.system);
     EXPECT_EQ(closed.state, State::notPermitted);
     EXPECT_EQ(closed.blockedNodes.size(), 2u);
-    const std::string text = accessProblemText(closed, accessFix(closed, machine.root() / "bin", machine.system));
+    const std::string text = accessProblemText(closed, accessFix(closed, machine.root.path() / "bin", machine.system));
     EXPECT_NE(text.find("The mouse is connected, but this user may not open it"), std::string::npos) << text;
     EXPECT_NE(text.find("hidraw3"), std::string::npos) << text;
     EXPECT_EQ(text.find("No mouse"), std::string::npos) << text;
@@ -183,7 +175,7 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
     machine.closed = {};
     const DeviceAccess open = checkDeviceAccess(machine.system);
     EXPECT_EQ(open.state, State::open);
-    EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root() / "bin", machine.system)), "");
+    EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root.path() / "bin", machine.system)), "");
 }
 
 TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAlreadyReads) {
@@ -195,7 +187,7 @@ TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAl
     const std::string apply = "sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw";
 
     // Installed under a prefix with a blank in it: the rule beside the program, quoted.
-    const fs::path prefix = machine.root() / "my prefix";
+    const fs::path prefix = machine.root.path() / "my prefix";
     writeText(prefix / "lib/udev/rules.d" / kUdevRuleFileName, "rule\n");
     AccessFix fix = accessFix(access, prefix / "bin", machine.system);
     EXPECT_EQ(fix.kind, AccessFix::Kind::installRule);
@@ -203,7 +195,7 @@ TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAl
                                "' /etc/udev/rules.d/ && " + apply);
 
     // Run from the build folder: the rule in the source tree it was built from.
-    fix = accessFix(access, machine.root() / "build/bin", machine.system);
+    fix = accessFix(access, machine.root.path() / "build/bin", machine.system);
     ASSERT_TRUE(fix.rule);
     EXPECT_EQ(fix.rule->filename(), kUdevRuleFileName);
     EXPECT_TRUE(fs::exists(*fix.rule));
