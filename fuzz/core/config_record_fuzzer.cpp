@@ -6,7 +6,7 @@
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
 #include "fuzz_support.h"
-#include "tests/core/record_invariants.h"
+#include "tests/support/record_invariants.h"
 
 namespace {
 

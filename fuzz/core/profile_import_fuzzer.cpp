@@ -10,7 +10,7 @@
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_wire_table.h"
 #include "fuzz_support.h"
-#include "tests/core/record_invariants.h"
+#include "tests/support/record_invariants.h"
 
 namespace {
 

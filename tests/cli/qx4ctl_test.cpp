@@ -11,8 +11,6 @@
 #include <sstream>
 #include <thread>
 
-#include "../core/expected_defaults.h"
-#include "../core/test_files.h"
 #include "cli/command.h"
 #include "core/commands/command_grammar.h"
 #include "core/config/config_file.h"
@@ -20,7 +18,9 @@
 #include "core/edit/profile_settings_edit.h"
 #include "core/instance/instance_lock.h"
 #include "core/macro/macro_store.h"
+#include "tests/support/expected_defaults.h"
 #include "tests/support/json_reader.h"
+#include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {

@@ -7,14 +7,14 @@
 #include <memory>
 #include <set>
 
-#include "../macro/macro_test_support.h"
-#include "../test_files.h"
 #include "core/commands/edit_command.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/device/dpi_steps.h"
 #include "core/edit/binding_editor.h"
 #include "core/vocab/function_wire_table.h"
+#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {

@@ -2,41 +2,96 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
-#include "../expected_defaults.h"
-#include "../record_invariants.h"
-#include "../test_files.h"
 #include "core/config/config_file.h"
+#include "core/config/config_range.h"
 #include "core/config/record_bytes.h"
+#include "tests/support/expected_defaults.h"
+#include "tests/support/record_invariants.h"
+#include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
 namespace {
 
+namespace fs = std::filesystem;
 using test::readBytes;
 using test::writeBytes;
+
+// The defaults laid over a record filled with 0xAB: every listed field as written out by offset,
+// and reservedHead, the spare texts after their terminators, padding and gaps carried through (a
+// reset of a loaded record); the button region is cleared whole before its fields are set.
+TEST(ConfigDefaults, MatchTheFieldTableByteForByteAndLeaveUnlistedBytesAlone) {
+    auto config = std::make_unique<DeviceConfig>();
+    std::memset(config.get(), 0xAB, sizeof(DeviceConfig));
+    applyDefaults(*config);
+    const auto bytes = recordBytes(*config);
+    const auto expected = test::expectedDefaultImage();
+    ASSERT_EQ(bytes.size(), expected.size());
+    const std::pair<std::size_t, std::size_t> unlisted[] = {{0, 200},     {202, 1200},  {1202, 2200}, {2209, 2212},
+                                                            {2216, 2224}, {2236, 2244}, {2365, 2368}};
+    for (std::size_t offset = 0; offset < expected.size(); ++offset) {
+        const std::size_t i = (offset - 4) % test::kProfileSize;
+        const bool kept = offset >= 4 && std::ranges::any_of(unlisted, [i](auto range) { return i >= range.first && i < range.second; });
+        ASSERT_EQ(std::to_integer<int>(bytes[offset]), kept ? 0xAB : expected[offset]) << "byte " << offset << ", profile byte " << i;
+    }
+}
+
+// Random images show that loaded indices stay in range; this pins what the range rule does with
+// a value outside, and that it leaves alone what is inside.
+TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKept) {
+    auto config = std::make_unique<DeviceConfig>();
+    applyDefaults(*config);
+    ProfileSettings& profile = config->profiles[1];
+    ButtonBinding& binding = profile.buttons[20];
+    profile.dpiLevel = 7;
+    profile.pollingRateIndex = 7;  // report-only values are the user's data
+    profile.lightMode = -3;
+    profile.dpiValuesX[0] = std::numeric_limits<std::int32_t>::max();
+    binding.functionGroup = 8;
+    binding.macroActionCount = 46;
+    binding.macroIndex = 2;
+    binding.functionCode = 250;
+    auto before = std::make_unique<DeviceConfig>(*config);
+    EXPECT_FALSE(normalizeConfig(*config, 3));
+    EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
+
+    config->activeProfile = std::numeric_limits<std::int32_t>::min();
+    profile.dpiLevel = 8;
+    profile.lightDirection = 2;
+    binding.functionGroup = 9;
+    binding.macroActionCount = 47;
+    binding.macroName.fill(u'x');
+    EXPECT_TRUE(normalizeConfig(*config, 2));
+    EXPECT_EQ(std::tie(config->activeProfile, profile.dpiLevel, profile.lightDirection, profile.pollingRateIndex),
+              std::make_tuple(0, 2, 1, 7));
+    EXPECT_EQ(std::tie(binding.functionGroup, binding.macroActionCount, binding.macroIndex),
+              std::make_tuple(std::uint8_t{0}, std::uint16_t{46}, -1));
+    EXPECT_EQ(binding.macroName[22], u'x');
+    EXPECT_EQ(binding.macroName[23], u'\0');
+}
 
 class ConfigFile : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
     std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
-    std::filesystem::path path() const { return data.folder() / "Config_1.data"; }
-    long filesInFolder() const { return std::distance(std::filesystem::directory_iterator(data.folder()), {}); }
+    fs::path path() const { return data.folder() / "Config_1.data"; }
+    long filesInFolder() const { return std::distance(fs::directory_iterator(data.folder()), {}); }
 };
 
-TEST_F(ConfigFile, MissingFileGivesDefaultsThatOnlyLoadingSaves) {
+// A missing file gives defaults that only loading saves; saves load back as saved.
+TEST_F(ConfigFile, DefaultsSavesAndLoadsRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_TRUE(readConfig(*config, 0).createdDefaults);
-    EXPECT_FALSE(std::filesystem::exists(data.root() / "Data"));
-    const ConfigLoadResult result = loadConfig(*config, 0);
-    EXPECT_TRUE(result.createdDefaults && result.savedDefaults);
+    EXPECT_FALSE(fs::exists(data.root() / "Data"));
+    const ConfigLoadResult first = loadConfig(*config, 0);
+    EXPECT_TRUE(first.createdDefaults && first.savedDefaults);
     EXPECT_EQ(readBytes(path()), test::expectedDefaultImage());
-}
 
-TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
-    applyDefaults(*config);
     config->activeProfile = 3;
     config->profiles[3].reservedHead[17] = 0x5A;
     config->profiles[4].buttons[23].macroActions[45] = {0xF1, 2, 65535};
@@ -51,7 +106,7 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     writeBytes(path(), saved);
     auto loaded = std::make_unique<DeviceConfig>();
     EXPECT_TRUE(readConfig(*loaded, 0).overlong);
-    EXPECT_FALSE(std::filesystem::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
+    EXPECT_FALSE(fs::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
     const ConfigLoadResult result = loadConfig(*loaded, 0);
     EXPECT_FALSE(result.createdDefaults || result.damaged || result.unreadable || result.rangeRepaired);
     EXPECT_TRUE(result.overlong);
@@ -59,32 +114,35 @@ TEST_F(ConfigFile, SaveAndLoadRoundTripAndALongerFileGivesItsFirstRecord) {
     EXPECT_EQ(readBytes(result.damagedCopy), saved);
     EXPECT_TRUE(std::ranges::equal(recordBytes(*loaded), recordBytes(*config)));
 
-    std::filesystem::remove(result.damagedCopy);
-    std::filesystem::create_directory(result.damagedCopy);
+    fs::remove(result.damagedCopy);
+    fs::create_directory(result.damagedCopy);
     EXPECT_EQ(loadConfig(*loaded, 0).damagedCopy, "") << "a copy that cannot be kept is not claimed";
 }
 
 // Whatever sits where the file belongs and cannot be read is neither read (a FIFO or device would
-// block or never end) nor replaced (it may be all the user has).
+// block or never end) nor replaced, nor written through (it may be all the user has).
 TEST_F(ConfigFile, WhatCannotBeReadIsNeitherReadNorReplaced) {
-    const auto folder = [](const std::filesystem::path& at) { std::filesystem::create_directories(at); };
-    const auto fifo = [](const std::filesystem::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
-    const auto device = [](const std::filesystem::path& at) { std::filesystem::create_symlink("/dev/zero", at); };
-    const auto loop = [](const std::filesystem::path& at) { test::makeUnreadable(at); };
-    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> cases[] = {
-        {"folder", folder}, {"fifo", fifo}, {"device", device}, {"loop", loop}};
+    const auto folder = [](const fs::path& at) { fs::create_directories(at); };
+    const auto fifo = [](const fs::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
+    const auto linkedFifo = [&](const fs::path& at) {
+        fs::remove(data.root() / "pipe");
+        fifo(data.root() / "pipe");
+        fs::create_symlink(data.root() / "pipe", at);
+    };
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
+        {"folder", folder}, {"fifo", fifo}, {"link to a fifo", linkedFifo}, {"loop", test::makeUnreadable}};
     for (const auto& [name, plant] : cases) {
-        std::filesystem::remove_all(path());
-        std::filesystem::create_directories(data.folder());
+        fs::remove_all(path());
+        fs::create_directories(data.folder());
         plant(path());
-        const auto before = std::filesystem::symlink_status(path()).type();
+        const auto before = fs::symlink_status(path()).type();
         const ConfigLoadResult result = loadConfig(*config, 0);
         EXPECT_TRUE(result.unreadable) << name;
         EXPECT_EQ(result.notRegularFile, std::string_view(name) != "loop") << name;
         EXPECT_FALSE(result.savedDefaults) << name;
         EXPECT_EQ(config->profiles[0].buttons[0].functionCode, 1) << name;
         EXPECT_FALSE(saveConfig(*config)) << name;
-        EXPECT_EQ(std::filesystem::symlink_status(path()).type(), before) << name;
+        EXPECT_EQ(fs::symlink_status(path()).type(), before) << name;
         EXPECT_EQ(filesInFolder(), 1) << name;
     }
 }

@@ -1,68 +1,60 @@
 // Saves killed at random moments: the data files are always one whole version or the other, and
-// the next opening of the data folder leaves no temporary file. The saving process is
-// qx4_crash_saver (crash_saver.cpp).
+// the next opening of the data folder leaves no temporary file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <thread>
 
-#include "../test_files.h"
 #include "core/config/config_file.h"
-
-extern char** environ;
+#include "core/macro/macro_store.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {
 
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr int kRounds = 100;  // a sanitizer's start-up costs a round several times over
-#else
-constexpr int kRounds = 300;
-#endif
 constexpr std::uint8_t kOlder = 0x5A;
 constexpr std::uint8_t kNewer = 0xA5;
 
-// A running qx4_crash_saver, about to save.
-class Saver {
-public:
-    Saver() {
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        char* const arguments[] = {const_cast<char*>(QX4_CRASH_SAVER), nullptr};
-        if (posix_spawn(&pid_, QX4_CRASH_SAVER, &actions, nullptr, arguments, environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeEnds[1]);
-        char saving = 0;
-        started_ = pid_ > 0 && read(pipeEnds[0], &saving, 1) == 1;
-        close(pipeEnds[0]);
+// Every byte of one version is 0x5A, of the other 0xA5, so a torn file shows.
+struct Version {
+    Version(std::uint8_t fill, std::size_t macroCount) {
+        std::memset(config.get(), fill, sizeof(DeviceConfig));
+        MacroRecord record;
+        std::memset(&record, fill, sizeof(record));
+        for (std::size_t i = 0; i < macroCount; ++i) macros.append(record);
     }
-    ~Saver() { kill(); }
-    Saver(const Saver&) = delete;
-    Saver& operator=(const Saver&) = delete;
+    bool save() const { return saveConfig(*config) && saveMacros(macros); }
 
-    bool started() const { return started_; }
-    void kill() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool started_ = false;
+    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+    MacroList macros;
 };
+
+// A child process that saves the two versions in turn, `first` first, until it is killed; it
+// returns once the child has begun.
+pid_t startSaving(const Version& first, const Version& second) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ready[0]);
+        if (write(ready[1], "s", 1) != 1) _exit(1);
+        for (;;) {
+            if (!first.save() || !second.save()) _exit(1);
+        }
+    }
+    close(ready[1]);
+    char saving = 0;
+    const bool started = child > 0 && read(ready[0], &saving, 1) == 1;
+    close(ready[0]);
+    return started ? child : -1;
+}
 
 // The version the bytes are, whole; 0 for anything else.
 std::uint8_t wholeVersion(const std::vector<std::uint8_t>& bytes, std::size_t olderSize, std::size_t newerSize) {
@@ -78,15 +70,18 @@ TEST(CrashSafeSave, AKilledSaveLeavesTheOldOrTheNewFileWholeAndTheNextOpenNoTemp
     const auto macroFile = data.folder() / "macro.data";
     test::writeBytes(configFile, std::vector<std::uint8_t>(sizeof(DeviceConfig), kOlder));
     test::writeBytes(macroFile, std::vector<std::uint8_t>(3 * 240, kOlder));
+    const Version older(kOlder, 3), newer(kNewer, 5);
     auto record = std::make_unique<DeviceConfig>();
     std::mt19937 random(8675309);
+    constexpr int kRounds = 150;
     int killedMidSave = 0;
     int newerSeen = 0;
     for (int round = 0; round < kRounds; ++round) {
-        Saver saver;
-        ASSERT_TRUE(saver.started()) << "the saver did not start";
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
-        saver.kill();
+        const pid_t saver = round % 2 ? startSaving(older, newer) : startSaving(newer, older);
+        ASSERT_GT(saver, 0) << "the saver did not start";
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
+        kill(saver, SIGKILL);
+        waitpid(saver, nullptr, 0);
 
         const std::uint8_t config = wholeVersion(test::readBytes(configFile), sizeof(DeviceConfig), sizeof(DeviceConfig));
         ASSERT_NE(config, 0) << "round " << round << ": Config_1.data is torn";

@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "core/config/config_file.h"
-#include "device_fakes.h"
+#include "core/device/driver_library.h"
+#include "tests/support/device_fakes.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
 namespace {
 
+namespace fs = std::filesystem;
 using test::FakeDrivers;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -229,6 +234,37 @@ TEST_F(DeviceLinkTest, ShutdownClosesReceiverThenCableDropsPendingArrivalsAndRel
     link->releaseLibraries();
     EXPECT_EQ(binder.releases, 2);
     EXPECT_THAT(FakeDrivers::instance().takeCalls(), IsEmpty());
+}
+
+// Only from the plugin folders (QX4_PLUGIN_DIR among them), never from the current one.
+TEST(DriverLibrary, ComesFromThePluginFoldersNeverTheCurrentOneAndNeedsEveryEntryPoint) {
+    const test::TempFolder here;
+    const fs::path drivers = QX4_TEST_DRIVER_DIR;
+    fs::copy_file(drivers / "qx4_test_driver_partial.so", here.path() / "qx4_cwd_driver.so");
+    const fs::path previous = fs::current_path();
+    fs::current_path(here.path());
+    std::optional<test::ScopedEnv> pluginDir(std::in_place, "QX4_PLUGIN_DIR", drivers.string());
+    const auto folders = pluginSearchFolders();
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[0], fs::read_symlink("/proc/self/exe").parent_path());
+    EXPECT_EQ(folders[1], (folders[0] / "../lib/qx4-config/plugins").lexically_normal()) << "an installed tree";
+    EXPECT_EQ(folders[2], drivers);
+    for (const char* name : {"./qx4_cwd_driver.so", "../qx4_test_driver_partial.so", "", "..", QX4_TEST_DRIVER_DIR "/qx4_test_driver_partial.so"})
+        EXPECT_FALSE(findPlugin(name)) << name;
+
+    pluginDir.emplace("QX4_PLUGIN_DIR", ".");  // a relative folder means the current one: ignored
+    EXPECT_EQ(pluginSearchFolders().size(), 2u);
+    HidDriverLink link;
+    EXPECT_FALSE(bindLibrary(link, "qx4_cwd_driver.so"));
+    fs::current_path(previous);
+
+    // A library without one of the entry points binds, but its link cannot be used.
+    pluginDir.emplace("QX4_PLUGIN_DIR", drivers.string());
+    ASSERT_TRUE(bindLibrary(link, "qx4_test_driver_partial.so"));
+    EXPECT_NE(link.Open_FeatureDevice, nullptr);
+    EXPECT_EQ(link.SetFeature, nullptr);
+    EXPECT_FALSE(link.usable());
+    releaseLibrary(link);
 }
 
 }  // namespace

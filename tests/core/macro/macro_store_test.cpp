@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include "../test_files.h"
-#include "macro_test_support.h"
+#include <memory>
+
+#include "core/config/config_file.h"
+#include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
+#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace qx4 {
 namespace {
@@ -12,24 +18,23 @@ class MacroStore : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
     std::filesystem::path file() const { return data.folder() / "macro.data"; }
+    std::filesystem::path exported(const char* name) const { return data.root() / name; }
 };
 
-TEST(MacroNames, NewNamesCountUpAndAvoidCollisionsIgnoringCase) {
+TEST(MacroNames, CountUpAvoidCollisionsIgnoringCaseAndNeverExceed23Units) {
     MacroList list = listOf({u"Macro2", u"macro3"});
     EXPECT_EQ(uniqueMacroName(u"Macro4", list), u"Macro4");
     EXPECT_EQ(uniqueMacroName(u"Macro3", list), u"Macro3_1");
     list.append(test::macroNamed(u"MACRO3_1"));
     EXPECT_EQ(uniqueMacroName(u"Macro3", list), u"Macro3_2");
-
     EXPECT_FALSE(macroNameExists(u"Macro", list));
     EXPECT_TRUE(sameMacroName(u"ÄRGER Ωμέγα ДОМ", u"ärger ωμέγα дом"));
     EXPECT_FALSE(sameMacroName(u"straße", u"STRASSE"));
     EXPECT_FALSE(sameMacroName(u"Macro1", u"Macro1 "));
-}
 
-TEST(MacroNames, NeverExceed23UnitsAndShortenTheBaseBeforeTheSuffix) {
+    // The base is shortened before the suffix is.
     const std::u16string longName = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";  // 26 units
-    MacroList list;
+    list = MacroList{};
     EXPECT_EQ(uniqueMacroName(longName, list), longName.substr(0, 23));
     list.append(test::macroNamed(longName.substr(0, 23)));
     EXPECT_EQ(uniqueMacroName(longName, list), longName.substr(0, 21) + u"_1");
@@ -58,7 +63,8 @@ TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytes) {
     EXPECT_EQ(macroNameText(change.record->name), u"Macro3");
 }
 
-TEST_F(MacroStore, PartialAndOutOfRangeRecordsAreMended) {
+// Partial and out-of-range records are mended, whether exact or random.
+TEST_F(MacroStore, LoadedRecordsAreMended) {
     MacroRecord whole = test::macroNamed(u"", 1000);
     whole.name.fill(u'n');  // no terminator
     const auto image = recordBytes(whole);
@@ -66,12 +72,37 @@ TEST_F(MacroStore, PartialAndOutOfRangeRecordsAreMended) {
                                     reinterpret_cast<const std::uint8_t*>(image.data()) + image.size());
     bytes.insert(bytes.end(), {u'p', 0, u'q', 0, 0, 0});
     test::writeBytes(file(), bytes);
-
     MacroList list;
     ASSERT_EQ(loadMacros(list).appended, 2u);
     EXPECT_EQ(macroNameText(list.at(0).name), std::u16string(23, u'n'));
     EXPECT_EQ(list.at(0).actionCount, 46);
     EXPECT_TRUE(test::sameBytes(list.at(1), MacroRecord{toMacroName(u"pq"), 0, 0, {}}));
+
+    std::mt19937 random(5241);
+    for (int round = 0; round < 2000; ++round) {
+        const auto randomFile = test::randomBytes(random, 240 * 8);
+        test::writeBytes(file(), randomFile);
+        MacroList loaded;
+        ASSERT_EQ(loadMacros(loaded).appended, (randomFile.size() + 239) / 240);
+        for (const MacroRecord& record : loaded) {
+            ASSERT_GE(record.actionCount, 0);
+            ASSERT_LE(record.actionCount, 46);
+            ASSERT_EQ(record.name.back(), u'\0');
+        }
+    }
+    list = listOf({u"Macro1", u"fuzz"});
+    for (int round = 0; round < 2000; ++round) {
+        auto record = test::randomBytes(random, 240);
+        record.resize(240);
+        const auto decoded = decodeMacroFile(std::as_bytes(std::span(record)));
+        ASSERT_TRUE(decoded.has_value());
+        const MacroRecord& added = appendImportedMacro(*decoded, u"Fuzz", list);
+        ASSERT_GE(added.actionCount, 0);
+        ASSERT_LE(added.actionCount, 46);
+        ASSERT_FALSE(macroNameText(added.name).empty());
+        ASSERT_EQ(findMacro(macroNameText(added.name), list), list.positionOf(&added));
+        list.remove(2);
+    }
 }
 
 // Saving a list that lacks some of the file's macros would lose them: such a file is never
@@ -92,7 +123,8 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     EXPECT_TRUE(std::filesystem::is_symlink(file()));
 
     std::filesystem::remove(file());
-    std::filesystem::create_symlink("/dev/zero", file());
+    ASSERT_EQ(mkfifo((data.root() / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(data.root() / "pipe", file());
     MacroList endless;
     EXPECT_EQ(loadMacros(endless).problem, MacroStoreProblem::notRegularFile);
     EXPECT_TRUE(endless.empty());
@@ -120,19 +152,93 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     EXPECT_FALSE(saveMacros(full));
 }
 
-TEST_F(MacroStore, RandomFilesLoadWithCountsInRange) {
-    std::mt19937 random(5241);
-    for (int round = 0; round < 2000; ++round) {
-        const auto bytes = test::randomBytes(random, 240 * 8);
-        test::writeBytes(file(), bytes);
-        MacroList list;
-        ASSERT_EQ(loadMacros(list).appended, (bytes.size() + 239) / 240);
-        for (const MacroRecord& record : list) {
-            ASSERT_GE(record.actionCount, 0);
-            ASSERT_LE(record.actionCount, 46);
-            ASSERT_EQ(record.name.back(), u'\0');
-        }
+// Imports keep everything but a clashing name and name nameless macros after the file; a macro
+// file has one size, and anything else, a special file above all, is no macro.
+TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes) {
+    MacroList list = listOf({u"Jump", u""});
+    list.at(0).loopCount = 12;
+    list.at(1).actionCount = 3;
+    ASSERT_TRUE(exportMacroFile(list.at(0), exported("jump.macro")));
+    ASSERT_TRUE(exportMacroFile(list.at(1), exported("Quick Reload.macro")));
+    MacroList other = listOf({u"JUMP", u"quick reload"});
+    const MacroStoreChange change = importMacroFile(exported("jump.macro"), other);
+    ASSERT_NE(change.record, nullptr);
+    EXPECT_TRUE(change.saved);
+    MacroRecord expected = list.at(0);
+    expected.name = toMacroName(u"Jump_1");
+    EXPECT_TRUE(test::sameBytes(*change.record, expected));
+    const MacroRecord* nameless = importMacroFile(exported("Quick Reload.macro"), other).record;
+    ASSERT_NE(nameless, nullptr);
+    expected = list.at(1);
+    expected.name = toMacroName(u"Quick Reload_1");
+    EXPECT_TRUE(test::sameBytes(*nameless, expected));
+    EXPECT_EQ(std::filesystem::file_size(file()), 4 * 240u);
+
+    const auto refusal = [&other](const std::filesystem::path& path) {
+        const MacroStoreChange refused = importMacroFile(path, other);
+        EXPECT_EQ(refused.record == nullptr, refused.refused != MacroRefusal::none);
+        return refused.refused;
+    };
+    for (const std::size_t size : {0, 50, 239, 241, 480}) {
+        test::writeBytes(exported("sized.macro"), std::vector<std::uint8_t>(size, 0x41));
+        EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize) << size;
     }
+    std::filesystem::resize_file(exported("sized.macro"), 2'000'000'000);
+    EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize);
+    EXPECT_EQ(refusal(exported("missing.macro")), MacroRefusal::fileUnreadable);
+    EXPECT_EQ(refusal(data.root()), MacroRefusal::fileNotRegular);
+    ASSERT_EQ(mkfifo(exported("pipe.macro").c_str(), 0600), 0);
+    EXPECT_EQ(refusal(exported("pipe.macro")), MacroRefusal::fileNotRegular);
+    EXPECT_EQ(other.size(), 4u);
+    test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(240, 0x41));
+    EXPECT_EQ(refusal(exported("whole.macro")), MacroRefusal::none);
+    EXPECT_EQ(other.size(), 5u);
+}
+
+// Bindings find their macro again by name: found ones are copied in again with the macro's
+// current position, missing ones fall back to the button's default. Buttons 12-23 are not shown,
+// so they are left alone.
+TEST(Reconcile, BindingsFollowTheirMacroByNameOnTheShownButtonsOnly) {
+    auto config = std::make_unique<DeviceConfig>();
+    applyDefaults(*config);
+    const auto assign = [&config](int profile, int button, std::u16string_view name, std::uint8_t code = 17) -> ButtonBinding& {
+        ButtonBinding& binding = config->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+        binding.functionCode = code;
+        binding.functionGroup = 7;
+        binding.macroRepeatMode = 1;
+        binding.macroLoopCount = 4;
+        binding.macroIndex = 0;
+        writeFixedText(binding.macroName, name);
+        binding.macroActionCount = 1;
+        return binding;
+    };
+    assign(1, 12, u"Gone");
+    const auto before = std::make_unique<DeviceConfig>(*config);
+    EXPECT_FALSE(reconcileMacroBindings(*config, listOf({u"unused"})));
+    EXPECT_TRUE(test::sameBytes(*config, *before));
+
+    MacroList list = listOf({u"first", u"second"});
+    list.append(test::macroNamed(u"Fire", 46)).actionCount = 5000;  // damaged: limited to 46
+    ButtonBinding& found = assign(2, 4, u"fIRE");
+    ButtonBinding& missing = assign(0, 2, u"Gone");
+    ButtonBinding& named = assign(4, 11, u"Gone too", 33);  // a stale name is a macro too
+    ButtonBinding expected = found;
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    expected.macroName = list.at(2).name;
+    expected.macroActionCount = 46;
+    expected.macroActions = list.at(2).actions;
+    expected.macroIndex = 2;
+    EXPECT_TRUE(test::sameBytes(found, expected));
+    list.remove(0);  // the same macro now sits one place earlier
+    EXPECT_TRUE(reconcileMacroBindings(*config, list));
+    EXPECT_EQ(found.macroIndex, 1);
+
+    expected = ButtonBinding{};
+    expected.functionCode = 3;
+    expected.macroIndex = -1;
+    EXPECT_TRUE(test::sameBytes(missing, expected));
+    expected.functionCode = 12;
+    EXPECT_TRUE(test::sameBytes(named, expected));
 }
 
 }  // namespace

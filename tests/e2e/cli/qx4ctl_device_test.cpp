@@ -11,9 +11,9 @@
 
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
-#include "tests/core/device/hex_fixture.h"
 #include "tests/e2e/cli/qx4ctl_process.h"
-#include "tests/core/device/sample_record.h"
+#include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {

@@ -22,7 +22,7 @@
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
-#include "tests/core/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
 namespace {

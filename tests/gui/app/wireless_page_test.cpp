@@ -16,7 +16,7 @@
 #include "core/window_messages.h"
 #include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
-#include "tests/core/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
 namespace {

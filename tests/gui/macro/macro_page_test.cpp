@@ -24,8 +24,8 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "gui/pages/page_table.h"
-#include "tests/core/test_files.h"
 #include "tests/gui/pages/page_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace qx4::gui {
 namespace {

@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,6 +52,17 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<std:
     std::filesystem::remove(path);  // a new file: truncating one in place is flushed, and slow
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readText(const std::filesystem::path& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+inline void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
 }
 
 // Names in the folder that a save gives its temporary files.

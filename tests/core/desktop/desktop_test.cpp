@@ -1,0 +1,222 @@
+// The desktop around the program. Start at login through the XDG autostart folders: the entry
+// starts the program hidden, switching off leaves nothing behind, and a system-wide entry is
+// overruled for this user only. The mouse on USB but closed to this user, on a made-up sysfs and
+// /dev: it is never taken for no mouse, and the command to fix it names the rule where this
+// program finds it.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <set>
+
+#include "core/desktop/autostart.h"
+#include "core/desktop/install_layout.h"
+#include "core/device/device_access.h"
+#include "tests/support/test_files.h"
+#include "tests/support/virtual_mouse_process.h"
+
+namespace qx4 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readText;
+using test::TempFolder;
+using test::writeText;
+
+// The desktop's own checker, where it is installed (scripts/setup installs it).
+int desktopFileValidate(const fs::path& entry) {
+    return std::system(("desktop-file-validate '" + entry.string() + "' >&2").c_str());
+}
+
+class Autostart : public testing::Test {
+protected:
+    TempFolder root_;
+    AutostartFolders folders_{root_.path() / "home/autostart",
+                              {root_.path() / "etc/xdg/autostart", root_.path() / "usr/etc/xdg/autostart"}};
+    fs::path userEntry_ = folders_.user / kAutostartFileName;
+};
+
+TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenAndOffLeavesNothingBehind) {
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    const fs::path program = root_.path() / "my apps/$HOME/qx4-config";
+    ASSERT_EQ(setAutostart(true, folders_, program), "");
+    const std::string entry = readText(userEntry_);
+    EXPECT_NE(entry.find("\nExec=\"" + root_.path().string() + "/my apps/\\\\$HOME/qx4-config\" --tray\n"), std::string::npos)
+        << entry;
+    EXPECT_EQ(entry.find("Hidden"), std::string::npos);
+    EXPECT_EQ(desktopFileValidate(userEntry_), 0) << entry;
+    EXPECT_TRUE(autostartState(folders_).enabled);
+    EXPECT_EQ(autostartState(folders_).decidingEntry, userEntry_);
+
+    ASSERT_EQ(setAutostart(false, folders_, program), "");
+    EXPECT_FALSE(fs::exists(userEntry_));
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    EXPECT_EQ(setAutostart(false, folders_, program), "") << "off twice is still off";
+
+    // A user's own entry switched off by a desktop's settings counts as off.
+    writeText(userEntry_, "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    EXPECT_NE(setAutostart(true, folders_, "/opt/qx4\nExec=rm -rf ~"), "") << "no line break into the entry";
+    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+}
+
+TEST_F(Autostart, ASystemWideEntryIsOverruledWithHiddenAndComesBackWhenSwitchedOnAgain) {
+    writeText(folders_.system[1] / kAutostartFileName, "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n");
+    AutostartState state = autostartState(folders_);
+    EXPECT_TRUE(state.enabled);
+    EXPECT_TRUE(state.systemWide);
+    EXPECT_EQ(state.decidingEntry, folders_.system[1] / kAutostartFileName);
+
+    ASSERT_EQ(setAutostart(false, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_NE(readText(userEntry_).find("\nHidden=true\n"), std::string::npos);
+    EXPECT_EQ(desktopFileValidate(userEntry_), 0);
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    EXPECT_TRUE(fs::exists(folders_.system[1] / kAutostartFileName)) << "the package's file is not ours to touch";
+
+    ASSERT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_FALSE(fs::exists(userEntry_)) << "the system-wide entry starts it again";
+    EXPECT_TRUE(autostartState(folders_).enabled);
+
+    // The first folder of XDG_CONFIG_DIRS wins, and a Hidden entry there starts nothing.
+    writeText(folders_.system[0] / kAutostartFileName, "[Desktop Entry]\nType=Application\nExec=qx4-config\nHidden=true\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    ASSERT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+    ASSERT_EQ(setAutostart(false, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_FALSE(fs::exists(userEntry_));
+}
+
+// The entry is read in a bounded piece: a huge one, even a single line without end, is no entry
+// this program or a package wrote, and starts nothing.
+TEST_F(Autostart, AnEntryTooLargeToBeOneIsNotTakenInWhole) {
+    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
+    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    writeText(userEntry_, start);
+    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+}
+
+// Without an absolute home the entry would be written into whatever folder the program runs in.
+TEST(AutostartFolder, NeedsAnAbsoluteHome) {
+    TempFolder workingFolder;
+    const fs::path before = fs::current_path();
+    fs::current_path(workingFolder.path());
+    for (const std::optional<std::string>& home : {std::optional<std::string>{}, std::optional<std::string>{"ann"}}) {
+        const test::ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);
+        const test::ScopedEnv homeEnv("HOME", home);
+        const AutostartFolders folders = autostartFolders();
+        EXPECT_EQ(folders.user, fs::path());
+        EXPECT_NE(setAutostart(true, folders, "/usr/bin/qx4-config"), "");
+        EXPECT_FALSE(autostartState(folders).enabled);
+    }
+    fs::current_path(before);
+    EXPECT_TRUE(fs::is_empty(workingFolder.path()));
+}
+
+using State = DeviceAccess::State;
+
+struct MadeUpSystem {
+    MadeUpSystem() {
+        const fs::path r = root.path();
+        system = {r / "sys", r / "dev", r / "run", r / "etc", r / "usr", r / "lib",
+                  [this](const fs::path& node) { return closed.count(node.filename()) ? EACCES : 0; }};
+        fs::create_directories(system.sys / "class/hidraw");
+        writeText(system.run / "udev/control", "");
+    }
+    void usbDevice(const std::string& name, const std::string& vendor, const std::string& product) {
+        writeText(system.sys / "bus/usb/devices" / name / "idVendor", vendor + "\n");
+        writeText(system.sys / "bus/usb/devices" / name / "idProduct", product + "\n");
+    }
+    // A hidraw node of a HID device; with `inDev` false, /dev lacks the node.
+    void hidraw(const std::string& name, const std::string& hidId, bool inDev = true) {
+        writeText(system.sys / "class/hidraw" / name / "uevent", "MAJOR=247\nMINOR=0\nDEVNAME=" + name + "\n");
+        writeText(system.sys / "class/hidraw" / name / "device/uevent", "DRIVER=hid-generic\nHID_ID=" + hidId + "\nHID_NAME=x\n");
+        if (inDev) writeText(system.dev / name, "");
+    }
+
+    TempFolder root;
+    SystemFolders system;
+    std::set<fs::path> closed;
+};
+
+constexpr const char* kReceiverHid = "0003:00001D57:0000FA66";
+constexpr const char* kCableHid = "0003:00001D57:0000FA65";
+
+TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
+    MadeUpSystem machine;
+    machine.usbDevice("1-4", "046d", "c52b");
+    machine.hidraw("hidraw0", "0003:0000046D:0000C52B");
+    machine.hidraw("hidraw1", "0005:00001D57:0000FA66");  // the same ids over Bluetooth are not the mouse
+    EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noMouse);
+
+    machine.usbDevice("1-2", "1d57", "fa66");
+    EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noNode) << "on USB, not yet a hidraw node";
+    machine.hidraw("hidraw2", kReceiverHid, false);
+    EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noNode) << "a container without the node";
+
+    machine.hidraw("hidraw3", kReceiverHid);
+    machine.hidraw("hidraw4", kCableHid);
+    machine.closed = {"hidraw3", "hidraw4"};
+    const DeviceAccess closed = checkDeviceAccess(machine.system);
+    EXPECT_EQ(closed.state, State::notPermitted);
+    EXPECT_EQ(closed.blockedNodes.size(), 2u);
+    const std::string text = accessProblemText(closed, accessFix(closed, machine.root.path() / "bin", machine.system));
+    EXPECT_NE(text.find("The mouse is connected, but this user may not open it"), std::string::npos) << text;
+    EXPECT_NE(text.find("hidraw3"), std::string::npos) << text;
+    EXPECT_EQ(text.find("No mouse"), std::string::npos) << text;
+
+    machine.closed = {"hidraw4"};
+    EXPECT_EQ(checkDeviceAccess(machine.system).state, State::notPermitted) << "the cable's node is closed";
+    machine.closed = {};
+    const DeviceAccess open = checkDeviceAccess(machine.system);
+    EXPECT_EQ(open.state, State::open);
+    EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root.path() / "bin", machine.system)), "");
+}
+
+TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAlreadyReads) {
+    MadeUpSystem machine;
+    machine.usbDevice("1-2", "1d57", "fa66");
+    machine.hidraw("hidraw3", kReceiverHid);
+    machine.closed = {"hidraw3"};
+    const DeviceAccess access = checkDeviceAccess(machine.system);
+    const std::string apply = "sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw";
+
+    // Installed under a prefix with a blank in it: the rule beside the program, quoted.
+    const fs::path prefix = machine.root.path() / "my prefix";
+    writeText(prefix / "lib/udev/rules.d" / kUdevRuleFileName, "rule\n");
+    AccessFix fix = accessFix(access, prefix / "bin", machine.system);
+    EXPECT_EQ(fix.kind, AccessFix::Kind::installRule);
+    EXPECT_EQ(fix.command, "sudo install -m 644 '" + (prefix / "lib/udev/rules.d" / kUdevRuleFileName).string() +
+                               "' /etc/udev/rules.d/ && " + apply);
+
+    // Run from the build folder: the rule in the source tree it was built from.
+    fix = accessFix(access, machine.root.path() / "build/bin", machine.system);
+    ASSERT_TRUE(fix.rule);
+    EXPECT_EQ(fix.rule->filename(), kUdevRuleFileName);
+    EXPECT_TRUE(fs::exists(*fix.rule));
+    EXPECT_NE(fix.command.find(fix.rule->string()), std::string::npos) << fix.command;
+
+    // Where udev reads it already (a package installs to /usr/lib/udev/rules.d), it only needs applying.
+    writeText(machine.system.usr / "lib/udev/rules.d" / kUdevRuleFileName, "rule\n");
+    fix = accessFix(access, prefix / "bin", machine.system);
+    EXPECT_EQ(fix.kind, AccessFix::Kind::applyRule);
+    EXPECT_EQ(fix.command, apply);
+
+    // Without udev a rule changes nothing: the text says what does.
+    fs::remove(machine.system.run / "udev/control");
+    const DeviceAccess withoutUdev = checkDeviceAccess(machine.system);
+    fix = accessFix(withoutUdev, prefix / "bin", machine.system);
+    EXPECT_EQ(fix.kind, AccessFix::Kind::noUdev);
+    EXPECT_EQ(fix.command, "");
+    const std::string text = accessProblemText(withoutUdev, fix);
+    EXPECT_NE(text.find("no udev"), std::string::npos) << text;
+    EXPECT_NE(text.find("--simulate"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace qx4

@@ -1,0 +1,342 @@
+// Applying: which reports a change needs, byte-exact downloads, and the worker that sends them
+// while the UI thread goes on editing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+#include "core/config/config_file.h"
+#include "core/device/apply_plan.h"
+#include "core/device/apply_worker.h"
+#include "core/device/device_link.h"
+#include "tests/support/device_fakes.h"
+#include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
+
+namespace qx4 {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+// "select 1", "dpi 2", "macro 3": the report's kind and byte 2 (profile number or macro slot).
+std::string describe(const FeatureReport& report) {
+    static constexpr const char* kNames[] = {"select", "dpi", "light", "polling", "buttons", "macro"};
+    return kNames[static_cast<int>(report.type)] + (" " + std::to_string(report.bytes[2]));
+}
+
+// Notes each report, described, and answers as the test scripts (true: written).
+class ScriptedWriter final : public ReportWriter {
+public:
+    std::function<bool(const FeatureReport&)> answer;  // changed only while no request runs
+
+    WriteResult writeReport(const FeatureReport& report, std::stop_token) override {
+        std::lock_guard lock(mutex_);
+        written_.push_back(describe(report));
+        return {!answer || answer(report), Link::cable};
+    }
+    // What was written since the last call.
+    std::vector<std::string> take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(written_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> written_;
+};
+
+class WaitableListener final : public ApplyListener {
+public:
+    struct End {
+        ApplyOutcome outcome;                 // of a finished apply
+        std::optional<ApplySkipReason> skip;  // of a skipped one
+    };
+    void applyStarted(const ApplyStart&) override {}
+    void reportWritten(const PlannedReport&, const WriteResult&, int) override {}
+    void applyFinished(const ApplyOutcome& outcome) override { end({outcome, std::nullopt}); }
+    void applySkipped(ApplySkipReason reason) override { end({{}, reason}); }
+
+    // Waits until `count` requests have ended, finished or skipped; false after 20 s.
+    bool waitForEnded(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_.size() >= count; });
+    }
+    End last() {
+        std::lock_guard lock(mutex_);
+        return ended_.back();
+    }
+
+private:
+    void end(const End& ended) {
+        std::lock_guard lock(mutex_);
+        ended_.push_back(ended);
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<End> ended_;
+};
+
+std::vector<std::string> describePlan(const std::vector<PlannedReport>& plan) {
+    std::vector<std::string> names;
+    for (const auto& planned : plan) names.push_back(describe(planned.report));
+    return names;
+}
+
+class ApplyPlanTest : public ::testing::Test {
+protected:
+    ApplyPlanTest() {
+        applyDefaults(current);
+        applied = current;
+    }
+    std::vector<std::string> incremental() { return describePlan(planApply(current, compareConfigs(current, applied))); }
+
+    DeviceConfig current{};
+    DeviceConfig applied{};
+    DeviceConfig sample{};
+};
+
+// Both fixtures were written out independently of the encoder.
+TEST_F(ApplyPlanTest, FullDownloadsAreByteExactInOrder) {
+    test::makeSampleRecord(sample);
+    for (auto [record, fixture] : {std::pair{&current, "full_download_defaults.hex"}, {&sample, "full_download_sample.hex"}}) {
+        SCOPED_TRACE(fixture);
+        const auto plan = planApply(*record, SectionFlags::all());
+        const auto expected = test::readHexLines(fixture);
+        ASSERT_EQ(plan.size(), expected.size());
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            const auto view = plan[i].report.view();
+            EXPECT_EQ(std::vector<std::uint8_t>(view.begin(), view.end()), expected[i]) << "report " << i;
+        }
+    }
+}
+
+// Which profile is active, the report rate and uncompared bytes are no section of their own; a
+// damaged active profile still selects and sends one that exists.
+TEST_F(ApplyPlanTest, UnchangedSectionsSendOnlyTheProfileSelectAndActiveRate) {
+    current.profiles[1].spareValue1 = 99;
+    current.profiles[1].reservedHead[0] = 1;
+    current.profiles[1].pollingRateIndex = 0;
+    EXPECT_EQ(compareConfigs(current, applied), SectionFlags{});
+    for (auto [active, profile] : {std::pair{2, "3"}, {-1, "1"}, {5, "1"}, {1000, "1"}}) {
+        current.activeProfile = active;
+        EXPECT_THAT(incremental(), ElementsAre(std::string("select ") + profile, std::string("polling ") + profile)) << active;
+    }
+}
+
+TEST_F(ApplyPlanTest, EachComparedFieldFlagsItsOwnSectionOnly) {
+    const std::pair<std::function<void(ProfileSettings&)>, Section> edits[] = {
+        {[](ProfileSettings& p) { p.dpiParamA = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiParamB = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiLevelEnabled[7] = 1; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiValuesX[3] = 17; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiValuesY[0] = 5; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiLevel = 0; }, Section::dpi},
+        {[](ProfileSettings& p) { p.dpiColors[2] = 0x123456; }, Section::dpi},
+        {[](ProfileSettings& p) { p.lightMode = 1; }, Section::light},
+        {[](ProfileSettings& p) { p.lightBrightness = 2; }, Section::light},
+        {[](ProfileSettings& p) { p.lightBreathSpeed = 2; }, Section::light},
+        {[](ProfileSettings& p) { p.lightColor = 0x10; }, Section::light},
+        {[](ProfileSettings& p) { p.lightExtra = 0; }, Section::light},
+        {[](ProfileSettings& p) { p.lightDirection = 0; }, Section::light},  // not on the wire, yet sent
+        {[](ProfileSettings& p) { p.buttons[23].macroActions[45].delay = 1; }, Section::buttons},
+        {[](ProfileSettings& p) { p.buttons[0].spareWord = 1; }, Section::buttons},
+    };
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        DeviceConfig edited = applied;
+        edits[i].first(edited.profiles[3]);
+        SectionFlags expected;
+        expected.mark(edits[i].second, 3);
+        EXPECT_EQ(compareConfigs(edited, applied), expected) << "edit " << i;
+    }
+}
+
+TEST_F(ApplyPlanTest, ChangedColourOfTheActiveProfileSendsItsDpiReport) {
+    current.activeProfile = applied.activeProfile = 1;
+    current.profiles[1].dpiColors[2] = 0x00ABCDEF;
+    EXPECT_THAT(incremental(), ElementsAre("select 2", "dpi 2", "polling 2"));
+}
+
+TEST_F(ApplyPlanTest, ChangedMacroInOneBindingResendsEveryMacroAndEveryButtonReport) {
+    current.profiles[0].buttons[2].functionCode = kMacroFunctionCode;
+    current.profiles[3].buttons[9].functionCode = kMacroFunctionCode;
+    current.profiles[3].buttons[9].macroActionCount = 1;
+    applied = current;
+    current.profiles[3].buttons[9].macroActions[0].code = 0x1E;
+    EXPECT_THAT(incremental(), ElementsAre("select 1", "macro 1", "macro 2", "buttons 1", "buttons 2", "buttons 3",
+                                           "buttons 4", "buttons 5", "polling 1"));
+    const auto plan = planApply(current, compareConfigs(current, applied));
+    EXPECT_EQ(plan[2].report.bytes[30], 0x1E);
+    EXPECT_EQ(plan[2].profile, 3);
+    EXPECT_EQ(plan[2].section, Section::buttons);
+}
+
+// The window's pending sections and the worker's come from one rule: after loading nothing is an
+// edit of the user's, an edit stays pending until an apply sends it (the active report rate too,
+// which every apply sends), a report that fails keeps its section pending, and what the mouse
+// switched by itself is on the mouse while the user's own edits stay pending.
+TEST_F(ApplyPlanTest, WhatTheMouseLacksIsWhatTheNextApplySends) {
+    MouseCopy mouse;
+    mouse.setBaseline(std::make_shared<const DeviceConfig>(current), true);
+    EXPECT_EQ(mouse.unapplied(current), SectionFlags{});
+    EXPECT_EQ(mouse.due(current, false), SectionFlags::all());
+    mouse.applied(std::make_shared<const DeviceConfig>(current), {});
+
+    current.profiles[1].dpiColors[0] = 0x123456;
+    current.profiles[0].pollingRateIndex = 0;
+    current.profiles[0].lightMode = 2;
+    SectionFlags edited;
+    edited.mark(Section::dpi, 1);
+    edited.mark(Section::polling, 0);
+    edited.mark(Section::light, 0);
+    EXPECT_EQ(mouse.unapplied(current), edited);
+    EXPECT_EQ(edited.count(), 3);
+    EXPECT_THAT(describePlan(planApply(current, mouse.due(current, false))),
+                ElementsAre("select 1", "light 1", "dpi 2", "polling 1"));
+
+    const MouseSwitches before = MouseSwitches::of(current);
+    current.profiles[0].dpiLevel = 6;
+    mouse.mouseSwitched(before, current);
+    EXPECT_EQ(mouse.unapplied(current), edited);
+
+    SectionFlags lost;
+    lost.mark(Section::dpi, 1);
+    mouse.applied(std::make_shared<const DeviceConfig>(current), lost);
+    EXPECT_EQ(mouse.unapplied(current), lost);
+    EXPECT_EQ(mouse.due(current, false), lost);
+    mouse.applied(std::make_shared<const DeviceConfig>(current), {});
+    EXPECT_EQ(mouse.unapplied(current), SectionFlags{});
+}
+
+class ApplyWorkerTest : public ::testing::Test {
+protected:
+    ApplyWorkerTest() {
+        applyDefaults(record);
+        presence.cableState = kLinkPresent;
+        presence.mouseAsleep = 0;
+    }
+    // Runs one request to its end and returns what it wrote.
+    std::vector<std::string> applyAndWait(bool full) {
+        worker.requestApply(full, record);
+        EXPECT_TRUE(listener.waitForEnded(++requests));
+        return writer.take();
+    }
+
+    DeviceConfig record{};
+    PresenceState presence;
+    ScriptedWriter writer;
+    WaitableListener listener;
+    std::size_t requests = 0;
+    ApplyWorker worker{writer, presence, listener};
+};
+
+TEST_F(ApplyWorkerTest, AFullDownloadFirstThenOnlyChangesAndNothingWithoutALinkOrAwakeMouse) {
+    worker.setBaseline(record);
+    EXPECT_THAT(applyAndWait(false), SizeIs(1 + 15 + 5 + 1));
+    EXPECT_TRUE(listener.last().outcome.full);
+    EXPECT_EQ(listener.last().outcome.sent, 22);
+    EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "polling 1"));
+    record.profiles[4].lightColor = 0x00112233;
+    EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "light 5", "polling 1"));
+    EXPECT_THAT(applyAndWait(true), SizeIs(22));
+
+    worker.setBaseline(record, false);  // the mouse is known to hold it already
+    record.profiles[2].dpiLevel = 5;
+    EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "dpi 3", "polling 1"));
+
+    // No link or a sleeping mouse drops the request but not the difference.
+    worker.setBaseline(record);
+    presence.mouseAsleep = 1;
+    EXPECT_THAT(applyAndWait(false), IsEmpty());
+    EXPECT_EQ(listener.last().skip, ApplySkipReason::mouseAsleep);
+    presence.mouseAsleep = 0;
+    EXPECT_THAT(applyAndWait(false), SizeIs(22));  // the full download is still due
+
+    record.profiles[0].dpiValuesX[0] = 9;
+    presence.cableState = kLinkRemoved;
+    EXPECT_THAT(applyAndWait(false), IsEmpty());
+    EXPECT_EQ(listener.last().skip, ApplySkipReason::noLink);
+    presence.receiverState = kLinkPresent;
+    EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "dpi 1", "polling 1"));
+}
+
+TEST_F(ApplyWorkerTest, FailedReportsStayOwedUntilTheyReachTheMouse) {
+    record.profiles[1].buttons[3].functionCode = kMacroFunctionCode;
+    worker.setBaseline(record);
+    bool failing = true;  // the worker reads it only while a request runs
+    writer.answer = [&failing](const FeatureReport& report) {
+        const bool refused = (report.type == ReportType::dpi && report.bytes[2] == 3) || report.type == ReportType::macro ||
+                             (report.type == ReportType::polling && report.bytes[2] == 4);
+        return !(failing && refused);
+    };
+    applyAndWait(false);
+    EXPECT_EQ(listener.last().outcome.failed, 3);
+    EXPECT_EQ(listener.last().outcome.sent, 23 - 3);
+
+    // Nothing changed since, yet the failed sections go again (a macro brings every button report).
+    const std::vector<std::string> owed{"select 1", "dpi 3",     "polling 4", "macro 1",   "buttons 1",
+                                        "buttons 2", "buttons 3", "buttons 4", "buttons 5", "polling 1"};
+    EXPECT_EQ(applyAndWait(false), owed);
+    failing = false;
+    EXPECT_EQ(applyAndWait(false), owed);
+    EXPECT_EQ(listener.last().outcome.failed, 0);
+    EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "polling 1"));
+}
+
+// The UI thread keeps editing the record, plugging and unplugging the cable and reporting sleep
+// while the worker applies through the real DeviceLink. Under ThreadSanitizer (the tsan preset)
+// any access the two threads share without a copy or an atomic fails this test.
+TEST(ApplyRace, WorkerAndUiThreadShareOnlyCopiesAndAtomics) {
+    auto& drivers = test::FakeDrivers::instance();
+    drivers.reset("receiver", "cable");
+    test::FakeBinder binder;
+    binder.files = {{"hiddriver_1.so", 0}, {"hiddriver_2.so", 1}};
+    DeviceConfig record{};
+    applyDefaults(record);
+    test::RecordingObserver observer;
+    DeviceLink link(record, observer, binder, [](auto, auto) {});
+    WaitableListener listener;
+    ApplyWorker worker(link, link.presence(), listener);
+    link.start({nullptr, nullptr});
+    worker.setBaseline(record);
+
+    constexpr int kRounds = 400;
+    for (int round = 0; round < kRounds; ++round) {
+        ProfileSettings& profile = record.profiles[static_cast<std::size_t>(round % kProfileCount)];
+        profile.dpiColors[static_cast<std::size_t>(round % kDpiLevelCount)] = static_cast<StoredColor>(round * 2654435761u);
+        profile.buttons[static_cast<std::size_t>(round % kButtonCount)].functionCode =
+            round % 3 == 0 ? kMacroFunctionCode : static_cast<std::uint8_t>(round % 90);
+        worker.requestApply(round % 11 == 0, record);
+        switch (round % 5) {
+        case 0: link.onArrivalMessage(Link::cable, 0); break;
+        case 1: link.onArrivalMessage(Link::cable, 1); break;
+        case 2: link.completeArrival(Link::cable); break;
+        case 3: link.handleNotification(kNotifySleepStatus, 0x0800); break;
+        case 4: link.handleNotification(kNotifySleepStatus, 0x0801); break;
+        }
+        observer.take();
+    }
+    // Cable in, mouse awake, one last edit: the last apply must carry it.
+    link.onArrivalMessage(Link::cable, 1);
+    link.completeArrival(Link::cable);
+    record.profiles[0].dpiColors[0] = 0x00ABCDEF;
+    worker.requestApply(false, record);
+    ASSERT_TRUE(listener.waitForEnded(kRounds + 1));
+    link.closeLinks();
+    worker.stop();
+    link.releaseLibraries();
+
+    const auto& reports = drivers.libraries[1].reports;
+    const auto lastDpi = std::find_if(reports.rbegin(), reports.rend(), [](const auto& r) { return r[0] == 0x04 && r[2] == 1; });
+    ASSERT_NE(lastDpi, reports.rend());
+    EXPECT_EQ(std::vector<std::uint8_t>(lastDpi->begin() + 25, lastDpi->begin() + 28), (std::vector<std::uint8_t>{0xEF, 0xCD, 0xAB}));
+}
+
+}  // namespace
+}  // namespace qx4
