@@ -4,24 +4,18 @@
 // protocol, and never holds more than one unfinished message.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "plugins/virtualmouse/vm_protocol.h"
+#include "require.h"
 
 namespace {
 
 using namespace qx4::vm;
+using qx4::fuzz::require;
 using Bytes = std::vector<std::uint8_t>;
-
-void check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "broken invariant: %s\n", what);
-    std::abort();
-}
 
 struct Reading {
     std::vector<Bytes> messages;  // frames as encoded, or lines
@@ -87,28 +81,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += piece;
         while (auto frame = decoder.next()) {
             if (decoder.mode() == ClientDecoder::Mode::text) {
-                check(frame->type == FrameType::control, "a line comes out as a control frame");
+                require(frame->type == FrameType::control, "a line comes out as a control frame");
                 got.messages.push_back(frame->payload);
             } else {
                 got.messages.push_back(encodeFrame(frame->type, frame->payload));
             }
         }
         if (!decoder.broken()) {
-            check(decoder.buffered() < kFrameHeaderSize + kMaxPayload, "holds one unfinished message at most");
+            require(decoder.buffered() < kFrameHeaderSize + kMaxPayload, "holds one unfinished message at most");
         }
     }
     got.broken = decoder.broken();
 
     if (stream.empty()) {
-        check(decoder.mode() == ClientDecoder::Mode::unknown && got.messages.empty(), "nothing read from nothing");
+        require(decoder.mode() == ClientDecoder::Mode::unknown && got.messages.empty(), "nothing read from nothing");
         return 0;
     }
     const bool text = stream[0] >= 0x20;
-    check(decoder.mode() == (text ? ClientDecoder::Mode::text : ClientDecoder::Mode::framed),
+    require(decoder.mode() == (text ? ClientDecoder::Mode::text : ClientDecoder::Mode::framed),
           "the first byte decides the mode");
-    check(decoder.problem().empty() || text, "only a text client is told why it is dropped");
+    require(decoder.problem().empty() || text, "only a text client is told why it is dropped");
     const Reading expected = text ? readLines(stream) : readFrames(stream);
-    check(got.messages == expected.messages, "the messages a plain reading gives, in order");
-    check(got.broken == expected.broken, "broken exactly when the peer broke the protocol");
+    require(got.messages == expected.messages, "the messages a plain reading gives, in order");
+    require(got.broken == expected.broken, "broken exactly when the peer broke the protocol");
     return 0;
 }

@@ -9,7 +9,7 @@
 
 #include "plugins/hiddriver/device_reading.h"
 #include "plugins/hiddriver/hid_driver.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 
 namespace qx4::hid {
 namespace {

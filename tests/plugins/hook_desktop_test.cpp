@@ -14,7 +14,7 @@
 #include "plugins/hook/desktop_capture.h"
 #include "plugins/hook/event_clock.h"
 #include "plugins/hook/xkb_keys.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 #include "tests/support/x_other_window.h"
 #include "tests/support/x_session.h"
 
@@ -23,6 +23,7 @@ namespace {
 
 using test::Posted;
 using test::Stamped;
+using test::postsOf;
 using test::xdotool;
 using namespace std::chrono_literals;
 
@@ -37,22 +38,13 @@ std::vector<Posted> taps(std::initializer_list<std::uintptr_t> virtualKeys) {
     return posted;
 }
 
-std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
-    std::vector<Posted> posted;
-    for (const Stamped& s : stamped) posted.push_back(s.posted);
-    return posted;
-}
-
-std::int64_t pause(const std::vector<Stamped>& stamped, std::size_t before, std::size_t after) {
-    return static_cast<std::int64_t>(stamped.at(after).milliseconds - stamped.at(before).milliseconds);
-}
-
 // A pause as the server saw it: never shorter than the one asked for, and longer only by what
 // xdotool and a busy machine add.
 void expectPause(const std::vector<Stamped>& stamped, std::size_t before, std::size_t after, std::int64_t asked) {
     SCOPED_TRACE(::testing::Message() << "pause from input " << before << " to " << after);
-    EXPECT_GE(pause(stamped, before, after), asked - 1);
-    EXPECT_LE(pause(stamped, before, after), asked + 90);
+    const auto pause = static_cast<std::int64_t>(stamped.at(after).milliseconds - stamped.at(before).milliseconds);
+    EXPECT_GE(pause, asked - 1);
+    EXPECT_LE(pause, asked + 90);
 }
 
 TEST(XkbKeys, KeysGoByTheirPlaceOnAUsKeyboardAndElseByKeysym) {

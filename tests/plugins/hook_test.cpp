@@ -11,7 +11,7 @@
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
 #include "plugins/hook/key_conversion.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 
 namespace qx4::gui {
 namespace {
@@ -142,7 +142,7 @@ TEST_F(HookLibrary, RemovingEndsTheCaptureAndInstallingAgainTurnsKeysOnOnce) {
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
 }
 
-TEST_F(HookLibrary, HeldKeyRepeatsAsPressesOnly) {
+TEST_F(HookLibrary, AHeldKeyRepeatsAsPressesOnlyAndTheWheelIsPostedOnlyWhenEnabled) {
     ASSERT_EQ(hooks_.installhook(sink_), 1);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), true);
@@ -152,10 +152,7 @@ TEST_F(HookLibrary, HeldKeyRepeatsAsPressesOnly) {
         QCoreApplication::sendEvent(top_.windowHandle(), event);
     }
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kAPress, kARelease}));
-}
 
-TEST_F(HookLibrary, WheelIsPostedOnlyWhenEnabled) {
-    ASSERT_EQ(hooks_.installhook(sink_), 1);
     for (int enabled : {0, 1}) {
         hooks_.mousewheelenable(enabled);
         QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,

@@ -15,7 +15,7 @@
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 #include "tests/support/x_session.h"
 
 namespace qx4::test {
@@ -31,12 +31,6 @@ std::uint64_t monotonicMilliseconds() {
 
 std::vector<Posted> tap(std::uintptr_t virtualKey) {
     return {{UM_HOOK_INPUT, virtualKey, 0}, {UM_HOOK_INPUT, virtualKey, 1}};
-}
-
-std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
-    std::vector<Posted> posted;
-    for (const Stamped& s : stamped) posted.push_back(s.posted);
-    return posted;
 }
 
 class HookOnX11 : public ::testing::Test {

@@ -1,28 +1,30 @@
 // qx4-virtual-mouse as a process: one copy per runtime folder, clients of every kind over its
-// socket, greedy clients, and commands typed on its standard input.
+// socket, greedy clients, commands typed on its standard input; and the virtualmouse driver
+// libraries, loaded as the program loads them, against it.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <memory>
+#include <sstream>
 #include <thread>
 
 #include "plugins/virtualmouse/vm_protocol.h"
+#include "tests/support/plugin_harness.h"
 #include "tests/support/virtual_mouse_process.h"
 
-namespace qx4::vm {
+namespace qx4::test {
 namespace {
 
-using test::VirtualMouse;
+using namespace vm;
 
 // A connection whose reads give up after 5 s, so that a virtual mouse that keeps silent fails the
 // test instead of hanging it.
@@ -37,8 +39,7 @@ struct Client {
     }
     std::string readLine() {
         std::string line;
-        char byte = 0;
-        while (::recv(fd, &byte, 1, 0) == 1 && byte != '\n') line += byte;
+        for (char byte = 0; ::recv(fd, &byte, 1, 0) == 1 && byte != '\n';) line += byte;
         return line;
     }
     // The peer closed; unread bytes on its side make that a reset rather than an end.
@@ -54,22 +55,13 @@ const std::string kReceiverFeatureHello{static_cast<char>(helloLinkByte(Link::re
                                         static_cast<char>(Role::feature)};
 const std::string kRefusedReport(1, '\0');  // no such command, yet a report that reached the mouse
 
-// Lets this process, and a virtual mouse started from it, hold `count` descriptors; false when
-// the hard limit does not allow it.
-bool allowDescriptors(rlim_t count) {
+// Sets the soft limit of a process (0: this one, and so a virtual mouse started from it); false
+// when the hard limit does not allow it.
+bool setSoftLimit(pid_t pid, decltype(RLIMIT_NOFILE) resource, rlim_t soft) {
     rlimit limit{};
-    ::getrlimit(RLIMIT_NOFILE, &limit);
-    if (limit.rlim_cur >= count) return true;
-    if (limit.rlim_max < count) return false;
-    limit.rlim_cur = count;
-    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
-}
-
-void lowerLimit(pid_t pid, decltype(RLIMIT_NOFILE) resource, rlim_t soft) {
-    rlimit limit{};
-    ASSERT_EQ(::prlimit(pid, resource, nullptr, &limit), 0);
+    if (::prlimit(pid, resource, nullptr, &limit) != 0 || limit.rlim_max < soft) return false;
     limit.rlim_cur = soft;
-    ASSERT_EQ(::prlimit(pid, resource, &limit, nullptr), 0);
+    return ::prlimit(pid, resource, &limit, nullptr) == 0;
 }
 
 // True once `condition` holds; false if it still does not after 10 s.
@@ -82,24 +74,11 @@ bool eventually(const std::function<bool()>& condition) {
     return true;
 }
 
-std::size_t openDescriptors(pid_t pid) {
-    const std::filesystem::directory_iterator entries("/proc/" + std::to_string(pid) + "/fd");
-    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
-}
-
-// The scheduler's state of the process: 'S' while it sleeps in a wait, 'R' while it runs.
-char processState(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    const std::string text{std::istreambuf_iterator<char>(stat), {}};
-    const auto end = text.rfind(')');
-    return end == std::string::npos || end + 2 >= text.size() ? '?' : text[end + 2];
-}
-
 TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyButNotAStaleSocket) {
-    test::TempFolder folder;
+    TempFolder folder;
     const auto socket = folder.path() / kSocketName;
     ::chmod(folder.path().c_str(), 0755);
-    const auto open = test::runVirtualMouseToEnd({}, folder.path());
+    const auto open = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(open.exitCode, 1);
     EXPECT_NE(open.output.find("not private"), std::string::npos) << open.output;
     EXPECT_FALSE(std::filesystem::exists(socket));
@@ -113,12 +92,23 @@ TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyButNotAStale
         ::close(fd);
     }
     VirtualMouse first({.runtimeFolder = folder.path()});
-    const auto second = test::runVirtualMouseToEnd({}, folder.path());
+    const auto second = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_NE(second.output.find("another virtual mouse is already running"), std::string::npos) << second.output;
     EXPECT_EQ(first.command("battery 4"), "ok: battery 4, sent over the receiver");  // its socket is untouched
     EXPECT_EQ(first.stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(socket));
+
+    // Commands typed on its standard input, until quit.
+    const auto typed = runVirtualMouseToEnd({"--cable", "--no-receiver", "--battery", "5"}, folder.path(),
+                                            "dpi\n\nbattery 3\nfly\nstate\nquit\nprofile\n");
+    EXPECT_EQ(typed.exitCode, 0) << typed.output;
+    for (const char* expected : {"ok: dpi level 4, sent over the cable\n", "ok: battery 3, sent over the cable\n",
+                                 "error: unknown command \"fly\"", "\ncable: plugged\n", "battery: 3\n",
+                                 "ok: quitting\n"}) {
+        EXPECT_NE(typed.output.find(expected), std::string::npos) << expected << " in\n" << typed.output;
+    }
+    EXPECT_EQ(typed.output.find("ok: profile"), std::string::npos) << "a command after quit ran";
 }
 
 TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll) {
@@ -144,7 +134,6 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
         Client broken(mouse.socketPath());
         ASSERT_TRUE(broken.send(std::string_view("\x02\xFF\xFF\xFF\xFF", 5)));  // a frame too large
         EXPECT_TRUE(broken.closedByPeer());
-
         // A line that never ends is cut off as a frame is, and told why.
         Client endless(mouse.socketPath());
         endless.send(std::string(4 * 1024 * 1024, 'x'));
@@ -158,9 +147,13 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
 
 TEST(VirtualMouseProcess, ResumesThousandsOfParkedClientsInTurnOnASmallStack) {
     constexpr int kParked = 2000;
-    if (!allowDescriptors(2 * kParked + 100)) GTEST_SKIP() << "the descriptor limit is too low";
+    rlimit own{};
+    ::getrlimit(RLIMIT_NOFILE, &own);
+    if (own.rlim_cur < 2 * kParked + 100 && !setSoftLimit(0, RLIMIT_NOFILE, 2 * kParked + 100)) {
+        GTEST_SKIP() << "the descriptor limit is too low";
+    }
     VirtualMouse mouse;
-    lowerLimit(mouse.pid(), RLIMIT_STACK, 256 * 1024);
+    ASSERT_TRUE(setSoftLimit(mouse.pid(), RLIMIT_STACK, 256 * 1024));
     // Client n waits for n reports, then sends one: the first report sets off a chain through all.
     std::vector<std::unique_ptr<Client>> parked;
     for (int n = 1; n <= kParked; ++n) {
@@ -197,12 +190,21 @@ TEST(VirtualMouseProcess, AtItsDescriptorLimitSleepsAndTakesANewcomerOnceOthersL
     VirtualMouse mouse;
     EXPECT_EQ(mouse.command("battery 5"), "ok: battery 5, sent over the receiver");  // connects
     constexpr rlim_t kLimit = 32;
-    lowerLimit(mouse.pid(), RLIMIT_NOFILE, kLimit);
+    ASSERT_TRUE(setSoftLimit(mouse.pid(), RLIMIT_NOFILE, kLimit));
     std::vector<std::unique_ptr<Client>> crowd;
     for (rlim_t i = 0; i < kLimit; ++i) crowd.push_back(std::make_unique<Client>(mouse.socketPath()));
-    ASSERT_TRUE(eventually([&] { return openDescriptors(mouse.pid()) >= kLimit; }));
-    // The crowd's last ones wait in the backlog and keep the socket readable.
-    EXPECT_TRUE(eventually([&] { return processState(mouse.pid()) == 'S'; })) << "it spins";
+    const std::string proc = "/proc/" + std::to_string(mouse.pid());
+    ASSERT_TRUE(eventually([&] {
+        const std::filesystem::directory_iterator open(proc + "/fd");
+        return static_cast<rlim_t>(std::distance(begin(open), end(open))) >= kLimit;
+    }));
+    // The crowd's last ones wait in the backlog and keep the socket readable: it must sleep ('S')
+    // in its wait, not spin.
+    EXPECT_TRUE(eventually([&] {
+        const std::string stat = (std::ostringstream() << std::ifstream(proc + "/stat").rdbuf()).str();
+        const auto end = stat.rfind(')');
+        return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'S';
+    })) << "it spins";
 
     Client newcomer(mouse.socketPath());
     ASSERT_TRUE(newcomer.send("battery 3\n"));
@@ -212,18 +214,114 @@ TEST(VirtualMouseProcess, AtItsDescriptorLimitSleepsAndTakesANewcomerOnceOthersL
     EXPECT_EQ(mouse.stop(), 0);
 }
 
-TEST(VirtualMouseProcess, TakesCommandsTypedOnItsStandardInputUntilQuit) {
-    test::TempFolder folder;
-    const auto run = test::runVirtualMouseToEnd({"--cable", "--no-receiver", "--battery", "5"}, folder.path(),
-                                                "dpi\n\nbattery 3\nfly\nstate\nquit\nprofile\n");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const char* expected : {"ok: dpi level 4, sent over the cable\n", "ok: battery 3, sent over the cable\n",
-                                 "error: unknown command \"fly\"", "\ncable: plugged\n", "battery: 3\n",
-                                 "ok: quitting\n"}) {
-        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << " in\n" << run.output;
+constexpr std::uint32_t kData = 1329, kArrival = 1330, kCableData = 1331, kCableArrival = 1332;
+const std::vector<unsigned char> kSelectProfile2{0x0C, 4, 2, 5};
+
+struct Links {
+    DriverLibrary receiver{"virtualmouse_1.so"};
+    DriverLibrary cable{"virtualmouse_2.so"};
+    Links() {
+        receiver.Set_VIDPID(0x1D57, 0xFA66);
+        cable.Set_VIDPID(0x1D57, 0xFA65);
     }
-    EXPECT_EQ(run.output.find("ok: profile"), std::string::npos) << "a command after quit ran";
+};
+
+TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
+    VirtualMouse mouse;
+    Links links;
+    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 1);
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 0);  // the cable is unplugged
+    EXPECT_EQ(links.receiver.send(kSelectProfile2), 1);
+    EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
+    EXPECT_EQ(links.receiver.send({0x0C, 4, 9, 5}), 0);  // heard and refused
+    EXPECT_EQ(links.receiver.SetFeature(nullptr, 4), 0);
+
+    mouse.command("cable plug");
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 1);
+    EXPECT_EQ(links.cable.send({0x06, 9, 2, 4, 0, 0, 0, 0, 0}), 1);
+    mouse.command("cable unplug");  // what an open link sends now is not heard, nor logged
+    EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
+    ASSERT_TRUE(mouse.waitForReports(3));
+    const std::vector<LogEntry> expected{
+        {"receiver", {0x0C, 4, 2, 5}}, {"receiver", {0x0C, 4, 9, 5}}, {"cable", {0x06, 9, 2, 4, 0, 0, 0, 0, 0}}};
+    EXPECT_EQ(mouse.log(), expected);
+    std::ifstream raw(mouse.logPath());
+    std::string first;
+    std::getline(raw, first);
+    EXPECT_EQ(first, "receiver 0c 04 02 05");
+
+    links.receiver.Set_VIDPID(0x1234, 0xFA66);  // ids of no link
+    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 0);
+}
+
+TEST(VirtualMouseDriver, MonitorPostsWhatTheMouseSendsOnItsLinkOnly) {
+    VirtualMouse mouse;
+    Links links;
+    RecordingSink receiver, cable;
+    links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
+    links.cable.Open_DevMonitor(cable.sink(), kCableData, kCableArrival);
+    EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0801}));  // the status on subscribing
+
+    for (const char* line : {"dpi", "notify 0xffff 0xffff", "cable plug", "receiver unplug", "battery 2",
+                             "receiver plug", "cable unplug", "sleep"}) {
+        mouse.command(line);
+    }
+    EXPECT_EQ(receiver.next(), (Posted{kData, 0x1000, 4}));
+    EXPECT_EQ(receiver.next(), (Posted{kData, 0xFFFF, 0xFFFF}));
+    EXPECT_EQ(cable.next(), (Posted{kCableArrival, 1, 0}));
+    EXPECT_EQ(receiver.next(), (Posted{kArrival, 0, 0}));
+    EXPECT_EQ(cable.next(), (Posted{kCableData, 0x6000, 2}));
+    EXPECT_EQ(receiver.next(), (Posted{kArrival, 1, 0}));
+    EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0201}));
+    EXPECT_EQ(cable.next(), (Posted{kCableArrival, 0, 0}));
+    EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0200}));
+    EXPECT_FALSE(cable.next(50));
+
+    links.receiver.Close_DevMonitor();  // the posts end at once; the mouse goes on serving the others
+    mouse.command("dpi");
+    EXPECT_FALSE(receiver.next(100));
+    EXPECT_EQ(mouse.stop(), 0);
+}
+
+TEST(VirtualMouseDriver, AMouseThatStartsLaterArrivesAndOneThatStopsIsRemoved) {
+    TempFolder folder;
+    ScopedEnv runtime("QX4_RUNTIME_DIR", folder.path().string());
+    Links links;
+    RecordingSink sink;
+    links.cable.Open_DevMonitor(sink.sink(), kCableData, kCableArrival);
+    EXPECT_EQ(links.cable.Open_FeatureDevice(), 0);
+    EXPECT_FALSE(sink.next(50));
+
+    std::optional<VirtualMouse> mouse(VirtualMouse::Options{.receiver = false, .cable = true, .runtimeFolder = folder.path()});
+    EXPECT_EQ(sink.next(), (Posted{kCableArrival, 1, 0}));
+    ASSERT_EQ(links.cable.Open_FeatureDevice(), 1);
+    EXPECT_EQ(links.cable.send(kSelectProfile2), 1);
+    mouse.reset();  // it quits and takes its links with it
+    EXPECT_EQ(sink.next(), (Posted{kCableArrival, 0, 0}));
+    EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
+}
+
+TEST(VirtualMouseDriver, WorkerSendsWhileTheUiThreadOpensAndClosesTheLink) {
+    VirtualMouse mouse;
+    Links links;
+    RecordingSink sink;
+    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
+    std::atomic<bool> done{false};
+    std::atomic<int> succeeded{0};
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) succeeded += links.receiver.send(kSelectProfile2);
+        done = true;
+    });
+    while (!done) {
+        links.receiver.Open_DevMonitor(sink.sink(), kData, kArrival);
+        links.receiver.Close_FeatureDevice();
+        links.receiver.Open_FeatureDevice();
+        links.receiver.Close_DevMonitor();
+    }
+    worker.join();
+    EXPECT_GT(succeeded.load(), 0);
+    EXPECT_EQ(mouse.stateValue("receiver"), "plugged");
 }
 
 }  // namespace
-}  // namespace qx4::vm
+}  // namespace qx4::test
