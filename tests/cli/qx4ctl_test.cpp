@@ -59,7 +59,7 @@ std::string shell(const std::string& command) {
     return output;
 }
 
-TEST_F(Qx4ctl, ExitCodesHelpAndOneLineFailures) {
+TEST_F(Qx4ctl, ExitCodesHelpPathInitAndOneLineFailures) {
     EXPECT_EQ(qx4ctl({}).code, 2);
     EXPECT_EQ(qx4ctl({"--help"}).code, 0);
     const ToolRun unknown = qx4ctl({"frobnicate"});
@@ -80,23 +80,22 @@ TEST_F(Qx4ctl, ExitCodesHelpAndOneLineFailures) {
     for (const auto& arguments : badProfiles) EXPECT_EQ(qx4ctl(arguments).code, 2) << arguments.back();
     EXPECT_FALSE(std::filesystem::exists(data.root() / "Data")) << "a usage error wrote something";
 
-    std::filesystem::create_directories(configFile());
-    const ToolRun init = qx4ctl({"init"});
-    EXPECT_EQ(init.code, 1);
-    EXPECT_EQ(std::count(init.err.begin(), init.err.end(), '\n'), 1);
-    EXPECT_NE(init.err.find(configFile().string()), std::string::npos);
-}
-
-TEST_F(Qx4ctl, PathAndInitInAnEmptyFolder) {
+    // In an empty folder: show writes nothing, init the defaults.
     EXPECT_EQ(qx4ctl({"path"}).out, (data.root() / "Data").string() + "\n");
     const ToolRun show = qx4ctl({"show"});
     EXPECT_NE(show.err.find("defaults"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(configFile())) << "show wrote a file";
-
     const ToolRun init = qx4ctl({"init"});
     EXPECT_EQ(init.code, 0);
     EXPECT_EQ(init.out, configFile().string() + "\n");
     EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
+
+    std::filesystem::remove(configFile());
+    std::filesystem::create_directories(configFile());
+    const ToolRun refused = qx4ctl({"init"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
+    EXPECT_NE(refused.err.find(configFile().string()), std::string::npos);
 }
 
 // Files relative to whatever folder qx4ctl runs in would be lost and found at random.
