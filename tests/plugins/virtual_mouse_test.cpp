@@ -226,7 +226,9 @@ struct Links {
     }
 };
 
-TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
+// One mouse: each file serves its own link, the mouse logs what it heard, the monitors post what it
+// sends on their link only, and a worker sends while the UI thread opens and closes the link.
+TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLinkFromAnyThread) {
     VirtualMouse mouse;
     Links links;
     EXPECT_EQ(links.receiver.Open_FeatureDevice(), 1);
@@ -235,7 +237,6 @@ TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
     EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
     EXPECT_EQ(links.receiver.send({0x0C, 4, 9, 5}), 0);  // heard and refused
     EXPECT_EQ(links.receiver.SetFeature(nullptr, 4), 0);
-
     mouse.command("cable plug");
     EXPECT_EQ(links.cable.Open_FeatureDevice(), 1);
     EXPECT_EQ(links.cable.send({0x06, 9, 2, 4, 0, 0, 0, 0, 0}), 1);
@@ -250,18 +251,10 @@ TEST(VirtualMouseDriver, EachFileServesItsOwnLinkAndTheMouseLogsWhatItHeard) {
     std::getline(raw, first);
     EXPECT_EQ(first, "receiver 0c 04 02 05");
 
-    links.receiver.Set_VIDPID(0x1234, 0xFA66);  // ids of no link
-    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 0);
-}
-
-TEST(VirtualMouseDriver, MonitorPostsWhatTheMouseSendsOnItsLinkOnly) {
-    VirtualMouse mouse;
-    Links links;
     RecordingSink receiver, cable;
     links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
     links.cable.Open_DevMonitor(cable.sink(), kCableData, kCableArrival);
     EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0801}));  // the status on subscribing
-
     for (const char* line : {"dpi", "notify 0xffff 0xffff", "cable plug", "receiver unplug", "battery 2",
                              "receiver plug", "cable unplug", "sleep"}) {
         mouse.command(line);
@@ -276,10 +269,28 @@ TEST(VirtualMouseDriver, MonitorPostsWhatTheMouseSendsOnItsLinkOnly) {
     EXPECT_EQ(cable.next(), (Posted{kCableArrival, 0, 0}));
     EXPECT_EQ(receiver.next(), (Posted{kData, 0x4000, 0x0200}));
     EXPECT_FALSE(cable.next(50));
-
     links.receiver.Close_DevMonitor();  // the posts end at once; the mouse goes on serving the others
-    mouse.command("dpi");
+    mouse.command("wake");
     EXPECT_FALSE(receiver.next(100));
+
+    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
+    std::atomic<bool> done{false};
+    std::atomic<int> succeeded{0};
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) succeeded += links.receiver.send(kSelectProfile2);
+        done = true;
+    });
+    while (!done) {
+        links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
+        links.receiver.Close_FeatureDevice();
+        links.receiver.Open_FeatureDevice();
+        links.receiver.Close_DevMonitor();
+    }
+    worker.join();
+    EXPECT_GT(succeeded.load(), 0);
+    EXPECT_EQ(mouse.stateValue("receiver"), "plugged");
+    links.receiver.Set_VIDPID(0x1234, 0xFA66);  // ids of no link
+    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 0);
     EXPECT_EQ(mouse.stop(), 0);
 }
 
@@ -299,28 +310,6 @@ TEST(VirtualMouseDriver, AMouseThatStartsLaterArrivesAndOneThatStopsIsRemoved) {
     mouse.reset();  // it quits and takes its links with it
     EXPECT_EQ(sink.next(), (Posted{kCableArrival, 0, 0}));
     EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
-}
-
-TEST(VirtualMouseDriver, WorkerSendsWhileTheUiThreadOpensAndClosesTheLink) {
-    VirtualMouse mouse;
-    Links links;
-    RecordingSink sink;
-    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
-    std::atomic<bool> done{false};
-    std::atomic<int> succeeded{0};
-    std::thread worker([&] {
-        for (int i = 0; i < 200; ++i) succeeded += links.receiver.send(kSelectProfile2);
-        done = true;
-    });
-    while (!done) {
-        links.receiver.Open_DevMonitor(sink.sink(), kData, kArrival);
-        links.receiver.Close_FeatureDevice();
-        links.receiver.Open_FeatureDevice();
-        links.receiver.Close_DevMonitor();
-    }
-    worker.join();
-    EXPECT_GT(succeeded.load(), 0);
-    EXPECT_EQ(mouse.stateValue("receiver"), "plugged");
 }
 
 }  // namespace
