@@ -142,7 +142,7 @@ TEST(HidDriver, WorkerWritesWhileTheUiThreadOpensAndClosesTheLink) {
     for (const auto& sent : rig.hid->sent) EXPECT_EQ(sent.size(), 9u);
 }
 
-TEST(HidDeviceReading, StatusWordIsBigEndianAfterTheReportIdAndOtherTrafficIsDropped) {
+TEST(HidDeviceReading, StatusWordIsBigEndianAfterTheReportIdAndTheVendorInterfaceIsTheConfigurationOne) {
     const auto sleep = decodeStatusReport(Bytes{0x02, 0x40, 0x00, 0x07, 0x00, 0xEE});
     ASSERT_TRUE(sleep);
     EXPECT_EQ(sleep->code, 0x4000);
@@ -150,9 +150,8 @@ TEST(HidDeviceReading, StatusWordIsBigEndianAfterTheReportIdAndOtherTrafficIsDro
     for (const Bytes& other : {Bytes{0x02, 0x40, 0x00, 0x07}, Bytes{0x02, 0x0F, 0xFF, 0, 1}, Bytes{0x02, 0x90, 0x01, 0, 1}}) {
         EXPECT_FALSE(decodeStatusReport(other)) << other.size();
     }
-}
 
-TEST(HidDeviceReading, ConfigurationInterfaceIsTheFirstVendorDefinedOne) {
+    // The configuration interface is the first vendor-defined one.
     const std::vector<InterfaceInfo> interfaces{{"/dev/hidraw3", 0x0001}, {"/dev/hidraw4", 0xFF02}};
     EXPECT_EQ(preferredInterface(interfaces), 1u);
     EXPECT_EQ(preferredInterface(std::span{interfaces}.first(1)), 0u);
