@@ -1,8 +1,7 @@
 // qx4-virtual-mouse as a process: one copy per runtime folder, clients of every kind over its
-// socket, greedy clients, commands typed on its standard input; and the virtualmouse driver
+// socket, broken clients, commands typed on its standard input; and the virtualmouse driver
 // libraries, loaded as the program loads them, against it.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -10,11 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fstream>
-#include <functional>
-#include <sstream>
 #include <thread>
 
 #include "plugins/virtualmouse/vm_protocol.h"
@@ -50,29 +46,6 @@ struct Client {
     }
     int fd;
 };
-
-const std::string kReceiverFeatureHello{static_cast<char>(helloLinkByte(Link::receiver)),
-                                        static_cast<char>(Role::feature)};
-const std::string kRefusedReport(1, '\0');  // no such command, yet a report that reached the mouse
-
-// Sets the soft limit of a process (0: this one, and so a virtual mouse started from it); false
-// when the hard limit does not allow it.
-bool setSoftLimit(pid_t pid, decltype(RLIMIT_NOFILE) resource, rlim_t soft) {
-    rlimit limit{};
-    if (::prlimit(pid, resource, nullptr, &limit) != 0 || limit.rlim_max < soft) return false;
-    limit.rlim_cur = soft;
-    return ::prlimit(pid, resource, &limit, nullptr) == 0;
-}
-
-// True once `condition` holds; false if it still does not after 10 s.
-bool eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds{10});
-    }
-    return true;
-}
 
 TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyButNotAStaleSocket) {
     TempFolder folder;
@@ -142,75 +115,6 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
     }
     EXPECT_FALSE(mouse.waitForReports(1, 50));  // a wait that runs out answers, and the next reply follows
     EXPECT_EQ(mouse.command("profile"), "ok: profile 2, sent over the receiver");
-    EXPECT_EQ(mouse.stop(), 0);
-}
-
-TEST(VirtualMouseProcess, ResumesThousandsOfParkedClientsInTurnOnASmallStack) {
-    constexpr int kParked = 2000;
-    rlimit own{};
-    ::getrlimit(RLIMIT_NOFILE, &own);
-    if (own.rlim_cur < 2 * kParked + 100 && !setSoftLimit(0, RLIMIT_NOFILE, 2 * kParked + 100)) {
-        GTEST_SKIP() << "the descriptor limit is too low";
-    }
-    VirtualMouse mouse;
-    ASSERT_TRUE(setSoftLimit(mouse.pid(), RLIMIT_STACK, 256 * 1024));
-    // Client n waits for n reports, then sends one: the first report sets off a chain through all.
-    std::vector<std::unique_ptr<Client>> parked;
-    for (int n = 1; n <= kParked; ++n) {
-        // In one piece, so that the report is already there when its sender is resumed.
-        auto bytes = encodeFrame(FrameType::hello, kReceiverFeatureHello);
-        for (const auto& frame : {encodeFrame(FrameType::control, "wait reports " + std::to_string(n)),
-                                  encodeFrame(FrameType::setFeature, kRefusedReport)}) {
-            bytes.insert(bytes.end(), frame.begin(), frame.end());
-        }
-        parked.push_back(std::make_unique<Client>(mouse.socketPath()));
-        ASSERT_TRUE(sendAll(parked.back()->fd, bytes));
-    }
-    std::vector<FrameDecoder> decoders(kParked);
-    Frame frame;
-    for (int i = 0; i < kParked; ++i) {
-        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
-        ASSERT_EQ(frame.type, FrameType::status);
-    }
-    Client first(mouse.socketPath());
-    ASSERT_TRUE(sendAll(first.fd, encodeFrame(FrameType::hello, kReceiverFeatureHello)) &&
-                sendAll(first.fd, encodeFrame(FrameType::setFeature, kRefusedReport)));
-
-    ASSERT_TRUE(mouse.waitForReports(kParked + 1));
-    for (int i = 0; i < kParked; ++i) {
-        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
-        ASSERT_EQ(std::string(frame.payload.begin(), frame.payload.end()), "ok") << i;
-        ASSERT_TRUE(readFrame(parked[i]->fd, decoders[i], frame, 5000));
-        ASSERT_EQ(frame.type, FrameType::result) << i;
-    }
-    EXPECT_EQ(mouse.stop(), 0);
-}
-
-TEST(VirtualMouseProcess, AtItsDescriptorLimitSleepsAndTakesANewcomerOnceOthersLeave) {
-    VirtualMouse mouse;
-    EXPECT_EQ(mouse.command("battery 5"), "ok: battery 5, sent over the receiver");  // connects
-    constexpr rlim_t kLimit = 32;
-    ASSERT_TRUE(setSoftLimit(mouse.pid(), RLIMIT_NOFILE, kLimit));
-    std::vector<std::unique_ptr<Client>> crowd;
-    for (rlim_t i = 0; i < kLimit; ++i) crowd.push_back(std::make_unique<Client>(mouse.socketPath()));
-    const std::string proc = "/proc/" + std::to_string(mouse.pid());
-    ASSERT_TRUE(eventually([&] {
-        const std::filesystem::directory_iterator open(proc + "/fd");
-        return static_cast<rlim_t>(std::distance(begin(open), end(open))) >= kLimit;
-    }));
-    // The crowd's last ones wait in the backlog and keep the socket readable: it must sleep ('S')
-    // in its wait, not spin.
-    EXPECT_TRUE(eventually([&] {
-        const std::string stat = (std::ostringstream() << std::ifstream(proc + "/stat").rdbuf()).str();
-        const auto end = stat.rfind(')');
-        return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'S';
-    })) << "it spins";
-
-    Client newcomer(mouse.socketPath());
-    ASSERT_TRUE(newcomer.send("battery 3\n"));
-    crowd.clear();
-    EXPECT_EQ(newcomer.readLine(), "ok: battery 3, sent over the receiver");
-    EXPECT_EQ(mouse.command("battery 4"), "ok: battery 4, sent over the receiver");
     EXPECT_EQ(mouse.stop(), 0);
 }
 
