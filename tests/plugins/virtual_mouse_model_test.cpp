@@ -112,15 +112,6 @@ TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(5)).verdict, Verdict::accepted);
 }
 
-TEST(VirtualMouseModel, HearsReportsOnlyOnAPluggedLinkAndOverTheReceiverOnlyAwake) {
-    MouseModel mouse({.receiver = true, .cable = false, .asleep = true, .battery = 8});
-    EXPECT_EQ(mouse.receiveReport(Link::cable, profileSelect(2)).verdict, Verdict::unreachable);
-    EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(2)).verdict, Verdict::unreachable);
-    mouse.setPlugged(Link::cable, true);
-    EXPECT_EQ(mouse.receiveReport(Link::cable, profileSelect(2)).verdict, Verdict::accepted);
-    EXPECT_EQ(mouse.accepted() + mouse.rejected(), 1);
-}
-
 TEST(VirtualMouseModel, DpiButtonWalksTheActiveProfilesEnabledLevelsAndProfileButtonWraps) {
     MouseModel mouse;
     for (int expected : {4, 5, 6, 7, 1}) EXPECT_EQ(mouse.pressDpiButton(), expected);  // factory: 1-7 on
