@@ -1,48 +1,14 @@
 #include "fuzz_support.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "core/device/apply_plan.h"
 
 namespace qx4::fuzz {
-namespace {
-
-constexpr std::uint8_t kRawImage = 0x01;
-constexpr std::uint8_t kCutShort = 0x02;
-constexpr std::uint8_t kLengthen = 0x04;
-constexpr std::size_t kHeaderSize = 3;
-constexpr std::size_t kMaxLengthening = 512;
-
-// The lengths and commands the protocol documents, written out apart from the encoder's table.
-struct DocumentedReport {
-    std::uint8_t command;
-    std::uint8_t length;
-};
-
-DocumentedReport documented(ReportType type) {
-    switch (type) {
-        case ReportType::profileSelect: return {0x0C, 4};
-        case ReportType::dpi: return {0x04, 50};
-        case ReportType::light: return {0x05, 13};
-        case ReportType::polling: return {0x06, 9};
-        case ReportType::buttons: return {0x08, 77};
-        case ReportType::macro: return {0x09, 129};
-    }
-    require(false, "a report of a known type");
-    return {};
-}
-
-}  // namespace
-
-void require(bool holds, const char* invariant) {
-    if (holds) return;
-    std::fprintf(stderr, "invariant failed: %s\n", invariant);
-    std::abort();
-}
 
 void steerImage(std::span<const std::uint8_t> input, std::span<const std::byte> base, SteeredImage& image) {
+    constexpr std::uint8_t kRawImage = 0x01, kCutShort = 0x02, kLengthen = 0x04;
+    constexpr std::size_t kHeaderSize = 3, kMaxLengthening = 512;
     image.flags = input.empty() ? 0 : input[0];
     image.bytes.clear();
     if (input.empty()) return;
@@ -67,20 +33,38 @@ void steerImage(std::span<const std::uint8_t> input, std::span<const std::byte> 
     }
 }
 
+MacroList macrosNamed(std::initializer_list<std::u16string_view> names) {
+    MacroList list;
+    for (const std::u16string_view name : names) {
+        MacroRecord record{};
+        record.name = toMacroName(name);
+        list.append(record);
+    }
+    return list;
+}
+
 void requireDocumentedReports(const DeviceConfig& config) {
+    // The commands and lengths the protocol documents, written out apart from the encoder's table.
+    struct Documented {
+        ReportType type;
+        std::uint8_t command, length;
+    };
+    constexpr Documented documented[] = {{ReportType::profileSelect, 0x0C, 4}, {ReportType::dpi, 0x04, 50},
+                                         {ReportType::light, 0x05, 13},        {ReportType::polling, 0x06, 9},
+                                         {ReportType::buttons, 0x08, 77},      {ReportType::macro, 0x09, 129}};
     std::uint8_t nextSlot = 1;
     for (const PlannedReport& planned : planApply(config, SectionFlags::all())) {
         const FeatureReport& report = planned.report;
-        const DocumentedReport expected = documented(report.type);
-        require(report.length == expected.length, "each report has its documented length");
-        require(report.bytes[0] == expected.command && report.bytes[1] == expected.length,
+        const Documented* row = std::ranges::find(documented, report.type, &Documented::type);
+        require(row != std::end(documented), "a report of a known type");
+        require(report.length == row->length, "each report has its documented length");
+        require(report.bytes[0] == row->command && report.bytes[1] == row->length,
                 "each report starts with its command and length");
         if (report.type == ReportType::macro) require(report.bytes[2] == nextSlot++, "macro slots count up from 1");
     }
     std::size_t macroBindings = 0;
     for (const ProfileSettings& profile : config.profiles) {
-        macroBindings += static_cast<std::size_t>(std::count_if(profile.buttons.begin(), profile.buttons.end(),
-            [](const ButtonBinding& binding) { return binding.functionCode == kMacroFunctionCode; }));
+        macroBindings += static_cast<std::size_t>(std::ranges::count(profile.buttons, kMacroFunctionCode, &ButtonBinding::functionCode));
     }
     require(nextSlot - 1u == macroBindings, "one macro report per macro binding");
 }

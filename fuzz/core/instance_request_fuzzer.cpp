@@ -40,12 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // Each input starts from the same two macros, so a finding replays alone.
-    qx4::MacroList macros;
-    for (std::u16string_view name : {u"Copy", u"fire"}) {
-        qx4::MacroRecord record{};
-        record.name = qx4::toMacroName(name);
-        macros.append(record);
-    }
+    qx4::MacroList macros = qx4::fuzz::macrosNamed({u"Copy", u"fire"});
     auto config = std::make_unique<qx4::DeviceConfig>();
     qx4::applyDefaults(*config);
     const auto before = std::make_unique<qx4::DeviceConfig>(*config);

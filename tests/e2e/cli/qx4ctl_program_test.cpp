@@ -5,67 +5,38 @@
 
 #include "core/config/record_bytes.h"
 #include "tests/e2e/app/program.h"
-#include "tests/e2e/cli/qx4ctl_process.h"
+#include "tests/support/qx4ctl_process.h"
 #include "tests/support/test_files.h"
-#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
 namespace {
-
-using ::testing::HasSubstr;
 
 TEST(Qx4ctlWithTheProgram, AScriptedProfileIsSentAsThePagesSendItAndTheProgramKeepsIt) {
     TempFolder data{"qx4-e2e-data"};
     ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
     ScopedEnv logEnv{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
     TempFolder scratch{"qx4-e2e-run"};
-    VirtualMouse::Options cable;
-    cable.receiver = false;
-    cable.cable = true;
-    VirtualMouse mouse(cable);
+    VirtualMouse mouse({.receiver = false, .cable = true, .runtimeFolder = {}});
 
     Program program({"--simulate", "--tray"});
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
     auto previous = savedRecord();
     Reports expected = encoded(*previous, SectionFlags::all());
-
     for (const ScriptStep& step : kProfileScript) {
-        const ToolRun run = qx4ctl(scratch.path(), step.arguments).get();
-        ASSERT_EQ(run.exitCode, 0) << step.arguments << ": " << run.err;
+        const ToolRun run = runQx4ctl(step.arguments, scratch.path());
+        ASSERT_EQ(run.exitCode, 0) << step.arguments[0] << ": " << run.err;
         auto saved = savedRecord();
-        const Reports sent =
-            encoded(*saved, step.allProfiles ? SectionFlags::all() : compareConfigs(*saved, *previous));
+        const Reports sent = encoded(*saved, step.allProfiles ? SectionFlags::all() : compareConfigs(*saved, *previous));
         expected.insert(expected.end(), sent.begin(), sent.end());
-        EXPECT_THAT(run.out, HasSubstr("Sent to the mouse: " + std::to_string(sent.size()) + " reports.")) << run.out;
+        EXPECT_THAT(run.out, ::testing::HasSubstr("Sent to the mouse: " + std::to_string(sent.size()) + " reports."));
         previous = std::move(saved);
     }
-    ASSERT_TRUE(mouse.waitForReports(static_cast<int>(expected.size())));
-    Reports logged;
-    for (const auto& entry : mouse.log()) logged.push_back(entry.bytes);
-    EXPECT_EQ(logged, expected);
+    EXPECT_EQ(heard(mouse, expected.size()), expected);
 
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
     EXPECT_TRUE(std::ranges::equal(recordBytes(*savedRecord()), recordBytes(*previous)))
         << "the program's own save at its end keeps what qx4ctl changed";
     EXPECT_EQ(savedRecord()->profiles[1].buttons[4].functionCode, 69) << "volume_up";
-}
-
-// qx4ctl run with `arguments` as they are, byte for byte, in `folder`.
-ToolRun qx4ctlIn(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                 const std::filesystem::path& outputFolder) {
-    const auto quoted = [](const std::string& text) {
-        std::string shell = "'";
-        for (const char c : text) shell += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return shell + "'";
-    };
-    std::string line = "cd " + quoted(folder.string()) + " && " QX4_BIN_DIR "/qx4ctl";
-    for (const std::string& argument : arguments) line += " " + quoted(argument);
-    line += " >" + quoted((outputFolder / "out").string()) + " 2>" + quoted((outputFolder / "err").string());
-    const int status = std::system(line.c_str());
-    const auto read = [](const std::filesystem::path& file) {
-        return (std::ostringstream() << std::ifstream(file).rdbuf()).str();
-    };
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(outputFolder / "out"), read(outputFolder / "err"), {}};
 }
 
 // Whatever qx4ctl takes on the data files, the program takes, and the other way round: every
@@ -107,12 +78,12 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
         {"show"},
         {"reset"},
     };
-    ASSERT_EQ(qx4ctlIn(work.path(), {"init"}, scratch.path()).exitCode, 0);
+    ASSERT_EQ(runQx4ctl({"init"}, scratch.path(), work.path()).exitCode, 0);
     const auto folder = data.path() / "Data" / "ms_1";
     const auto configAtStart = readBytes(folder / "Config_1.data");
 
     std::vector<ToolRun> alone;
-    for (const auto& command : commands) alone.push_back(qx4ctlIn(work.path(), command, scratch.path()));
+    for (const auto& command : commands) alone.push_back(runQx4ctl(command, scratch.path(), work.path()));
     const auto configAlone = readBytes(folder / "Config_1.data");
     const auto macrosAlone = readBytes(folder / "macro.data");
 
@@ -121,10 +92,11 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
     Program program({"--simulate", "--tray"});
     ASSERT_TRUE(program.waitFor("apply skipped")) << program.output();
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        const ToolRun handed = qx4ctlIn(work.path(), commands[i], scratch.path());
-        EXPECT_EQ(handed.exitCode, alone[i].exitCode) << commands[i][0] << " " << i << ": " << handed.err;
-        EXPECT_EQ(handed.out, alone[i].out) << commands[i][0] << " " << i;
-        EXPECT_EQ(handed.err, alone[i].err) << commands[i][0] << " " << i;
+        SCOPED_TRACE(commands[i][0] + " " + std::to_string(i));
+        const ToolRun handed = runQx4ctl(commands[i], scratch.path(), work.path());
+        EXPECT_EQ(handed.exitCode, alone[i].exitCode) << handed.err;
+        EXPECT_EQ(handed.out, alone[i].out);
+        EXPECT_EQ(handed.err, alone[i].err);
     }
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
     EXPECT_EQ(readBytes(folder / "Config_1.data"), configAlone);

@@ -1,11 +1,19 @@
-// The emulated firmware: what it takes, what it refuses, and what its buttons and commands send.
+// The plug-ins without a mouse: the emulated firmware (what it takes, what it refuses, and what its
+// buttons and commands send), the driver files as the program loads them, and the udev rule that
+// lets the program reach the mouse.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
 #include "command_interpreter.h"
+#include "core/device/link_state.h"
 #include "mouse_model.h"
+#include "tests/support/plugin_harness.h"
 
 namespace qx4::vm {
 namespace {
@@ -112,15 +120,6 @@ TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(5)).verdict, Verdict::accepted);
 }
 
-TEST(VirtualMouseModel, HearsReportsOnlyOnAPluggedLinkAndOverTheReceiverOnlyAwake) {
-    MouseModel mouse({.receiver = true, .cable = false, .asleep = true, .battery = 8});
-    EXPECT_EQ(mouse.receiveReport(Link::cable, profileSelect(2)).verdict, Verdict::unreachable);
-    EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(2)).verdict, Verdict::unreachable);
-    mouse.setPlugged(Link::cable, true);
-    EXPECT_EQ(mouse.receiveReport(Link::cable, profileSelect(2)).verdict, Verdict::accepted);
-    EXPECT_EQ(mouse.accepted() + mouse.rejected(), 1);
-}
-
 TEST(VirtualMouseModel, DpiButtonWalksTheActiveProfilesEnabledLevelsAndProfileButtonWraps) {
     MouseModel mouse;
     for (int expected : {4, 5, 6, 7, 1}) EXPECT_EQ(mouse.pressDpiButton(), expected);  // factory: 1-7 on
@@ -139,7 +138,9 @@ TEST(VirtualMouseModel, DpiButtonWalksTheActiveProfilesEnabledLevelsAndProfileBu
     EXPECT_EQ(mouse.pressDpiButton(), 3);
 }
 
-TEST(VirtualMouseCommands, SendWhatTheMouseWouldOverTheLinkItTalksOn) {
+// Commands send what the mouse would over the link it talks on; those it cannot do send nothing
+// and change nothing.
+TEST(VirtualMouseCommands, SendWhatTheMouseWouldOverTheLinkItTalksOnOrRefuse) {
     constexpr MouseModel::Start kReceiver{true, false, false, 8}, kCable{false, true, false, 8},
         kBoth{true, true, false, 8}, kNeither{false, false, false, 8}, kAsleepOnCable{false, true, true, 3};
     constexpr auto R = Link::receiver, C = Link::cable;
@@ -176,18 +177,56 @@ TEST(VirtualMouseCommands, SendWhatTheMouseWouldOverTheLinkItTalksOn) {
         EXPECT_TRUE(result.reply.starts_with("ok")) << result.reply;
         EXPECT_EQ(fields(result.pushes), fields(c.pushes));
     }
-}
-
-TEST(VirtualMouseCommands, RefuseWhatTheyCannotDoWithoutSendingAnything) {
     for (const char* line : {"battery 0", "battery 11", "battery", "rate -1", "rate 65536", "light x", "notify 1",
                              "cable wiggle", "dpi 2", "wait reports", "wait listeners usb 1", "frobnicate"}) {
+        SCOPED_TRACE(line);
         MouseModel mouse;
         const CommandResult result = runCommand(mouse, line);
-        EXPECT_TRUE(result.reply.starts_with("error: ")) << line << " -> " << result.reply;
-        EXPECT_TRUE(result.pushes.empty() && !result.wait) << line;
-        EXPECT_EQ(mouse.battery(), 8) << line;
+        EXPECT_TRUE(result.reply.starts_with("error: ")) << result.reply;
+        EXPECT_TRUE(result.pushes.empty() && !result.wait);
+        EXPECT_EQ(mouse.battery(), 8);
     }
 }
 
 }  // namespace
 }  // namespace qx4::vm
+
+namespace qx4::test {
+namespace {
+
+// Each file exports the seven entry points (DriverLibrary throws otherwise); the hidapi driver,
+// without its device, fails quietly.
+TEST(PluginFiles, EveryDriverLibraryLoadsAndTheHidDriverWithoutItsDeviceFailsQuietly) {
+    for (const auto& link : kLinkParameters) {
+        EXPECT_NO_THROW(DriverLibrary{std::string(link.virtualLibraryFile)}) << link.virtualLibraryFile;
+#ifdef QX4_HAS_HIDDRIVER
+        SCOPED_TRACE(link.libraryFile);
+        DriverLibrary driver{std::string(link.libraryFile)};
+        RecordingSink sink;
+        driver.Set_VIDPID(0x1D57, 0xFFFF);  // no device has it, so a mouse on the developer's desk changes nothing
+        driver.Open_DevMonitor(sink.sink(), 1331, 1332);
+        EXPECT_EQ(driver.Open_FeatureDevice(), 0);
+        EXPECT_EQ(driver.send({0x0C, 4, 1, 5}), 0);
+#endif
+    }
+}
+
+TEST(Packaging, UdevRuleOpensEveryIdTheDriversUseToTheSeatUserOnly) {
+    const std::string rules = (std::ostringstream() << std::ifstream(QX4_SOURCE_DIR "/packaging/70-qx4-mouse.rules").rdbuf()).str();
+    ASSERT_FALSE(rules.empty());
+    const std::regex rule(R"re(^[^#]*ATTRS\{idVendor\}=="([0-9a-f]{4})".*ATTRS\{idProduct\}=="([0-9a-f]{4})".*TAG\+="uaccess")re");
+    std::set<std::pair<int, int>> covered;
+    std::istringstream lines(rules);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_search(line, match, rule) && line.find(R"(SUBSYSTEM=="hidraw")") != std::string::npos) {
+            covered.emplace(std::stoi(match[1], nullptr, 16), std::stoi(match[2], nullptr, 16));
+        }
+    }
+    for (const auto& link : kLinkParameters) EXPECT_TRUE(covered.count({link.vendorId, link.productId})) << link.name;
+    EXPECT_EQ(rules.find("MODE"), std::string::npos) << "access goes by seat, not by mode";
+    EXPECT_EQ(rules.find("GROUP"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qx4::test

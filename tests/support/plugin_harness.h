@@ -34,6 +34,12 @@ struct Stamped {
     std::uint64_t milliseconds;
 };
 
+inline std::vector<Posted> postsOf(const std::vector<Stamped>& stamped) {
+    std::vector<Posted> posted;
+    for (const Stamped& s : stamped) posted.push_back(s.posted);
+    return posted;
+}
+
 class RecordingSink {
 public:
     const qx4_message_sink* sink() const { return &sink_; }
@@ -41,38 +47,23 @@ public:
     // The next post; nothing when none came within the time.
     std::optional<Posted> next(int timeoutMs = 5000) {
         std::unique_lock lock(mutex_);
-        if (!posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, [&] { return !queue_.empty(); })) {
-            return std::nullopt;
-        }
-        Posted front = queue_.front().posted;
+        if (!posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, [&] { return !queue_.empty(); })) return {};
+        const Posted front = queue_.front().posted;
         queue_.pop_front();
         return front;
     }
-    std::vector<Posted> takeAll() {
-        std::vector<Posted> taken;
-        for (const Stamped& s : takeStamped(0, 0)) taken.push_back(s.posted);
-        return taken;
-    }
-    // Everything posted so far, once at least `count` posts came or the time is up.
-    std::vector<Stamped> takeStamped(std::size_t count, int timeoutMs = 5000) {
-        return takeWhen([&] { return queue_.size() >= count; }, timeoutMs);
-    }
+    std::vector<Posted> takeAll() { return postsOf(takeThrough(std::nullopt, 0)); }
     // Everything posted so far, once `last` came or the time is up.
-    std::vector<Stamped> takeThrough(const Posted& last, int timeoutMs = 5000) {
-        return takeWhen(
-            [&] { return std::any_of(queue_.begin(), queue_.end(), [&](const Stamped& s) { return s.posted == last; }); },
-            timeoutMs);
-    }
-
-private:
-    template <typename Done>
-    std::vector<Stamped> takeWhen(Done done, int timeoutMs) {
+    std::vector<Stamped> takeThrough(const std::optional<Posted>& last, int timeoutMs = 5000) {
         std::unique_lock lock(mutex_);
-        posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, done);
+        posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs},
+                         [&] { return std::ranges::any_of(queue_, [&](const Stamped& s) { return s.posted == last; }); });
         std::vector<Stamped> taken(queue_.begin(), queue_.end());
         queue_.clear();
         return taken;
     }
+
+private:
     static void post(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
         timedPost(context, message, wParam, lParam, 0);
     }
