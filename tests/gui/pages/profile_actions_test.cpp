@@ -13,7 +13,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/profile_actions.h"
-#include "page_test_support.h"
+#include "tests/support/page_test_support.h"
 
 namespace qx4::gui {
 namespace {
