@@ -25,8 +25,8 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
         const QTemporaryDir folder;
         const QString started = folder.filePath(QStringLiteral("started"));
         // Each tool notes its name and arguments; another desktop's tool comes first in the list.
-        const QStringList tools = toolsInstalled ? QStringList{"gnome-control-center", "cinnamon-settings"} : QStringList{};
-        for (const QString& tool : tools) {
+        const QStringList tools{"gnome-control-center", "cinnamon-settings"};
+        for (const QString& tool : toolsInstalled ? tools : QStringList()) {
             QFile script(folder.filePath(tool));
             ASSERT_TRUE(script.open(QIODevice::WriteOnly));
             script.write("#!/bin/sh\necho \"${0##*/} $*\" >> \"${0%/*}/started\"\n");
