@@ -188,6 +188,9 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBe
     page.hide();  // another tab
     EXPECT_FALSE(capturing());
     EXPECT_EQ(page.editedButton(), -1);
+    chooseGroup(FunctionGroup::media);
+    chooseGroup(FunctionGroup::keyboard);
+    EXPECT_FALSE(capturing()) << "without an editor the group selector starts nothing";
 
     // Without the hook library the group says keys cannot be captured; the boxes still work.
     const HookTable none;
