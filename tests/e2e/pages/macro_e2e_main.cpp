@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "tests/gui/pages/program_resources.h"
+#include "tests/support/program_resources.h"
 #include "tests/support/x_session.h"
 
 namespace qx4::test {

@@ -19,7 +19,7 @@
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
-#include "tests/gui/pages/page_test_support.h"
+#include "tests/support/page_test_support.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::gui::test {

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
-#include "tests/gui/pages/program_resources.h"
+#include "tests/support/program_resources.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

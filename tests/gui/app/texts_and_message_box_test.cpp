@@ -19,7 +19,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
-#include "tests/gui/pages/page_test_support.h"
+#include "tests/support/page_test_support.h"
 
 namespace qx4::gui::test {
 namespace {

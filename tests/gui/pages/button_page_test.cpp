@@ -2,45 +2,33 @@
 // and entries, keys arriving through the capture service, Apply, Cancel and the keyboard.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
-#include <QEnterEvent>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 
 #include <map>
+#include <memory>
 #include <sstream>
-#include <string>
 
-#include "core/vocab/key_codes.h"
 #include "gui/common/capture_service.h"
+#include "gui/common/layout_loader.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/mouse_picture.h"
 #include "gui/pages/page_table.h"
 #include "gui/pages/wireless_button_ui.h"
-#include "page_test_support.h"
+#include "tests/support/page_test_support.h"
 
 namespace qx4::gui {
 namespace {
-
-bool sameBytes(const DeviceConfig& a, const DeviceConfig& b) { return test::changedBytes(a, b).empty(); }
-
-MacroList macrosNamed(std::initializer_list<std::u16string_view> names) {
-    MacroList list;
-    for (const std::u16string_view name : names) {
-        MacroRecord macro{};
-        macro.name = toMacroName(name);
-        list.append(macro);
-    }
-    return list;
-}
 
 struct Host final : PageHost {
     void requestApply(bool full) override { applies.push_back(full); }
@@ -49,17 +37,17 @@ struct Host final : PageHost {
     std::vector<bool> applies;
 };
 
-HookTable keyHooks() {
-    HookTable hooks;
-    hooks.installhook = [](const qx4_message_sink*) { return 1; };
-    return hooks;
-}
-
 QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 class ButtonPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        for (const std::u16string_view name : {u"Reload", u"Burst"}) {
+            MacroRecord macro{};
+            macro.name = toMacroName(name);
+            macros.append(macro);
+        }
+        hooks.installhook = [](const qx4_message_sink*) { return 1; };
         page.resize(542, 388);
         page.setContext({record.get(), &macros, &host, &capture, &mainWindow});
         page.macrosChanged();
@@ -73,9 +61,11 @@ protected:
     T* find(const QString& name) { return page.findChild<T*>(name); }
     QPushButton* row(int n) { return find<QPushButton>(QStringLiteral("wireless_button%1_btn").arg(n)); }
     QLabel* indicator(int n) { return find<QLabel>(QStringLiteral("wireless_key%1_control").arg(n)); }
+    QCheckBox* modifierBox(int n) { return find<QCheckBox>(QStringLiteral("wireless_check_key_%1").arg(n)); }
     QComboBox* combo(const char* name) { return find<QComboBox>(QString::fromLatin1(name)); }
     QAbstractButton* control(const char* name) { return find<QAbstractButton>(QString::fromLatin1(name)); }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(QString::fromLatin1(name)); }
+    MousePicture* picture() { return find<MousePicture>(QStringLiteral("wireless_mouse_picture")); }
     ButtonBinding& stored(int n) { return record->active().buttons[static_cast<std::size_t>(n - 1)]; }
 
     // Selects row n as a click does; the editor opens once the click has been handled.
@@ -89,9 +79,9 @@ protected:
     bool capturing() const { return capture.flag(CaptureService::Kind::buttonKey); }
 
     std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    MacroList macros = macrosNamed({u"Reload", u"Burst"});
+    MacroList macros;
     Host host;
-    HookTable hooks = keyHooks();
+    HookTable hooks;
     CaptureService capture{hooks, {}, {}};
     QWidget mainWindow;
     CWirelessButtonUI page{nullptr, *findPageKind("WirelessButton")};
@@ -99,9 +89,11 @@ protected:
 
 TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClicks) {
     bool litDuringWarning = false;
+    bool othersUsableDuringWarning = false;
     ASSERT_TRUE(test::answerModal<CMsgWnd>(
         [&](CMsgWnd& box) {
             litDuringWarning = indicator(1)->isVisible();
+            othersUsableDuringWarning = row(2)->isEnabled();  // no editor holds the row alone
             box.done(CMsgWnd::kConfirmed);
         },
         [&] { open(1); }));
@@ -109,6 +101,7 @@ TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClick
                                             [] { QCoreApplication::processEvents(); }))
         << "unselecting the row must not select it again";
     EXPECT_TRUE(litDuringWarning);
+    EXPECT_TRUE(othersUsableDuringWarning);
     EXPECT_EQ(page.editedButton(), -1);
     EXPECT_FALSE(row(1)->isChecked() || indicator(1)->isVisible());
 
@@ -129,13 +122,12 @@ TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClick
 }
 
 TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownload) {
-    struct Case {
+    const struct {
         FunctionGroup group;
         const char* selector;
         int item;  // -1: applied as the group opens
         std::uint8_t code;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {FunctionGroup::mouse, "wireless_mouse_type_combo", 10, 22},  // easy aim sits between fire and scroll
         {FunctionGroup::dpi, "wireless_dpi_type_combo", -1, 6},
         {FunctionGroup::profile, "wireless_profile_type_combo", -1, 54},
@@ -144,14 +136,15 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
         {FunctionGroup::shortcut, "wireless_shortcut_type_combo", 14, 46},
         {FunctionGroup::defaultFunction, "", -1, 0},  // button 6 is off when new
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selector);
         host.applies.clear();
         open(6);
         chooseGroup(c.group);
         if (c.item >= 0) combo(c.selector)->setCurrentIndex(c.item);
         apply();
-        EXPECT_EQ(stored(6).functionCode, c.code) << c.selector << " item " << c.item;
-        EXPECT_EQ(stored(6).functionGroup, static_cast<std::uint8_t>(c.group)) << c.selector;
+        EXPECT_EQ(stored(6).functionCode, c.code);
+        EXPECT_EQ(stored(6).functionGroup, static_cast<std::uint8_t>(c.group));
         EXPECT_EQ(host.applies, std::vector<bool>{true});
     }
     stored(6) = {};
@@ -173,13 +166,13 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBe
     chooseGroup(FunctionGroup::keyboard);
     apply();
     EXPECT_FALSE(capturing());
-    EXPECT_TRUE(sameBytes(*record, before)) << "neither key nor modifier: nothing is stored";
+    EXPECT_EQ(test::changedBytes(before, *record), "") << "neither key nor modifier: nothing is stored";
     EXPECT_TRUE(host.applies.empty());
 
     open(6);
     chooseGroup(FunctionGroup::keyboard);
-    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
-    find<QCheckBox>(QStringLiteral("wireless_check_key_2"))->click();
+    modifierBox(1)->click();
+    modifierBox(2)->click();
     capture.deliver({0x43, 0, 0});
     capture.deliver({0x44, 1, 0});  // a release changes nothing
     EXPECT_EQ(edit("wireless_keyboard_type_edit")->text(), QStringLiteral("C"));
@@ -195,18 +188,21 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBe
     page.hide();  // another tab
     EXPECT_FALSE(capturing());
     EXPECT_EQ(page.editedButton(), -1);
-}
+    chooseGroup(FunctionGroup::media);
+    chooseGroup(FunctionGroup::keyboard);
+    EXPECT_FALSE(capturing()) << "without an editor the group selector starts nothing";
 
-TEST_F(ButtonPageTest, WithoutTheHookLibraryTheKeyboardGroupSaysKeysCannotBeCaptured) {
+    // Without the hook library the group says keys cannot be captured; the boxes still work.
     const HookTable none;
     CaptureService without(none, {}, {});
     page.setContext({record.get(), &macros, &host, &without, &mainWindow});
-    open(6);
+    page.show();
+    open(7);
     chooseGroup(FunctionGroup::keyboard);
     EXPECT_EQ(find<QLabel>(QStringLiteral("wireless_keyboard_hint_label"))->text(), text("keyboard_capture_missing_text"));
-    find<QCheckBox>(QStringLiteral("wireless_check_key_4"))->click();
+    modifierBox(4)->click();
     apply();
-    EXPECT_EQ(row(6)->text(), QStringLiteral("Win+"));
+    EXPECT_EQ(row(7)->text(), QStringLiteral("Win+"));
 }
 
 TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
@@ -237,7 +233,7 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
 }
 
 // A key that would take the count out of 1-255 is refused where it is typed, and the range is
-// shown there; an emptied field gets its count back.
+// shown there; an emptied field gets its count back. Enter applies what the field shows.
 TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEnterApplies) {
     open(6);
     chooseGroup(FunctionGroup::macro);
@@ -270,29 +266,23 @@ TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEn
 
 TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmOrCancel) {
     const DeviceConfig before = *record;
-    open(5);
-    chooseGroup(FunctionGroup::media);
-    cancel();
     row(5)->setFocus();
     QTest::keyClick(row(5), Qt::Key_Return);
     QCoreApplication::processEvents();
     ASSERT_EQ(page.editedButton(), 4);
-    // Each list is opened, walked with the arrows and closed from the keyboard.
-    QComboBox* group = combo("wireless_button_type_combo");
-    QTest::keyClick(group, Qt::Key_F4);
-    ASSERT_TRUE(group->view()->isVisible());
-    QTest::keyClick(group->view(), Qt::Key_Down);
-    QTest::keyClick(group->view(), Qt::Key_Down);
-    QTest::keyClick(group->view(), Qt::Key_Return);
-    EXPECT_FALSE(group->view()->isVisible());
-    EXPECT_EQ(group->currentIndex(), static_cast<int>(FunctionGroup::dpi));
+    // A list is opened, walked with the arrows and closed from the keyboard.
+    const auto walk = [](QComboBox* list, int downs, Qt::Key closing) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_F4);
+        ASSERT_TRUE(list->view()->isVisible());
+        for (int n = 0; n < downs; ++n) QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), closing);
+        EXPECT_FALSE(list->view()->isVisible());
+    };
+    walk(combo("wireless_button_type_combo"), 2, Qt::Key_Return);
+    EXPECT_EQ(combo("wireless_button_type_combo")->currentIndex(), static_cast<int>(FunctionGroup::dpi));
     QComboBox* dpi = combo("wireless_dpi_type_combo");
-    dpi->setFocus();
-    QTest::keyClick(dpi, Qt::Key_F4);
-    ASSERT_TRUE(dpi->view()->isVisible());
-    QTest::keyClick(dpi->view(), Qt::Key_Down);
-    QTest::keyClick(dpi->view(), Qt::Key_Escape);
-    EXPECT_FALSE(dpi->view()->isVisible());
+    walk(dpi, 1, Qt::Key_Escape);
     EXPECT_EQ(page.editedButton(), 4) << "Enter and Esc closed a list, not the editor";
     EXPECT_TRUE(host.applies.empty());
 
@@ -302,11 +292,10 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
     dpi->setFocus();
     QTest::keyClick(dpi, Qt::Key_Escape);
     EXPECT_EQ(page.editedButton(), -1);
-    EXPECT_TRUE(sameBytes(*record, before));
-    EXPECT_TRUE(host.applies.empty());
+    EXPECT_EQ(test::changedBytes(before, *record), "");
     EXPECT_EQ(row(5)->text(), text("backward_text"));
-
     ASSERT_TRUE(row(5)->hasFocus()) << "the keyboard goes back to the row";
+
     QTest::keyClick(row(5), Qt::Key_Space);
     QCoreApplication::processEvents();
     QTest::keyClick(combo("wireless_button_type_combo"), Qt::Key_Down);
@@ -331,9 +320,9 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
 TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTaken) {
     QLineEdit* field = edit("wireless_keyboard_type_edit");
     const std::map<std::string, std::pair<std::uintptr_t, Qt::Key>> keys{
-        {"F5", {0x74, Qt::Key_F5}}, {"F6", {0x75, Qt::Key_F6}}, {"Enter", {0x0D, Qt::Key_Return}},
-        {"Esc", {0x1B, Qt::Key_Escape}}, {"Space", {0x20, Qt::Key_Space}}, {"C", {0x43, Qt::Key_C}},
-        {"Ctrl", {0xA2, Qt::Key_Control}}, {"Shift", {0xA0, Qt::Key_Shift}}, {"RShift", {0xA1, Qt::Key_Shift}},
+        {"F5", {0x74, Qt::Key_F5}},         {"F6", {0x75, Qt::Key_F6}},       {"Enter", {0x0D, Qt::Key_Return}},
+        {"Esc", {0x1B, Qt::Key_Escape}},    {"Space", {0x20, Qt::Key_Space}}, {"C", {0x43, Qt::Key_C}},
+        {"Ctrl", {0xA2, Qt::Key_Control}},  {"Shift", {0xA0, Qt::Key_Shift}}, {"RShift", {0xA1, Qt::Key_Shift}},
         {"Mute", {0xAD, Qt::Key_VolumeMute}}};
     const auto play = [&](const std::string& script) {
         std::istringstream steps(script);
@@ -349,13 +338,12 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
             }
         }
     };
-    struct Case {
+    const struct {
         const char* script;
         std::uint8_t keyCode;
         std::uint8_t modifierMask;
         bool confirmed;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"h+F5 f+F5 h-F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, 0, true},
         {"f+F5 h+F5 f-F5 h-F5 f+Enter h+Enter f-Enter h-Enter", 0x3E, 0, true},
         {"h+F5 h-F5 f+F5 f-F5 h+Enter f+Enter h-Enter f-Enter", 0x3E, 0, true},
@@ -374,7 +362,7 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
         {"h+Ctrl f+Ctrl h+RShift f+RShift h-RShift f-RShift h-Ctrl f-Ctrl", 0xE5, 1, false},
     };
     const ButtonBinding fresh = stored(6);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
         host.applies.clear();
         stored(6) = fresh;
@@ -399,24 +387,22 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     open(6);
     play("h+Ctrl f+Ctrl h+Shift f+Shift h+Mute f+Mute h-Mute f-Mute");
     EXPECT_TRUE(capturing());
-    EXPECT_EQ(hint->text().toStdString(), text("keyboard_key_unbindable_text").arg(text("mute_text")).toStdString());
-    EXPECT_EQ(field->text().toStdString(), text("key_LShift").toStdString()) << "the key taken before stays";
+    EXPECT_EQ(hint->text(), text("keyboard_key_unbindable_text").arg(text("mute_text")));
+    EXPECT_EQ(field->text(), text("key_LShift")) << "the key taken before stays";
     play("h+C f+C h-C f-C h-Shift f-Shift h-Ctrl f-Ctrl");
-    EXPECT_EQ(hint->text().toStdString(), text("keyboard_capture_again_text").toStdString());
-    EXPECT_EQ(field->text().toStdString(), "C");
+    EXPECT_EQ(hint->text(), text("keyboard_capture_again_text"));
+    EXPECT_EQ(field->text(), "C");
     std::vector<bool> ticked;
-    for (int n = 1; n <= 4; ++n) {
-        ticked.push_back(find<QCheckBox>(QStringLiteral("wireless_check_key_%1").arg(n))->isChecked());
-    }
+    for (int n = 1; n <= 4; ++n) ticked.push_back(modifierBox(n)->isChecked());
     EXPECT_EQ(ticked, (std::vector<bool>{true, true, false, false}));
-    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->click();
-    find<QCheckBox>(QStringLiteral("wireless_check_key_3"))->click();
+    modifierBox(1)->click();
+    modifierBox(3)->click();
     apply();
     EXPECT_EQ(stored(6).keyCode, 0x06);
     EXPECT_EQ(stored(6).modifierMask, kModifierShift | kModifierAlt);
 
     open(6);
-    find<QCheckBox>(QStringLiteral("wireless_check_key_1"))->setFocus();
+    modifierBox(1)->setFocus();
     EXPECT_FALSE(capturing()) << "keys typed outside the field are not captured";
     field->setFocus();
     play("f+Space f-Space");
@@ -453,10 +439,10 @@ TEST_F(ButtonPageTest, LabelsAndTheOpenEditorFollowProfileSwitchesResetAndImport
 }
 
 TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture) {
-    auto* picture = find<MousePicture>(QStringLiteral("wireless_mouse_picture"));
+    MousePicture* mouse = picture();
     for (int n = 1; n <= kShownButtonCount; ++n) {
-        const QPointF badge = picture->badgeCentre(n - 1);
-        EXPECT_EQ(picture->buttonAt(badge), n - 1) << "button " << n;
+        const QPointF badge = mouse->badgeCentre(n - 1);
+        EXPECT_EQ(mouse->buttonAt(badge), n - 1) << "button " << n;
         EXPECT_TRUE(indicator(n)->geometry().contains(badge.toPoint())) << "button " << n;
     }
     QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
@@ -466,16 +452,25 @@ TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture)
     QCoreApplication::sendEvent(row(7), &leave);
     EXPECT_FALSE(indicator(7)->isVisible());
 
-    QTest::mouseClick(picture, Qt::LeftButton, {}, picture->badgeCentre(3).toPoint());
+    // A number past the last button, as a screen reader might ask for, opens nothing.
+    const QSignalSpy clicked(mouse, &MousePicture::buttonClicked);
+    mouse->press(kShownButtonCount);
+    page.openEditor(kShownButtonCount);
+    EXPECT_EQ(clicked.count(), 0);
+    EXPECT_EQ(page.editedButton(), -1);
+
+    QTest::mouseClick(mouse, Qt::LeftButton, {}, mouse->badgeCentre(3).toPoint());
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 3);
     QCoreApplication::sendEvent(row(4), &leave);
     EXPECT_TRUE(indicator(4)->isVisible()) << "lit while its editor is open";
-    QTest::mouseClick(picture, Qt::LeftButton, {}, picture->badgeCentre(7).toPoint());
+    QTest::mouseClick(mouse, Qt::LeftButton, {}, mouse->badgeCentre(7).toPoint());
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 3) << "other buttons wait while an editor is open";
+    mouse->setFocus(Qt::TabFocusReason);
     cancel();
     EXPECT_FALSE(indicator(4)->isVisible());
+    EXPECT_TRUE(mouse->hasFocus()) << "the focus was not in the editor: it stays where it is";
 }
 
 TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOpensTheEditor) {
@@ -491,45 +486,49 @@ TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOp
     EXPECT_EQ(page.editedButton(), 1);
     cancel();
 
-    // The picture goes by the numbers, from 1 round to 12 and back.
-    auto* picture = find<MousePicture>(QStringLiteral("wireless_mouse_picture"));
-    picture->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(picture, Qt::Key_Left);
+    // The picture goes by the numbers, from 1 round to 12 and back; End is 12 too.
+    MousePicture* mouse = picture();
+    mouse->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(mouse, Qt::Key_Left);
     EXPECT_TRUE(indicator(12)->isVisible());
-    for (int n = 0; n < 2; ++n) QTest::keyClick(picture, Qt::Key_Right);
+    for (int n = 0; n < 2; ++n) QTest::keyClick(mouse, Qt::Key_Right);
     EXPECT_TRUE(indicator(2)->isVisible() && !indicator(12)->isVisible());
-    QTest::keyClick(picture, Qt::Key_Space);
+    QTest::keyClick(mouse, Qt::Key_End);
+    EXPECT_TRUE(indicator(12)->isVisible() && !indicator(2)->isVisible());
+    QTest::keyClick(mouse, Qt::Key_Home);
+    QTest::keyClick(mouse, Qt::Key_Right);
+    QTest::keyClick(mouse, Qt::Key_Space);
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 1);
     cancel();
 
     // A screen reader finds the button the keyboard is on by its name and presses it as a click.
-    picture->setFocus(Qt::TabFocusReason);
-    for (int n = 0; n < 4; ++n) QTest::keyClick(picture, Qt::Key_Down);
-    QAccessibleInterface* buttons = QAccessible::queryAccessibleInterface(picture);
+    mouse->setFocus(Qt::TabFocusReason);
+    for (int n = 0; n < 4; ++n) QTest::keyClick(mouse, Qt::Key_Down);
+    QAccessibleInterface* buttons = QAccessible::queryAccessibleInterface(mouse);
     ASSERT_EQ(buttons->childCount(), kShownButtonCount);
     QAccessibleInterface* sixth = buttons->focusChild();
     ASSERT_NE(sixth, nullptr);
     EXPECT_EQ(buttons->indexOfChild(sixth), 5);
+    EXPECT_TRUE(sixth->state().focused && sixth->state().selected);
+    EXPECT_FALSE(buttons->child(4)->state().selected);
     EXPECT_TRUE(sixth->text(QAccessible::Name).endsWith(row(6)->text())) << sixth->text(QAccessible::Name).toStdString();
     sixth->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 5);
 }
 
-TEST(ButtonPageTexts, EveryFunctionAndKeyNameHasAnEnglishText) {
-    const ResourceManager& texts = ResourceManager::instance();
-    QStringList missing;
-    const auto need = [&](const DisplayText& name) {
-        const QString key = QString::fromStdU16String(name.text);
-        if (name.isLanguageKey && !key.isEmpty() && !texts.hasText(key)) missing << key;
-    };
-    for (int value = 0; value < 256; ++value) {
-        need(keyCodeName(value));
-        need(virtualKeyName(static_cast<std::uint32_t>(value)));
-        need({std::u16string(functionTextKey(static_cast<std::uint8_t>(value))), true});
-    }
-    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
+// The Sleep function's name is not the sentence of the main window's sleep label: two texts, two
+// keys.
+TEST(ButtonPageTexts, TheSleepFunctionAndTheSleepLabelEachHaveTheirOwnText) {
+    LayoutLoader loader([](const QString& className, QWidget* parent) -> QWidget* {
+        return className.startsWith(QLatin1Char('Q')) ? nullptr : new QWidget(parent);  // pages as plain widgets
+    });
+    const std::unique_ptr<QWidget> main(loader.load(QStringLiteral("main.xml"), nullptr));
+    ASSERT_TRUE(main);
+    const std::u16string sleepFunction(functionTextKey(118));
+    EXPECT_EQ(ResourceManager::instance().text(QString::fromStdU16String(sleepFunction)), "Sleep");
+    EXPECT_TRUE(main->findChild<QLabel*>(QStringLiteral("wireless_sleep_label"))->text().contains("wake"));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/profile_actions.h"
-#include "page_test_support.h"
+#include "tests/support/page_test_support.h"
 
 namespace qx4::gui {
 namespace {
@@ -21,47 +21,32 @@ namespace {
 using test::AnswerWhenShown;
 using test::changedBytes;
 
-class ProfileActionsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        qputenv("QX4_DATA_DIR", QFile::encodeName(folder.filePath(QStringLiteral("qx4"))));
-        qputenv("HOME", QFile::encodeName(folder.path()));
-        qunsetenv("XDG_CONFIG_HOME");  // the documents folder is then ~/Documents
-        ASSERT_TRUE(documents.mkpath(QStringLiteral(".")));
-        ASSERT_TRUE(shared.mkpath(QStringLiteral(".")));
-        record->activeProfile = 1;
-        record->profiles[1].dpiValuesX[2] = 33;
-    }
-    void TearDown() override {
-        qunsetenv("QX4_DATA_DIR");
-        qputenv("HOME", home);
-        if (!configHome.isNull()) qputenv("XDG_CONFIG_HOME", configHome);
-    }
-
-    // Answers the next file dialog with `name` in the shared folder, as its own button would,
-    // noting where it opened.
-    AnswerWhenShown<QFileDialog> choose(const char* name) {
-        return AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
+TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWithAWarning) {
+    const QTemporaryDir folder;
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("QX4_DATA_DIR", QFile::encodeName(folder.filePath(QStringLiteral("qx4"))));
+    qputenv("HOME", QFile::encodeName(folder.path()));
+    qunsetenv("XDG_CONFIG_HOME");  // the documents folder is then ~/Documents
+    const QDir documents(folder.filePath(QStringLiteral("Documents")));
+    const QDir shared(folder.filePath(QStringLiteral("usb stick")));
+    ASSERT_TRUE(documents.mkpath(QStringLiteral(".")) && shared.mkpath(QStringLiteral(".")));
+    auto record = test::defaultRecord();
+    record->activeProfile = 1;
+    record->profiles[1].dpiValuesX[2] = 33;
+    MacroList macros;
+    // Answers the next file dialog with `name` in the shared folder, noting where it opened.
+    QString shownFolder;
+    QStringList shownFilters;
+    const auto choose = [&](const char* name) {
+        return AnswerWhenShown<QFileDialog>([&, name](QFileDialog& dialog) {
             shownFolder = dialog.directory().absolutePath();
             shownFilters = dialog.nameFilters();
             dialog.selectFile(shared.filePath(QString::fromLatin1(name)));
             static_cast<QDialog&>(dialog).accept();
         });
-    }
+    };
 
-    const QByteArray home = qgetenv("HOME");
-    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    QTemporaryDir folder;
-    QDir documents{folder.filePath(QStringLiteral("Documents"))};
-    QDir shared{folder.filePath(QStringLiteral("usb stick"))};
-    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    MacroList macros;
-    QString shownFolder;
-    QStringList shownFilters;
-};
-
-TEST_F(ProfileActionsTest, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWithAWarning) {
     const auto exportAs = choose("fps");
     ASSERT_TRUE(exportActiveProfile(nullptr, *record));
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
@@ -93,6 +78,10 @@ TEST_F(ProfileActionsTest, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrong
     EXPECT_NE(warning, QStringLiteral("profile_wrong_size_text"));
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_TRUE(macros.empty());
+
+    qunsetenv("QX4_DATA_DIR");
+    qputenv("HOME", home);
+    if (!configHome.isNull()) qputenv("XDG_CONFIG_HOME", configHome);
 }
 
 }  // namespace
