@@ -5,7 +5,7 @@
 
 #include "core/config/record_bytes.h"
 #include "tests/core/test_files.h"
-#include "tests/e2e/app/program.h"
+#include "tests/support/program.h"
 #include "tests/e2e/cli/qx4ctl_process.h"
 #include "tests/support/virtual_mouse_process.h"
 

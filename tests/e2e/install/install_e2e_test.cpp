@@ -14,9 +14,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/e2e/app/program.h"
-#include "tests/e2e/app/x_desktop.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/desktop_session.h"
+#include "tests/support/program.h"
 
 namespace qx4::test {
 namespace {
@@ -123,7 +122,7 @@ TEST_F(InstalledTree, AnyPrefixWorksAndTheAutostartEntryStartsTheInstalledProgra
                               .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ASSERT_EQ(command.value(0), path(prefix.path() / "bin/qx4-config")) << entry;
 
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+    if (!XServer::installed()) GTEST_SKIP() << "Xvfb or xdotool is not installed";
     XDesktop desktop;
     ASSERT_TRUE(desktop.ready());
     ScopedEnv onX("QT_QPA_PLATFORM", std::string("xcb"));

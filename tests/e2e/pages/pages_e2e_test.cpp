@@ -51,36 +51,13 @@ TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
                                   bytesOf(buildPollingReport(saved->profiles[1], 1))}));
 }
 
-// A button bound on the page is sent at once as a full download, its function's wire code in the
-// button report of its profile.
-TEST_F(PagesEndToEnd, VolumeUpOnButtonFiveOfProfileTwoReachesTheMouseInTheFullDownload) {
-    button("wireless_button_btn")->click();
-    button("wireless_button5_btn")->click();
-    QCoreApplication::processEvents();  // the row's message comes back through the main window
-    auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
-    group->setCurrentIndex(static_cast<int>(FunctionGroup::media));
-    window->findChild<QComboBox*>(QStringLiteral("wireless_media_type_combo"))->setCurrentIndex(5);
-    button("wireless_button_apply_btn")->click();
-    waitForApplies(1, fullDownload);
-
-    const auto saved = savedRecord();
-    const ButtonBinding& bound = saved->profiles[1].buttons[4];
-    EXPECT_EQ(bound.functionCode, 69);
-    EXPECT_EQ(bound.functionGroup, 5);
-    const std::vector<Bytes> full = fullDownloadOf(*saved);
-    EXPECT_EQ(sentSince(fullDownload), full);
-
-    const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
-    EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
-    EXPECT_NE(std::find(full.begin(), full.end(), bytesOf(profileTwo)), full.end());
-}
-
 // The page's Apply takes an edit still open in the button editor with it; one that would store
-// nothing holds the apply back and says so, rather than be left behind unseen.
+// nothing holds the apply back and says so, rather than be left behind unseen. Volume up bound on
+// button five of profile two is then sent as its function's wire code in that profile's button report.
 TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
     button("wireless_button_btn")->click();
     button("wireless_button5_btn")->click();
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();  // the row's message comes back through the main window
     auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
     group->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
     button("wireless_apply_btn")->click();
@@ -100,10 +77,15 @@ TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
     waitForApplies(1, planned.size());
 
     const auto saved = savedRecord();
-    EXPECT_EQ(saved->profiles[1].buttons[4].functionCode, 69);
+    const ButtonBinding& bound = saved->profiles[1].buttons[4];
+    EXPECT_EQ(bound.functionCode, 69);
+    EXPECT_EQ(bound.functionGroup, 5);
     std::vector<Bytes> expected;
     for (const auto& report : planned) expected.push_back(bytesOf(report.report));
     EXPECT_EQ(sentSince(fullDownload), expected) << "one apply, with the binding";
+    const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
+    EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
+    EXPECT_NE(std::find(expected.begin(), expected.end(), bytesOf(profileTwo)), expected.end());
 }
 
 TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
