@@ -32,7 +32,13 @@ protected:
     }
 };
 
-TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
+// Three applies in turn, each sending what it should and nothing more: one DPI colour of profile
+// two; an edit still open in the button editor, which the page's Apply takes with it (one that would
+// store nothing holds the apply back and says so, rather than be left behind unseen), volume up on
+// button five of profile two sent as its function's wire code in that profile's button report; and
+// the reset, which saves every default and sends them all.
+TEST_F(PagesEndToEnd, AppliesSendWhatChangedAndTheResetSendsEverything) {
+    std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(
         [](CDpiColorWnd& dialog) {
@@ -43,18 +49,14 @@ TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
     button("wireless_apply_btn")->click();
     waitForApplies(1, 3);
 
-    const auto saved = savedRecord();
+    auto saved = savedRecord();
     EXPECT_EQ(saved->activeProfile, 1);
     EXPECT_EQ(saved->profiles[1].dpiColors[2], 0x000000FFu);
-    EXPECT_EQ(sentSince(fullDownload),
+    EXPECT_EQ(sentSince(mark),
               (std::vector<Bytes>{bytesOf(buildProfileSelectReport(*saved)), bytesOf(buildDpiReport(saved->profiles[1], 1)),
                                   bytesOf(buildPollingReport(saved->profiles[1], 1))}));
-}
 
-// The page's Apply takes an edit still open in the button editor with it; one that would store
-// nothing holds the apply back and says so, rather than be left behind unseen. Volume up bound on
-// button five of profile two is then sent as its function's wire code in that profile's button report.
-TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
+    mark = mouse->log().size();
     button("wireless_button_btn")->click();
     button("wireless_button5_btn")->click();
     QCoreApplication::processEvents();  // the row's message comes back through the main window
@@ -76,19 +78,18 @@ TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
     const auto planned = planApply(window->session().record(), buttonsOfProfileTwo);
     waitForApplies(1, planned.size());
 
-    const auto saved = savedRecord();
+    saved = savedRecord();
     const ButtonBinding& bound = saved->profiles[1].buttons[4];
     EXPECT_EQ(bound.functionCode, 69);
     EXPECT_EQ(bound.functionGroup, 5);
     std::vector<Bytes> expected;
     for (const auto& report : planned) expected.push_back(bytesOf(report.report));
-    EXPECT_EQ(sentSince(fullDownload), expected) << "one apply, with the binding";
+    EXPECT_EQ(sentSince(mark), expected) << "one apply, with the binding";
     const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
     EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
     EXPECT_NE(std::find(expected.begin(), expected.end(), bytesOf(profileTwo)), expected.end());
-}
 
-TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
+    mark = mouse->log().size();
     button("wireless_dpi_setting_btn")->click();
     button("wireless_dpi_btn_6")->click();  // a change not yet applied is dropped too
     ASSERT_TRUE(test::answerModal<CMsgWnd>([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); },
@@ -96,14 +97,14 @@ TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
     // Profile 1 is selected first, with an apply of its own, then the reset sends everything.
     waitForApplies(2, fullDownload);
 
-    const auto saved = savedRecord();
+    saved = savedRecord();
     const auto defaults = std::make_unique<DeviceConfig>(*saved);
     applyDefaults(*defaults);
     EXPECT_EQ(test::changedBytes(*defaults, *saved), "");
     EXPECT_EQ(saved->activeProfile, 0);
     EXPECT_TRUE(button("wireless_profile_1_btn")->isChecked());
     const std::vector<Bytes> full = fullDownloadOf(*saved);
-    const auto sent = sentSince(fullDownload);
+    const auto sent = sentSince(mark);
     ASSERT_GE(sent.size(), full.size());
     EXPECT_EQ(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(full.size()), sent.end()), full);
 }
