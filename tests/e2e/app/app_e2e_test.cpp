@@ -114,7 +114,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     Program second({"--simulate"});
     EXPECT_EQ(second.exitCode(false), 1) << second.output();
     EXPECT_TRUE(first.waitFor("main window shown")) << first.output();
-    EXPECT_EQ(unneededLibraries(mappedFiles(first.pid())), "") << "the program maps libraries it does not use";
+    EXPECT_EQ(unneededLibrariesMappedBy(first.pid()), "") << "the program maps libraries it does not use";
 
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
