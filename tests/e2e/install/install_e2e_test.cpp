@@ -6,13 +6,12 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/desktop_session.h"
 #include "tests/support/program.h"
@@ -36,13 +35,6 @@ Ran run(const QString& program, const QStringList& arguments, int timeoutMs = 30
 }
 
 QString path(const fs::path& file) { return QString::fromStdString(file.string()); }
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The checkers a distribution runs on these files; scripts/setup installs them.
 void expectValidDesktopFiles(const fs::path& root, const fs::path& dataFolder) {
@@ -114,7 +106,9 @@ TEST_F(InstalledTree, AnyPrefixWorksAndTheAutostartEntryStartsTheInstalledProgra
     // installed program once the system-wide one is gone.
     fs::remove(prefix.path() / "etc/xdg/autostart/qx4-config.desktop");
     ASSERT_EQ(run(path(prefix.path() / "bin/qx4ctl"), {"autostart", "on"}).exitCode, 0);
-    const std::string entry = readText(config.path() / "autostart/qx4-config.desktop");
+    QFile entryFile(path(config.path() / "autostart/qx4-config.desktop"));
+    ASSERT_TRUE(entryFile.open(QIODevice::ReadOnly));
+    const std::string entry = entryFile.readAll().toStdString();
     const auto exec = entry.find("\nExec=");
     ASSERT_NE(exec, std::string::npos) << entry;
     // A plain temporary path needs no quoting, so the words are the command line.

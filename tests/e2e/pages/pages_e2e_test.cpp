@@ -32,12 +32,11 @@ protected:
     }
 };
 
-// Three applies in turn, each sending what it should and nothing more: one DPI colour of profile
-// two; an edit still open in the button editor, which the page's Apply takes with it (one that would
-// store nothing holds the apply back and says so, rather than be left behind unseen), volume up on
-// button five of profile two sent as its function's wire code in that profile's button report; and
-// the reset, which saves every default and sends them all.
-TEST_F(PagesEndToEnd, AppliesSendWhatChangedAndTheResetSendsEverything) {
+// Two applies in turn, each sending what changed and nothing more: one DPI colour of profile two;
+// then an edit still open in the button editor, which the page's Apply takes with it (one that
+// would store nothing holds the apply back and says so, rather than be left behind unseen): volume
+// up on button five of profile two, sent as its function's wire code in that profile's button report.
+TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
     std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(
@@ -88,8 +87,9 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAndTheResetSendsEverything) {
     const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
     EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
     EXPECT_NE(std::find(expected.begin(), expected.end(), bytesOf(profileTwo)), expected.end());
+}
 
-    mark = mouse->log().size();
+TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
     button("wireless_dpi_setting_btn")->click();
     button("wireless_dpi_btn_6")->click();  // a change not yet applied is dropped too
     ASSERT_TRUE(test::answerModal<CMsgWnd>([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); },
@@ -97,14 +97,14 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAndTheResetSendsEverything) {
     // Profile 1 is selected first, with an apply of its own, then the reset sends everything.
     waitForApplies(2, fullDownload);
 
-    saved = savedRecord();
+    const auto saved = savedRecord();
     const auto defaults = std::make_unique<DeviceConfig>(*saved);
     applyDefaults(*defaults);
     EXPECT_EQ(test::changedBytes(*defaults, *saved), "");
     EXPECT_EQ(saved->activeProfile, 0);
     EXPECT_TRUE(button("wireless_profile_1_btn")->isChecked());
     const std::vector<Bytes> full = fullDownloadOf(*saved);
-    const auto sent = sentSince(mark);
+    const auto sent = sentSince(fullDownload);
     ASSERT_GE(sent.size(), full.size());
     EXPECT_EQ(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(full.size()), sent.end()), full);
 }
