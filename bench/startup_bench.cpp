@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "tests/e2e/app/process_memory.h"
-#include "tests/e2e/app/program.h"
+#include "tests/support/program.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace {

@@ -10,29 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
-#include <string_view>
 
 extern char** environ;
 
 namespace qx4::test {
 
-namespace {
-
-bool onPath(std::string_view program) {
-    const char* path = std::getenv("PATH");
-    std::string_view folders = path ? path : "";
-    while (!folders.empty()) {
-        const auto end = folders.find(':');
-        std::error_code ignored;
-        if (std::filesystem::exists(std::filesystem::path(folders.substr(0, end)) / program, ignored)) return true;
-        folders = end == std::string_view::npos ? std::string_view() : folders.substr(end + 1);
-    }
-    return false;
-}
-
-}  // namespace
-
-bool XServer::installed() { return onPath("Xvfb") && onPath("xdotool"); }
+bool XServer::installed() { return std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") == 0; }
 
 XServer::XServer() {
     int channel[2];

@@ -5,8 +5,6 @@
 // and a notification service.
 #include <gtest/gtest.h>
 
-#include <QStandardPaths>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -19,10 +17,8 @@
 
 #include "core/config/config_file.h"
 #include "tests/e2e/app/process_memory.h"
-#include "tests/e2e/app/program.h"
-#include "tests/e2e/app/session_services.h"
-#include "tests/e2e/app/x_desktop.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/desktop_session.h"
+#include "tests/support/program.h"
 
 namespace qx4::test {
 namespace {
@@ -39,7 +35,7 @@ protected:
             ASSERT_TRUE(services_->ready());
             return;
         }
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+        if (!XServer::installed()) GTEST_SKIP() << "Xvfb or xdotool is not installed";
         desktop_.emplace(withTray);
         ASSERT_TRUE(desktop_->ready());
     }
@@ -118,7 +114,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     Program second({"--simulate"});
     EXPECT_EQ(second.exitCode(false), 1) << second.output();
     EXPECT_TRUE(first.waitFor("main window shown")) << first.output();
-    EXPECT_EQ(unneededLibraries(mappedFiles(first.pid())), "") << "the program maps libraries it does not use";
+    EXPECT_EQ(unneededLibrariesMappedBy(first.pid()), "") << "the program maps libraries it does not use";
 
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
@@ -142,14 +138,15 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
 
 // Each page keeps what it built for its first showing; showing it again builds nothing more. The
 // bound leaves room for the allocator's noise, not for a page's worth of pictures each time.
-TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVisit) {
+TEST_F(DesktopSession, VisitingEveryPageAgainTakesNoMoreMemoryThanTheFirstVisit) {
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     // Their shadow memory and quarantine grow with every allocation; their leak checks stand in.
     GTEST_SKIP() << "memory is not the program's own under a sanitizer";
 #endif
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "xdotool is not installed";
     ScopedEnv english("LC_ALL", std::string("C.UTF-8"));
-    VirtualMouse mouse;
+    VirtualMouse::Options onCable;  // the faster pace of the cable for the first download
+    onCable.cable = true;
+    VirtualMouse mouse(onCable);
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
@@ -157,10 +154,10 @@ TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVis
     ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(clickEveryTab(window, 100));
     const MemoryUse afterFirstVisit = memoryOf(program.pid());
-    for (int visit = 2; visit <= 10; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
-    const MemoryUse afterTenVisits = memoryOf(program.pid());
-    EXPECT_LT(afterTenVisits.residentMb - afterFirstVisit.residentMb, 1.0)
-        << afterFirstVisit.residentMb << " MB after the first visit, " << afterTenVisits.residentMb << " after ten";
+    for (int visit = 2; visit <= 5; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
+    const MemoryUse afterMoreVisits = memoryOf(program.pid());
+    EXPECT_LT(afterMoreVisits.residentMb - afterFirstVisit.residentMb, 1.0)
+        << afterFirstVisit.residentMb << " MB after the first visit, " << afterMoreVisits.residentMb << " after five";
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
@@ -255,7 +252,7 @@ TEST_F(DesktopSession, AHotPlugStormLeavesTheProgramAliveAndInStepWithTheMouse) 
     // receiver back.
     mouse.command("cable unplug");
     mouse.command("receiver unplug");
-    ASSERT_TRUE(program.skipUntilQuiet(2500)) << "the program never settled; seed " << seed;
+    ASSERT_TRUE(program.skipUntilQuiet(1500)) << "the program never settled; seed " << seed;
     mouse.command("receiver plug");
     ASSERT_TRUE(program.waitFor("connection changed: connected")) << "seed " << seed << "\n" << program.output();
     EXPECT_EQ(mouse.stateValue("receiver"), "plugged");

@@ -1,10 +1,8 @@
-// The profile follows the application in front. Under Xvfb two X clients of different classes
-// are made active in turn, as a window manager does, by setting the root window's
-// _NET_ACTIVE_WINDOW; on a private session bus a desktop component's ReportFocus does the same,
-// and the BatteryLevel property moves with the mouse's battery. The virtual mouse logs the selects.
+// The profile follows the application in front, and the program tells the desktop about the mouse.
+// Under Xvfb two X clients of different classes are made active in turn, as a window manager does,
+// by setting the root window's _NET_ACTIVE_WINDOW; the virtual mouse logs the selects.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <xcb/xcb.h>
@@ -12,13 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/app/program.h"
-#include "tests/e2e/app/x_desktop.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/desktop_session.h"
+#include "tests/support/program.h"
 
 namespace qx4::test {
 namespace {
@@ -76,10 +72,12 @@ struct FollowSetup {
 };
 
 TEST(FollowFocus, X11WindowsOfDifferentClassesSelectTheirProfilesOnceEach) {
+    if (!XServer::installed()) GTEST_SKIP() << "no Xvfb";
     XDesktop desktop;
-    if (!desktop.ready()) GTEST_SKIP() << "no Xvfb";
     FollowSetup setup("app qx4-game = 3\napp Qx4Editor = 2\n");
-    VirtualMouse mouse;
+    VirtualMouse::Options bothLinks;
+    bothLinks.cable = true;
+    VirtualMouse mouse(bothLinks);
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
     XClient game("qx4-game", "Qx4Game");
@@ -107,71 +105,71 @@ TEST(FollowFocus, X11WindowsOfDifferentClassesSelectTheirProfilesOnceEach) {
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
-// A private session bus; gdbus talks to the program on it.
-class PrivateBus {
-public:
-    PrivateBus() {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("gdbus")).isEmpty()) return;
-        bus_.start(daemon, {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForReadyRead(15000)) return;
-        busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_.readLine().trimmed().toStdString());
-        ready_ = true;
+// On a session bus of its own with a stand-in notification service, without a display: the desktop's
+// ReportFocus selects a profile, and the BatteryLevel property moves with the battery, which runs
+// from 100 % down to 10 %, hovers at 20 %, and charges back up while a drop is faked on the way.
+// Exactly two notifications reach the service.
+TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWarnsTwice) {
+    SessionServices services;
+    if (!services.ready() || QStandardPaths::findExecutable(QStringLiteral("gdbus")).isEmpty()) {
+        GTEST_SKIP() << "no dbus-daemon or gdbus";
     }
-    ~PrivateBus() {
-        bus_.terminate();
-        bus_.waitForFinished();
-    }
-    bool ready() const { return ready_; }
-
-    // gdbus's answer to `arguments` about the program's object.
-    static std::string gdbus(const QStringList& arguments) {
-        QProcess gdbus;
-        gdbus.setProcessChannelMode(QProcess::MergedChannels);
-        gdbus.start(QStringLiteral("gdbus"), QStringList{arguments.front(), "--session", "--dest",
-                                                         "io.github.qx4config.Qx4Config1", "--object-path",
-                                                         "/io/github/qx4config/Qx4Config1"} +
-                                                 arguments.mid(1));
-        gdbus.waitForFinished(15000);
-        return gdbus.readAll().trimmed().toStdString();
-    }
-    static std::string property(const char* name) {
-        return gdbus({"call", "--method", "org.freedesktop.DBus.Properties.Get", "io.github.qx4config.Qx4Config1", name});
-    }
-
-private:
-    QProcess bus_;
-    std::optional<ScopedEnv> busEnv_;
-    bool ready_ = false;
-};
-
-TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMoves) {
-    PrivateBus bus;
-    if (!bus.ready()) GTEST_SKIP() << "no dbus-daemon or gdbus";
     FollowSetup setup("app org.example.Game = 4\n");
     ScopedEnv platformEnv("QT_QPA_PLATFORM", std::string("offscreen"));
     ScopedEnv noDisplay("DISPLAY", std::nullopt);
-    VirtualMouse mouse;
+    VirtualMouse::Options fullOnCable;
+    fullOnCable.cable = true;
+    fullOnCable.battery = 10;
+    VirtualMouse mouse(fullOnCable);
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("D-Bus service offered")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
 
-    const std::string interface = PrivateBus::gdbus({"introspect"});
+    const std::string interface = SessionServices::gdbus({"introspect"});
     for (const char* member : {"ReportFocus", "SelectProfile", "Apply", "BatteryLevel", "ActiveProfile", "DpiLevel"}) {
         EXPECT_NE(interface.find(member), std::string::npos) << member << " in " << interface;
     }
-    EXPECT_EQ(PrivateBus::property("BatteryLevel"), "(<80>,)");
-
-    EXPECT_EQ(PrivateBus::gdbus({"call", "--method", "io.github.qx4config.Qx4Config1.ReportFocus", "org.example.Game"}), "()");
+    EXPECT_EQ(SessionServices::gdbus({"call", "--method", "io.github.qx4config.Qx4Config1.ReportFocus", "org.example.Game"}),
+              "()");
     ASSERT_TRUE(program.waitFor("follow: profile 4 for org.example.Game")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
     EXPECT_EQ(mouse.stateValue("active profile"), "4");
-    EXPECT_EQ(PrivateBus::property("ActiveProfile"), "(<4>,)");
+    EXPECT_EQ(SessionServices::property("ActiveProfile"), "(<4>,)");
 
-    mouse.command("battery 3");
-    ASSERT_TRUE(program.waitFor("battery 30%")) << program.output();
-    EXPECT_EQ(PrivateBus::property("BatteryLevel"), "(<30>,)");
+    // Without the cable the mouse is taken as asleep until it says otherwise.
+    mouse.command("cable unplug");
+    ASSERT_TRUE(program.waitFor("tray: Receiver: asleep")) << program.output();
+    mouse.command("wake");
+    ASSERT_TRUE(program.waitFor("tray: Receiver: battery 100%")) << program.output();
+    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<100>,)");
+    const auto battery = [&](int level, const std::string& shown) {
+        mouse.command("battery " + std::to_string(level));
+        return program.waitFor(QByteArray::fromStdString(shown));
+    };
+    for (int level = 9; level >= 2; --level) {
+        ASSERT_TRUE(battery(level, "tray: Receiver: battery " + std::to_string(level * 10) + "%")) << program.output();
+    }
+    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<20>,)");
+    for (int hover = 0; hover < 3; ++hover) {
+        ASSERT_TRUE(battery(3, "battery 30%") && battery(2, "battery 20%")) << program.output();
+    }
+    ASSERT_TRUE(battery(1, "tray: Receiver: battery 10%")) << program.output();
+
+    mouse.command("cable plug");
+    ASSERT_TRUE(program.waitFor("tray: Cable: charging, battery 10%")) << program.output();
+    for (const int level : {2, 3, 2, 1, 4, 6, 8, 10}) {
+        ASSERT_TRUE(battery(level, "tray: Cable: charging, battery " + std::to_string(level * 10) + "%"))
+            << program.output();
+    }
+
+    const QList<QByteArray> shown = services.shown(2);
+    ASSERT_EQ(shown.size(), 2) << program.output();
+    EXPECT_TRUE(shown[0].startsWith("notify 1 1 -1 Mouse battery low: ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains("20%")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].startsWith("notify 1 2 -1 ")) << "replaces the first, urgent: " << shown[1].toStdString();
+    EXPECT_TRUE(shown[1].contains("10%")) << shown[1].toStdString();
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
+    EXPECT_EQ(services.shown(3, 500).size(), 2) << "nothing more arrived late";
 }
 
 }  // namespace

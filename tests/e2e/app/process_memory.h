@@ -30,31 +30,24 @@ inline MemoryUse memoryOf(qint64 pid) {
     return use;
 }
 
-// The paths of the files the process maps.
-inline std::set<std::string> mappedFiles(qint64 pid) {
-    std::set<std::string> files;
-    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
-        const auto path = line.find('/');
-        if (path != std::string::npos) files.insert(line.substr(path));
-    }
-    return files;
-}
-
 // Libraries a Widgets program that paints in software has no use for: Qt Designer's plug-ins,
 // Qt Quick and QML, and a GL driver with its shader compiler. The GL dispatch libraries Qt's GUI
 // library links (libEGL.so.1, libGLX, libOpenGL) do nothing until a driver is loaded.
-inline std::string unneededLibraries(const std::set<std::string>& files) {
+// The process's mapped files among them, one a line.
+inline std::string unneededLibrariesMappedBy(qint64 pid) {
     static const char* const unneeded[] = {"/designer/", "Quick", "Qml", "_dri.so", "libEGL_", "libGLX_",
                                            "libLLVM", "libwayland-egl", "wayland-graphics-integration"};
-    std::string found;
-    for (const std::string& file : files) {
+    std::set<std::string> found;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        const auto path = line.find('/');
         for (const char* part : unneeded) {
-            if (file.find(part) != std::string::npos) found += file + "\n";
+            if (path != std::string::npos && line.find(part, path) != std::string::npos) found.insert(line.substr(path));
         }
     }
-    return found;
+    std::string list;
+    for (const std::string& file : found) list += file + "\n";
+    return list;
 }
 
 // The window of process `pid` on the X display in DISPLAY, once shown; empty when it cannot be

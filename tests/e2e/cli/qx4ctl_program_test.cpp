@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/config/record_bytes.h"
-#include "tests/e2e/app/program.h"
+#include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
 #include "tests/support/test_files.h"
 

@@ -6,17 +6,15 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "tests/e2e/app/program.h"
-#include "tests/e2e/app/x_desktop.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/desktop_session.h"
+#include "tests/support/program.h"
 
 namespace qx4::test {
 namespace {
@@ -37,13 +35,6 @@ Ran run(const QString& program, const QStringList& arguments, int timeoutMs = 30
 }
 
 QString path(const fs::path& file) { return QString::fromStdString(file.string()); }
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The checkers a distribution runs on these files; scripts/setup installs them.
 void expectValidDesktopFiles(const fs::path& root, const fs::path& dataFolder) {
@@ -115,7 +106,9 @@ TEST_F(InstalledTree, AnyPrefixWorksAndTheAutostartEntryStartsTheInstalledProgra
     // installed program once the system-wide one is gone.
     fs::remove(prefix.path() / "etc/xdg/autostart/qx4-config.desktop");
     ASSERT_EQ(run(path(prefix.path() / "bin/qx4ctl"), {"autostart", "on"}).exitCode, 0);
-    const std::string entry = readText(config.path() / "autostart/qx4-config.desktop");
+    QFile entryFile(path(config.path() / "autostart/qx4-config.desktop"));
+    ASSERT_TRUE(entryFile.open(QIODevice::ReadOnly));
+    const std::string entry = entryFile.readAll().toStdString();
     const auto exec = entry.find("\nExec=");
     ASSERT_NE(exec, std::string::npos) << entry;
     // A plain temporary path needs no quoting, so the words are the command line.
@@ -123,7 +116,7 @@ TEST_F(InstalledTree, AnyPrefixWorksAndTheAutostartEntryStartsTheInstalledProgra
                               .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ASSERT_EQ(command.value(0), path(prefix.path() / "bin/qx4-config")) << entry;
 
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+    if (!XServer::installed()) GTEST_SKIP() << "Xvfb or xdotool is not installed";
     XDesktop desktop;
     ASSERT_TRUE(desktop.ready());
     ScopedEnv onX("QT_QPA_PLATFORM", std::string("xcb"));

@@ -32,7 +32,12 @@ protected:
     }
 };
 
-TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
+// Two applies in turn, each sending what changed and nothing more: one DPI colour of profile two;
+// then an edit still open in the button editor, which the page's Apply takes with it (one that
+// would store nothing holds the apply back and says so, rather than be left behind unseen): volume
+// up on button five of profile two, sent as its function's wire code in that profile's button report.
+TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
+    std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(
         [](CDpiColorWnd& dialog) {
@@ -43,44 +48,17 @@ TEST_F(PagesEndToEnd, OneDpiColourOfProfileTwoSendsOnlyWhatChanged) {
     button("wireless_apply_btn")->click();
     waitForApplies(1, 3);
 
-    const auto saved = savedRecord();
+    auto saved = savedRecord();
     EXPECT_EQ(saved->activeProfile, 1);
     EXPECT_EQ(saved->profiles[1].dpiColors[2], 0x000000FFu);
-    EXPECT_EQ(sentSince(fullDownload),
+    EXPECT_EQ(sentSince(mark),
               (std::vector<Bytes>{bytesOf(buildProfileSelectReport(*saved)), bytesOf(buildDpiReport(saved->profiles[1], 1)),
                                   bytesOf(buildPollingReport(saved->profiles[1], 1))}));
-}
 
-// A button bound on the page is sent at once as a full download, its function's wire code in the
-// button report of its profile.
-TEST_F(PagesEndToEnd, VolumeUpOnButtonFiveOfProfileTwoReachesTheMouseInTheFullDownload) {
+    mark = mouse->log().size();
     button("wireless_button_btn")->click();
     button("wireless_button5_btn")->click();
     QCoreApplication::processEvents();  // the row's message comes back through the main window
-    auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
-    group->setCurrentIndex(static_cast<int>(FunctionGroup::media));
-    window->findChild<QComboBox*>(QStringLiteral("wireless_media_type_combo"))->setCurrentIndex(5);
-    button("wireless_button_apply_btn")->click();
-    waitForApplies(1, fullDownload);
-
-    const auto saved = savedRecord();
-    const ButtonBinding& bound = saved->profiles[1].buttons[4];
-    EXPECT_EQ(bound.functionCode, 69);
-    EXPECT_EQ(bound.functionGroup, 5);
-    const std::vector<Bytes> full = fullDownloadOf(*saved);
-    EXPECT_EQ(sentSince(fullDownload), full);
-
-    const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
-    EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
-    EXPECT_NE(std::find(full.begin(), full.end(), bytesOf(profileTwo)), full.end());
-}
-
-// The page's Apply takes an edit still open in the button editor with it; one that would store
-// nothing holds the apply back and says so, rather than be left behind unseen.
-TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
-    button("wireless_button_btn")->click();
-    button("wireless_button5_btn")->click();
-    QCoreApplication::processEvents();
     auto* group = window->findChild<QComboBox*>(QStringLiteral("wireless_button_type_combo"));
     group->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
     button("wireless_apply_btn")->click();
@@ -99,11 +77,16 @@ TEST_F(PagesEndToEnd, ApplyTakesTheOpenButtonEditWithIt) {
     const auto planned = planApply(window->session().record(), buttonsOfProfileTwo);
     waitForApplies(1, planned.size());
 
-    const auto saved = savedRecord();
-    EXPECT_EQ(saved->profiles[1].buttons[4].functionCode, 69);
+    saved = savedRecord();
+    const ButtonBinding& bound = saved->profiles[1].buttons[4];
+    EXPECT_EQ(bound.functionCode, 69);
+    EXPECT_EQ(bound.functionGroup, 5);
     std::vector<Bytes> expected;
     for (const auto& report : planned) expected.push_back(bytesOf(report.report));
-    EXPECT_EQ(sentSince(fullDownload), expected) << "one apply, with the binding";
+    EXPECT_EQ(sentSince(mark), expected) << "one apply, with the binding";
+    const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
+    EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
+    EXPECT_NE(std::find(expected.begin(), expected.end(), bytesOf(profileTwo)), expected.end());
 }
 
 TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {

@@ -6,8 +6,8 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <memory>
 #include <string>
@@ -27,22 +27,6 @@ namespace qx4::gui::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes bytesOf(const FeatureReport& report) { return {report.view().begin(), report.view().end()}; }
-
-// Ends `loop` when the apply ring has been hidden `applies` times: it hides when an apply ends.
-class RingWatcher final : public QObject {
-public:
-    RingWatcher(int applies, QEventLoop& loop) : remaining_(applies), loop_(loop) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide && --remaining_ == 0) loop_.quit();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    int remaining_;
-    QEventLoop& loop_;
-};
 
 class WindowAgainstMouse : public ::testing::Test {
 protected:
@@ -82,21 +66,11 @@ protected:
     // Hands posted apply requests to the worker, waits for `reports` more reports to reach the
     // mouse, then runs the event loop until `applies` applies have ended.
     void waitForApplies(int applies, std::size_t reports) {
+        QSignalSpy finished(&window->session(), &MouseSession::applyFinished);
         const std::size_t before = mouse->log().size();
         QCoreApplication::processEvents();
         ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + reports)));
-        auto* ring = window->findChild<QWidget*>(QStringLiteral("apply_ring"));
-        QEventLoop loop;
-        RingWatcher watcher(applies, loop);
-        ring->installEventFilter(&watcher);
-        bool timedOut = false;
-        QTimer::singleShot(15000, &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
-        loop.exec();
-        ring->removeEventFilter(&watcher);
-        EXPECT_FALSE(timedOut) << "the apply did not finish";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.size() >= applies; }, 15000)) << "the apply did not finish";
     }
 
     std::unique_ptr<DeviceConfig> savedRecord() {

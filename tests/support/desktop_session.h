@@ -1,17 +1,44 @@
-// A private session bus with the stand-in desktop services on it (fake_notifications.cpp): a
-// notification service that prints each notification, and, when asked, a tray host as Wayland
-// desktops offer one. DBUS_SESSION_BUS_ADDRESS points at the bus while the object lives.
+// A desktop session of the test's own for the programs it starts: an X display (Xvfb) with or
+// without a tray (qx4_test_tray), and a private session bus with the stand-in services of
+// qx4_fake_notifications. Each names itself in DISPLAY or DBUS_SESSION_BUS_ADDRESS while it lives.
 #pragma once
 
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <optional>
+#include <string>
 
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/x_session.h"
 
 namespace qx4::test {
 
+class XDesktop {
+public:
+    // Throws std::runtime_error when the server does not come up.
+    explicit XDesktop(bool withTray = true) { ready_ = !withTray || startTray(); }
+    ~XDesktop() {
+        tray_.kill();
+        tray_.waitForFinished();
+    }
+    // False when the tray did not come up.
+    bool ready() const { return ready_; }
+    // A tray comes, as when a panel starts; false when it did not.
+    bool startTray() {
+        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
+        return tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+    }
+    // The X server dies, as when a session is cut off.
+    void end() { server_.stop(true); }
+
+private:
+    XServer server_;
+    QProcess tray_;
+    bool ready_ = false;
+};
+
+// The bus with a notification service that prints each notification, and, when asked, a tray host
+// as Wayland desktops offer one.
 class SessionServices {
 public:
     explicit SessionServices(bool withTray = false) {
@@ -46,6 +73,20 @@ public:
         while (!trayItem_ && service_.waitForReadyRead(waitMs)) collect();
         collect();
         return trayItem_;
+    }
+    // gdbus's answer to `arguments` (a command, then its own arguments) about qx4-config's object.
+    static std::string gdbus(const QStringList& arguments) {
+        QProcess gdbus;
+        gdbus.setProcessChannelMode(QProcess::MergedChannels);
+        gdbus.start(QStringLiteral("gdbus"), QStringList{arguments.front(), "--session", "--dest",
+                                                         "io.github.qx4config.Qx4Config1", "--object-path",
+                                                         "/io/github/qx4config/Qx4Config1"} +
+                                                 arguments.mid(1));
+        gdbus.waitForFinished(15000);
+        return gdbus.readAll().trimmed().toStdString();
+    }
+    static std::string property(const char* name) {
+        return gdbus({"call", "--method", "org.freedesktop.DBus.Properties.Get", "io.github.qx4config.Qx4Config1", name});
     }
 
 private:
