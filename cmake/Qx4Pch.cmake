@@ -11,12 +11,17 @@ set(QX4_PCH_QT <QAbstractButton> <QApplication> <QComboBox> <QCheckBox> <QEvent>
 set(QX4_PCH_TEST <gtest/gtest.h> <gmock/gmock.h>)
 
 set(qx4_pch_anchor ${CMAKE_BINARY_DIR}/qx4_pch_anchor.cpp)
-file(WRITE ${qx4_pch_anchor} "")
+file(WRITE ${qx4_pch_anchor} "int main() { return 0; }\n")
 
-# A target that only carries the precompiled header of one group.
+# A target that only carries the precompiled header of one group. A group of programs is itself a
+# program, since they compile position-independent executables (-fPIE) and libraries do not.
 function(qx4_pch_group name)
-  cmake_parse_arguments(ARG "" "" "HEADERS;LIBS" ${ARGN})
-  add_library(${name} OBJECT ${qx4_pch_anchor})
+  cmake_parse_arguments(ARG "PROGRAMS" "" "HEADERS;LIBS" ${ARGN})
+  if(ARG_PROGRAMS)
+    add_executable(${name} ${qx4_pch_anchor})
+  else()
+    add_library(${name} OBJECT ${qx4_pch_anchor})
+  endif()
   target_link_libraries(${name} PRIVATE qx4_warnings ${ARG_LIBS})
   target_precompile_headers(${name} PRIVATE ${ARG_HEADERS})
 endfunction()

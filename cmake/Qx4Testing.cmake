@@ -3,10 +3,13 @@ find_package(GTest REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 include(GoogleTest)
 
-qx4_pch_group(qx4_pch_test HEADERS ${QX4_PCH_STD} ${QX4_PCH_TEST} LIBS GTest::gtest GTest::gmock)
+qx4_pch_group(qx4_pch_test PROGRAMS HEADERS ${QX4_PCH_STD} ${QX4_PCH_TEST} LIBS GTest::gtest GTest::gmock)
 if(QX4_BUILD_GUI)
+  # Qt asks its users to compile position-independent code (-fPIC) even in programs.
+  qx4_pch_group(qx4_pch_qt_test PROGRAMS HEADERS ${QX4_PCH_STD} ${QX4_PCH_TEST}
+    LIBS Qt6::Core GTest::gtest GTest::gmock)
   # Not Qt Test: it defines its users' own build folder, which would make every user differ.
-  qx4_pch_group(qx4_pch_gui_test HEADERS ${QX4_PCH_STD} ${QX4_PCH_QT} ${QX4_PCH_TEST}
+  qx4_pch_group(qx4_pch_gui_test PROGRAMS HEADERS ${QX4_PCH_STD} ${QX4_PCH_QT} ${QX4_PCH_TEST}
     LIBS qx4gui GTest::gtest GTest::gmock)
 endif()
 
@@ -24,6 +27,8 @@ function(qx4_add_test name)
   target_link_libraries(${name} PRIVATE qx4_warnings GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
   if(qx4gui IN_LIST ARG_LIBS)
     qx4_use_pch(${name} qx4_pch_gui_test)
+  elseif(ARG_LIBS MATCHES "Qt6::|qx4_test_desktop")
+    qx4_use_pch(${name} qx4_pch_qt_test)
   else()
     qx4_use_pch(${name} qx4_pch_test)
   endif()

@@ -20,6 +20,8 @@
 #include "core/edit/profile_settings_edit.h"
 #include "core/instance/instance_lock.h"
 #include "core/macro/macro_store.h"
+#include "tests/support/expected_defaults.h"
+#include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
