@@ -33,8 +33,6 @@ namespace {
 constexpr std::uint16_t kDpiLevel = 0x1000;
 constexpr std::uint16_t kProfile = 0x8000;
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString shownDevicePage(AppHarness& app) {
     return app.control<QStackedWidget>("device_tab_switch")->currentWidget()->objectName();
 }
@@ -133,23 +131,6 @@ TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOn
     EXPECT_FALSE(hint) << "gone once closed";
 }
 
-TEST(ShowWindow, ASecondStartOrALeftClickOnTheTrayIconShowsTheWindowAndExitHidesIt) {
-    AppHarness app({.startHidden = true});
-    QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
-    app.send(UM_SHOW_MAIN);
-    EXPECT_TRUE(app.window().isVisible());
-
-    app.window().showMinimized();
-    app.clickTray(QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(app.window().isMinimized());
-
-    app.click("exit_btn");
-    EXPECT_FALSE(app.window().isVisible());
-    EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
-    app.clickTray(QSystemTrayIcon::Context);
-    EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
-}
-
 TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhenTheMouseComes) {
     AccessCheck noMouse;
     noMouse.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
@@ -185,26 +166,33 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
     EXPECT_TRUE(app.window().isVisible()) << "the mouse came while the user waited for the window";
 }
 
-QAction* trayAction(AppHarness& app, const char* name) {
-    app.clickTray(QSystemTrayIcon::Context);
-    return app.window().trayMenu()->findChild<QAction*>(name);
-}
-
-TEST(TrayMenu, OpensAboveThePointerOnceAndItsActionsShowTheWindowOrEndTheProgram) {
+// A second start or a left click on the tray icon shows the window, the exit button hides it; the
+// tray menu opens above the pointer, once, and its actions show the window or end the program.
+TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEndsTheProgram) {
     AppHarness app({.startHidden = true});
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
+    app.send(UM_SHOW_MAIN);
+    EXPECT_TRUE(app.window().isVisible());
+    app.window().showMinimized();
+    app.clickTray(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(app.window().isMinimized());
+    app.click("exit_btn");
+    EXPECT_FALSE(app.window().isVisible());
+    app.clickTray(QSystemTrayIcon::Context);
+    EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
+
     QCursor::setPos(400, 300);
-    QAction* configuration = trayAction(app, "configuration");
+    QAction* configuration = app.trayAction("configuration");
     QPointer<QMenu> first = app.window().trayMenu();
     EXPECT_EQ(first->pos(), QPoint(400, 250));
     configuration->trigger();
     app.deliverMessages();
     EXPECT_TRUE(app.window().isVisible());
-    EXPECT_EQ(quit.count(), 0);
+    EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
 
     app.notify(Link::receiver, kDpiLevel, 2);
     ASSERT_TRUE(app.window().dpiPopup());
-    trayAction(app, "exit")->trigger();
+    app.trayAction("exit")->trigger();
     app.deliverMessages();
     EXPECT_FALSE(first) << "one tray menu at a time";
     EXPECT_EQ(quit.count(), 1);
@@ -237,7 +225,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         ASSERT_FALSE(app.session().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
         const auto leave = [&] {
             if (c.way == Way::trayExit) {
-                trayAction(app, "exit")->trigger();
+                app.trayAction("exit")->trigger();
                 app.deliverMessages();
             } else {
                 app.click("exit_btn");
@@ -264,7 +252,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
                     }
                 });
                 answerOthers.start(0);
-                trayAction(app, "exit")->trigger();
+                app.trayAction("exit")->trigger();
                 app.deliverMessages();
                 box.findChild<QAbstractButton*>(c.answer)->click();
             },
