@@ -9,14 +9,11 @@
 // (app_test_text_fit_hinted).
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
@@ -47,9 +44,6 @@ namespace qx4::gui::test {
 namespace {
 
 // Qt fills a control's style option in a protected member; a using-declaration reaches it.
-struct PushOption : QPushButton { using QPushButton::initStyleOption; };
-struct CheckOption : QCheckBox { using QCheckBox::initStyleOption; };
-struct RadioOption : QRadioButton { using QRadioButton::initStyleOption; };
 struct ComboOption : QComboBox { using QComboBox::initStyleOption; };
 struct EditOption : QLineEdit { using QLineEdit::initStyleOption; };
 struct ViewOption : QAbstractItemView { using QAbstractItemView::initViewItemOption; };
@@ -81,10 +75,12 @@ public:
         widgets << root;
         for (QWidget* widget : widgets) {
             if (!widget->isVisible() || widget->size().isEmpty() || (widget != root && widget->isWindow())) continue;
-            if (auto* label = qobject_cast<QLabel*>(widget)) checkLabel(label);
-            if (auto* button = qobject_cast<QAbstractButton*>(widget)) checkButton(button);
+            if (auto* label = qobject_cast<QLabel*>(widget)) checkText(label, label->text());
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) checkText(button, button->text());
             if (auto* combo = qobject_cast<QComboBox*>(widget)) checkCombo(combo);
-            if (auto* edit = qobject_cast<QLineEdit*>(widget)) checkEdit(edit);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                for (const QString& text : {edit->text(), edit->placeholderText()}) checkText(edit, text);
+            }
             if (auto* view = qobject_cast<QAbstractItemView*>(widget)) checkEntries(view);
         }
         // Every page of the outermost stacks, without a signal, so that no page reacts to the visit.
@@ -130,74 +126,55 @@ private:
         }
     }
 
-    void checkLabel(QLabel* label) {
-        const QString text = label->text();
-        if (text.isEmpty() || !label->pixmap().isNull()) return;
-        const int margin = label->margin();
-        const QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-        QSize need;
-        if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
-            QTextDocument document;
-            document.setDefaultFont(label->font());
-            document.setDocumentMargin(0);
-            document.setHtml(text);
-            if (label->wordWrap()) document.setTextWidth(room.width());
-            need = QSize(qCeil(document.idealWidth()), qCeil(document.size().height()));
-        } else if (label->wordWrap()) {
-            need = QFontMetrics(label->font()).boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), Qt::TextWordWrap, text).size();
+    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps, an entry's or a
+    // combo box's in its text field (Qt keeps 2 pixels clear on either side in an entry), a button's
+    // size hint.
+    void checkText(QWidget* widget, const QString& text, bool cut = false) {
+        if (text.isEmpty()) return;
+        QRect room = widget->contentsRect();
+        QSize need = widget->sizeHint();
+        const QFontMetrics metrics(widget->font());
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            if (!label->pixmap().isNull()) return;
+            room.adjust(label->margin(), label->margin(), -label->margin(), -label->margin());
+            if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+                QTextDocument document;
+                document.setDefaultFont(label->font());
+                document.setDocumentMargin(0);
+                document.setHtml(text);
+                if (label->wordWrap()) document.setTextWidth(room.width());
+                need = QSize(qCeil(document.idealWidth()), qCeil(document.size().height()));
+            } else {
+                need = metrics.boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), label->wordWrap() ? Qt::TextWordWrap : 0, text).size();
+            }
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            QStyleOptionFrame option;
+            (edit->*&EditOption::initStyleOption)(&option);
+            const QMargins margins = edit->textMargins();
+            room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                       .adjusted(margins.left() + 2, margins.top(), -margins.right() - 2, -margins.bottom());
+            need = metrics.size(0, text);
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QStyleOptionComboBox option;
+            (combo->*&ComboOption::initStyleOption)(&option);
+            room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            need = metrics.size(0, text);
         } else {
-            need = QFontMetrics(label->font()).size(0, text);
+            room.setSize(widget->size());
         }
-        checkRoom(label, text, need, room.size());
-    }
-
-    void checkButton(QAbstractButton* button) {
-        if (button->text().isEmpty()) return;
-        QStyleOptionButton option;
-        QStyle::SubElement contents = QStyle::SE_PushButtonContents;
-        if (auto* push = qobject_cast<QPushButton*>(button)) {
-            (push->*&PushOption::initStyleOption)(&option);
-        } else if (auto* check = qobject_cast<QCheckBox*>(button)) {
-            (check->*&CheckOption::initStyleOption)(&option);
-            contents = QStyle::SE_CheckBoxContents;
-        } else if (auto* radio = qobject_cast<QRadioButton*>(button)) {
-            (radio->*&RadioOption::initStyleOption)(&option);
-            contents = QStyle::SE_RadioButtonContents;
-        } else {
-            return ADD_FAILURE() << "no measure for " << button->metaObject()->className();
-        }
-        QSize need = QFontMetrics(button->font()).size(Qt::TextShowMnemonic, button->text());
-        // Beside a push button's icon, Qt leaves 4 pixels before the text.
-        if (!option.icon.isNull() && contents == QStyle::SE_PushButtonContents) need.rwidth() += option.iconSize.width() + 4;
-        checkRoom(button, button->text(), need, button->style()->subElementRect(contents, &option, button).size());
+        checkRoom(widget, text, need, room.size(), cut);
     }
 
     // Any item may become the current one, and the placeholder shows while none is: the program's
     // own text, which must fit uncut.
     void checkCombo(QComboBox* combo) {
-        QStyleOptionComboBox option;
-        (combo->*&ComboOption::initStyleOption)(&option);
-        const QSize room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).size();
         const QSignalBlocker blocker(combo);
         const int current = combo->currentIndex();
         for (int item = combo->placeholderText().isEmpty() ? 0 : -1; item < combo->count(); ++item) {
             combo->setCurrentIndex(item);
-            const QString text = item < 0 ? combo->placeholderText() : combo->itemText(item);
-            checkRoom(combo, text, QFontMetrics(combo->font()).size(0, text), room, item >= 0);
+            checkText(combo, item < 0 ? combo->placeholderText() : combo->itemText(item), item >= 0);
         }
         combo->setCurrentIndex(current);
-    }
-
-    void checkEdit(QLineEdit* edit) {
-        QStyleOptionFrame option;
-        (edit->*&EditOption::initStyleOption)(&option);
-        const QMargins margins = edit->textMargins();
-        // Qt keeps 2 pixels clear on either side of an entry's text.
-        const QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
-                               .adjusted(margins.left() + 2, margins.top(), -margins.right() - 2, -margins.bottom());
-        for (const QString& text : {edit->text(), edit->placeholderText()}) {
-            if (!text.isEmpty()) checkRoom(edit, text, QFontMetrics(edit->font()).size(0, text), room.size());
-        }
     }
 
     // A list entry drawn by the view may be cut at its end, with the whole text in its tool tip.
