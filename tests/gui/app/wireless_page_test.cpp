@@ -29,8 +29,6 @@ constexpr std::uint16_t kBattery = 0x6000;
 constexpr std::uint16_t kProfile = 0x8000;
 constexpr std::uint16_t kDpiLevel = 0x1000;
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 struct PowerArea {
     explicit PowerArea(AppHarness& app)
         : bar(app.control<QProgressBar>("progress_ms_1_power")), text(app.control<QLabel>("label_power")),
@@ -42,24 +40,49 @@ struct PowerArea {
     QTimer* chargeTimer;
 };
 
-TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsChargingUntilItGoes) {
+// The window and the tray show one level, whichever notification brings it and whichever of the
+// two an out-of-range level leaves alone; a low battery marks the icon and is told once at 20 %
+// and at 10 %, not while charging or asleep, and again only after a charge. The cable shows
+// charging once its link has settled, until it goes.
+TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndTheCableShowsCharging) {
     AppHarness app;  // the receiver only: asleep until the mouse says otherwise
     PowerArea power(app);
+    QSystemTrayIcon* tray = app.window().trayIcon();
+    const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
+    const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
+    const QString receiver = text("tray_receiver_text");
+    EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_FALSE(power.chargeTimer->isActive());
-
-    app.notify(Link::receiver, kStatus, 0x0700);
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_EQ(power.bar->value(), 70);
-    EXPECT_EQ(power.text->text(), "70%");
-    app.notify(Link::receiver, kStatus, 0x0A01);
-    EXPECT_TRUE(power.sleep->isHidden());
-    EXPECT_EQ(power.text->text(), "100%");
+    struct Report {
+        std::uint16_t code, value;
+        int percent;  // what both show afterwards
+        std::size_t notices;
+    };
+    for (const Report& report : {Report{kStatus, 0x0700, 70, 0}, {kStatus, 0x0701, 70, 0}, {kBattery, 2, 20, 1},
+                                 {kStatus, 0x0901, 90, 1}, {kBattery, 1, 10, 2}, {kBattery, 11, 10, 2},
+                                 {kStatus, 0x0B01, 10, 2}, {kBattery, 4, 40, 2}, {kStatus, 0x0201, 20, 3},
+                                 {kStatus, 0x0A01, 100, 3}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
+        app.notify(Link::receiver, report.code, report.value);
+        const bool asleep = report.value == 0x0700;
+        EXPECT_EQ(power.sleep->isHidden(), !asleep);
+        EXPECT_EQ(power.bar->value(), report.percent);
+        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver) : text("tray_battery_text").arg(receiver).arg(report.percent));
+        EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
+        EXPECT_EQ(app.notices.size(), report.notices);
+    }
+    EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
+    EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));
+    EXPECT_FALSE(app.notices[0].urgent);
 
     app.plug(Link::cable);
     EXPECT_FALSE(power.chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
     EXPECT_EQ(power.text->text(), text("charging_text"));
+    EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
     EXPECT_EQ(power.chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
     for (int frame = 0; frame < 52; ++frame) {
@@ -68,36 +91,24 @@ TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsChargingUntilItGoe
     }
     EXPECT_EQ(std::vector<int>(sweep.begin(), sweep.begin() + 2), (std::vector<int>{0, 2}));
     EXPECT_EQ(std::vector<int>(sweep.begin() + 50, sweep.end()), (std::vector<int>{100, 0}));
+    app.notify(Link::receiver, kBattery, 1);
+    EXPECT_EQ(app.notices.size(), 3u) << "no warning while charging";
     app.notify(Link::receiver, kStatus, 0x0501);
     EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
+    EXPECT_FALSE(lowMark());
 
     app.plug(Link::cable, false);
     EXPECT_FALSE(power.chargeTimer->isActive());
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_EQ(power.text->text(), "");
-}
-
-// The window and the tray show one level: whichever notification brings it, and whichever of
-// the two an out-of-range level leaves alone.
-TEST(PowerArea, EveryBatteryReportShowsInTheWindowAndTheTrayAlike) {
-    AppHarness app;
-    PowerArea power(app);
-    QSystemTrayIcon* tray = app.window().trayIcon();
-    struct Report {
-        std::uint16_t code, value;
-        int percent;  // what both show afterwards
-    };
-    for (const Report& report : {Report{kStatus, 0x0701, 70}, {kBattery, 2, 20}, {kStatus, 0x0901, 90},
-                                 {kBattery, 1, 10}, {kBattery, 11, 10}, {kStatus, 0x0B01, 10}, {kBattery, 4, 40},
-                                 {kStatus, 0x0201, 20}, {kBattery, 10, 100}}) {
-        SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
-        app.notify(Link::receiver, report.code, report.value);
-        EXPECT_EQ(power.bar->value(), report.percent);
-        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
-        EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 1),
-                  text("tray_battery_text").arg(text("tray_receiver_text")).arg(report.percent));
-        EXPECT_EQ(tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(), report.percent <= 20);
-    }
+    app.notify(Link::receiver, kStatus, 0x0201);
+    EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
+    app.notify(Link::receiver, kStatus, 0x0100);
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
+    EXPECT_EQ(app.notices.size(), 4u) << "no warning while asleep";
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(tip(), text("tray_no_mouse_text"));
+    EXPECT_FALSE(lowMark());
 }
 
 TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySelectsAndSavesIt) {
