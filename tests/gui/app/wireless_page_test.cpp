@@ -277,23 +277,40 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
 }
 
 // The first save after start would cut a file longer than a record to its first record, so the
-// whole file is kept aside first; when it cannot be, the file is left as it is.
-TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKept) {
+// whole file is kept aside first; when it cannot be, the file is left as it is. A record with an
+// index out of range is repaired as it loads, and the file takes the repair at the first save.
+TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
     auto defaults = std::make_unique<DeviceConfig>();
     applyDefaults(*defaults);
+    defaults->activeProfile = 2;
     const auto record = reinterpret_cast<const std::uint8_t*>(defaults.get());
     std::vector<std::uint8_t> overlong(record, record + sizeof(DeviceConfig));
     overlong.resize(overlong.size() + 100, 0x5A);
-    for (const bool copyCanBeKept : {true, false}) {
+    defaults->activeProfile = kProfileCount;
+    const std::vector<std::uint8_t> outOfRange(record, record + sizeof(DeviceConfig));
+    enum class File { tooLong, tooLongCopyNotKept, indexOutOfRange };
+    for (const File file : {File::tooLong, File::tooLongCopyNotKept, File::indexOutOfRange}) {
+        SCOPED_TRACE(static_cast<int>(file));
         AppHarness app({.receiverPresent = false, .cablePresent = true,
                         .prepareData = [&](const std::filesystem::path& root) {
-                            qx4::test::writeBytes(root / "Data" / "ms_1" / "Config_1.data", overlong);
-                            if (!copyCanBeKept) std::filesystem::create_directories(root / "Data" / "ms_1" / "Config_1.data.damaged");
+                            const auto path = root / "Data" / "ms_1" / "Config_1.data";
+                            qx4::test::writeBytes(path, file == File::indexOutOfRange ? outOfRange : overlong);
+                            if (file == File::tooLongCopyNotKept) std::filesystem::create_directories(path.string() + ".damaged");
                         }});
+        ASSERT_TRUE(app.waitForAppliesEnded(1));
+        const auto saved = std::make_unique<DeviceConfig>();
+        readConfig(*saved, 0);
+        if (file == File::indexOutOfRange) {
+            EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), text("apply_sent_text"));
+            EXPECT_EQ(app.session().record().activeProfile, 0);
+            EXPECT_NE(qx4::test::readBytes(configFilePath()), outOfRange) << "the repair is saved with the start's apply";
+            continue;
+        }
+        EXPECT_EQ(saved->activeProfile, 2);
         const std::filesystem::path copy = configFilePath().string() + ".damaged";
-        app.click("wireless_profile_3_btn");
+        app.click("wireless_profile_4_btn");
         ASSERT_TRUE(app.waitForAppliesEnded(2));
-        if (copyCanBeKept) {
+        if (file == File::tooLong) {
             EXPECT_EQ(qx4::test::readBytes(copy), overlong);
             EXPECT_EQ(qx4::test::readBytes(configFilePath()).size(), sizeof(DeviceConfig));
         } else {
