@@ -108,6 +108,8 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.session().record().activeProfile, 1);
+    EXPECT_EQ(request({"apply", "--simulate", "--full"}).exitCode, 0) << "options in any order";
+    EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
 }
 
 TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {

@@ -89,6 +89,7 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     for (const auto& argument : arguments) argv.push_back(argument.c_str());
     ASSERT_FALSE(argv.empty());
     EXPECT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data()).startHidden) << written;
+    EXPECT_FALSE(parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data()).startHidden) << "started by hand";
     EXPECT_TRUE(app.trayAction("autostart")->isChecked());
 
     app.trayAction("autostart")->trigger();
