@@ -124,6 +124,11 @@ TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
     EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
     EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
     EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
+
+    // A request that comes while the program ends is answered, not left waiting for an apply.
+    app.window().shutdown();
+    const InstanceReply late = request({"apply"});
+    EXPECT_EQ(late.exitCode, 1) << late.err;
 }
 
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
