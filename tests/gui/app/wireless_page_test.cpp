@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSystemTrayIcon>
@@ -274,6 +275,30 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     app.click("wireless_apply_btn");
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text(), problem);
+}
+
+// A profile exported from the side panel and imported again comes back whole, and is sent in full.
+TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    qx4::test::TempFolder files;
+    const QString file = QString::fromStdString((files.path() / "mine.pro").string());
+    const auto chooseFile = [&](const char* button) {
+        const AnswerWhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
+            dialog.selectFile(file);
+            static_cast<QDialog&>(dialog).accept();
+        });
+        app.click(button);
+        return choose.answered();
+    };
+    const int level = app.session().record().active().dpiLevel;
+    ASSERT_TRUE(chooseFile("wireless_export_profile_btn"));
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_5");
+    ASSERT_NE(app.session().record().active().dpiLevel, level);
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn"));
+    EXPECT_EQ(app.session().record().active().dpiLevel, level);
+    EXPECT_TRUE(app.control<QAbstractButton>(("wireless_dpi_btn_" + std::to_string(level + 1)).c_str())->isChecked());
+    EXPECT_EQ(app.applyRequests.back(), 1u);
 }
 
 // The first save after start would cut a file longer than a record to its first record, so the
