@@ -9,23 +9,6 @@
 
 namespace qx4::gui::test {
 
-namespace {
-// Counts the shows of the window.
-class ShowCounter final : public QObject {
-public:
-    ShowCounter(QObject* parent, int& shown) : QObject(parent), shown_(shown) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        shown_ += event->type() == QEvent::Show;
-        return false;
-    }
-
-private:
-    int& shown_;
-};
-}  // namespace
-
 void AppHarness::deliverMessages() {
     // A notification posts a popup message, and so on: three rounds reach the end of every chain.
     for (int round = 0; round < 3; ++round) QCoreApplication::sendPostedEvents();
@@ -56,7 +39,7 @@ AppHarness::AppHarness(HarnessOptions options)
         });
     }
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
-    window_->installEventFilter(new ShowCounter(window_.get(), timesShown));
+    window_->installEventFilter(new EventCounter(window_.get(), QEvent::Show, timesShown));
     // Before the window hears of the ticket's end, as the quit after an apply is counted.
     QObject::connect(&session(), &MouseSession::applyRequested, [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
     QObject::connect(&session(), &MouseSession::applyFinished, [this] { ++appliesEnded; });

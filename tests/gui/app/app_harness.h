@@ -124,6 +124,22 @@ private:
     std::unique_ptr<CMainWnd> window_;
 };
 
+// Counts the events of one type that reach the object it filters.
+class EventCounter final : public QObject {
+public:
+    EventCounter(QObject* parent, QEvent::Type type, int& count) : QObject(parent), type_(type), count_(count) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        count_ += event->type() == type_;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int& count_;
+};
+
 // Fires a running timer as if its interval had passed; false when it was not running.
 bool fire(QTimer* timer);
 

@@ -304,17 +304,6 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
 }
 
-class PaintCounter final : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 // The mouse can report thousands of switches in a moment; between them the UI thread paints
 // whatever changed. The popup shows the latest text once per frame, not each one.
 TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
@@ -324,7 +313,8 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     app.notify(Link::receiver, kDpiLevel, 4);
     auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.window().dpiPopup()));
-    PaintCounter counter;
+    int paints = 0;
+    EventCounter counter(nullptr, QEvent::Paint, paints);
     label->installEventFilter(&counter);
     QElapsedTimer clock;
     clock.start();
@@ -335,7 +325,7 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     }
     const qint64 frames = clock.elapsed() / CDPIMsg::kFrameMilliseconds + 1;
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "100 DPI"; }, 1000)) << label->text().toStdString();
-    EXPECT_LE(counter.paints, frames + 2) << "in " << clock.elapsed() << " ms";
+    EXPECT_LE(paints, frames + 2) << "in " << clock.elapsed() << " ms";
 }
 
 // Captured input reaches the page holding the capture, with the moment the hook stamped on it.
