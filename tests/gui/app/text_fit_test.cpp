@@ -9,11 +9,11 @@
 // (app_test_text_fit_hinted).
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QStackedWidget>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
@@ -98,14 +98,13 @@ public:
         }
     }
 
-    void expectFits() const { EXPECT_TRUE(misfits_.isEmpty()) << misfits_.join(QLatin1Char('\n')).toStdString(); }
+    void expectFits() const { EXPECT_TRUE(misfits_.isEmpty()) << QStringList(misfits_.values()).join(QLatin1Char('\n')).toStdString(); }
 
 private:
+    // A misfit is told once, with the first state it was seen in.
     void report(const QWidget* widget, const QString& text, const QString& why) {
         const QString misfit = QStringLiteral("%1 \"%2\" %3").arg(nameOf(widget), text, why);
-        if (seen_.contains(misfit)) return;
-        seen_ << misfit;
-        misfits_ << QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit);
+        if (!misfits_.contains(misfit)) misfits_.insert(misfit, QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit));
     }
 
     // `cut`: the control may cut the text when its tool tip shows the whole of it.
@@ -202,8 +201,7 @@ private:
 
     QString situation_;
     QString state_;
-    QSet<QString> seen_;
-    QStringList misfits_;
+    QMap<QString, QString> misfits_;
 };
 
 // A device that stays as it is, for the rules window.
