@@ -14,6 +14,7 @@
 #include <mutex>
 #include <stop_token>
 
+#include "core/device/notifications.h"
 #include "gui/app/main_wnd.h"
 #include "gui/common/capture_service.h"
 #include "gui/common/resource_manager.h"

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QSystemTrayIcon>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -23,15 +20,11 @@
 #include "gui/common/window_message.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_absence.h"
 #include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uint16_t kDpiLevel = 0x1000;
-constexpr std::uint16_t kProfile = 0x8000;
 
 QString shownDevicePage(AppHarness& app) {
     return app.control<QStackedWidget>("device_tab_switch")->currentWidget()->objectName();
@@ -190,7 +183,7 @@ TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEnds
     EXPECT_TRUE(app.window().isVisible());
     EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
 
-    app.notify(Link::receiver, kDpiLevel, 2);
+    app.notify(Link::receiver, kNotifyDpiLevel, 2);
     ASSERT_TRUE(app.window().dpiPopup());
     app.trayAction("exit")->trigger();
     app.deliverMessages();
@@ -284,7 +277,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
 TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterTheLast) {
     AppHarness app;
     auto* timer = app.window().findChild<QTimer*>("dpi_popup_timer");
-    app.notify(Link::receiver, kDpiLevel, 4);
+    app.notify(Link::receiver, kNotifyDpiLevel, 4);
     QPointer<CDPIMsg> popup = app.window().dpiPopup();
     ASSERT_TRUE(popup);
     EXPECT_TRUE(popup->isVisible());
@@ -292,7 +285,7 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(timer->interval(), 2000);
 
     timer->stop();  // as if time had passed, short of the two seconds
-    app.notify(Link::receiver, kProfile, 5);
+    app.notify(Link::receiver, kNotifyProfile, 5);
     EXPECT_EQ(app.window().dpiPopup(), popup.data());
     EXPECT_EQ(popup->text(), "Profile 5");
     EXPECT_TRUE(timer->isActive()) << "each change restarts the two seconds";
@@ -310,7 +303,7 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     AppHarness app;
     auto& values = app.session().recordForEditing().active().dpiValuesX;
     for (std::size_t level = 0; level < values.size(); ++level) values[level] = static_cast<std::int32_t>(level) + 1;
-    app.notify(Link::receiver, kDpiLevel, 4);
+    app.notify(Link::receiver, kNotifyDpiLevel, 4);
     auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.window().dpiPopup()));
     int paints = 0;
@@ -320,7 +313,7 @@ TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     clock.start();
     constexpr int kSwitches = 2000;
     for (int i = 1; i <= kSwitches; ++i) {
-        app.notify(Link::receiver, kDpiLevel, static_cast<std::uint16_t>(i % 8 + 1));
+        app.notify(Link::receiver, kNotifyDpiLevel, static_cast<std::uint16_t>(i % 8 + 1));
         QCoreApplication::processEvents();
     }
     const qint64 frames = clock.elapsed() / CDPIMsg::kFrameMilliseconds + 1;

@@ -9,8 +9,6 @@
 #include <QLocalSocket>
 #include <QTest>
 
-#include <memory>
-
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -26,8 +24,6 @@
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uint16_t kDpiLevelCode = 0x1000;
 
 class RemoteCommandsTest : public ::testing::Test {
 protected:
@@ -90,7 +86,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
 
     // The program saves again when the mouse switches its DPI level; the change is its own now.
-    app.notify(Link::cable, kDpiLevelCode, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
@@ -175,7 +171,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
 
     // The page keeps the macro's name, and the button keeps it through the next change.
-    app.notify(Link::cable, kDpiLevelCode, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
     EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);

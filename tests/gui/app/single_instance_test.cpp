@@ -69,8 +69,9 @@ TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnIt
     ASSERT_EQ(bind(bus, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(listen(bus, 4), 0);
     const std::string escaped = (folder.path() / "b%2cus").string();
-    EXPECT_FALSE(sessionBusAnswers(("tcp:host=localhost;unix:path=" + escaped + ",guid=1").c_str(), std::chrono::milliseconds(200)));
-    EXPECT_TRUE(sessionBusAnswers(("unix:path=" + (folder.path() / "gone").string()).c_str(), std::chrono::milliseconds(200)));
+    const std::chrono::milliseconds patience(200);
+    EXPECT_FALSE(sessionBusAnswers(("tcp:host=localhost;unix:path=" + escaped + ",guid=1").c_str(), patience));
+    EXPECT_TRUE(sessionBusAnswers(("unix:path=" + (folder.path() / "gone").string()).c_str(), patience));
     close(bus);
 }
 

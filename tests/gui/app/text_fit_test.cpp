@@ -20,7 +20,6 @@
 #include <QTextDocument>
 #include <QToolTip>
 
-#include <filesystem>
 #include <span>
 #include <variant>
 
@@ -32,7 +31,6 @@
 #include "gui/app/tray_absence.h"
 #include "gui/common/hook_table.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
@@ -98,7 +96,9 @@ public:
         }
     }
 
-    void expectFits() const { EXPECT_TRUE(misfits_.isEmpty()) << QStringList(misfits_.values()).join(QLatin1Char('\n')).toStdString(); }
+    void expectFits() const {
+        EXPECT_TRUE(misfits_.isEmpty()) << QStringList(misfits_.values()).join(QLatin1Char('\n')).toStdString();
+    }
 
 private:
     // A misfit is told once, with the first state it was seen in.
@@ -110,7 +110,8 @@ private:
     // `cut`: the control may cut the text when its tool tip shows the whole of it.
     void checkRoom(QWidget* widget, const QString& text, QSize need, QSize room, bool cut = false) {
         if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
-            report(widget, text, QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
+            report(widget, text,
+                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
         }
         if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
             report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
@@ -144,7 +145,8 @@ private:
                 if (label->wordWrap()) document.setTextWidth(room.width());
                 need = QSize(qCeil(document.idealWidth()), qCeil(document.size().height()));
             } else {
-                need = metrics.boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), label->wordWrap() ? Qt::TextWordWrap : 0, text).size();
+                const int wrap = label->wordWrap() ? Qt::TextWordWrap : 0;
+                need = metrics.boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), wrap, text).size();
             }
         } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             QStyleOptionFrame option;
@@ -226,7 +228,8 @@ std::vector<std::string> shownLanguages() {
 
 class TextFit : public testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(QString::fromStdString(GetParam())))); }
+    static QString language() { return QString::fromStdString(GetParam()); }
+    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(language()))); }
     void TearDown() override { ResourceManager::instance().loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     template <typename Dialog>
@@ -234,7 +237,7 @@ protected:
         answerModal<Dialog>([&](Dialog& dialog) { check.check(&dialog, QLatin1String(state)); dialog.reject(); }, open);
     }
 
-    FitCheck check{QStringLiteral("%1 at %2 %").arg(QString::fromStdString(GetParam())).arg(qRound(qApp->devicePixelRatio() * 100))};
+    FitCheck check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
 };
 
 // Changes the configuration as qx4ctl does while the program runs.

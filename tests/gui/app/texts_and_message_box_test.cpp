@@ -20,7 +20,6 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
-#include "tests/gui/pages/page_test_support.h"
 
 namespace qx4::gui::test {
 namespace {

@@ -3,10 +3,8 @@
 // closed to this user.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QSystemTrayIcon>
 
 #include <fstream>
 #include <iterator>
@@ -18,12 +16,10 @@
 #include "gui/common/app_settings.h"
 #include "gui/app/command_line.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 
 namespace qx4::gui::test {
 namespace {
-
 
 // A reading while the mouse is awake on the receiver, or with `charging`/`asleep`.
 PowerReading awake(int level) { return {true, false, false, level}; }

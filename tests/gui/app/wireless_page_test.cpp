@@ -8,14 +8,12 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
-#include <QSystemTrayIcon>
 #include <QTest>
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 #include "tests/core/test_files.h"
 
@@ -25,10 +23,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::uint16_t kStatus = 0x4000;
-constexpr std::uint16_t kBattery = 0x6000;
-constexpr std::uint16_t kProfile = 0x8000;
-constexpr std::uint16_t kDpiLevel = 0x1000;
 
 struct PowerArea {
     explicit PowerArea(AppHarness& app)
@@ -61,6 +55,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
         int percent;  // what both show afterwards
         std::size_t notices;
     };
+    constexpr std::uint16_t kStatus = kNotifySleepStatus, kBattery = kNotifyBattery;
     for (const Report& report : {Report{kStatus, 0x0700, 70, 0}, {kStatus, 0x0701, 70, 0}, {kBattery, 2, 20, 1},
                                  {kStatus, 0x0901, 90, 1}, {kBattery, 1, 10, 2}, {kBattery, 11, 10, 2},
                                  {kStatus, 0x0B01, 10, 2}, {kBattery, 4, 40, 2}, {kStatus, 0x0201, 20, 3},
@@ -71,7 +66,8 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
         EXPECT_EQ(power.sleep->isHidden(), !asleep);
         EXPECT_EQ(power.bar->value(), report.percent);
         EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
-        EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver) : text("tray_battery_text").arg(receiver).arg(report.percent));
+        EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver)
+                                : text("tray_battery_text").arg(receiver).arg(report.percent));
         EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
         EXPECT_EQ(app.notices.size(), report.notices);
     }
@@ -92,9 +88,9 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     }
     EXPECT_EQ(std::vector<int>(sweep.begin(), sweep.begin() + 2), (std::vector<int>{0, 2}));
     EXPECT_EQ(std::vector<int>(sweep.begin() + 50, sweep.end()), (std::vector<int>{100, 0}));
-    app.notify(Link::receiver, kBattery, 1);
+    app.notify(Link::receiver, kNotifyBattery, 1);
     EXPECT_EQ(app.notices.size(), 3u) << "no warning while charging";
-    app.notify(Link::receiver, kStatus, 0x0501);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0501);
     EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
     EXPECT_FALSE(lowMark());
 
@@ -102,9 +98,9 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     EXPECT_FALSE(power.chargeTimer->isActive());
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_EQ(power.text->text(), "");
-    app.notify(Link::receiver, kStatus, 0x0201);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0201);
     EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
-    app.notify(Link::receiver, kStatus, 0x0100);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0100);
     EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
     EXPECT_EQ(app.notices.size(), 4u) << "no warning while asleep";
     app.plug(Link::receiver, false);
@@ -129,8 +125,8 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_EQ(reports[firstApply][0], 0x0C);
     EXPECT_EQ(reports[firstApply][2], 3) << "profile select names profile 3";
 
-    app.notify(Link::cable, kProfile, 5);
-    app.notify(Link::cable, kProfile, 4);
+    app.notify(Link::cable, kNotifyProfile, 5);
+    app.notify(Link::cable, kNotifyProfile, 4);
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_4_btn")->isChecked());
     EXPECT_EQ(app.buttonPage().profileShown, 3);
     EXPECT_EQ(app.applyRequests.size(), 2u) << "the mouse already uses the profile";
@@ -154,8 +150,8 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
 TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     AppHarness app({.receiverPresent = false, .cablePresent = true, .everyPageBuilt = false});
     EXPECT_EQ(app.control<QWidget>("wireless_dpi_tab"), nullptr) << "not shown yet";
-    app.notify(Link::cable, kProfile, 4);
-    app.notify(Link::cable, kDpiLevel, 6);
+    app.notify(Link::cable, kNotifyProfile, 4);
+    app.notify(Link::cable, kNotifyDpiLevel, 6);
     ASSERT_EQ(app.session().record().activeProfile, 3);
     ASSERT_EQ(app.session().record().active().dpiLevel, 5);
 
@@ -192,7 +188,7 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     };
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), text("apply_sent_text"));
-    app.notify(Link::cable, kDpiLevel, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
     EXPECT_THAT(markedTabs(app), IsEmpty());
 
@@ -233,7 +229,7 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     const auto shows = [&](const QString& line) {
         return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
     };
-    app.notify(Link::receiver, kStatus, 0x0A01);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
     app.click("wireless_apply_btn");
     const QString overReceiver = text("apply_progress_receiver_text");
     EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
