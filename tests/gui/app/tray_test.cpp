@@ -54,6 +54,7 @@ TEST(BatteryWarnings, OnceAtTwentyAndAtTenNotWhileChargingOrAsleepAndAgainOnlyAf
         EXPECT_EQ(warnings.update(r), steps[i].warning)
             << "step " << i << ": level " << r.level << (r.charging ? " charging" : "") << (r.asleep ? " asleep" : "");
     }
+    EXPECT_EQ(BatteryWarnings().update(awake(1)), 10) << "a mouse that first reports 10 %";
 }
 
 std::string readText(const std::filesystem::path& path) {
