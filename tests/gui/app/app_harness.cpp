@@ -4,28 +4,10 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#include "core/window_messages.h"
 #include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
 
 namespace qx4::gui::test {
-
-namespace {
-// Notes the window being shown.
-class WindowRecorder final : public QObject {
-public:
-    WindowRecorder(QObject* parent, AppHarness& app) : QObject(parent), app_(app) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Show) ++app_.timesShown;
-        return false;
-    }
-
-private:
-    AppHarness& app_;
-};
-}  // namespace
 
 void AppHarness::deliverMessages() {
     // A notification posts a popup message, and so on: three rounds reach the end of every chain.
@@ -37,15 +19,11 @@ AppHarness::AppHarness(HarnessOptions options)
     qx4::test::FakeDrivers::instance().reset("receiver", "cable");
     library(Link::receiver).openResult = options.receiverPresent ? 1 : 0;
     library(Link::cable).openResult = options.cablePresent ? 1 : 0;
-    if (!options.librariesMissing) {
-        for (Link link : kLinks) {
-            const LinkParameters& params = linkParameters(link);
-            for (std::string_view file : {params.libraryFile, params.virtualLibraryFile}) {
-                binder_.files[std::string(file)] = static_cast<int>(link);
-            }
+    for (Link link : options.librariesMissing ? std::span<const Link>() : std::span(kLinks)) {
+        for (std::string_view file : {linkParameters(link).libraryFile, linkParameters(link).virtualLibraryFile}) {
+            binder_.files[std::string(file)] = static_cast<int>(link);
         }
     }
-
     if (options.prepareData) options.prepareData(dataFolder_.path());
     MainWindowOptions windowOptions;
     windowOptions.driverBinder = &binder_;
@@ -61,13 +39,11 @@ AppHarness::AppHarness(HarnessOptions options)
         });
     }
     window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
-    window_->installEventFilter(new WindowRecorder(window_.get(), *this));
+    window_->installEventFilter(new EventCounter(window_.get(), QEvent::Show, timesShown));
     // Before the window hears of the ticket's end, as the quit after an apply is counted.
-    MouseSession* mouse = &window_->session();
-    QObject::connect(mouse, &MouseSession::applyRequested,
-                     [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
-    QObject::connect(mouse, &MouseSession::applyFinished, [this] { ++appliesEnded; });
-    QObject::connect(mouse, &MouseSession::applySkipped, [this] { ++appliesEnded; });
+    QObject::connect(&session(), &MouseSession::applyRequested, [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
+    QObject::connect(&session(), &MouseSession::applyFinished, [this] { ++appliesEnded; });
+    QObject::connect(&session(), &MouseSession::applySkipped, [this] { ++appliesEnded; });
     window_->initialize();
     if (options.everyPageBuilt) showEveryTab(*window_);
     window_->applyStartVisibility(options.startHidden);
@@ -85,11 +61,6 @@ void AppHarness::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_
     deliverMessages();
 }
 
-void AppHarness::clickTray(QSystemTrayIcon::ActivationReason reason) {
-    Q_EMIT window_->trayIcon()->activated(reason);
-    deliverMessages();
-}
-
 void AppHarness::sendAsDriver(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     postWindowMessage(&session(), message, wParam, lParam);
     deliverMessages();
@@ -98,6 +69,16 @@ void AppHarness::sendAsDriver(std::uint32_t message, std::uintptr_t wParam, std:
 void AppHarness::click(const char* button) {
     control<QAbstractButton>(button)->click();
     deliverMessages();
+}
+
+void AppHarness::clickTray(QSystemTrayIcon::ActivationReason reason) {
+    Q_EMIT window_->trayIcon()->activated(reason);
+    deliverMessages();
+}
+
+QAction* AppHarness::trayAction(const char* name) {
+    clickTray(QSystemTrayIcon::Context);
+    return window_->trayMenu()->findChild<QAction*>(name);
 }
 
 qx4::test::FakeDrivers::Library& AppHarness::library(Link link) {
@@ -136,12 +117,18 @@ void AppHarness::refuseReports(Link link, int command) {
     library(link).refusedCommand = command;
 }
 
-void WriteGate::pass(std::stop_token stop) {
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    held_.notify_all();
-    if (opened_.wait(lock, stop, [this] { return permits_ > 0; })) --permits_;
-    --waiting_;
+bool AppHarness::waitForAppliesEnded(int total) {
+    return QTest::qWaitFor([&] { return appliesEnded >= total; }, 5000);
+}
+
+PauseFunction WriteGate::pause() {
+    return [this](std::chrono::milliseconds, std::stop_token stop) {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        held_.notify_all();
+        if (opened_.wait(lock, stop, [this] { return permits_ > 0; })) --permits_;
+        --waiting_;
+    };
 }
 
 void WriteGate::waitUntilHeld() {
@@ -155,10 +142,6 @@ void WriteGate::open(int writes) {
         permits_ += writes;
     }
     opened_.notify_all();
-}
-
-bool AppHarness::waitForAppliesEnded(int total) {
-    return QTest::qWaitFor([&] { return appliesEnded >= total; }, 5000);
 }
 
 bool fire(QTimer* timer) {

@@ -3,22 +3,21 @@
 // the mouse session gave them; tests deliver those messages and fire timers themselves.
 #pragma once
 
+#include <QAction>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <condition_variable>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
-#include <string>
-#include <utility>
-#include <vector>
 
-#include "gui/common/capture_service.h"
+#include "core/device/notifications.h"
 #include "gui/app/main_wnd.h"
+#include "gui/common/capture_service.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
 #include "tests/support/device_fakes.h"
@@ -59,14 +58,10 @@ struct HarnessOptions {
 // Holds the apply worker in its pause after each write until the test lets a number of writes by.
 class WriteGate {
 public:
-    void pass(std::stop_token stop);
     void open(int writes);
-    // Until the worker waits at the gate with no permit left, so that nothing more is written
-    // until the next open.
+    // Until the worker waits at the gate with no permit left.
     void waitUntilHeld();
-    PauseFunction pause() {
-        return [this](std::chrono::milliseconds, std::stop_token stop) { pass(stop); };
-    }
+    PauseFunction pause();
 
 private:
     std::mutex mutex_;
@@ -99,6 +94,8 @@ public:
     void click(const char* button);
     // A click on the tray icon: Trigger for the left button, Context for the right one.
     void clickTray(QSystemTrayIcon::ActivationReason reason);
+    // The action of the tray menu, opened by a right click.
+    QAction* trayAction(const char* name);
     // What a link's library posts: the device arriving or going, a status word from the mouse.
     void plug(Link link, bool present = true);
     void notify(Link link, std::uint16_t code, std::uint16_t value);
@@ -128,7 +125,25 @@ private:
     std::unique_ptr<CMainWnd> window_;
 };
 
+// Counts the events of one type that reach the object it filters.
+class EventCounter final : public QObject {
+public:
+    EventCounter(QObject* parent, QEvent::Type type, int& count) : QObject(parent), type_(type), count_(count) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        count_ += event->type() == type_;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int& count_;
+};
+
 // Fires a running timer as if its interval had passed; false when it was not running.
 bool fire(QTimer* timer);
+
+inline QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 }  // namespace qx4::gui::test

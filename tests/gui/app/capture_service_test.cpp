@@ -10,7 +10,9 @@
 namespace qx4::gui::test {
 namespace {
 
-std::vector<std::string> calls;
+using Calls = std::vector<std::string>;
+using Kind = CaptureService::Kind;
+Calls calls;
 void note(const std::string& call) { calls.push_back(call); }
 
 HookTable recordingHooks() {
@@ -29,25 +31,18 @@ struct Target final : CaptureTarget {
     std::vector<std::uintptr_t> keys;
 };
 
-using Calls = std::vector<std::string>;
-using Kind = CaptureService::Kind;
-
-TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrder) {
-    const HookTable hooks = recordingHooks();
+TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderPreferringTheTimedEntryPoint) {
+    HookTable hooks = recordingHooks();
     CaptureService service(hooks, {}, {});
     Target target;
     struct Case {
         Kind kind;
-        Calls begin;
-        Calls end;
+        Calls begin, end;
     };
-    const Case cases[] = {
-        {Kind::buttonKey, {"installhook", "enablehook(1)"}, {"enablehook(0)", "removehook"}},
-        {Kind::macroRecording, {"installhook", "enablehook(1)", "mousewheelenable(0)"},
-         {"removehook", "removemousehook", "enablemousehook(0)", "enablehook(0)", "mousewheelenable(0)"}},
-        {Kind::macroStepKey, {"installhook", "enablehook(1)"}, {"removehook", "enablehook(0)"}},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{Kind::buttonKey, {"installhook", "enablehook(1)"}, {"enablehook(0)", "removehook"}},
+                          {Kind::macroRecording, {"installhook", "enablehook(1)", "mousewheelenable(0)"},
+                           {"removehook", "removemousehook", "enablemousehook(0)", "enablehook(0)", "mousewheelenable(0)"}},
+                          {Kind::macroStepKey, {"installhook", "enablehook(1)"}, {"removehook", "enablehook(0)"}}}) {
         calls.clear();
         CaptureService::Capture capture = service.begin(c.kind, target);
         EXPECT_EQ(calls, c.begin);
@@ -57,20 +52,24 @@ TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrder) {
         EXPECT_EQ(calls, c.end);
         EXPECT_FALSE(service.flag(c.kind)) << "an ended capture leaves no flag behind";
     }
-
     CaptureService::Capture recording = service.begin(Kind::macroRecording, target);
     calls.clear();
     recording.pauseMouse(false);
     recording.pauseMouse(true);
     EXPECT_EQ(calls, (Calls{"enablemousehook(1)", "enablemousehook(0)"}));
+
+    hooks.installtimedhook = [](const qx4_timed_message_sink*) { note("installtimedhook"); return 1; };
+    CaptureService timed(hooks, {}, {});
+    calls.clear();
+    const CaptureService::Capture stepKey = timed.begin(Kind::macroStepKey, target);
+    EXPECT_EQ(calls, (Calls{"installtimedhook", "enablehook(1)"}));
 }
 
-TEST(CaptureService, InputGoesToTheCurrentCaptureOnly) {
+TEST(CaptureService, InputGoesToTheCurrentCaptureOnlyAndWithoutALibraryTheStateStillChanges) {
     const HookTable hooks = recordingHooks();
     CaptureService service(hooks, {}, {});
     Target first;
     Target second;
-
     service.deliver({0x41, 0, 1});
     CaptureService::Capture older = service.begin(Kind::buttonKey, first);
     service.deliver({0x42, 0, 2});
@@ -80,25 +79,13 @@ TEST(CaptureService, InputGoesToTheCurrentCaptureOnly) {
     service.deliver({0x43, 0, 3});
     { const CaptureService::Capture moved = std::move(newer); }
     service.deliver({0x44, 0, 4});
-
     EXPECT_EQ(first.keys, std::vector<std::uintptr_t>{0x42});
     EXPECT_EQ(second.keys, std::vector<std::uintptr_t>{0x43});
-}
-
-TEST(CaptureService, PrefersTheTimedEntryPointAndWorksWithoutALibrary) {
-    HookTable hooks = recordingHooks();
-    hooks.installtimedhook = [](const qx4_timed_message_sink*) { note("installtimedhook"); return 1; };
-    CaptureService service(hooks, {}, {});
-    Target target;
-    calls.clear();
-    CaptureService::Capture capture = service.begin(Kind::macroStepKey, target);
-    EXPECT_EQ(calls, (Calls{"installtimedhook", "enablehook(1)"}));
-    capture.end();
 
     const HookTable none;
     CaptureService without(none, {}, {});
     EXPECT_FALSE(without.available());
-    CaptureService::Capture nothing = without.begin(Kind::macroRecording, target);
+    const CaptureService::Capture nothing = without.begin(Kind::macroRecording, first);
     EXPECT_TRUE(without.flag(Kind::macroRecording)) << "the page's state still changes";
 }
 

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QSystemTrayIcon>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -23,17 +20,11 @@
 #include "gui/common/window_message.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_absence.h"
 #include "gui/app/tray_menu.h"
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uint16_t kDpiLevel = 0x1000;
-constexpr std::uint16_t kProfile = 0x8000;
-
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 QString shownDevicePage(AppHarness& app) {
     return app.control<QStackedWidget>("device_tab_switch")->currentWidget()->objectName();
@@ -133,23 +124,6 @@ TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOn
     EXPECT_FALSE(hint) << "gone once closed";
 }
 
-TEST(ShowWindow, ASecondStartOrALeftClickOnTheTrayIconShowsTheWindowAndExitHidesIt) {
-    AppHarness app({.startHidden = true});
-    QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
-    app.send(UM_SHOW_MAIN);
-    EXPECT_TRUE(app.window().isVisible());
-
-    app.window().showMinimized();
-    app.clickTray(QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(app.window().isMinimized());
-
-    app.click("exit_btn");
-    EXPECT_FALSE(app.window().isVisible());
-    EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
-    app.clickTray(QSystemTrayIcon::Context);
-    EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
-}
-
 TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhenTheMouseComes) {
     AccessCheck noMouse;
     noMouse.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
@@ -185,26 +159,33 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
     EXPECT_TRUE(app.window().isVisible()) << "the mouse came while the user waited for the window";
 }
 
-QAction* trayAction(AppHarness& app, const char* name) {
-    app.clickTray(QSystemTrayIcon::Context);
-    return app.window().trayMenu()->findChild<QAction*>(name);
-}
-
-TEST(TrayMenu, OpensAboveThePointerOnceAndItsActionsShowTheWindowOrEndTheProgram) {
+// A second start or a left click on the tray icon shows the window, the exit button hides it; the
+// tray menu opens above the pointer, once, and its actions show the window or end the program.
+TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEndsTheProgram) {
     AppHarness app({.startHidden = true});
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
+    app.send(UM_SHOW_MAIN);
+    EXPECT_TRUE(app.window().isVisible());
+    app.window().showMinimized();
+    app.clickTray(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(app.window().isMinimized());
+    app.click("exit_btn");
+    EXPECT_FALSE(app.window().isVisible());
+    app.clickTray(QSystemTrayIcon::Context);
+    EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
+
     QCursor::setPos(400, 300);
-    QAction* configuration = trayAction(app, "configuration");
+    QAction* configuration = app.trayAction("configuration");
     QPointer<QMenu> first = app.window().trayMenu();
     EXPECT_EQ(first->pos(), QPoint(400, 250));
     configuration->trigger();
     app.deliverMessages();
     EXPECT_TRUE(app.window().isVisible());
-    EXPECT_EQ(quit.count(), 0);
+    EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
 
-    app.notify(Link::receiver, kDpiLevel, 2);
+    app.notify(Link::receiver, kNotifyDpiLevel, 2);
     ASSERT_TRUE(app.window().dpiPopup());
-    trayAction(app, "exit")->trigger();
+    app.trayAction("exit")->trigger();
     app.deliverMessages();
     EXPECT_FALSE(first) << "one tray menu at a time";
     EXPECT_EQ(quit.count(), 1);
@@ -237,7 +218,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         ASSERT_FALSE(app.session().saveDataFilesNow(false).error) << "as a switch on the mouse would save it, edits and all";
         const auto leave = [&] {
             if (c.way == Way::trayExit) {
-                trayAction(app, "exit")->trigger();
+                app.trayAction("exit")->trigger();
                 app.deliverMessages();
             } else {
                 app.click("exit_btn");
@@ -264,7 +245,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
                     }
                 });
                 answerOthers.start(0);
-                trayAction(app, "exit")->trigger();
+                app.trayAction("exit")->trigger();
                 app.deliverMessages();
                 box.findChild<QAbstractButton*>(c.answer)->click();
             },
@@ -296,7 +277,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
 TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterTheLast) {
     AppHarness app;
     auto* timer = app.window().findChild<QTimer*>("dpi_popup_timer");
-    app.notify(Link::receiver, kDpiLevel, 4);
+    app.notify(Link::receiver, kNotifyDpiLevel, 4);
     QPointer<CDPIMsg> popup = app.window().dpiPopup();
     ASSERT_TRUE(popup);
     EXPECT_TRUE(popup->isVisible());
@@ -304,7 +285,7 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(timer->interval(), 2000);
 
     timer->stop();  // as if time had passed, short of the two seconds
-    app.notify(Link::receiver, kProfile, 5);
+    app.notify(Link::receiver, kNotifyProfile, 5);
     EXPECT_EQ(app.window().dpiPopup(), popup.data());
     EXPECT_EQ(popup->text(), "Profile 5");
     EXPECT_TRUE(timer->isActive()) << "each change restarts the two seconds";
@@ -316,38 +297,28 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
 }
 
-class PaintCounter final : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 // The mouse can report thousands of switches in a moment; between them the UI thread paints
 // whatever changed. The popup shows the latest text once per frame, not each one.
 TEST(Popup, ABurstOfSwitchesIsPaintedOncePerFrameAndEndsOnTheLatest) {
     AppHarness app;
     auto& values = app.session().recordForEditing().active().dpiValuesX;
     for (std::size_t level = 0; level < values.size(); ++level) values[level] = static_cast<std::int32_t>(level) + 1;
-    app.notify(Link::receiver, kDpiLevel, 4);
+    app.notify(Link::receiver, kNotifyDpiLevel, 4);
     auto* label = app.window().dpiPopup()->findChild<QLabel*>("dpi_label");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.window().dpiPopup()));
-    PaintCounter counter;
+    int paints = 0;
+    EventCounter counter(nullptr, QEvent::Paint, paints);
     label->installEventFilter(&counter);
     QElapsedTimer clock;
     clock.start();
     constexpr int kSwitches = 2000;
     for (int i = 1; i <= kSwitches; ++i) {
-        app.notify(Link::receiver, kDpiLevel, static_cast<std::uint16_t>(i % 8 + 1));
+        app.notify(Link::receiver, kNotifyDpiLevel, static_cast<std::uint16_t>(i % 8 + 1));
         QCoreApplication::processEvents();
     }
     const qint64 frames = clock.elapsed() / CDPIMsg::kFrameMilliseconds + 1;
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "100 DPI"; }, 1000)) << label->text().toStdString();
-    EXPECT_LE(counter.paints, frames + 2) << "in " << clock.elapsed() << " ms";
+    EXPECT_LE(paints, frames + 2) << "in " << clock.elapsed() << " ms";
 }
 
 // Captured input reaches the page holding the capture, with the moment the hook stamped on it.

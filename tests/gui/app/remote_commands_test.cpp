@@ -9,8 +9,6 @@
 #include <QLocalSocket>
 #include <QTest>
 
-#include <memory>
-
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -26,8 +24,6 @@
 
 namespace qx4::gui::test {
 namespace {
-
-constexpr std::uint16_t kDpiLevelCode = 0x1000;
 
 class RemoteCommandsTest : public ::testing::Test {
 protected:
@@ -90,7 +86,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
 
     // The program saves again when the mouse switches its DPI level; the change is its own now.
-    app.notify(Link::cable, kDpiLevelCode, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
@@ -108,6 +104,8 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.session().record().activeProfile, 1);
+    EXPECT_EQ(request({"apply", "--simulate", "--full"}).exitCode, 0) << "options in any order";
+    EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
 }
 
 TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
@@ -122,6 +120,11 @@ TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
     EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
     EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
     EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
+
+    // A request that comes while the program ends is answered, not left waiting for an apply.
+    app.window().shutdown();
+    const InstanceReply late = request({"apply"});
+    EXPECT_EQ(late.exitCode, 1) << late.err;
 }
 
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
@@ -168,7 +171,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
 
     // The page keeps the macro's name, and the button keeps it through the next change.
-    app.notify(Link::cable, kDpiLevelCode, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
     ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
     EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);

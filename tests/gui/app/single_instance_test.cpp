@@ -1,6 +1,7 @@
-// One copy per user: the lock, the privacy of the folder and socket a second copy uses to reach
-// the first, and starts that race the first one's start-up. That a second program exits and
-// reaches the first is the end-to-end test's part.
+// What guards the start: one copy per user (the lock, the privacy of the folder and socket a
+// second copy uses to reach the first, starts that race the first one's start-up) and a session
+// bus that would hold Qt's start. That a second program exits and reaches the first is the
+// end-to-end test's part.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -25,6 +26,7 @@
 
 #include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
+#include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/common/window_message.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -32,7 +34,7 @@
 namespace qx4::gui {
 namespace {
 
-TEST(SingleInstance, OneLockHolderAtATimeAndTheFileLeftBehindDoesNotBlockTheNext) {
+TEST(SingleInstance, OneLockHolderAtATimeInAFolderAndBehindASocketClosedToOtherUsers) {
     qx4::test::TempFolder folder;
     {
         InstanceLock first(folder.path());
@@ -40,11 +42,8 @@ TEST(SingleInstance, OneLockHolderAtATimeAndTheFileLeftBehindDoesNotBlockTheNext
         EXPECT_EQ(InstanceLock(folder.path()).acquire(), InstanceLock::Result::alreadyRunning);
     }
     ASSERT_TRUE(std::filesystem::exists(folder.path() / "KESTRA QX4.lock"));
-    EXPECT_EQ(InstanceLock(folder.path()).acquire(), InstanceLock::Result::acquired);
-}
+    EXPECT_EQ(InstanceLock(folder.path()).acquire(), InstanceLock::Result::acquired) << "the file left behind blocks nothing";
 
-TEST(SingleInstance, OnlyAFolderAndASocketClosedToOtherUsersAreUsed) {
-    qx4::test::TempFolder folder;
     qx4::test::ScopedEnv runtime("QX4_RUNTIME_DIR", folder.path().string());
     std::string error;
     EXPECT_EQ(runtimeFolder(&error), folder.path());
@@ -52,13 +51,28 @@ TEST(SingleInstance, OnlyAFolderAndASocketClosedToOtherUsersAreUsed) {
     EXPECT_EQ(runtimeFolder(&error), std::nullopt);
     EXPECT_NE(error.find("open to other users"), std::string::npos) << error;
     chmod(folder.path().c_str(), 0700);
-
     QObject first;
     const InstanceLock lock(folder.path());
     ASSERT_TRUE((new InstanceServer(lock.socketPath(), &first))->listening());
     struct stat socket {};
     ASSERT_EQ(stat(lock.socketPath().c_str(), &socket), 0);
     EXPECT_EQ(socket.st_mode & 077, 0u);
+}
+
+// A bus that takes the connection and says nothing would hold Qt's start; it is found wherever its
+// address list names it, its path escaped. One that is not there fails fast on its own.
+TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnItsOwn) {
+    qx4::test::TempFolder folder;
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, (folder.path() / "b,us").c_str());
+    const int bus = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(bus, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(bus, 4), 0);
+    const std::string escaped = (folder.path() / "b%2cus").string();
+    const std::chrono::milliseconds patience(200);
+    EXPECT_FALSE(sessionBusAnswers(("tcp:host=localhost;unix:path=" + escaped + ",guid=1").c_str(), patience));
+    EXPECT_TRUE(sessionBusAnswers(("unix:path=" + (folder.path() / "gone").string()).c_str(), patience));
+    close(bus);
 }
 
 // Stands in for the first copy's window: counts the requests to show it.

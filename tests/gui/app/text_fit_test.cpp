@@ -1,45 +1,210 @@
-// Every text the program shows fits its control, in English and in every translation: the window
-// on every page with the longest names, the editor panels, the no-mouse page and the dialogs, each
-// measured by FitCheck.
+// Every text the program shows fits its control, in English and in every translation: each label,
+// button, combo box item, entry and list entry that shows is measured with the control's own font
+// against the room its style leaves for text, on every page of the stacks among them. A text may
+// be cut only with the whole of it in its tool tip.
 //
-// What can differ with the scale is the width of a text, not the layout: sizes are logical pixels
-// at any scale, but once Qt scales it lays fonts out without hinting, while at 100 % the desktop's
-// hinting applies; full hinting rounds every glyph's advance and makes texts a few pixels wider.
-// So ctest runs these tests three times: as the system hints (slightly, usually), at
-// QT_SCALE_FACTOR=2 (app_test_text_fit_200, which stands for 125 % too: any factor other than 1
-// lays out alike) and at 100 % with full hinting (app_test_text_fit_hinted).
+// Sizes are logical pixels at any scale, but once Qt scales it lays fonts out without hinting,
+// while at 100 % full hinting rounds every glyph's advance and makes texts a few pixels wider. So
+// ctest runs these tests also at QT_SCALE_FACTOR=2 (app_test_text_fit_200) and with full hinting
+// (app_test_text_fit_hinted).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
-#include <QFontMetrics>
-#include <QLocale>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QStyleOption>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+#include <QToolTip>
 
-#include <algorithm>
-#include <filesystem>
-#include <memory>
-#include <string>
+#include <span>
 #include <variant>
-#include <vector>
 
 #include "app_harness.h"
-#include "fit_check.h"
 #include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
 #include "gui/app/about_wnd.h"
-#include "gui/common/hook_table.h"
 #include "gui/app/dpi_msg.h"
+#include "gui/app/tray_absence.h"
+#include "gui/common/hook_table.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
-#include "gui/app/tray_absence.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
 
 namespace qx4::gui::test {
 namespace {
+
+// Qt fills a control's style option in a protected member; a using-declaration reaches it.
+struct ComboOption : QComboBox { using QComboBox::initStyleOption; };
+struct EditOption : QLineEdit { using QLineEdit::initStyleOption; };
+struct ViewOption : QAbstractItemView { using QAbstractItemView::initViewItemOption; };
+struct DelegateOption : QStyledItemDelegate { using QStyledItemDelegate::initStyleOption; };
+
+// The tool tip the widget shows when the pointer rests on it.
+QString shownToolTip(QWidget* widget) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), widget->mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(widget, &help);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return shown;
+}
+
+QString nameOf(const QWidget* widget) {
+    const QWidget* named = widget;
+    while (named && named->objectName().isEmpty()) named = named->parentWidget();
+    return (named ? named->objectName() : QString()) + QLatin1Char('/') + QLatin1String(widget->metaObject()->className());
+}
+
+class FitCheck {
+public:
+    explicit FitCheck(QString situation) : situation_(std::move(situation)) {}
+
+    void check(QWidget* root, const QString& state) {
+        state_ = state;
+        for (int round = 0; round < 4; ++round) QCoreApplication::processEvents();  // pending layouts settle
+        QList<QWidget*> widgets = root->findChildren<QWidget*>();
+        widgets << root;
+        for (QWidget* widget : widgets) {
+            if (!widget->isVisible() || widget->size().isEmpty() || (widget != root && widget->isWindow())) continue;
+            if (auto* label = qobject_cast<QLabel*>(widget)) checkText(label, label->text());
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) checkText(button, button->text());
+            if (auto* combo = qobject_cast<QComboBox*>(widget)) checkCombo(combo);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                for (const QString& text : {edit->text(), edit->placeholderText()}) checkText(edit, text);
+            }
+            if (auto* view = qobject_cast<QAbstractItemView*>(widget)) checkEntries(view);
+        }
+        // Every page of the outermost stacks, without a signal, so that no page reacts to the visit.
+        for (QStackedWidget* stack : root->findChildren<QStackedWidget*>()) {
+            QWidget* up = stack->parentWidget();
+            while (up != root && !qobject_cast<QStackedWidget*>(up)) up = up->parentWidget();
+            if (up != root || !stack->isVisible()) continue;
+            const int shown = stack->currentIndex();
+            const QSignalBlocker blocker(stack);
+            for (int index = 0; index < stack->count(); ++index) {
+                stack->setCurrentIndex(index);
+                check(stack->currentWidget(), state);
+            }
+            stack->setCurrentIndex(shown);
+        }
+    }
+
+    void expectFits() const {
+        EXPECT_TRUE(misfits_.isEmpty()) << QStringList(misfits_.values()).join(QLatin1Char('\n')).toStdString();
+    }
+
+private:
+    // A misfit is told once, with the first state it was seen in.
+    void report(const QWidget* widget, const QString& text, const QString& why) {
+        const QString misfit = QStringLiteral("%1 \"%2\" %3").arg(nameOf(widget), text, why);
+        if (!misfits_.contains(misfit)) misfits_.insert(misfit, QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit));
+    }
+
+    // `cut`: the control may cut the text when its tool tip shows the whole of it.
+    void checkRoom(QWidget* widget, const QString& text, QSize need, QSize room, bool cut = false) {
+        if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
+            report(widget, text,
+                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
+        }
+        if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
+            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
+        }
+        // A control the layout pushed out of its parent is cut by the parent's edge.
+        for (const QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget()) {
+            if (qobject_cast<const QAbstractScrollArea*>(up->parentWidget())) break;  // a viewport scrolls
+            if (!up->rect().contains(QRect(widget->mapTo(up, QPoint(0, 0)), widget->size()))) {
+                report(widget, text, QStringLiteral("sticks out of %1").arg(nameOf(up)));
+                break;
+            }
+        }
+    }
+
+    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps, an entry's or a
+    // combo box's in its text field (Qt keeps 2 pixels clear on either side in an entry), a button's
+    // size hint.
+    void checkText(QWidget* widget, const QString& text, bool cut = false) {
+        if (text.isEmpty()) return;
+        QRect room = widget->contentsRect();
+        QSize need = widget->sizeHint();
+        const QFontMetrics metrics(widget->font());
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            if (!label->pixmap().isNull()) return;
+            room.adjust(label->margin(), label->margin(), -label->margin(), -label->margin());
+            if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+                QTextDocument document;
+                document.setDefaultFont(label->font());
+                document.setDocumentMargin(0);
+                document.setHtml(text);
+                if (label->wordWrap()) document.setTextWidth(room.width());
+                need = QSize(qCeil(document.idealWidth()), qCeil(document.size().height()));
+            } else {
+                const int wrap = label->wordWrap() ? Qt::TextWordWrap : 0;
+                need = metrics.boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), wrap, text).size();
+            }
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            QStyleOptionFrame option;
+            (edit->*&EditOption::initStyleOption)(&option);
+            const QMargins margins = edit->textMargins();
+            room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                       .adjusted(margins.left() + 2, margins.top(), -margins.right() - 2, -margins.bottom());
+            need = metrics.size(0, text);
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QStyleOptionComboBox option;
+            (combo->*&ComboOption::initStyleOption)(&option);
+            room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            need = metrics.size(0, text);
+        } else {
+            room.setSize(widget->size());
+        }
+        checkRoom(widget, text, need, room.size(), cut);
+    }
+
+    // Any item may become the current one, and the placeholder shows while none is: the program's
+    // own text, which must fit uncut.
+    void checkCombo(QComboBox* combo) {
+        const QSignalBlocker blocker(combo);
+        const int current = combo->currentIndex();
+        for (int item = combo->placeholderText().isEmpty() ? 0 : -1; item < combo->count(); ++item) {
+            combo->setCurrentIndex(item);
+            checkText(combo, item < 0 ? combo->placeholderText() : combo->itemText(item), item >= 0);
+        }
+        combo->setCurrentIndex(current);
+    }
+
+    // A list entry drawn by the view may be cut at its end, with the whole text in its tool tip.
+    void checkEntries(QAbstractItemView* view) {
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegate());
+        if (!view->model() || !delegate) return;
+        const int textMargin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (text.isEmpty() || view->indexWidget(index)) continue;
+            QStyleOptionViewItem option;
+            (view->*&ViewOption::initViewItemOption)(&option);
+            option.rect = view->visualRect(index);
+            (delegate->*&DelegateOption::initStyleOption)(&option, index);
+            const int room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, view).width() - 2 * textMargin;
+            if (option.fontMetrics.horizontalAdvance(text) <= room) continue;
+            if (view->textElideMode() != Qt::ElideRight) {
+                report(view, text, QStringLiteral("does not fit and is not cut at its end"));
+            } else if (index.data(Qt::ToolTipRole).toString() != text) {
+                report(view, text, QStringLiteral("is cut without the whole text in its tool tip"));
+            }
+        }
+    }
+
+    QString situation_;
+    QString state_;
+    QMap<QString, QString> misfits_;
+};
 
 // A device that stays as it is, for the rules window.
 class StillTarget final : public ProfileTarget {
@@ -63,33 +228,17 @@ std::vector<std::string> shownLanguages() {
 
 class TextFit : public testing::TestWithParam<std::string> {
 protected:
-    static QLocale language() { return QLocale(QString::fromStdString(GetParam())); }
-    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(language())); }
+    static QString language() { return QString::fromStdString(GetParam()); }
+    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(language()))); }
     void TearDown() override { ResourceManager::instance().loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    // "German at 200 %", for the failure messages.
-    static QString situation() {
-        return QStringLiteral("%1 at %2 %")
-            .arg(QLocale::languageToString(language().language()))
-            .arg(qRound(qApp->devicePixelRatio() * 100));
-    }
-    static void expectFits(const FitCheck& check) {
-        EXPECT_TRUE(check.misfits().isEmpty()) << check.misfits().join(QLatin1Char('\n')).toStdString();
+    template <typename Dialog>
+    void checkModal(const char* state, const std::function<void()>& open) {
+        answerModal<Dialog>([&](Dialog& dialog) { check.check(&dialog, QLatin1String(state)); dialog.reject(); }, open);
     }
 
-    FitCheck check{situation()};
+    FitCheck check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
 };
-
-// The widest of the names a key can have in a macro step, in the shown language.
-std::uint8_t widestKeyName(const QFont& font) {
-    const QFontMetrics metrics(font);
-    std::uint8_t widest = 0;
-    for (int code = 0; code < 256; ++code) {
-        const auto key = static_cast<std::uint8_t>(code);
-        if (metrics.horizontalAdvance(stepKeyName(key)) > metrics.horizontalAdvance(stepKeyName(widest))) widest = key;
-    }
-    return widest;
-}
 
 // Changes the configuration as qx4ctl does while the program runs.
 void edit(AppHarness& app, const std::vector<std::string>& arguments) {
@@ -97,119 +246,87 @@ void edit(AppHarness& app, const std::vector<std::string>& arguments) {
     auto parsed = commands::parseEditCommand(typed, {});
     ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
     const auto edit = app.session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
-    ASSERT_TRUE(edit);
-    ASSERT_EQ(edit->outcome.exitCode, 0) << edit->outcome.error;
+    ASSERT_TRUE(edit && edit->outcome.exitCode == 0) << arguments.front();
 }
 
-// The window with a mouse, on every page, with the longest names on the rows, the editor open
-// and a macro with a long name and the widest key chosen.
+// The window with a mouse on every page, with the longest names on the rows, the editor open, a
+// macro with a long name and the widest key, the longest a macro can take; without the hook
+// library the key editor says so instead of asking for a key.
 TEST_P(TextFit, EveryPageAndEditorPanel) {
-    AppHarness app({.realButtonPage = true, .hookLibraryFile = kHookLibraryFile});
-    ASSERT_TRUE(app.window().capture().available());
-    const std::string macro = "Waffenwechsel schnell 2";
-    const std::string key = QStringLiteral("0x%1").arg(widestKeyName(app.window().font()), 2, 16, QLatin1Char('0')).toStdString();
-    edit(app, {"macro", "add", macro});
-    std::string steps = key + " down 1252";  // a thousands separator in the list
-    for (int press = 0; press < 22; ++press) steps += ", " + key + " up 65535, " + key + " down 65535";
-    edit(app, {"macro", "steps", macro, steps + ", " + key + " up"});  // the longest a macro can take
-    edit(app, {"bind", "4", "easy_aim"});  // the longest function name
-    edit(app, {"bind", "5", "macro:" + macro});
-    edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
-
-    for (const PageKind& kind : pageTable()) {
-        app.click(kind.tabButton);
-        check.check(&app.window(), QLatin1String(kind.objectName));
+    for (const bool keyCapture : {true, false}) {
+        AppHarness app({.realButtonPage = true, .hookLibraryFile = keyCapture ? kHookLibraryFile : "qx4_no_such_hook.so"});
+        ASSERT_EQ(app.window().capture().available(), keyCapture);
+        const QFontMetrics metrics(app.window().font());
+        std::uint8_t widest = 0;
+        for (int code = 0; code < 256; ++code) {
+            const auto key = static_cast<std::uint8_t>(code);
+            if (metrics.horizontalAdvance(stepKeyName(key)) > metrics.horizontalAdvance(stepKeyName(widest))) widest = key;
+        }
+        const std::string macro = "Waffenwechsel schnell 2";
+        const std::string key = QStringLiteral("0x%1").arg(widest, 2, 16, QLatin1Char('0')).toStdString();
+        edit(app, {"macro", "add", macro});
+        std::string steps = key + " down 1252";  // a thousands separator in the list
+        for (int press = 0; press < 22; ++press) steps += ", " + key + " up 65535, " + key + " down 65535";
+        edit(app, {"macro", "steps", macro, steps + ", " + key + " up"});
+        edit(app, {"bind", "4", "easy_aim"});  // the longest function name
+        edit(app, {"bind", "5", "macro:" + macro});
+        edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
+        for (const PageKind& kind : keyCapture ? pageTable() : std::span<const PageKind>()) {
+            app.click(kind.tabButton);
+            check.check(&app.window(), QLatin1String(kind.objectName));
+        }
+        app.click(findPageKind("WirelessButton")->tabButton);
+        for (const char* row : {"wireless_button5_btn", "wireless_button6_btn"}) {
+            app.click(row);
+            ASSERT_TRUE(app.control<QWidget>("wireless_button_type_combo")->isVisible()) << "the editor opened";
+            check.check(&app.window(), QStringLiteral("editor of %1, key capture %2").arg(row).arg(keyCapture));
+            app.click("wireless_button_cancel_btn");
+        }
+        if (!keyCapture) break;
+        app.click(findPageKind("WirelessMacro")->tabButton);
+        auto* macroList = app.control<QAbstractItemView>("wireless_macro_list");
+        macroList->setCurrentIndex(macroList->model()->index(0, 0));
+        AppHarness::deliverMessages();
+        check.check(&app.window(), QStringLiteral("macro chosen"));
+        app.click("wireless_macro_insert_mouse_btn");
+        check.check(&app.window(), QStringLiteral("mouse buttons offered"));
+        app.page().showStatus(ResourceManager::instance().text(QStringLiteral("apply_failed_text")).arg(12).arg(36), true);
+        check.check(&app.window(), QStringLiteral("status"));
     }
-    app.click(findPageKind("WirelessButton")->tabButton);
-    for (const char* row : {"wireless_button5_btn", "wireless_button6_btn"}) {
-        app.click(row);
-        ASSERT_TRUE(app.control<QWidget>("wireless_button_type_combo")->isVisible()) << "the editor opened";
-        check.check(&app.window(), QStringLiteral("editor of ") + QLatin1String(row));
-        app.click("wireless_button_cancel_btn");
+    check.expectFits();
+}
+
+// The no-mouse page and its warning; the longest text of the language in the message box, the
+// about box, the rules window with its Wayland note, the boxes of a desktop without a tray, the
+// colour dialog and the popups with their widest texts.
+TEST_P(TextFit, NoMousePageAndDialogs) {
+    {
+        AccessCheck closed;
+        closed.access.state = DeviceAccess::State::notPermitted;
+        closed.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
+        AppHarness app({.receiverPresent = false, .access = closed});
+        checkModal<CMsgWnd>("no-mouse warning", [&] { app.clickTray(QSystemTrayIcon::Trigger); });
+        app.window().show();
+        check.check(app.control<QWidget>("no_device_page"), QStringLiteral("no mouse"));
     }
-    app.click(findPageKind("WirelessMacro")->tabButton);
-    auto* macroList = app.control<QAbstractItemView>("wireless_macro_list");
-    macroList->setCurrentIndex(macroList->model()->index(0, 0));
-    AppHarness::deliverMessages();
-    check.check(&app.window(), QStringLiteral("macro chosen"));
-    app.click("wireless_macro_insert_mouse_btn");
-    check.check(&app.window(), QStringLiteral("mouse buttons offered"));
-    app.page().showStatus(ResourceManager::instance().text(QStringLiteral("apply_failed_text")).arg(12).arg(36), true);
-    check.check(&app.window(), QStringLiteral("status"));
-    expectFits(check);
-}
-
-// Without the hook library the key editor says so instead of asking for a key.
-TEST_P(TextFit, KeyEditorWithoutKeyCapture) {
-    AppHarness app({.realButtonPage = true});
-    edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
-    app.click(findPageKind("WirelessButton")->tabButton);
-    app.click("wireless_button6_btn");
-    check.check(&app.window(), QStringLiteral("key editor without capture"));
-    expectFits(check);
-}
-
-TEST_P(TextFit, NoMousePageAndItsWarning) {
-    AccessCheck closed;
-    closed.access.state = DeviceAccess::State::notPermitted;
-    closed.fix.command = "sudo udevadm control --reload && sudo udevadm trigger";
-    AppHarness app({.receiverPresent = false, .access = closed});
-    answerModal<CMsgWnd>(
-        [&](CMsgWnd& warning) {
-            check.check(&warning, QStringLiteral("no-mouse warning"));
-            warning.reject();
-        },
-        [&] { app.clickTray(QSystemTrayIcon::Trigger); });
-    app.window().show();
-    check.check(app.control<QWidget>("no_device_page"), QStringLiteral("no mouse"));
-    expectFits(check);
-}
-
-// The longest text of the language in the message box, the about box, the rules window, the boxes
-// of a desktop without a tray, the colour dialog and the popups with their widest texts.
-TEST_P(TextFit, Dialogs) {
     const ResourceManager& texts = ResourceManager::instance();
     const auto keys = readLanguageFile(texts.resourcePath(QStringLiteral("lan.xml"))).value().keys();
     const QString longest = *std::max_element(keys.cbegin(), keys.cend(), [&](const QString& a, const QString& b) {
         return texts.text(a).size() < texts.text(b).size();
     });
-    answerModal<CMsgWnd>(
-        [&](CMsgWnd& box) {
-            check.check(&box, QStringLiteral("message box"));
-            box.reject();
-        },
-        [&] { runMessageBox(nullptr, QStringLiteral("warning_title_text"), longest); });
-    answerModal<CAboutWnd>(
-        [&](CAboutWnd& about) {
-            check.check(&about, QStringLiteral("about box"));
-            about.reject();
-        },
-        [] { CAboutWnd(nullptr).showModal(); });
-    // On a Wayland session with a rule and no desktop reporting, the window carries its note.
+    checkModal<CMsgWnd>("message box", [&] { runMessageBox(nullptr, QStringLiteral("warning_title_text"), longest); });
+    checkModal<CAboutWnd>("about box", [] { CAboutWnd(nullptr).showModal(); });
     qx4::test::TempFolder data;
     qx4::test::ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
     qx4::test::ScopedEnv wayland("XDG_SESSION_TYPE", std::string("wayland"));
     StillTarget target;
     FocusFollower follower(target, nullptr);
     follower.changeRules({true, 3, {{"steam_app_730", 1}, {"org.kde.dolphin", 4}}});
-    answerModal<RulesWnd>(
-        [&](RulesWnd& rules) {
-            check.check(&rules, QStringLiteral("rules window"));
-            rules.reject();
-        },
-        [&] { RulesWnd(nullptr, follower).showModal(); });
-    answerModal<CMsgWnd>(
-        [&](CMsgWnd& box) {
-            check.check(&box, QStringLiteral("quit without a tray"));
-            box.reject();
-        },
-        [] { confirmQuitWithoutTray(nullptr); });
-    {
-        const qx4::test::TempFolder trayData;
-        const qx4::test::ScopedEnv trayDataEnv("QX4_DATA_DIR", trayData.path().string());
-        const std::unique_ptr<CMsgWnd> notice(tellHowToGetATrayOnce(nullptr));
-        check.check(notice.get(), QStringLiteral("how to get a tray"));
-    }
+    checkModal<RulesWnd>("rules window", [&] { RulesWnd(nullptr, follower).showModal(); });
+    checkModal<CMsgWnd>("quit without a tray", [] { confirmQuitWithoutTray(nullptr); });
+    const std::unique_ptr<CMsgWnd> notice(tellHowToGetATrayOnce(nullptr));
+    ASSERT_TRUE(notice);
+    check.check(notice.get(), QStringLiteral("how to get a tray"));
     CDpiColorWnd colors;
     colors.show();
     check.check(&colors, QStringLiteral("colour dialog"));
@@ -219,7 +336,7 @@ TEST_P(TextFit, Dialogs) {
         popup.show();
         check.check(&popup, QStringLiteral("popup"));
     }
-    expectFits(check);
+    check.expectFits();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TextFit, testing::ValuesIn(shownLanguages()),

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QListWidget>
+#include <QSet>
 #include <QTest>
 #include <QWidget>
 
@@ -19,14 +20,13 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
-#include "tests/support/page_test_support.h"
 
 namespace qx4::gui::test {
 namespace {
 
 // Every window and page is built as the program builds it; none may have looked up a control its
 // layout lacks (a renamed control would otherwise be silently left out).
-TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayout) {
+TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayoutAndTheMessageBoxAnswers) {
     clearMissedControls();
     {
         const AppHarness app;
@@ -43,25 +43,21 @@ TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayout) {
     requireControl<QAbstractButton>(&window, "renamed_btn")->click();
     EXPECT_EQ(missedControls(), QStringList{"window/renamed_btn"});
     clearMissedControls();
+
+    // The message box's answers: confirm gives 1, cancel or closing it from the window manager 0.
+    for (const auto& [answer, result] : {std::pair{"confirm_btn", 1}, {"cancel_btn", 0}, {"", 0}}) {
+        int given = -1;
+        answerModal<CMsgWnd>([&](CMsgWnd& box) { *answer ? box.findChild<QAbstractButton*>(answer)->click() : box.reject(); },
+                             [&] { given = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
+        EXPECT_EQ(given, result) << answer;
+    }
 }
 
 bool hasInteractiveRole(const QAccessibleInterface& control) {
-    switch (control.role()) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::Slider:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::List:
-    case QAccessible::ListItem:
-    case QAccessible::PageTab:
-    case QAccessible::ButtonMenu:
-        return true;
-    default:
-        return false;
-    }
+    using enum QAccessible::Role;
+    static const QSet<QAccessible::Role> roles{PushButton, CheckBox, RadioButton, Slider,  ComboBox,  EditableText,
+                                               SpinBox,    List,     ListItem,    PageTab, ButtonMenu};
+    return roles.contains(control.role());
 }
 
 // A control with a role for input, or a drawn one that takes the focus from Tab.
@@ -164,23 +160,6 @@ TEST(Layouts, TabFromTheTabBarVisitsEachControlOfThePageOnceThenApply) {
         }
         EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString())
             << kind.objectName;
-    }
-}
-
-TEST(MessageBox, ConfirmGivesOneAndCancelOrClosingGivesZero) {
-    const std::pair<const char*, int> answers[] = {{"confirm_btn", 1}, {"cancel_btn", 0}, {nullptr, 0}};
-    for (const auto& answer : answers) {
-        int result = -1;
-        answerModal<CMsgWnd>(
-            [&](CMsgWnd& box) {
-                if (answer.first) {
-                    box.findChild<QAbstractButton*>(answer.first)->click();
-                } else {
-                    box.reject();  // closed from the window manager
-                }
-            },
-            [&] { result = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
-        EXPECT_EQ(result, answer.second) << (answer.first ? answer.first : "closed");
     }
 }
 

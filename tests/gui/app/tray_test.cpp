@@ -3,10 +3,8 @@
 // closed to this user.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QSystemTrayIcon>
 
 #include <fstream>
 #include <iterator>
@@ -18,13 +16,10 @@
 #include "gui/common/app_settings.h"
 #include "gui/app/command_line.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 
 namespace qx4::gui::test {
 namespace {
-
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 // A reading while the mouse is awake on the receiver, or with `charging`/`asleep`.
 PowerReading awake(int level) { return {true, false, false, level}; }
@@ -59,52 +54,7 @@ TEST(BatteryWarnings, OnceAtTwentyAndAtTenNotWhileChargingOrAsleepAndAgainOnlyAf
         EXPECT_EQ(warnings.update(r), steps[i].warning)
             << "step " << i << ": level " << r.level << (r.charging ? " charging" : "") << (r.asleep ? " asleep" : "");
     }
-}
-
-TEST(Tray, TheTipShowsTheLinkBatteryChargingOrSleepAndALowBatteryMarksTheIconAndWarnsOnce) {
-    AppHarness app({.receiverPresent = true});
-    QSystemTrayIcon* tray = app.window().trayIcon();
-    const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
-    const auto lowMark = [&] {
-        return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage();
-    };
-    EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
-    EXPECT_EQ(tip(), text("tray_asleep_text").arg(text("tray_receiver_text")));
-
-    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 3));
-    EXPECT_EQ(tip(), text("tray_battery_text").arg(text("tray_receiver_text")).arg(30));
-    EXPECT_FALSE(lowMark());
-    app.notify(Link::receiver, kNotifyBattery, 2);  // the plain battery report counts too
-    EXPECT_EQ(tip(), text("tray_battery_text").arg(text("tray_receiver_text")).arg(20));
-    EXPECT_TRUE(lowMark());
-    ASSERT_EQ(app.notices.size(), 1u);
-    EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
-    EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));
-    EXPECT_FALSE(app.notices[0].urgent);
-
-    app.plug(Link::cable);
-    app.settleArrival(Link::cable);
-    EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(20));
-    app.notify(Link::receiver, kNotifyBattery, 1);
-    EXPECT_EQ(app.notices.size(), 1u) << "no warning while charging";
-    app.notify(Link::receiver, kNotifyBattery, 5);
-    EXPECT_FALSE(lowMark());
-
-    app.plug(Link::cable, false);
-    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 2));
-    EXPECT_EQ(app.notices.size(), 2u) << "charged above 30 % and down to 20 % again";
-    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(true, 1));
-    EXPECT_EQ(tip(), text("tray_asleep_text").arg(text("tray_receiver_text")));
-    EXPECT_EQ(app.notices.size(), 2u) << "no warning while asleep";
-
-    app.plug(Link::receiver, false);
-    EXPECT_EQ(tip(), text("tray_no_mouse_text"));
-    EXPECT_FALSE(lowMark());
-}
-
-QAction* trayAction(AppHarness& app, const char* name) {
-    app.clickTray(QSystemTrayIcon::Context);
-    return app.window().trayMenu()->findChild<QAction*>(name);
+    EXPECT_EQ(BatteryWarnings().update(awake(1)), 10) << "a mouse that first reports 10 %";
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -121,7 +71,7 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     const auto entry = config.path() / "autostart" / kAutostartFileName;
     AppHarness app({.startHidden = true});
 
-    QAction* autostart = trayAction(app, "autostart");
+    QAction* autostart = app.trayAction("autostart");
     ASSERT_TRUE(autostart);
     EXPECT_TRUE(autostart->isCheckable());
     EXPECT_FALSE(autostart->isChecked());
@@ -136,30 +86,31 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     for (const auto& argument : arguments) argv.push_back(argument.c_str());
     ASSERT_FALSE(argv.empty());
     EXPECT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data()).startHidden) << written;
-    EXPECT_TRUE(trayAction(app, "autostart")->isChecked());
+    EXPECT_FALSE(parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data()).startHidden) << "started by hand";
+    EXPECT_TRUE(app.trayAction("autostart")->isChecked());
 
-    trayAction(app, "autostart")->trigger();
+    app.trayAction("autostart")->trigger();
     app.deliverMessages();
     EXPECT_FALSE(std::filesystem::exists(entry)) << "nothing is left behind";
-    EXPECT_FALSE(trayAction(app, "autostart")->isChecked());
+    EXPECT_FALSE(app.trayAction("autostart")->isChecked());
 
-    QAction* warnings = trayAction(app, "battery_warnings");
+    QAction* warnings = app.trayAction("battery_warnings");
     EXPECT_TRUE(warnings->isChecked());
     warnings->trigger();
     app.deliverMessages();
-    EXPECT_FALSE(trayAction(app, "battery_warnings")->isChecked());
+    EXPECT_FALSE(app.trayAction("battery_warnings")->isChecked());
     EXPECT_NE(readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
     app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
     EXPECT_TRUE(app.notices.empty()) << "switched off";
 
-    QAction* third = trayAction(app, "profile_3");
+    QAction* third = app.trayAction("profile_3");
     ASSERT_TRUE(third);
     EXPECT_EQ(third->text().toStdString(), "Profile 3");
     third->trigger();
     app.deliverMessages();
     EXPECT_EQ(app.session().record().activeProfile, 2);
-    EXPECT_TRUE(trayAction(app, "profile_3")->isChecked());
-    EXPECT_FALSE(trayAction(app, "follow")->isVisible()) << "nothing follows the focus in this window";
+    EXPECT_TRUE(app.trayAction("profile_3")->isChecked());
+    EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
 }
 
 AccessCheck closedMouse() {

@@ -5,16 +5,15 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
-#include <QSystemTrayIcon>
 #include <QTest>
 
 #include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
-#include "gui/common/resource_manager.h"
 #include "gui/app/tray_status.h"
 #include "tests/support/test_files.h"
 
@@ -24,12 +23,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::uint16_t kStatus = 0x4000;
-constexpr std::uint16_t kBattery = 0x6000;
-constexpr std::uint16_t kProfile = 0x8000;
-constexpr std::uint16_t kDpiLevel = 0x1000;
-
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 
 struct PowerArea {
     explicit PowerArea(AppHarness& app)
@@ -42,24 +35,51 @@ struct PowerArea {
     QTimer* chargeTimer;
 };
 
-TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsChargingUntilItGoes) {
+// The window and the tray show one level, whichever notification brings it and whichever of the
+// two an out-of-range level leaves alone; a low battery marks the icon and is told once at 20 %
+// and at 10 %, not while charging or asleep, and again only after a charge. The cable shows
+// charging once its link has settled, until it goes.
+TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndTheCableShowsCharging) {
     AppHarness app;  // the receiver only: asleep until the mouse says otherwise
     PowerArea power(app);
+    QSystemTrayIcon* tray = app.window().trayIcon();
+    const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
+    const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
+    const QString receiver = text("tray_receiver_text");
+    EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_FALSE(power.chargeTimer->isActive());
-
-    app.notify(Link::receiver, kStatus, 0x0700);
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_EQ(power.bar->value(), 70);
-    EXPECT_EQ(power.text->text(), "70%");
-    app.notify(Link::receiver, kStatus, 0x0A01);
-    EXPECT_TRUE(power.sleep->isHidden());
-    EXPECT_EQ(power.text->text(), "100%");
+    struct Report {
+        std::uint16_t code, value;
+        int percent;  // what both show afterwards
+        std::size_t notices;
+    };
+    constexpr std::uint16_t kStatus = kNotifySleepStatus, kBattery = kNotifyBattery;
+    for (const Report& report : {Report{kStatus, 0x0700, 70, 0}, {kStatus, 0x0701, 70, 0}, {kBattery, 2, 20, 1},
+                                 {kStatus, 0x0901, 90, 1}, {kBattery, 1, 10, 2}, {kBattery, 11, 10, 2},
+                                 {kStatus, 0x0B01, 10, 2}, {kBattery, 4, 40, 2}, {kStatus, 0x0201, 20, 3},
+                                 {kStatus, 0x0A01, 100, 3}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
+        app.notify(Link::receiver, report.code, report.value);
+        const bool asleep = report.value == 0x0700;
+        EXPECT_EQ(power.sleep->isHidden(), !asleep);
+        EXPECT_EQ(power.bar->value(), report.percent);
+        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver)
+                                : text("tray_battery_text").arg(receiver).arg(report.percent));
+        EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
+        EXPECT_EQ(app.notices.size(), report.notices);
+    }
+    EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
+    EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));
+    EXPECT_FALSE(app.notices[0].urgent);
 
     app.plug(Link::cable);
     EXPECT_FALSE(power.chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
     EXPECT_EQ(power.text->text(), text("charging_text"));
+    EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
     EXPECT_EQ(power.chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
     for (int frame = 0; frame < 52; ++frame) {
@@ -68,36 +88,24 @@ TEST(PowerArea, StatusWordsShowSleepAndBatteryAndTheCableShowsChargingUntilItGoe
     }
     EXPECT_EQ(std::vector<int>(sweep.begin(), sweep.begin() + 2), (std::vector<int>{0, 2}));
     EXPECT_EQ(std::vector<int>(sweep.begin() + 50, sweep.end()), (std::vector<int>{100, 0}));
-    app.notify(Link::receiver, kStatus, 0x0501);
+    app.notify(Link::receiver, kNotifyBattery, 1);
+    EXPECT_EQ(app.notices.size(), 3u) << "no warning while charging";
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0501);
     EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
+    EXPECT_FALSE(lowMark());
 
     app.plug(Link::cable, false);
     EXPECT_FALSE(power.chargeTimer->isActive());
     EXPECT_FALSE(power.sleep->isHidden());
     EXPECT_EQ(power.text->text(), "");
-}
-
-// The window and the tray show one level: whichever notification brings it, and whichever of
-// the two an out-of-range level leaves alone.
-TEST(PowerArea, EveryBatteryReportShowsInTheWindowAndTheTrayAlike) {
-    AppHarness app;
-    PowerArea power(app);
-    QSystemTrayIcon* tray = app.window().trayIcon();
-    struct Report {
-        std::uint16_t code, value;
-        int percent;  // what both show afterwards
-    };
-    for (const Report& report : {Report{kStatus, 0x0701, 70}, {kBattery, 2, 20}, {kStatus, 0x0901, 90},
-                                 {kBattery, 1, 10}, {kBattery, 11, 10}, {kStatus, 0x0B01, 10}, {kBattery, 4, 40},
-                                 {kStatus, 0x0201, 20}, {kBattery, 10, 100}}) {
-        SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
-        app.notify(Link::receiver, report.code, report.value);
-        EXPECT_EQ(power.bar->value(), report.percent);
-        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
-        EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 1),
-                  text("tray_battery_text").arg(text("tray_receiver_text")).arg(report.percent));
-        EXPECT_EQ(tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(), report.percent <= 20);
-    }
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0201);
+    EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0100);
+    EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
+    EXPECT_EQ(app.notices.size(), 4u) << "no warning while asleep";
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(tip(), text("tray_no_mouse_text"));
+    EXPECT_FALSE(lowMark());
 }
 
 TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySelectsAndSavesIt) {
@@ -117,8 +125,8 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_EQ(reports[firstApply][0], 0x0C);
     EXPECT_EQ(reports[firstApply][2], 3) << "profile select names profile 3";
 
-    app.notify(Link::cable, kProfile, 5);
-    app.notify(Link::cable, kProfile, 4);
+    app.notify(Link::cable, kNotifyProfile, 5);
+    app.notify(Link::cable, kNotifyProfile, 4);
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_4_btn")->isChecked());
     EXPECT_EQ(app.buttonPage().profileShown, 3);
     EXPECT_EQ(app.applyRequests.size(), 2u) << "the mouse already uses the profile";
@@ -142,8 +150,8 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
 TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     AppHarness app({.receiverPresent = false, .cablePresent = true, .everyPageBuilt = false});
     EXPECT_EQ(app.control<QWidget>("wireless_dpi_tab"), nullptr) << "not shown yet";
-    app.notify(Link::cable, kProfile, 4);
-    app.notify(Link::cable, kDpiLevel, 6);
+    app.notify(Link::cable, kNotifyProfile, 4);
+    app.notify(Link::cable, kNotifyDpiLevel, 6);
     ASSERT_EQ(app.session().record().activeProfile, 3);
     ASSERT_EQ(app.session().record().active().dpiLevel, 5);
 
@@ -180,7 +188,7 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     };
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), text("apply_sent_text"));
-    app.notify(Link::cable, kDpiLevel, 5);
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
     EXPECT_THAT(markedTabs(app), IsEmpty());
 
@@ -221,7 +229,7 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     const auto shows = [&](const QString& line) {
         return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
     };
-    app.notify(Link::receiver, kStatus, 0x0A01);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
     app.click("wireless_apply_btn");
     const QString overReceiver = text("apply_progress_receiver_text");
     EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
@@ -265,24 +273,65 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     EXPECT_EQ(status->text(), problem);
 }
 
+// A profile exported from the side panel and imported again comes back whole, and is sent in full.
+TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    qx4::test::TempFolder files;
+    const QString file = QString::fromStdString((files.path() / "mine.pro").string());
+    const auto chooseFile = [&](const char* button) {
+        const AnswerWhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
+            dialog.selectFile(file);
+            static_cast<QDialog&>(dialog).accept();
+        });
+        app.click(button);
+        return choose.answered();
+    };
+    const int level = app.session().record().active().dpiLevel;
+    ASSERT_TRUE(chooseFile("wireless_export_profile_btn"));
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_5");
+    ASSERT_NE(app.session().record().active().dpiLevel, level);
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn"));
+    EXPECT_EQ(app.session().record().active().dpiLevel, level);
+    EXPECT_TRUE(app.control<QAbstractButton>(("wireless_dpi_btn_" + std::to_string(level + 1)).c_str())->isChecked());
+    EXPECT_EQ(app.applyRequests.back(), 1u);
+}
+
 // The first save after start would cut a file longer than a record to its first record, so the
-// whole file is kept aside first; when it cannot be, the file is left as it is.
-TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKept) {
+// whole file is kept aside first; when it cannot be, the file is left as it is. A record with an
+// index out of range is repaired as it loads, and the file takes the repair at the first save.
+TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
     auto defaults = std::make_unique<DeviceConfig>();
     applyDefaults(*defaults);
+    defaults->activeProfile = 2;
     const auto record = reinterpret_cast<const std::uint8_t*>(defaults.get());
     std::vector<std::uint8_t> overlong(record, record + sizeof(DeviceConfig));
     overlong.resize(overlong.size() + 100, 0x5A);
-    for (const bool copyCanBeKept : {true, false}) {
+    defaults->activeProfile = kProfileCount;
+    const std::vector<std::uint8_t> outOfRange(record, record + sizeof(DeviceConfig));
+    enum class File { tooLong, tooLongCopyNotKept, indexOutOfRange };
+    for (const File file : {File::tooLong, File::tooLongCopyNotKept, File::indexOutOfRange}) {
+        SCOPED_TRACE(static_cast<int>(file));
         AppHarness app({.receiverPresent = false, .cablePresent = true,
                         .prepareData = [&](const std::filesystem::path& root) {
-                            qx4::test::writeBytes(root / "Data" / "ms_1" / "Config_1.data", overlong);
-                            if (!copyCanBeKept) std::filesystem::create_directories(root / "Data" / "ms_1" / "Config_1.data.damaged");
+                            const auto path = root / "Data" / "ms_1" / "Config_1.data";
+                            qx4::test::writeBytes(path, file == File::indexOutOfRange ? outOfRange : overlong);
+                            if (file == File::tooLongCopyNotKept) std::filesystem::create_directories(path.string() + ".damaged");
                         }});
+        ASSERT_TRUE(app.waitForAppliesEnded(1));
+        const auto saved = std::make_unique<DeviceConfig>();
+        readConfig(*saved, 0);
+        if (file == File::indexOutOfRange) {
+            EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), text("apply_sent_text"));
+            EXPECT_EQ(app.session().record().activeProfile, 0);
+            EXPECT_NE(qx4::test::readBytes(configFilePath()), outOfRange) << "the repair is saved with the start's apply";
+            continue;
+        }
+        EXPECT_EQ(saved->activeProfile, 2);
         const std::filesystem::path copy = configFilePath().string() + ".damaged";
-        app.click("wireless_profile_3_btn");
+        app.click("wireless_profile_4_btn");
         ASSERT_TRUE(app.waitForAppliesEnded(2));
-        if (copyCanBeKept) {
+        if (file == File::tooLong) {
             EXPECT_EQ(qx4::test::readBytes(copy), overlong);
             EXPECT_EQ(qx4::test::readBytes(configFilePath()).size(), sizeof(DeviceConfig));
         } else {
