@@ -57,3 +57,21 @@ function(qx4_add_wayland_test name)
   set_tests_properties(${name}_wayland PROPERTIES LABELS "e2e;wayland" TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=wayland;QX4_PLUGIN_DIR=${QX4_BIN_DIR};LANGUAGE=en")
 endfunction()
+
+# Runs the tests of the registered test `name` whose names begin with each of the prefixes (Suite or
+# Suite.Test) as ctest entries of their own (name.prefix), so that ctest -j runs them side by side;
+# `name` keeps the rest.
+function(qx4_run_apart name)
+  get_test_property(${name} LABELS labels)
+  get_test_property(${name} TIMEOUT timeout)
+  get_test_property(${name} ENVIRONMENT environment)
+  set(others)
+  foreach(prefix ${ARGN})
+    add_test(NAME ${name}.${prefix} COMMAND ${name} --gtest_filter=${prefix}*)
+    set_tests_properties(${name}.${prefix} PROPERTIES LABELS "${labels}" TIMEOUT ${timeout}
+      ENVIRONMENT "${environment}")
+    list(APPEND others ${prefix}*)
+  endforeach()
+  list(JOIN others ":" others)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${others}")
+endfunction()
