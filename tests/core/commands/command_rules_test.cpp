@@ -151,8 +151,6 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
         editor.captureKey(0x43);
     });
     expectSame("Ctrl+Shift+C");
-    EXPECT_EQ(binding(1, 4).keyCode, 0x06);
-    EXPECT_EQ(binding(1, 4).modifierMask, 3);
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "300"}).exitCode, 2);
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "3"}).exitCode, 0);
