@@ -13,7 +13,7 @@
 #include "core/device/dpi_steps.h"
 #include "core/edit/binding_editor.h"
 #include "core/vocab/function_wire_table.h"
-#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/macro_lists.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {

@@ -16,7 +16,7 @@
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 #include "core/window_messages.h"
-#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/macro_lists.h"
 
 namespace qx4 {
 namespace {

@@ -6,7 +6,7 @@
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_bindings.h"
-#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/macro_lists.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {
