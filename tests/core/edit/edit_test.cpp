@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "core/config/config_file.h"
@@ -15,7 +16,7 @@
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 #include "core/window_messages.h"
-#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/macro_lists.h"
 
 namespace qx4 {
 namespace {
@@ -72,10 +73,8 @@ TEST_F(BindingEdit, KeyCombinationsNeedAKeyOrAModifierAndCaptureOnlyInTheKeyboar
     EXPECT_TRUE(editor.captureKey(0x43));
     ASSERT_TRUE(editor.apply(profile()));
     const ButtonBinding& stored = profile().buttons[3];
-    EXPECT_EQ(stored.functionCode, kKeyboardFunctionCode);
-    EXPECT_EQ(stored.functionGroup, 4);
-    EXPECT_EQ(stored.keyCode, 0x06);
-    EXPECT_EQ(stored.modifierMask, 3);
+    EXPECT_EQ(std::tie(stored.functionCode, stored.functionGroup, stored.keyCode, stored.modifierMask),
+              std::make_tuple(kKeyboardFunctionCode, std::uint8_t{4}, std::uint8_t{0x06}, std::uint8_t{3}));
 
     // Modifier keys held with a key replace the boxes; a key without a code changes nothing.
     EXPECT_TRUE(editor.captureKey(0xE2, kModifierAlt));  // the ISO key beside the left Shift
@@ -102,14 +101,10 @@ TEST_F(BindingEdit, AChosenMacroIsCopiedWithItsRepeatModeAndFoundAgainByName) {
     ASSERT_TRUE(editor.apply(profile()));
 
     const ButtonBinding& stored = profile().buttons[6];
-    EXPECT_EQ(stored.functionCode, kMacroFunctionCode);
-    EXPECT_EQ(stored.functionGroup, 7);
-    EXPECT_EQ(stored.macroRepeatMode, 1);
-    EXPECT_EQ(stored.macroLoopCount, 1);
+    EXPECT_EQ(std::tie(stored.functionCode, stored.functionGroup, stored.macroRepeatMode, stored.macroLoopCount, stored.macroIndex,
+                       stored.macroActionCount, stored.macroActions[45].delay),
+              std::make_tuple(kMacroFunctionCode, std::uint8_t{7}, 1, 1, 1, std::uint16_t{0}, macros.at(1).actions[45].delay));
     EXPECT_EQ(macroNameText(stored.macroName), u"Fire");
-    EXPECT_EQ(stored.macroIndex, 1);
-    EXPECT_EQ(stored.macroActionCount, 0);
-    EXPECT_EQ(stored.macroActions[45].delay, macros.at(1).actions[45].delay);
 
     // Another macro took the position before the bindings were refreshed: reopening keeps Fire.
     macros.remove(0);
@@ -201,13 +196,8 @@ TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
     ASSERT_TRUE(draft.insertClick(4, 30));
     EXPECT_EQ(draft.size(), 46u);
     EXPECT_EQ(draft.selected(), 3u);
-    const MacroAction& press = draft.steps()[2];
-    const MacroAction& release = draft.steps()[3];
-    EXPECT_EQ(press.code, 245);
-    EXPECT_EQ(press.kind, kMacroActionPress);
-    EXPECT_EQ(release.kind, kMacroActionRelease);
-    EXPECT_EQ(release.delay, 30);
-    EXPECT_EQ(draft.steps()[4].code, 6);
+    EXPECT_EQ(std::tie(draft.steps()[2].code, draft.steps()[2].kind, draft.steps()[3].kind, draft.steps()[3].delay, draft.steps()[4].code),
+              std::make_tuple(std::uint8_t{245}, kMacroActionPress, kMacroActionRelease, std::uint16_t{30}, std::uint8_t{6}));
 
     MacroDraft almostFull = draftOf(45);
     EXPECT_FALSE(almostFull.insertClick(1, 30));
@@ -224,8 +214,7 @@ TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
     EXPECT_FALSE(draft.moveSelectedDown());
     ASSERT_TRUE(draft.moveSelectedUp());
     EXPECT_EQ(draft.selected(), 1u);
-    EXPECT_EQ(draft.steps()[1].code, 6);
-    EXPECT_EQ(draft.steps()[1].delay, 21);
+    EXPECT_EQ(std::tie(draft.steps()[1].code, draft.steps()[1].delay), std::make_tuple(std::uint8_t{6}, std::uint16_t{21}));
     draft.select(0);
     EXPECT_FALSE(draft.moveSelectedUp());
     EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 6, 5}));
@@ -259,8 +248,7 @@ TEST(MacroDraft, StepEditsKeepTheirLimits) {
     EXPECT_EQ(draft.totalDuration(), 1u + 250u);
 
     EXPECT_EQ(draft.setSelectedKey(0x74), 0x3E);  // F5
-    EXPECT_EQ(draft.steps()[2].code, 0x3E);
-    EXPECT_EQ(draft.steps()[2].delay, 21);
+    EXPECT_EQ(std::tie(draft.steps()[2].code, draft.steps()[2].delay), std::make_tuple(std::uint8_t{0x3E}, std::uint16_t{21}));
     ASSERT_TRUE(draft.setSelectedMouseButton(4));
     EXPECT_EQ(draft.steps()[2].code, 244);
     EXPECT_FALSE(draft.setSelectedMouseButton(5));
@@ -320,13 +308,9 @@ TEST_F(Recording, InsertsAfterTheSelectedStepAndStopsWhenFull) {
     recorder.start(77, 0);
     recorder.record({WM_XBUTTONDOWN, 2, 5});
     recorder.record({WM_LBUTTONUP, 0, 9});
-    ASSERT_EQ(draft.size(), 12u);
-    EXPECT_EQ(draft.steps()[3].delay, 77);
-    EXPECT_EQ(draft.steps()[4].code, 244);
-    EXPECT_EQ(draft.steps()[4].kind, kMacroActionPress);
-    EXPECT_EQ(draft.steps()[5].code, 241);
-    EXPECT_EQ(draft.steps()[5].kind, kMacroActionRelease);
-    EXPECT_EQ(draft.steps()[6].code, 4 + 4);
+    EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 5, 6, 7, 244, 241, 8, 9, 10, 11, 12, 13}));
+    EXPECT_EQ(std::tie(draft.steps()[3].delay, draft.steps()[4].kind, draft.steps()[5].kind),
+              std::make_tuple(std::uint16_t{77}, kMacroActionPress, kMacroActionRelease));
     EXPECT_EQ(draft.selected(), 5u);
 
     draft = draftOf(44);

@@ -6,7 +6,7 @@
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_bindings.h"
-#include "tests/core/macro/macro_test_support.h"
+#include "tests/support/macro_lists.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {
@@ -63,9 +63,9 @@ TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytes) {
     EXPECT_EQ(macroNameText(change.record->name), u"Macro3");
 }
 
-// Partial and out-of-range records are mended, whether exact or random.
+// Partial and out-of-range records are mended.
 TEST_F(MacroStore, LoadedRecordsAreMended) {
-    MacroRecord whole = test::macroNamed(u"", 1000);
+    MacroRecord whole = test::macroNamed(u"", -1000);
     whole.name.fill(u'n');  // no terminator
     const auto image = recordBytes(whole);
     std::vector<std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(image.data()),
@@ -75,34 +75,8 @@ TEST_F(MacroStore, LoadedRecordsAreMended) {
     MacroList list;
     ASSERT_EQ(loadMacros(list).appended, 2u);
     EXPECT_EQ(macroNameText(list.at(0).name), std::u16string(23, u'n'));
-    EXPECT_EQ(list.at(0).actionCount, 46);
+    EXPECT_EQ(list.at(0).actionCount, 0);
     EXPECT_TRUE(test::sameBytes(list.at(1), MacroRecord{toMacroName(u"pq"), 0, 0, {}}));
-
-    std::mt19937 random(5241);
-    for (int round = 0; round < 2000; ++round) {
-        const auto randomFile = test::randomBytes(random, 240 * 8);
-        test::writeBytes(file(), randomFile);
-        MacroList loaded;
-        ASSERT_EQ(loadMacros(loaded).appended, (randomFile.size() + 239) / 240);
-        for (const MacroRecord& record : loaded) {
-            ASSERT_GE(record.actionCount, 0);
-            ASSERT_LE(record.actionCount, 46);
-            ASSERT_EQ(record.name.back(), u'\0');
-        }
-    }
-    list = listOf({u"Macro1", u"fuzz"});
-    for (int round = 0; round < 2000; ++round) {
-        auto record = test::randomBytes(random, 240);
-        record.resize(240);
-        const auto decoded = decodeMacroFile(std::as_bytes(std::span(record)));
-        ASSERT_TRUE(decoded.has_value());
-        const MacroRecord& added = appendImportedMacro(*decoded, u"Fuzz", list);
-        ASSERT_GE(added.actionCount, 0);
-        ASSERT_LE(added.actionCount, 46);
-        ASSERT_FALSE(macroNameText(added.name).empty());
-        ASSERT_EQ(findMacro(macroNameText(added.name), list), list.positionOf(&added));
-        list.remove(2);
-    }
 }
 
 // Saving a list that lacks some of the file's macros would lose them: such a file is never
@@ -192,7 +166,8 @@ TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes
     EXPECT_EQ(other.size(), 4u);
     test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(240, 0x41));
     EXPECT_EQ(refusal(exported("whole.macro")), MacroRefusal::none);
-    EXPECT_EQ(other.size(), 5u);
+    ASSERT_EQ(other.size(), 5u);
+    EXPECT_EQ(other.at(4).actionCount, 46);
 }
 
 // Bindings find their macro again by name: found ones are copied in again with the macro's

@@ -1,4 +1,4 @@
-// Macros and lists of them for the macro store tests.
+// Macros and lists of them, for the tests of the macro store, the editors and the commands.
 #pragma once
 
 #include <algorithm>
