@@ -2,16 +2,12 @@
 // another client's window has the focus arrives as UM_HOOK_INPUT in order, with its pauses,
 // through the gates only; that window still gets its keys.
 #include <gtest/gtest.h>
-// After GoogleTest, which has a type named None: X11 headers make that word a macro.
-#include <X11/XF86keysym.h>
-#include <X11/keysym.h>
 
 #include <vector>
 
 #include "core/window_messages.h"
 #include "plugins/hook/desktop_capture.h"
 #include "plugins/hook/event_clock.h"
-#include "plugins/hook/xkb_keys.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/x_other_window.h"
 #include "tests/support/x_session.h"
@@ -42,26 +38,6 @@ void expectPause(const std::vector<Stamped>& stamped, std::size_t before, std::s
     const auto pause = static_cast<std::int64_t>(stamped.at(after).milliseconds - stamped.at(before).milliseconds);
     EXPECT_GE(pause, asked - 1);
     EXPECT_LE(pause, asked + 90);
-}
-
-TEST(XkbKeys, KeysGoByTheirPlaceOnAUsKeyboardAndElseByKeysym) {
-    const struct {
-        const char* name;
-        int virtualKey;
-        int withoutNumLock;
-    } places[] = {
-        {"AE10", '0', '0'}, {"AC12", 0xDC, 0xDC}, {"FK24", 0x87, 0x87}, {"RTSH", 0xA1, 0xA1},
-        {"KPDL", 0x6E, 0x2E}, {"KP5", 0x65, 0x0C},  {"AE13", 0, 0},       {"FK25", 0, 0},
-    };
-    for (const auto& place : places) {
-        const PlacedKey placed = placedKeyForName(place.name);
-        EXPECT_EQ(placed.virtualKey, place.virtualKey) << place.name;
-        EXPECT_EQ(placed.withoutNumLock, place.withoutNumLock) << place.name;
-    }
-    EXPECT_EQ(virtualKeyForKeysym(XK_q), 'Q');
-    EXPECT_EQ(virtualKeyForKeysym(XK_F13), 0x7C);
-    EXPECT_EQ(virtualKeyForKeysym(XF86XK_AudioNext), 0xB0);
-    EXPECT_EQ(virtualKeyForKeysym(XK_eacute), 0);
 }
 
 TEST(EventClock, KeepsThePausesTheServerSawHoweverLateTheReaderReadsThem) {

@@ -1,5 +1,5 @@
-// The input-hook library: key conversion, and Hook.so loaded as the program loads it, capturing
-// input delivered to a window of this process where it cannot watch the whole desktop.
+// Hook.so loaded as the program loads it, capturing input delivered to a window of this process
+// where it cannot watch the whole desktop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,36 +10,12 @@
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
-#include "plugins/hook/key_conversion.h"
 #include "tests/support/plugin_harness.h"
 
 namespace qx4::gui {
 namespace {
 
 using test::Posted;
-
-TEST(KeyConversion, GivesTheWindowsVirtualKeyOnAUsLayout) {
-    constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier, kPad = Qt::KeypadModifier, kShift = Qt::ShiftModifier;
-    const struct {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        quint32 scanCode;
-        quint32 keysym;
-        int expected;  // -1: no virtual key
-    } cases[] = {
-        {Qt::Key_A, kShift, 38, 0x41, 0x41}, {Qt::Key_0, kPad, 0, 0, 0x60}, {Qt::Key_Home, kPad, 0, 0, 0x24},
-        {Qt::Key_Semicolon, kNone, 0, 0, 0xBA}, {Qt::Key_Exclam, kShift, 0, 0, 0x31}, {Qt::Key_F24, kNone, 0, 0, 0x87},
-        {Qt::Key_Backtab, kShift, 0, 0, 0x09}, {Qt::Key_unknown, kNone, 0, 0, -1},
-        // Modifiers by side, from the keysym or else the scan code.
-        {Qt::Key_Shift, kShift, 0, 0xFFE2, 0xA1}, {Qt::Key_Shift, kShift, 62, 0, 0xA1},
-        {Qt::Key_Control, kNone, 105, 0xFFE4, 0xA3}, {Qt::Key_Meta, kNone, 0, 0xFFEC, 0x5C},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << c.key << " modifiers 0x" << c.modifiers.toInt());
-        const auto virtualKey = virtualKeyFor(QKeyEvent(QEvent::KeyPress, c.key, c.modifiers, c.scanCode, c.keysym, 0));
-        EXPECT_EQ(virtualKey ? int{*virtualKey} : -1, c.expected);
-    }
-}
 
 // Hook.so, bound as the program binds it, and what it posts for input to a window with a line
 // edit in it.

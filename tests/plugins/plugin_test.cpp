@@ -1,16 +1,13 @@
-// The plug-ins without a mouse: the emulated firmware (what it takes, what it refuses, and what its
-// buttons and commands send), the driver files as the program loads them, and the udev rule that
-// lets the program reach the mouse.
+// The plug-ins without a mouse: the emulated firmware (what it takes and what it refuses), the
+// driver files as the program loads them, and the udev rule that lets the program reach the mouse.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <tuple>
 #include <vector>
 
-#include "command_interpreter.h"
 #include "core/device/link_state.h"
 #include "mouse_model.h"
 #include "tests/support/plugin_harness.h"
@@ -116,53 +113,6 @@ TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     // The edges of the ranges are fine.
     EXPECT_EQ(mouse.receiveReport(Link::receiver, macroReport(120)).verdict, Verdict::accepted);
     EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(5)).verdict, Verdict::accepted);
-}
-
-// Commands send what the mouse would over the link it talks on; those it cannot do send nothing
-// and change nothing.
-TEST(VirtualMouseCommands, SendWhatTheMouseWouldOverTheLinkItTalksOnOrRefuse) {
-    constexpr MouseModel::Start kReceiver{true, false, false, 8}, kCable{false, true, false, 8},
-        kBoth{true, true, false, 8}, kNeither{false, false, false, 8}, kAsleepOnCable{false, true, true, 3};
-    constexpr auto R = Link::receiver, C = Link::cable;
-    constexpr auto N = FrameType::notification, A = FrameType::arrival;
-    const struct {
-        MouseModel::Start start;
-        const char* line;
-        std::vector<Push> pushes;
-    } cases[] = {
-        {kReceiver, "dpi", {{R, N, 0x1000, 4}}},
-        {kBoth, "profile", {{R, N, 0x8000, 2}}},
-        {kNeither, "dpi", {}},
-        {kReceiver, "battery 10", {{R, N, 0x6000, 10}}},
-        {kReceiver, "sleep", {{R, N, 0x4000, 0x0800}}},
-        {kAsleepOnCable, "wake", {{C, N, 0x4000, 0x0301}}},
-        {kReceiver, "light 300", {{R, N, 0x7000, 300}}},
-        {kReceiver, "cable plug", {{C, A, 0, 1}}},
-        {kBoth, "  cable   unplug ", {{C, A, 0, 0}}},
-        {kCable, "receiver plug", {{R, A, 0, 1}, {R, N, 0x4000, 0x0801}}},
-        {kReceiver, "receiver plug", {}},
-    };
-    const auto fields = [](const std::vector<Push>& pushes) {
-        std::vector<std::tuple<Link, FrameType, int, int>> result;
-        for (const Push& p : pushes) result.emplace_back(p.link, p.type, p.code, p.value);
-        return result;
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        MouseModel mouse(c.start);
-        const CommandResult result = runCommand(mouse, c.line);
-        EXPECT_TRUE(result.reply.starts_with("ok")) << result.reply;
-        EXPECT_EQ(fields(result.pushes), fields(c.pushes));
-    }
-    for (const char* line : {"battery 11", "battery", "rate 65536", "light x", "notify 1", "cable wiggle", "dpi 2",
-                             "wait listeners usb 1", "frobnicate"}) {
-        SCOPED_TRACE(line);
-        MouseModel mouse;
-        const CommandResult result = runCommand(mouse, line);
-        EXPECT_TRUE(result.reply.starts_with("error: ")) << result.reply;
-        EXPECT_TRUE(result.pushes.empty() && !result.wait);
-        EXPECT_EQ(mouse.battery(), 8);
-    }
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ struct Links {
 
 // One mouse: each file serves its own link, the mouse logs what it heard, the monitors post what it
 // sends on their link only.
-TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLinkFromAnyThread) {
+TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLink) {
     VirtualMouse mouse;
     Links links;
     EXPECT_EQ(links.receiver.Open_FeatureDevice(), 1);
