@@ -50,32 +50,6 @@ Bytes macroReport(std::uint8_t slot, const Bytes& pairs = {}) {
     return r;
 }
 
-TEST(VirtualMouseModel, DecodesEveryReportTypeIntoTheProfileOrSlotItNames) {
-    MouseModel mouse;
-    for (const Bytes& r : {profileSelect(3), kDpi, kLight, kPolling, kButtons,
-                           macroReport(7, {0x00, 0x04, 5, 3, 0x80, 0x04})}) {
-        EXPECT_EQ(mouse.receiveReport(Link::receiver, r).verdict, Verdict::accepted) << int{r[0]};
-    }
-    EXPECT_EQ(mouse.activeProfile(), 3);
-    const ProfileState& two = mouse.profile(2);
-    EXPECT_EQ(two.dpi.enableMask, 0b00100101);
-    EXPECT_EQ(two.dpi.currentLevel, 1);
-    EXPECT_EQ(two.dpi.colors[0].blue, 0x56);
-    EXPECT_EQ(two.light.brightness, 6);
-    EXPECT_EQ(two.light.color.green, 0x80);
-    EXPECT_EQ(two.reportInterval, 8);
-    EXPECT_EQ(two.buttons[0].c, 6);
-    EXPECT_EQ(two.buttons[23].c, 2);
-    EXPECT_EQ(mouse.profile(1).reportInterval, 1);  // the other profiles keep their factory state
-    EXPECT_EQ(mouse.macros().at(7).pairs.at(1), std::make_pair(std::uint8_t{5}, std::uint8_t{3}));
-
-    // Codes read back as the highest DPI they stand for: code 4 is 0 and 100, 115 is 4900.
-    const std::string text = mouse.describe();
-    EXPECT_NE(text.find("profile 2 dpi levels: 400 800 6000 1600 3200 4000 4900 100\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("macro 7: mode 0 params 0 0 0 loop 1 pairs 3, press 04 after 0 ms, wait 1000 ms, release 04 after 0 ms\n"),
-              std::string::npos) << text;
-}
-
 TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     struct Damage {
         Bytes report;
