@@ -1,5 +1,5 @@
-// The input-hook library: key conversion, and Hook.so loaded as the program loads it, capturing
-// input delivered to a window of this process where it cannot watch the whole desktop.
+// Hook.so loaded as the program loads it, capturing input delivered to a window of this process
+// where it cannot watch the whole desktop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,46 +10,12 @@
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
-#include "plugins/hook/key_conversion.h"
 #include "tests/support/plugin_harness.h"
 
 namespace qx4::gui {
 namespace {
 
 using test::Posted;
-
-TEST(KeyConversion, GivesTheWindowsVirtualKeyOnAUsLayout) {
-    constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier, kPad = Qt::KeypadModifier, kShift = Qt::ShiftModifier;
-    const struct {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        quint32 scanCode;
-        quint32 keysym;
-        int expected;  // -1: no virtual key
-    } cases[] = {
-        // Letters and digits, the keypad with Num Lock on and off.
-        {Qt::Key_A, kShift, 38, 0x41, 0x41}, {Qt::Key_9, kNone, 0, 0, 0x39}, {Qt::Key_0, kPad, 0, 0, 0x60},
-        {Qt::Key_Plus, kPad, 0, 0, 0x6B}, {Qt::Key_Enter, kPad, 0, 0, 0x6C}, {Qt::Key_Comma, kPad, 0, 0, 0x6E},
-        {Qt::Key_Home, kPad, 0, 0, 0x24},
-        // Punctuation, plain and shifted, and shifted digits.
-        {Qt::Key_Semicolon, kNone, 0, 0, 0xBA}, {Qt::Key_Plus, kShift, 0, 0, 0xBB}, {Qt::Key_QuoteLeft, kNone, 0, 0, 0xC0},
-        {Qt::Key_BraceRight, kShift, 0, 0, 0xDD}, {Qt::Key_Exclam, kShift, 0, 0, 0x31},
-        {Qt::Key_ParenRight, kShift, 0, 0, 0x30},
-        // Function and control keys.
-        {Qt::Key_F1, kNone, 0, 0, 0x70}, {Qt::Key_F24, kNone, 0, 0, 0x87}, {Qt::Key_Backtab, kShift, 0, 0, 0x09},
-        {Qt::Key_Menu, kNone, 0, 0, 0x5D}, {Qt::Key_unknown, kNone, 0, 0, -1},
-        // Modifiers by side, from the keysym or else the scan code.
-        {Qt::Key_Shift, kShift, 50, 0xFFE1, 0xA0}, {Qt::Key_Shift, kShift, 0, 0xFFE2, 0xA1},
-        {Qt::Key_Shift, kShift, 62, 0, 0xA1}, {Qt::Key_Control, kNone, 105, 0xFFE4, 0xA3},
-        {Qt::Key_AltGr, kNone, 108, 0xFE03, 0xA5}, {Qt::Key_Meta, kNone, 133, 0xFFEB, 0x5B},
-        {Qt::Key_Meta, kNone, 0, 0xFFEC, 0x5C},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << c.key << " modifiers 0x" << c.modifiers.toInt());
-        const auto virtualKey = virtualKeyFor(QKeyEvent(QEvent::KeyPress, c.key, c.modifiers, c.scanCode, c.keysym, 0));
-        EXPECT_EQ(virtualKey ? int{*virtualKey} : -1, c.expected);
-    }
-}
 
 // Hook.so, bound as the program binds it, and what it posts for input to a window with a line
 // edit in it.
@@ -113,7 +79,6 @@ TEST_F(HookLibrary, PostsKeysOnceAndButtonsAndTheWheelOnlyWhileTheirPartIsOnUnti
 
     hooks_.enablemousehook(1);
     click(Qt::RightButton);
-    click(Qt::BackButton);
     click(Qt::ForwardButton);
     for (int enabled : {0, 1}) {
         hooks_.mousewheelenable(enabled);
@@ -123,31 +88,17 @@ TEST_F(HookLibrary, PostsKeysOnceAndButtonsAndTheWheelOnlyWhileTheirPartIsOnUnti
     }
     EXPECT_EQ(posted(), (std::vector<Posted>{{UM_HOOK_INPUT, 0x0204, 0},
                                              {UM_HOOK_INPUT, 0x0205, 0},
-                                             {UM_HOOK_INPUT, 0x020B, 1},
-                                             {UM_HOOK_INPUT, 0x020C, 1},
                                              {UM_HOOK_INPUT, 0x020B, 2},
                                              {UM_HOOK_INPUT, 0x020C, 2},
                                              {UM_HOOK_INPUT, 0x020A, -120}}));
     hooks_.enablehook(0);
     click(Qt::Key_A);
-    click(Qt::LeftButton);
-    EXPECT_EQ(posted(), (std::vector<Posted>{{UM_HOOK_INPUT, 0x0201, 0}, {UM_HOOK_INPUT, 0x0202, 0}}));
-    hooks_.enablemousehook(0);
-    hooks_.enablehook(1);
-    click(Qt::MiddleButton);
-    click(Qt::Key_A);
-    EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
-
-    hooks_.enablemousehook(1);
     hooks_.removemousehook();
     click(Qt::LeftButton);
+    hooks_.enablehook(1);
     hooks_.removehook();
     click(Qt::Key_A);
     EXPECT_TRUE(posted().empty());
-    hooks_.enablehook(0);
-    ASSERT_EQ(hooks_.installhook(sink_), 1);  // turns keys on again
-    click(Qt::Key_A);
-    EXPECT_EQ(posted(), (std::vector<Posted>{kAPress, kARelease}));
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
-// The plug-ins without a mouse: the emulated firmware (what it takes, what it refuses, and what its
-// buttons and commands send), the driver files as the program loads them, and the udev rule that
-// lets the program reach the mouse.
+// The plug-ins without a mouse: the emulated firmware (what it takes and what it refuses), the
+// driver files as the program loads them, and the udev rule that lets the program reach the mouse.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <tuple>
 #include <vector>
 
-#include "command_interpreter.h"
 #include "core/device/link_state.h"
 #include "mouse_model.h"
 #include "tests/support/plugin_harness.h"
@@ -53,32 +50,6 @@ Bytes macroReport(std::uint8_t slot, const Bytes& pairs = {}) {
     return r;
 }
 
-TEST(VirtualMouseModel, DecodesEveryReportTypeIntoTheProfileOrSlotItNames) {
-    MouseModel mouse;
-    for (const Bytes& r : {profileSelect(3), kDpi, kLight, kPolling, kButtons,
-                           macroReport(7, {0x00, 0x04, 5, 3, 0x80, 0x04})}) {
-        EXPECT_EQ(mouse.receiveReport(Link::receiver, r).verdict, Verdict::accepted) << int{r[0]};
-    }
-    EXPECT_EQ(mouse.activeProfile(), 3);
-    const ProfileState& two = mouse.profile(2);
-    EXPECT_EQ(two.dpi.enableMask, 0b00100101);
-    EXPECT_EQ(two.dpi.currentLevel, 1);
-    EXPECT_EQ(two.dpi.colors[0].blue, 0x56);
-    EXPECT_EQ(two.light.brightness, 6);
-    EXPECT_EQ(two.light.color.green, 0x80);
-    EXPECT_EQ(two.reportInterval, 8);
-    EXPECT_EQ(two.buttons[0].c, 6);
-    EXPECT_EQ(two.buttons[23].c, 2);
-    EXPECT_EQ(mouse.profile(1).reportInterval, 1);  // the other profiles keep their factory state
-    EXPECT_EQ(mouse.macros().at(7).pairs.at(1), std::make_pair(std::uint8_t{5}, std::uint8_t{3}));
-
-    // Codes read back as the highest DPI they stand for: code 4 is 0 and 100, 115 is 4900.
-    const std::string text = mouse.describe();
-    EXPECT_NE(text.find("profile 2 dpi levels: 400 800 6000 1600 3200 4000 4900 100\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("macro 7: mode 0 params 0 0 0 loop 1 pairs 3, press 04 after 0 ms, wait 1000 ms, release 04 after 0 ms\n"),
-              std::string::npos) << text;
-}
-
 TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     struct Damage {
         Bytes report;
@@ -89,10 +60,8 @@ TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
         {profileSelect(1), 0, 0x0B},  // no such command
         {kLight, 1, 12},              // wrong length byte
         {profileSelect(1), 2, 0},     // profile out of range
-        {profileSelect(1), 2, 6},
         {kDpi, 2, 6},
         {macroReport(1), 2, 0},       // slot out of range
-        {macroReport(1), 2, 121},
         {macroReport(1), 28, 51},     // more pairs than fit
         {kPolling, 3, 3},             // no such report interval
         {kDpi, 24, 9},                // no such level
@@ -118,74 +87,6 @@ TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
     // The edges of the ranges are fine.
     EXPECT_EQ(mouse.receiveReport(Link::receiver, macroReport(120)).verdict, Verdict::accepted);
     EXPECT_EQ(mouse.receiveReport(Link::receiver, profileSelect(5)).verdict, Verdict::accepted);
-}
-
-TEST(VirtualMouseModel, DpiButtonWalksTheActiveProfilesEnabledLevelsAndProfileButtonWraps) {
-    MouseModel mouse;
-    for (int expected : {4, 5, 6, 7, 1}) EXPECT_EQ(mouse.pressDpiButton(), expected);  // factory: 1-7 on
-
-    ASSERT_EQ(mouse.receiveReport(Link::receiver, kDpi).verdict, Verdict::accepted);
-    EXPECT_EQ(mouse.pressProfileButton(), 2);
-    for (int expected : {3, 6, 1}) EXPECT_EQ(mouse.pressDpiButton(), expected);
-    Bytes noneEnabled = kDpi;
-    noneEnabled[5] = 0;
-    noneEnabled[24] = 2;
-    ASSERT_EQ(mouse.receiveReport(Link::receiver, noneEnabled).verdict, Verdict::accepted);
-    EXPECT_EQ(mouse.pressDpiButton(), 2);
-
-    for (int expected : {3, 4, 5, 1}) EXPECT_EQ(mouse.pressProfileButton(), expected);
-    EXPECT_EQ(mouse.pressDpiButton(), 2);
-    EXPECT_EQ(mouse.pressDpiButton(), 3);
-}
-
-// Commands send what the mouse would over the link it talks on; those it cannot do send nothing
-// and change nothing.
-TEST(VirtualMouseCommands, SendWhatTheMouseWouldOverTheLinkItTalksOnOrRefuse) {
-    constexpr MouseModel::Start kReceiver{true, false, false, 8}, kCable{false, true, false, 8},
-        kBoth{true, true, false, 8}, kNeither{false, false, false, 8}, kAsleepOnCable{false, true, true, 3};
-    constexpr auto R = Link::receiver, C = Link::cable;
-    constexpr auto N = FrameType::notification, A = FrameType::arrival;
-    const struct {
-        MouseModel::Start start;
-        const char* line;
-        std::vector<Push> pushes;
-    } cases[] = {
-        {kReceiver, "dpi", {{R, N, 0x1000, 4}}},
-        {kCable, "DPI", {{C, N, 0x1000, 4}}},
-        {kBoth, "profile", {{R, N, 0x8000, 2}}},
-        {kNeither, "dpi", {}},
-        {kReceiver, "battery 10", {{R, N, 0x6000, 10}}},
-        {kReceiver, "sleep", {{R, N, 0x4000, 0x0800}}},
-        {kAsleepOnCable, "wake", {{C, N, 0x4000, 0x0301}}},
-        {kReceiver, "rate 0x2", {{R, N, 0x2000, 2}}},
-        {kReceiver, "light 300", {{R, N, 0x7000, 300}}},
-        {kReceiver, "cable plug", {{C, A, 0, 1}}},
-        {kBoth, "  cable   unplug ", {{C, A, 0, 0}}},
-        {kCable, "receiver plug", {{R, A, 0, 1}, {R, N, 0x4000, 0x0801}}},
-        {kReceiver, "receiver unplug", {{R, A, 0, 0}}},
-        {kReceiver, "receiver plug", {}},
-    };
-    const auto fields = [](const std::vector<Push>& pushes) {
-        std::vector<std::tuple<Link, FrameType, int, int>> result;
-        for (const Push& p : pushes) result.emplace_back(p.link, p.type, p.code, p.value);
-        return result;
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        MouseModel mouse(c.start);
-        const CommandResult result = runCommand(mouse, c.line);
-        EXPECT_TRUE(result.reply.starts_with("ok")) << result.reply;
-        EXPECT_EQ(fields(result.pushes), fields(c.pushes));
-    }
-    for (const char* line : {"battery 0", "battery 11", "battery", "rate -1", "rate 65536", "light x", "notify 1",
-                             "cable wiggle", "dpi 2", "wait reports", "wait listeners usb 1", "frobnicate"}) {
-        SCOPED_TRACE(line);
-        MouseModel mouse;
-        const CommandResult result = runCommand(mouse, line);
-        EXPECT_TRUE(result.reply.starts_with("error: ")) << result.reply;
-        EXPECT_TRUE(result.pushes.empty() && !result.wait);
-        EXPECT_EQ(mouse.battery(), 8);
-    }
 }
 
 }  // namespace

@@ -1,16 +1,11 @@
-// qx4-virtual-mouse as a process: one copy per runtime folder, clients of every kind over its
-// socket, broken clients, commands typed on its standard input; and the virtualmouse driver
-// libraries, loaded as the program loads them, against it.
+// qx4-virtual-mouse as a process: one copy per private runtime folder, broken clients over its
+// socket; and the virtualmouse driver libraries, loaded as the program loads them, against it.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstring>
-#include <thread>
 
 #include "plugins/virtualmouse/vm_protocol.h"
 #include "tests/support/plugin_harness.h"
@@ -46,63 +41,19 @@ struct Client {
     int fd;
 };
 
-TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyButNotAStaleSocket) {
+TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyAndDropsBrokenClients) {
     TempFolder folder;
-    const auto socket = folder.path() / kSocketName;
     ::chmod(folder.path().c_str(), 0755);
     const auto open = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(open.exitCode, 1);
     EXPECT_NE(open.output.find("not private"), std::string::npos) << open.output;
-    EXPECT_FALSE(std::filesystem::exists(socket));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / kSocketName));
     ::chmod(folder.path().c_str(), 0700);
-    {
-        // Left behind by a virtual mouse that died without removing it.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
-        std::strcpy(address.sun_path, socket.c_str());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ::close(fd);
-    }
-    VirtualMouse first({.runtimeFolder = folder.path()});
+    VirtualMouse mouse({.runtimeFolder = folder.path()});
     const auto second = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_NE(second.output.find("another virtual mouse is already running"), std::string::npos) << second.output;
-    EXPECT_EQ(first.command("battery 4"), "ok: battery 4, sent over the receiver");  // its socket is untouched
-    EXPECT_EQ(first.stop(), 0);
-    EXPECT_FALSE(std::filesystem::exists(socket));
-
-    // Commands typed on its standard input, until quit.
-    const auto typed = runVirtualMouseToEnd({"--cable", "--no-receiver", "--battery", "5"}, folder.path(),
-                                            "dpi\n\nbattery 3\nfly\nstate\nquit\nprofile\n");
-    EXPECT_EQ(typed.exitCode, 0) << typed.output;
-    for (const char* expected : {"ok: dpi level 4, sent over the cable\n", "ok: battery 3, sent over the cable\n",
-                                 "error: unknown command \"fly\"", "\ncable: plugged\n", "battery: 3\n",
-                                 "ok: quitting\n"}) {
-        EXPECT_NE(typed.output.find(expected), std::string::npos) << expected << " in\n" << typed.output;
-    }
-    EXPECT_EQ(typed.output.find("ok: profile"), std::string::npos) << "a command after quit ran";
-}
-
-TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll) {
-    VirtualMouse mouse;
     {
-        Client monitor(mouse.socketPath());
-        const std::uint8_t hello[] = {helloLinkByte(Link::receiver), static_cast<std::uint8_t>(Role::monitor)};
-        ASSERT_TRUE(sendAll(monitor.fd, encodeFrame(FrameType::hello, hello)));
-        ASSERT_TRUE(mouse.waitForListeners("receiver", 1));
-        // A text client, as a person with a socket tool would be.
-        Client text(mouse.socketPath());
-        ASSERT_TRUE(text.send("dpi\n"));
-        EXPECT_EQ(text.readLine(), "ok: dpi level 4, sent over the receiver");
-        // The monitor heard its status, the mouse's status on subscribing, and the press.
-        FrameDecoder decoder;
-        Frame frame;
-        for (FrameType type : {FrameType::status, FrameType::notification, FrameType::notification}) {
-            ASSERT_TRUE(readFrame(monitor.fd, decoder, frame, 5000));
-            EXPECT_EQ(frame.type, type);
-        }
-        EXPECT_EQ(frame.payload, (std::vector<std::uint8_t>{0x00, 0x10, 4, 0}));
-
         Client broken(mouse.socketPath());
         ASSERT_TRUE(broken.send(std::string_view("\x02\xFF\xFF\xFF\xFF", 5)));  // a frame too large
         EXPECT_TRUE(broken.closedByPeer());
@@ -112,9 +63,9 @@ TEST(VirtualMouseProcess, ServesSeveralClientsDropsABrokenOneAndOutlivesThemAll)
         EXPECT_EQ(endless.readLine(), "error: a line is limited to 65536 bytes");
         EXPECT_TRUE(endless.closedByPeer());
     }
-    EXPECT_FALSE(mouse.waitForReports(1, 50));  // a wait that runs out answers, and the next reply follows
     EXPECT_EQ(mouse.command("profile"), "ok: profile 2, sent over the receiver");
     EXPECT_EQ(mouse.stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / kSocketName));
 }
 
 constexpr std::uint32_t kData = 1329, kArrival = 1330, kCableData = 1331, kCableArrival = 1332;
@@ -129,27 +80,15 @@ struct Links {
     }
 };
 
-// One mouse: each file serves its own link, the mouse logs what it heard, the monitors post what it
-// sends on their link only, and a worker sends while the UI thread opens and closes the link.
-TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLinkFromAnyThread) {
+// One mouse: each file serves its own link, and the monitors post what it sends on their link only.
+// What it hears and logs, the end-to-end tests compare byte for byte.
+TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLink) {
     VirtualMouse mouse;
     Links links;
-    EXPECT_EQ(links.receiver.Open_FeatureDevice(), 1);
     EXPECT_EQ(links.cable.Open_FeatureDevice(), 0);  // the cable is unplugged
-    EXPECT_EQ(links.receiver.send(kSelectProfile2), 1);
-    EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
+    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
     EXPECT_EQ(links.receiver.send({0x0C, 4, 9, 5}), 0);  // heard and refused
     EXPECT_EQ(links.receiver.SetFeature(nullptr, 4), 0);
-    mouse.command("cable plug");
-    EXPECT_EQ(links.cable.Open_FeatureDevice(), 1);
-    EXPECT_EQ(links.cable.send({0x06, 9, 2, 4, 0, 0, 0, 0, 0}), 1);
-    mouse.command("cable unplug");  // what an open link sends now is not heard, nor logged
-    EXPECT_EQ(links.cable.send(kSelectProfile2), 0);
-    ASSERT_TRUE(mouse.waitForReports(3));
-    const std::vector<LogEntry> expected{
-        {"receiver", {0x0C, 4, 2, 5}}, {"receiver", {0x0C, 4, 9, 5}}, {"cable", {0x06, 9, 2, 4, 0, 0, 0, 0, 0}}};
-    EXPECT_EQ(mouse.log(), expected);
-
     RecordingSink receiver, cable;
     links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
     links.cable.Open_DevMonitor(cable.sink(), kCableData, kCableArrival);
@@ -172,22 +111,6 @@ TEST(VirtualMouseDriver, EachFileServesAndMonitorsItsOwnLinkFromAnyThread) {
     mouse.command("wake");
     EXPECT_FALSE(receiver.next(100));
 
-    ASSERT_EQ(links.receiver.Open_FeatureDevice(), 1);
-    std::atomic<bool> done{false};
-    std::atomic<int> succeeded{0};
-    std::thread worker([&] {
-        for (int i = 0; i < 200; ++i) succeeded += links.receiver.send(kSelectProfile2);
-        done = true;
-    });
-    while (!done) {
-        links.receiver.Open_DevMonitor(receiver.sink(), kData, kArrival);
-        links.receiver.Close_FeatureDevice();
-        links.receiver.Open_FeatureDevice();
-        links.receiver.Close_DevMonitor();
-    }
-    worker.join();
-    EXPECT_GT(succeeded.load(), 0);
-    EXPECT_EQ(mouse.stateValue("receiver"), "plugged");
     links.receiver.Set_VIDPID(0x1234, 0xFA66);  // ids of no link
     EXPECT_EQ(links.receiver.Open_FeatureDevice(), 0);
     EXPECT_EQ(mouse.stop(), 0);

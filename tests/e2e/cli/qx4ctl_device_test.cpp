@@ -27,8 +27,9 @@ protected:
     std::unique_ptr<DeviceConfig> record = std::make_unique<DeviceConfig>();
 };
 
-// A full download, then a script: without a program qx4ctl cannot know what the mouse holds, so
-// each step sends everything.
+// A full download, then a script run backwards without --apply: the profile choice, last, sends at
+// once, and without a program qx4ctl cannot know what the mouse holds, so it sends everything the
+// earlier steps saved.
 TEST_F(Qx4ctlDeviceTest, ApplyAndAScriptReachTheMouseOverTheCableAsTheSavedRecordEncodesIt) {
     VirtualMouse mouse({.receiver = false, .cable = true, .runtimeFolder = {}});
     const ToolRun apply = runQx4ctl({"apply", "--simulate"}, scratch.path());
@@ -46,13 +47,16 @@ TEST_F(Qx4ctlDeviceTest, ApplyAndAScriptReachTheMouseOverTheCableAsTheSavedRecor
     std::istringstream printed(reports.out);
     EXPECT_EQ(parseHexLines(printed), expected);
 
-    for (const ScriptStep& step : kProfileScript) {
-        const ToolRun run = runQx4ctl(step.arguments, scratch.path());
-        ASSERT_EQ(run.exitCode, 0) << step.arguments[0] << ": " << run.err;
-        const Reports sent = encoded(*savedRecord(), SectionFlags::all());
-        expected.insert(expected.end(), sent.begin(), sent.end());
-        EXPECT_THAT(run.out, HasSubstr("Sent to the mouse: " + std::to_string(sent.size()) + " reports.")) << run.out;
+    ToolRun run;
+    for (auto step = kProfileScript.rbegin(); step != kProfileScript.rend(); ++step) {
+        std::vector<std::string> arguments = step->arguments;
+        std::erase(arguments, "--apply");
+        run = runQx4ctl(arguments, scratch.path());
+        ASSERT_EQ(run.exitCode, 0) << arguments[0] << ": " << run.err;
     }
+    const Reports sent = encoded(*savedRecord(), SectionFlags::all());
+    expected.insert(expected.end(), sent.begin(), sent.end());
+    EXPECT_THAT(run.out, HasSubstr("Sent to the mouse: 25 reports.")) << run.out;
     EXPECT_EQ(heard(mouse, expected.size()), expected);
     EXPECT_EQ(savedRecord()->profiles[1].buttons[4].functionCode, 69) << "volume_up";
 }
