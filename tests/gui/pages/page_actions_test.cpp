@@ -79,7 +79,6 @@ TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWi
     const auto importWrongSize = choose("notes.pro");
     EXPECT_FALSE(importIntoActiveProfile(nullptr, *record, macros));
     EXPECT_EQ(warning, ResourceManager::instance().text(QStringLiteral("profile_wrong_size_text")));
-    EXPECT_NE(warning, QStringLiteral("profile_wrong_size_text"));
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_TRUE(macros.empty());
 
