@@ -269,12 +269,15 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_EQ(swatchColor(swatch(4)), 0xFF123456u);
 
+    QRect shownAt;
     ASSERT_TRUE(pickColor(4, "confirm_btn", [&](CDpiColorWnd& dialog) {
+        shownAt = dialog.geometry();
         EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[2], "99999999999")->text(), "255");
     }));
     expected.profiles[2].dpiColors[3] = 0x00FF3412;
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_EQ(swatchColor(swatch(4)), 0xFF1234FFu);
+    EXPECT_EQ(shownAt, QRect(swatch(4)->mapToGlobal(QPoint(-140, swatch(4)->height())), QSize(250, 200)));
 
     // The mouse switching profiles while the dialog is open must not move the colour with it.
     ASSERT_TRUE(pickColor(2, "confirm_btn", [&](CDpiColorWnd& dialog) {
