@@ -1,11 +1,14 @@
-// The profile file buttons' actions through the real file dialog and warning box.
+// What the pages' file and settings buttons start, through the real file dialog and warning box:
+// profile files, and the desktop's own mouse settings tool, or a warning when there is none.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
@@ -13,6 +16,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/profile_actions.h"
+#include "gui/pages/system_mouse_settings.h"
 #include "tests/support/page_test_support.h"
 
 namespace qx4::gui {
@@ -75,13 +79,52 @@ TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWi
     const auto importWrongSize = choose("notes.pro");
     EXPECT_FALSE(importIntoActiveProfile(nullptr, *record, macros));
     EXPECT_EQ(warning, ResourceManager::instance().text(QStringLiteral("profile_wrong_size_text")));
-    EXPECT_NE(warning, QStringLiteral("profile_wrong_size_text"));
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_TRUE(macros.empty());
 
     qunsetenv("QX4_DATA_DIR");
     qputenv("HOME", home);
     if (!configHome.isNull()) qputenv("XDG_CONFIG_HOME", configHome);
+}
+
+TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSo) {
+    const QByteArray path = qgetenv("PATH");
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "X-Cinnamon");
+    for (const bool toolsInstalled : {true, false}) {
+        SCOPED_TRACE(toolsInstalled ? "tools installed" : "no tool");
+        const QTemporaryDir folder;
+        const QString started = folder.filePath(QStringLiteral("started"));
+        // Each tool notes its name and arguments; another desktop's tool comes first in the list.
+        const QStringList tools{"gnome-control-center", "cinnamon-settings"};
+        for (const QString& tool : toolsInstalled ? tools : QStringList()) {
+            QFile script(folder.filePath(tool));
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho \"${0##*/} $*\" >> \"${0%/*}/started\"\n");
+            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(folder.path()));
+        QString shown;
+        bool opened = false;
+        const bool answered = test::answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                shown = box.findChild<QLabel*>(QStringLiteral("warning"))->text();
+                box.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click();
+            },
+            [&] { opened = openSystemMouseSettings(); });
+        EXPECT_EQ(opened, toolsInstalled);
+        EXPECT_EQ(answered, !toolsInstalled);
+        if (toolsInstalled) {
+            QFile note(started);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return note.size() > 0; }, 5000));
+            ASSERT_TRUE(note.open(QIODevice::ReadOnly));
+            EXPECT_EQ(note.readAll(), "cinnamon-settings mouse\n");
+        } else {
+            EXPECT_EQ(shown, ResourceManager::instance().text(QStringLiteral("mouse_settings_missing_text")));
+        }
+    }
+    qputenv("PATH", path);
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
 }
 
 }  // namespace
