@@ -7,9 +7,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -23,53 +21,35 @@ namespace {
 
 QDir resources() { return ResourceManager::instance().resourceDirectory(); }
 
-LanguageTexts english() { return readLanguageFile(resources().filePath(QStringLiteral("lan.xml"))).value_or(LanguageTexts{}); }
-
-QStringList translationFiles() { return resources().entryList({QStringLiteral("lan_*.xml")}, QDir::Files); }
-
-// The keys the layouts name in their text, tool tip, title and combo item properties.
-QSet<QString> layoutKeys() {
-    const QSet<QString> keyProperties{"textKey", "toolTipKey", "windowTitleKey", "itemKeys"};
-    QSet<QString> keys;
-    for (const QString& name : resources().entryList({QStringLiteral("*.xml")}, QDir::Files)) {
-        QFile layout(resources().filePath(name));
-        if (!layout.open(QIODevice::ReadOnly)) ADD_FAILURE() << name.toStdString();
-        QXmlStreamReader xml(&layout);
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("property")) continue;
-            if (!keyProperties.contains(xml.attributes().value(QLatin1String("name")).toString())) continue;
-            xml.readNextStartElement();
-            for (const QString& key : xml.readElementText().split(QLatin1Char(';'), Qt::SkipEmptyParts)) keys << key.trimmed();
-        }
-        EXPECT_FALSE(xml.hasError()) << name.toStdString() << ": " << xml.errorString().toStdString();
+// The first group of each match of `pattern` in the files under `folder`.
+QStringList matchesIn(const QString& folder, const QStringList& files, const QRegularExpression& pattern) {
+    QStringList found;
+    QDirIterator each(folder, files, QDir::Files, QDirIterator::Subdirectories);
+    while (each.hasNext()) {
+        QFile file(each.next());
+        if (!file.open(QIODevice::ReadOnly)) ADD_FAILURE() << file.fileName().toStdString();
+        for (const auto& match : pattern.globalMatch(QString::fromUtf8(file.readAll()))) found << match.captured(1);
     }
-    return keys;
+    return found;
 }
 
-// The keys the code names as string literals shaped like a key (object names are not), in the
-// sources of the program and its core; "%1" stands for a part the code fills in
-// ("button_place_%1_text").
+// The keys the code names as string literals shaped like a key (object names are not); "%1" stands
+// for a part the code fills in ("button_place_%1_text").
 QStringList sourceKeys() {
     const QRegularExpression literal(QStringLiteral(R"re("([a-z][a-z0-9_]*(?:%1[a-z0-9_]*)?)")re"));
     const QRegularExpression keyShape(QStringLiteral(R"re(_text$|_action$|^wireless_lightmode%1$)re"));
-    QStringList keys;
-    for (const char* area : {"gui", "core"}) {
-        QDirIterator sources(QStringLiteral(QX4_SOURCE_DIR "/") + QLatin1String(area), {"*.cpp", "*.h"}, QDir::Files,
-                             QDirIterator::Subdirectories);
-        while (sources.hasNext()) {
-            QFile source(sources.next());
-            if (!source.open(QIODevice::ReadOnly)) ADD_FAILURE() << source.fileName().toStdString();
-            for (const auto& match : literal.globalMatch(QString::fromUtf8(source.readAll()))) {
-                if (keyShape.match(match.captured(1)).hasMatch()) keys << match.captured(1);
-            }
-        }
-    }
-    return keys;
+    return matchesIn(QStringLiteral(QX4_SOURCE_DIR), {"*.cpp", "*.h"}, literal).filter(keyShape);
 }
 
-// The names the core's tables give to functions and key codes.
-QStringList tableKeys() {
+// The keys the layouts name in their text, tool tip, title and combo item properties, and the
+// names the core's tables give to functions and key codes.
+QStringList layoutAndTableKeys() {
+    const QRegularExpression property(
+        QStringLiteral(R"re(name="(?:textKey|toolTipKey|windowTitleKey|itemKeys)"[^>]*>\s*<string>([^<]*)<)re"));
     QStringList keys;
+    for (const QString& value : matchesIn(resources().path(), {"*.xml"}, property)) {
+        for (const QString& key : value.split(QLatin1Char(';'), Qt::SkipEmptyParts)) keys << key.trimmed();
+    }
     for (int code = 0; code < 256; ++code) {
         keys << QString::fromStdU16String(std::u16string(functionTextKey(static_cast<std::uint8_t>(code))));
         for (const DisplayText& name : {keyCodeName(code), virtualKeyName(static_cast<std::uint32_t>(code))}) {
@@ -99,61 +79,38 @@ QString placeholders(const QString& text) {
     return numbered.join(QLatin1Char(' ')) + QStringLiteral(" | ") + ordered.join(QLatin1Char(' '));
 }
 
-TEST(Languages, EveryKeyTheLayoutsAndTheCodeUseHasAnEnglishText) {
-    const LanguageTexts texts = english();
-    ASSERT_FALSE(texts.isEmpty());
+TEST(Languages, EveryKeyInUseHasAnEnglishTextAndEveryTranslationTheSameKeysWithTheirPlaceholders) {
+    const LanguageTexts english = readLanguageFile(resources().filePath(QStringLiteral("lan.xml"))).value_or(LanguageTexts{});
     const QStringList fromSources = sourceKeys();
     EXPECT_GT(fromSources.size(), 100) << "the scan of " QX4_SOURCE_DIR " found the program's keys";
     QStringList missing;
-    for (const QString& key : fromSources + tableKeys() + layoutKeys().values()) {
-        if (!hasKey(texts, key)) missing << key;
+    for (const QString& key : fromSources + layoutAndTableKeys()) {
+        if (!hasKey(english, key)) missing << key;
     }
     missing.removeDuplicates();
-    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
-}
+    EXPECT_TRUE(missing.isEmpty()) << "lan.xml lacks " << missing.join(", ").toStdString();
 
-TEST(Languages, EveryTranslationHasEveryEnglishKeyWithItsPlaceholdersAndNoOtherKey) {
-    const LanguageTexts texts = english();
-    ASSERT_TRUE(translationFiles().contains(QStringLiteral("lan_de.xml")));
-    for (const QString& file : translationFiles()) {
+    const QStringList translations = resources().entryList({QStringLiteral("lan_*.xml")}, QDir::Files);
+    ASSERT_TRUE(translations.contains(QStringLiteral("lan_de.xml")));
+    for (const QString& file : translations) {
         const auto translated = readLanguageFile(resources().filePath(file));
         ASSERT_TRUE(translated) << file.toStdString();
-        QStringList missing, unknown, changed;
-        for (auto text = texts.cbegin(); text != texts.cend(); ++text) {
-            if (!translated->contains(text.key())) {
-                missing << text.key();
-            } else if (placeholders(text.value()) != placeholders(translated->value(text.key())) ||
-                       translated->value(text.key()).trimmed().isEmpty()) {
-                changed << text.key();
-            }
+        QStringList wrong;
+        for (auto text = english.cbegin(); text != english.cend(); ++text) {
+            const QString shown = translated->value(text.key());
+            if (shown.trimmed().isEmpty() || placeholders(text.value()) != placeholders(shown)) wrong << text.key();
         }
-        for (auto text = translated->cbegin(); text != translated->cend(); ++text) {
-            if (!texts.contains(text.key())) unknown << text.key();
-        }
-        EXPECT_TRUE(missing.isEmpty()) << file.toStdString() << " lacks " << missing.join(", ").toStdString();
-        EXPECT_TRUE(changed.isEmpty()) << file.toStdString() << " loses placeholders in " << changed.join(", ").toStdString();
-        EXPECT_TRUE(unknown.isEmpty()) << file.toStdString() << " has keys English lacks: " << unknown.join(", ").toStdString();
+        EXPECT_TRUE(wrong.isEmpty()) << file.toStdString() << " lacks or loses placeholders in " << wrong.join(", ").toStdString();
+        EXPECT_EQ(translated->size(), english.size()) << file.toStdString() << " has keys English lacks";
     }
 }
 
-TEST(Languages, DurationsAreWrittenAsTheShownLanguageWritesThemWhateverTheSystemSays) {
-    ResourceManager& manager = ResourceManager::instance();
-    const QLocale system;
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // which would write "1 252"
-    const std::pair<const char*, const char*> cases[] = {
-        {"de_DE", "1.252 ms"}, {"en_GB", "1,252 ms"}, {"fr_FR", "1,252 ms"}};  // no French texts: English
-    for (const auto& [language, shown] : cases) {
-        ASSERT_TRUE(manager.loadLanguageFor(QLocale(QString::fromLatin1(language))));
-        EXPECT_EQ(millisecondsText(1252).toStdString(), shown) << language;
-    }
-    QLocale::setDefault(system);
-    manager.loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates));
-}
-
-// A scratch resource folder for the shared manager, which gets the program's English back after.
+// The shared manager, with a scratch resource folder where a test writes one; the program's English
+// and the system's locale come back after.
 class LocaleChoice : public testing::Test {
 protected:
     ~LocaleChoice() override {
+        QLocale::setDefault(system_);
         manager_.setResourceDirectory(resources_);
         manager_.loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates));
     }
@@ -165,8 +122,19 @@ protected:
 
     ResourceManager& manager_ = ResourceManager::instance();
     const QDir resources_ = manager_.resourceDirectory();
+    const QLocale system_;
     QTemporaryDir folder_;
 };
+
+TEST_F(LocaleChoice, DurationsAreWrittenAsTheShownLanguageWritesThemWhateverTheSystemSays) {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // which would write "1 252"
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE", "1.252 ms"}, {"en_GB", "1,252 ms"}, {"fr_FR", "1,252 ms"}};  // no French texts: English
+    for (const auto& [language, shown] : cases) {
+        ASSERT_TRUE(manager_.loadLanguageFor(QLocale(QString::fromLatin1(language))));
+        EXPECT_EQ(millisecondsText(1252).toStdString(), shown) << language;
+    }
+}
 
 TEST_F(LocaleChoice, TheLocaleLanguageIsLaidOverEnglishAndEnglishFillsWhatItLacks) {
     write("lan.xml", R"(<Language><Text key="a">Apply</Text><Text key="b">Cancel</Text></Language>)");
