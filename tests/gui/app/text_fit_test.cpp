@@ -21,10 +21,8 @@
 #include <QToolTip>
 
 #include <span>
-#include <variant>
 
 #include "app_harness.h"
-#include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/dpi_msg.h"
@@ -240,15 +238,6 @@ protected:
     FitCheck check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
 };
 
-// Changes the configuration as qx4ctl does while the program runs.
-void edit(AppHarness& app, const std::vector<std::string>& arguments) {
-    const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
-    auto parsed = commands::parseEditCommand(typed, {});
-    ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
-    const auto edit = app.session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
-    ASSERT_TRUE(edit && edit->outcome.exitCode == 0) << arguments.front();
-}
-
 // The window with a mouse on every page, with the longest names on the rows, the editor open, a
 // macro with a long name and the widest key, the longest a macro can take; without the hook
 // library the key editor says so instead of asking for a key.
@@ -264,13 +253,13 @@ TEST_P(TextFit, EveryPageAndEditorPanel) {
         }
         const std::string macro = "Waffenwechsel schnell 2";
         const std::string key = QStringLiteral("0x%1").arg(widest, 2, 16, QLatin1Char('0')).toStdString();
-        edit(app, {"macro", "add", macro});
+        app.edit({"macro", "add", macro});
         std::string steps = key + " down 1252";  // a thousands separator in the list
         for (int press = 0; press < 22; ++press) steps += ", " + key + " up 65535, " + key + " down 65535";
-        edit(app, {"macro", "steps", macro, steps + ", " + key + " up"});
-        edit(app, {"bind", "4", "easy_aim"});  // the longest function name
-        edit(app, {"bind", "5", "macro:" + macro});
-        edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
+        app.edit({"macro", "steps", macro, steps + ", " + key + " up"});
+        app.edit({"bind", "4", "easy_aim"});  // the longest function name
+        app.edit({"bind", "5", "macro:" + macro});
+        app.edit({"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
         for (const PageKind& kind : keyCapture ? pageTable() : std::span<const PageKind>()) {
             app.click(kind.tabButton);
             check.check(&app.window(), QLatin1String(kind.objectName));

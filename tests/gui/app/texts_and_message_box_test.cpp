@@ -13,7 +13,6 @@
 #include <QWidget>
 
 #include "app_harness.h"
-#include "core/macro/macro_store.h"
 #include "gui/app/about_wnd.h"
 #include "gui/common/control_lookup.h"
 #include "gui/app/dpi_msg.h"
@@ -60,29 +59,25 @@ bool hasInteractiveRole(const QAccessibleInterface& control) {
     return roles.contains(control.role());
 }
 
-// A control with a role for input, or a drawn one that takes the focus from Tab.
-bool actsOnInput(const QAccessibleInterface& control) {
-    const auto* widget = qobject_cast<const QWidget*>(control.object());
-    return hasInteractiveRole(control) || (widget && (widget->focusPolicy() & Qt::TabFocus));
-}
-
-// "<object name>" of every control under `control` (its parts included, such as a list's rows)
-// that acts on input yet has no name for a screen reader.
+// "<where>[#part]" of `control` and its parts (such as a list's rows) when it acts on input, by its
+// role or by taking the focus from Tab, yet has no name for a screen reader.
 void collectUnnamed(QAccessibleInterface* control, const QString& where, QStringList& unnamed) {
     if (!control || !control->isValid()) return;
-    if (actsOnInput(*control) && control->text(QAccessible::Name).trimmed().isEmpty()) unnamed << where;
+    const auto* widget = qobject_cast<const QWidget*>(control->object());
+    const bool actsOnInput = hasInteractiveRole(*control) || (widget && (widget->focusPolicy() & Qt::TabFocus));
+    if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) unnamed << where;
     for (int i = 0; i < control->childCount(); ++i) {
         QAccessibleInterface* part = control->child(i);
         if (part && !part->object()) collectUnnamed(part, where + QStringLiteral("#%1").arg(i), unnamed);
     }
 }
 
-// The unnamed controls of root's window. A combo box's drop-down list is Qt's own, read out
-// through its combo box.
-QStringList unnamedControls(QWidget* root) {
+// The unnamed controls of a window. A combo box's drop-down list is Qt's own, read out through its
+// combo box.
+QStringList unnamedControls(QWidget* window) {
     QStringList unnamed;
-    QList<QWidget*> widgets = root->findChildren<QWidget*>();
-    widgets.prepend(root);
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
     for (QWidget* widget : widgets) {
         if (widget->inherits("QComboBoxListView")) continue;
         const QString where =
@@ -92,27 +87,24 @@ QStringList unnamedControls(QWidget* root) {
     return unnamed;
 }
 
+// Of a group of exclusive buttons Tab stops at the chosen one only; the arrows move in the group.
+bool unchosenInAGroup(const QWidget* widget) {
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    if (!button || !button->isCheckable() || button->isChecked()) return false;
+    return button->autoExclusive() || (button->group() && button->group()->exclusive());
+}
+
 // Every page with what it shows once the user is at work (a macro's steps, the button editor), and
-// the dialogs the keyboard opens.
-TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReader) {
-    HarnessOptions options;
-    options.realButtonPage = true;
-    options.prepareData = [](const std::filesystem::path&) {
-        MacroRecord macro{};
-        macro.name = toMacroName(u"Reload");
-        macro.actionCount = 2;
-        macro.actions[0] = {0x04, kMacroActionPress, 20};
-        macro.actions[1] = {0x04, kMacroActionRelease, 0};
-        MacroList macros;
-        macros.append(macro);
-        ASSERT_TRUE(saveMacros(macros));
-    };
-    AppHarness app(options);
+// the dialogs the keyboard opens, name each control that takes input for a screen reader. From the
+// tab bar (one stop, at the page shown), Tab reaches every control of a page that takes input,
+// each once and in the order of its layout (reading order), then Apply.
+TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThemInReadingOrder) {
+    AppHarness app({.realButtonPage = true});
+    app.edit({"macro", "add", "Reload"});
+    app.edit({"macro", "steps", "Reload", "A down 20, A up"});
     app.control<QListWidget>("wireless_macro_list")->setCurrentRow(0);
-    app.control<QAbstractButton>("wireless_button6_btn")->click();
-    AppHarness::deliverMessages();
-    QWidget* editor = app.control<QWidget>("wireless_button_function_hor");
-    ASSERT_TRUE(editor->isVisibleTo(app.control<QWidget>("wireless_button_tab")));
+    app.click("wireless_button6_btn");
+    ASSERT_TRUE(app.control<QWidget>("wireless_button_function_hor")->isVisibleTo(app.control<QWidget>("wireless_button_tab")));
     QStringList unnamed = unnamedControls(&app.window());
     CMsgWnd box(nullptr, QStringLiteral("pending_title_text"), QStringLiteral("pending_choices_text"));
     box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
@@ -121,29 +113,14 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReader) {
     CDpiColorWnd dialog(nullptr);
     for (QWidget* window : std::initializer_list<QWidget*>{&box, &about, &dialog}) unnamed << unnamedControls(window);
     EXPECT_EQ(unnamed.join(QStringLiteral("\n")).toStdString(), "");
-}
 
-// Of a group of exclusive buttons Tab stops at the chosen one only; the arrows move in the group.
-bool unchosenInAGroup(const QWidget* widget) {
-    const auto* button = qobject_cast<const QAbstractButton*>(widget);
-    if (!button || !button->isCheckable() || button->isChecked()) return false;
-    return button->autoExclusive() || (button->group() && button->group()->exclusive());
-}
-
-// From the tab bar (one stop, at the page shown), Tab reaches every control of the page that takes
-// input, each once and in the order of its layout (reading order), then Apply.
-TEST(Layouts, TabFromTheTabBarVisitsEachControlOfThePageOnceThenApply) {
-    AppHarness app({.realButtonPage = true});
     app.window().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
     for (const PageKind& kind : pageTable()) {
         auto* tab = app.control<QAbstractButton>(kind.tabButton);
         tab->click();
-        QWidget* page = app.control<QWidget>(kind.objectName);
-        ASSERT_TRUE(page->isVisible()) << kind.objectName;
-
         QStringList expected;
-        for (QWidget* widget : page->findChildren<QWidget*>()) {
+        for (QWidget* widget : app.control<QWidget>(kind.objectName)->findChildren<QWidget*>()) {
             const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
             if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
                 !unchosenInAGroup(widget)) {
@@ -151,7 +128,6 @@ TEST(Layouts, TabFromTheTabBarVisitsEachControlOfThePageOnceThenApply) {
             }
         }
         expected << QStringLiteral("wireless_apply_btn");
-
         tab->setFocus(Qt::TabFocusReason);
         QStringList visited;
         while (visited.size() < 2 * expected.size() && !visited.endsWith(QStringLiteral("wireless_apply_btn"))) {
