@@ -97,20 +97,10 @@ private:
         if (!misfits_.contains(misfit)) misfits_.insert(misfit, QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit));
     }
 
-    // `cut`: the control may cut the text when its tool tip shows the whole of it.
-    void checkRoom(QWidget* widget, const QString& text, QSize need, QSize room, bool cut = false) {
-        if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
-            report(widget, text,
-                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
-        }
-        if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
-            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
-        }
-    }
-
-    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps, an entry's or a
-    // combo box's in its text field (Qt keeps 2 pixels clear on either side in an entry), a button's
-    // size hint.
+    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps,
+    // an entry's or a combo box's in its text field (Qt keeps 2 pixels clear on either side in an
+    // entry), a button's size hint. `cut`: the control may cut the text when its tool tip shows the
+    // whole of it.
     void checkText(QWidget* widget, const QString& text, bool cut = false) {
         if (text.isEmpty()) return;
         QRect room = widget->contentsRect();
@@ -145,7 +135,13 @@ private:
         } else {
             room.setSize(widget->size());
         }
-        checkRoom(widget, text, need, room.size(), cut);
+        if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
+            report(widget, text,
+                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
+        }
+        if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
+            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
+        }
     }
 
     // Any item may become the current one, and the placeholder shows while none is: the program's
