@@ -1,9 +1,12 @@
 #include "app_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QTest>
 
+#include "core/commands/edit_command.h"
 #include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
 
@@ -100,6 +103,14 @@ void AppHarness::notify(Link link, std::uint16_t code, std::uint16_t value) {
 void AppHarness::settleArrival(Link link) {
     fire(session().findChild<QTimer*>(QString::fromLatin1(linkParameters(link).name.data()) + "_arrival_timer"));
     deliverMessages();
+}
+
+void AppHarness::edit(const std::vector<std::string>& arguments) {
+    const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
+    auto parsed = commands::parseEditCommand(typed, {});
+    ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
+    const auto edit = session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
+    ASSERT_TRUE(edit && edit->outcome.exitCode == 0) << arguments.front();
 }
 
 std::vector<std::vector<std::uint8_t>> AppHarness::reports(Link link) {

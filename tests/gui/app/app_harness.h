@@ -101,6 +101,8 @@ public:
     void notify(Link link, std::uint16_t code, std::uint16_t value);
     // The link settled: what its 1000 ms arrival timer does.
     void settleArrival(Link link);
+    // Changes the configuration as qx4ctl does while the program runs.
+    void edit(const std::vector<std::string>& arguments);
 
     std::vector<std::vector<std::uint8_t>> reports(Link link);
     void failWrites(Link link, bool fail);

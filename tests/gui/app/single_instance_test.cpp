@@ -1,37 +1,40 @@
-// What guards the start: one copy per user (the lock, the privacy of the folder and socket a
-// second copy uses to reach the first, starts that race the first one's start-up) and a session
-// bus that would hold Qt's start. That a second program exits and reaches the first is the
-// end-to-end test's part.
+// One copy per user (the lock, the privacy of the folder and socket a second copy uses to reach the
+// first, a session bus that would hold Qt's start), and qx4ctl's requests over the instance socket,
+// carried out by the running program: a change is the page's own (shown, saved, sent, never
+// overwritten), and no client, however broken, slow or greedy, changes anything or stops the
+// program from answering the next or a second start.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QLocalSocket>
-#include <QObject>
 #include <QTest>
-#include <QTimer>
 
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
-#include <future>
-#include <latch>
-#include <memory>
-#include <vector>
 
+#include "app_harness.h"
+#include "core/config/config_file.h"
+#include "core/config/record_bytes.h"
+#include "core/config/utf16_text.h"
+#include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
+#include "gui/app/remote_commands.h"
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
 #include "gui/common/window_message.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/session_profile_target.h"
+#include "gui/macro/wireless_macro_ui.h"
+#include "tests/support/test_files.h"
 
-namespace qx4::gui {
+namespace qx4::gui::test {
 namespace {
 
 TEST(SingleInstance, OneLockHolderAtATimeInAFolderAndBehindASocketClosedToOtherUsers) {
@@ -88,88 +91,6 @@ protected:
     }
 };
 
-TEST(SingleInstance, TenConcurrentStartsLeaveOneThatTheNineOthersReachOnceItListens) {
-    qx4::test::TempFolder folder;
-    constexpr int kStarts = 10;
-    enum class Outcome { first, reachedTheFirst, lost };
-    std::vector<std::unique_ptr<InstanceLock>> locks;
-    std::latch decided(kStarts);
-    std::vector<std::future<Outcome>> starts;
-    for (int i = 0; i < kStarts; ++i) {
-        auto& lock = *locks.emplace_back(std::make_unique<InstanceLock>(folder.path()));
-        starts.push_back(std::async(std::launch::async, [&lock, &decided] {
-            const InstanceLock::Result result = lock.acquire();
-            decided.count_down();
-            if (result == InstanceLock::Result::acquired) return Outcome::first;
-            return sendShowMain(lock) ? Outcome::reachedTheFirst : Outcome::lost;
-        }));
-    }
-    // Every copy knows whether it is first; only now does the first one listen, as it does once
-    // its window is built.
-    decided.wait();
-    ShowCounter window;
-    ASSERT_TRUE((new InstanceServer(locks.front()->socketPath(), &window))->listening());
-
-    std::vector<Outcome> outcomes;
-    for (auto& start : starts) outcomes.push_back(start.get());
-    EXPECT_EQ(std::count(outcomes.begin(), outcomes.end(), Outcome::first), 1);
-    EXPECT_EQ(std::count(outcomes.begin(), outcomes.end(), Outcome::reachedTheFirst), kStarts - 1);
-    const QDeadlineTimer patience(15000);
-    while (window.shown < kStarts - 1 && !patience.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
-    EXPECT_EQ(window.shown, kStarts - 1);
-}
-
-// While it lives, this process can open no further descriptor.
-class DescriptorShortage {
-public:
-    DescriptorShortage() {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit low = saved_;
-        low.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, 64);
-        setrlimit(RLIMIT_NOFILE, &low);
-        for (int fd = dup(0); fd >= 0; fd = dup(0)) filled_.push_back(fd);
-    }
-    ~DescriptorShortage() {
-        for (const int fd : filled_) close(fd);
-        setrlimit(RLIMIT_NOFILE, &saved_);
-    }
-    DescriptorShortage(const DescriptorShortage&) = delete;
-    DescriptorShortage& operator=(const DescriptorShortage&) = delete;
-
-private:
-    rlimit saved_{};
-    std::vector<int> filled_;
-};
-
-TEST(SingleInstance, AClientThatCameWhileDescriptorsRanOutIsHeardOnceTheyAreBackAndTheServerListensOn) {
-    qx4::test::TempFolder folder;
-    InstanceLock lock(folder.path());
-    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-    ShowCounter window;
-    auto* server = new InstanceServer(lock.socketPath(), &window);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, lock.socketPath().c_str());
-    const int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(client, 0);
-    {
-        const DescriptorShortage shortage;
-        ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
-        ASSERT_EQ(send(client, kShowMainLine.data(), kShowMainLine.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(kShowMainLine.size()));
-        const auto* retry = server->findChild<QTimer*>("instance_accept_retry_timer");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !server->listening() || (retry && retry->isActive()); }, 5000))
-            << "the server never tried to take the client";
-    }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000)) << "the waiting client is taken";
-    close(client);
-    EXPECT_TRUE(server->listening());
-    EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 2; }, 5000)) << "and later ones too";
-}
-
 // Holds every request it is given, unanswered, as a slow command does.
 class HoldingHandler final : public RequestHandler {
 public:
@@ -177,53 +98,273 @@ public:
     std::vector<Replier> held;
 };
 
-TEST(SingleInstance, ASecondStartIsHeardBesideEightSilentOrWaitingClientsAndARequestWithoutASlotIsToldWhy) {
+// Silent clients take no slot; requests being carried out take them all, and one more is told why
+// it is refused. A second start is heard beside them all.
+TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequestWithoutASlotIsToldWhy) {
+    constexpr std::size_t kSlots = InstanceServer::kMaxConnections;
+    qx4::test::TempFolder folder;
+    InstanceLock lock(folder.path());
+    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+    ShowCounter window;
+    HoldingHandler handler;
+    new InstanceServer(lock.socketPath(), &window, &handler);
     const std::string request = encodeRequest({"/", "/", {"status"}});
-    for (const bool waiting : {false, true}) {
-        SCOPED_TRACE(waiting ? "eight requests being carried out" : "eight silent clients");
-        qx4::test::TempFolder folder;
-        InstanceLock lock(folder.path());
-        ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-        ShowCounter window;
-        HoldingHandler handler;
-        new InstanceServer(lock.socketPath(), &window, &handler);
-        const QString path = QString::fromStdString(lock.socketPath().string());
-        std::vector<std::unique_ptr<QLocalSocket>> crowd;
-        for (int i = 0; i < InstanceServer::kMaxConnections; ++i) {
-            auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
-            client.connectToServer(path);
-            ASSERT_TRUE(client.waitForConnected(1000));
-            if (waiting) client.write(request.data(), static_cast<qint64>(request.size()));
+    std::vector<std::unique_ptr<QLocalSocket>> crowd;
+    for (std::size_t i = 0; i <= 2 * kSlots; ++i) {
+        if (i == 2 * kSlots) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
         }
-        if (waiting) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == crowd.size(); }, 5000));
-        }
-
-        const std::size_t heldBefore = handler.held.size();
-        QLocalSocket ninth;
-        ninth.connectToServer(path);
-        ASSERT_TRUE(ninth.waitForConnected(1000));
-        ninth.write(request.data(), static_cast<qint64>(request.size()));
-        QByteArray received;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                received += ninth.readAll();
-                return ninth.state() == QLocalSocket::UnconnectedState || handler.held.size() > heldBefore;
-            },
-            5000));
-        const auto reply = decodeReply(received.toStdString());
-        if (waiting) {
-            ASSERT_TRUE(reply) << received.toStdString();
-            EXPECT_EQ(reply->exitCode, 1);
-            EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
-        } else {
-            EXPECT_EQ(handler.held.size(), 1u) << "silent clients take no slot";
-        }
-
-        EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000));
+        auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
+        client.connectToServer(QString::fromStdString(lock.socketPath().string()));
+        ASSERT_TRUE(client.waitForConnected(1000));
+        if (i >= kSlots) client.write(request.data(), static_cast<qint64>(request.size()));
     }
+    QLocalSocket& last = *crowd.back();
+    QByteArray received;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            received += last.readAll();
+            return last.state() == QLocalSocket::UnconnectedState;
+        },
+        5000));
+    const auto reply = decodeReply(received.toStdString());
+    ASSERT_TRUE(reply) << received.toStdString();
+    EXPECT_EQ(reply->exitCode, 1);
+    EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
+
+    EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000));
+}
+
+class RemoteCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.waitForAppliesEnded(1));
+        remote = new RemoteCommands(app.window(), [this] { return access; });
+        new InstanceServer(socketPath(), &app.window(), remote);
+    }
+
+    std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
+
+    // Sends the bytes, then takes what comes back until the program closes the connection.
+    std::string exchange(const std::string& bytes, int patienceMs = 5000) const {
+        QLocalSocket client;
+        client.connectToServer(QString::fromStdString(socketPath().string()));
+        if (!client.waitForConnected(1000)) return "not connected";
+        client.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        client.flush();
+        QByteArray received;
+        const bool closed = QTest::qWaitFor(
+            [&] {
+                received += client.readAll();
+                return client.state() == QLocalSocket::UnconnectedState;
+            },
+            patienceMs);
+        return closed ? (received + client.readAll()).toStdString() : "still open";
+    }
+
+    InstanceReply request(std::vector<std::string> arguments) const {
+        const std::string reply =
+            exchange(encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
+        return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
+    }
+
+    std::unique_ptr<DeviceConfig> saved() const {
+        auto record = std::make_unique<DeviceConfig>();
+        readConfig(*record, 0);
+        return record;
+    }
+
+    AppHarness app{{.receiverPresent = false, .cablePresent = true}};
+    qx4::test::TempFolder runtime{"qx4-socket-test"};
+    AccessCheck access;  // what the program finds on USB when it has no link
+    RemoteCommands* remote = nullptr;
+};
+
+TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
+    const auto before = std::make_unique<DeviceConfig>(app.session().record());
+    const std::size_t sentBefore = app.reports(Link::cable).size();
+
+    const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
+    EXPECT_EQ(dpi.exitCode, 0) << dpi.err;
+    EXPECT_EQ(dpi.out, "Profile 1, DPI level 3: 1600 DPI\nSent to the mouse: 3 reports.\n");
+    EXPECT_EQ(app.control<QLineEdit>("wireless_dpi_value_3")->text(), "1600");
+    EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (const PlannedReport& planned : planApply(app.session().record(), compareConfigs(app.session().record(), *before)))
+        expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
+    const auto reports = app.reports(Link::cable);
+    EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
+
+    // The program saves again when the mouse switches its DPI level; the change is its own now.
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
+    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
+    EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
+    EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
+
+    // Without --apply nothing is sent, and the profile bar follows a chosen profile.
+    EXPECT_EQ(request({"rate", "--profile", "2", "250"}).exitCode, 0);
+    EXPECT_EQ(app.reports(Link::cable).size(), reports.size());
+    const InstanceReply profile = request({"profile", "2"});
+    EXPECT_EQ(profile.out.substr(0, 40), "Profile 2 is active.\nSent to the mouse: ") << profile.err;
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_2_btn")->isChecked());
+    EXPECT_EQ(app.buttonPage().profileShown, 1);
+    EXPECT_EQ(app.reports(Link::cable).back()[3], 4) << "the report rate of profile 2: 250 Hz";
+
+    const InstanceReply elsewhere = decodeReply(exchange(encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
+    EXPECT_EQ(elsewhere.exitCode, 1);
+    EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
+    EXPECT_EQ(app.session().record().activeProfile, 1);
+    EXPECT_EQ(request({"apply", "--simulate", "--full"}).exitCode, 0) << "options in any order";
+    EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
+}
+
+TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
+    app.plug(Link::cable, false);
+    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
+
+    access.access.state = DeviceAccess::State::notPermitted;
+    access.access.blockedNodes = {"/dev/hidraw3"};
+    access.fix.command = "sudo udevadm trigger";
+    const InstanceReply status = request({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
+
+    // A request that comes while the program ends is answered, not left waiting for an apply.
+    app.window().shutdown();
+    const InstanceReply late = request({"apply"});
+    EXPECT_EQ(late.exitCode, 1) << late.err;
+}
+
+TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
+    app.click("wireless_macro_btn");
+    auto* macroList = app.control<QListWidget>("wireless_macro_list");
+    auto* steps = app.control<QListWidget>("wireless_macro_action_list");
+    ASSERT_EQ(request({"macro", "add", "Copy"}).exitCode, 0);
+    ASSERT_EQ(macroList->count(), 1);
+    macroList->setCurrentRow(0);
+    ASSERT_EQ(steps->count(), 0);
+
+    const InstanceReply stepped = request({"macro", "steps", "Copy", "Ctrl down 20, C down 20, C up 20, Ctrl up"});
+    EXPECT_EQ(stepped.exitCode, 0) << stepped.err;
+    EXPECT_EQ(steps->count(), 4) << "the page shows the stored steps";
+
+    // A recording on the page is an edit of its own: the library waits until it is saved or dropped.
+    app.click("wireless_macro_record_btn");
+    app.send(UM_HOOK_INPUT, 0x41, 0);
+    ASSERT_TRUE(app.control<CWirelessMacroUI>("wireless_macro_tab")->hasUnsavedEdits());
+    const InstanceReply renamed = request({"macro", "rename", "Copy", "Paste"});
+    EXPECT_EQ(renamed.exitCode, 1);
+    EXPECT_NE(renamed.err.find("edit is open"), std::string::npos) << renamed.err;
+    EXPECT_EQ(macroList->item(0)->text(), "Copy");
+    EXPECT_EQ(steps->count(), 5);
+}
+
+// What the program cannot save whole it does not keep: a later save of the record alone would
+// write half of it, and a macro renamed in one file only resets the buttons that play it.
+TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
+    ASSERT_EQ(request({"macro", "add", "Fire"}).exitCode, 0);
+    ASSERT_EQ(request({"bind", "3", "macro:Fire"}).exitCode, 0);
+    const auto storeBefore = qx4::test::readBytes(macroFilePath());
+    const auto configBefore = qx4::test::readBytes(configFilePath());
+    {
+        // macro.data fits below the limit, Config_1.data does not.
+        const qx4::test::ScopedFileSizeLimit fullDisk(64 * 1024);
+        const InstanceReply renamed = request({"macro", "rename", "Fire", "Burst"});
+        EXPECT_EQ(renamed.exitCode, 1);
+        const std::string why = std::make_error_code(std::errc::file_too_large).message();
+        EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFilePath().string() + ": " + why +
+                                   "; nothing was changed\n");
+    }
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()), storeBefore);
+    EXPECT_EQ(qx4::test::readBytes(configFilePath()), configBefore);
+
+    // The page keeps the macro's name, and the button keeps it through the next change.
+    app.notify(Link::cable, kNotifyDpiLevel, 5);
+    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
+    ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
+    EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);
+    EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
+}
+
+TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswered) {
+    const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
+    const auto fileBefore = qx4::test::readBytes(configFilePath());
+    const auto refused = [this](const std::string& bytes) {
+        const auto reply = decodeReply(exchange(bytes));
+        return reply && reply->exitCode == 1 && !reply->err.empty();
+    };
+
+    std::string oversized = "QX4CTL/1 66\n";
+    while (oversized.size() <= kMaxRequestBytes) oversized += "4096:" + std::string(4096, 'x') + "\n";
+    EXPECT_TRUE(refused("GET / HTTP/1.1\r\nHost: x\r\n\r\n"));
+    EXPECT_TRUE(refused(oversized));
+    EXPECT_TRUE(refused(std::string("QX4CTL/1 3\n1:/\n1:/\n4:ab\0c\n", 26)));
+    EXPECT_TRUE(refused("1037 0 1\n"));
+    EXPECT_EQ(request({"dpi", "3", "1650"}).exitCode, 2);
+    EXPECT_EQ(request({"frobnicate"}).exitCode, 2);
+
+    // A client that stops halfway is answered once its time is up, and the UI goes on meanwhile.
+    QTimer ticker;
+    int ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(50);
+    const std::string halfway = exchange("QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
+    EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 1) << halfway;
+    EXPECT_GT(ticks, 20);
+
+    const InstanceReply status = request({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
+    EXPECT_TRUE(std::ranges::equal(recordBytes(app.session().record()), recordBytes(*recordBefore)));
+    EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
+}
+
+// The profiles (1-5) of the profile selects sent on the cable.
+std::vector<int> profileSelects(AppHarness& app) {
+    std::vector<int> selects;
+    for (const auto& report : app.reports(Link::cable)) {
+        if (report.size() >= 3 && report[0] == 0x0c) selects.push_back(report[2]);
+    }
+    return selects;
+}
+
+// qx4ctl's rules reach the running program; its own selects for them are no choice by hand, and a
+// choice by hand holds until another application comes to the front.
+TEST_F(RemoteCommandsTest, RulesGoToTheProgramWhichSelectsForTheApplicationInFrontUntilAHandChoice) {
+    SessionProfileTarget target(app.session(), {}, nullptr);
+    FocusFollower follower(target, nullptr);
+    remote->setFollower(&follower);
+    const InstanceReply added = request({"rules", "add", "steam_app_730", "3"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(request({"rules", "list"}).out, "follow: on\ndefault: keep\nsteam_app_730 -> 3\n");
+    EXPECT_EQ(request({"rules", "add", "steam_app_730", "9"}).exitCode, 2);
+    const std::size_t before = profileSelects(app).size();
+    const auto settled = [&](int applies) {
+        QTest::qWait(2 * static_cast<int>(FollowEngine::kRest.count()));
+        return app.waitForAppliesEnded(applies);
+    };
+    const int applies = app.appliesEnded;
+
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 1));
+    EXPECT_EQ(app.session().record().activeProfile, 2);
+    EXPECT_EQ(follower.statusText().toStdString(), "Profile 3 for steam_app_730");
+
+    app.control<QAbstractButton>("wireless_profile_1_btn")->click();
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 2));
+    EXPECT_EQ(app.session().record().activeProfile, 0) << "the choice by hand holds";
+    follower.reportFocus({"xterm"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 2)) << "no rule: the profile stays";
+    follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
+    ASSERT_TRUE(settled(applies + 3));
+    const std::vector<int> selects = profileSelects(app);
+    EXPECT_EQ(std::vector<int>(selects.begin() + static_cast<std::ptrdiff_t>(before), selects.end()),
+              (std::vector<int>{3, 1, 3}));
 }
 
 }  // namespace
-}  // namespace qx4::gui
+}  // namespace qx4::gui::test

@@ -1,12 +1,8 @@
 // Every text the program shows fits its control, in English and in every translation: each label,
-// button, combo box item, entry and list entry that shows is measured with the control's own font
-// against the room its style leaves for text, on every page of the stacks among them. A text may
-// be cut only with the whole of it in its tool tip.
-//
-// Sizes are logical pixels at any scale, but once Qt scales it lays fonts out without hinting,
-// while at 100 % full hinting rounds every glyph's advance and makes texts a few pixels wider. So
-// ctest runs these tests also at QT_SCALE_FACTOR=2 (app_test_text_fit_200) and with full hinting
-// (app_test_text_fit_hinted).
+// button, combo box item and entry that shows is measured with the control's own font against the
+// room its style leaves for text, on every page of the stacks among them. A text may be cut only
+// with the whole of it in its tool tip. ctest runs these tests also at 200 % and with full
+// hinting, where texts come out widest.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -16,15 +12,12 @@
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QStyleOption>
-#include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QToolTip>
 
 #include <span>
-#include <variant>
 
 #include "app_harness.h"
-#include "core/commands/edit_command.h"
 #include "core/device/dpi_steps.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/dpi_msg.h"
@@ -44,8 +37,6 @@ namespace {
 // Qt fills a control's style option in a protected member; a using-declaration reaches it.
 struct ComboOption : QComboBox { using QComboBox::initStyleOption; };
 struct EditOption : QLineEdit { using QLineEdit::initStyleOption; };
-struct ViewOption : QAbstractItemView { using QAbstractItemView::initViewItemOption; };
-struct DelegateOption : QStyledItemDelegate { using QStyledItemDelegate::initStyleOption; };
 
 // The tool tip the widget shows when the pointer rests on it.
 QString shownToolTip(QWidget* widget) {
@@ -79,7 +70,6 @@ public:
             if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
                 for (const QString& text : {edit->text(), edit->placeholderText()}) checkText(edit, text);
             }
-            if (auto* view = qobject_cast<QAbstractItemView*>(widget)) checkEntries(view);
         }
         // Every page of the outermost stacks, without a signal, so that no page reacts to the visit.
         for (QStackedWidget* stack : root->findChildren<QStackedWidget*>()) {
@@ -107,28 +97,10 @@ private:
         if (!misfits_.contains(misfit)) misfits_.insert(misfit, QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit));
     }
 
-    // `cut`: the control may cut the text when its tool tip shows the whole of it.
-    void checkRoom(QWidget* widget, const QString& text, QSize need, QSize room, bool cut = false) {
-        if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
-            report(widget, text,
-                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
-        }
-        if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
-            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
-        }
-        // A control the layout pushed out of its parent is cut by the parent's edge.
-        for (const QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget()) {
-            if (qobject_cast<const QAbstractScrollArea*>(up->parentWidget())) break;  // a viewport scrolls
-            if (!up->rect().contains(QRect(widget->mapTo(up, QPoint(0, 0)), widget->size()))) {
-                report(widget, text, QStringLiteral("sticks out of %1").arg(nameOf(up)));
-                break;
-            }
-        }
-    }
-
-    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps, an entry's or a
-    // combo box's in its text field (Qt keeps 2 pixels clear on either side in an entry), a button's
-    // size hint.
+    // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps,
+    // an entry's or a combo box's in its text field (Qt keeps 2 pixels clear on either side in an
+    // entry), a button's size hint. `cut`: the control may cut the text when its tool tip shows the
+    // whole of it.
     void checkText(QWidget* widget, const QString& text, bool cut = false) {
         if (text.isEmpty()) return;
         QRect room = widget->contentsRect();
@@ -163,7 +135,13 @@ private:
         } else {
             room.setSize(widget->size());
         }
-        checkRoom(widget, text, need, room.size(), cut);
+        if ((need.width() > room.width() || need.height() > room.height()) && !(cut && shownToolTip(widget) == text)) {
+            report(widget, text,
+                   QStringLiteral("needs %1 x %2, has %3 x %4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height()));
+        }
+        if (text.endsWith(QChar(0x2026)) && !qobject_cast<QComboBox*>(widget) && !widget->toolTip().startsWith(text.chopped(1))) {
+            report(widget, text, QStringLiteral("is cut without the whole text in its tool tip"));
+        }
     }
 
     // Any item may become the current one, and the placeholder shows while none is: the program's
@@ -176,29 +154,6 @@ private:
             checkText(combo, item < 0 ? combo->placeholderText() : combo->itemText(item), item >= 0);
         }
         combo->setCurrentIndex(current);
-    }
-
-    // A list entry drawn by the view may be cut at its end, with the whole text in its tool tip.
-    void checkEntries(QAbstractItemView* view) {
-        auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegate());
-        if (!view->model() || !delegate) return;
-        const int textMargin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-        for (int row = 0; row < view->model()->rowCount(); ++row) {
-            const QModelIndex index = view->model()->index(row, 0);
-            const QString text = index.data(Qt::DisplayRole).toString();
-            if (text.isEmpty() || view->indexWidget(index)) continue;
-            QStyleOptionViewItem option;
-            (view->*&ViewOption::initViewItemOption)(&option);
-            option.rect = view->visualRect(index);
-            (delegate->*&DelegateOption::initStyleOption)(&option, index);
-            const int room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, view).width() - 2 * textMargin;
-            if (option.fontMetrics.horizontalAdvance(text) <= room) continue;
-            if (view->textElideMode() != Qt::ElideRight) {
-                report(view, text, QStringLiteral("does not fit and is not cut at its end"));
-            } else if (index.data(Qt::ToolTipRole).toString() != text) {
-                report(view, text, QStringLiteral("is cut without the whole text in its tool tip"));
-            }
-        }
     }
 
     QString situation_;
@@ -240,15 +195,6 @@ protected:
     FitCheck check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
 };
 
-// Changes the configuration as qx4ctl does while the program runs.
-void edit(AppHarness& app, const std::vector<std::string>& arguments) {
-    const std::vector<std::string_view> typed(arguments.cbegin(), arguments.cend());
-    auto parsed = commands::parseEditCommand(typed, {});
-    ASSERT_TRUE(std::holds_alternative<commands::EditCommand>(parsed)) << arguments.front();
-    const auto edit = app.session().runOutsideEdit(std::get<commands::EditCommand>(parsed));
-    ASSERT_TRUE(edit && edit->outcome.exitCode == 0) << arguments.front();
-}
-
 // The window with a mouse on every page, with the longest names on the rows, the editor open, a
 // macro with a long name and the widest key, the longest a macro can take; without the hook
 // library the key editor says so instead of asking for a key.
@@ -264,13 +210,13 @@ TEST_P(TextFit, EveryPageAndEditorPanel) {
         }
         const std::string macro = "Waffenwechsel schnell 2";
         const std::string key = QStringLiteral("0x%1").arg(widest, 2, 16, QLatin1Char('0')).toStdString();
-        edit(app, {"macro", "add", macro});
+        app.edit({"macro", "add", macro});
         std::string steps = key + " down 1252";  // a thousands separator in the list
         for (int press = 0; press < 22; ++press) steps += ", " + key + " up 65535, " + key + " down 65535";
-        edit(app, {"macro", "steps", macro, steps + ", " + key + " up"});
-        edit(app, {"bind", "4", "easy_aim"});  // the longest function name
-        edit(app, {"bind", "5", "macro:" + macro});
-        edit(app, {"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
+        app.edit({"macro", "steps", macro, steps + ", " + key + " up"});
+        app.edit({"bind", "4", "easy_aim"});  // the longest function name
+        app.edit({"bind", "5", "macro:" + macro});
+        app.edit({"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
         for (const PageKind& kind : keyCapture ? pageTable() : std::span<const PageKind>()) {
             app.click(kind.tabButton);
             check.check(&app.window(), QLatin1String(kind.objectName));

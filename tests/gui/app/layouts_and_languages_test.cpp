@@ -1,0 +1,293 @@
+// The program's layouts and texts: every control the code looks up is there, every control that
+// takes input has a name for a screen reader, Tab goes through a page in reading order; every text
+// the program shows exists in English and in every translation beside it, with the English
+// placeholders, and the desktop's locale picks the translation. And its message box's answers.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QListWidget>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <algorithm>
+
+#include "app_harness.h"
+#include "core/vocab/function_catalogue.h"
+#include "core/vocab/key_codes.h"
+#include "gui/app/about_wnd.h"
+#include "gui/app/dpi_msg.h"
+#include "gui/common/control_lookup.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
+#include "gui/macro/macro_step_list.h"
+#include "gui/pages/dpi_color_wnd.h"
+#include "gui/pages/page_table.h"
+
+namespace qx4::gui::test {
+namespace {
+
+// Every window and page is built as the program builds it; none may have looked up a control its
+// layout lacks (a renamed control would otherwise be silently left out).
+TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayoutAndTheMessageBoxAnswers) {
+    clearMissedControls();
+    {
+        const AppHarness app;
+        for (const PageKind& kind : pageTable()) delete kind.create(nullptr, kind);
+        const CMsgWnd box(nullptr, QStringLiteral("warning_title_text"), QStringLiteral("restore_text"));
+        const CAboutWnd about(nullptr);
+        const CDPIMsg popup(nullptr, QStringLiteral("800 DPI"));
+        const CDpiColorWnd dialog(nullptr);
+    }
+    EXPECT_EQ(missedControls().join(", ").toStdString(), "");
+
+    QWidget window;
+    window.setObjectName(QStringLiteral("window"));
+    requireControl<QAbstractButton>(&window, "renamed_btn")->click();
+    EXPECT_EQ(missedControls(), QStringList{"window/renamed_btn"});
+    clearMissedControls();
+
+    // The message box's answers: confirm gives 1, cancel or closing it from the window manager 0.
+    for (const auto& [answer, result] : {std::pair{"confirm_btn", 1}, {"cancel_btn", 0}, {"", 0}}) {
+        int given = -1;
+        answerModal<CMsgWnd>([&](CMsgWnd& box) { *answer ? box.findChild<QAbstractButton*>(answer)->click() : box.reject(); },
+                             [&] { given = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
+        EXPECT_EQ(given, result) << answer;
+    }
+}
+
+bool hasInteractiveRole(const QAccessibleInterface& control) {
+    using enum QAccessible::Role;
+    static const QSet<QAccessible::Role> roles{PushButton, CheckBox, RadioButton, Slider,  ComboBox,  EditableText,
+                                               SpinBox,    List,     ListItem,    PageTab, ButtonMenu};
+    return roles.contains(control.role());
+}
+
+// "<where>[#part]" of `control` and its parts (such as a list's rows) when it acts on input, by its
+// role or by taking the focus from Tab, yet has no name for a screen reader.
+void collectUnnamed(QAccessibleInterface* control, const QString& where, QStringList& unnamed) {
+    if (!control || !control->isValid()) return;
+    const auto* widget = qobject_cast<const QWidget*>(control->object());
+    const bool actsOnInput = hasInteractiveRole(*control) || (widget && (widget->focusPolicy() & Qt::TabFocus));
+    if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) unnamed << where;
+    for (int i = 0; i < control->childCount(); ++i) {
+        QAccessibleInterface* part = control->child(i);
+        if (part && !part->object()) collectUnnamed(part, where + QStringLiteral("#%1").arg(i), unnamed);
+    }
+}
+
+// The unnamed controls of a window. A combo box's drop-down list is Qt's own, read out through its
+// combo box.
+QStringList unnamedControls(QWidget* window) {
+    QStringList unnamed;
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets) {
+        if (widget->inherits("QComboBoxListView")) continue;
+        const QString where =
+            QStringLiteral("%1 (%2)").arg(widget->objectName(), QLatin1String(widget->metaObject()->className()));
+        collectUnnamed(QAccessible::queryAccessibleInterface(widget), where, unnamed);
+    }
+    return unnamed;
+}
+
+// Of a group of exclusive buttons Tab stops at the chosen one only; the arrows move in the group.
+bool unchosenInAGroup(const QWidget* widget) {
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    if (!button || !button->isCheckable() || button->isChecked()) return false;
+    return button->autoExclusive() || (button->group() && button->group()->exclusive());
+}
+
+// Every page with what it shows once the user is at work (a macro's steps, the button editor), and
+// the dialogs the keyboard opens, name each control that takes input for a screen reader. From the
+// tab bar (one stop, at the page shown), Tab reaches every control of a page that takes input,
+// each once and in the order of its layout (reading order), then Apply.
+TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThemInReadingOrder) {
+    AppHarness app({.realButtonPage = true});
+    app.edit({"macro", "add", "Reload"});
+    app.edit({"macro", "steps", "Reload", "A down 20, A up"});
+    app.control<QListWidget>("wireless_macro_list")->setCurrentRow(0);
+    app.click("wireless_button6_btn");
+    ASSERT_TRUE(app.control<QWidget>("wireless_button_function_hor")->isVisibleTo(app.control<QWidget>("wireless_button_tab")));
+    QStringList unnamed = unnamedControls(&app.window());
+    CMsgWnd box(nullptr, QStringLiteral("pending_title_text"), QStringLiteral("pending_choices_text"));
+    box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
+                     QStringLiteral("pending_discard_text"));
+    CAboutWnd about(nullptr);
+    CDpiColorWnd dialog(nullptr);
+    for (QWidget* window : std::initializer_list<QWidget*>{&box, &about, &dialog}) unnamed << unnamedControls(window);
+    EXPECT_EQ(unnamed.join(QStringLiteral("\n")).toStdString(), "");
+
+    app.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
+    for (const PageKind& kind : pageTable()) {
+        auto* tab = app.control<QAbstractButton>(kind.tabButton);
+        tab->click();
+        QStringList expected;
+        for (QWidget* widget : app.control<QWidget>(kind.objectName)->findChildren<QWidget*>()) {
+            const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+            if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
+                !unchosenInAGroup(widget)) {
+                expected << widget->objectName();
+            }
+        }
+        expected << QStringLiteral("wireless_apply_btn");
+        tab->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        while (visited.size() < 2 * expected.size() && !visited.endsWith(QStringLiteral("wireless_apply_btn"))) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString())
+            << kind.objectName;
+    }
+}
+
+QDir resources() { return ResourceManager::instance().resourceDirectory(); }
+
+// The first group of each match of `pattern` in the files under `folder`.
+QStringList matchesIn(const QString& folder, const QStringList& files, const QRegularExpression& pattern) {
+    QStringList found;
+    QDirIterator each(folder, files, QDir::Files, QDirIterator::Subdirectories);
+    while (each.hasNext()) {
+        QFile file(each.next());
+        if (!file.open(QIODevice::ReadOnly)) ADD_FAILURE() << file.fileName().toStdString();
+        for (const auto& match : pattern.globalMatch(QString::fromUtf8(file.readAll()))) found << match.captured(1);
+    }
+    return found;
+}
+
+// The keys the code names as string literals shaped like a key (object names are not); "%1" stands
+// for a part the code fills in ("button_place_%1_text").
+QStringList sourceKeys() {
+    const QRegularExpression literal(QStringLiteral(R"re("([a-z][a-z0-9_]*(?:%1[a-z0-9_]*)?)")re"));
+    const QRegularExpression keyShape(QStringLiteral(R"re(_text$|_action$|^wireless_lightmode%1$)re"));
+    return matchesIn(QStringLiteral(QX4_SOURCE_DIR), {"*.cpp", "*.h"}, literal).filter(keyShape);
+}
+
+// The keys the layouts name in their text, tool tip, title and combo item properties, and the
+// names the core's tables give to functions and key codes.
+QStringList layoutAndTableKeys() {
+    const QRegularExpression property(
+        QStringLiteral(R"re(name="(?:textKey|toolTipKey|windowTitleKey|itemKeys)"[^>]*>\s*<string>([^<]*)<)re"));
+    QStringList keys;
+    for (const QString& value : matchesIn(resources().path(), {"*.xml"}, property)) {
+        for (const QString& key : value.split(QLatin1Char(';'), Qt::SkipEmptyParts)) keys << key.trimmed();
+    }
+    for (int code = 0; code < 256; ++code) {
+        keys << QString::fromStdU16String(std::u16string(functionTextKey(static_cast<std::uint8_t>(code))));
+        for (const DisplayText& name : {keyCodeName(code), virtualKeyName(static_cast<std::uint32_t>(code))}) {
+            if (name.isLanguageKey) keys << QString::fromStdU16String(name.text);
+        }
+    }
+    keys.removeAll(QString());
+    return keys;
+}
+
+bool hasKey(const LanguageTexts& texts, const QString& key) {
+    if (!key.contains(QLatin1String("%1"))) return texts.contains(key);
+    QStringList parts = key.split(QStringLiteral("%1"));
+    for (QString& part : parts) part = QRegularExpression::escape(part);
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(parts.join(QStringLiteral("[A-Za-z0-9]+"))));
+    const auto keys = texts.keys();
+    return std::any_of(keys.cbegin(), keys.cend(), [&](const QString& each) { return pattern.match(each).hasMatch(); });
+}
+
+// Qt's numbered placeholders may move within a sentence; printf-style ones are filled in order.
+QString placeholders(const QString& text) {
+    QStringList numbered;
+    for (const auto& match : QRegularExpression(QStringLiteral(R"(%\d+)")).globalMatch(text)) numbered << match.captured();
+    numbered.sort();
+    QStringList ordered;
+    for (const auto& match : QRegularExpression(QStringLiteral(R"(%l*[dsuxc])")).globalMatch(text)) ordered << match.captured();
+    return numbered.join(QLatin1Char(' ')) + QStringLiteral(" | ") + ordered.join(QLatin1Char(' '));
+}
+
+TEST(Languages, EveryKeyInUseHasAnEnglishTextAndEveryTranslationTheSameKeysWithTheirPlaceholders) {
+    const LanguageTexts english = readLanguageFile(resources().filePath(QStringLiteral("lan.xml"))).value_or(LanguageTexts{});
+    const QStringList fromSources = sourceKeys();
+    EXPECT_GT(fromSources.size(), 100) << "the scan of " QX4_SOURCE_DIR " found the program's keys";
+    QStringList missing;
+    for (const QString& key : fromSources + layoutAndTableKeys()) {
+        if (!hasKey(english, key)) missing << key;
+    }
+    missing.removeDuplicates();
+    EXPECT_TRUE(missing.isEmpty()) << "lan.xml lacks " << missing.join(", ").toStdString();
+
+    const QStringList translations = resources().entryList({QStringLiteral("lan_*.xml")}, QDir::Files);
+    ASSERT_TRUE(translations.contains(QStringLiteral("lan_de.xml")));
+    for (const QString& file : translations) {
+        const auto translated = readLanguageFile(resources().filePath(file));
+        ASSERT_TRUE(translated) << file.toStdString();
+        QStringList wrong;
+        for (auto text = english.cbegin(); text != english.cend(); ++text) {
+            const QString shown = translated->value(text.key());
+            if (shown.trimmed().isEmpty() || placeholders(text.value()) != placeholders(shown)) wrong << text.key();
+        }
+        EXPECT_TRUE(wrong.isEmpty()) << file.toStdString() << " lacks or loses placeholders in " << wrong.join(", ").toStdString();
+        EXPECT_EQ(translated->size(), english.size()) << file.toStdString() << " has keys English lacks";
+    }
+}
+
+// The shared manager, with a scratch resource folder where a test writes one; the program's English
+// and the system's locale come back after.
+class LocaleChoice : public testing::Test {
+protected:
+    ~LocaleChoice() override {
+        QLocale::setDefault(system_);
+        manager_.setResourceDirectory(resources_);
+        manager_.loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+    void write(const QString& name, const QByteArray& content) {
+        QFile file(folder_.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    ResourceManager& manager_ = ResourceManager::instance();
+    const QDir resources_ = manager_.resourceDirectory();
+    const QLocale system_;
+    QTemporaryDir folder_;
+};
+
+TEST_F(LocaleChoice, DurationsAreWrittenAsTheShownLanguageWritesThemWhateverTheSystemSays) {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // which would write "1 252"
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE", "1.252 ms"}, {"en_GB", "1,252 ms"}, {"fr_FR", "1,252 ms"}};  // no French texts: English
+    for (const auto& [language, shown] : cases) {
+        ASSERT_TRUE(manager_.loadLanguageFor(QLocale(QString::fromLatin1(language))));
+        EXPECT_EQ(millisecondsText(1252).toStdString(), shown) << language;
+    }
+}
+
+TEST_F(LocaleChoice, TheLocaleLanguageIsLaidOverEnglishAndEnglishFillsWhatItLacks) {
+    write("lan.xml", R"(<Language><Text key="a">Apply</Text><Text key="b">Cancel</Text></Language>)");
+    write("lan_de.xml", R"(<Language><Text key="a">Übernehmen</Text></Language>)");
+    manager_.setResourceDirectory(QDir(folder_.path()));
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE", "Übernehmen"}, {"de_AT", "Übernehmen"}, {"en_US", "Apply"}, {"fr_FR", "Apply"}, {"C", "Apply"}};
+    for (const auto& [locale, apply] : cases) {
+        ASSERT_TRUE(manager_.loadLanguageFor(QLocale(QString::fromLatin1(locale))));
+        EXPECT_EQ(manager_.text("a").toStdString(), apply) << locale;
+        EXPECT_EQ(manager_.text("b").toStdString(), "Cancel") << locale;
+    }
+
+    write("lan_de.xml", R"(<Language><Text key="a">Über)");
+    ASSERT_TRUE(manager_.loadLanguageFor(QLocale(QStringLiteral("de_DE")))) << "a damaged translation leaves English";
+    EXPECT_EQ(manager_.text("a").toStdString(), "Apply");
+
+    QFile::remove(folder_.filePath("lan.xml"));
+    EXPECT_FALSE(manager_.loadLanguageFor(QLocale(QStringLiteral("de_DE"))));
+}
+
+}  // namespace
+}  // namespace qx4::gui::test
