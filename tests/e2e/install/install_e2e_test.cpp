@@ -128,14 +128,19 @@ TEST_F(InstalledTree, AnyPrefixWorksAndTheAutostartEntryStartsTheInstalledProgra
     EXPECT_EQ(atLogin.output().find("main window shown"), std::string::npos) << "starts hidden in the tray";
 }
 
-TEST_F(InstalledTree, TheDebianPackageDependsOnRuntimeLibrariesAndWorksUnpackedAnywhere) {
-    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty()) GTEST_SKIP() << "needs dpkg-dev";
+TEST_F(InstalledTree, TheDebianPackagePassesLintianDependsOnRuntimeLibrariesAndWorksUnpackedAnywhere) {
+    for (const char* tool : {"dpkg-shlibdeps", "lintian"}) {
+        ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) << tool << " (scripts/setup)";
+    }
     TempFolder packing("qx4-package");
     const Ran packed = run(QStringLiteral(QX4_CPACK), {"--config", QX4_BUILD_DIR "/CPackConfig.cmake", "-B", path(packing.path())});
     ASSERT_EQ(packed.exitCode, 0) << packed.output.toStdString();
     const QStringList debs = QDir(path(packing.path())).entryList({"*.deb"});
     ASSERT_EQ(debs.size(), 1);
     const QString deb = path(packing.path()) + "/" + debs[0];
+    // Any error or warning fails; every tag found is printed either way.
+    const Ran lintian = run("lintian", {"--fail-on", "error,warning", deb});
+    EXPECT_EQ(lintian.exitCode, 0) << lintian.output.toStdString();
 
     const std::string depends = run("dpkg-deb", {"-f", deb, "Depends"}).output.toStdString();
     for (const char* library : {"libqt6widgets6", "libqt6dbus6", "libhidapi-hidraw0", "libudev1", "libc6"}) {
