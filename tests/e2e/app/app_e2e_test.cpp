@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 
 #include "core/config/config_file.h"
@@ -178,54 +177,6 @@ TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
         EXPECT_NE(program.exitCode(false), -1) << "it ends, neither hung nor killed\n" << program.output();
         EXPECT_EQ(storedDpiLevel(), 3) << program.output();
     }
-}
-
-// Thousands of random plugs, unplugs and notifications while the program runs and qx4ctl applies
-// beside it: afterwards the program is alive, agrees with the mouse about the links, and its data
-// file loads.
-TEST_F(DesktopSession, AHotPlugStormLeavesTheProgramAliveAndInStepWithTheMouse) {
-    VirtualMouse::Options bothLinks;
-    bothLinks.cable = true;
-    VirtualMouse mouse(bothLinks);
-    Program program({"--simulate", "--tray"});
-    ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
-
-    const std::vector<std::string> commands{
-        "cable plug", "cable unplug", "receiver plug", "receiver unplug", "dpi",     "profile",
-        "sleep",      "wake",         "battery 3",     "battery 10",      "rate 4", "light 9",
-        "notify 0x8000 7",  // a profile the mouse does not have
-    };
-    const unsigned seed = std::random_device{}();
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<std::size_t> pick(0, commands.size() - 1);
-    std::vector<std::unique_ptr<QProcess>> applies;
-    for (int i = 0; i < 3000; ++i) {
-        mouse.command(commands[pick(random)]);
-        if (i % 500 == 0) {
-            auto apply = std::make_unique<QProcess>();
-            apply->start(QStringLiteral(QX4_BIN_DIR "/qx4ctl"), {"apply", "--simulate"});
-            applies.push_back(std::move(apply));
-        }
-    }
-    for (const auto& apply : applies) {
-        ASSERT_TRUE(apply->waitForFinished(30000)) << "qx4ctl apply hung; seed " << seed;
-        EXPECT_LE(apply->exitCode(), 1) << apply->readAll().toStdString();
-    }
-
-    // A known end: both links gone, and once the program has worked through the storm, the
-    // receiver back.
-    mouse.command("cable unplug");
-    mouse.command("receiver unplug");
-    ASSERT_TRUE(program.skipUntilQuiet(1500)) << "the program never settled; seed " << seed;
-    mouse.command("receiver plug");
-    ASSERT_TRUE(program.waitFor("connection changed: connected")) << "seed " << seed << "\n" << program.output();
-    EXPECT_EQ(mouse.stateValue("receiver"), "plugged");
-
-    EXPECT_EQ(program.exitCode(true), 0) << "seed " << seed;
-
-    auto record = std::make_unique<DeviceConfig>();
-    const ConfigLoadResult loaded = readConfig(*record, 0);
-    EXPECT_FALSE(loaded.damaged || loaded.unreadable || loaded.rangeRepaired) << "seed " << seed;
 }
 
 }  // namespace
