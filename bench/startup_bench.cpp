@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e/app/process_memory.h"
+#include "bench/process_memory.h"
 #include "tests/support/program.h"
 #include "tests/support/virtual_mouse_process.h"
 

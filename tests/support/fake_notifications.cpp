@@ -34,14 +34,6 @@ public Q_SLOTS:
         std::fflush(stdout);
         return id;
     }
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-    void CloseNotification(uint) {}
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
-        vendor = QStringLiteral("qx4 tests");
-        version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
-        return QStringLiteral("fake notifications");
-    }
 
 private:
     uint lastId_ = 0;

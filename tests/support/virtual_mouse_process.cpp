@@ -25,30 +25,12 @@ namespace {
 
 constexpr int kReplyTimeoutMs = 15000;
 constexpr char kOutputName[] = "virtual-mouse.out";
-constexpr char kLogName[] = "virtual-mouse.log";
 
 std::string readWhole(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// The environment of this process with QX4_RUNTIME_DIR replaced.
-std::vector<std::string> childEnvironment(const std::filesystem::path& runtimeFolder) {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "QX4_RUNTIME_DIR=", 16) != 0) entries.emplace_back(*entry);
-    }
-    entries.push_back("QX4_RUNTIME_DIR=" + runtimeFolder.string());
-    return entries;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (auto& each : strings) result.push_back(each.data());
-    result.push_back(nullptr);
-    return result;
 }
 
 struct Spawned {
@@ -58,22 +40,26 @@ struct Spawned {
 
 // The virtual mouse ends with the test, even with one that exit() or a crash ended, and holds none
 // of the test's descriptors (a death test's parent waits for the end of its status pipe).
-Spawned spawnVirtualMouse(std::vector<std::string> arguments,
-                          const std::filesystem::path& runtimeFolder,
+Spawned spawnVirtualMouse(std::vector<std::string> arguments, const std::filesystem::path& runtimeFolder,
                           const std::filesystem::path& outputFile,
                           const std::filesystem::path& inputFile = "/dev/null") {
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     constexpr int kChildReadyFd = 3;
     arguments.insert(arguments.begin(), QX4_VIRTUAL_MOUSE_EXECUTABLE);
-    arguments.push_back("--ready-fd");
-    arguments.push_back(std::to_string(kChildReadyFd));
-    auto environment = childEnvironment(runtimeFolder);
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
+    arguments.insert(arguments.end(), {"--ready-fd", std::to_string(kChildReadyFd)});
+    std::vector<std::string> environment{"QX4_RUNTIME_DIR=" + runtimeFolder.string()};
+    for (char** entry = environ; *entry; ++entry) {
+        if (!std::string_view(*entry).starts_with("QX4_RUNTIME_DIR=")) environment.emplace_back(*entry);
+    }
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    for (const auto& [strings, pointers] : {std::pair{&arguments, &argv}, std::pair{&environment, &envp}}) {
+        for (std::string& each : *strings) pointers->push_back(each.data());
+        pointers->push_back(nullptr);
+    }
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const int input = ::open(inputFile.c_str(), O_RDONLY | O_CLOEXEC);
     const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-
     const pid_t parent = ::getpid();
     const pid_t pid = input < 0 || output < 0 ? -1 : ::fork();
     if (pid == 0) {
@@ -115,35 +101,14 @@ int reap(pid_t pid, int timeoutMs) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Reads the --ready-fd pipe: true on "ready", false when the child ended first or kept silent.
-bool awaitReady(int readyFd, int timeoutMs) {
+// True once the child wrote "ready" (in one write), false when it ended first or kept silent.
+bool awaitReady(int readyFd) {
     pollfd readable{readyFd, POLLIN, 0};
-    std::string text;
-    while (text.find('\n') == std::string::npos) {
-        const int n = ::poll(&readable, 1, timeoutMs);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        char chunk[64];
-        const ssize_t got = ::read(readyFd, chunk, sizeof(chunk));
-        if (got <= 0) return false;
-        text.append(chunk, static_cast<std::size_t>(got));
-    }
-    return text.starts_with("ready");
-}
-
-std::vector<LogEntry> parseLog(const std::string& text) {
-    std::vector<LogEntry> entries;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        LogEntry entry;
-        words >> entry.link;
-        for (std::string hex; words >> hex;) {
-            entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-        }
-        entries.push_back(std::move(entry));
-    }
-    return entries;
+    char text[8] = {};
+    const bool ready = ::poll(&readable, 1, kReplyTimeoutMs) == 1 && ::read(readyFd, text, sizeof(text) - 1) > 0 &&
+                       std::string_view(text).starts_with("ready");
+    ::close(readyFd);
+    return ready;
 }
 
 }  // namespace
@@ -159,9 +124,14 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
-    : name_(std::move(name)) {
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+    set(value);
+}
+
+ScopedEnv::~ScopedEnv() { set(previous_); }
+
+void ScopedEnv::set(const std::optional<std::string>& value) {
     if (value) {
         ::setenv(name_.c_str(), value->c_str(), 1);
     } else {
@@ -169,95 +139,63 @@ ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
     }
 }
 
-ScopedEnv::~ScopedEnv() {
-    if (previous_) {
-        ::setenv(name_.c_str(), previous_->c_str(), 1);
-    } else {
-        ::unsetenv(name_.c_str());
-    }
-}
-
-ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
-                                   const std::filesystem::path& runtimeFolder,
+ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments, const std::filesystem::path& runtimeFolder,
                                    const std::string& input, int timeoutMs) {
     TempFolder scratch("qx4-run");
-    const auto outputFile = scratch.path() / kOutputName;
-    const auto inputFile = scratch.path() / "input";
-    std::ofstream(inputFile) << input;
-    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, outputFile, inputFile);
+    std::ofstream(scratch.path() / "input") << input;
+    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, scratch.path() / kOutputName,
+                                            scratch.path() / "input");
     ::close(child.readyFd);
-    ProcessResult result;
-    result.exitCode = reap(child.pid, timeoutMs);
-    result.output = readWhole(outputFile);
-    return result;
+    const int exitCode = reap(child.pid, timeoutMs);
+    return {exitCode, readWhole(scratch.path() / kOutputName)};
 }
 
 VirtualMouse::VirtualMouse() : VirtualMouse(Options{}) {}
 
 VirtualMouse::VirtualMouse(const Options& options) {
-    if (options.runtimeFolder) {
-        folder_ = *options.runtimeFolder;
-    } else {
-        ownFolder_ = std::make_unique<TempFolder>("qx4-vm");
-        folder_ = ownFolder_->path();
-    }
+    if (!options.runtimeFolder) ownFolder_ = std::make_unique<TempFolder>("qx4-vm");
+    folder_ = options.runtimeFolder ? *options.runtimeFolder : ownFolder_->path();
     std::vector<std::string> arguments{options.receiver ? "--receiver" : "--no-receiver",
-                                       options.cable ? "--cable" : "--no-cable", "--battery",
-                                       std::to_string(options.battery)};
+                                       options.cable ? "--cable" : "--no-cable",
+                                       "--battery",
+                                       std::to_string(options.battery),
+                                       "--log",
+                                       logPath().string()};
     if (options.asleep) arguments.emplace_back("--asleep");
-    arguments.emplace_back("--log");
-    arguments.push_back(logPath().string());
     const Spawned child = spawnVirtualMouse(arguments, folder_, folder_ / kOutputName);
     pid_ = child.pid;
-    const bool ready = awaitReady(child.readyFd, kReplyTimeoutMs);
-    ::close(child.readyFd);
-    if (!ready) {
+    if (!awaitReady(child.readyFd)) {
         const int code = waitForExit(kReplyTimeoutMs);
-        throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) +
-                                 "): " + output());
+        throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) + "): " + output());
     }
     exported_ = std::make_unique<ScopedEnv>("QX4_RUNTIME_DIR", folder_.string());
 }
 
-VirtualMouse::~VirtualMouse() {
-    try {
-        stop();
-    } catch (...) {
-    }
-}
+VirtualMouse::~VirtualMouse() { stop(); }
 
-std::filesystem::path VirtualMouse::socketPath() const {
-    return folder_ / vm::kSocketName;
-}
+std::filesystem::path VirtualMouse::socketPath() const { return folder_ / vm::kSocketName; }
 
-std::filesystem::path VirtualMouse::logPath() const {
-    return folder_ / kLogName;
-}
+std::filesystem::path VirtualMouse::logPath() const { return folder_ / "virtual-mouse.log"; }
 
 std::string VirtualMouse::command(std::string_view line) {
     std::lock_guard lock(controlMutex_);
     if (control_ < 0) control_ = vm::connectTo(socketPath());
-    if (control_ < 0) throw std::runtime_error("cannot reach qx4-virtual-mouse at " + socketPath().string());
     vm::FrameDecoder decoder;
     vm::Frame reply;
-    if (!vm::sendAll(control_, vm::encodeFrame(vm::FrameType::control, line)) ||
-        !vm::readFrame(control_, decoder, reply, kReplyTimeoutMs) ||
-        reply.type != vm::FrameType::controlReply) {
-        ::close(control_);
+    if (control_ < 0 || !vm::sendAll(control_, vm::encodeFrame(vm::FrameType::control, line)) ||
+        !vm::readFrame(control_, decoder, reply, kReplyTimeoutMs) || reply.type != vm::FrameType::controlReply) {
+        if (control_ >= 0) ::close(control_);
         control_ = -1;
         throw std::runtime_error("qx4-virtual-mouse did not answer \"" + std::string(line) + "\"");
     }
     return {reply.payload.begin(), reply.payload.end()};
 }
 
-std::string VirtualMouse::state() {
-    return command("state");
-}
+std::string VirtualMouse::state() { return command("state"); }
 
 std::string VirtualMouse::stateValue(std::string_view name) {
-    const std::string text = state();
+    std::istringstream lines(state());
     const std::string prefix = std::string(name) + ": ";
-    std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with(prefix)) return line.substr(prefix.size());
     }
@@ -274,21 +212,27 @@ bool VirtualMouse::waitForListeners(std::string_view link, int count, int timeou
 }
 
 std::vector<LogEntry> VirtualMouse::log() const {
-    return parseLog(readWhole(logPath()));
+    std::vector<LogEntry> entries;
+    std::istringstream lines(readWhole(logPath()));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        LogEntry& entry = entries.emplace_back();
+        words >> entry.link;
+        for (std::string hex; words >> hex;) {
+            entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+        }
+    }
+    return entries;
 }
 
-std::string VirtualMouse::output() const {
-    return readWhole(folder_ / kOutputName);
-}
+std::string VirtualMouse::output() const { return readWhole(folder_ / kOutputName); }
 
 int VirtualMouse::stop() {
     if (pid_ <= 0) return -1;
-    {
-        std::lock_guard lock(controlMutex_);
-        if (control_ < 0) control_ = vm::connectTo(socketPath());
-        if (control_ < 0 || !vm::sendAll(control_, vm::encodeFrame(vm::FrameType::control, "quit"))) {
-            ::kill(pid_, SIGTERM);
-        }
+    try {
+        command("quit");
+    } catch (const std::runtime_error&) {
+        ::kill(pid_, SIGTERM);
     }
     const int code = waitForExit(kReplyTimeoutMs);
     exported_.reset();

@@ -1,6 +1,5 @@
-// Test support: a private qx4-virtual-mouse for one test, in a temporary runtime folder of its
-// own. Failures to start or to answer throw std::runtime_error, which GoogleTest reports as a
-// failed test with the message.
+// A private qx4-virtual-mouse for one test, in a temporary runtime folder of its own. Failures to
+// start or to answer throw std::runtime_error, which GoogleTest reports as a failed test.
 #pragma once
 
 #include <sys/types.h>
@@ -38,6 +37,8 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    void set(const std::optional<std::string>& value);
+
     std::string name_;
     std::optional<std::string> previous_;
 };
@@ -50,12 +51,11 @@ struct LogEntry {
 };
 
 struct ProcessResult {
-    int exitCode = -1;
+    int exitCode = -1;   // -1: killed after `timeoutMs`
     std::string output;  // standard output and standard error together
 };
-// Runs qx4-virtual-mouse to its end with `arguments`, QX4_RUNTIME_DIR=`runtimeFolder` and
-// `input` as its standard input; for starts that must fail and for typed commands. A run still
-// going after `timeoutMs` is killed and reports -1.
+// Runs qx4-virtual-mouse to its end with `arguments`, QX4_RUNTIME_DIR=`runtimeFolder` and `input`
+// as its standard input: for starts that must fail and for typed commands.
 ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
                                    const std::filesystem::path& runtimeFolder,
                                    const std::string& input = {}, int timeoutMs = 10000);
@@ -75,7 +75,6 @@ public:
     // Logs every report, and sets QX4_RUNTIME_DIR in this process while the mouse runs, so that
     // plug-ins loaded here and programs started from here find it.
     explicit VirtualMouse(const Options& options);
-    // Stops the mouse if it still runs.
     ~VirtualMouse();
     VirtualMouse(const VirtualMouse&) = delete;
     VirtualMouse& operator=(const VirtualMouse&) = delete;
@@ -95,7 +94,7 @@ public:
     bool waitForListeners(std::string_view link, int count, int timeoutMs = 10000);
 
     std::vector<LogEntry> log() const;
-    std::string output() const;  // what it printed so far
+    std::string output() const;
 
     // Sends "quit" and waits for the end; its exit code (-1 when it had to be killed).
     int stop();

@@ -1,6 +1,5 @@
 #include "tests/support/x_other_window.h"
 
-#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
 #include <stdexcept>
@@ -40,12 +39,6 @@ int OtherWindow::keyPresses() {
         if (event.type == KeyPress && event.xkey.window == connection_->window) ++connection_->keyPresses;
     }
     return connection_->keyPresses;
-}
-
-bool OtherWindow::setAutoRepeat(unsigned delayMs, unsigned intervalMs) {
-    const bool set = XkbSetAutoRepeatRate(connection_->display, XkbUseCoreKbd, delayMs, intervalMs);
-    XSync(connection_->display, False);
-    return set;
 }
 
 }  // namespace qx4::test

@@ -16,8 +16,6 @@ public:
     OtherWindow& operator=(const OtherWindow&) = delete;
 
     int keyPresses();
-    // The server's repeat of a held key, as a desktop's keyboard settings set it.
-    bool setAutoRepeat(unsigned delayMs, unsigned intervalMs);
 
 private:
     struct Connection;

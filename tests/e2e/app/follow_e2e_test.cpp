@@ -106,9 +106,8 @@ TEST(FollowFocus, X11WindowsOfDifferentClassesSelectTheirProfilesOnceEach) {
 }
 
 // On a session bus of its own with a stand-in notification service, without a display: the desktop's
-// ReportFocus selects a profile, and the BatteryLevel property moves with the battery, which runs
-// from 100 % down to 10 %, hovers at 20 %, and charges back up while a drop is faked on the way.
-// Exactly two notifications reach the service.
+// ReportFocus selects a profile, and the BatteryLevel property moves with the battery, which falls
+// to 20 %, hovers there, falls to 10 % and charges. Exactly two notifications reach the service.
 TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWarnsTwice) {
     SessionServices services;
     if (!services.ready() || QStandardPaths::findExecutable(QStringLiteral("gdbus")).isEmpty()) {
@@ -125,10 +124,6 @@ TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWa
     ASSERT_TRUE(program.waitFor("D-Bus service offered")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
 
-    const std::string interface = SessionServices::gdbus({"introspect"});
-    for (const char* member : {"ReportFocus", "SelectProfile", "Apply", "BatteryLevel", "ActiveProfile", "DpiLevel"}) {
-        EXPECT_NE(interface.find(member), std::string::npos) << member << " in " << interface;
-    }
     EXPECT_EQ(SessionServices::gdbus({"call", "--method", "io.github.qx4config.Qx4Config1.ReportFocus", "org.example.Game"}),
               "()");
     ASSERT_TRUE(program.waitFor("follow: profile 4 for org.example.Game")) << program.output();
@@ -142,25 +137,14 @@ TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWa
     mouse.command("wake");
     ASSERT_TRUE(program.waitFor("tray: Receiver: battery 100%")) << program.output();
     EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<100>,)");
-    const auto battery = [&](int level, const std::string& shown) {
+    for (const int level : {3, 2, 3, 2, 1}) {
         mouse.command("battery " + std::to_string(level));
-        return program.waitFor(QByteArray::fromStdString(shown));
-    };
-    for (int level = 9; level >= 2; --level) {
-        ASSERT_TRUE(battery(level, "tray: Receiver: battery " + std::to_string(level * 10) + "%")) << program.output();
+        const std::string shown = "tray: Receiver: battery " + std::to_string(level * 10) + "%";
+        ASSERT_TRUE(program.waitFor(QByteArray::fromStdString(shown))) << program.output();
     }
-    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<20>,)");
-    for (int hover = 0; hover < 3; ++hover) {
-        ASSERT_TRUE(battery(3, "battery 30%") && battery(2, "battery 20%")) << program.output();
-    }
-    ASSERT_TRUE(battery(1, "tray: Receiver: battery 10%")) << program.output();
-
+    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<10>,)");
     mouse.command("cable plug");
     ASSERT_TRUE(program.waitFor("tray: Cable: charging, battery 10%")) << program.output();
-    for (const int level : {2, 3, 2, 1, 4, 6, 8, 10}) {
-        ASSERT_TRUE(battery(level, "tray: Cable: charging, battery " + std::to_string(level * 10) + "%"))
-            << program.output();
-    }
 
     const QList<QByteArray> shown = services.shown(2);
     ASSERT_EQ(shown.size(), 2) << program.output();

@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         auto record = test::defaultRecord();
         record->activeProfile = 1;  // profile 2 is shown and active from the start
-        start(*record, "qx4-no-hook-in-this-test.so");
+        open(*record, "qx4-no-hook-in-this-test.so");
     }
 };
 
@@ -37,6 +37,7 @@ protected:
 // would store nothing holds the apply back and says so, rather than be left behind unseen): volume
 // up on button five of profile two, sent as its function's wire code in that profile's button report.
 TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
+    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
     std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(
@@ -90,6 +91,7 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
 }
 
 TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
+    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
     button("wireless_dpi_setting_btn")->click();
     button("wireless_dpi_btn_6")->click();  // a change not yet applied is dropped too
     ASSERT_TRUE(test::answerModal<CMsgWnd>([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); },
@@ -135,6 +137,7 @@ TEST_F(PagesEndToEnd, TheMouseSwitchingDpiShowsItWithoutCoveringTheWindow) {
 // Logging out ends the program in the middle of an apply: the mouse has the new profile, so the
 // file must have it too, or the next start's full download would take it back.
 TEST_F(PagesEndToEnd, QuittingWhileAProfileIsSentKeepsItInTheFile) {
+    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
     // The receiver's 400 ms pace keeps the apply running; without the cable the mouse must say
     // it is awake before it takes reports.
     // Losing the cable marks the mouse asleep until it says otherwise, and the two links tell the

@@ -35,6 +35,9 @@ protected:
     // that follows a start.
     void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_NO_FATAL_FAILURE(open(record, hookLibraryFile));
+        awaitStartDownload();
+    }
+    void awaitStartDownload() {
         waitForApplies(1, fullDownload);
         ASSERT_EQ(mouse->log().size(), fullDownload);
     }

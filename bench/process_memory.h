@@ -1,12 +1,11 @@
 // What a running qx4-config holds, from /proc, and a walk through its pages as a user clicks the
-// tabs, for the end-to-end tests and the memory benchmark.
+// tabs, for the memory benchmark.
 #pragma once
 
 #include <QProcess>
 #include <QStringList>
 
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 
@@ -28,26 +27,6 @@ inline MemoryUse memoryOf(qint64 pid) {
         if (field == "Pss:" && rollup >> kb >> unit) use.proportionalMb = static_cast<double>(kb) / 1024.0;
     }
     return use;
-}
-
-// Libraries a Widgets program that paints in software has no use for: Qt Designer's plug-ins,
-// Qt Quick and QML, and a GL driver with its shader compiler. The GL dispatch libraries Qt's GUI
-// library links (libEGL.so.1, libGLX, libOpenGL) do nothing until a driver is loaded.
-// The process's mapped files among them, one a line.
-inline std::string unneededLibrariesMappedBy(qint64 pid) {
-    static const char* const unneeded[] = {"/designer/", "Quick", "Qml", "_dri.so", "libEGL_", "libGLX_",
-                                           "libLLVM", "libwayland-egl", "wayland-graphics-integration"};
-    std::set<std::string> found;
-    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-    for (std::string line; std::getline(maps, line);) {
-        const auto path = line.find('/');
-        for (const char* part : unneeded) {
-            if (path != std::string::npos && line.find(part, path) != std::string::npos) found.insert(line.substr(path));
-        }
-    }
-    std::string list;
-    for (const std::string& file : found) list += file + "\n";
-    return list;
 }
 
 // The window of process `pid` on the X display in DISPLAY, once shown; empty when it cannot be
