@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "bench/process_memory.h"
+#include "tests/support/process_memory.h"
 #include "tests/support/program.h"
 #include "tests/support/virtual_mouse_process.h"
 

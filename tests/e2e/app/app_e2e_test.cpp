@@ -13,6 +13,7 @@
 
 #include "core/config/config_file.h"
 #include "tests/support/desktop_session.h"
+#include "tests/support/process_memory.h"
 #include "tests/support/program.h"
 
 namespace qx4::test {
@@ -126,6 +127,31 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     ASSERT_TRUE(first.waitFor("connection changed: no mouse")) << first.output();
     EXPECT_TRUE(first.waitFor("main window hidden")) << first.output();
     EXPECT_EQ(first.exitCode(true), 0) << first.output();
+}
+
+// Each page keeps what it built for its first showing; showing it again builds nothing more. The
+// bound leaves room for the allocator's noise, not for a page's worth of pictures each time.
+TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVisit) {
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    // Their shadow memory and quarantine grow with every allocation; their leak checks stand in.
+    GTEST_SKIP() << "memory is not the program's own under a sanitizer";
+#endif
+    ScopedEnv english("LC_ALL", std::string("C.UTF-8"));
+    VirtualMouse::Options onCable;  // the faster pace of the cable for the first download
+    onCable.cable = true;
+    VirtualMouse mouse(onCable);
+    Program program({"--simulate"});
+    ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
+    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    const QString window = shownWindowOf(program.pid());
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(clickEveryTab(window, 100));
+    const MemoryUse afterFirstVisit = memoryOf(program.pid());
+    for (int visit = 2; visit <= 10; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
+    const MemoryUse afterMoreVisits = memoryOf(program.pid());
+    EXPECT_LT(afterMoreVisits.residentMb - afterFirstVisit.residentMb, 1.0)
+        << afterFirstVisit.residentMb << " MB after the first visit, " << afterMoreVisits.residentMb << " after ten";
+    EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
 // Without a tray the window is the program: it shows even when started for the tray, and says how
