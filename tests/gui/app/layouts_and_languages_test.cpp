@@ -21,7 +21,6 @@
 
 #include <algorithm>
 
-#include "app_harness.h"
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
 #include "gui/app/about_wnd.h"
@@ -32,6 +31,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
+#include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
 namespace {

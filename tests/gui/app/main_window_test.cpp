@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/window_messages.h"
 #include "gui/common/window_message.h"
@@ -22,6 +21,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/app/tray_absence.h"
 #include "gui/app/tray_menu.h"
+#include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
 namespace {

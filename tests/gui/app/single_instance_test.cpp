@@ -18,7 +18,6 @@
 
 #include <cstring>
 
-#include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
 #include "core/config/utf16_text.h"
@@ -32,6 +31,7 @@
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
+#include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui::test {

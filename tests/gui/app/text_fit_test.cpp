@@ -17,7 +17,6 @@
 
 #include <span>
 
-#include "app_harness.h"
 #include "core/device/dpi_steps.h"
 #include "gui/app/about_wnd.h"
 #include "gui/app/dpi_msg.h"
@@ -30,6 +29,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "gui/pages/page_table.h"
+#include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
 namespace {

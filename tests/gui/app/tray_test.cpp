@@ -10,13 +10,13 @@
 #include <iterator>
 #include <sstream>
 
-#include "app_harness.h"
 #include "core/desktop/autostart.h"
 #include "core/device/notifications.h"
 #include "gui/common/app_settings.h"
 #include "gui/app/command_line.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/app/tray_status.h"
+#include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
 namespace {

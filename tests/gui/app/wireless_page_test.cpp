@@ -10,11 +10,11 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "app_harness.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/app/tray_status.h"
+#include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui::test {

@@ -26,7 +26,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "gui/pages/page_table.h"
-#include "tests/gui/app/app_harness.h"
+#include "tests/support/app_harness.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/test_files.h"
 

@@ -1,4 +1,4 @@
-#include "app_harness.h"
+#include "tests/support/app_harness.h"
 
 #include <gtest/gtest.h>
 
