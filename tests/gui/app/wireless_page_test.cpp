@@ -229,6 +229,7 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     const auto shows = [&](const QString& line) {
         return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
     };
+    ASSERT_TRUE(app.waitForAppliesEnded(1));  // the start's apply, skipped: woken first, it would send all
     app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
     app.click("wireless_apply_btn");
     const QString overReceiver = text("apply_progress_receiver_text");
