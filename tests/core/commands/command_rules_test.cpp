@@ -79,7 +79,8 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"macro", "delete", "Nope"}, 1},   {{"macro", "import", "short.macro"}, 1},
         {{"import", "short.pro"}, 1},       {{"import", "pipe.pro"}, 1},
         {{"import", "missing.pro"}, 1},     {{"reset", "now"}, 2},
-        {{"bind", "2", manyModifiers}, 2},
+        {{"bind", "2", manyModifiers}, 2}, {{"rate", "500x"}, 2},
+        {{"dpi", "0", "1600"}, 2},
     };
     const auto recordBefore = std::make_unique<DeviceConfig>(*config);
     const std::vector<std::byte> macrosBefore = encodeMacroStore(macros);
@@ -91,11 +92,18 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         EXPECT_EQ(encodeMacroStore(macros), macrosBefore) << arguments[0] << " " << arguments[1];
     }
 
-    // A library that could not be read whole is never changed, so it is never saved over.
+    // A library that could not be read whole is never changed, so it is never saved over; a
+    // profile that brings no macro is still imported.
+    ASSERT_EQ(run({"export", "plain.pro"}).exitCode, 0);
+    ASSERT_EQ(run({"bind", "2", "macro:Fire"}).exitCode, 0);
+    ASSERT_EQ(run({"export", "fire.pro"}).exitCode, 0);
+    EXPECT_EQ(run({"import", "fire.pro"}).exitCode, 0);
+    const std::size_t macroCount = macros.size();
     macros.setStoreProblem(MacroStoreProblem::tooLarge);
     EXPECT_EQ(run({"macro", "add", "New"}).exitCode, 1);
     EXPECT_EQ(run({"macro", "delete", "Fire"}).exitCode, 1);
-    EXPECT_EQ(macros.size(), 2u);
+    EXPECT_EQ(macros.size(), macroCount);
+    EXPECT_EQ(run({"import", "plain.pro"}).exitCode, 0);
 }
 
 // A near miss is answered with the name meant; a name far from every other gets no guess.
@@ -211,6 +219,7 @@ TEST_F(CommandRules, TheMouseHoldsEveryDpiAcceptedAsWrittenAndNothingElseIsAccep
     EXPECT_EQ(on.effects.apply, commands::ApplyKind::incremental);
     EXPECT_EQ(run({"dpi", "--profile", "3", "--current", "8"}).exitCode, 0);
     EXPECT_EQ(run({"dpi", "--profile", "3", "--disable", "1"}).out, "Profile 3, DPI level 1: off\n");
+    EXPECT_TRUE(run({"dpi", "--profile", "3", "--current", "1"}).error.starts_with("DPI level 1 of profile 3 is off"));
     EXPECT_EQ(run({"dpi", "--profile", "3", "--disable", "8"}).error,
               "DPI level 8 is the current level of profile 3; make another level current first (qx4ctl dpi --current "
               "LEVEL)");

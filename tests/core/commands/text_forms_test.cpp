@@ -13,7 +13,9 @@
 #include "core/commands/json_writer.h"
 #include "core/commands/macro_step_text.h"
 #include "core/commands/script_names.h"
+#include "core/config/utf16_text.h"
 #include "core/instance/instance_messages.h"
+#include "core/macro/macro_record.h"
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/function_wire_table.h"
 #include "core/vocab/key_codes.h"
@@ -159,6 +161,7 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
         "QX4CTL/1 3\n1:a\n1:b\n" + std::to_string(longField.size()) + ":" + longField + "\n",
         manyFields,
         "QX4CTL/1 3\n" + std::string(kMaxRequestBytes, '9'),
+        std::string(33, 'Q'),  // refused before the header ends
     };
     for (const std::string& bad : malformed) {
         RequestDecoder decoder;
@@ -197,6 +200,20 @@ TEST(FunctionCatalogue, EverySelectorItemRoundTripsThroughItsCodeAndWorkedSelect
     EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
     EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
     EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
+
+    ButtonBinding macro{};
+    macro.functionCode = kMacroFunctionCode;
+    macro.macroName = toMacroName(u"Fire");
+    const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
+    EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
+}
+
+// Names and texts cross between the stored UTF-16 and UTF-8; what is not a character becomes U+FFFD.
+TEST(Utf16Text, SurrogatePairsBecomeOneCharacterAndLoneHalvesTheReplacement) {
+    const std::pair<std::u16string_view, std::string_view> cases[] = {
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
+    for (const auto& [text, utf8] : cases) EXPECT_EQ(utf16ToUtf8(text), utf8);
 }
 
 // tests/data/vocab/key_codes.txt holds the table as written down for the mouse, row by row.

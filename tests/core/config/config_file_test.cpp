@@ -15,6 +15,7 @@
 #include "core/config/config_file.h"
 #include "core/config/config_range.h"
 #include "core/config/record_bytes.h"
+#include "core/config/stored_color.h"
 #include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_wire_table.h"
@@ -47,6 +48,7 @@ TEST(ConfigDefaults, MatchTheFieldTableByteForByteAndLeaveUnlistedBytesAlone) {
         const bool kept = offset >= 4 && std::ranges::any_of(unlisted, [i](auto range) { return i >= range.first && i < range.second; });
         ASSERT_EQ(std::to_integer<int>(bytes[offset]), kept ? 0xAB : expected[offset]) << "byte " << offset << ", profile byte " << i;
     }
+    EXPECT_EQ(storedToArgb(0x563412), 0xFF123456u) << "colours are stored red first";
 }
 
 // Random images show that loaded indices stay in range; this pins what the range rule does with
@@ -156,6 +158,8 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
     shortFile[1] = shortFile[2] = shortFile[3] = 0;
     writeBytes(path(), shortFile);
 
+    EXPECT_TRUE(readConfig(*config, 0).damaged);
+    EXPECT_FALSE(fs::exists(data.folder() / "Config_1.data.damaged")) << "reading alone writes nothing";
     EXPECT_TRUE(loadConfig(*config, 0).damaged);
     EXPECT_EQ(readBytes(data.folder() / "Config_1.data.damaged"), shortFile);
     EXPECT_EQ(readBytes(path()), shortFile);  // loading alone does not rewrite it

@@ -86,6 +86,7 @@ TEST_F(BindingEdit, KeyCombinationsNeedAKeyOrAModifierAndCaptureOnlyInTheKeyboar
     EXPECT_FALSE(editor.captureKey(0x44));
     EXPECT_FALSE(assignKeyCombination(profile().buttons[3], 0, 0));
     EXPECT_FALSE(assignKeyCombination(profile().buttons[3], 0x10, 0x06));
+    EXPECT_TRUE(assignKeyCombination(profile().buttons[3], 0, 0x06));
 }
 
 TEST_F(BindingEdit, AChosenMacroIsCopiedWithItsRepeatModeAndFoundAgainByName) {
@@ -205,6 +206,8 @@ TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
 
     MacroDraft none = draftOf(2);
     none.select(std::nullopt);
+    EXPECT_FALSE(none.insertClick(0, 2));
+    EXPECT_FALSE(none.insertClick(6, 2));
     ASSERT_TRUE(none.insertClick(5, 2));
     EXPECT_EQ(codes(none), (std::vector<std::uint8_t>{244, 244, 4, 5}));
 }
@@ -215,6 +218,8 @@ TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
     ASSERT_TRUE(draft.moveSelectedUp());
     EXPECT_EQ(draft.selected(), 1u);
     EXPECT_EQ(std::tie(draft.steps()[1].code, draft.steps()[1].delay), std::make_tuple(std::uint8_t{6}, std::uint16_t{21}));
+    draft.select(3);
+    EXPECT_FALSE(draft.selected()) << "past the end";
     draft.select(0);
     EXPECT_FALSE(draft.moveSelectedUp());
     EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 6, 5}));
@@ -257,7 +262,7 @@ TEST(MacroDraft, StepEditsKeepTheirLimits) {
 class Recording : public ::testing::Test {
 protected:
     // Presses and releases key A at the given times.
-    void key(bool press, std::uint64_t at) { recorder.record({0x41, press ? 0 : 1, at}); }
+    bool key(bool press, std::uint64_t at) { return recorder.record({0x41, press ? 0 : 1, at}); }
 
     MacroDraft draft;
     MacroRecorder recorder{draft};
@@ -318,7 +323,7 @@ TEST_F(Recording, InsertsAfterTheSelectedStepAndStopsWhenFull) {
     key(true, 1);
     key(false, 2);
     EXPECT_FALSE(recorder.recording());
-    key(true, 3);
+    EXPECT_FALSE(key(true, 3));
     EXPECT_EQ(draft.size(), 46u);
 }
 

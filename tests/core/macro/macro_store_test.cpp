@@ -28,7 +28,9 @@ TEST(MacroNames, CountUpAvoidCollisionsIgnoringCaseAndNeverExceed23Units) {
     list.append(test::macroNamed(u"MACRO3_1"));
     EXPECT_EQ(uniqueMacroName(u"Macro3", list), u"Macro3_2");
     EXPECT_FALSE(macroNameExists(u"Macro", list));
+    EXPECT_EQ(macroAt(list.size(), list), nullptr);
     EXPECT_TRUE(sameMacroName(u"ÄRGER Ωμέγα ДОМ", u"ärger ωμέγα дом"));
+    EXPECT_TRUE(sameMacroName(u"ЀЏ", u"ѐџ"));
     EXPECT_FALSE(sameMacroName(u"straße", u"STRASSE"));
     EXPECT_FALSE(sameMacroName(u"Macro1", u"Macro1 "));
 
