@@ -17,12 +17,9 @@ void warn(QWidget* owner, const char* textKey) {
 }
 }  // namespace
 
-bool exportActiveProfile(QWidget* owner, const DeviceConfig& config) {
+void exportActiveProfile(QWidget* owner, const DeviceConfig& config) {
     const auto file = chooseProfileFile(owner, true);
-    if (!file) return false;
-    if (exportProfile(config, *file)) return true;
-    warn(owner, "profile_export_failed_text");
-    return false;
+    if (file && !exportProfile(config, *file)) warn(owner, "profile_export_failed_text");
 }
 
 bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros) {

@@ -12,8 +12,8 @@ class MacroList;
 
 namespace qx4::gui {
 
-// True when a file was written.
-bool exportActiveProfile(QWidget* owner, const DeviceConfig& config);
+// Says so when the chosen file could not be written.
+void exportActiveProfile(QWidget* owner, const DeviceConfig& config);
 
 // True when the active profile was read over from a file: the caller then refreshes the pages,
 // lets the pages that offer macros list the store anew, and asks for a full apply. False when the

@@ -14,6 +14,7 @@
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/app/tray_status.h"
+#include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
 
@@ -274,7 +275,8 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     EXPECT_EQ(status->text(), problem);
 }
 
-// A profile exported from the side panel and imported again comes back whole, and is sent in full.
+// A profile exported from the side panel and imported again comes back whole, and is sent in full,
+// as the defaults are after a reset.
 TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
     qx4::test::TempFolder files;
@@ -296,6 +298,11 @@ TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull
     EXPECT_EQ(app.session().record().active().dpiLevel, level);
     EXPECT_TRUE(app.control<QAbstractButton>(("wireless_dpi_btn_" + std::to_string(level + 1)).c_str())->isChecked());
     EXPECT_EQ(app.applyRequests.back(), 1u);
+
+    app.applyRequests.clear();
+    const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
+    app.click("wireless_reset_profile_btn");
+    EXPECT_EQ(app.applyRequests.back(), 1u) << "the defaults go whole";
 }
 
 // The first save after start would cut a file longer than a record to its first record, so the

@@ -189,6 +189,8 @@ TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
     EXPECT_EQ(stepList()->currentRow(), 2) << "the last step is selected";
     clearButton()->click();
     EXPECT_TRUE(page.modified());
+    page.macrosChanged();
+    EXPECT_EQ(stepList()->count(), 0) << "a change from outside leaves the page's own edits";
     EXPECT_FALSE(macroList()->isEnabled());
     EXPECT_TRUE(find<QWidget>("wireless_macro_savedata_tab")->isVisible());
     EXPECT_FALSE(find<QWidget>("wireless_macro_exportorimport_tab")->isVisible());
@@ -357,6 +359,7 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     ASSERT_TRUE(capture.flag(CaptureService::Kind::macroStepKey));
     page.capturedInput({0x74, 0, 0});  // F5
     EXPECT_EQ(keyField->text(), stepKeyName(0x3E));
+    EXPECT_TRUE(page.modified());
 
     // Keys that would leave no delay of 1-65,535 are refused; an emptied field gets its delay back.
     const std::pair<const char*, const char*> delays[] = {

@@ -52,7 +52,8 @@ TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWi
     };
 
     const auto exportAs = choose("fps");
-    ASSERT_TRUE(exportActiveProfile(nullptr, *record));
+    exportActiveProfile(nullptr, *record);
+    ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
 
