@@ -9,6 +9,7 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -427,6 +428,10 @@ TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture)
         EXPECT_EQ(mouse->buttonAt(badge), n - 1) << "button " << n;
         EXPECT_TRUE(indicator(n)->geometry().contains(badge.toPoint())) << "button " << n;
     }
+    QMouseEvent overFirst(QEvent::MouseMove, mouse->badgeCentre(0), mouse->mapToGlobal(mouse->badgeCentre(0)),
+                          Qt::NoButton, {}, {});
+    QCoreApplication::sendEvent(mouse, &overFirst);
+    EXPECT_EQ(mouse->cursor().shape(), Qt::PointingHandCursor) << "every button, the first too, is a link";
     QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(row(7), &enter);
@@ -494,6 +499,8 @@ TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOp
     EXPECT_EQ(buttons->indexOfChild(sixth), 5);
     EXPECT_TRUE(sixth->state().focused && sixth->state().selected);
     EXPECT_FALSE(buttons->child(4)->state().selected);
+    const QPoint first = mouse->mapToGlobal(mouse->badgeCentre(0).toPoint());
+    EXPECT_EQ(buttons->indexOfChild(buttons->childAt(first.x(), first.y())), 0);
     sixth->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 5);
