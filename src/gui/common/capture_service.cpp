@@ -79,7 +79,7 @@ void CaptureService::pause(std::uint64_t serial, bool paused) {
 }
 
 void CaptureService::deliver(const CapturedInput& input) {
-    if (target_ && flag(kind_)) target_->capturedInput(input);
+    if (target_) target_->capturedInput(input);
 }
 
 }  // namespace qx4::gui

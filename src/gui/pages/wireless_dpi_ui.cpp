@@ -192,9 +192,7 @@ void CWirelessDPIUI::clearNotice() {
 }
 
 void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
-    if (event.kind != DeviceEvent::Kind::dpiLevelChanged) return;
-    if (event.value < 0 || event.value >= kDpiLevelCount) return;
-    showLevelStates();
+    if (event.kind == DeviceEvent::Kind::dpiLevelChanged) showLevelStates();
 }
 
 void CWirelessDPIUI::onOptionClicked(int level) {

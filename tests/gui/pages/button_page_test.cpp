@@ -465,6 +465,9 @@ TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOp
     QTest::keyClick(row(3), Qt::Key_Down);
     ASSERT_TRUE(row(4)->hasFocus());
     EXPECT_TRUE(indicator(4)->isVisible() && !indicator(3)->isVisible()) << "the light goes with the keyboard";
+    row(4)->clearFocus();
+    EXPECT_FALSE(indicator(4)->isVisible()) << "and goes out when the keyboard leaves the rows";
+    row(4)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(row(4), Qt::Key_Up);
     QTest::keyClick(row(3), Qt::Key_Left);
     ASSERT_TRUE(row(2)->hasFocus());
