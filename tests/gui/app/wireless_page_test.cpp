@@ -263,6 +263,7 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     const QString problem = text("macro_store_unreadable_text").arg(QString::fromStdString(macroFilePath().string()));
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), problem);
+    EXPECT_EQ(status->property("qx4role").toString(), "danger");
     EXPECT_TRUE(app.window().macros().empty());
 
     app.failWrites(Link::cable, true);
