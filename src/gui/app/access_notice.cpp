@@ -10,8 +10,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString blockedNodes(const DeviceAccess& access) {
     QStringList nodes;
     for (const auto& node : access.blockedNodes) nodes << QString::fromStdString(node.string());

@@ -36,8 +36,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 AccessCheck mouseAlwaysOpen() { return {}; }
 }  // namespace
 

@@ -5,8 +5,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString stateLine(const PowerReading& reading, DeviceAccess::State access) {
     if (!reading.connected) {
         if (access == DeviceAccess::State::notPermitted) return text("tray_no_access_text");

@@ -146,6 +146,8 @@ void ResourceManager::loadQtTranslation(const QString& language) {
 
 QString ResourceManager::text(const QString& key) const { return texts_.value(key, key); }
 
+QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
+
 void ResourceManager::setResourceText(QWidget* control, const QString& key) const {
     if (!control) return;
     control->setProperty(kTextKey, key);

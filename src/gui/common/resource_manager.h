@@ -75,4 +75,7 @@ private:
     QPointer<QTranslator> qtTranslator_;
 };
 
+// The shown language's text of a key the code names.
+QString text(const char* key);
+
 }  // namespace qx4::gui

@@ -12,10 +12,6 @@
 
 namespace qx4::gui {
 
-namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-}  // namespace
-
 bool onWaylandSession() {
     const char* session = std::getenv("XDG_SESSION_TYPE");
     const char* display = std::getenv("WAYLAND_DISPLAY");

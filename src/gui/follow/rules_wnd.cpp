@@ -19,8 +19,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString profileName(int profile) { return text("profile_popup_text").arg(profile + 1); }
 }  // namespace
 

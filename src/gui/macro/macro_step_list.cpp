@@ -16,8 +16,6 @@ namespace qx4::gui {
 namespace {
 constexpr int kRowHeight = 30;
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 // The skin picks a row's images by these properties.
 void setLook(QWidget* widget, const char* property, const char* value) {
     setSkinProperty(widget, property, QString::fromLatin1(value));

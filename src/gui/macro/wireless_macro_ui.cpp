@@ -27,8 +27,6 @@ namespace qx4::gui {
 namespace {
 constexpr int kMacroRowHeight = 30;
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString nameOf(const MacroRecord& macro) { return QString::fromStdU16String(macroNameText(macro.name)); }
 
 // The confirmation names the macro, so that a slip in the list does not cost the wrong one.

@@ -18,8 +18,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString number(int value) { return QLocale().toString(value); }
 
 constexpr int kMarkSide = 6;

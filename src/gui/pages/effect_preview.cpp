@@ -14,7 +14,7 @@ namespace {
 constexpr int kFrameMilliseconds = 33;
 constexpr QSizeF kPictureSize{300.0, 200.0};  // the picture's own units, those of lightAt
 constexpr int kPictureMargin = 6;
-constexpr qreal kCornerRadius = 8.0;
+constexpr qreal kCardCornerRadius = 8.0;
 const QColor kCardColor(0x15, 0x18, 0x1D);
 
 // A layer of `size` in the widget's units, in as many pixels as the screen shows there, so that
@@ -133,7 +133,7 @@ void EffectPreview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    card.addRoundedRect(QRectF(rect()), kCardCornerRadius, kCardCornerRadius);
     painter.fillPath(card, kCardColor);
     // The window went to a screen of another scale.
     if (!body_.isNull() && body_.devicePixelRatio() != devicePixelRatioF()) rebuildLayers();

@@ -48,8 +48,6 @@ constexpr std::array<std::uint8_t, 4> kModifierBits{kModifierCtrl, kModifierShif
 // Virtual keys are below this; the hook library's mouse-button messages start at 0x0201.
 constexpr std::uintptr_t kVirtualKeyLimit = 0x100;
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString toQString(std::u16string_view text) { return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString(); }
 
 std::u16string languageText(std::u16string_view key) {

@@ -36,8 +36,6 @@ const char* const kLevelOffProperty = "levelOff";
 // The hint above the levels carries this while it tells what became of a typed DPI.
 const char* const kNoticeProperty = "notice";
 
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 void setTextColor(QWidget* control, QRgb color) {
     control->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
 }

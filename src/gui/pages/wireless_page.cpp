@@ -30,8 +30,6 @@
 namespace qx4::gui {
 
 namespace {
-QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
-
 QString nativePath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
 QString profileButtonName(int profile) {
