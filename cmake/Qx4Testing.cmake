@@ -23,7 +23,10 @@ function(qx4_add_test name)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # One compilation for the files of a test program: each would otherwise instantiate GoogleTest's
+  # and Qt's templates again, which is most of what compiling a test costs.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
   target_link_libraries(${name} PRIVATE qx4_warnings GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
   if(qx4gui IN_LIST ARG_LIBS)
     qx4_use_pch(${name} qx4_pch_gui_test)

@@ -282,7 +282,7 @@ TEST(FocusRules, ADamagedFileIsKeptAsideAndTheRecordLeftAlone) {
 using Kind = FollowEngine::Decision::Kind;
 using std::chrono::milliseconds;
 
-struct Step {
+struct FollowStep {
     enum class What { focus, hand, settle } what;
     int ms = 0;                // when, from the start
     std::vector<std::string> app{};  // focus: the application's names
@@ -292,20 +292,20 @@ struct Step {
     int profile = 0;           // expected select, 1-based as the user counts
 };
 
-Step focus(int ms, std::vector<std::string> app) { return {Step::What::focus, ms, std::move(app)}; }
-Step hand() { return {Step::What::hand}; }
-Step settle(int ms, int active, Kind expected, int profile = 0, bool applying = false) {
-    return {Step::What::settle, ms, {}, active - 1, applying, expected, profile};
+FollowStep focus(int ms, std::vector<std::string> app) { return {FollowStep::What::focus, ms, std::move(app)}; }
+FollowStep hand() { return {FollowStep::What::hand}; }
+FollowStep settle(int ms, int active, Kind expected, int profile = 0, bool applying = false) {
+    return {FollowStep::What::settle, ms, {}, active - 1, applying, expected, profile};
 }
 
 const std::vector<std::string> game{"steam_app_730", "steam_app_730", "cs2"};
 const std::vector<std::string> browser{"Navigator", "firefox", "firefox-bin"};
 const std::vector<std::string> terminal{"xterm", "XTerm", "xterm"};
 
-struct Case {
+struct FollowCase {
     const char* name;
     FocusRules rules;
-    std::vector<Step> steps;
+    std::vector<FollowStep> steps;
 };
 
 FocusRules gameAndBrowser(std::optional<int> defaultProfile = std::nullopt, bool follow = true) {
@@ -313,7 +313,7 @@ FocusRules gameAndBrowser(std::optional<int> defaultProfile = std::nullopt, bool
 }
 
 TEST(FollowEngine, SelectsOnceForTheApplicationThatStaysInFront) {
-    const std::vector<Case> cases{
+    const std::vector<FollowCase> cases{
         {"a focus change switches, once it has rested",
          gameAndBrowser(),
          {focus(0, game), settle(100, 1, Kind::askAgainAt), settle(300, 1, Kind::select, 2)}},
@@ -347,18 +347,18 @@ TEST(FollowEngine, SelectsOnceForTheApplicationThatStaysInFront) {
          gameAndBrowser(4, false),
          {focus(0, game), settle(300, 1, Kind::nothing)}},
     };
-    for (const Case& c : cases) {
+    for (const FollowCase& c : cases) {
         SCOPED_TRACE(c.name);
         FollowEngine engine;
         engine.setRules(c.rules);
         const FollowEngine::Clock::time_point start{};
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             SCOPED_TRACE("step " + std::to_string(i));
-            const Step& step = c.steps[i];
+            const FollowStep& step = c.steps[i];
             const auto when = start + milliseconds(step.ms);
-            if (step.what == Step::What::focus) {
+            if (step.what == FollowStep::What::focus) {
                 EXPECT_EQ(engine.focusReported(step.app, when), when + FollowEngine::kRest);
-            } else if (step.what == Step::What::hand) {
+            } else if (step.what == FollowStep::What::hand) {
                 engine.choseByHand();
             } else {
                 const FollowEngine::Decision decision = engine.settle(when, {step.active, step.applying});
