@@ -133,7 +133,7 @@ void CWirelessButtonUI::connectControls() {
     connect(groupCombo_, &QComboBox::currentIndexChanged, this, &CWirelessButtonUI::onGroupChosen);
     for (const auto& [group, combo] : functionCombos_) {
         connect(combo, &QComboBox::currentIndexChanged, this,
-                [this, group](int item) { onFunctionChosen(group, item); });
+                [this, chosen = group](int item) { onFunctionChosen(chosen, item); });
     }
     for (std::size_t i = 0; i < modifierBoxes_.size(); ++i) {
         connect(modifierBoxes_[i], &QAbstractButton::toggled, this, [this, i](bool held) {

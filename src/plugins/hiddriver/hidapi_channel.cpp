@@ -1,14 +1,32 @@
 #include "plugins/hiddriver/hidapi_channel.h"
 
+#include <dlfcn.h>
+
+#include <mutex>
 #include <vector>
 
 #include "plugins/hiddriver/device_reading.h"
 
 namespace qx4::hid {
 
+namespace {
+
+// hidapi keeps state of its own (the text of its last error) until hid_exit. Unloaded with the
+// last driver library, that state would be lost, and allocated anew at the next load.
+void keepHidapiLoaded() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&hid_init), &info) != 0 && info.dli_fname) {
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
+}  // namespace
+
 HidapiChannel::HidapiChannel() {
     // hid_init is idempotent; hid_exit is never called because the receiver's and the cable's
-    // libraries share the one hidapi of the process.
+    // libraries share the one hidapi of the process, which therefore stays loaded once used.
+    static std::once_flag resident;
+    std::call_once(resident, keepHidapiLoaded);
     hid_init();
 }
 

@@ -59,7 +59,7 @@ TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayoutAndTheMessageBoxAnswers)
     // The message box's answers: confirm gives 1, cancel or closing it from the window manager 0.
     for (const auto& [answer, result] : {std::pair{"confirm_btn", 1}, {"cancel_btn", 0}, {"", 0}}) {
         int given = -1;
-        answerModal<CMsgWnd>([&](CMsgWnd& box) { *answer ? box.findChild<QAbstractButton*>(answer)->click() : box.reject(); },
+        answerModal<CMsgWnd>([&, name = answer](CMsgWnd& box) { *name ? box.findChild<QAbstractButton*>(name)->click() : box.reject(); },
                              [&] { given = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
         EXPECT_EQ(given, result) << answer;
     }
