@@ -4,9 +4,7 @@
 // placeholders, and the desktop's locale picks the translation. And its message box's answers.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAccessible>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
 #include <QDirIterator>
@@ -17,7 +15,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include <algorithm>
 
@@ -27,10 +24,8 @@
 #include "gui/app/dpi_msg.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
-#include "gui/pages/page_table.h"
 #include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {

@@ -2,8 +2,6 @@
 // routing of captured input, and libraries that are missing.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCursor>
 #include <QLabel>
 #include <QSignalSpy>
@@ -11,16 +9,13 @@
 
 #include <algorithm>
 #include <optional>
-#include <string>
 #include <vector>
 
-#include "core/config/config_file.h"
 #include "core/window_messages.h"
 #include "gui/common/window_message.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/app/tray_absence.h"
-#include "gui/app/tray_menu.h"
 #include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {

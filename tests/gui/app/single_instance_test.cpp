@@ -5,7 +5,6 @@
 // program from answering the next or a second start.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocalSocket>
@@ -18,7 +17,6 @@
 
 #include <cstring>
 
-#include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
 #include "core/config/utf16_text.h"
 #include "core/device/apply_plan.h"

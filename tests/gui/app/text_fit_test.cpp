@@ -28,7 +28,6 @@
 #include "gui/follow/rules_wnd.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
-#include "gui/pages/page_table.h"
 #include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {

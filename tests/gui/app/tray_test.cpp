@@ -4,19 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QMenu>
 
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "core/desktop/autostart.h"
-#include "core/device/notifications.h"
 #include "gui/common/app_settings.h"
 #include "gui/app/command_line.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/app/tray_status.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -57,13 +55,6 @@ TEST(BatteryWarnings, OnceAtTwentyAndAtTenNotWhileChargingOrAsleepAndAgainOnlyAf
     EXPECT_EQ(BatteryWarnings().update(awake(1)), 10) << "a mouse that first reports 10 %";
 }
 
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanBeSwitchedOffAndAProfileChosen) {
     qx4::test::TempFolder config;
     qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
@@ -77,7 +68,7 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     EXPECT_FALSE(autostart->isChecked());
     autostart->trigger();
     app.deliverMessages();
-    const std::string written = readText(entry);
+    const std::string written = qx4::test::readText(entry);
     const auto exec = written.find("\nExec=");
     ASSERT_NE(exec, std::string::npos) << written;
     std::istringstream words(written.substr(exec + 6, written.find('\n', exec + 1) - exec - 6));
@@ -99,7 +90,7 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     warnings->trigger();
     app.deliverMessages();
     EXPECT_FALSE(app.trayAction("battery_warnings")->isChecked());
-    EXPECT_NE(readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
+    EXPECT_NE(qx4::test::readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
     app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
     EXPECT_TRUE(app.notices.empty()) << "switched off";
 

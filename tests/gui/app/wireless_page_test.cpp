@@ -2,17 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
 
-#include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
-#include "core/window_messages.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"

@@ -2,7 +2,6 @@
 // service hands it over; and inside the program's window with the hook library hearing the window.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -12,22 +11,16 @@
 #include <QTest>
 #include <QWindow>
 
-#include <cstring>
-#include <functional>
-#include <utility>
 #include <vector>
 
 #include "core/config/utf16_text.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/common/window_message.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/macro/wireless_macro_ui.h"
-#include "gui/pages/page_table.h"
 #include "tests/support/app_harness.h"
-#include "tests/support/page_test_support.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui {

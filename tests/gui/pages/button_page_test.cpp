@@ -16,14 +16,12 @@
 #include <QToolTip>
 
 #include <map>
-#include <memory>
 #include <sstream>
 
 #include "gui/common/capture_service.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/mouse_picture.h"
-#include "gui/pages/page_table.h"
 #include "gui/pages/wireless_button_ui.h"
 #include "tests/support/page_test_support.h"
 

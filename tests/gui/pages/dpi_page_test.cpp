@@ -2,7 +2,6 @@
 // typed values, the report-rate combo, colour swatches and the dialog's colour editor.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -13,7 +12,6 @@
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
-#include "gui/pages/page_table.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"

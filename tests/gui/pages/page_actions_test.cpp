@@ -2,7 +2,6 @@
 // profile files, and the desktop's own mouse settings tool, or a warning when there is none.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -10,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "gui/common/app_settings.h"
 #include "gui/common/msg_wnd.h"
@@ -18,20 +16,20 @@
 #include "gui/pages/profile_actions.h"
 #include "gui/pages/system_mouse_settings.h"
 #include "tests/support/page_test_support.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::gui {
 namespace {
 
+using qx4::test::ScopedEnv;
 using test::AnswerWhenShown;
 using test::changedBytes;
 
 TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWithAWarning) {
     const QTemporaryDir folder;
-    const QByteArray home = qgetenv("HOME");
-    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("QX4_DATA_DIR", QFile::encodeName(folder.filePath(QStringLiteral("qx4"))));
-    qputenv("HOME", QFile::encodeName(folder.path()));
-    qunsetenv("XDG_CONFIG_HOME");  // the documents folder is then ~/Documents
+    const ScopedEnv data("QX4_DATA_DIR", folder.filePath(QStringLiteral("qx4")).toStdString());
+    const ScopedEnv home("HOME", folder.path().toStdString());
+    const ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);  // the documents folder is then ~/Documents
     const QDir documents(folder.filePath(QStringLiteral("Documents")));
     const QDir shared(folder.filePath(QStringLiteral("usb stick")));
     ASSERT_TRUE(documents.mkpath(QStringLiteral(".")) && shared.mkpath(QStringLiteral(".")));
@@ -82,16 +80,10 @@ TEST(ProfileActions, ImportTakesAnExportedProfileAndRefusesAFileOfTheWrongSizeWi
     EXPECT_EQ(warning, ResourceManager::instance().text(QStringLiteral("profile_wrong_size_text")));
     EXPECT_EQ(changedBytes(expected, *record), "");
     EXPECT_TRUE(macros.empty());
-
-    qunsetenv("QX4_DATA_DIR");
-    qputenv("HOME", home);
-    if (!configHome.isNull()) qputenv("XDG_CONFIG_HOME", configHome);
 }
 
 TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSo) {
-    const QByteArray path = qgetenv("PATH");
-    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
-    qputenv("XDG_CURRENT_DESKTOP", "X-Cinnamon");
+    const ScopedEnv desktop("XDG_CURRENT_DESKTOP", "X-Cinnamon");
     for (const bool toolsInstalled : {true, false}) {
         SCOPED_TRACE(toolsInstalled ? "tools installed" : "no tool");
         const QTemporaryDir folder;
@@ -104,7 +96,7 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
             script.write("#!/bin/sh\necho \"${0##*/} $*\" >> \"${0%/*}/started\"\n");
             script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         }
-        qputenv("PATH", QFile::encodeName(folder.path()));
+        const ScopedEnv path("PATH", folder.path().toStdString());
         QString shown;
         bool opened = false;
         const bool answered = test::answerModal<CMsgWnd>(
@@ -124,8 +116,6 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
             EXPECT_EQ(shown, ResourceManager::instance().text(QStringLiteral("mouse_settings_missing_text")));
         }
     }
-    qputenv("PATH", path);
-    qputenv("XDG_CURRENT_DESKTOP", desktop);
 }
 
 }  // namespace
