@@ -96,6 +96,23 @@ public:
     std::vector<Replier> held;
 };
 
+// Sends the bytes, then takes what comes back until the program closes the connection.
+std::string exchange(const std::filesystem::path& socket, const std::string& bytes, int patienceMs = 5000) {
+    QLocalSocket client;
+    client.connectToServer(QString::fromStdString(socket.string()));
+    if (!client.waitForConnected(1000)) return "not connected";
+    client.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    client.flush();
+    QByteArray received;
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            received += client.readAll();
+            return client.state() == QLocalSocket::UnconnectedState;
+        },
+        patienceMs);
+    return closed ? (received + client.readAll()).toStdString() : "still open";
+}
+
 // Silent clients take no slot; requests being carried out take them all, and one more is told why
 // it is refused. A second start is heard beside them all.
 TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequestWithoutASlotIsToldWhy) {
@@ -108,25 +125,16 @@ TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequest
     new InstanceServer(lock.socketPath(), &window, &handler);
     const std::string request = encodeRequest({"/", "/", {"status"}});
     std::vector<std::unique_ptr<QLocalSocket>> crowd;
-    for (std::size_t i = 0; i <= 2 * kSlots; ++i) {
-        if (i == 2 * kSlots) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
-        }
+    for (std::size_t i = 0; i < 2 * kSlots; ++i) {
         auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
         client.connectToServer(QString::fromStdString(lock.socketPath().string()));
         ASSERT_TRUE(client.waitForConnected(1000));
         if (i >= kSlots) client.write(request.data(), static_cast<qint64>(request.size()));
     }
-    QLocalSocket& last = *crowd.back();
-    QByteArray received;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            received += last.readAll();
-            return last.state() == QLocalSocket::UnconnectedState;
-        },
-        5000));
-    const auto reply = decodeReply(received.toStdString());
-    ASSERT_TRUE(reply) << received.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
+    const std::string received = exchange(lock.socketPath(), request);
+    const auto reply = decodeReply(received);
+    ASSERT_TRUE(reply) << received;
     EXPECT_EQ(reply->exitCode, 1);
     EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
 
@@ -144,26 +152,9 @@ protected:
 
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
 
-    // Sends the bytes, then takes what comes back until the program closes the connection.
-    std::string exchange(const std::string& bytes, int patienceMs = 5000) const {
-        QLocalSocket client;
-        client.connectToServer(QString::fromStdString(socketPath().string()));
-        if (!client.waitForConnected(1000)) return "not connected";
-        client.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        client.flush();
-        QByteArray received;
-        const bool closed = QTest::qWaitFor(
-            [&] {
-                received += client.readAll();
-                return client.state() == QLocalSocket::UnconnectedState;
-            },
-            patienceMs);
-        return closed ? (received + client.readAll()).toStdString() : "still open";
-    }
-
     InstanceReply request(std::vector<std::string> arguments) const {
         const std::string reply =
-            exchange(encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
+            exchange(socketPath(), encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
         return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
     }
 
@@ -209,7 +200,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(app.buttonPage().profileShown, 1);
     EXPECT_EQ(app.reports(Link::cable).back()[3], 4) << "the report rate of profile 2: 250 Hz";
 
-    const InstanceReply elsewhere = decodeReply(exchange(encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
+    const InstanceReply elsewhere = decodeReply(exchange(socketPath(), encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.session().record().activeProfile, 1);
@@ -291,7 +282,7 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswe
     const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
-        const auto reply = decodeReply(exchange(bytes));
+        const auto reply = decodeReply(exchange(socketPath(), bytes));
         return reply && reply->exitCode == 1 && !reply->err.empty();
     };
 
@@ -309,7 +300,7 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswe
     int ticks = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(50);
-    const std::string halfway = exchange("QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
+    const std::string halfway = exchange(socketPath(), "QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
     EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 1) << halfway;
     EXPECT_GT(ticks, 20);
 

@@ -20,33 +20,24 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-
-struct PowerArea {
-    explicit PowerArea(AppHarness& app)
-        : bar(app.control<QProgressBar>("progress_ms_1_power")), text(app.control<QLabel>("label_power")),
-          sleep(app.control<QLabel>("wireless_sleep_label")),
-          chargeTimer(app.page().findChild<QTimer*>("charge_animation_timer")) {}
-    QProgressBar* bar;
-    QLabel* text;
-    QLabel* sleep;
-    QTimer* chargeTimer;
-};
-
 // The window and the tray show one level, whichever notification brings it and whichever of the
 // two an out-of-range level leaves alone; a low battery marks the icon and is told once at 20 %
 // and at 10 %, not while charging or asleep, and again only after a charge. The cable shows
 // charging once its link has settled, until it goes.
 TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndTheCableShowsCharging) {
     AppHarness app;  // the receiver only: asleep until the mouse says otherwise
-    PowerArea power(app);
+    auto* bar = app.control<QProgressBar>("progress_ms_1_power");
+    auto* level = app.control<QLabel>("label_power");
+    auto* sleep = app.control<QLabel>("wireless_sleep_label");
+    auto* chargeTimer = app.page().findChild<QTimer*>("charge_animation_timer");
     QSystemTrayIcon* tray = app.window().trayIcon();
     const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
     const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
     const QString receiver = text("tray_receiver_text");
     EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
     EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_FALSE(power.chargeTimer->isActive());
+    EXPECT_FALSE(sleep->isHidden());
+    EXPECT_FALSE(chargeTimer->isActive());
     struct Report {
         std::uint16_t code, value;
         int percent;  // what both show afterwards
@@ -60,9 +51,9 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
         SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
         app.notify(Link::receiver, report.code, report.value);
         const bool asleep = report.value == 0x0700;
-        EXPECT_EQ(power.sleep->isHidden(), !asleep);
-        EXPECT_EQ(power.bar->value(), report.percent);
-        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(sleep->isHidden(), !asleep);
+        EXPECT_EQ(bar->value(), report.percent);
+        EXPECT_EQ(level->text().toStdString(), std::to_string(report.percent) + "%");
         EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver)
                                 : text("tray_battery_text").arg(receiver).arg(report.percent));
         EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
@@ -73,28 +64,28 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     EXPECT_FALSE(app.notices[0].urgent);
 
     app.plug(Link::cable);
-    EXPECT_FALSE(power.chargeTimer->isActive()) << "charging shows once the link has settled";
+    EXPECT_FALSE(chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
-    EXPECT_EQ(power.text->text(), text("charging_text"));
+    EXPECT_EQ(level->text(), text("charging_text"));
     EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
-    EXPECT_EQ(power.chargeTimer->interval(), 30);
+    EXPECT_EQ(chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
     for (int frame = 0; frame < 52; ++frame) {
-        ASSERT_TRUE(fire(power.chargeTimer));
-        sweep.push_back(power.bar->value());
+        ASSERT_TRUE(fire(chargeTimer));
+        sweep.push_back(bar->value());
     }
     EXPECT_EQ(std::vector<int>(sweep.begin(), sweep.begin() + 2), (std::vector<int>{0, 2}));
     EXPECT_EQ(std::vector<int>(sweep.begin() + 50, sweep.end()), (std::vector<int>{100, 0}));
     app.notify(Link::receiver, kNotifyBattery, 1);
     EXPECT_EQ(app.notices.size(), 3u) << "no warning while charging";
     app.notify(Link::receiver, kNotifySleepStatus, 0x0501);
-    EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
+    EXPECT_TRUE(chargeTimer->isActive()) << "the sweep goes on until the cable goes";
     EXPECT_FALSE(lowMark());
 
     app.plug(Link::cable, false);
-    EXPECT_FALSE(power.chargeTimer->isActive());
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_EQ(power.text->text(), "");
+    EXPECT_FALSE(chargeTimer->isActive());
+    EXPECT_FALSE(sleep->isHidden());
+    EXPECT_EQ(level->text(), "");
     app.notify(Link::receiver, kNotifySleepStatus, 0x0201);
     EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
     app.notify(Link::receiver, kNotifySleepStatus, 0x0100);
@@ -107,7 +98,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
 
 TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySelectsAndSavesIt) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
-    EXPECT_EQ(PowerArea(app).text->text(), text("charging_text")) << "the cable at start means charging";
+    EXPECT_EQ(app.control<QLabel>("label_power")->text(), text("charging_text")) << "the cable at start means charging";
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     const std::size_t firstApply = app.reports(Link::cable).size();
     EXPECT_GT(firstApply, 20u) << "the first apply after start sends everything";
