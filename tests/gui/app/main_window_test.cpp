@@ -142,15 +142,14 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
     EXPECT_EQ(opened, 1) << "a click while it is open opens no second one";
     EXPECT_FALSE(app.window().isVisible());
 
-    const bool waited = answerModal<CMsgWnd>(
+    EXPECT_TRUE(answerModal<CMsgWnd>(
         [&](CMsgWnd& warning) {
             app.plug(Link::receiver);
             app.settleArrival(Link::receiver);
             EXPECT_FALSE(warning.isVisible()) << "it closes by itself";
             if (warning.isVisible()) warning.reject();
         },
-        askForTheWindow);
-    EXPECT_TRUE(waited);
+        askForTheWindow));
     EXPECT_TRUE(app.window().isVisible()) << "the mouse came while the user waited for the window";
 }
 

@@ -121,10 +121,9 @@ TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMous
     auto* command = app.control<QLabel>("no_device_command");
     EXPECT_TRUE(app.window().isVisible()) << "started by the user, the window says what is wrong";
     app.window().hide();
-    int warnings = 0;
-    answerModal<CMsgWnd>([&](CMsgWnd& box) { ++warnings; box.reject(); },
-                         [&] { app.clickTray(QSystemTrayIcon::Trigger); });
-    EXPECT_EQ(warnings, 0) << "not the no-mouse warning";
+    EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); },
+                                      [&] { app.clickTray(QSystemTrayIcon::Trigger); }))
+        << "not the no-mouse warning";
     EXPECT_TRUE(app.window().isVisible()) << "a click on the tray icon shows the explanation";
     EXPECT_EQ(title->text(), text("no_access_title_text"));
     EXPECT_EQ(hint->text(), text("no_access_install_text"));

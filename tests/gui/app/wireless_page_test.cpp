@@ -147,7 +147,6 @@ TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_6")->isChecked());
 }
 
-// Which tabs carry the mark of edits not on the mouse.
 std::vector<std::string> markedTabs(AppHarness& app) {
     std::vector<std::string> marked;
     for (const char* tab :

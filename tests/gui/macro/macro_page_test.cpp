@@ -32,11 +32,10 @@ class FakeHost final : public PageHost {
 public:
     void requestApply(bool full) override { applies.push_back(full); }
     void recordChanged() override { ++recordChanges; }
-    void macroStoreChanged() override { ++storeChanges; }
+    void macroStoreChanged() override {}
 
     std::vector<bool> applies;
     int recordChanges = 0;
-    int storeChanges = 0;
 };
 
 MacroAction step(std::uint8_t code, std::uint8_t kind, std::uint16_t delay) { return {code, kind, delay}; }
