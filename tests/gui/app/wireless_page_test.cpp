@@ -1,5 +1,4 @@
 // The wireless page: the power area, the profile bar, and what applies send and leave pending.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -16,9 +15,6 @@
 
 namespace qx4::gui::test {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // The window and the tray show one level, whichever notification brings it and whichever of the
 // two an out-of-range level leaves alone; a low battery marks the icon and is told once at 20 %
@@ -177,17 +173,17 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     EXPECT_EQ(status->text(), text("apply_sent_text"));
     app.notify(Link::cable, kNotifyDpiLevel, 5);
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), IsEmpty());
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{});
 
     app.click("wireless_light_btn");
     app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
     EXPECT_TRUE(pending(1)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn"));
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{"wireless_light_btn"});
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_2");
     app.control<QComboBox>("wireless_polling_rate_combo")->setCurrentIndex(0);
     EXPECT_TRUE(pending(3)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn", "wireless_dpi_setting_btn"));
+    EXPECT_EQ(markedTabs(app), (std::vector<std::string>{"wireless_light_btn", "wireless_dpi_setting_btn"}));
     EXPECT_EQ(status->text(), "") << "what the last apply did is old news";
 
     app.failWrites(Link::cable, true);
@@ -203,7 +199,7 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text(), text("apply_sent_text"));
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), IsEmpty());
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{});
 }
 
 // Fed by the worker after each report, the line counts up to the end; a long apply says how long
