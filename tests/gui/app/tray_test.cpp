@@ -104,18 +104,14 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
 }
 
-AccessCheck closedMouse() {
-    AccessCheck check;
-    check.access.state = DeviceAccess::State::notPermitted;
-    check.access.blockedNodes = {"/dev/hidraw3"};
-    check.access.udevRuns = true;
-    check.fix.kind = AccessFix::Kind::installRule;
-    check.fix.command = "sudo install -m 644 /opt/qx4/lib/udev/rules.d/70-qx4-mouse.rules /etc/udev/rules.d/ && sudo udevadm control --reload";
-    return check;
-}
-
 TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMouse) {
-    AppHarness app({.receiverPresent = false, .access = closedMouse()});
+    AccessCheck closed;
+    closed.access.state = DeviceAccess::State::notPermitted;
+    closed.access.blockedNodes = {"/dev/hidraw3"};
+    closed.access.udevRuns = true;
+    closed.fix.kind = AccessFix::Kind::installRule;
+    closed.fix.command = "sudo install -m 644 /opt/qx4/lib/udev/rules.d/70-qx4-mouse.rules /etc/udev/rules.d/ && sudo udevadm control --reload";
+    AppHarness app({.receiverPresent = false, .access = closed});
     auto* title = app.control<QLabel>("no_device_title");
     auto* hint = app.control<QLabel>("no_device_hint");
     auto* command = app.control<QLabel>("no_device_command");

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
 
 #include "core/macro/macro_store.h"
+#include "gui/common/app_settings.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
@@ -258,31 +260,62 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     EXPECT_EQ(status->text(), problem);
 }
 
-// A profile exported from the side panel and imported again comes back whole, and is sent in full,
-// as the defaults are after a reset.
-TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull) {
+// A profile exported from the side panel goes to the user's documents and comes back whole into
+// the profile shown, from where the last file went, and is sent in full, as the defaults are after
+// a reset; a file of the wrong size is refused with a warning.
+TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull) {
+    qx4::test::TempFolder home;
+    const qx4::test::ScopedEnv homeEnv("HOME", home.path().string());
+    const qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);  // documents are then ~/Documents
+    const QDir documents(QString::fromStdString((home.path() / "Documents").string()));
+    const QDir shared(QString::fromStdString((home.path() / "usb stick").string()));
+    ASSERT_TRUE(documents.mkpath(QStringLiteral(".")) && shared.mkpath(QStringLiteral(".")));
     AppHarness app({.receiverPresent = false, .cablePresent = true});
-    qx4::test::TempFolder files;
-    const QString file = QString::fromStdString((files.path() / "mine.pro").string());
-    const auto chooseFile = [&](const char* button) {
+    QString shownFolder;
+    QStringList shownFilters;
+    const auto chooseFile = [&](const char* button, const char* name) {
         const AnswerWhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
-            dialog.selectFile(file);
+            shownFolder = dialog.directory().absolutePath();
+            shownFilters = dialog.nameFilters();
+            dialog.selectFile(shared.filePath(QString::fromLatin1(name)));
             static_cast<QDialog&>(dialog).accept();
         });
         app.click(button);
         return choose.answered();
     };
-    const int level = app.session().record().active().dpiLevel;
-    ASSERT_TRUE(chooseFile("wireless_export_profile_btn"));
+    app.click("wireless_profile_2_btn");
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_5");
-    ASSERT_NE(app.session().record().active().dpiLevel, level);
-    ASSERT_TRUE(chooseFile("wireless_import_profile_btn"));
-    EXPECT_EQ(app.session().record().active().dpiLevel, level);
-    EXPECT_TRUE(app.control<QAbstractButton>(("wireless_dpi_btn_" + std::to_string(level + 1)).c_str())->isChecked());
-    EXPECT_EQ(app.applyRequests.back(), 1u);
+    ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
+    ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
+    EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
+    EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
 
-    app.applyRequests.clear();
+    app.click("wireless_profile_4_btn");
+    ASSERT_FALSE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
+    DeviceConfig expected = app.session().record();
+    expected.profiles[3] = expected.profiles[1];
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn", "fps.pro"));
+    EXPECT_EQ(QDir(shownFolder), shared) << "where the last file went";
+    EXPECT_EQ(changedBytes(expected, app.session().record()), "");
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
+    EXPECT_EQ(app.applyRequests.back(), 1u);
+    EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        << "private like the data files";
+
+    qx4::test::writeBytes(home.path() / "usb stick" / "notes.pro", std::vector<std::uint8_t>(1000, 0x11));
+    const std::size_t requests = app.applyRequests.size();
+    QString warning;
+    const AnswerWhenShown<CMsgWnd> warned([&](CMsgWnd& box) {
+        warning = box.findChild<QLabel*>("warning")->text();
+        box.done(CMsgWnd::kConfirmed);
+    });
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn", "notes.pro"));
+    EXPECT_EQ(warning, text("profile_wrong_size_text"));
+    EXPECT_EQ(changedBytes(expected, app.session().record()), "");
+    EXPECT_EQ(app.applyRequests.size(), requests) << "nothing new to send";
+    EXPECT_TRUE(app.window().macros().empty());
+
     const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
     app.click("wireless_reset_profile_btn");
     EXPECT_EQ(app.applyRequests.back(), 1u) << "the defaults go whole";

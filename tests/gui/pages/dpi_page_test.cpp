@@ -117,7 +117,6 @@ TEST_F(DpiPageTest, ShowingAProfileWritesNothingBackAndEditsLandInItsOwnFields) 
 
 // Level 8 is off by default, holding 0 (sent as 100): dimmed, yet editable.
 TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEvenOnALevelThatIsOff) {
-    const auto storedOf = [&](int n) { return record->profiles[0].dpiValuesX[static_cast<std::size_t>(n - 1)]; };
     EXPECT_EQ(label(7)->text(), "4900");  // the default 50: sent as 4,900
     const int defaultPosition = slider(7)->value();
     const struct {
@@ -136,7 +135,7 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEve
     EXPECT_FALSE(label(8)->styleSheet().contains("#ffffff"));
     for (const auto& move : moves) {
         EXPECT_EQ(drag(move.level, move.position), move.shown);
-        EXPECT_EQ(storedOf(move.level), move.stored) << move.shown;
+        EXPECT_EQ(record->profiles[0].dpiValuesX[static_cast<std::size_t>(move.level - 1)], move.stored) << move.shown;
     }
     EXPECT_EQ(record->profiles[0].dpiLevelEnabled[7], 0);
 
