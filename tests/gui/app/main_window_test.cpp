@@ -314,7 +314,8 @@ struct Target final : CaptureTarget {
     std::vector<std::uintptr_t> keys;
 };
 
-TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderPreferringTheTimedEntryPoint) {
+// The timed entry point is preferred; without a library the page's state still changes.
+TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderAndInputGoesToTheCurrentCaptureOnly) {
     HookTable hooks = recordingHooks();
     CaptureService service(hooks, {}, {});
     Target target;
@@ -341,35 +342,31 @@ TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderPreferringTheTimedEntr
     recording.pauseMouse(true);
     EXPECT_EQ(calls, (Calls{"enablemousehook(1)", "enablemousehook(0)"}));
 
+    CaptureService routing(hooks, {}, {});
+    Target second;
+    routing.deliver({0x41, 0, 1});
+    CaptureService::Capture older = routing.begin(Kind::buttonKey, target);
+    routing.deliver({0x42, 0, 2});
+    CaptureService::Capture newer = routing.begin(Kind::macroStepKey, second);
+    EXPECT_FALSE(routing.flag(Kind::buttonKey)) << "beginning a capture clears the others' flags";
+    older.end();  // late: it must not end the capture that replaced it
+    routing.deliver({0x43, 0, 3});
+    { const CaptureService::Capture moved = std::move(newer); }
+    routing.deliver({0x44, 0, 4});
+    EXPECT_EQ(target.keys, std::vector<std::uintptr_t>{0x42});
+    EXPECT_EQ(second.keys, std::vector<std::uintptr_t>{0x43});
+
     hooks.installtimedhook = [](const qx4_timed_message_sink*) { note("installtimedhook"); return 1; };
     CaptureService timed(hooks, {}, {});
     calls.clear();
     const CaptureService::Capture stepKey = timed.begin(Kind::macroStepKey, target);
     EXPECT_EQ(calls, (Calls{"installtimedhook", "enablehook(1)"}));
-}
-
-TEST(CaptureService, InputGoesToTheCurrentCaptureOnlyAndWithoutALibraryTheStateStillChanges) {
-    const HookTable hooks = recordingHooks();
-    CaptureService service(hooks, {}, {});
-    Target first;
-    Target second;
-    service.deliver({0x41, 0, 1});
-    CaptureService::Capture older = service.begin(Kind::buttonKey, first);
-    service.deliver({0x42, 0, 2});
-    CaptureService::Capture newer = service.begin(Kind::macroStepKey, second);
-    EXPECT_FALSE(service.flag(Kind::buttonKey)) << "beginning a capture clears the others' flags";
-    older.end();  // late: it must not end the capture that replaced it
-    service.deliver({0x43, 0, 3});
-    { const CaptureService::Capture moved = std::move(newer); }
-    service.deliver({0x44, 0, 4});
-    EXPECT_EQ(first.keys, std::vector<std::uintptr_t>{0x42});
-    EXPECT_EQ(second.keys, std::vector<std::uintptr_t>{0x43});
 
     const HookTable none;
     CaptureService without(none, {}, {});
     EXPECT_FALSE(without.available());
-    const CaptureService::Capture nothing = without.begin(Kind::macroRecording, first);
-    EXPECT_TRUE(without.flag(Kind::macroRecording)) << "the page's state still changes";
+    const CaptureService::Capture nothing = without.begin(Kind::macroRecording, target);
+    EXPECT_TRUE(without.flag(Kind::macroRecording));
 }
 
 // Captured input reaches the page holding the capture, with the moment the hook stamped on it.

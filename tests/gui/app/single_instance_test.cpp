@@ -208,25 +208,6 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
 }
 
-TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
-    app.plug(Link::cable, false);
-    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
-
-    access.access.state = DeviceAccess::State::notPermitted;
-    access.access.blockedNodes = {"/dev/hidraw3"};
-    access.fix.command = "sudo udevadm trigger";
-    const InstanceReply status = request({"status"});
-    EXPECT_EQ(status.exitCode, 0) << status.err;
-    EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
-    EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
-
-    // A request that comes while the program ends is answered, not left waiting for an apply.
-    app.window().shutdown();
-    const InstanceReply late = request({"apply"});
-    EXPECT_EQ(late.exitCode, 1) << late.err;
-}
-
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
     app.click("wireless_macro_btn");
     auto* macroList = app.control<QListWidget>("wireless_macro_list");
@@ -278,7 +259,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
     EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
 }
 
-TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswered) {
+TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnsweredAndStatusIsTold) {
     const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
@@ -309,6 +290,24 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswe
     EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
     EXPECT_TRUE(std::ranges::equal(recordBytes(app.session().record()), recordBytes(*recordBefore)));
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
+
+    // Status tells a mouse closed to the user from no mouse.
+    app.plug(Link::cable, false);
+    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
+
+    access.access.state = DeviceAccess::State::notPermitted;
+    access.access.blockedNodes = {"/dev/hidraw3"};
+    access.fix.command = "sudo udevadm trigger";
+    const InstanceReply closed = request({"status"});
+    EXPECT_EQ(closed.exitCode, 0) << closed.err;
+    EXPECT_NE(closed.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << closed.out;
+    EXPECT_NE(closed.out.find("  sudo udevadm trigger\n"), std::string::npos) << closed.out;
+    EXPECT_EQ(closed.out.find("No mouse found"), std::string::npos) << closed.out;
+
+    // A request that comes while the program ends is answered, not left waiting for an apply.
+    app.window().shutdown();
+    const InstanceReply late = request({"apply"});
+    EXPECT_EQ(late.exitCode, 1) << late.err;
 }
 
 // The profiles (1-5) of the profile selects sent on the cable.
