@@ -300,6 +300,7 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(changedBytes(expected, app.session().record()), "");
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
     EXPECT_EQ(app.applyRequests.back(), 1u);
+    EXPECT_TRUE(QFile::exists(settingsFilePath()));
     EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
         << "private like the data files";
 

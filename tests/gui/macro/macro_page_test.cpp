@@ -262,15 +262,11 @@ TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved)
 TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAddsNothing) {
     addMacro(u"Burst", {step(0x04, 1, 30), step(0x04, 2, 0)});
     macroList()->setCurrentRow(0);
-    {
-        const auto exportAs = choose("burst");
-        click("wireless_macro_export_btn");
-    }
+    const auto exportAs = choose("burst");
+    click("wireless_macro_export_btn");
     EXPECT_EQ(qx4::test::readBytes(data.root() / "burst.macro").size(), sizeof(MacroRecord));
-    {
-        const auto importFrom = choose("burst.macro");
-        click("wireless_macro_import_btn");
-    }
+    const auto importExported = choose("burst.macro");
+    click("wireless_macro_import_btn");
     ASSERT_EQ(macros.size(), 2u);
     EXPECT_EQ(macroList()->currentItem()->text(), "Burst_1");
     EXPECT_EQ(stepList()->count(), 2);
