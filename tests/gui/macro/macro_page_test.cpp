@@ -64,14 +64,12 @@ protected:
         macros.append(macro);
         page.macrosChanged();
     }
-    void bind(int profile, int button, const std::u16string& name) {
-        ButtonBinding& binding =
-            record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
-        binding.functionCode = 17;
-        binding.macroName = toMacroName(name);
-    }
-    const ButtonBinding& binding(int profile, int button) const {
+    ButtonBinding& binding(int profile, int button) {
         return record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+    }
+    void bind(int profile, int button, const std::u16string& name) {
+        binding(profile, button).functionCode = 17;
+        binding(profile, button).macroName = toMacroName(name);
     }
 
     // What the step list's rows show: key, action, delay.
