@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "core/macro/macro_store.h"
@@ -25,7 +26,7 @@ namespace {
 TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndTheCableShowsCharging) {
     AppHarness app;  // the receiver only: asleep until the mouse says otherwise
     auto* bar = app.control<QProgressBar>("progress_ms_1_power");
-    auto* level = app.control<QLabel>("label_power");
+    auto* percent = app.control<QLabel>("label_power");
     auto* sleep = app.control<QLabel>("wireless_sleep_label");
     auto* chargeTimer = app.page().findChild<QTimer*>("charge_animation_timer");
     QSystemTrayIcon* tray = app.window().trayIcon();
@@ -51,7 +52,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
         const bool asleep = report.value == 0x0700;
         EXPECT_EQ(sleep->isHidden(), !asleep);
         EXPECT_EQ(bar->value(), report.percent);
-        EXPECT_EQ(level->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(percent->text().toStdString(), std::to_string(report.percent) + "%");
         EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver)
                                 : text("tray_battery_text").arg(receiver).arg(report.percent));
         EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
@@ -64,7 +65,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     app.plug(Link::cable);
     EXPECT_FALSE(chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
-    EXPECT_EQ(level->text(), text("charging_text"));
+    EXPECT_EQ(percent->text(), text("charging_text"));
     EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
     EXPECT_EQ(chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
@@ -83,7 +84,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     app.plug(Link::cable, false);
     EXPECT_FALSE(chargeTimer->isActive());
     EXPECT_FALSE(sleep->isHidden());
-    EXPECT_EQ(level->text(), "");
+    EXPECT_EQ(percent->text(), "");
     app.notify(Link::receiver, kNotifySleepStatus, 0x0201);
     EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
     app.notify(Link::receiver, kNotifySleepStatus, 0x0100);
@@ -264,11 +265,11 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
 // the profile shown, from where the last file went, and is sent in full, as the defaults are after
 // a reset; a file of the wrong size is refused with a warning.
 TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull) {
-    qx4::test::TempFolder home;
-    const qx4::test::ScopedEnv homeEnv("HOME", home.path().string());
+    const QTemporaryDir home;
+    const qx4::test::ScopedEnv homeEnv("HOME", home.path().toStdString());
     const qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);  // documents are then ~/Documents
-    const QDir documents(QString::fromStdString((home.path() / "Documents").string()));
-    const QDir shared(QString::fromStdString((home.path() / "usb stick").string()));
+    const QDir documents(home.filePath(QStringLiteral("Documents")));
+    const QDir shared(home.filePath(QStringLiteral("usb stick")));
     ASSERT_TRUE(documents.mkpath(QStringLiteral(".")) && shared.mkpath(QStringLiteral(".")));
     AppHarness app({.receiverPresent = false, .cablePresent = true});
     QString shownFolder;
@@ -304,7 +305,8 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
         << "private like the data files";
 
-    qx4::test::writeBytes(home.path() / "usb stick" / "notes.pro", std::vector<std::uint8_t>(1000, 0x11));
+    qx4::test::writeBytes(shared.filePath(QStringLiteral("notes.pro")).toStdString(),
+                          std::vector<std::uint8_t>(1000, 0x11));
     const std::size_t requests = app.applyRequests.size();
     QString warning;
     const AnswerWhenShown<CMsgWnd> warned([&](CMsgWnd& box) {
