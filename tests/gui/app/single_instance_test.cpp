@@ -153,8 +153,8 @@ protected:
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
 
     InstanceReply request(std::vector<std::string> arguments) const {
-        const std::string reply =
-            exchange(socketPath(), encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
+        const std::string reply = exchange(
+            socketPath(), encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
         return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
     }
 
@@ -200,7 +200,8 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(app.buttonPage().profileShown, 1);
     EXPECT_EQ(app.reports(Link::cable).back()[3], 4) << "the report rate of profile 2: 250 Hz";
 
-    const InstanceReply elsewhere = decodeReply(exchange(socketPath(), encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
+    const InstanceReply elsewhere =
+        decodeReply(exchange(socketPath(), encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.session().record().activeProfile, 1);
