@@ -4,9 +4,7 @@
 // placeholders, and the desktop's locale picks the translation. And its message box's answers.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAccessible>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
 #include <QDirIterator>
@@ -17,39 +15,24 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include <algorithm>
 
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
 #include "gui/app/about_wnd.h"
-#include "gui/app/dpi_msg.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/resource_manager.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
-#include "gui/pages/page_table.h"
 #include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
 namespace {
 
-// Every window and page is built as the program builds it; none may have looked up a control its
-// layout lacks (a renamed control would otherwise be silently left out).
-TEST(Layouts, EveryControlTheProgramLooksUpIsInItsLayoutAndTheMessageBoxAnswers) {
+// A control the layout lacks is noted, not a crash (TextFit checks that no window misses one).
+TEST(Layouts, AControlTheLayoutLacksIsNotedAndTheMessageBoxAnswers) {
     clearMissedControls();
-    {
-        const AppHarness app;
-        for (const PageKind& kind : pageTable()) delete kind.create(nullptr, kind);
-        const CMsgWnd box(nullptr, QStringLiteral("warning_title_text"), QStringLiteral("restore_text"));
-        const CAboutWnd about(nullptr);
-        const CDPIMsg popup(nullptr, QStringLiteral("800 DPI"));
-        const CDpiColorWnd dialog(nullptr);
-    }
-    EXPECT_EQ(missedControls().join(", ").toStdString(), "");
-
     QWidget window;
     window.setObjectName(QStringLiteral("window"));
     requireControl<QAbstractButton>(&window, "renamed_btn")->click();
@@ -259,17 +242,16 @@ protected:
     QTemporaryDir folder_;
 };
 
-TEST_F(LocaleChoice, DurationsAreWrittenAsTheShownLanguageWritesThemWhateverTheSystemSays) {
+// Durations are written as the shown language writes them, whatever the system says.
+TEST_F(LocaleChoice, TheLocaleLanguageIsLaidOverEnglishAndEnglishFillsWhatItLacks) {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // which would write "1 252"
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, const char*> durations[] = {
         {"de_DE", "1.252 ms"}, {"en_GB", "1,252 ms"}, {"fr_FR", "1,252 ms"}};  // no French texts: English
-    for (const auto& [language, shown] : cases) {
+    for (const auto& [language, shown] : durations) {
         ASSERT_TRUE(manager_.loadLanguageFor(QLocale(QString::fromLatin1(language))));
         EXPECT_EQ(millisecondsText(1252).toStdString(), shown) << language;
     }
-}
 
-TEST_F(LocaleChoice, TheLocaleLanguageIsLaidOverEnglishAndEnglishFillsWhatItLacks) {
     write("lan.xml", R"(<Language><Text key="a">Apply</Text><Text key="b">Cancel</Text></Language>)");
     write("lan_de.xml", R"(<Language><Text key="a">Übernehmen</Text></Language>)");
     manager_.setResourceDirectory(QDir(folder_.path()));

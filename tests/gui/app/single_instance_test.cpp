@@ -5,7 +5,6 @@
 // program from answering the next or a second start.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocalSocket>
@@ -18,7 +17,6 @@
 
 #include <cstring>
 
-#include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
 #include "core/config/utf16_text.h"
 #include "core/device/apply_plan.h"
@@ -98,6 +96,23 @@ public:
     std::vector<Replier> held;
 };
 
+// Sends the bytes, then takes what comes back until the program closes the connection.
+std::string exchange(const std::filesystem::path& socket, const std::string& bytes, int patienceMs = 5000) {
+    QLocalSocket client;
+    client.connectToServer(QString::fromStdString(socket.string()));
+    if (!client.waitForConnected(1000)) return "not connected";
+    client.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    client.flush();
+    QByteArray received;
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            received += client.readAll();
+            return client.state() == QLocalSocket::UnconnectedState;
+        },
+        patienceMs);
+    return closed ? (received + client.readAll()).toStdString() : "still open";
+}
+
 // Silent clients take no slot; requests being carried out take them all, and one more is told why
 // it is refused. A second start is heard beside them all.
 TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequestWithoutASlotIsToldWhy) {
@@ -110,25 +125,16 @@ TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequest
     new InstanceServer(lock.socketPath(), &window, &handler);
     const std::string request = encodeRequest({"/", "/", {"status"}});
     std::vector<std::unique_ptr<QLocalSocket>> crowd;
-    for (std::size_t i = 0; i <= 2 * kSlots; ++i) {
-        if (i == 2 * kSlots) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
-        }
+    for (std::size_t i = 0; i < 2 * kSlots; ++i) {
         auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
         client.connectToServer(QString::fromStdString(lock.socketPath().string()));
         ASSERT_TRUE(client.waitForConnected(1000));
         if (i >= kSlots) client.write(request.data(), static_cast<qint64>(request.size()));
     }
-    QLocalSocket& last = *crowd.back();
-    QByteArray received;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            received += last.readAll();
-            return last.state() == QLocalSocket::UnconnectedState;
-        },
-        5000));
-    const auto reply = decodeReply(received.toStdString());
-    ASSERT_TRUE(reply) << received.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
+    const std::string received = exchange(lock.socketPath(), request);
+    const auto reply = decodeReply(received);
+    ASSERT_TRUE(reply) << received;
     EXPECT_EQ(reply->exitCode, 1);
     EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
 
@@ -146,26 +152,9 @@ protected:
 
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
 
-    // Sends the bytes, then takes what comes back until the program closes the connection.
-    std::string exchange(const std::string& bytes, int patienceMs = 5000) const {
-        QLocalSocket client;
-        client.connectToServer(QString::fromStdString(socketPath().string()));
-        if (!client.waitForConnected(1000)) return "not connected";
-        client.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        client.flush();
-        QByteArray received;
-        const bool closed = QTest::qWaitFor(
-            [&] {
-                received += client.readAll();
-                return client.state() == QLocalSocket::UnconnectedState;
-            },
-            patienceMs);
-        return closed ? (received + client.readAll()).toStdString() : "still open";
-    }
-
     InstanceReply request(std::vector<std::string> arguments) const {
-        const std::string reply =
-            exchange(encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
+        const std::string reply = exchange(
+            socketPath(), encodeRequest({dataDirectory().string(), runtime.path().string(), std::move(arguments)}));
         return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
     }
 
@@ -211,31 +200,13 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(app.buttonPage().profileShown, 1);
     EXPECT_EQ(app.reports(Link::cable).back()[3], 4) << "the report rate of profile 2: 250 Hz";
 
-    const InstanceReply elsewhere = decodeReply(exchange(encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
+    const InstanceReply elsewhere =
+        decodeReply(exchange(socketPath(), encodeRequest({"/elsewhere", "/", {"reset"}}))).value();
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_NE(elsewhere.err.find("data folder"), std::string::npos) << elsewhere.err;
     EXPECT_EQ(app.session().record().activeProfile, 1);
     EXPECT_EQ(request({"apply", "--simulate", "--full"}).exitCode, 0) << "options in any order";
     EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
-}
-
-TEST_F(RemoteCommandsTest, StatusTellsAMouseClosedToTheUserFromNoMouse) {
-    app.plug(Link::cable, false);
-    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
-
-    access.access.state = DeviceAccess::State::notPermitted;
-    access.access.blockedNodes = {"/dev/hidraw3"};
-    access.fix.command = "sudo udevadm trigger";
-    const InstanceReply status = request({"status"});
-    EXPECT_EQ(status.exitCode, 0) << status.err;
-    EXPECT_NE(status.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find("  sudo udevadm trigger\n"), std::string::npos) << status.out;
-    EXPECT_EQ(status.out.find("No mouse found"), std::string::npos) << status.out;
-
-    // A request that comes while the program ends is answered, not left waiting for an apply.
-    app.window().shutdown();
-    const InstanceReply late = request({"apply"});
-    EXPECT_EQ(late.exitCode, 1) << late.err;
 }
 
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
@@ -289,11 +260,11 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
     EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");
 }
 
-TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswered) {
+TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnsweredAndStatusIsTold) {
     const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
-        const auto reply = decodeReply(exchange(bytes));
+        const auto reply = decodeReply(exchange(socketPath(), bytes));
         return reply && reply->exitCode == 1 && !reply->err.empty();
     };
 
@@ -311,7 +282,7 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswe
     int ticks = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(50);
-    const std::string halfway = exchange("QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
+    const std::string halfway = exchange(socketPath(), "QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
     EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 1) << halfway;
     EXPECT_GT(ticks, 20);
 
@@ -320,6 +291,24 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingAndTheNextOneIsAnswe
     EXPECT_EQ(status.out.substr(0, 9), "Receiver:");
     EXPECT_TRUE(std::ranges::equal(recordBytes(app.session().record()), recordBytes(*recordBefore)));
     EXPECT_EQ(qx4::test::readBytes(configFilePath()), fileBefore);
+
+    // Status tells a mouse closed to the user from no mouse.
+    app.plug(Link::cable, false);
+    EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
+
+    access.access.state = DeviceAccess::State::notPermitted;
+    access.access.blockedNodes = {"/dev/hidraw3"};
+    access.fix.command = "sudo udevadm trigger";
+    const InstanceReply closed = request({"status"});
+    EXPECT_EQ(closed.exitCode, 0) << closed.err;
+    EXPECT_NE(closed.out.find("may not open it (/dev/hidraw3)"), std::string::npos) << closed.out;
+    EXPECT_NE(closed.out.find("  sudo udevadm trigger\n"), std::string::npos) << closed.out;
+    EXPECT_EQ(closed.out.find("No mouse found"), std::string::npos) << closed.out;
+
+    // A request that comes while the program ends is answered, not left waiting for an apply.
+    app.window().shutdown();
+    const InstanceReply late = request({"apply"});
+    EXPECT_EQ(late.exitCode, 1) << late.err;
 }
 
 // The profiles (1-5) of the profile selects sent on the cable.

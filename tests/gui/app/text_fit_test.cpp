@@ -21,6 +21,7 @@
 #include "gui/app/about_wnd.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/tray_absence.h"
+#include "gui/common/control_lookup.h"
 #include "gui/common/hook_table.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/follow/focus_follower.h"
@@ -28,7 +29,6 @@
 #include "gui/follow/rules_wnd.h"
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
-#include "gui/pages/page_table.h"
 #include "tests/support/app_harness.h"
 
 namespace qx4::gui::test {
@@ -184,8 +184,15 @@ std::vector<std::string> shownLanguages() {
 class TextFit : public testing::TestWithParam<std::string> {
 protected:
     static QString language() { return QString::fromStdString(GetParam()); }
-    void SetUp() override { ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(language()))); }
-    void TearDown() override { ResourceManager::instance().loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void SetUp() override {
+        clearMissedControls();
+        ASSERT_TRUE(ResourceManager::instance().loadLanguageFor(QLocale(language())));
+    }
+    // No window built as the program builds it may have looked up a control its layout lacks.
+    void TearDown() override {
+        EXPECT_EQ(missedControls().join(", ").toStdString(), "");
+        ResourceManager::instance().loadLanguageFor(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
 
     template <typename Dialog>
     void checkModal(const char* state, const std::function<void()>& open) {

@@ -1,18 +1,16 @@
 // The wireless page: the power area, the profile bar, and what applies send and leave pending.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
-#include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
-#include "core/window_messages.h"
+#include "gui/common/app_settings.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
@@ -21,36 +19,24 @@
 namespace qx4::gui::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
-
-struct PowerArea {
-    explicit PowerArea(AppHarness& app)
-        : bar(app.control<QProgressBar>("progress_ms_1_power")), text(app.control<QLabel>("label_power")),
-          sleep(app.control<QLabel>("wireless_sleep_label")),
-          chargeTimer(app.page().findChild<QTimer*>("charge_animation_timer")) {}
-    QProgressBar* bar;
-    QLabel* text;
-    QLabel* sleep;
-    QTimer* chargeTimer;
-};
-
 // The window and the tray show one level, whichever notification brings it and whichever of the
 // two an out-of-range level leaves alone; a low battery marks the icon and is told once at 20 %
 // and at 10 %, not while charging or asleep, and again only after a charge. The cable shows
 // charging once its link has settled, until it goes.
 TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndTheCableShowsCharging) {
     AppHarness app;  // the receiver only: asleep until the mouse says otherwise
-    PowerArea power(app);
+    auto* bar = app.control<QProgressBar>("progress_ms_1_power");
+    auto* percent = app.control<QLabel>("label_power");
+    auto* sleep = app.control<QLabel>("wireless_sleep_label");
+    auto* chargeTimer = app.page().findChild<QTimer*>("charge_animation_timer");
     QSystemTrayIcon* tray = app.window().trayIcon();
     const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
     const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
     const QString receiver = text("tray_receiver_text");
     EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
     EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_FALSE(power.chargeTimer->isActive());
+    EXPECT_FALSE(sleep->isHidden());
+    EXPECT_FALSE(chargeTimer->isActive());
     struct Report {
         std::uint16_t code, value;
         int percent;  // what both show afterwards
@@ -64,9 +50,9 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
         SCOPED_TRACE(testing::Message() << std::hex << report.code << " " << report.value);
         app.notify(Link::receiver, report.code, report.value);
         const bool asleep = report.value == 0x0700;
-        EXPECT_EQ(power.sleep->isHidden(), !asleep);
-        EXPECT_EQ(power.bar->value(), report.percent);
-        EXPECT_EQ(power.text->text().toStdString(), std::to_string(report.percent) + "%");
+        EXPECT_EQ(sleep->isHidden(), !asleep);
+        EXPECT_EQ(bar->value(), report.percent);
+        EXPECT_EQ(percent->text().toStdString(), std::to_string(report.percent) + "%");
         EXPECT_EQ(tip(), asleep ? text("tray_asleep_text").arg(receiver)
                                 : text("tray_battery_text").arg(receiver).arg(report.percent));
         EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
@@ -77,28 +63,28 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     EXPECT_FALSE(app.notices[0].urgent);
 
     app.plug(Link::cable);
-    EXPECT_FALSE(power.chargeTimer->isActive()) << "charging shows once the link has settled";
+    EXPECT_FALSE(chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
-    EXPECT_EQ(power.text->text(), text("charging_text"));
+    EXPECT_EQ(percent->text(), text("charging_text"));
     EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
-    EXPECT_EQ(power.chargeTimer->interval(), 30);
+    EXPECT_EQ(chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
     for (int frame = 0; frame < 52; ++frame) {
-        ASSERT_TRUE(fire(power.chargeTimer));
-        sweep.push_back(power.bar->value());
+        ASSERT_TRUE(fire(chargeTimer));
+        sweep.push_back(bar->value());
     }
     EXPECT_EQ(std::vector<int>(sweep.begin(), sweep.begin() + 2), (std::vector<int>{0, 2}));
     EXPECT_EQ(std::vector<int>(sweep.begin() + 50, sweep.end()), (std::vector<int>{100, 0}));
     app.notify(Link::receiver, kNotifyBattery, 1);
     EXPECT_EQ(app.notices.size(), 3u) << "no warning while charging";
     app.notify(Link::receiver, kNotifySleepStatus, 0x0501);
-    EXPECT_TRUE(power.chargeTimer->isActive()) << "the sweep goes on until the cable goes";
+    EXPECT_TRUE(chargeTimer->isActive()) << "the sweep goes on until the cable goes";
     EXPECT_FALSE(lowMark());
 
     app.plug(Link::cable, false);
-    EXPECT_FALSE(power.chargeTimer->isActive());
-    EXPECT_FALSE(power.sleep->isHidden());
-    EXPECT_EQ(power.text->text(), "");
+    EXPECT_FALSE(chargeTimer->isActive());
+    EXPECT_FALSE(sleep->isHidden());
+    EXPECT_EQ(percent->text(), "");
     app.notify(Link::receiver, kNotifySleepStatus, 0x0201);
     EXPECT_EQ(app.notices.size(), 4u) << "charged above 30 % and down to 20 % again";
     app.notify(Link::receiver, kNotifySleepStatus, 0x0100);
@@ -111,7 +97,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
 
 TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySelectsAndSavesIt) {
     AppHarness app({.receiverPresent = false, .cablePresent = true});
-    EXPECT_EQ(PowerArea(app).text->text(), text("charging_text")) << "the cable at start means charging";
+    EXPECT_EQ(app.control<QLabel>("label_power")->text(), text("charging_text")) << "the cable at start means charging";
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     const std::size_t firstApply = app.reports(Link::cable).size();
     EXPECT_GT(firstApply, 20u) << "the first apply after start sends everything";
@@ -160,7 +146,6 @@ TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_6")->isChecked());
 }
 
-// Which tabs carry the mark of edits not on the mouse.
 std::vector<std::string> markedTabs(AppHarness& app) {
     std::vector<std::string> marked;
     for (const char* tab :
@@ -191,17 +176,17 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     EXPECT_EQ(status->text(), text("apply_sent_text"));
     app.notify(Link::cable, kNotifyDpiLevel, 5);
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), IsEmpty());
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{});
 
     app.click("wireless_light_btn");
     app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
     EXPECT_TRUE(pending(1)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn"));
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{"wireless_light_btn"});
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_2");
     app.control<QComboBox>("wireless_polling_rate_combo")->setCurrentIndex(0);
     EXPECT_TRUE(pending(3)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), ElementsAre("wireless_light_btn", "wireless_dpi_setting_btn"));
+    EXPECT_EQ(markedTabs(app), (std::vector<std::string>{"wireless_light_btn", "wireless_dpi_setting_btn"}));
     EXPECT_EQ(status->text(), "") << "what the last apply did is old news";
 
     app.failWrites(Link::cable, true);
@@ -217,7 +202,7 @@ TEST(Apply, EditsShowOnApplyAndTheirTabsUntilTheirReportsArrive) {
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text(), text("apply_sent_text"));
     EXPECT_TRUE(pending(0)) << apply->text().toStdString();
-    EXPECT_THAT(markedTabs(app), IsEmpty());
+    EXPECT_EQ(markedTabs(app), std::vector<std::string>{});
 }
 
 // Fed by the worker after each report, the line counts up to the end; a long apply says how long
@@ -276,31 +261,64 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     EXPECT_EQ(status->text(), problem);
 }
 
-// A profile exported from the side panel and imported again comes back whole, and is sent in full,
-// as the defaults are after a reset.
-TEST(ProfileFiles, AnExportedProfileImportedAgainReplacesTheEditsAndIsSentInFull) {
+// A profile exported from the side panel goes to the user's documents and comes back whole into
+// the profile shown, from where the last file went, and is sent in full, as the defaults are after
+// a reset; a file of the wrong size is refused with a warning.
+TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull) {
+    const QTemporaryDir home;
+    const qx4::test::ScopedEnv homeEnv("HOME", home.path().toStdString());
+    const qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);  // documents are then ~/Documents
+    const QDir documents(home.filePath(QStringLiteral("Documents")));
+    const QDir shared(home.filePath(QStringLiteral("usb stick")));
+    ASSERT_TRUE(documents.mkpath(QStringLiteral(".")) && shared.mkpath(QStringLiteral(".")));
     AppHarness app({.receiverPresent = false, .cablePresent = true});
-    qx4::test::TempFolder files;
-    const QString file = QString::fromStdString((files.path() / "mine.pro").string());
-    const auto chooseFile = [&](const char* button) {
+    QString shownFolder;
+    QStringList shownFilters;
+    const auto chooseFile = [&](const char* button, const char* name) {
         const AnswerWhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
-            dialog.selectFile(file);
+            shownFolder = dialog.directory().absolutePath();
+            shownFilters = dialog.nameFilters();
+            dialog.selectFile(shared.filePath(QString::fromLatin1(name)));
             static_cast<QDialog&>(dialog).accept();
         });
         app.click(button);
         return choose.answered();
     };
-    const int level = app.session().record().active().dpiLevel;
-    ASSERT_TRUE(chooseFile("wireless_export_profile_btn"));
+    app.click("wireless_profile_2_btn");
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_5");
-    ASSERT_NE(app.session().record().active().dpiLevel, level);
-    ASSERT_TRUE(chooseFile("wireless_import_profile_btn"));
-    EXPECT_EQ(app.session().record().active().dpiLevel, level);
-    EXPECT_TRUE(app.control<QAbstractButton>(("wireless_dpi_btn_" + std::to_string(level + 1)).c_str())->isChecked());
-    EXPECT_EQ(app.applyRequests.back(), 1u);
+    ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
+    ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
+    EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
+    EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
 
-    app.applyRequests.clear();
+    app.click("wireless_profile_4_btn");
+    ASSERT_FALSE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
+    DeviceConfig expected = app.session().record();
+    expected.profiles[3] = expected.profiles[1];
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn", "fps.pro"));
+    EXPECT_EQ(QDir(shownFolder), shared) << "where the last file went";
+    EXPECT_EQ(changedBytes(expected, app.session().record()), "");
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
+    EXPECT_EQ(app.applyRequests.back(), 1u);
+    EXPECT_TRUE(QFile::exists(settingsFilePath()));
+    EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        << "private like the data files";
+
+    qx4::test::writeBytes(shared.filePath(QStringLiteral("notes.pro")).toStdString(),
+                          std::vector<std::uint8_t>(1000, 0x11));
+    const std::size_t requests = app.applyRequests.size();
+    QString warning;
+    const AnswerWhenShown<CMsgWnd> warned([&](CMsgWnd& box) {
+        warning = box.findChild<QLabel*>("warning")->text();
+        box.done(CMsgWnd::kConfirmed);
+    });
+    ASSERT_TRUE(chooseFile("wireless_import_profile_btn", "notes.pro"));
+    EXPECT_EQ(warning, text("profile_wrong_size_text"));
+    EXPECT_EQ(changedBytes(expected, app.session().record()), "");
+    EXPECT_EQ(app.applyRequests.size(), requests) << "nothing new to send";
+    EXPECT_TRUE(app.window().macros().empty());
+
     const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
     app.click("wireless_reset_profile_btn");
     EXPECT_EQ(app.applyRequests.back(), 1u) << "the defaults go whole";

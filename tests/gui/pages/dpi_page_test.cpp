@@ -1,24 +1,29 @@
 // The DPI page and its colour dialog driven as a user would: level options and switches, sliders,
-// typed values, the report-rate combo, colour swatches and the dialog's colour editor.
+// typed values, the report-rate combo, colour swatches and the dialog's colour editor; and the
+// desktop's own mouse settings tool its settings button starts, or a warning when there is none.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "core/device/dpi_steps.h"
 #include "core/device/reports.h"
-#include "gui/pages/page_table.h"
+#include "gui/common/msg_wnd.h"
+#include "gui/common/resource_manager.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/dpi_color_wnd.h"
+#include "gui/pages/system_mouse_settings.h"
 #include "gui/pages/wireless_dpi_ui.h"
 #include "tests/support/page_test_support.h"
+#include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::gui {
 namespace {
@@ -119,7 +124,6 @@ TEST_F(DpiPageTest, ShowingAProfileWritesNothingBackAndEditsLandInItsOwnFields) 
 
 // Level 8 is off by default, holding 0 (sent as 100): dimmed, yet editable.
 TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEvenOnALevelThatIsOff) {
-    const auto storedOf = [&](int n) { return record->profiles[0].dpiValuesX[static_cast<std::size_t>(n - 1)]; };
     EXPECT_EQ(label(7)->text(), "4900");  // the default 50: sent as 4,900
     const int defaultPosition = slider(7)->value();
     const struct {
@@ -138,7 +142,7 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEve
     EXPECT_FALSE(label(8)->styleSheet().contains("#ffffff"));
     for (const auto& move : moves) {
         EXPECT_EQ(drag(move.level, move.position), move.shown);
-        EXPECT_EQ(storedOf(move.level), move.stored) << move.shown;
+        EXPECT_EQ(record->profiles[0].dpiValuesX[static_cast<std::size_t>(move.level - 1)], move.stored) << move.shown;
     }
     EXPECT_EQ(record->profiles[0].dpiLevelEnabled[7], 0);
 
@@ -287,6 +291,39 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     expected.activeProfile = 4;
     expected.profiles[2].dpiColors[1] = 0x00FFB148;
     EXPECT_EQ(changedBytes(expected, *record), "");
+}
+
+TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSo) {
+    const qx4::test::ScopedEnv desktop("XDG_CURRENT_DESKTOP", "X-Cinnamon");
+    for (const bool toolsInstalled : {true, false}) {
+        SCOPED_TRACE(toolsInstalled ? "tools installed" : "no tool");
+        const QTemporaryDir folder;
+        // Each tool notes its name and arguments; another desktop's tool comes first in the list.
+        const QStringList tools{"gnome-control-center", "cinnamon-settings"};
+        for (const QString& tool : toolsInstalled ? tools : QStringList()) {
+            QFile script(folder.filePath(tool));
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho \"${0##*/} $*\" >> \"${0%/*}/started\"\n");
+            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        const qx4::test::ScopedEnv path("PATH", folder.path().toStdString());
+        bool opened = false;
+        const bool answered = test::answerModal<CMsgWnd>(
+            [&](CMsgWnd& box) {
+                EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("warning"))->text(),
+                          ResourceManager::instance().text(QStringLiteral("mouse_settings_missing_text")));
+                box.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click();
+            },
+            [&] { opened = openSystemMouseSettings(); });
+        EXPECT_EQ(opened, toolsInstalled);
+        EXPECT_EQ(answered, !toolsInstalled);
+        if (toolsInstalled) {
+            QFile note(folder.filePath(QStringLiteral("started")));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return note.size() > 0; }, 5000));
+            ASSERT_TRUE(note.open(QIODevice::ReadOnly));
+            EXPECT_EQ(note.readAll(), "cinnamon-settings mouse\n");
+        }
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // palette and component edits, direction options, and the preview that plays the effect.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSlider>
@@ -10,7 +9,6 @@
 
 #include <algorithm>
 
-#include "gui/pages/page_table.h"
 #include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
