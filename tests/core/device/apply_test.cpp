@@ -4,19 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
-#include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
 #include "core/device/apply_worker.h"
 #include "core/device/dpi_steps.h"
-#include "core/device/reports.h"
 #include "tests/support/hex_fixture.h"
 #include "tests/support/sample_record.h"
 

@@ -4,12 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <optional>
 
 #include "core/config/config_file.h"
-#include "core/device/driver_library.h"
 #include "tests/support/device_fakes.h"
 #include "tests/support/virtual_mouse_process.h"
 

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <tuple>
-#include <vector>
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -140,7 +137,8 @@ TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
     EXPECT_EQ(typedNumber(u"99999999999", 1, 65535), TypedNumber::refused);
 }
 
-TEST_F(BindingEdit, PlainAssignmentsForScripts) {
+// Plain assignments for scripts; a renamed macro keeps its buttons.
+TEST_F(BindingEdit, PlainAssignmentsAndARename) {
     ButtonBinding& binding = profile().buttons[7];
     EXPECT_TRUE(assignCatalogueFunction(binding, 7));
     EXPECT_EQ(binding.functionGroup, 1);  // DPI up: the mouse selector offers it first
@@ -160,9 +158,7 @@ TEST_F(BindingEdit, PlainAssignmentsForScripts) {
     wipeToDefaultFunction(binding, 7);
     EXPECT_EQ(binding.spareWord, 0);
     EXPECT_EQ(binding.macroIndex, -1);
-}
 
-TEST_F(BindingEdit, ARenamedMacroKeepsItsButtons) {
     for (int k : {0, 3}) ASSERT_TRUE(assignMacro(config->profiles[static_cast<std::size_t>(k)].buttons[9], macros, 1, 0, 2));
     const MacroRenameResult renamed = renameMacro(macros, 1, u"Blast", *config);
     EXPECT_EQ(renamed.outcome, MacroRenameOutcome::renamed);
@@ -212,7 +208,7 @@ TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
     EXPECT_EQ(codes(none), (std::vector<std::uint8_t>{244, 244, 4, 5}));
 }
 
-TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
+TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
     MacroDraft draft = draftOf(3);
     EXPECT_FALSE(draft.moveSelectedDown());
     ASSERT_TRUE(draft.moveSelectedUp());
@@ -231,14 +227,12 @@ TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
     EXPECT_EQ(draft.size(), 0u);
     EXPECT_FALSE(draft.selected());
     EXPECT_FALSE(draft.removeSelected());
-}
 
-TEST(MacroDraft, StepEditsKeepTheirLimits) {
     // A delay outside 1-65,535 is refused, not turned into another one.
     const std::pair<std::u16string_view, std::optional<std::uint16_t>> delays[] = {
         {u"250", 250}, {u"0", std::nullopt}, {u"abc", std::nullopt}, {u"-40", std::nullopt},
         {u"70000", std::nullopt}, {u"", std::nullopt}, {u"65535", 65535}, {u"250", 250}};
-    MacroDraft draft = draftOf(3);
+    draft = draftOf(3);
     draft.select(1);
     std::uint16_t kept = draft.steps()[1].delay;
     for (auto [typed, stored] : delays) {
@@ -268,7 +262,7 @@ protected:
     MacroRecorder recorder{draft};
 };
 
-TEST_F(Recording, HeldKeysGiveOnePressRepeatedOnesAreKeptAndPausesFollowTheDelayMode) {
+TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops) {
     recorder.start(10, 0);
     for (std::uint64_t at : {10, 40, 70}) key(true, at);
     key(false, 80);
@@ -304,9 +298,8 @@ TEST_F(Recording, HeldKeysGiveOnePressRepeatedOnesAreKeptAndPausesFollowTheDelay
         EXPECT_EQ(draft.steps()[0].delay, c.stored) << static_cast<int>(c.mode) << " " << c.pause;
         EXPECT_EQ(draft.steps()[1].delay, c.stored);
     }
-}
 
-TEST_F(Recording, InsertsAfterTheSelectedStepAndStopsWhenFull) {
+    // Input goes after the selected step, and recording stops when the macro is full.
     draft = draftOf(10);
     draft.select(3);
     recorder.setDelayMode(DelayMode::defaultDelay);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <memory>
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
