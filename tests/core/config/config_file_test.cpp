@@ -9,8 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <memory>
-#include <optional>
 
 #include "core/config/config_file.h"
 #include "core/config/config_range.h"
@@ -208,6 +206,7 @@ TEST(ConfigImage, RandomImagesNeverYieldAnOutOfRangeIndex) {
     }
 }
 
+// Under the usual umask, which a new data file must not follow.
 class FileSafety : public ConfigFile {
 protected:
     void SetUp() override {
@@ -216,26 +215,18 @@ protected:
         fs::create_directories(data.folder());
         fs::create_directories(synced());
     }
+    void TearDown() override { umask(umask_); }
     fs::path macroFile() const { return data.folder() / "macro.data"; }
     fs::path synced() const { return data.root() / "synced"; }  // where a user keeps the real files
     fs::path exported(const char* name) const { return data.root() / name; }
 
     MacroList macros;
+    mode_t umask_ = umask(022);
 };
 
 fs::perms permissionsOf(const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; }
 
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : old_(umask(mask)) {}
-    ~ScopedUmask() { umask(old_); }
-
-private:
-    mode_t old_;
-};
-
 TEST_F(FileSafety, NewFilesArePrivateReplacedOnesKeepTheirModeAndLinksAreWrittenThrough) {
-    const ScopedUmask usual(022);
     ASSERT_TRUE(saveConfig(*config));
     ASSERT_TRUE(saveMacros(MacroList{}));
     EXPECT_EQ(permissionsOf(path()), fs::perms::owner_read | fs::perms::owner_write);
@@ -266,7 +257,6 @@ TEST_F(FileSafety, NewFilesArePrivateReplacedOnesKeepTheirModeAndLinksAreWritten
 // Exports are for other machines and people, so they follow the umask as any saved file does,
 // unlike the data files above; they never make folders, which a refused export would leave behind.
 TEST_F(FileSafety, ExportsFollowTheUmaskAndMakeNoFolder) {
-    const ScopedUmask usual(022);
     const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
     const auto exportMacro = [](const fs::path& file) { return exportMacroFile(MacroRecord{}, file); };
     const auto exportActive = [this](const fs::path& file) { return exportProfile(*config, file); };
@@ -352,17 +342,16 @@ TEST_F(FileSafety, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsItsM
     }
     EXPECT_EQ(config->profiles[4].buttons[5].macroActionCount, kMacroActionCapacity);
     EXPECT_EQ(test::readBytes(macroFilePath()).size(), 4 * kMacroRecordSize);
-}
 
-TEST_F(FileSafety, OnlyARegularFileOfExactlyOneProfileIsImported) {
-    const auto before = std::make_unique<DeviceConfig>(*config);
+    // Only a regular file of exactly one profile is imported.
+    const auto imported = std::make_unique<DeviceConfig>(*config);
     ASSERT_EQ(mkfifo(exported("pipe.pro").c_str(), 0600), 0);
     EXPECT_EQ(importProfile(*config, macros, exported("pipe.pro")).status, ProfileImportStatus::notRegularFile);
     test::writeBytes(exported("huge.pro"), {1});
     std::filesystem::resize_file(exported("huge.pro"), 2'000'000'000);
     EXPECT_EQ(importProfile(*config, macros, exported("huge.pro")).status, ProfileImportStatus::wrongSize);
     EXPECT_EQ(importProfile(*config, macros, exported("missing.pro")).status, ProfileImportStatus::unreadable);
-    EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
+    EXPECT_EQ(std::memcmp(config.get(), imported.get(), sizeof(DeviceConfig)), 0);
 }
 
 }  // namespace
