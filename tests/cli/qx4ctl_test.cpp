@@ -4,10 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -270,7 +268,7 @@ TEST_F(Qx4ctl, JsonOutputIsValidAndKeepsTheShapeTheManualPageDocuments) {
     EXPECT_EQ(written, std::string(expected.begin(), expected.end()));
 }
 
-TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
+TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWrittenAndCopiesWaitForEachOther) {
     ASSERT_EQ(qx4ctl({"init"}).code, 0);
     const auto before = test::readBytes(configFile());
     InstanceLock program(runtime.path());
@@ -284,6 +282,28 @@ TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
     program.release();
     EXPECT_EQ(qx4ctl({"dpi", "3", "1600"}).code, 0);
     EXPECT_NE(test::readBytes(configFile()), before);
+
+    // Without the program, qx4ctl waits for another one that holds the lock while it writes the
+    // data files, instead of taking it for a program that does not answer. Threads here take the
+    // lock for a moment now and then, as many more copies of qx4ctl would, so that a lock taken
+    // between two looks at it is no rare event.
+    std::atomic<bool> done{false};
+    const auto takeTheLockNowAndThen = [&] {
+        InstanceLock other(runtime.path());
+        while (!done) {
+            if (other.acquire() == InstanceLock::Result::acquired) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                other.release();
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(400));
+        }
+    };
+    std::vector<std::jthread> others;
+    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
+    const std::string failed =
+        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
+    done = true;
+    EXPECT_EQ(failed, "");
 }
 
 // A macro renamed in macro.data alone would reset the buttons that play it at the next refresh:
@@ -294,12 +314,12 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
     const auto macroFile = data.folder() / "macro.data";
     const auto storeBefore = test::readBytes(macroFile);
     const auto configBefore = test::readBytes(configFile());
+    const std::string why = std::make_error_code(std::errc::file_too_large).message();
     {
         // macro.data fits below the limit, Config_1.data does not.
         const test::ScopedFileSizeLimit fullDisk(64 * 1024);
         const ToolRun renamed = qx4ctl({"macro", "rename", "Fire", "Burst"});
         EXPECT_EQ(renamed.code, 1);
-        const std::string why = std::make_error_code(std::errc::file_too_large).message();
         EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " + why +
                                    "; nothing was changed\n");
     }
@@ -321,34 +341,8 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
         const test::ScopedFileSizeLimit fullDisk(100);
         const ToolRun run = qx4ctl(arguments);
         EXPECT_EQ(run.code, 1) << arguments[0];
-        const std::string why = std::make_error_code(std::errc::file_too_large).message();
         EXPECT_NE(run.err.find("cannot write " + std::string(file) + ": " + why + "\n"), std::string::npos) << run.err;
     }
-}
-
-// Without the program, qx4ctl waits for another one that holds the lock while it writes the
-// data files, instead of taking it for a program that does not answer. Threads here take the lock
-// for a moment now and then, as many more copies of qx4ctl would, so that a lock taken between
-// two looks at it is no rare event.
-TEST_F(Qx4ctl, ParallelCommandsWithoutTheProgramWaitForEachOther) {
-    ASSERT_EQ(qx4ctl({"init"}).code, 0);
-    std::atomic<bool> done{false};
-    const auto takeTheLockNowAndThen = [&] {
-        InstanceLock other(runtime.path());
-        while (!done) {
-            if (other.acquire() == InstanceLock::Result::acquired) {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-                other.release();
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(400));
-        }
-    };
-    std::vector<std::jthread> others;
-    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
-    const std::string failed =
-        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
-    done = true;
-    EXPECT_EQ(failed, "");
 }
 
 // Options as "--name", or as roff writes them, "\-\-name".
@@ -369,20 +363,13 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
     ASSERT_EQ(qx4ctl({"rules", "remove", "STEAM_APP_730"}).code, 0);
     const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\n";
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
-    const struct {
-        std::vector<std::string_view> arguments;
-        int code;
-    } wrong[] = {
-        {{"rules"}, 2},
-        {{"rules", "add", "steam", "6"}, 2},
-        {{"rules", "add", "a=b", "1"}, 2},
-        {{"rules", "default", "0"}, 2},
-        {{"rules", "remove", "steam"}, 1},
-        {{"rules", "list", "extra"}, 2},
+    const std::pair<std::vector<std::string_view>, int> wrong[] = {
+        {{"rules"}, 2},           {{"rules", "add", "steam", "6"}, 2}, {{"rules", "add", "a=b", "1"}, 2},
+        {{"rules", "default", "0"}, 2}, {{"rules", "remove", "steam"}, 1}, {{"rules", "list", "extra"}, 2},
     };
-    for (const auto& c : wrong) {
-        const ToolRun run = qx4ctl(c.arguments);
-        EXPECT_EQ(run.code, c.code) << run.err;
+    for (const auto& [arguments, code] : wrong) {
+        const ToolRun run = qx4ctl(arguments);
+        EXPECT_EQ(run.code, code) << run.err;
         EXPECT_NE(run.err.find("qx4ctl rules: "), std::string::npos) << run.err;
     }
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
