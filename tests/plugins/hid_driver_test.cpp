@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <thread>
 
 #include "plugins/hiddriver/device_reading.h"

@@ -7,11 +7,8 @@
 
 #include <QGuiApplication>
 
-#include <chrono>
-#include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"

@@ -6,7 +6,6 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <vector>
 
 #include "core/device/link_state.h"
 #include "mouse_model.h"
