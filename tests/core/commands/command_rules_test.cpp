@@ -125,13 +125,12 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
 }
 
 TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) {
+    // The button page makes the same choice for the same button, and must store the same bytes.
     auto byPage = std::make_unique<DeviceConfig>(*config);
-    const auto pageBinds = [&](auto choose) {
+    const auto expectPageStoresTheSame = [&](std::string_view function, auto choose) {
         auto editor = BindingEditor::open(byPage->profiles[1], 4, macros).value();
         choose(editor);
         ASSERT_TRUE(editor.apply(byPage->profiles[1]));
-    };
-    const auto expectSame = [&](std::string_view function) {
         EXPECT_TRUE(test::sameBytes(binding(1, 4), byPage->profiles[1].buttons[4])) << function;
     };
 
@@ -144,38 +143,34 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
             return std::ranges::find(g.codes, code) != g.codes.end();
         });
         const FunctionGroup kind = kGroups.at(group->name);
-        pageBinds([&](BindingEditor& editor) {
+        expectPageStoresTheSame(name, [&](BindingEditor& editor) {
             editor.changeGroup(kind);
             editor.selectItem(codeToGroupItem(kind, code));
         });
-        expectSame(name);
     }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "ctrl+SHIFT+c"}).out, "Profile 2, button 5: Ctrl+Shift+C\n");
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("Ctrl+Shift+C", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::keyboard);
         editor.setModifier(kModifierCtrl, true);
         editor.setModifier(kModifierShift, true);
         editor.captureKey(0x43);
     });
-    expectSame("Ctrl+Shift+C");
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "300"}).exitCode, 2);
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "3"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("macro:Fire", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::macro);
         editor.chooseMacro(1);
         editor.commitLoopCount(u"3");
     });
-    expectSame("macro:Fire");
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:Reload", "--repeat", "toggle"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("macro:Reload --repeat toggle", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::macro);
         editor.chooseMacro(0);
         editor.setRepeatMode(2);
     });
-    expectSame("macro:Reload --repeat toggle");
 
     // A kept mode the mouse cannot take (a damaged file) is no reason to leave the button as it was.
     for (const std::int32_t damaged : {-1, 256}) {
@@ -188,8 +183,7 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
     }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "default"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });
-    expectSame("default");
+    expectPageStoresTheSame("default", [](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });
 
     // The left-click rule: the only left click stays until another button is one.
     EXPECT_EQ(run({"bind", "1", "copy"}).exitCode, 1);

@@ -39,7 +39,7 @@ protected:
     fs::path userEntry_ = folders_.user / kAutostartFileName;
 };
 
-TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenAndOffLeavesNothingBehind) {
+TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenOffLeavesNothingAndAHugeOneStartsNothing) {
     EXPECT_FALSE(autostartState(folders_).enabled);
     const fs::path program = root_.path() / "my apps/$HOME/qx4-config";
     ASSERT_EQ(setAutostart(true, folders_, program), "");
@@ -60,6 +60,17 @@ TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenAndOffLeavesNothingBe
     writeText(userEntry_, "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_FALSE(autostartState(folders_).enabled);
     EXPECT_NE(setAutostart(true, folders_, "/opt/qx4\nExec=rm -rf ~"), "") << "no line break into the entry";
+    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+
+    // The entry is read in a bounded piece: a huge one, even a single line without end, is no
+    // entry this program or a package wrote, and starts nothing.
+    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
+    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    writeText(userEntry_, start);
+    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
+    EXPECT_FALSE(autostartState(folders_).enabled);
     EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_TRUE(autostartState(folders_).enabled);
 }
@@ -88,19 +99,6 @@ TEST_F(Autostart, ASystemWideEntryIsOverruledWithHiddenAndComesBackWhenSwitchedO
     EXPECT_TRUE(autostartState(folders_).enabled);
     ASSERT_EQ(setAutostart(false, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_FALSE(fs::exists(userEntry_));
-}
-
-// The entry is read in a bounded piece: a huge one, even a single line without end, is no entry
-// this program or a package wrote, and starts nothing.
-TEST_F(Autostart, AnEntryTooLargeToBeOneIsNotTakenInWhole) {
-    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
-    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
-    EXPECT_FALSE(autostartState(folders_).enabled);
-    writeText(userEntry_, start);
-    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
-    EXPECT_FALSE(autostartState(folders_).enabled);
-    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
-    EXPECT_TRUE(autostartState(folders_).enabled);
 }
 
 // Without an absolute home the entry would be written into whatever folder the program runs in.
@@ -336,12 +334,10 @@ TEST(FollowEngine, SelectsOnceForTheApplicationThatStaysInFront) {
             }
         }
     }
-}
 
-TEST(FollowEngine, RemembersTheApplicationsSeenLatestFirstEachOnce) {
+    // The applications seen, latest first, each once.
     FollowEngine engine;
-    const FollowEngine::Clock::time_point now{};
-    for (const auto& app : {game, browser, game, terminal}) engine.focusReported(app, now);
+    for (const auto& app : {game, browser, game, terminal}) engine.focusReported(app, {});
     EXPECT_EQ(engine.recentApps(), (std::vector<std::string>{"xterm", "steam_app_730", "Navigator"}));
 }
 
