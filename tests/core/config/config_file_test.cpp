@@ -171,26 +171,23 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
 // Files relative to whatever folder the program was started in would be lost and found at random;
 // qx4ctl's tests refuse a relative QX4_DATA_DIR and a missing HOME.
 TEST(DataFolder, IsAbsoluteOrRefusedWithItsReason) {
-    struct Case {
-        std::optional<std::string> dataDir, dataHome, home;
-        const char* reason;  // in the refusal; nullptr: none
+    // XDG_DATA_HOME, HOME, and what the refusal says (nullptr: none).
+    const std::tuple<std::optional<std::string>, std::optional<std::string>, const char*> cases[] = {
+        {std::nullopt, "/home/ann", nullptr},
+        {"/data", std::nullopt, nullptr},
+        {"share", "", "HOME is not set"},
+        {std::nullopt, ".", "HOME is the relative path '.'"},
     };
-    const Case cases[] = {
-        {std::nullopt, std::nullopt, "/home/ann", nullptr},
-        {std::nullopt, "/data", std::nullopt, nullptr},
-        {std::nullopt, "share", "", "HOME is not set"},
-        {std::nullopt, std::nullopt, ".", "HOME is the relative path '.'"},
-    };
-    for (const Case& c : cases) {
-        const test::ScopedEnv dataDir("QX4_DATA_DIR", c.dataDir);
-        const test::ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
-        const test::ScopedEnv home("HOME", c.home);
+    const test::ScopedEnv dataDir("QX4_DATA_DIR", std::nullopt);
+    for (const auto& [dataHomeValue, homeValue, reason] : cases) {
+        const test::ScopedEnv dataHome("XDG_DATA_HOME", dataHomeValue);
+        const test::ScopedEnv home("HOME", homeValue);
         const auto problem = dataDirectoryProblem();
-        if (c.reason == nullptr) {
+        if (reason == nullptr) {
             EXPECT_EQ(problem, std::nullopt);
             EXPECT_TRUE(dataDirectory().is_absolute()) << dataDirectory();
         } else {
-            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(c.reason));
+            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(reason));
         }
     }
 }

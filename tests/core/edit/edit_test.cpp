@@ -119,16 +119,15 @@ TEST_F(BindingEdit, AChosenMacroIsCopiedWithItsRepeatModeAndFoundAgainByName) {
 
 // A count outside 1-255 is refused, not turned into 1 or 255: the count stays what it was.
 TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
-    const struct {
-        std::u16string_view typed;
-        std::u16string_view shown;
-    } cases[] = {{u"12", u"12"}, {u"0", u"12"},   {u"300", u"12"}, {u"99999", u"12"}, {u"1a2", u"12"},
-                 {u"", u"12"},   {u"255", u"255"}, {u"012", u"255"}, {u"1", u"1"}};
+    // What is typed, and the count shown after it.
+    const std::pair<std::u16string_view, std::u16string_view> cases[] = {
+        {u"12", u"12"}, {u"0", u"12"},    {u"300", u"12"},  {u"99999", u"12"}, {u"1a2", u"12"},
+        {u"", u"12"},   {u"255", u"255"}, {u"012", u"255"}, {u"1", u"1"}};
     BindingEditor editor = open(1);
     editor.changeGroup(FunctionGroup::macro);
-    for (const auto& c : cases) {
-        EXPECT_EQ(editor.commitLoopCount(c.typed), c.shown) << utf16ToUtf8(c.typed);
-        EXPECT_EQ(decimalText(editor.working().macroLoopCount), c.shown);
+    for (const auto& [typed, shown] : cases) {
+        EXPECT_EQ(editor.commitLoopCount(typed), shown) << utf16ToUtf8(typed);
+        EXPECT_EQ(decimalText(editor.working().macroLoopCount), shown);
     }
     // While it is typed: what more digits may still bring into a range is not refused yet.
     EXPECT_EQ(typedNumber(u"", 1, 255), TypedNumber::unfinished);
@@ -278,25 +277,21 @@ TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops
     key(true, 110);
     EXPECT_EQ(draft.size(), 1u);
 
-    const struct {
-        DelayMode mode;
-        std::uint16_t defaultDelay;
-        std::uint64_t pause;
-        std::uint16_t stored;
-    } cases[] = {
+    // The delay mode, its default delay, the pause between inputs and the delay stored.
+    const std::tuple<DelayMode, std::uint16_t, std::uint64_t, std::uint16_t> cases[] = {
         {DelayMode::recorded, 10, 100'000, 65535},
         {DelayMode::recorded, 10, 340, 340},
         {DelayMode::noDelay, 10, 340, 2},
         {DelayMode::defaultDelay, 50, 340, 50},
     };
-    for (const auto& c : cases) {
+    for (const auto& [mode, defaultDelay, pause, stored] : cases) {
         draft.clear();
-        recorder.setDelayMode(c.mode);
-        recorder.start(c.defaultDelay, 1000);
-        key(true, 1000 + c.pause);
-        key(false, 1000 + 2 * c.pause);
-        EXPECT_EQ(draft.steps()[0].delay, c.stored) << static_cast<int>(c.mode) << " " << c.pause;
-        EXPECT_EQ(draft.steps()[1].delay, c.stored);
+        recorder.setDelayMode(mode);
+        recorder.start(defaultDelay, 1000);
+        key(true, 1000 + pause);
+        key(false, 1000 + 2 * pause);
+        EXPECT_EQ(draft.steps()[0].delay, stored) << static_cast<int>(mode) << " " << pause;
+        EXPECT_EQ(draft.steps()[1].delay, stored);
     }
 
     // Input goes after the selected step, and recording stops when the macro is full.
