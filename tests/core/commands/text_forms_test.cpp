@@ -29,7 +29,7 @@ bool operator==(const MacroAction& a, const MacroAction& b) {
 
 namespace {
 
-TEST(StepText, ShownStepsReadBackAsTheSameStepsAndTheDocumentedFormRoundTrips) {
+TEST(StepAndKeyText, ShownStepsAndKeyCombinationsReadBackAsThemselvesAndTheDocumentedFormRoundTrips) {
     const std::string example = "Ctrl down 20, C down 20, C up 20, Ctrl up";
     std::string problem;
     const auto parsed = commands::parseStepsText(example, problem);
@@ -54,9 +54,8 @@ TEST(StepText, ShownStepsReadBackAsTheSameStepsAndTheDocumentedFormRoundTrips) {
         ASSERT_TRUE(back) << text << ": " << problem;
         ASSERT_EQ(*back, steps) << text;
     }
-}
 
-TEST(KeyNames, EveryKeyCombinationNamedReadsBackAsItself) {
+    // Every key combination named reads back as itself.
     for (int code = 1; code <= 0xFF; ++code) {
         for (std::uint8_t mask = 0; mask <= 0x0F; ++mask) {
             const commands::KeyCombination keys{mask, static_cast<std::uint8_t>(code)};
@@ -96,7 +95,7 @@ TEST(FunctionNames, EveryNameScriptsTypeStays) {
     EXPECT_EQ(taken, kept) << "a name scripts type was added or changed: add it to the file, or keep the old one";
 }
 
-TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
+TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUtf8) {
     const std::vector<std::pair<std::string, std::string>> texts{
         {"plain", "plain"},
         {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
@@ -121,6 +120,13 @@ TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
     expected["b"] = false;
     expected["z"] = nullptr;
     EXPECT_EQ(nlohmann::ordered_json::parse(document), expected) << document;
+
+    // Names and texts cross between the stored UTF-16 and UTF-8: surrogate pairs become one
+    // character, what is not a character becomes U+FFFD.
+    const std::pair<std::u16string_view, std::string_view> utf16[] = {
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
+    for (const auto& [text, utf8] : utf16) EXPECT_EQ(utf16ToUtf8(text), utf8);
 }
 
 TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {
@@ -206,14 +212,6 @@ TEST(FunctionCatalogue, EverySelectorItemRoundTripsThroughItsCodeAndWorkedSelect
     macro.macroName = toMacroName(u"Fire");
     const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
     EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
-}
-
-// Names and texts cross between the stored UTF-16 and UTF-8; what is not a character becomes U+FFFD.
-TEST(Utf16Text, SurrogatePairsBecomeOneCharacterAndLoneHalvesTheReplacement) {
-    const std::pair<std::u16string_view, std::string_view> cases[] = {
-        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
-        {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
-    for (const auto& [text, utf8] : cases) EXPECT_EQ(utf16ToUtf8(text), utf8);
 }
 
 // tests/data/vocab/key_codes.txt holds the table as written down for the mouse, row by row.
