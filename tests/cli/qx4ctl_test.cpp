@@ -57,7 +57,7 @@ std::string shell(const std::string& command) {
     return output;
 }
 
-TEST_F(Qx4ctl, ExitCodesHelpPathInitAndOneLineFailures) {
+TEST_F(Qx4ctl, ExitCodesHelpPathInitOneLineFailuresAndAWrongSizeKeptBeforeReplaced) {
     EXPECT_EQ(qx4ctl({}).code, 2);
     EXPECT_EQ(qx4ctl({"--help"}).code, 0);
     const ToolRun unknown = qx4ctl({"frobnicate"});
@@ -94,6 +94,27 @@ TEST_F(Qx4ctl, ExitCodesHelpPathInitAndOneLineFailures) {
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
     EXPECT_NE(refused.err.find(configFile().string()), std::string::npos);
+
+    // A file of the wrong size is replaced only after a copy of it is kept.
+    auto overlong = test::expectedDefaultImage();
+    overlong.resize(overlong.size() + 100, 0x5A);
+    test::writeBytes(configFile(), overlong);
+    const auto copy = data.folder() / "Config_1.data.damaged";
+    std::filesystem::create_directories(copy);
+    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
+    for (const std::vector<std::string_view>& arguments : kReplacing) {
+        const ToolRun uncopied = qx4ctl(arguments);
+        EXPECT_EQ(uncopied.code, 1) << arguments[0];
+        EXPECT_NE(uncopied.err.find("no copy of it could be kept"), std::string::npos) << uncopied.err;
+        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
+    }
+    std::filesystem::remove(copy);
+    const ToolRun replaced = qx4ctl({"init"});
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    EXPECT_NE(replaced.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos)
+        << replaced.err;
+    EXPECT_EQ(test::readBytes(copy), overlong);
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
 }
 
 // Files relative to whatever folder qx4ctl runs in would be lost and found at random.
@@ -118,28 +139,6 @@ TEST_F(Qx4ctl, WithoutAnAbsoluteDataFolderOnlyHelpRuns) {
     }
     std::filesystem::current_path(before);
     EXPECT_TRUE(std::filesystem::is_empty(workingFolder.path()));
-}
-
-// A file of the wrong size is replaced only after a copy of it is kept.
-TEST_F(Qx4ctl, AConfigurationOfTheWrongSizeIsKeptBeforeItIsReplaced) {
-    auto overlong = test::expectedDefaultImage();
-    overlong.resize(overlong.size() + 100, 0x5A);
-    test::writeBytes(configFile(), overlong);
-    const auto copy = data.folder() / "Config_1.data.damaged";
-    std::filesystem::create_directories(copy);
-    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
-    for (const std::vector<std::string_view>& arguments : kReplacing) {
-        const ToolRun refused = qx4ctl(arguments);
-        EXPECT_EQ(refused.code, 1) << arguments[0];
-        EXPECT_NE(refused.err.find("no copy of it could be kept"), std::string::npos) << refused.err;
-        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
-    }
-    std::filesystem::remove(copy);
-    const ToolRun init = qx4ctl({"init"});
-    EXPECT_EQ(init.code, 0) << init.err;
-    EXPECT_NE(init.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos) << init.err;
-    EXPECT_EQ(test::readBytes(copy), overlong);
-    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
 }
 
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
