@@ -276,7 +276,7 @@ std::vector<std::vector<long long>> readNumbers(const std::string& name) {
 }
 
 // Every value from 0 to 100, negative ones and some beyond the low byte.
-TEST(ReportBytes, DpiValuesFollowTheSensorCodeTableAndRateIndicesBecomeIntervalCodes) {
+TEST(ReportBytes, DpiValuesRateIndicesAndButtonFunctionsFollowTheirTables) {
     const auto rows = readNumbers("dpi_codes.txt");
     ASSERT_GT(rows.size(), 100u);
     for (const auto& row : rows) {
@@ -286,12 +286,10 @@ TEST(ReportBytes, DpiValuesFollowTheSensorCodeTableAndRateIndicesBecomeIntervalC
     }
     const std::pair<std::int32_t, std::uint8_t> rates[] = {{0, 8}, {1, 4}, {2, 2}, {3, 1}, {4, 2}, {-1, 2}, {256, 2}};
     for (auto [index, code] : rates) EXPECT_EQ(pollingIntervalCode(index), code) << index;
-}
 
-TEST(ReportBytes, ButtonReportSendsEveryWireTableCodeAtEachPosition) {
-    std::map<int, std::vector<int>> wire;
-    for (const auto& row : readNumbers("function_wire.txt"))
-        wire[static_cast<int>(row.at(0))] = {static_cast<int>(row.at(1)), static_cast<int>(row.at(2)), static_cast<int>(row.at(3))};
+    // The button report sends every wire table code at each position.
+    std::map<long long, std::vector<long long>> wire;
+    for (const auto& row : readNumbers("function_wire.txt")) wire[row.at(0)] = {row.begin() + 1, row.end()};
     ASSERT_EQ(wire.size(), 58u);
 
     // All 256 codes through the 24 positions; codes the table does not list go out as 0, 0, 0.
@@ -307,9 +305,9 @@ TEST(ReportBytes, ButtonReportSendsEveryWireTableCodeAtEachPosition) {
             const int code = (first + j) % 256;
             if (code == kKeyboardFunctionCode || code == kMacroFunctionCode) continue;
             const auto found = wire.find(code);
-            const std::vector<int> expected = found == wire.end() ? std::vector<int>{0, 0, 0} : found->second;
+            const std::vector<long long> expected = found == wire.end() ? std::vector<long long>{0, 0, 0} : found->second;
             const auto at = static_cast<std::size_t>(3 + 3 * j);
-            EXPECT_EQ((std::vector<int>{report.bytes[at], report.bytes[at + 1], report.bytes[at + 2]}), expected)
+            EXPECT_EQ((std::vector<long long>{report.bytes[at], report.bytes[at + 1], report.bytes[at + 2]}), expected)
                 << "code " << code << " at button " << j;
         }
         EXPECT_EQ(report.bytes[75] | report.bytes[76], 0);
