@@ -147,7 +147,7 @@ struct MadeUpSystem {
 constexpr const char* kReceiverHid = "0003:00001D57:0000FA66";
 constexpr const char* kCableHid = "0003:00001D57:0000FA65";
 
-TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
+TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFixesIt) {
     MadeUpSystem machine;
     machine.usbDevice("1-4", "046d", "c52b");
     machine.hidraw("hidraw0", "0003:0000046D:0000C52B");
@@ -176,12 +176,8 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
     const DeviceAccess open = checkDeviceAccess(machine.system);
     EXPECT_EQ(open.state, State::open);
     EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root.path() / "bin", machine.system)), "");
-}
 
-TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAlreadyReads) {
-    MadeUpSystem machine;
-    machine.usbDevice("1-2", "1d57", "fa66");
-    machine.hidraw("hidraw3", kReceiverHid);
+    // The command to fix it installs the rule found beside the program, or applies one udev already reads.
     machine.closed = {"hidraw3"};
     const DeviceAccess access = checkDeviceAccess(machine.system);
     const std::string apply = "sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw";
@@ -213,9 +209,9 @@ TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAl
     fix = accessFix(withoutUdev, prefix / "bin", machine.system);
     EXPECT_EQ(fix.kind, AccessFix::Kind::noUdev);
     EXPECT_EQ(fix.command, "");
-    const std::string text = accessProblemText(withoutUdev, fix);
-    EXPECT_NE(text.find("no udev"), std::string::npos) << text;
-    EXPECT_NE(text.find("--simulate"), std::string::npos) << text;
+    const std::string noUdevText = accessProblemText(withoutUdev, fix);
+    EXPECT_NE(noUdevText.find("no udev"), std::string::npos) << noUdevText;
+    EXPECT_NE(noUdevText.find("--simulate"), std::string::npos) << noUdevText;
 }
 
 // Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
