@@ -264,16 +264,12 @@ TEST_F(FileSafety, ExportsFollowTheUmaskAndMakeNoFolder) {
     }
 }
 
-pid_t processThatHasEnded() {
-    const pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
 TEST_F(FileSafety, OpeningTheDataFolderRemovesOnlyTheTemporariesOfSavesThatDied) {
     fs::create_symlink("../../synced/qx4.data", path());
-    const std::string dead = std::to_string(processThatHasEnded());
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string dead = std::to_string(ended);
     const std::string running = std::to_string(getppid());
     const std::vector<fs::path> stale{
         data.folder() / ("Config_1.data.tmp-" + dead + "-0"), data.folder() / ("macro.data.tmp-" + dead + "-12"),
