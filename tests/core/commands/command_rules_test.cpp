@@ -12,7 +12,6 @@
 #include "core/config/utf16_text.h"
 #include "core/device/dpi_steps.h"
 #include "core/edit/binding_editor.h"
-#include "core/vocab/function_wire_table.h"
 #include "tests/support/macro_lists.h"
 #include "tests/support/test_files.h"
 
