@@ -13,7 +13,6 @@
 #include "core/desktop/autostart.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/device_access.h"
-#include "core/rules/focus_rules.h"
 #include "core/rules/follow_engine.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
