@@ -131,20 +131,16 @@ TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes
     MacroList list = listOf({u"Jump", u""});
     list.at(0).loopCount = 12;
     list.at(1).actionCount = 3;
-    ASSERT_TRUE(exportMacroFile(list.at(0), exported("jump.macro")));
-    ASSERT_TRUE(exportMacroFile(list.at(1), exported("Quick Reload.macro")));
     MacroList other = listOf({u"JUMP", u"quick reload"});
-    const MacroStoreChange change = importMacroFile(exported("jump.macro"), other);
-    ASSERT_NE(change.record, nullptr);
-    EXPECT_TRUE(change.saved);
-    MacroRecord expected = list.at(0);
-    expected.name = toMacroName(u"Jump_1");
-    EXPECT_TRUE(test::sameBytes(*change.record, expected));
-    const MacroRecord* nameless = importMacroFile(exported("Quick Reload.macro"), other).record;
-    ASSERT_NE(nameless, nullptr);
-    expected = list.at(1);
-    expected.name = toMacroName(u"Quick Reload_1");
-    EXPECT_TRUE(test::sameBytes(*nameless, expected));
+    for (auto [i, name, imported] : {std::tuple{0, "jump.macro", u"Jump_1"}, {1, "Quick Reload.macro", u"Quick Reload_1"}}) {
+        ASSERT_TRUE(exportMacroFile(list.at(i), exported(name)));
+        const MacroStoreChange change = importMacroFile(exported(name), other);
+        ASSERT_NE(change.record, nullptr) << name;
+        EXPECT_TRUE(change.saved) << name;
+        MacroRecord expected = list.at(i);
+        expected.name = toMacroName(imported);
+        EXPECT_TRUE(test::sameBytes(*change.record, expected)) << name;
+    }
     EXPECT_EQ(std::filesystem::file_size(file()), 4 * 240u);
 
     const auto refusal = [&other](const std::filesystem::path& path) {
