@@ -161,9 +161,8 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
 
     const ToolRun show = qx4ctl({"show", "--profile", "2"});
     EXPECT_EQ(show.code, 0);
-    const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "show_profile2.txt");
     EXPECT_EQ(show.out, "Configuration: " + configFile().string() + "\nActive profile: 2\n\n" +
-                            std::string(expected.begin(), expected.end()));
+                            test::readText(QX4_TEST_DATA_DIR "/qx4ctl/show_profile2.txt"));
 
     // Controls, line and paragraph separators, bidi overrides and isolates, zero-width and tag
     // characters could rearrange or hide what a terminal shows.
@@ -259,10 +258,9 @@ TEST_F(Qx4ctl, JsonOutputIsValidAndKeepsTheShapeTheManualPageDocuments) {
             EXPECT_EQ(json["macros"][0]["name"], "Re\"load\\");
         }
     }
-    const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "json_shapes.txt");
     std::string written;
     for (const auto& [name, shape] : shapes) written += name + "\n  " + shape + "\n";
-    EXPECT_EQ(written, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(written, test::readText(QX4_TEST_DATA_DIR "/qx4ctl/json_shapes.txt"));
 }
 
 TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWrittenAndCopiesWaitForEachOther) {
@@ -377,8 +375,7 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
 // The page and each command's usage name the options the command description gives, no more.
 TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
     const std::filesystem::path packaging = std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
-    const auto page = test::readBytes(packaging / "qx4ctl.1");
-    const std::string manual(page.begin(), page.end());
+    const std::string manual = test::readText(packaging / "qx4ctl.1");
     const std::size_t commandsBegin = manual.find(".SH COMMANDS");
     const std::string commandsPart = manual.substr(commandsBegin, manual.find("\n.SH ", commandsBegin + 1) - commandsBegin);
     std::map<std::string, std::string> sections;  // by command, all of its sections
