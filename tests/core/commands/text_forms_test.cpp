@@ -73,7 +73,7 @@ TEST(StepAndKeyText, ShownStepsAndKeyCombinationsReadBackAsThemselvesAndTheDocum
 
 // Scripts type the names qx4ctl functions prints: tests/data/qx4ctl/function_names.txt holds
 // every one bind has ever taken, and each must go on meaning the same function.
-TEST(FunctionNames, EveryNameScriptsTypeStays) {
+TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThroughItsCode) {
     std::ifstream in(QX4_TEST_DATA_DIR "/qx4ctl/function_names.txt");
     ASSERT_TRUE(in);
     std::set<std::pair<std::string, int>> kept;
@@ -93,6 +93,37 @@ TEST(FunctionNames, EveryNameScriptsTypeStays) {
         if (!function.scriptAlias.empty()) taken.emplace(function.scriptAlias, code);
     }
     EXPECT_EQ(taken, kept) << "a name scripts type was added or changed: add it to the file, or keep the old one";
+
+    // Every selector item round-trips through its code; worked selections.
+    for (FunctionGroup group : {FunctionGroup::mouse, FunctionGroup::dpi, FunctionGroup::profile, FunctionGroup::media,
+                                FunctionGroup::system, FunctionGroup::shortcut}) {
+        const int items = static_cast<int>(selectorItems(group).size());
+        ASSERT_GT(items, 0);
+        for (int item = 0; item < items; ++item) {
+            const auto code = groupItemToCode(group, item);
+            ASSERT_TRUE(code.has_value());
+            EXPECT_EQ(codeToGroupItem(group, *code), item) << "group " << int(group) << " item " << item;
+            EXPECT_FALSE(functionTextKey(*code).empty()) << "code " << int(*code);
+        }
+        EXPECT_FALSE(groupItemToCode(group, -1).has_value());
+        EXPECT_FALSE(groupItemToCode(group, items).has_value());
+    }
+    EXPECT_EQ(selectorItems(FunctionGroup::media).size(), 18u);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
+    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 7), 6);    // DPI up sits in two selectors
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::dpi, 7), 1);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::keyboard, 3), kKeyboardFunctionCode);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
+
+    ButtonBinding macro{};
+    macro.functionCode = kMacroFunctionCode;
+    macro.macroName = toMacroName(u"Fire");
+    const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
+    EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
 }
 
 TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUtf8) {
@@ -172,38 +203,6 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
     EXPECT_EQ(decodeReply(encodeReply(reply)), reply);
     EXPECT_FALSE(decodeReply(encodeReply(reply) + "x"));
     EXPECT_FALSE(decodeReply("QX4CTL/1 1 4\nout\n"));
-}
-
-TEST(FunctionCatalogue, EverySelectorItemRoundTripsThroughItsCodeAndWorkedSelections) {
-    for (FunctionGroup group : {FunctionGroup::mouse, FunctionGroup::dpi, FunctionGroup::profile, FunctionGroup::media,
-                                FunctionGroup::system, FunctionGroup::shortcut}) {
-        const int items = static_cast<int>(selectorItems(group).size());
-        ASSERT_GT(items, 0);
-        for (int item = 0; item < items; ++item) {
-            const auto code = groupItemToCode(group, item);
-            ASSERT_TRUE(code.has_value());
-            EXPECT_EQ(codeToGroupItem(group, *code), item) << "group " << int(group) << " item " << item;
-            EXPECT_FALSE(functionTextKey(*code).empty()) << "code " << int(*code);
-        }
-        EXPECT_FALSE(groupItemToCode(group, -1).has_value());
-        EXPECT_FALSE(groupItemToCode(group, items).has_value());
-    }
-    EXPECT_EQ(selectorItems(FunctionGroup::media).size(), 18u);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
-    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 7), 6);    // DPI up sits in two selectors
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::dpi, 7), 1);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::keyboard, 3), kKeyboardFunctionCode);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
-
-    ButtonBinding macro{};
-    macro.functionCode = kMacroFunctionCode;
-    macro.macroName = toMacroName(u"Fire");
-    const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
-    EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
 }
 
 // tests/data/vocab/key_codes.txt holds the table as written down for the mouse, row by row.

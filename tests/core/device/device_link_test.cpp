@@ -61,7 +61,7 @@ protected:
     std::unique_ptr<DeviceLink> link;
 };
 
-TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstWithEachLinksIdentifiersAndMessages) {
+TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstAndALinkWithoutItsLibraryOrAnEntryPointStaysAbsent) {
     makeLink(true, true).start(sink);
     EXPECT_THAT(binder.bound, ElementsAre("hiddriver_2.so", "hiddriver_1.so"));
     EXPECT_THAT(FakeDrivers::instance().takeCalls(),
@@ -81,9 +81,8 @@ TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstWithEachLinksIdentifiersAndMessa
     binder.bound.clear();
     makeLink(true, false).start(sink, DriverSet::virtualMouse);
     EXPECT_THAT(binder.bound, ElementsAre("virtualmouse_2.so", "virtualmouse_1.so"));
-}
 
-TEST_F(DeviceLinkTest, LinkWithoutItsLibraryOrAnEntryPointStaysAbsentAndIsNeverCalled) {
+    // A link without its library or an entry point stays absent and is never called.
     for (bool wholeLibrary : {true, false}) {
         binder.files = {{"hiddriver_1.so", 0}};
         if (!wholeLibrary) {

@@ -32,7 +32,7 @@ protected:
 
 // The only left click cannot be edited until another button is one, as a group started afresh
 // makes button 2 here.
-TEST_F(BindingEdit, AGroupStartedAfreshStoresItsFirstFunctionAndARestoredOneKeepsItsOwn) {
+TEST_F(BindingEdit, GroupsStoreTheirFirstOrRestoredFunctionAndKeysAreCapturedInTheKeyboardGroupOnly) {
     EXPECT_FALSE(BindingEditor::open(profile(), 0, macros));
     EXPECT_FALSE(mayStopBeingLeftClick(profile(), 12));  // not a shown button
     const std::pair<FunctionGroup, std::uint8_t> firstCodes[] = {
@@ -53,10 +53,9 @@ TEST_F(BindingEdit, AGroupStartedAfreshStoresItsFirstFunctionAndARestoredOneKeep
     editor.changeGroup(FunctionGroup::defaultFunction);
     EXPECT_EQ(editor.working().functionCode, 3);
     EXPECT_FALSE(editor.selectItem(0));  // the default group has no selector
-}
 
-TEST_F(BindingEdit, KeyCombinationsNeedAKeyOrAModifierAndCaptureOnlyInTheKeyboardGroup) {
-    BindingEditor editor = open(3);
+    // Key combinations need a key or a modifier, and keys are captured in the keyboard group only.
+    editor = open(3);
     EXPECT_FALSE(editor.captureKey(0x43));
     editor.changeGroup(FunctionGroup::keyboard);
     const ButtonBinding before = profile().buttons[3];
