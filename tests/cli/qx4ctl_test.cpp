@@ -4,10 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -59,7 +57,7 @@ std::string shell(const std::string& command) {
     return output;
 }
 
-TEST_F(Qx4ctl, ExitCodesHelpPathInitAndOneLineFailures) {
+TEST_F(Qx4ctl, ExitCodesHelpPathInitOneLineFailuresAndAWrongSizeKeptBeforeReplaced) {
     EXPECT_EQ(qx4ctl({}).code, 2);
     EXPECT_EQ(qx4ctl({"--help"}).code, 0);
     const ToolRun unknown = qx4ctl({"frobnicate"});
@@ -96,6 +94,27 @@ TEST_F(Qx4ctl, ExitCodesHelpPathInitAndOneLineFailures) {
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
     EXPECT_NE(refused.err.find(configFile().string()), std::string::npos);
+
+    // A file of the wrong size is replaced only after a copy of it is kept.
+    auto overlong = test::expectedDefaultImage();
+    overlong.resize(overlong.size() + 100, 0x5A);
+    test::writeBytes(configFile(), overlong);
+    const auto copy = data.folder() / "Config_1.data.damaged";
+    std::filesystem::create_directories(copy);
+    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
+    for (const std::vector<std::string_view>& arguments : kReplacing) {
+        const ToolRun uncopied = qx4ctl(arguments);
+        EXPECT_EQ(uncopied.code, 1) << arguments[0];
+        EXPECT_NE(uncopied.err.find("no copy of it could be kept"), std::string::npos) << uncopied.err;
+        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
+    }
+    std::filesystem::remove(copy);
+    const ToolRun replaced = qx4ctl({"init"});
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    EXPECT_NE(replaced.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos)
+        << replaced.err;
+    EXPECT_EQ(test::readBytes(copy), overlong);
+    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
 }
 
 // Files relative to whatever folder qx4ctl runs in would be lost and found at random.
@@ -122,28 +141,6 @@ TEST_F(Qx4ctl, WithoutAnAbsoluteDataFolderOnlyHelpRuns) {
     EXPECT_TRUE(std::filesystem::is_empty(workingFolder.path()));
 }
 
-// A file of the wrong size is replaced only after a copy of it is kept.
-TEST_F(Qx4ctl, AConfigurationOfTheWrongSizeIsKeptBeforeItIsReplaced) {
-    auto overlong = test::expectedDefaultImage();
-    overlong.resize(overlong.size() + 100, 0x5A);
-    test::writeBytes(configFile(), overlong);
-    const auto copy = data.folder() / "Config_1.data.damaged";
-    std::filesystem::create_directories(copy);
-    const std::vector<std::string_view> kReplacing[] = {{"init"}, {"profile", "2"}};
-    for (const std::vector<std::string_view>& arguments : kReplacing) {
-        const ToolRun refused = qx4ctl(arguments);
-        EXPECT_EQ(refused.code, 1) << arguments[0];
-        EXPECT_NE(refused.err.find("no copy of it could be kept"), std::string::npos) << refused.err;
-        EXPECT_EQ(test::readBytes(configFile()), overlong) << arguments[0];
-    }
-    std::filesystem::remove(copy);
-    const ToolRun init = qx4ctl({"init"});
-    EXPECT_EQ(init.code, 0) << init.err;
-    EXPECT_NE(init.err.find("was longer than a configuration; kept it as " + copy.string()), std::string::npos) << init.err;
-    EXPECT_EQ(test::readBytes(copy), overlong);
-    EXPECT_EQ(test::readBytes(configFile()), test::expectedDefaultImage());
-}
-
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     auto config = std::make_unique<DeviceConfig>();
     applyDefaults(*config);
@@ -164,9 +161,8 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
 
     const ToolRun show = qx4ctl({"show", "--profile", "2"});
     EXPECT_EQ(show.code, 0);
-    const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "show_profile2.txt");
     EXPECT_EQ(show.out, "Configuration: " + configFile().string() + "\nActive profile: 2\n\n" +
-                            std::string(expected.begin(), expected.end()));
+                            test::readText(QX4_TEST_DATA_DIR "/qx4ctl/show_profile2.txt"));
 
     // Controls, line and paragraph separators, bidi overrides and isolates, zero-width and tag
     // characters could rearrange or hide what a terminal shows.
@@ -179,7 +175,7 @@ TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
     EXPECT_EQ(qx4ctl({"macros"}).out, "1  K\xC3\xA4" + replaced + "x1  (1 step)\n");
 }
 
-TEST_F(Qx4ctl, WhatCannotBeReadIsSaidAndNeverWaitedFor) {
+TEST_F(Qx4ctl, WhatCannotBeReadIsSaidAndNeverWaitedForAndShowNeverPrintsAnImpossibleValue) {
     const auto macroFile = data.folder() / "macro.data";
     test::makeUnreadable(macroFile);
     const ToolRun macros = qx4ctl({"macros"});
@@ -203,10 +199,8 @@ TEST_F(Qx4ctl, WhatCannotBeReadIsSaidAndNeverWaitedFor) {
     const ToolRun against = qx4ctl({"reports", "--against", pipe.string()});
     EXPECT_EQ(against.code, 1);
     EXPECT_NE(against.err.find(pipe.string() + ": not a regular file"), std::string::npos) << against.err;
-}
 
-// Whatever the files hold, show prints only values that can exist.
-TEST_F(Qx4ctl, ShowNeverPrintsAnImpossibleValue) {
+    // Whatever the files hold, show prints only values that can exist.
     const std::regex active("Active profile: ([1-5])\n");
     const std::regex level("current: level ([1-8]), ");
     const std::regex rate("Report rate: (125|250|500|1000) Hz( \\(out of range\\))?\n");
@@ -215,12 +209,12 @@ TEST_F(Qx4ctl, ShowNeverPrintsAnImpossibleValue) {
     for (int round = 0; round < 300; ++round) {
         test::writeBytes(configFile(), test::randomBytes(random, sizeof(DeviceConfig)));
         test::writeBytes(data.folder() / "macro.data", test::randomBytes(random, 480));
-        const ToolRun show = qx4ctl({"show"});
-        ASSERT_EQ(show.code, 0);
-        ASSERT_TRUE(std::regex_search(show.out, active));
-        ASSERT_EQ(std::distance(std::sregex_iterator(show.out.begin(), show.out.end(), level), {}), 5);
-        ASSERT_EQ(std::distance(std::sregex_iterator(show.out.begin(), show.out.end(), rate), {}), 5);
-        ASSERT_FALSE(std::regex_search(show.out, control)) << show.out;
+        const ToolRun shown = qx4ctl({"show"});
+        ASSERT_EQ(shown.code, 0);
+        ASSERT_TRUE(std::regex_search(shown.out, active));
+        ASSERT_EQ(std::distance(std::sregex_iterator(shown.out.begin(), shown.out.end(), level), {}), 5);
+        ASSERT_EQ(std::distance(std::sregex_iterator(shown.out.begin(), shown.out.end(), rate), {}), 5);
+        ASSERT_FALSE(std::regex_search(shown.out, control)) << shown.out;
         ASSERT_EQ(qx4ctl({"macros"}).code, 0);
     }
 }
@@ -264,13 +258,12 @@ TEST_F(Qx4ctl, JsonOutputIsValidAndKeepsTheShapeTheManualPageDocuments) {
             EXPECT_EQ(json["macros"][0]["name"], "Re\"load\\");
         }
     }
-    const auto expected = test::readBytes(std::filesystem::path(QX4_TEST_DATA_DIR) / "qx4ctl" / "json_shapes.txt");
     std::string written;
     for (const auto& [name, shape] : shapes) written += name + "\n  " + shape + "\n";
-    EXPECT_EQ(written, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(written, test::readText(QX4_TEST_DATA_DIR "/qx4ctl/json_shapes.txt"));
 }
 
-TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
+TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWrittenAndCopiesWaitForEachOther) {
     ASSERT_EQ(qx4ctl({"init"}).code, 0);
     const auto before = test::readBytes(configFile());
     InstanceLock program(runtime.path());
@@ -284,6 +277,28 @@ TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWritten) {
     program.release();
     EXPECT_EQ(qx4ctl({"dpi", "3", "1600"}).code, 0);
     EXPECT_NE(test::readBytes(configFile()), before);
+
+    // Without the program, qx4ctl waits for another one that holds the lock while it writes the
+    // data files, instead of taking it for a program that does not answer. Threads here take the
+    // lock for a moment now and then, as many more copies of qx4ctl would, so that a lock taken
+    // between two looks at it is no rare event.
+    std::atomic<bool> done{false};
+    const auto takeTheLockNowAndThen = [&] {
+        InstanceLock other(runtime.path());
+        while (!done) {
+            if (other.acquire() == InstanceLock::Result::acquired) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                other.release();
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(400));
+        }
+    };
+    std::vector<std::jthread> others;
+    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
+    const std::string failed =
+        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
+    done = true;
+    EXPECT_EQ(failed, "");
 }
 
 // A macro renamed in macro.data alone would reset the buttons that play it at the next refresh:
@@ -294,12 +309,12 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
     const auto macroFile = data.folder() / "macro.data";
     const auto storeBefore = test::readBytes(macroFile);
     const auto configBefore = test::readBytes(configFile());
+    const std::string why = std::make_error_code(std::errc::file_too_large).message();
     {
         // macro.data fits below the limit, Config_1.data does not.
         const test::ScopedFileSizeLimit fullDisk(64 * 1024);
         const ToolRun renamed = qx4ctl({"macro", "rename", "Fire", "Burst"});
         EXPECT_EQ(renamed.code, 1);
-        const std::string why = std::make_error_code(std::errc::file_too_large).message();
         EXPECT_EQ(renamed.err, "qx4ctl macro: cannot write " + configFile().string() + ": " + why +
                                    "; nothing was changed\n");
     }
@@ -321,34 +336,8 @@ TEST_F(Qx4ctl, AFullDiskBetweenTheTwoSavesLeavesBothFilesAsTheyWere) {
         const test::ScopedFileSizeLimit fullDisk(100);
         const ToolRun run = qx4ctl(arguments);
         EXPECT_EQ(run.code, 1) << arguments[0];
-        const std::string why = std::make_error_code(std::errc::file_too_large).message();
         EXPECT_NE(run.err.find("cannot write " + std::string(file) + ": " + why + "\n"), std::string::npos) << run.err;
     }
-}
-
-// Without the program, qx4ctl waits for another one that holds the lock while it writes the
-// data files, instead of taking it for a program that does not answer. Threads here take the lock
-// for a moment now and then, as many more copies of qx4ctl would, so that a lock taken between
-// two looks at it is no rare event.
-TEST_F(Qx4ctl, ParallelCommandsWithoutTheProgramWaitForEachOther) {
-    ASSERT_EQ(qx4ctl({"init"}).code, 0);
-    std::atomic<bool> done{false};
-    const auto takeTheLockNowAndThen = [&] {
-        InstanceLock other(runtime.path());
-        while (!done) {
-            if (other.acquire() == InstanceLock::Result::acquired) {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-                other.release();
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(400));
-        }
-    };
-    std::vector<std::jthread> others;
-    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
-    const std::string failed =
-        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
-    done = true;
-    EXPECT_EQ(failed, "");
 }
 
 // Options as "--name", or as roff writes them, "\-\-name".
@@ -369,20 +358,13 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
     ASSERT_EQ(qx4ctl({"rules", "remove", "STEAM_APP_730"}).code, 0);
     const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\n";
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
-    const struct {
-        std::vector<std::string_view> arguments;
-        int code;
-    } wrong[] = {
-        {{"rules"}, 2},
-        {{"rules", "add", "steam", "6"}, 2},
-        {{"rules", "add", "a=b", "1"}, 2},
-        {{"rules", "default", "0"}, 2},
-        {{"rules", "remove", "steam"}, 1},
-        {{"rules", "list", "extra"}, 2},
+    const std::pair<std::vector<std::string_view>, int> wrong[] = {
+        {{"rules"}, 2},           {{"rules", "add", "steam", "6"}, 2}, {{"rules", "add", "a=b", "1"}, 2},
+        {{"rules", "default", "0"}, 2}, {{"rules", "remove", "steam"}, 1}, {{"rules", "list", "extra"}, 2},
     };
-    for (const auto& c : wrong) {
-        const ToolRun run = qx4ctl(c.arguments);
-        EXPECT_EQ(run.code, c.code) << run.err;
+    for (const auto& [arguments, code] : wrong) {
+        const ToolRun run = qx4ctl(arguments);
+        EXPECT_EQ(run.code, code) << run.err;
         EXPECT_NE(run.err.find("qx4ctl rules: "), std::string::npos) << run.err;
     }
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
@@ -393,8 +375,7 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
 // The page and each command's usage name the options the command description gives, no more.
 TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
     const std::filesystem::path packaging = std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
-    const auto page = test::readBytes(packaging / "qx4ctl.1");
-    const std::string manual(page.begin(), page.end());
+    const std::string manual = test::readText(packaging / "qx4ctl.1");
     const std::size_t commandsBegin = manual.find(".SH COMMANDS");
     const std::string commandsPart = manual.substr(commandsBegin, manual.find("\n.SH ", commandsBegin + 1) - commandsBegin);
     std::map<std::string, std::string> sections;  // by command, all of its sections

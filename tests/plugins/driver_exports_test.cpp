@@ -42,9 +42,6 @@ private:
 
 // Destroyed after the backend, it holds exit() up there for a while, as a leak check at exit does.
 struct SlowExit {
-    SlowExit() = default;
-    SlowExit(const SlowExit&) = delete;
-    SlowExit& operator=(const SlowExit&) = delete;
     ~SlowExit() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 } slowExit;
 ScriptedBackend backend;

@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <thread>
 
 #include "plugins/hiddriver/device_reading.h"
@@ -18,14 +15,13 @@ using test::Posted;
 using Bytes = std::vector<std::uint8_t>;
 
 // What hidapi would do. The driver calls it under its lock; the test reads it between calls.
-class FakeChannel final : public FeatureChannel {
-public:
+struct FakeChannel final : FeatureChannel {
     bool open(int vendorId, int productId) override {
         openedIds = {vendorId, productId};
-        return open_ = devicePresent;
+        return opened = devicePresent;
     }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
     int sendFeatureReport(const unsigned char* data, std::size_t length) override {
         sent.emplace_back(data, data + length);
         return sendResult;
@@ -33,12 +29,10 @@ public:
     int getFeatureReport(unsigned char*, std::size_t) override { return -1; }
 
     bool devicePresent = true;
+    bool opened = false;
     int sendResult = 4;
     std::pair<int, int> openedIds;
     std::vector<Bytes> sent;
-
-private:
-    bool open_ = false;
 };
 
 // Events the test feeds; next() blocks like the udev source until there is one.

@@ -3,8 +3,6 @@
 // through the gates only; that window still gets its keys.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "core/window_messages.h"
 #include "plugins/hook/desktop_capture.h"
 #include "plugins/hook/event_clock.h"
@@ -106,7 +104,6 @@ TEST_F(DesktopCaptureTest, PostsWhatTheGatesLetThroughInOrderWithItsPauses) {
     gates_.buttons = false;
     ASSERT_TRUE(xdotool({"click", "1", "key", "y"}));
     EXPECT_EQ(postsOf(sink_.takeThrough(key('Y', false))), taps({'Y'}));
-
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
-#include <vector>
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"

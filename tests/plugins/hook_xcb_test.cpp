@@ -7,11 +7,8 @@
 
 #include <QGuiApplication>
 
-#include <chrono>
-#include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
@@ -24,9 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 
 std::uint64_t monotonicMilliseconds() {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    using std::chrono::steady_clock;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 std::vector<Posted> tap(std::uintptr_t virtualKey) {

@@ -6,7 +6,6 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <vector>
 
 #include "core/device/link_state.h"
 #include "mouse_model.h"
@@ -51,12 +50,8 @@ Bytes macroReport(std::uint8_t slot, const Bytes& pairs = {}) {
 }
 
 TEST(VirtualMouseModel, RefusesMalformedReportsAndKeepsItsState) {
-    struct Damage {
-        Bytes report;
-        std::size_t at;
-        std::uint8_t value;
-    };
-    const Damage damaged[] = {
+    // A report, and the byte at which it is damaged with which value.
+    const std::tuple<Bytes, std::size_t, std::uint8_t> damaged[] = {
         {profileSelect(1), 0, 0x0B},  // no such command
         {kLight, 1, 12},              // wrong length byte
         {profileSelect(1), 2, 0},     // profile out of range

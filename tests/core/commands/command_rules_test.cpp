@@ -12,7 +12,6 @@
 #include "core/config/utf16_text.h"
 #include "core/device/dpi_steps.h"
 #include "core/edit/binding_editor.h"
-#include "core/vocab/function_wire_table.h"
 #include "tests/support/macro_lists.h"
 #include "tests/support/test_files.h"
 
@@ -60,27 +59,23 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
     manyModifiers += "C";
 
     const std::vector<std::pair<std::vector<std::string_view>, int>> refused{
-        {{"dpi", "3", "1650"}, 2},          {{"dpi", "3", "50"}, 2},
-        {{"dpi", "3", "5100"}, 2},          {{"dpi", "3", "9900"}, 2},
-        {{"dpi", "9", "1600"}, 2},          {{"dpi", "--current", "--color", "3", "#FF0000"}, 2},
-        {{"dpi", "--color", "3", "red"}, 2}, {{"rate", "300"}, 2},
-        {{"dpi", "--disable", "3"}, 1},     {{"dpi", "--current", "8"}, 1},
-        {{"dpi", "--enable", "--disable", "8"}, 2}, {{"dpi", "--enable", "9"}, 2},
-        {{"profile", "6"}, 2},              {{"light", "rainbow", "--color", "#FF0000"}, 2},
+        {{"dpi", "3", "1650"}, 2}, {{"dpi", "3", "50"}, 2}, {{"dpi", "3", "5100"}, 2}, {{"dpi", "3", "9900"}, 2},
+        {{"dpi", "9", "1600"}, 2}, {{"dpi", "--current", "--color", "3", "#FF0000"}, 2},
+        {{"dpi", "--color", "3", "red"}, 2}, {{"rate", "300"}, 2}, {{"dpi", "--disable", "3"}, 1},
+        {{"dpi", "--current", "8"}, 1}, {{"dpi", "--enable", "--disable", "8"}, 2}, {{"dpi", "--enable", "9"}, 2},
+        {{"profile", "6"}, 2}, {{"light", "rainbow", "--color", "#FF0000"}, 2},
         {{"light", "steady", "--brightness", "9"}, 2}, {{"light", "wave", "--direction", "up"}, 2},
-        {{"light", "off", "--speed", "3"}, 2}, {{"light", "strobe"}, 2},
-        {{"bind", "1", "right_click"}, 1},  {{"bind", "13", "copy"}, 2},
-        {{"bind", "2", "titl_left"}, 2},    {{"bind", "2", "macro:Nope"}, 1},
-        {{"bind", "2", "copy", "--loops", "2"}, 2}, {{"bind", "2", "macro:Fire", "--repeat", "hold", "--loops", "2"}, 2},
+        {{"light", "off", "--speed", "3"}, 2}, {{"light", "strobe"}, 2}, {{"bind", "1", "right_click"}, 1},
+        {{"bind", "13", "copy"}, 2}, {{"bind", "2", "titl_left"}, 2}, {{"bind", "2", "macro:Nope"}, 1},
+        {{"bind", "2", "copy", "--loops", "2"}, 2},
+        {{"bind", "2", "macro:Fire", "--repeat", "hold", "--loops", "2"}, 2},
         {{"macro", "add", "abcdefghijklmnopqrstuvwx"}, 2}, {{"macro", "add", "fire"}, 1},
         {{"macro", "add", "tab\there"}, 2}, {{"macro", "rename", "Reload", "FIRE"}, 1},
         {{"macro", "steps", "Fire", tooManySteps}, 2}, {{"macro", "steps", "Fire", "A down 65536, A up"}, 2},
         {{"macro", "steps", "Fire", "A down, A up"}, 2}, {{"macro", "steps", "Fire", "Shft down 5, A up"}, 2},
-        {{"macro", "delete", "Nope"}, 1},   {{"macro", "import", "short.macro"}, 1},
-        {{"import", "short.pro"}, 1},       {{"import", "pipe.pro"}, 1},
-        {{"import", "missing.pro"}, 1},     {{"reset", "now"}, 2},
-        {{"bind", "2", manyModifiers}, 2}, {{"rate", "500x"}, 2},
-        {{"dpi", "0", "1600"}, 2},
+        {{"macro", "delete", "Nope"}, 1}, {{"macro", "import", "short.macro"}, 1}, {{"import", "short.pro"}, 1},
+        {{"import", "pipe.pro"}, 1}, {{"import", "missing.pro"}, 1}, {{"reset", "now"}, 2},
+        {{"bind", "2", manyModifiers}, 2}, {{"rate", "500x"}, 2}, {{"dpi", "0", "1600"}, 2},
     };
     const auto recordBefore = std::make_unique<DeviceConfig>(*config);
     const std::vector<std::byte> macrosBefore = encodeMacroStore(macros);
@@ -125,13 +120,12 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
 }
 
 TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) {
+    // The button page makes the same choice for the same button, and must store the same bytes.
     auto byPage = std::make_unique<DeviceConfig>(*config);
-    const auto pageBinds = [&](auto choose) {
+    const auto expectPageStoresTheSame = [&](std::string_view function, auto choose) {
         auto editor = BindingEditor::open(byPage->profiles[1], 4, macros).value();
         choose(editor);
         ASSERT_TRUE(editor.apply(byPage->profiles[1]));
-    };
-    const auto expectSame = [&](std::string_view function) {
         EXPECT_TRUE(test::sameBytes(binding(1, 4), byPage->profiles[1].buttons[4])) << function;
     };
 
@@ -144,38 +138,34 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
             return std::ranges::find(g.codes, code) != g.codes.end();
         });
         const FunctionGroup kind = kGroups.at(group->name);
-        pageBinds([&](BindingEditor& editor) {
+        expectPageStoresTheSame(name, [&](BindingEditor& editor) {
             editor.changeGroup(kind);
             editor.selectItem(codeToGroupItem(kind, code));
         });
-        expectSame(name);
     }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "ctrl+SHIFT+c"}).out, "Profile 2, button 5: Ctrl+Shift+C\n");
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("Ctrl+Shift+C", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::keyboard);
         editor.setModifier(kModifierCtrl, true);
         editor.setModifier(kModifierShift, true);
         editor.captureKey(0x43);
     });
-    expectSame("Ctrl+Shift+C");
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "300"}).exitCode, 2);
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:fire", "--loops", "3"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("macro:Fire", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::macro);
         editor.chooseMacro(1);
         editor.commitLoopCount(u"3");
     });
-    expectSame("macro:Fire");
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "macro:Reload", "--repeat", "toggle"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) {
+    expectPageStoresTheSame("macro:Reload --repeat toggle", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::macro);
         editor.chooseMacro(0);
         editor.setRepeatMode(2);
     });
-    expectSame("macro:Reload --repeat toggle");
 
     // A kept mode the mouse cannot take (a damaged file) is no reason to leave the button as it was.
     for (const std::int32_t damaged : {-1, 256}) {
@@ -188,8 +178,7 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
     }
 
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "default"}).exitCode, 0);
-    pageBinds([](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });
-    expectSame("default");
+    expectPageStoresTheSame("default", [](BindingEditor& editor) { editor.changeGroup(FunctionGroup::defaultFunction); });
 
     // The left-click rule: the only left click stays until another button is one.
     EXPECT_EQ(run({"bind", "1", "copy"}).exitCode, 1);

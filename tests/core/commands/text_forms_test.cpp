@@ -29,7 +29,7 @@ bool operator==(const MacroAction& a, const MacroAction& b) {
 
 namespace {
 
-TEST(StepText, ShownStepsReadBackAsTheSameStepsAndTheDocumentedFormRoundTrips) {
+TEST(StepAndKeyText, ShownStepsAndKeyCombinationsReadBackAsThemselvesAndTheDocumentedFormRoundTrips) {
     const std::string example = "Ctrl down 20, C down 20, C up 20, Ctrl up";
     std::string problem;
     const auto parsed = commands::parseStepsText(example, problem);
@@ -54,9 +54,8 @@ TEST(StepText, ShownStepsReadBackAsTheSameStepsAndTheDocumentedFormRoundTrips) {
         ASSERT_TRUE(back) << text << ": " << problem;
         ASSERT_EQ(*back, steps) << text;
     }
-}
 
-TEST(KeyNames, EveryKeyCombinationNamedReadsBackAsItself) {
+    // Every key combination named reads back as itself.
     for (int code = 1; code <= 0xFF; ++code) {
         for (std::uint8_t mask = 0; mask <= 0x0F; ++mask) {
             const commands::KeyCombination keys{mask, static_cast<std::uint8_t>(code)};
@@ -74,7 +73,7 @@ TEST(KeyNames, EveryKeyCombinationNamedReadsBackAsItself) {
 
 // Scripts type the names qx4ctl functions prints: tests/data/qx4ctl/function_names.txt holds
 // every one bind has ever taken, and each must go on meaning the same function.
-TEST(FunctionNames, EveryNameScriptsTypeStays) {
+TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThroughItsCode) {
     std::ifstream in(QX4_TEST_DATA_DIR "/qx4ctl/function_names.txt");
     ASSERT_TRUE(in);
     std::set<std::pair<std::string, int>> kept;
@@ -94,33 +93,63 @@ TEST(FunctionNames, EveryNameScriptsTypeStays) {
         if (!function.scriptAlias.empty()) taken.emplace(function.scriptAlias, code);
     }
     EXPECT_EQ(taken, kept) << "a name scripts type was added or changed: add it to the file, or keep the old one";
+
+    // Every selector item round-trips through its code; worked selections.
+    for (FunctionGroup group : {FunctionGroup::mouse, FunctionGroup::dpi, FunctionGroup::profile, FunctionGroup::media,
+                                FunctionGroup::system, FunctionGroup::shortcut}) {
+        const int items = static_cast<int>(selectorItems(group).size());
+        ASSERT_GT(items, 0);
+        for (int item = 0; item < items; ++item) {
+            const auto code = groupItemToCode(group, item);
+            ASSERT_TRUE(code.has_value());
+            EXPECT_EQ(codeToGroupItem(group, *code), item) << "group " << int(group) << " item " << item;
+            EXPECT_FALSE(functionTextKey(*code).empty()) << "code " << int(*code);
+        }
+        EXPECT_FALSE(groupItemToCode(group, -1).has_value());
+        EXPECT_FALSE(groupItemToCode(group, items).has_value());
+    }
+    EXPECT_EQ(selectorItems(FunctionGroup::media).size(), 18u);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
+    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 7), 6);    // DPI up sits in two selectors
+    EXPECT_EQ(codeToGroupItem(FunctionGroup::dpi, 7), 1);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::keyboard, 3), kKeyboardFunctionCode);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
+
+    ButtonBinding macro{};
+    macro.functionCode = kMacroFunctionCode;
+    macro.macroName = toMacroName(u"Fire");
+    const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
+    EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
 }
 
-TEST(JsonWriter, AnyTextComesOutAsValidJsonThatReadsBackAsThatText) {
-    const std::vector<std::pair<std::string, std::string>> texts{
-        {"plain", "plain"},
-        {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
-        {"controls \x01\x1F\x7F\n\r\t end", "controls \x01\x1F\x7F\n\r\t end"},
-        {"separators \xE2\x80\xA8\xE2\x80\xA9", "separators \xE2\x80\xA8\xE2\x80\xA9"},
-        {"K\xC3\xA4se \xF0\x9F\x90\x81", "K\xC3\xA4se \xF0\x9F\x90\x81"},
-        {"broken \xFF \xC0\x80 \xED\xA0\x80", "broken \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {std::string("nul \0 in", 8), std::string("nul \0 in", 8)},
-    };
+TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUtf8) {
+    // Each reads back as written but the last, whose every byte that is no character becomes U+FFFD.
+    const std::vector<std::string> texts{"plain", "quote \" backslash \\ slash /", "controls \x01\x1F\x7F\n\r\t end",
+                                         "separators \xE2\x80\xA8\xE2\x80\xA9", "K\xC3\xA4se \xF0\x9F\x90\x81",
+                                         std::string("nul \0 in", 8), "broken \xFF \xC0\x80 \xED\xA0\x80"};
     commands::JsonWriter writer;
     writer.beginObject().key("texts").beginArray();
-    for (const auto& [written, read] : texts) writer.value(written);
+    for (const std::string& text : texts) writer.value(text);
     writer.endArray().key("empty").beginObject().endObject().key("n").value(-12).key("b").value(false).key("z").null();
     const std::string document = writer.endObject().finish();
     EXPECT_EQ(document.find_first_of(std::string("\x01\x7F\n\r\t", 5)), document.size() - 1) << "raw controls";
     EXPECT_EQ(document.find("\xE2\x80\xA8"), std::string::npos) << "U+2028 ends a line in JavaScript";
 
-    nlohmann::ordered_json expected = nlohmann::ordered_json::object();
-    for (const auto& text : texts) expected["texts"].push_back(text.second);
-    expected["empty"] = nlohmann::ordered_json::object();
-    expected["n"] = -12;
-    expected["b"] = false;
-    expected["z"] = nullptr;
+    auto expected = nlohmann::ordered_json::parse(R"({"texts": [], "empty": {}, "n": -12, "b": false, "z": null})");
+    expected["texts"] = texts;
+    expected["texts"].back() = "broken \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD";
     EXPECT_EQ(nlohmann::ordered_json::parse(document), expected) << document;
+
+    // Names and texts cross between the stored UTF-16 and UTF-8: surrogate pairs become one
+    // character, what is not a character becomes U+FFFD.
+    const std::pair<std::u16string_view, std::string_view> utf16[] = {
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
+    for (const auto& [text, utf8] : utf16) EXPECT_EQ(utf16ToUtf8(text), utf8);
 }
 
 TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {
@@ -174,46 +203,6 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
     EXPECT_EQ(decodeReply(encodeReply(reply)), reply);
     EXPECT_FALSE(decodeReply(encodeReply(reply) + "x"));
     EXPECT_FALSE(decodeReply("QX4CTL/1 1 4\nout\n"));
-}
-
-TEST(FunctionCatalogue, EverySelectorItemRoundTripsThroughItsCodeAndWorkedSelections) {
-    for (FunctionGroup group : {FunctionGroup::mouse, FunctionGroup::dpi, FunctionGroup::profile, FunctionGroup::media,
-                                FunctionGroup::system, FunctionGroup::shortcut}) {
-        const int items = static_cast<int>(selectorItems(group).size());
-        ASSERT_GT(items, 0);
-        for (int item = 0; item < items; ++item) {
-            const auto code = groupItemToCode(group, item);
-            ASSERT_TRUE(code.has_value());
-            EXPECT_EQ(codeToGroupItem(group, *code), item) << "group " << int(group) << " item " << item;
-            EXPECT_FALSE(functionTextKey(*code).empty()) << "code " << int(*code);
-        }
-        EXPECT_FALSE(groupItemToCode(group, -1).has_value());
-        EXPECT_FALSE(groupItemToCode(group, items).has_value());
-    }
-    EXPECT_EQ(selectorItems(FunctionGroup::media).size(), 18u);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
-    EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 7), 6);    // DPI up sits in two selectors
-    EXPECT_EQ(codeToGroupItem(FunctionGroup::dpi, 7), 1);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::keyboard, 3), kKeyboardFunctionCode);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
-    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
-
-    ButtonBinding macro{};
-    macro.functionCode = kMacroFunctionCode;
-    macro.macroName = toMacroName(u"Fire");
-    const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
-    EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
-}
-
-// Names and texts cross between the stored UTF-16 and UTF-8; what is not a character becomes U+FFFD.
-TEST(Utf16Text, SurrogatePairsBecomeOneCharacterAndLoneHalvesTheReplacement) {
-    const std::pair<std::u16string_view, std::string_view> cases[] = {
-        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
-        {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
-    for (const auto& [text, utf8] : cases) EXPECT_EQ(utf16ToUtf8(text), utf8);
 }
 
 // tests/data/vocab/key_codes.txt holds the table as written down for the mouse, row by row.

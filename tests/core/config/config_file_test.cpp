@@ -9,8 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <memory>
-#include <optional>
 
 #include "core/config/config_file.h"
 #include "core/config/config_range.h"
@@ -51,8 +49,8 @@ TEST(ConfigDefaults, MatchTheFieldTableByteForByteAndLeaveUnlistedBytesAlone) {
     EXPECT_EQ(storedToArgb(0x563412), 0xFF123456u) << "colours are stored red first";
 }
 
-// Random images show that loaded indices stay in range; this pins what the range rule does with
-// a value outside, and that it leaves alone what is inside.
+// What the range rule does with a value outside, that it leaves alone what is inside, and that no
+// index of a random image stays out of range.
 TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKept) {
     auto config = std::make_unique<DeviceConfig>();
     applyDefaults(*config);
@@ -83,6 +81,14 @@ TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKep
               std::make_tuple(std::uint8_t{0}, std::uint16_t{46}, -1));
     EXPECT_EQ(binding.macroName[22], u'x');
     EXPECT_EQ(binding.macroName[23], u'\0');
+
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 2000; ++round) {
+        const auto bytes = test::randomBytes(random, sizeof(DeviceConfig));
+        const std::size_t macroCount = static_cast<std::size_t>(round % 4);
+        decodeConfigImage(std::as_bytes(std::span(bytes)), *config, macroCount);
+        ASSERT_EQ(test::firstOutOfRange(*config, round % 4), "") << "round " << round;
+    }
 }
 
 class ConfigFile : public ::testing::Test {
@@ -173,41 +179,28 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
 // Files relative to whatever folder the program was started in would be lost and found at random;
 // qx4ctl's tests refuse a relative QX4_DATA_DIR and a missing HOME.
 TEST(DataFolder, IsAbsoluteOrRefusedWithItsReason) {
-    struct Case {
-        std::optional<std::string> dataDir, dataHome, home;
-        const char* reason;  // in the refusal; nullptr: none
+    // XDG_DATA_HOME, HOME, and what the refusal says (nullptr: none).
+    const std::tuple<std::optional<std::string>, std::optional<std::string>, const char*> cases[] = {
+        {std::nullopt, "/home/ann", nullptr},
+        {"/data", std::nullopt, nullptr},
+        {"share", "", "HOME is not set"},
+        {std::nullopt, ".", "HOME is the relative path '.'"},
     };
-    const Case cases[] = {
-        {std::nullopt, std::nullopt, "/home/ann", nullptr},
-        {std::nullopt, "/data", std::nullopt, nullptr},
-        {std::nullopt, "share", "", "HOME is not set"},
-        {std::nullopt, std::nullopt, ".", "HOME is the relative path '.'"},
-    };
-    for (const Case& c : cases) {
-        const test::ScopedEnv dataDir("QX4_DATA_DIR", c.dataDir);
-        const test::ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
-        const test::ScopedEnv home("HOME", c.home);
+    const test::ScopedEnv dataDir("QX4_DATA_DIR", std::nullopt);
+    for (const auto& [dataHomeValue, homeValue, reason] : cases) {
+        const test::ScopedEnv dataHome("XDG_DATA_HOME", dataHomeValue);
+        const test::ScopedEnv home("HOME", homeValue);
         const auto problem = dataDirectoryProblem();
-        if (c.reason == nullptr) {
+        if (reason == nullptr) {
             EXPECT_EQ(problem, std::nullopt);
             EXPECT_TRUE(dataDirectory().is_absolute()) << dataDirectory();
         } else {
-            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(c.reason));
+            EXPECT_THAT(problem.value_or(""), ::testing::HasSubstr(reason));
         }
     }
 }
 
-TEST(ConfigImage, RandomImagesNeverYieldAnOutOfRangeIndex) {
-    std::mt19937 random(20261206);
-    auto config = std::make_unique<DeviceConfig>();
-    for (int round = 0; round < 2000; ++round) {
-        const auto bytes = test::randomBytes(random, sizeof(DeviceConfig));
-        const std::size_t macroCount = static_cast<std::size_t>(round % 4);
-        decodeConfigImage(std::as_bytes(std::span(bytes)), *config, macroCount);
-        ASSERT_EQ(test::firstOutOfRange(*config, round % 4), "") << "round " << round;
-    }
-}
-
+// Under the usual umask, which a new data file must not follow.
 class FileSafety : public ConfigFile {
 protected:
     void SetUp() override {
@@ -216,26 +209,18 @@ protected:
         fs::create_directories(data.folder());
         fs::create_directories(synced());
     }
+    void TearDown() override { umask(umask_); }
     fs::path macroFile() const { return data.folder() / "macro.data"; }
     fs::path synced() const { return data.root() / "synced"; }  // where a user keeps the real files
     fs::path exported(const char* name) const { return data.root() / name; }
 
     MacroList macros;
+    mode_t umask_ = umask(022);
 };
 
 fs::perms permissionsOf(const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; }
 
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : old_(umask(mask)) {}
-    ~ScopedUmask() { umask(old_); }
-
-private:
-    mode_t old_;
-};
-
 TEST_F(FileSafety, NewFilesArePrivateReplacedOnesKeepTheirModeAndLinksAreWrittenThrough) {
-    const ScopedUmask usual(022);
     ASSERT_TRUE(saveConfig(*config));
     ASSERT_TRUE(saveMacros(MacroList{}));
     EXPECT_EQ(permissionsOf(path()), fs::perms::owner_read | fs::perms::owner_write);
@@ -266,7 +251,6 @@ TEST_F(FileSafety, NewFilesArePrivateReplacedOnesKeepTheirModeAndLinksAreWritten
 // Exports are for other machines and people, so they follow the umask as any saved file does,
 // unlike the data files above; they never make folders, which a refused export would leave behind.
 TEST_F(FileSafety, ExportsFollowTheUmaskAndMakeNoFolder) {
-    const ScopedUmask usual(022);
     const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
     const auto exportMacro = [](const fs::path& file) { return exportMacroFile(MacroRecord{}, file); };
     const auto exportActive = [this](const fs::path& file) { return exportProfile(*config, file); };
@@ -280,16 +264,12 @@ TEST_F(FileSafety, ExportsFollowTheUmaskAndMakeNoFolder) {
     }
 }
 
-pid_t processThatHasEnded() {
-    const pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
 TEST_F(FileSafety, OpeningTheDataFolderRemovesOnlyTheTemporariesOfSavesThatDied) {
     fs::create_symlink("../../synced/qx4.data", path());
-    const std::string dead = std::to_string(processThatHasEnded());
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string dead = std::to_string(ended);
     const std::string running = std::to_string(getppid());
     const std::vector<fs::path> stale{
         data.folder() / ("Config_1.data.tmp-" + dead + "-0"), data.folder() / ("macro.data.tmp-" + dead + "-12"),
@@ -352,17 +332,16 @@ TEST_F(FileSafety, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsItsM
     }
     EXPECT_EQ(config->profiles[4].buttons[5].macroActionCount, kMacroActionCapacity);
     EXPECT_EQ(test::readBytes(macroFilePath()).size(), 4 * kMacroRecordSize);
-}
 
-TEST_F(FileSafety, OnlyARegularFileOfExactlyOneProfileIsImported) {
-    const auto before = std::make_unique<DeviceConfig>(*config);
+    // Only a regular file of exactly one profile is imported.
+    const auto imported = std::make_unique<DeviceConfig>(*config);
     ASSERT_EQ(mkfifo(exported("pipe.pro").c_str(), 0600), 0);
     EXPECT_EQ(importProfile(*config, macros, exported("pipe.pro")).status, ProfileImportStatus::notRegularFile);
     test::writeBytes(exported("huge.pro"), {1});
     std::filesystem::resize_file(exported("huge.pro"), 2'000'000'000);
     EXPECT_EQ(importProfile(*config, macros, exported("huge.pro")).status, ProfileImportStatus::wrongSize);
     EXPECT_EQ(importProfile(*config, macros, exported("missing.pro")).status, ProfileImportStatus::unreadable);
-    EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
+    EXPECT_EQ(std::memcmp(config.get(), imported.get(), sizeof(DeviceConfig)), 0);
 }
 
 }  // namespace

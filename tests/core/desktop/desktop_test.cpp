@@ -8,15 +8,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <optional>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "core/desktop/autostart.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/device_access.h"
-#include "core/rules/focus_rules.h"
 #include "core/rules/follow_engine.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -42,7 +38,7 @@ protected:
     fs::path userEntry_ = folders_.user / kAutostartFileName;
 };
 
-TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenAndOffLeavesNothingBehind) {
+TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenOffLeavesNothingAndAHugeOneStartsNothing) {
     EXPECT_FALSE(autostartState(folders_).enabled);
     const fs::path program = root_.path() / "my apps/$HOME/qx4-config";
     ASSERT_EQ(setAutostart(true, folders_, program), "");
@@ -63,6 +59,17 @@ TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenAndOffLeavesNothingBe
     writeText(userEntry_, "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_FALSE(autostartState(folders_).enabled);
     EXPECT_NE(setAutostart(true, folders_, "/opt/qx4\nExec=rm -rf ~"), "") << "no line break into the entry";
+    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
+    EXPECT_TRUE(autostartState(folders_).enabled);
+
+    // The entry is read in a bounded piece: a huge one, even a single line without end, is no
+    // entry this program or a package wrote, and starts nothing.
+    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
+    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(autostartState(folders_).enabled);
+    writeText(userEntry_, start);
+    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
+    EXPECT_FALSE(autostartState(folders_).enabled);
     EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_TRUE(autostartState(folders_).enabled);
 }
@@ -91,19 +98,6 @@ TEST_F(Autostart, ASystemWideEntryIsOverruledWithHiddenAndComesBackWhenSwitchedO
     EXPECT_TRUE(autostartState(folders_).enabled);
     ASSERT_EQ(setAutostart(false, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_FALSE(fs::exists(userEntry_));
-}
-
-// The entry is read in a bounded piece: a huge one, even a single line without end, is no entry
-// this program or a package wrote, and starts nothing.
-TEST_F(Autostart, AnEntryTooLargeToBeOneIsNotTakenInWhole) {
-    const std::string start = "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\n";
-    writeText(userEntry_, start + "Comment=" + std::string(1 << 20, 'x') + "\n");
-    EXPECT_FALSE(autostartState(folders_).enabled);
-    writeText(userEntry_, start);
-    fs::resize_file(userEntry_, 3ull << 30);  // a hole of 3 GB of zeros: no line ends in it
-    EXPECT_FALSE(autostartState(folders_).enabled);
-    EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
-    EXPECT_TRUE(autostartState(folders_).enabled);
 }
 
 // Without an absolute home the entry would be written into whatever folder the program runs in.
@@ -152,7 +146,7 @@ struct MadeUpSystem {
 constexpr const char* kReceiverHid = "0003:00001D57:0000FA66";
 constexpr const char* kCableHid = "0003:00001D57:0000FA65";
 
-TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
+TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFixesIt) {
     MadeUpSystem machine;
     machine.usbDevice("1-4", "046d", "c52b");
     machine.hidraw("hidraw0", "0003:0000046D:0000C52B");
@@ -181,12 +175,8 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoNeverAsNoMouse) {
     const DeviceAccess open = checkDeviceAccess(machine.system);
     EXPECT_EQ(open.state, State::open);
     EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root.path() / "bin", machine.system)), "");
-}
 
-TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAlreadyReads) {
-    MadeUpSystem machine;
-    machine.usbDevice("1-2", "1d57", "fa66");
-    machine.hidraw("hidraw3", kReceiverHid);
+    // The command to fix it installs the rule found beside the program, or applies one udev already reads.
     machine.closed = {"hidraw3"};
     const DeviceAccess access = checkDeviceAccess(machine.system);
     const std::string apply = "sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw";
@@ -218,44 +208,28 @@ TEST(AccessFix, TheCommandInstallsTheRuleFoundBesideTheProgramOrAppliesOneUdevAl
     fix = accessFix(withoutUdev, prefix / "bin", machine.system);
     EXPECT_EQ(fix.kind, AccessFix::Kind::noUdev);
     EXPECT_EQ(fix.command, "");
-    const std::string text = accessProblemText(withoutUdev, fix);
-    EXPECT_NE(text.find("no udev"), std::string::npos) << text;
-    EXPECT_NE(text.find("--simulate"), std::string::npos) << text;
+    const std::string noUdevText = accessProblemText(withoutUdev, fix);
+    EXPECT_NE(noUdevText.find("no udev"), std::string::npos) << noUdevText;
+    EXPECT_NE(noUdevText.find("--simulate"), std::string::npos) << noUdevText;
 }
 
-TEST(FocusRules, ReadsWhatAPersonWritesAndWritesWhatItReads) {
-    const FocusRules rules = parseRules(
-                                 "# mine\n"
-                                 "\n"
-                                 "  follow = off\r\n"
-                                 "default=3\n"
-                                 "app steam_app_730 = 2\n"
-                                 "app\tMy Game (x64) = 5\n"
-                                 "app STEAM_APP_730 = 4\n")
-                                 .rules;
+// Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
+TEST(FocusRules, ReadsWhatAPersonWritesWritesWhatItReadsAndNamesTheFirstLineThatIsNotARule) {
+    const FocusRules rules = parseRules("# mine\n\n  follow = off\r\ndefault=3\napp steam_app_730 = 2\n"
+                                        "app\tMy Game (x64) = 5\napp STEAM_APP_730 = 4\n").rules;
     EXPECT_EQ(rules, (FocusRules{false, 2, {{"steam_app_730", 3}, {"My Game (x64)", 4}}}))
         << "a later line for the same application, in any case, changes the first";
     EXPECT_EQ(parseRules(formatRules(rules)).rules, rules);
-}
 
-TEST(FocusRules, NamesTheFirstLineThatIsNotARule) {
-    const struct {
-        const char* text;
-        int badLine;
-    } cases[] = {
-        {"follow = yes\n", 1},
-        {"default = 6\n", 1},
-        {"default = 0\n", 1},
-        {"app = 2\n", 1},
-        {"follow = on\napp steam 2\n", 2},
-        {"follow = on\nsteam = 2\n", 2},
-        {"app steam = 12\n", 1},
+    const std::pair<const char*, int> damaged[] = {
+        {"follow = yes\n", 1}, {"default = 6\n", 1}, {"default = 0\n", 1}, {"app = 2\n", 1},
+        {"follow = on\napp steam 2\n", 2}, {"follow = on\nsteam = 2\n", 2}, {"app steam = 12\n", 1},
         {"\x7f" "ELF\x02\x01\n", 1},
     };
-    for (const auto& c : cases) {
-        const RulesParse parse = parseRules(c.text);
-        EXPECT_EQ(parse.badLine, c.badLine) << c.text;
-        EXPECT_EQ(parse.rules, FocusRules{}) << "a damaged file holds no rule: " << c.text;
+    for (const auto& [text, badLine] : damaged) {
+        const RulesParse parse = parseRules(text);
+        EXPECT_EQ(parse.badLine, badLine) << text;
+        EXPECT_EQ(parse.rules, FocusRules{}) << text;
     }
 }
 
@@ -314,48 +288,34 @@ FocusRules gameAndBrowser(std::optional<int> defaultProfile = std::nullopt, bool
 
 TEST(FollowEngine, SelectsOnceForTheApplicationThatStaysInFront) {
     const std::vector<FollowCase> cases{
-        {"a focus change switches, once it has rested",
-         gameAndBrowser(),
+        {"a focus change switches, once it has rested", gameAndBrowser(),
          {focus(0, game), settle(100, 1, Kind::askAgainAt), settle(300, 1, Kind::select, 2)}},
-        {"the program file name matches, whatever the case",
-         gameAndBrowser(),
+        {"the program file name matches, whatever the case", gameAndBrowser(),
          {focus(0, browser), settle(300, 1, Kind::select, 3)}},
-        {"nothing for the profile already active",
-         gameAndBrowser(),
-         {focus(0, game), settle(300, 2, Kind::nothing)}},
-        {"a flurry selects for the last application only",
-         gameAndBrowser(),
+        {"nothing for the profile already active", gameAndBrowser(), {focus(0, game), settle(300, 2, Kind::nothing)}},
+        {"a flurry selects for the last application only", gameAndBrowser(),
          {focus(0, game), focus(100, browser), focus(200, terminal), focus(250, game),
           settle(300, 1, Kind::askAgainAt), settle(550, 1, Kind::select, 2), settle(900, 2, Kind::nothing)}},
-        {"a select due during an apply is made after it",
-         gameAndBrowser(),
+        {"a select due during an apply is made after it", gameAndBrowser(),
          {focus(0, game), settle(300, 1, Kind::askAgainAfterApply, 0, true), settle(800, 1, Kind::select, 2)}},
-        {"a choice by hand holds while the application stays in front",
-         gameAndBrowser(),
+        {"a choice by hand holds while the application stays in front", gameAndBrowser(),
          {focus(0, game), settle(300, 1, Kind::select, 2), hand(), focus(1000, game), settle(1300, 4, Kind::nothing),
           focus(2000, browser), settle(2300, 4, Kind::select, 3), focus(3000, game), settle(3300, 3, Kind::select, 2)}},
-        {"a choice by hand while the focus rests is made for the application in front",
-         gameAndBrowser(),
+        {"a choice by hand while the focus rests is made for the application in front", gameAndBrowser(),
          {focus(0, game), hand(), settle(300, 4, Kind::nothing), focus(400, game), settle(700, 4, Kind::nothing)}},
-        {"an application without a rule keeps the profile",
-         gameAndBrowser(),
+        {"an application without a rule keeps the profile", gameAndBrowser(),
          {focus(0, terminal), settle(300, 2, Kind::nothing)}},
-        {"or takes the default",
-         gameAndBrowser(4),
-         {focus(0, terminal), settle(300, 2, Kind::select, 5)}},
-        {"switched off, nothing follows",
-         gameAndBrowser(4, false),
-         {focus(0, game), settle(300, 1, Kind::nothing)}},
+        {"or takes the default", gameAndBrowser(4), {focus(0, terminal), settle(300, 2, Kind::select, 5)}},
+        {"switched off, nothing follows", gameAndBrowser(4, false), {focus(0, game), settle(300, 1, Kind::nothing)}},
     };
     for (const FollowCase& c : cases) {
         SCOPED_TRACE(c.name);
         FollowEngine engine;
         engine.setRules(c.rules);
-        const FollowEngine::Clock::time_point start{};
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             SCOPED_TRACE("step " + std::to_string(i));
             const FollowStep& step = c.steps[i];
-            const auto when = start + milliseconds(step.ms);
+            const FollowEngine::Clock::time_point when{milliseconds(step.ms)};
             if (step.what == FollowStep::What::focus) {
                 EXPECT_EQ(engine.focusReported(step.app, when), when + FollowEngine::kRest);
             } else if (step.what == FollowStep::What::hand) {
@@ -369,12 +329,10 @@ TEST(FollowEngine, SelectsOnceForTheApplicationThatStaysInFront) {
             }
         }
     }
-}
 
-TEST(FollowEngine, RemembersTheApplicationsSeenLatestFirstEachOnce) {
+    // The applications seen, latest first, each once.
     FollowEngine engine;
-    const FollowEngine::Clock::time_point now{};
-    for (const auto& app : {game, browser, game, terminal}) engine.focusReported(app, now);
+    for (const auto& app : {game, browser, game, terminal}) engine.focusReported(app, {});
     EXPECT_EQ(engine.recentApps(), (std::vector<std::string>{"xterm", "steam_app_730", "Navigator"}));
 }
 

@@ -4,19 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
-#include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
 #include "core/device/apply_worker.h"
 #include "core/device/dpi_steps.h"
-#include "core/device/reports.h"
 #include "tests/support/hex_fixture.h"
 #include "tests/support/sample_record.h"
 
@@ -33,9 +28,14 @@ std::string describe(const FeatureReport& report) {
     return kNames[static_cast<int>(report.type)] + (" " + std::to_string(report.bytes[2]));
 }
 
-// Notes each report, described, and answers as the test scripts (true: written).
-class ScriptedWriter final : public ReportWriter {
+// The mouse and the window as the worker sees them: notes each report, described, and answers as
+// the test scripts (true: written); notes how each request ended.
+class ScriptedMouse final : public ReportWriter, public ApplyListener {
 public:
+    struct End {
+        ApplyOutcome outcome;                 // of a finished apply
+        std::optional<ApplySkipReason> skip;  // of a skipped one
+    };
     std::function<bool(const FeatureReport&)> answer;  // changed only while no request runs
 
     WriteResult writeReport(const FeatureReport& report, std::stop_token) override {
@@ -43,32 +43,17 @@ public:
         written_.push_back(describe(report));
         return {!answer || answer(report), Link::cable};
     }
-    // What was written since the last call.
-    std::vector<std::string> take() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(written_, {});
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> written_;
-};
-
-class WaitableListener final : public ApplyListener {
-public:
-    struct End {
-        ApplyOutcome outcome;                 // of a finished apply
-        std::optional<ApplySkipReason> skip;  // of a skipped one
-    };
     void applyStarted(const ApplyStart&) override {}
     void reportWritten(const PlannedReport&, const WriteResult&, int) override {}
     void applyFinished(const ApplyOutcome& outcome) override { end({outcome, std::nullopt}); }
     void applySkipped(ApplySkipReason reason) override { end({{}, reason}); }
 
-    // Waits until `count` requests have ended, finished or skipped; false after 20 s.
-    bool waitForEnded(std::size_t count) {
+    // Waits until `count` requests have ended, finished or skipped, and returns what was written
+    // since the last call; fails the test after 20 s.
+    std::vector<std::string> waitForEnded(std::size_t count) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_.size() >= count; });
+        EXPECT_TRUE(changed_.wait_for(lock, std::chrono::seconds(20), [&] { return ended_.size() >= count; }));
+        return std::exchange(written_, {});
     }
     End last() {
         std::lock_guard lock(mutex_);
@@ -83,6 +68,7 @@ private:
     }
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::vector<std::string> written_;
     std::vector<End> ended_;
 };
 
@@ -121,7 +107,8 @@ TEST_F(ApplyPlanTest, FullDownloadsAreByteExactInOrder) {
 }
 
 // Which profile is active, the report rate and uncompared bytes are no section of their own; a
-// damaged active profile still selects and sends one that exists.
+// damaged active profile still selects and sends one that exists. Every compared field flags its
+// own section only.
 TEST_F(ApplyPlanTest, UnchangedSectionsSendOnlyTheProfileSelectAndActiveRate) {
     current.profiles[1].spareValue1 = 99;
     current.profiles[1].reservedHead[0] = 1;
@@ -131,25 +118,17 @@ TEST_F(ApplyPlanTest, UnchangedSectionsSendOnlyTheProfileSelectAndActiveRate) {
         current.activeProfile = active;
         EXPECT_THAT(incremental(), ElementsAre(std::string("select ") + profile, std::string("polling ") + profile)) << active;
     }
-}
 
-TEST_F(ApplyPlanTest, EachComparedFieldFlagsItsOwnSectionOnly) {
     const std::pair<std::function<void(ProfileSettings&)>, Section> edits[] = {
-        {[](ProfileSettings& p) { p.dpiParamA = 1; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiParamB = 1; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiLevelEnabled[7] = 1; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiValuesX[3] = 17; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiValuesY[0] = 5; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiLevel = 0; }, Section::dpi},
-        {[](ProfileSettings& p) { p.dpiColors[2] = 0x123456; }, Section::dpi},
-        {[](ProfileSettings& p) { p.lightMode = 1; }, Section::light},
-        {[](ProfileSettings& p) { p.lightBrightness = 2; }, Section::light},
-        {[](ProfileSettings& p) { p.lightBreathSpeed = 2; }, Section::light},
-        {[](ProfileSettings& p) { p.lightColor = 0x10; }, Section::light},
-        {[](ProfileSettings& p) { p.lightExtra = 0; }, Section::light},
-        {[](ProfileSettings& p) { p.lightDirection = 0; }, Section::light},  // not on the wire, yet sent
-        {[](ProfileSettings& p) { p.buttons[23].macroActions[45].delay = 1; }, Section::buttons},
-        {[](ProfileSettings& p) { p.buttons[0].spareWord = 1; }, Section::buttons},
+        {[](auto& p) { p.dpiParamA = 1; }, Section::dpi}, {[](auto& p) { p.dpiParamB = 1; }, Section::dpi},
+        {[](auto& p) { p.dpiLevelEnabled[7] = 1; }, Section::dpi}, {[](auto& p) { p.dpiValuesX[3] = 17; }, Section::dpi},
+        {[](auto& p) { p.dpiValuesY[0] = 5; }, Section::dpi}, {[](auto& p) { p.dpiLevel = 0; }, Section::dpi},
+        {[](auto& p) { p.dpiColors[2] = 0x123456; }, Section::dpi}, {[](auto& p) { p.lightMode = 1; }, Section::light},
+        {[](auto& p) { p.lightBrightness = 2; }, Section::light}, {[](auto& p) { p.lightBreathSpeed = 2; }, Section::light},
+        {[](auto& p) { p.lightColor = 0x10; }, Section::light}, {[](auto& p) { p.lightExtra = 0; }, Section::light},
+        {[](auto& p) { p.lightDirection = 0; }, Section::light},  // not on the wire, yet sent
+        {[](auto& p) { p.buttons[23].macroActions[45].delay = 1; }, Section::buttons},
+        {[](auto& p) { p.buttons[0].spareWord = 1; }, Section::buttons},
     };
     for (std::size_t i = 0; i < std::size(edits); ++i) {
         DeviceConfig edited = applied;
@@ -221,23 +200,21 @@ protected:
     // Runs one request to its end and returns what it wrote.
     std::vector<std::string> applyAndWait(bool full) {
         worker.requestApply(full, record);
-        EXPECT_TRUE(listener.waitForEnded(++requests));
-        return writer.take();
+        return mouse.waitForEnded(++requests);
     }
 
     DeviceConfig record{};
     PresenceState presence;
-    ScriptedWriter writer;
-    WaitableListener listener;
+    ScriptedMouse mouse;
     std::size_t requests = 0;
-    ApplyWorker worker{writer, presence, listener};
+    ApplyWorker worker{mouse, presence, mouse};
 };
 
 TEST_F(ApplyWorkerTest, AFullDownloadFirstThenOnlyChangesAndNothingWithoutALinkOrAwakeMouse) {
     worker.setBaseline(record);
     EXPECT_THAT(applyAndWait(false), SizeIs(1 + 15 + 5 + 1));
-    EXPECT_TRUE(listener.last().outcome.full);
-    EXPECT_EQ(listener.last().outcome.sent, 22);
+    EXPECT_TRUE(mouse.last().outcome.full);
+    EXPECT_EQ(mouse.last().outcome.sent, 22);
     EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "polling 1"));
     record.profiles[4].lightColor = 0x00112233;
     EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "light 5", "polling 1"));
@@ -251,14 +228,14 @@ TEST_F(ApplyWorkerTest, AFullDownloadFirstThenOnlyChangesAndNothingWithoutALinkO
     worker.setBaseline(record);
     presence.mouseAsleep = 1;
     EXPECT_THAT(applyAndWait(false), IsEmpty());
-    EXPECT_EQ(listener.last().skip, ApplySkipReason::mouseAsleep);
+    EXPECT_EQ(mouse.last().skip, ApplySkipReason::mouseAsleep);
     presence.mouseAsleep = 0;
     EXPECT_THAT(applyAndWait(false), SizeIs(22));  // the full download is still due
 
     record.profiles[0].dpiValuesX[0] = 9;
     presence.cableState = kLinkRemoved;
     EXPECT_THAT(applyAndWait(false), IsEmpty());
-    EXPECT_EQ(listener.last().skip, ApplySkipReason::noLink);
+    EXPECT_EQ(mouse.last().skip, ApplySkipReason::noLink);
     presence.receiverState = kLinkPresent;
     EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "dpi 1", "polling 1"));
 }
@@ -267,14 +244,14 @@ TEST_F(ApplyWorkerTest, FailedReportsStayOwedUntilTheyReachTheMouse) {
     record.profiles[1].buttons[3].functionCode = kMacroFunctionCode;
     worker.setBaseline(record);
     bool failing = true;  // the worker reads it only while a request runs
-    writer.answer = [&failing](const FeatureReport& report) {
+    mouse.answer = [&failing](const FeatureReport& report) {
         const bool refused = (report.type == ReportType::dpi && report.bytes[2] == 3) || report.type == ReportType::macro ||
                              (report.type == ReportType::polling && report.bytes[2] == 4);
         return !(failing && refused);
     };
     applyAndWait(false);
-    EXPECT_EQ(listener.last().outcome.failed, 3);
-    EXPECT_EQ(listener.last().outcome.sent, 23 - 3);
+    EXPECT_EQ(mouse.last().outcome.failed, 3);
+    EXPECT_EQ(mouse.last().outcome.sent, 23 - 3);
 
     // Nothing changed since, yet the failed sections go again (a macro brings every button report).
     const std::vector<std::string> owed{"select 1", "dpi 3",     "polling 4", "macro 1",   "buttons 1",
@@ -282,7 +259,7 @@ TEST_F(ApplyWorkerTest, FailedReportsStayOwedUntilTheyReachTheMouse) {
     EXPECT_EQ(applyAndWait(false), owed);
     failing = false;
     EXPECT_EQ(applyAndWait(false), owed);
-    EXPECT_EQ(listener.last().outcome.failed, 0);
+    EXPECT_EQ(mouse.last().outcome.failed, 0);
     EXPECT_THAT(applyAndWait(false), ElementsAre("select 1", "polling 1"));
 }
 
@@ -299,7 +276,7 @@ std::vector<std::vector<long long>> readNumbers(const std::string& name) {
 }
 
 // Every value from 0 to 100, negative ones and some beyond the low byte.
-TEST(ReportBytes, DpiValuesFollowTheSensorCodeTable) {
+TEST(ReportBytes, DpiValuesRateIndicesAndButtonFunctionsFollowTheirTables) {
     const auto rows = readNumbers("dpi_codes.txt");
     ASSERT_GT(rows.size(), 100u);
     for (const auto& row : rows) {
@@ -307,17 +284,12 @@ TEST(ReportBytes, DpiValuesFollowTheSensorCodeTable) {
         EXPECT_EQ(result.code, row.at(1)) << "value " << row[0];
         EXPECT_EQ(result.doubleRange, row.at(2) == 1) << "value " << row[0];
     }
-}
+    const std::pair<std::int32_t, std::uint8_t> rates[] = {{0, 8}, {1, 4}, {2, 2}, {3, 1}, {4, 2}, {-1, 2}, {256, 2}};
+    for (auto [index, code] : rates) EXPECT_EQ(pollingIntervalCode(index), code) << index;
 
-TEST(ReportBytes, ReportRateIndexBecomesTheIntervalCode) {
-    const std::pair<std::int32_t, std::uint8_t> cases[] = {{0, 8}, {1, 4}, {2, 2}, {3, 1}, {4, 2}, {-1, 2}, {256, 2}};
-    for (auto [index, code] : cases) EXPECT_EQ(pollingIntervalCode(index), code) << index;
-}
-
-TEST(ReportBytes, ButtonReportSendsEveryWireTableCodeAtEachPosition) {
-    std::map<int, std::vector<int>> wire;
-    for (const auto& row : readNumbers("function_wire.txt"))
-        wire[static_cast<int>(row.at(0))] = {static_cast<int>(row.at(1)), static_cast<int>(row.at(2)), static_cast<int>(row.at(3))};
+    // The button report sends every wire table code at each position.
+    std::map<long long, std::vector<long long>> wire;
+    for (const auto& row : readNumbers("function_wire.txt")) wire[row.at(0)] = {row.begin() + 1, row.end()};
     ASSERT_EQ(wire.size(), 58u);
 
     // All 256 codes through the 24 positions; codes the table does not list go out as 0, 0, 0.
@@ -333,9 +305,9 @@ TEST(ReportBytes, ButtonReportSendsEveryWireTableCodeAtEachPosition) {
             const int code = (first + j) % 256;
             if (code == kKeyboardFunctionCode || code == kMacroFunctionCode) continue;
             const auto found = wire.find(code);
-            const std::vector<int> expected = found == wire.end() ? std::vector<int>{0, 0, 0} : found->second;
+            const std::vector<long long> expected = found == wire.end() ? std::vector<long long>{0, 0, 0} : found->second;
             const auto at = static_cast<std::size_t>(3 + 3 * j);
-            EXPECT_EQ((std::vector<int>{report.bytes[at], report.bytes[at + 1], report.bytes[at + 2]}), expected)
+            EXPECT_EQ((std::vector<long long>{report.bytes[at], report.bytes[at + 1], report.bytes[at + 2]}), expected)
                 << "code " << code << " at button " << j;
         }
         EXPECT_EQ(report.bytes[75] | report.bytes[76], 0);

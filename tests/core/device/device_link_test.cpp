@@ -4,12 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <optional>
 
 #include "core/config/config_file.h"
-#include "core/device/driver_library.h"
 #include "tests/support/device_fakes.h"
 #include "tests/support/virtual_mouse_process.h"
 
@@ -65,7 +61,7 @@ protected:
     std::unique_ptr<DeviceLink> link;
 };
 
-TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstWithEachLinksIdentifiersAndMessages) {
+TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstAndALinkWithoutItsLibraryOrAnEntryPointStaysAbsent) {
     makeLink(true, true).start(sink);
     EXPECT_THAT(binder.bound, ElementsAre("hiddriver_2.so", "hiddriver_1.so"));
     EXPECT_THAT(FakeDrivers::instance().takeCalls(),
@@ -85,9 +81,8 @@ TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstWithEachLinksIdentifiersAndMessa
     binder.bound.clear();
     makeLink(true, false).start(sink, DriverSet::virtualMouse);
     EXPECT_THAT(binder.bound, ElementsAre("virtualmouse_2.so", "virtualmouse_1.so"));
-}
 
-TEST_F(DeviceLinkTest, LinkWithoutItsLibraryOrAnEntryPointStaysAbsentAndIsNeverCalled) {
+    // A link without its library or an entry point stays absent and is never called.
     for (bool wholeLibrary : {true, false}) {
         binder.files = {{"hiddriver_1.so", 0}};
         if (!wholeLibrary) {
@@ -158,7 +153,31 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
     EXPECT_FALSE(link->dispatchMessage(UM_SHOW_MAIN, 1, 0));
 }
 
-TEST_F(DeviceLinkTest, DpiAndProfileSwitchesOnTheMouseChangeTheActiveProfile) {
+TEST_F(DeviceLinkTest, ReportRateSleepBatteryLightingDpiAndProfileNotifications) {
+    startWith(true, false);
+    const int expectedIndex[] = {3, 2, 1, 1, 0, 0, 0, 0};
+    for (std::uint32_t interval = 1; interval <= 8; ++interval) {
+        EXPECT_TRUE(link->handleNotification(kNotifyReportRate, interval));
+        EXPECT_EQ(record.profiles[0].pollingRateIndex, expectedIndex[interval - 1]) << interval;
+    }
+    EXPECT_THAT(observer.take(), ::testing::Each("save"));
+
+    link->handleNotification(kNotifySleepStatus, 0x0702);  // any low byte but 0 is awake
+    EXPECT_EQ(states()[3], 0);
+    link->handleNotification(kNotifySleepStatus, 0x0B00);  // asleep, even with a battery byte out of range
+    EXPECT_EQ(states()[3], 1);
+    link->handleNotification(kNotifyBattery, 3);  // reported, though not a status
+    link->handleNotification(kNotifyBattery, 11);
+    EXPECT_EQ(link->presence().batteryLevel, 3);
+    link->handleNotification(kNotifySleepStatus, 0x0A00);
+    EXPECT_THAT(observer.take(), ElementsAre("awake", "battery 7", "reported 7", "asleep", "reported 3", "asleep",
+                                             "battery 10", "reported 10"));
+
+    EXPECT_TRUE(link->handleNotification(kNotifyLightMode, 0));
+    EXPECT_EQ(record.profiles[0].lightMode, 0);
+    EXPECT_THAT(observer.take(), ElementsAre("save"));
+
+    // DPI and profile switches on the mouse change the active profile; what is no switch changes nothing.
     startWith(true, false);
     record.activeProfile = 1;
     record.profiles[1].dpiValuesX[4] = 72;
@@ -182,32 +201,7 @@ TEST_F(DeviceLinkTest, DpiAndProfileSwitchesOnTheMouseChangeTheActiveProfile) {
     EXPECT_THAT(observer.take(), IsEmpty());
 }
 
-TEST_F(DeviceLinkTest, ReportRateSleepBatteryAndLightingNotifications) {
-    startWith(true, false);
-    const int expectedIndex[] = {3, 2, 1, 1, 0, 0, 0, 0};
-    for (std::uint32_t interval = 1; interval <= 8; ++interval) {
-        EXPECT_TRUE(link->handleNotification(kNotifyReportRate, interval));
-        EXPECT_EQ(record.profiles[0].pollingRateIndex, expectedIndex[interval - 1]) << interval;
-    }
-    EXPECT_THAT(observer.take(), ::testing::Each("save"));
-
-    link->handleNotification(kNotifySleepStatus, 0x0702);  // any low byte but 0 is awake
-    EXPECT_EQ(states()[3], 0);
-    link->handleNotification(kNotifySleepStatus, 0x0B00);  // asleep, even with a battery byte out of range
-    EXPECT_EQ(states()[3], 1);
-    link->handleNotification(kNotifyBattery, 3);  // reported, though not a status
-    link->handleNotification(kNotifyBattery, 11);
-    EXPECT_EQ(link->presence().batteryLevel, 3);
-    link->handleNotification(kNotifySleepStatus, 0x0A00);
-    EXPECT_THAT(observer.take(), ElementsAre("awake", "battery 7", "reported 7", "asleep", "reported 3", "asleep",
-                                             "battery 10", "reported 10"));
-
-    EXPECT_TRUE(link->handleNotification(kNotifyLightMode, 0));
-    EXPECT_EQ(record.profiles[0].lightMode, 0);
-    EXPECT_THAT(observer.take(), ElementsAre("save"));
-}
-
-TEST_F(DeviceLinkTest, ReportsGoOverTheCableWhilePresentAndPauseOnlyAfterSuccess) {
+TEST_F(DeviceLinkTest, ReportsGoOverTheCableWhilePresentAndPauseOnlyAfterSuccessAndShutdownClosesInOrder) {
     startWith(true, true);
     const FeatureReport report = buildProfileSelectReport(record);
     EXPECT_EQ(link->writeReport(report, {}).link, Link::cable);
@@ -218,9 +212,8 @@ TEST_F(DeviceLinkTest, ReportsGoOverTheCableWhilePresentAndPauseOnlyAfterSuccess
     EXPECT_FALSE(link->writeReport(report, {}).written);
     EXPECT_EQ(driver(Link::receiver).reports.size(), 2u);
     EXPECT_THAT(pauses, ElementsAre(100ms, 400ms));
-}
 
-TEST_F(DeviceLinkTest, ShutdownClosesReceiverThenCableDropsPendingArrivalsAndReleasesOnce) {
+    // Shutdown closes the receiver, then the cable, drops pending arrivals and releases once.
     startWith(true, true).onArrivalMessage(Link::receiver, 0);
     link->onArrivalMessage(Link::receiver, 1);
     FakeDrivers::instance().takeCalls();
@@ -232,7 +225,7 @@ TEST_F(DeviceLinkTest, ShutdownClosesReceiverThenCableDropsPendingArrivalsAndRel
     link->releaseLibraries();
     link->closeLinks();
     link->releaseLibraries();
-    EXPECT_EQ(binder.releases, 2);
+    EXPECT_EQ(binder.releases, 4) << "two of them at the end of the first link";
     EXPECT_THAT(FakeDrivers::instance().takeCalls(), IsEmpty());
 }
 

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <tuple>
-#include <vector>
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -35,7 +32,7 @@ protected:
 
 // The only left click cannot be edited until another button is one, as a group started afresh
 // makes button 2 here.
-TEST_F(BindingEdit, AGroupStartedAfreshStoresItsFirstFunctionAndARestoredOneKeepsItsOwn) {
+TEST_F(BindingEdit, GroupsStoreTheirFirstOrRestoredFunctionAndKeysAreCapturedInTheKeyboardGroupOnly) {
     EXPECT_FALSE(BindingEditor::open(profile(), 0, macros));
     EXPECT_FALSE(mayStopBeingLeftClick(profile(), 12));  // not a shown button
     const std::pair<FunctionGroup, std::uint8_t> firstCodes[] = {
@@ -56,10 +53,9 @@ TEST_F(BindingEdit, AGroupStartedAfreshStoresItsFirstFunctionAndARestoredOneKeep
     editor.changeGroup(FunctionGroup::defaultFunction);
     EXPECT_EQ(editor.working().functionCode, 3);
     EXPECT_FALSE(editor.selectItem(0));  // the default group has no selector
-}
 
-TEST_F(BindingEdit, KeyCombinationsNeedAKeyOrAModifierAndCaptureOnlyInTheKeyboardGroup) {
-    BindingEditor editor = open(3);
+    // Key combinations need a key or a modifier, and keys are captured in the keyboard group only.
+    editor = open(3);
     EXPECT_FALSE(editor.captureKey(0x43));
     editor.changeGroup(FunctionGroup::keyboard);
     const ButtonBinding before = profile().buttons[3];
@@ -122,16 +118,15 @@ TEST_F(BindingEdit, AChosenMacroIsCopiedWithItsRepeatModeAndFoundAgainByName) {
 
 // A count outside 1-255 is refused, not turned into 1 or 255: the count stays what it was.
 TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
-    const struct {
-        std::u16string_view typed;
-        std::u16string_view shown;
-    } cases[] = {{u"12", u"12"}, {u"0", u"12"},   {u"300", u"12"}, {u"99999", u"12"}, {u"1a2", u"12"},
-                 {u"", u"12"},   {u"255", u"255"}, {u"012", u"255"}, {u"1", u"1"}};
+    // What is typed, and the count shown after it.
+    const std::pair<std::u16string_view, std::u16string_view> cases[] = {
+        {u"12", u"12"}, {u"0", u"12"},    {u"300", u"12"},  {u"99999", u"12"}, {u"1a2", u"12"},
+        {u"", u"12"},   {u"255", u"255"}, {u"012", u"255"}, {u"1", u"1"}};
     BindingEditor editor = open(1);
     editor.changeGroup(FunctionGroup::macro);
-    for (const auto& c : cases) {
-        EXPECT_EQ(editor.commitLoopCount(c.typed), c.shown) << utf16ToUtf8(c.typed);
-        EXPECT_EQ(decimalText(editor.working().macroLoopCount), c.shown);
+    for (const auto& [typed, shown] : cases) {
+        EXPECT_EQ(editor.commitLoopCount(typed), shown) << utf16ToUtf8(typed);
+        EXPECT_EQ(decimalText(editor.working().macroLoopCount), shown);
     }
     // While it is typed: what more digits may still bring into a range is not refused yet.
     EXPECT_EQ(typedNumber(u"", 1, 255), TypedNumber::unfinished);
@@ -140,7 +135,8 @@ TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
     EXPECT_EQ(typedNumber(u"99999999999", 1, 65535), TypedNumber::refused);
 }
 
-TEST_F(BindingEdit, PlainAssignmentsForScripts) {
+// Plain assignments for scripts; a renamed macro keeps its buttons.
+TEST_F(BindingEdit, PlainAssignmentsAndARename) {
     ButtonBinding& binding = profile().buttons[7];
     EXPECT_TRUE(assignCatalogueFunction(binding, 7));
     EXPECT_EQ(binding.functionGroup, 1);  // DPI up: the mouse selector offers it first
@@ -160,9 +156,7 @@ TEST_F(BindingEdit, PlainAssignmentsForScripts) {
     wipeToDefaultFunction(binding, 7);
     EXPECT_EQ(binding.spareWord, 0);
     EXPECT_EQ(binding.macroIndex, -1);
-}
 
-TEST_F(BindingEdit, ARenamedMacroKeepsItsButtons) {
     for (int k : {0, 3}) ASSERT_TRUE(assignMacro(config->profiles[static_cast<std::size_t>(k)].buttons[9], macros, 1, 0, 2));
     const MacroRenameResult renamed = renameMacro(macros, 1, u"Blast", *config);
     EXPECT_EQ(renamed.outcome, MacroRenameOutcome::renamed);
@@ -212,7 +206,7 @@ TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
     EXPECT_EQ(codes(none), (std::vector<std::uint8_t>{244, 244, 4, 5}));
 }
 
-TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
+TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
     MacroDraft draft = draftOf(3);
     EXPECT_FALSE(draft.moveSelectedDown());
     ASSERT_TRUE(draft.moveSelectedUp());
@@ -231,14 +225,12 @@ TEST(MacroDraft, MovesStopAtTheEndsAndCarryTheDelay) {
     EXPECT_EQ(draft.size(), 0u);
     EXPECT_FALSE(draft.selected());
     EXPECT_FALSE(draft.removeSelected());
-}
 
-TEST(MacroDraft, StepEditsKeepTheirLimits) {
     // A delay outside 1-65,535 is refused, not turned into another one.
     const std::pair<std::u16string_view, std::optional<std::uint16_t>> delays[] = {
         {u"250", 250}, {u"0", std::nullopt}, {u"abc", std::nullopt}, {u"-40", std::nullopt},
         {u"70000", std::nullopt}, {u"", std::nullopt}, {u"65535", 65535}, {u"250", 250}};
-    MacroDraft draft = draftOf(3);
+    draft = draftOf(3);
     draft.select(1);
     std::uint16_t kept = draft.steps()[1].delay;
     for (auto [typed, stored] : delays) {
@@ -268,7 +260,7 @@ protected:
     MacroRecorder recorder{draft};
 };
 
-TEST_F(Recording, HeldKeysGiveOnePressRepeatedOnesAreKeptAndPausesFollowTheDelayMode) {
+TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops) {
     recorder.start(10, 0);
     for (std::uint64_t at : {10, 40, 70}) key(true, at);
     key(false, 80);
@@ -284,29 +276,24 @@ TEST_F(Recording, HeldKeysGiveOnePressRepeatedOnesAreKeptAndPausesFollowTheDelay
     key(true, 110);
     EXPECT_EQ(draft.size(), 1u);
 
-    const struct {
-        DelayMode mode;
-        std::uint16_t defaultDelay;
-        std::uint64_t pause;
-        std::uint16_t stored;
-    } cases[] = {
+    // The delay mode, its default delay, the pause between inputs and the delay stored.
+    const std::tuple<DelayMode, std::uint16_t, std::uint64_t, std::uint16_t> cases[] = {
         {DelayMode::recorded, 10, 100'000, 65535},
         {DelayMode::recorded, 10, 340, 340},
         {DelayMode::noDelay, 10, 340, 2},
         {DelayMode::defaultDelay, 50, 340, 50},
     };
-    for (const auto& c : cases) {
+    for (const auto& [mode, defaultDelay, pause, stored] : cases) {
         draft.clear();
-        recorder.setDelayMode(c.mode);
-        recorder.start(c.defaultDelay, 1000);
-        key(true, 1000 + c.pause);
-        key(false, 1000 + 2 * c.pause);
-        EXPECT_EQ(draft.steps()[0].delay, c.stored) << static_cast<int>(c.mode) << " " << c.pause;
-        EXPECT_EQ(draft.steps()[1].delay, c.stored);
+        recorder.setDelayMode(mode);
+        recorder.start(defaultDelay, 1000);
+        key(true, 1000 + pause);
+        key(false, 1000 + 2 * pause);
+        EXPECT_EQ(draft.steps()[0].delay, stored) << static_cast<int>(mode) << " " << pause;
+        EXPECT_EQ(draft.steps()[1].delay, stored);
     }
-}
 
-TEST_F(Recording, InsertsAfterTheSelectedStepAndStopsWhenFull) {
+    // Input goes after the selected step, and recording stops when the macro is full.
     draft = draftOf(10);
     draft.select(3);
     recorder.setDelayMode(DelayMode::defaultDelay);

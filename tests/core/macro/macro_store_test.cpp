@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <memory>
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -46,7 +45,7 @@ TEST(MacroNames, CountUpAvoidCollisionsIgnoringCaseAndNeverExceed23Units) {
     EXPECT_EQ(uniqueMacroName(std::u16string(22, u'x') + u"\U0001F600", MacroList{}), std::u16string(22, u'x'));
 }
 
-TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytes) {
+TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytesAndLoadedOnesAreMended) {
     MacroList list = listOf({u"Macro1", u"Macro2"});
     list.at(1).loopCount = 9;
     const MacroStoreChange change = createMacro(list, u"Macro");
@@ -63,10 +62,8 @@ TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytes) {
     list.remove(0);
     EXPECT_EQ(list.positionOf(change.record), 1u);
     EXPECT_EQ(macroNameText(change.record->name), u"Macro3");
-}
 
-// Partial and out-of-range records are mended.
-TEST_F(MacroStore, LoadedRecordsAreMended) {
+    // Partial and out-of-range records are mended.
     MacroRecord whole = test::macroNamed(u"", -1000);
     whole.name.fill(u'n');  // no terminator
     const auto image = recordBytes(whole);
@@ -74,11 +71,11 @@ TEST_F(MacroStore, LoadedRecordsAreMended) {
                                     reinterpret_cast<const std::uint8_t*>(image.data()) + image.size());
     bytes.insert(bytes.end(), {u'p', 0, u'q', 0, 0, 0});
     test::writeBytes(file(), bytes);
-    MacroList list;
-    ASSERT_EQ(loadMacros(list).appended, 2u);
-    EXPECT_EQ(macroNameText(list.at(0).name), std::u16string(23, u'n'));
-    EXPECT_EQ(list.at(0).actionCount, 0);
-    EXPECT_TRUE(test::sameBytes(list.at(1), MacroRecord{toMacroName(u"pq"), 0, 0, {}}));
+    MacroList mended;
+    ASSERT_EQ(loadMacros(mended).appended, 2u);
+    EXPECT_EQ(macroNameText(mended.at(0).name), std::u16string(23, u'n'));
+    EXPECT_EQ(mended.at(0).actionCount, 0);
+    EXPECT_TRUE(test::sameBytes(mended.at(1), MacroRecord{toMacroName(u"pq"), 0, 0, {}}));
 }
 
 // Saving a list that lacks some of the file's macros would lose them: such a file is never
@@ -134,20 +131,16 @@ TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes
     MacroList list = listOf({u"Jump", u""});
     list.at(0).loopCount = 12;
     list.at(1).actionCount = 3;
-    ASSERT_TRUE(exportMacroFile(list.at(0), exported("jump.macro")));
-    ASSERT_TRUE(exportMacroFile(list.at(1), exported("Quick Reload.macro")));
     MacroList other = listOf({u"JUMP", u"quick reload"});
-    const MacroStoreChange change = importMacroFile(exported("jump.macro"), other);
-    ASSERT_NE(change.record, nullptr);
-    EXPECT_TRUE(change.saved);
-    MacroRecord expected = list.at(0);
-    expected.name = toMacroName(u"Jump_1");
-    EXPECT_TRUE(test::sameBytes(*change.record, expected));
-    const MacroRecord* nameless = importMacroFile(exported("Quick Reload.macro"), other).record;
-    ASSERT_NE(nameless, nullptr);
-    expected = list.at(1);
-    expected.name = toMacroName(u"Quick Reload_1");
-    EXPECT_TRUE(test::sameBytes(*nameless, expected));
+    for (auto [i, name, imported] : {std::tuple{0, "jump.macro", u"Jump_1"}, {1, "Quick Reload.macro", u"Quick Reload_1"}}) {
+        ASSERT_TRUE(exportMacroFile(list.at(i), exported(name)));
+        const MacroStoreChange change = importMacroFile(exported(name), other);
+        ASSERT_NE(change.record, nullptr) << name;
+        EXPECT_TRUE(change.saved) << name;
+        MacroRecord expected = list.at(i);
+        expected.name = toMacroName(imported);
+        EXPECT_TRUE(test::sameBytes(*change.record, expected)) << name;
+    }
     EXPECT_EQ(std::filesystem::file_size(file()), 4 * 240u);
 
     const auto refusal = [&other](const std::filesystem::path& path) {
