@@ -36,7 +36,8 @@ protected:
 // then an edit still open in the button editor, which the page's Apply takes with it (one that
 // would store nothing holds the apply back and says so, rather than be left behind unseen): volume
 // up on button five of profile two, sent as its function's wire code in that profile's button report.
-TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
+// Then a reset, which saves and sends every default, and a quit in the middle of a profile switch.
+TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingAndAQuitKeepsWhatWasSent) {
     ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
     std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
@@ -88,10 +89,8 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChanged) {
     const FeatureReport profileTwo = buildButtonReport(saved->profiles[1], 1, assignMacroSlots(*saved)[1]);
     EXPECT_EQ(profileTwo.bytes[3 + 3 * 4], functionWire(69).a);
     EXPECT_NE(std::find(expected.begin(), expected.end(), bytesOf(profileTwo)), expected.end());
-}
 
-TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
-    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
+    mark = mouse->log().size();
     button("wireless_dpi_setting_btn")->click();
     button("wireless_dpi_btn_6")->click();  // a change not yet applied is dropped too
     ASSERT_TRUE(test::answerModal<CMsgWnd>([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); },
@@ -99,16 +98,37 @@ TEST_F(PagesEndToEnd, ResetSavesEveryDefaultAndSendsThemAll) {
     // Profile 1 is selected first, with an apply of its own, then the reset sends everything.
     waitForApplies(2, fullDownload);
 
-    const auto saved = savedRecord();
+    saved = savedRecord();
     const auto defaults = std::make_unique<DeviceConfig>(*saved);
     applyDefaults(*defaults);
     EXPECT_EQ(test::changedBytes(*defaults, *saved), "");
     EXPECT_EQ(saved->activeProfile, 0);
     EXPECT_TRUE(button("wireless_profile_1_btn")->isChecked());
     const std::vector<Bytes> full = fullDownloadOf(*saved);
-    const auto sent = sentSince(fullDownload);
+    const auto sent = sentSince(mark);
     ASSERT_GE(sent.size(), full.size());
     EXPECT_EQ(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(full.size()), sent.end()), full);
+
+    // Logging out ends the program in the middle of an apply: the mouse has the new profile, so the
+    // file must have it too, or the next start's full download would take it back. The receiver's
+    // 400 ms pace keeps the apply running. Losing the cable marks the mouse asleep until it says
+    // otherwise, and the two links tell the program on their own threads, so the wake is sent only
+    // once the removal has been taken.
+    const PresenceState& presence = window->session().presence();
+    mouse->command("cable unplug");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }));
+    mouse->command("wake");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presence.mouseAsleep.load() == 0; }));
+    const std::size_t before = mouse->log().size();
+    button("wireless_profile_3_btn")->click();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 1)));
+    QTest::qWait(200);
+    window->shutdown();
+
+    EXPECT_EQ(mouse->log().at(before).bytes[0], 0x0C);
+    EXPECT_EQ(mouse->log().at(before).bytes[2], 3) << "the mouse switched to profile 3";
+    EXPECT_EQ(savedRecord()->activeProfile, 2);
 }
 
 // The mouse's DPI button while the window is shown: the switch shows without covering the window
@@ -132,31 +152,6 @@ TEST_F(PagesEndToEnd, TheMouseSwitchingDpiShowsItWithoutCoveringTheWindow) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_TRUE(notices[0].passing);
     EXPECT_TRUE(notices[0].body.endsWith(QLatin1String(" DPI"))) << notices[0].body.toStdString();
-}
-
-// Logging out ends the program in the middle of an apply: the mouse has the new profile, so the
-// file must have it too, or the next start's full download would take it back.
-TEST_F(PagesEndToEnd, QuittingWhileAProfileIsSentKeepsItInTheFile) {
-    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
-    // The receiver's 400 ms pace keeps the apply running; without the cable the mouse must say
-    // it is awake before it takes reports.
-    // Losing the cable marks the mouse asleep until it says otherwise, and the two links tell the
-    // program on their own threads, so the wake is sent only once the removal has been taken.
-    const PresenceState& presence = window->session().presence();
-    mouse->command("cable unplug");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }));
-    mouse->command("wake");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return presence.mouseAsleep.load() == 0; }));
-    const std::size_t before = mouse->log().size();
-    button("wireless_profile_3_btn")->click();
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 1)));
-    QTest::qWait(200);
-    window->shutdown();
-
-    EXPECT_EQ(mouse->log().at(before).bytes[0], 0x0C);
-    EXPECT_EQ(mouse->log().at(before).bytes[2], 3) << "the mouse switched to profile 3";
-    EXPECT_EQ(savedRecord()->activeProfile, 2);
 }
 
 }  // namespace
