@@ -13,16 +13,15 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "core/config/config_file.h"
 #include "tests/support/desktop_session.h"
 #include "tests/support/process_memory.h"
 #include "tests/support/program.h"
+#include "tests/support/qx4ctl_process.h"
 
 namespace qx4::test {
 namespace {
@@ -108,12 +107,6 @@ protected:
         ASSERT_TRUE(desktop_->ready());
     }
 
-    std::int32_t storedDpiLevel() const {
-        auto record = std::make_unique<DeviceConfig>();
-        readConfig(*record, 0);
-        return record->profiles[record->activeProfile].dpiLevel;
-    }
-
     TempFolder data_;
     ScopedEnv dataEnv_{"QX4_DATA_DIR", data_.path().string()};
     ScopedEnv platformEnv_{"QT_QPA_PLATFORM", std::string(onWayland() ? "wayland" : "xcb")};
@@ -164,7 +157,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
     ASSERT_TRUE(first.waitFor("record saved")) << first.output();
-    EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved";
+    EXPECT_EQ(savedRecord()->active().dpiLevel, 3) << "the mouse's switch is saved";
     if (services_) {
         // Where the compositor places windows, the desktop's notification shows the switch.
         EXPECT_TRUE(services_->trayItem()) << first.output();
@@ -278,7 +271,7 @@ TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
         ASSERT_TRUE(program.waitFor("popup: \"1600 DPI\"")) << program.output();
         ending.end(program);
         EXPECT_NE(program.exitCode(false), -1) << "it ends, neither hung nor killed\n" << program.output();
-        EXPECT_EQ(storedDpiLevel(), 3) << program.output();
+        EXPECT_EQ(savedRecord()->active().dpiLevel, 3) << program.output();
     }
 }
 

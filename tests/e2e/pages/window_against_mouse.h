@@ -13,14 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
 #include "core/device/reports.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
 #include "tests/support/page_test_support.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/qx4ctl_process.h"
 
 namespace qx4::gui::test {
 
@@ -87,11 +85,9 @@ protected:
         for (std::size_t i = first; i < log.size(); ++i) sent.push_back(log[i].bytes);
         return sent;
     }
-    // Every report of a full download of the saved record, in the order they are sent.
-    std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
-        std::vector<Bytes> full;
-        for (const auto& planned : planApply(record, SectionFlags::all())) full.push_back(bytesOf(planned.report));
-        return full;
+    // Every report of a full download of the record, in the order they are sent.
+    static std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
+        return qx4::test::encoded(record, SectionFlags::all());
     }
 
     qx4::test::TempFolder data;
