@@ -56,8 +56,6 @@ public:
             process->waitForFinished();
         }
     }
-    SessionServices(const SessionServices&) = delete;
-    SessionServices& operator=(const SessionServices&) = delete;
 
     // False when there is no dbus-daemon or the services did not come up.
     bool ready() const { return ready_; }

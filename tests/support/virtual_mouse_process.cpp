@@ -27,10 +27,7 @@ constexpr int kReplyTimeoutMs = 15000;
 constexpr char kOutputName[] = "virtual-mouse.out";
 
 std::string readWhole(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
 }
 
 struct Spawned {

@@ -76,7 +76,8 @@ class MacroEndToEnd : public test::WindowAgainstMouse {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "no X server to record from";
-        start(*test::defaultRecord(), "Hook.so");
+        ASSERT_NO_FATAL_FAILURE(open(*test::defaultRecord(), "Hook.so"));
+        awaitStartDownload();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
 

@@ -28,18 +28,14 @@ inline Bytes bytesOf(const FeatureReport& report) { return {report.view().begin(
 
 class WindowAgainstMouse : public ::testing::Test {
 protected:
-    // Saves `record`, starts the mouse (on the cable, for the faster pace: 100 ms after each
-    // report) and the window with the hook library of that name, and waits for the full download
-    // that follows a start.
-    void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
-        ASSERT_NO_FATAL_FAILURE(open(record, hookLibraryFile));
-        awaitStartDownload();
-    }
+    // The full download that follows a start.
     void awaitStartDownload() {
         waitForApplies(1, fullDownload);
         ASSERT_EQ(mouse->log().size(), fullDownload);
     }
-    // The same up to the full download, which has begun when it returns.
+    // Saves `record`, starts the mouse (on the cable, for the faster pace: 100 ms after each
+    // report) and the window with the hook library of that name; the full download has begun when
+    // it returns.
     void open(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_TRUE(saveConfig(record));
         qx4::test::VirtualMouse::Options options;
