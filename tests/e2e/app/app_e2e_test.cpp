@@ -142,9 +142,7 @@ TEST(Start, WithoutAnAbsoluteDataFolderTheProgramRefusesAndSaysWhy) {
 }
 
 TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoLinkHidesTheWindow) {
-    VirtualMouse::Options bothLinks;
-    bothLinks.cable = true;
-    VirtualMouse mouse(bothLinks);
+    VirtualMouse mouse({.cable = true, .runtimeFolder = {}});
     Program first({"--simulate", "--tray"});
     ASSERT_TRUE(first.waitFor("connection changed: connected")) << first.output();
     EXPECT_EQ(first.output().find("main window shown"), std::string::npos) << "an argument starts it in the tray";
@@ -181,9 +179,7 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
 TEST_F(DesktopSession, WindowsInFrontSelectTheirProfilesOnceEachAndVisitingEveryPageTakesNoMoreMemory) {
     std::ofstream(data_.path() / "rules.conf") << "app qx4-game = 3\napp Qx4Editor = 2\n";
     ScopedEnv english("LC_ALL", std::string("C.UTF-8"));
-    VirtualMouse::Options bothLinks;  // the faster pace of the cable for the first download
-    bothLinks.cable = true;
-    VirtualMouse mouse(bothLinks);
+    VirtualMouse mouse({.cable = true, .runtimeFolder = {}});  // the cable's faster pace for the first download
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
@@ -191,18 +187,16 @@ TEST_F(DesktopSession, WindowsInFrontSelectTheirProfilesOnceEachAndVisitingEvery
     XClient editor("qx4-editor", "Qx4Editor");
     const std::size_t atStart = profileSelects(mouse).size();
 
-    game.activate();
-    ASSERT_TRUE(program.waitFor("follow: profile 3 for qx4-game")) << program.output();
-    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
-    editor.activate();
-    ASSERT_TRUE(program.waitFor("follow: profile 2 for qx4-editor")) << program.output();
-    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
-    // Alt+Tab through both: only the last one is sent.
-    game.activate();
-    editor.activate();
-    game.activate();
-    ASSERT_TRUE(program.waitFor("follow: profile 3 for qx4-game")) << program.output();
-    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    // Last, Alt+Tab through both: only the last one is sent.
+    const std::pair<std::vector<XClient*>, const char*> switches[] = {
+        {{&game}, "follow: profile 3 for qx4-game"},
+        {{&editor}, "follow: profile 2 for qx4-editor"},
+        {{&game, &editor, &game}, "follow: profile 3 for qx4-game"}};
+    for (const auto& [activated, said] : switches) {
+        for (XClient* client : activated) client->activate();
+        ASSERT_TRUE(program.waitFor(said)) << program.output();
+        ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    }
     ASSERT_TRUE(program.skipUntilQuiet(600));
     const std::vector<int> selects = profileSelects(mouse);
     EXPECT_EQ(std::vector<int>(selects.begin() + static_cast<std::ptrdiff_t>(atStart), selects.end()),
@@ -289,10 +283,7 @@ TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWa
     std::ofstream(data.path() / "rules.conf") << "app org.example.Game = 4\n";
     ScopedEnv platformEnv("QT_QPA_PLATFORM", std::string("offscreen"));
     ScopedEnv noDisplay("DISPLAY", std::nullopt);
-    VirtualMouse::Options fullOnCable;
-    fullOnCable.cable = true;
-    fullOnCable.battery = 10;
-    VirtualMouse mouse(fullOnCable);
+    VirtualMouse mouse({.cable = true, .battery = 10, .runtimeFolder = {}});
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("D-Bus service offered")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();

@@ -38,9 +38,8 @@ protected:
     // it returns.
     void open(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_TRUE(saveConfig(record));
-        qx4::test::VirtualMouse::Options options;
-        options.cable = true;
-        mouse = std::make_unique<qx4::test::VirtualMouse>(options);
+        mouse = std::make_unique<qx4::test::VirtualMouse>(
+            qx4::test::VirtualMouse::Options{.cable = true, .runtimeFolder = {}});
 
         MainWindowOptions windowOptions;
         windowOptions.drivers = DriverSet::virtualMouse;
