@@ -7,10 +7,6 @@
 
 #include <QStandardPaths>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -22,6 +18,7 @@
 #include "tests/support/process_memory.h"
 #include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
+#include "tests/support/x_other_window.h"
 
 namespace qx4::test {
 namespace {
@@ -54,41 +51,6 @@ std::vector<int> profileSelects(const VirtualMouse& mouse) {
     }
     return selects;
 }
-
-// An X client with one window of the class `instance`/`className`.
-class XClient {
-public:
-    XClient(const char* instance, const char* className) : connection_(xcb_connect(nullptr, nullptr)) {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        root_ = screen->root;
-        window_ = xcb_generate_id(connection_);
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, root_, 0, 0, 100, 100, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-        std::string windowClass = std::string(instance) + '\0' + className + '\0';
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                            static_cast<std::uint32_t>(windowClass.size()), windowClass.data());
-        xcb_map_window(connection_, window_);
-        xcb_flush(connection_);
-    }
-    ~XClient() { xcb_disconnect(connection_); }
-    XClient(const XClient&) = delete;
-    XClient& operator=(const XClient&) = delete;
-
-    // As a window manager does when this window gets the focus.
-    void activate() {
-        const char name[] = "_NET_ACTIVE_WINDOW";
-        xcb_intern_atom_reply_t* atom =
-            xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr);
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, atom->atom, XCB_ATOM_WINDOW, 32, 1, &window_);
-        std::free(atom);
-        xcb_flush(connection_);
-    }
-
-private:
-    xcb_connection_t* connection_;
-    xcb_window_t root_ = 0;
-    xcb_window_t window_ = 0;
-};
 
 bool onWayland() { return qgetenv("QT_QPA_PLATFORM") == "wayland"; }
 
@@ -183,17 +145,17 @@ TEST_F(DesktopSession, WindowsInFrontSelectTheirProfilesOnceEachAndVisitingEvery
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
-    XClient game("qx4-game", "Qx4Game");
-    XClient editor("qx4-editor", "Qx4Editor");
+    OtherWindow game("qx4-game", "Qx4Game");
+    OtherWindow editor("qx4-editor", "Qx4Editor");
     const std::size_t atStart = profileSelects(mouse).size();
 
     // Last, Alt+Tab through both: only the last one is sent.
-    const std::pair<std::vector<XClient*>, const char*> switches[] = {
+    const std::pair<std::vector<OtherWindow*>, const char*> switches[] = {
         {{&game}, "follow: profile 3 for qx4-game"},
         {{&editor}, "follow: profile 2 for qx4-editor"},
         {{&game, &editor, &game}, "follow: profile 3 for qx4-game"}};
     for (const auto& [activated, said] : switches) {
-        for (XClient* client : activated) client->activate();
+        for (OtherWindow* client : activated) client->activate();
         ASSERT_TRUE(program.waitFor(said)) << program.output();
         ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
     }
