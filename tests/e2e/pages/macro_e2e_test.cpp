@@ -76,8 +76,7 @@ class MacroEndToEnd : public test::WindowAgainstMouse {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "no X server to record from";
-        ASSERT_NO_FATAL_FAILURE(open(*test::defaultRecord(), "Hook.so"));
-        awaitStartDownload();
+        ASSERT_NO_FATAL_FAILURE(start(*test::defaultRecord(), "Hook.so"));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
 

@@ -23,14 +23,7 @@ namespace {
 using test::bytesOf;
 using test::Bytes;
 
-class PagesEndToEnd : public test::WindowAgainstMouse {
-protected:
-    void SetUp() override {
-        auto record = test::defaultRecord();
-        record->activeProfile = 1;  // profile 2 is shown and active from the start
-        open(*record, "qx4-no-hook-in-this-test.so");
-    }
-};
+using PagesEndToEnd = test::WindowAgainstMouse;
 
 // Two applies in turn, each sending what changed and nothing more: one DPI colour of profile two;
 // then an edit still open in the button editor, which the page's Apply takes with it (one that
@@ -39,7 +32,9 @@ protected:
 // Then a reset, which saves and sends every default, the mouse's DPI switch, and a quit in the
 // middle of a profile switch.
 TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAndAQuitKeepsWhatWasSent) {
-    ASSERT_NO_FATAL_FAILURE(awaitStartDownload());
+    auto record = test::defaultRecord();
+    record->activeProfile = 1;  // profile 2 is shown and active from the start
+    ASSERT_NO_FATAL_FAILURE(start(*record, "qx4-no-hook-in-this-test.so"));
     std::size_t mark = fullDownload;
     button("wireless_dpi_setting_btn")->click();
     ASSERT_TRUE(test::answerModal<CDpiColorWnd>(

@@ -28,15 +28,10 @@ inline Bytes bytesOf(const FeatureReport& report) { return {report.view().begin(
 
 class WindowAgainstMouse : public ::testing::Test {
 protected:
-    // The full download that follows a start.
-    void awaitStartDownload() {
-        waitForApplies(1, fullDownload);
-        ASSERT_EQ(mouse->log().size(), fullDownload);
-    }
     // Saves `record`, starts the mouse (on the cable, for the faster pace: 100 ms after each
-    // report) and the window with the hook library of that name; the full download has begun when
-    // it returns.
-    void open(const DeviceConfig& record, const std::string& hookLibraryFile) {
+    // report) and the window with the hook library of that name, and waits for the full download
+    // that follows a start.
+    void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_TRUE(saveConfig(record));
         mouse = std::make_unique<qx4::test::VirtualMouse>(
             qx4::test::VirtualMouse::Options{.cable = true, .runtimeFolder = {}});
@@ -52,6 +47,8 @@ protected:
         window->applyStartVisibility(false);
 
         fullDownload = planApply(window->session().record(), SectionFlags::all()).size();
+        waitForApplies(1, fullDownload);
+        ASSERT_EQ(mouse->log().size(), fullDownload);
     }
     void TearDown() override {
         if (window) window->shutdown();
