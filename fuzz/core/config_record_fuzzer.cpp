@@ -6,28 +6,17 @@
 #include "core/config/config_file.h"
 #include "core/config/record_bytes.h"
 #include "fuzz_support.h"
+#include "tests/support/expected_defaults.h"
 #include "tests/support/record_invariants.h"
-
-namespace {
-
-std::vector<std::byte> defaultImage() {
-    auto config = std::make_unique<qx4::DeviceConfig>();
-    std::memset(config.get(), 0, sizeof(qx4::DeviceConfig));
-    qx4::applyDefaults(*config);
-    const auto bytes = qx4::recordBytes(*config);
-    return {bytes.begin(), bytes.end()};
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using qx4::fuzz::require;
     // Allocated once: large blocks allocated in every run would cost more than the run itself.
-    static const std::vector<std::byte> defaults = defaultImage();
+    static const std::vector<std::uint8_t> defaults = qx4::test::expectedDefaultImage();
     static qx4::fuzz::SteeredImage image;
     static const auto config = std::make_unique<qx4::DeviceConfig>();
     static const auto reloaded = std::make_unique<qx4::DeviceConfig>();
-    qx4::fuzz::steerImage({data, size}, defaults, image);
+    qx4::fuzz::steerImage({data, size}, std::as_bytes(std::span(defaults)), image);
     const std::size_t macroCount = image.flags >> 4;
 
     // Leftovers of an earlier record must not show through what the loader sets.

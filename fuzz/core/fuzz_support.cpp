@@ -33,16 +33,6 @@ void steerImage(std::span<const std::uint8_t> input, std::span<const std::byte> 
     }
 }
 
-MacroList macrosNamed(std::initializer_list<std::u16string_view> names) {
-    MacroList list;
-    for (const std::u16string_view name : names) {
-        MacroRecord record{};
-        record.name = toMacroName(name);
-        list.append(record);
-    }
-    return list;
-}
-
 void requireDocumentedReports(const DeviceConfig& config) {
     // The commands and lengths the protocol documents, written out apart from the encoder's table.
     struct Documented {

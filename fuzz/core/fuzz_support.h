@@ -1,16 +1,13 @@
 // Shared by the fuzz targets of the core's file formats: large images steered by short inputs,
-// macro lists to start from, and what every loaded record must encode to.
+// and what every loaded record must encode to.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
-#include <string_view>
 #include <vector>
 
 #include "core/config/device_config.h"
-#include "core/macro/macro_store.h"
 #include "require.h"
 
 namespace qx4::fuzz {
@@ -27,9 +24,6 @@ struct SteeredImage {
     std::vector<std::byte> bytes;
 };
 void steerImage(std::span<const std::uint8_t> input, std::span<const std::byte> base, SteeredImage& image);
-
-// Empty macros with these names, so that each input starts from the same library.
-MacroList macrosNamed(std::initializer_list<std::u16string_view> names);
 
 // Plans a full download of the record and checks each report against the documented lengths,
 // the command byte and length byte at its head, and macro slots numbered 1, 2, 3 ... in order.

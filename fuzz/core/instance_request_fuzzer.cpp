@@ -11,10 +11,9 @@
 #include "core/commands/edit_command.h"
 #include "core/config/config_file.h"
 #include "core/config/config_range.h"
-#include "core/config/record_bytes.h"
 #include "core/instance/instance_messages.h"
-#include "core/macro/macro_store.h"
 #include "fuzz_support.h"
+#include "tests/support/macro_lists.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using qx4::fuzz::require;
@@ -40,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // Each input starts from the same two macros, so a finding replays alone.
-    qx4::MacroList macros = qx4::fuzz::macrosNamed({u"Copy", u"fire"});
+    qx4::MacroList macros = qx4::test::listOf({u"Copy", u"fire"});
     auto config = std::make_unique<qx4::DeviceConfig>();
     qx4::applyDefaults(*config);
     const auto before = std::make_unique<qx4::DeviceConfig>(*config);

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/config/record_bytes.h"
-#include "core/macro/macro_store.h"
 #include "fuzz_support.h"
+#include "tests/support/macro_lists.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using qx4::fuzz::require;
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(decoded->actionCount >= 0 && decoded->actionCount <= qx4::kMacroActionCapacity, "actionCount in range");
 
     // Names an import commonly meets: its own in other cases, suffixed ones, the longest.
-    qx4::MacroList list = qx4::fuzz::macrosNamed({u"Macro1", u"MACRO1_1", u"fuzz", u"ABCDEFGHIJKLMNOPQRSTUVW"});
+    qx4::MacroList list = qx4::test::listOf({u"Macro1", u"MACRO1_1", u"fuzz", u"ABCDEFGHIJKLMNOPQRSTUVW"});
     // Imported twice, the second time it meets its own name.
     for (int round = 0; round < 2; ++round) {
         const qx4::MacroRecord& added = qx4::appendImportedMacro(*decoded, u"Fuzz", list);

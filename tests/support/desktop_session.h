@@ -1,11 +1,14 @@
 // A desktop session of the test's own for the programs it starts: an X display (Xvfb) with or
-// without a tray (qx4_test_tray), and a private session bus with the stand-in services of
-// qx4_fake_notifications. Each names itself in DISPLAY or DBUS_SESSION_BUS_ADDRESS while it lives.
+// without a tray, and a private session bus with the stand-in services of qx4_fake_notifications.
+// Each names itself in DISPLAY or DBUS_SESSION_BUS_ADDRESS while it lives.
 #pragma once
 
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -18,22 +21,38 @@ public:
     // Throws std::runtime_error when the server does not come up.
     explicit XDesktop(bool withTray = true) { ready_ = !withTray || startTray(); }
     ~XDesktop() {
-        tray_.kill();
-        tray_.waitForFinished();
+        if (tray_) xcb_disconnect(tray_);
     }
     // False when the tray did not come up.
     bool ready() const { return ready_; }
-    // A tray comes, as when a panel starts; false when it did not.
+    // A tray comes, as when a panel starts: a connection of the test's own takes the display's tray
+    // selection, docking nothing. False when the server does not say it holds it: a program asking
+    // right after must find it.
     bool startTray() {
-        tray_.start(QStringLiteral(QX4_TEST_TRAY), {});
-        return tray_.waitForReadyRead(15000) && tray_.readAll().startsWith("ready");
+        tray_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(tray_)) return false;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(tray_)).data;
+        const char name[] = "_NET_SYSTEM_TRAY_S0";
+        xcb_intern_atom_reply_t* selection =
+            xcb_intern_atom_reply(tray_, xcb_intern_atom(tray_, 0, sizeof name - 1, name), nullptr);
+        if (!selection) return false;
+        const xcb_window_t owner = xcb_generate_id(tray_);
+        xcb_create_window(tray_, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(tray_, owner, selection->atom, XCB_CURRENT_TIME);
+        xcb_get_selection_owner_reply_t* held =
+            xcb_get_selection_owner_reply(tray_, xcb_get_selection_owner(tray_, selection->atom), nullptr);
+        const bool owned = held && held->owner == owner;
+        std::free(held);
+        std::free(selection);
+        return owned;
     }
     // The X server dies, as when a session is cut off.
     void end() { server_.stop(true); }
 
 private:
     XServer server_;
-    QProcess tray_;
+    xcb_connection_t* tray_ = nullptr;
     bool ready_ = false;
 };
 
@@ -56,8 +75,6 @@ public:
             process->waitForFinished();
         }
     }
-    SessionServices(const SessionServices&) = delete;
-    SessionServices& operator=(const SessionServices&) = delete;
 
     // False when there is no dbus-daemon or the services did not come up.
     bool ready() const { return ready_; }

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -42,11 +41,6 @@ inline ToolRun runQx4ctl(const std::vector<std::string>& arguments, const std::f
     const auto elapsed = std::chrono::steady_clock::now() - began;
     const auto read = [](const std::filesystem::path& file) { return (std::ostringstream() << std::ifstream(file).rdbuf()).str(); };
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(scratch / "out"), read(scratch / "err"), elapsed};
-}
-
-// The same, started at once, for a test that acts on the mouse while qx4ctl runs.
-inline std::future<ToolRun> startQx4ctl(const std::vector<std::string>& arguments, const std::filesystem::path& scratch) {
-    return std::async(std::launch::async, [=] { return runQx4ctl(arguments, scratch); });
 }
 
 using Reports = std::vector<std::vector<std::uint8_t>>;

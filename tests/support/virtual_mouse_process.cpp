@@ -27,10 +27,7 @@ constexpr int kReplyTimeoutMs = 15000;
 constexpr char kOutputName[] = "virtual-mouse.out";
 
 std::string readWhole(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
 }
 
 struct Spawned {
@@ -175,8 +172,6 @@ VirtualMouse::~VirtualMouse() { stop(); }
 
 std::filesystem::path VirtualMouse::socketPath() const { return folder_ / vm::kSocketName; }
 
-std::filesystem::path VirtualMouse::logPath() const { return folder_ / "virtual-mouse.log"; }
-
 std::string VirtualMouse::command(std::string_view line) {
     std::lock_guard lock(controlMutex_);
     if (control_ < 0) control_ = vm::connectTo(socketPath());
@@ -191,10 +186,8 @@ std::string VirtualMouse::command(std::string_view line) {
     return {reply.payload.begin(), reply.payload.end()};
 }
 
-std::string VirtualMouse::state() { return command("state"); }
-
 std::string VirtualMouse::stateValue(std::string_view name) {
-    std::istringstream lines(state());
+    std::istringstream lines(command("state"));
     const std::string prefix = std::string(name) + ": ";
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with(prefix)) return line.substr(prefix.size());
@@ -204,11 +197,6 @@ std::string VirtualMouse::stateValue(std::string_view name) {
 
 bool VirtualMouse::waitForReports(int count, int timeoutMs) {
     return command("wait reports " + std::to_string(count) + " " + std::to_string(timeoutMs)) == "ok";
-}
-
-bool VirtualMouse::waitForListeners(std::string_view link, int count, int timeoutMs) {
-    return command("wait listeners " + std::string(link) + " " + std::to_string(count) + " " +
-                   std::to_string(timeoutMs)) == "ok";
 }
 
 std::vector<LogEntry> VirtualMouse::log() const {

@@ -80,26 +80,23 @@ public:
     VirtualMouse& operator=(const VirtualMouse&) = delete;
 
     std::filesystem::path socketPath() const;
-    std::filesystem::path logPath() const;
-    pid_t pid() const { return pid_; }
 
     // Sends one command line and returns the reply ("ok: ...", "error: ...", or the state).
     std::string command(std::string_view line);
-    std::string state();
     // The value of one "name: value" line of the state, e.g. "battery" or "profile 2 dpi current".
     std::string stateValue(std::string_view name);
-    // Wait inside the virtual mouse (no sleeping here): true once `count` reports arrived in all,
-    // or `count` monitors listen on the link ("receiver" or "cable"); false when time ran out.
+    // Wait inside the virtual mouse (no sleeping here): true once `count` reports arrived in all;
+    // false when time ran out.
     bool waitForReports(int count, int timeoutMs = 10000);
-    bool waitForListeners(std::string_view link, int count, int timeoutMs = 10000);
 
     std::vector<LogEntry> log() const;
-    std::string output() const;
 
     // Sends "quit" and waits for the end; its exit code (-1 when it had to be killed).
     int stop();
 
 private:
+    std::filesystem::path logPath() const { return folder_ / "virtual-mouse.log"; }
+    std::string output() const;
     int waitForExit(int timeoutMs);
 
     std::unique_ptr<TempFolder> ownFolder_;

@@ -1,6 +1,8 @@
 #include "tests/support/x_other_window.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <stdexcept>
 
@@ -28,6 +30,12 @@ OtherWindow::OtherWindow() : connection_(std::make_unique<Connection>()) {
     XSync(display, False);
 }
 
+OtherWindow::OtherWindow(const char* instance, const char* className) : OtherWindow() {
+    XClassHint hint{const_cast<char*>(instance), const_cast<char*>(className)};
+    XSetClassHint(connection_->display, connection_->window, &hint);
+    XSync(connection_->display, False);
+}
+
 OtherWindow::~OtherWindow() { XCloseDisplay(connection_->display); }
 
 int OtherWindow::keyPresses() {
@@ -39,6 +47,13 @@ int OtherWindow::keyPresses() {
         if (event.type == KeyPress && event.xkey.window == connection_->window) ++connection_->keyPresses;
     }
     return connection_->keyPresses;
+}
+
+void OtherWindow::activate() {
+    Display* display = connection_->display;
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&connection_->window), 1);
+    XSync(display, False);
 }
 
 }  // namespace qx4::test

@@ -1,21 +1,23 @@
 // qx4-config --simulate against qx4-virtual-mouse on a desktop with a tray, as a user runs it: a
-// second start, the mouse's DPI button, unplugging its links, and the end of the program; and on a
-// desktop without a tray. The desktop is an X display of its own, or, in the suite's Wayland part
-// (QT_QPA_PLATFORM=wayland under a compositor of the test's own), a session bus with a tray host
-// and a notification service.
+// second start, the mouse's DPI button, unplugging its links, the profile following the
+// application in front, and the end of the program; and on a desktop without a tray. The desktop
+// is an X display of its own, or, in the suite's Wayland part (QT_QPA_PLATFORM=wayland under a
+// compositor of the test's own), a session bus with a tray host and a notification service.
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
+
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
-#include "core/config/config_file.h"
 #include "tests/support/desktop_session.h"
 #include "tests/support/process_memory.h"
 #include "tests/support/program.h"
-
+#include "tests/support/qx4ctl_process.h"
+#include "tests/support/x_other_window.h"
 
 // GCC names AddressSanitizer with a macro, clang as a feature.
 #if defined(__has_feature)
@@ -30,8 +32,8 @@ namespace {
 // Libraries a Widgets program that paints in software has no use for: Qt Designer's plug-ins,
 // Qt Quick and QML, and a GL driver with its shader compiler. The GL dispatch libraries Qt's GUI
 // library links (libEGL.so.1, libGLX, libOpenGL) do nothing until a driver is loaded.
-// The process's mapped files among them, one a line.
-std::string unneededLibrariesMappedBy(qint64 pid) {
+// The process's mapped files among them.
+std::set<std::string> unneededLibrariesMappedBy(qint64 pid) {
     static const char* const unneeded[] = {"/designer/", "Quick", "Qml", "_dri.so", "libEGL_", "libGLX_",
                                            "libLLVM", "libwayland-egl", "wayland-graphics-integration"};
     std::set<std::string> found;
@@ -42,9 +44,16 @@ std::string unneededLibrariesMappedBy(qint64 pid) {
             if (path != std::string::npos && line.find(part, path) != std::string::npos) found.insert(line.substr(path));
         }
     }
-    std::string list;
-    for (const std::string& file : found) list += file + "\n";
-    return list;
+    return found;
+}
+
+// The profiles (1-5) the mouse was told to select, in order.
+std::vector<int> profileSelects(const VirtualMouse& mouse) {
+    std::vector<int> selects;
+    for (const LogEntry& entry : mouse.log()) {
+        if (entry.bytes.size() >= 3 && entry.bytes[0] == 0x0c) selects.push_back(entry.bytes[2]);
+    }
+    return selects;
 }
 
 bool onWayland() { return qgetenv("QT_QPA_PLATFORM") == "wayland"; }
@@ -62,12 +71,6 @@ protected:
         if (!XServer::installed()) GTEST_SKIP() << "Xvfb or xdotool is not installed";
         desktop_.emplace(withTray);
         ASSERT_TRUE(desktop_->ready());
-    }
-
-    std::int32_t storedDpiLevel() const {
-        auto record = std::make_unique<DeviceConfig>();
-        readConfig(*record, 0);
-        return record->profiles[record->activeProfile].dpiLevel;
     }
 
     TempFolder data_;
@@ -105,9 +108,7 @@ TEST(Start, WithoutAnAbsoluteDataFolderTheProgramRefusesAndSaysWhy) {
 }
 
 TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoLinkHidesTheWindow) {
-    VirtualMouse::Options bothLinks;
-    bothLinks.cable = true;
-    VirtualMouse mouse(bothLinks);
+    VirtualMouse mouse({.cable = true, .runtimeFolder = {}});
     Program first({"--simulate", "--tray"});
     ASSERT_TRUE(first.waitFor("connection changed: connected")) << first.output();
     EXPECT_EQ(first.output().find("main window shown"), std::string::npos) << "an argument starts it in the tray";
@@ -115,12 +116,12 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     Program second({"--simulate"});
     EXPECT_EQ(second.exitCode(false), 1) << second.output();
     EXPECT_TRUE(first.waitFor("main window shown")) << first.output();
-    EXPECT_EQ(unneededLibrariesMappedBy(first.pid()), "") << "the program maps libraries it does not use";
+    EXPECT_EQ(unneededLibrariesMappedBy(first.pid()), std::set<std::string>()) << "mapped, yet of no use";
 
     mouse.command("dpi");
     ASSERT_TRUE(first.waitFor("popup: \"1600 DPI\"")) << first.output();
     ASSERT_TRUE(first.waitFor("record saved")) << first.output();
-    EXPECT_EQ(storedDpiLevel(), 3) << "the mouse's switch is saved";
+    EXPECT_EQ(savedRecord()->active().dpiLevel, 3) << "the mouse's switch is saved";
     if (services_) {
         // Where the compositor places windows, the desktop's notification shows the switch.
         EXPECT_TRUE(services_->trayItem()) << first.output();
@@ -137,20 +138,40 @@ TEST_F(DesktopSession, ASecondStartExitsAndShowsTheFirstTheDpiButtonPopsUpAndNoL
     EXPECT_EQ(first.exitCode(true), 0) << first.output();
 }
 
-// Each page keeps what it built for its first showing; showing it again builds nothing more. The
+// The profile follows the application in front: two X clients of different classes are made
+// active in turn, as a window manager does, by setting the root window's _NET_ACTIVE_WINDOW. And
+// each page keeps what it built for its first showing; showing it again builds nothing more. The
 // bound leaves room for the allocator's noise, not for a page's worth of pictures each time.
-TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVisit) {
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__) || QX4_CLANG_ADDRESS_SANITIZER
-    // Their shadow memory and quarantine grow with every allocation; their leak checks stand in.
-    GTEST_SKIP() << "memory is not the program's own under a sanitizer";
-#endif
+TEST_F(DesktopSession, WindowsInFrontSelectTheirProfilesOnceEachAndVisitingEveryPageTakesNoMoreMemory) {
+    std::ofstream(data_.path() / "rules.conf") << "app qx4-game = 3\napp Qx4Editor = 2\n";
     ScopedEnv english("LC_ALL", std::string("C.UTF-8"));
-    VirtualMouse::Options onCable;  // the faster pace of the cable for the first download
-    onCable.cable = true;
-    VirtualMouse mouse(onCable);
+    VirtualMouse mouse({.cable = true, .runtimeFolder = {}});  // the cable's faster pace for the first download
     Program program({"--simulate"});
     ASSERT_TRUE(program.waitFor("main window shown")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    OtherWindow game("qx4-game", "Qx4Game");
+    OtherWindow editor("qx4-editor", "Qx4Editor");
+    const std::size_t atStart = profileSelects(mouse).size();
+
+    // Last, Alt+Tab through both: only the last one is sent.
+    const std::pair<std::vector<OtherWindow*>, const char*> switches[] = {
+        {{&game}, "follow: profile 3 for qx4-game"},
+        {{&editor}, "follow: profile 2 for qx4-editor"},
+        {{&game, &editor, &game}, "follow: profile 3 for qx4-game"}};
+    for (const auto& [activated, said] : switches) {
+        for (OtherWindow* client : activated) client->activate();
+        ASSERT_TRUE(program.waitFor(said)) << program.output();
+        ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    }
+    ASSERT_TRUE(program.skipUntilQuiet(600));
+    const std::vector<int> selects = profileSelects(mouse);
+    EXPECT_EQ(std::vector<int>(selects.begin() + static_cast<std::ptrdiff_t>(atStart), selects.end()),
+              (std::vector<int>{3, 2, 3}));
+    EXPECT_EQ(mouse.stateValue("active profile"), "3");
+
+    // Under a sanitizer memory is not the program's own: its shadow memory and quarantine grow with
+    // every allocation, and its leak checks stand in.
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__) && !QX4_CLANG_ADDRESS_SANITIZER
     const QString window = shownWindowOf(program.pid());
     ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(clickEveryTab(window, 100));
@@ -159,6 +180,7 @@ TEST_F(DesktopSession, VisitingEveryPageTenTimesTakesNoMoreMemoryThanTheFirstVis
     const MemoryUse afterMoreVisits = memoryOf(program.pid());
     EXPECT_LT(afterMoreVisits.residentMb - afterFirstVisit.residentMb, 1.0)
         << afterFirstVisit.residentMb << " MB after the first visit, " << afterMoreVisits.residentMb << " after ten";
+#endif
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
@@ -188,18 +210,9 @@ TEST_F(DesktopWithoutTray, TheWindowShowsEvenForTheTrayAndSaysOnceHowToGetATray)
 // The mouse's switch is saved a moment after it is reported; an end within that moment saves it
 // too, however the program is ended.
 TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
-    struct Ending {
-        const char* name;
-        std::function<void(Program&)> end;
-    };
-    const std::vector<Ending> endings{
-        {"SIGHUP", [](Program& program) { program.signal(SIGHUP); }},
-        {"SIGTERM", [](Program& program) { program.signal(SIGTERM); }},
-        {"the X server dies", [this](Program&) { desktop_->end(); }},
-    };
-    for (const Ending& ending : endings) {
-        if (!desktop_ && ending.name == endings.back().name) continue;  // an X server only
-        SCOPED_TRACE(ending.name);
+    for (const int signal : {SIGHUP, SIGTERM, 0}) {  // 0: the X server dies, where there is one
+        if (signal == 0 && !desktop_) continue;
+        SCOPED_TRACE(signal == 0 ? std::string("the X server dies") : "signal " + std::to_string(signal));
         TempFolder data;
         ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
         VirtualMouse mouse;
@@ -207,10 +220,65 @@ TEST_F(DesktopSession, EveryEndingSavesASwitchTheMouseReportedJustBefore) {
         ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
         mouse.command("dpi");
         ASSERT_TRUE(program.waitFor("popup: \"1600 DPI\"")) << program.output();
-        ending.end(program);
+        if (signal == 0) {
+            desktop_->end();
+        } else {
+            program.signal(signal);
+        }
         EXPECT_NE(program.exitCode(false), -1) << "it ends, neither hung nor killed\n" << program.output();
-        EXPECT_EQ(storedDpiLevel(), 3) << program.output();
+        EXPECT_EQ(savedRecord()->active().dpiLevel, 3) << program.output();
     }
+}
+
+// On a session bus of its own with a stand-in notification service, without a display: the desktop's
+// ReportFocus selects a profile, and the BatteryLevel property moves with the battery, which falls
+// to 20 %, hovers there, falls to 10 % and charges. Exactly two notifications reach the service.
+TEST(FollowFocus, TheDesktopsReportSelectsAndTheBatteryIsAPropertyThatMovesAndWarnsTwice) {
+    SessionServices services;
+    if (!services.ready() || QStandardPaths::findExecutable(QStringLiteral("gdbus")).isEmpty()) {
+        GTEST_SKIP() << "no dbus-daemon or gdbus";
+    }
+    TempFolder data;
+    ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
+    ScopedEnv logEnv("QT_LOGGING_RULES", std::string("qx4.app.debug=true"));
+    std::ofstream(data.path() / "rules.conf") << "app org.example.Game = 4\n";
+    ScopedEnv platformEnv("QT_QPA_PLATFORM", std::string("offscreen"));
+    ScopedEnv noDisplay("DISPLAY", std::nullopt);
+    VirtualMouse mouse({.cable = true, .battery = 10, .runtimeFolder = {}});
+    Program program({"--simulate"});
+    ASSERT_TRUE(program.waitFor("D-Bus service offered")) << program.output();
+    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+
+    EXPECT_EQ(SessionServices::gdbus({"call", "--method", "io.github.qx4config.Qx4Config1.ReportFocus", "org.example.Game"}),
+              "()");
+    ASSERT_TRUE(program.waitFor("follow: profile 4 for org.example.Game")) << program.output();
+    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    EXPECT_EQ(mouse.stateValue("active profile"), "4");
+    EXPECT_EQ(SessionServices::property("ActiveProfile"), "(<4>,)");
+
+    // Without the cable the mouse is taken as asleep until it says otherwise.
+    mouse.command("cable unplug");
+    ASSERT_TRUE(program.waitFor("tray: Receiver: asleep")) << program.output();
+    mouse.command("wake");
+    ASSERT_TRUE(program.waitFor("tray: Receiver: battery 100%")) << program.output();
+    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<100>,)");
+    for (const int level : {3, 2, 3, 2, 1}) {
+        mouse.command("battery " + std::to_string(level));
+        const std::string shown = "tray: Receiver: battery " + std::to_string(level * 10) + "%";
+        ASSERT_TRUE(program.waitFor(QByteArray::fromStdString(shown))) << program.output();
+    }
+    EXPECT_EQ(SessionServices::property("BatteryLevel"), "(<10>,)");
+    mouse.command("cable plug");
+    ASSERT_TRUE(program.waitFor("tray: Cable: charging, battery 10%")) << program.output();
+
+    const QList<QByteArray> shown = services.shown(2);
+    ASSERT_EQ(shown.size(), 2) << program.output();
+    EXPECT_TRUE(shown[0].startsWith("notify 1 1 -1 Mouse battery low: ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains("20%")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].startsWith("notify 1 2 -1 ")) << "replaces the first, urgent: " << shown[1].toStdString();
+    EXPECT_TRUE(shown[1].contains("10%")) << shown[1].toStdString();
+    EXPECT_EQ(program.exitCode(true), 0) << program.output();
+    EXPECT_EQ(services.shown(3, 500).size(), 2) << "nothing more arrived late";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <future>
 #include <sstream>
 
 #include "tests/support/hex_fixture.h"
@@ -77,7 +78,7 @@ TEST_F(Qx4ctlDeviceTest, StatusNamesTheLinksAndApplyFailsWithoutAnAwakeMouseOrWh
         EXPECT_THAT(apply.err, HasSubstr("no mouse found on the receiver or the cable"));
     }
     VirtualMouse mouse({.receiver = false, .cable = true, .runtimeFolder = {}});
-    auto running = startQx4ctl({"apply", "--simulate"}, scratch.path());
+    auto running = std::async(std::launch::async, [&] { return runQx4ctl({"apply", "--simulate"}, scratch.path()); });
     ASSERT_TRUE(mouse.waitForReports(3));
     mouse.command("cable unplug");
     const ToolRun apply = running.get();

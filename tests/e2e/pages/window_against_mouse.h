@@ -13,14 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
 #include "core/device/reports.h"
 #include "gui/app/main_wnd.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
 #include "tests/support/page_test_support.h"
-#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/qx4ctl_process.h"
 
 namespace qx4::gui::test {
 
@@ -34,19 +32,9 @@ protected:
     // report) and the window with the hook library of that name, and waits for the full download
     // that follows a start.
     void start(const DeviceConfig& record, const std::string& hookLibraryFile) {
-        ASSERT_NO_FATAL_FAILURE(open(record, hookLibraryFile));
-        awaitStartDownload();
-    }
-    void awaitStartDownload() {
-        waitForApplies(1, fullDownload);
-        ASSERT_EQ(mouse->log().size(), fullDownload);
-    }
-    // The same up to the full download, which has begun when it returns.
-    void open(const DeviceConfig& record, const std::string& hookLibraryFile) {
         ASSERT_TRUE(saveConfig(record));
-        qx4::test::VirtualMouse::Options options;
-        options.cable = true;
-        mouse = std::make_unique<qx4::test::VirtualMouse>(options);
+        mouse = std::make_unique<qx4::test::VirtualMouse>(
+            qx4::test::VirtualMouse::Options{.cable = true, .runtimeFolder = {}});
 
         MainWindowOptions windowOptions;
         windowOptions.drivers = DriverSet::virtualMouse;
@@ -59,6 +47,8 @@ protected:
         window->applyStartVisibility(false);
 
         fullDownload = planApply(window->session().record(), SectionFlags::all()).size();
+        waitForApplies(1, fullDownload);
+        ASSERT_EQ(mouse->log().size(), fullDownload);
     }
     void TearDown() override {
         if (window) window->shutdown();
@@ -87,11 +77,9 @@ protected:
         for (std::size_t i = first; i < log.size(); ++i) sent.push_back(log[i].bytes);
         return sent;
     }
-    // Every report of a full download of the saved record, in the order they are sent.
-    std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
-        std::vector<Bytes> full;
-        for (const auto& planned : planApply(record, SectionFlags::all())) full.push_back(bytesOf(planned.report));
-        return full;
+    // Every report of a full download of the record, in the order they are sent.
+    static std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
+        return qx4::test::encoded(record, SectionFlags::all());
     }
 
     qx4::test::TempFolder data;
