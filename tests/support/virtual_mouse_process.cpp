@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "plugins/virtualmouse/vm_protocol.h"
+#include "tests/support/test_files.h"
 
 extern char** environ;
 
@@ -25,10 +26,6 @@ namespace {
 
 constexpr int kReplyTimeoutMs = 15000;
 constexpr char kOutputName[] = "virtual-mouse.out";
-
-std::string readWhole(const std::filesystem::path& file) {
-    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
-}
 
 struct Spawned {
     pid_t pid = -1;
@@ -144,7 +141,7 @@ ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments, co
                                             scratch.path() / "input");
     ::close(child.readyFd);
     const int exitCode = reap(child.pid, timeoutMs);
-    return {exitCode, readWhole(scratch.path() / kOutputName)};
+    return {exitCode, readText(scratch.path() / kOutputName)};
 }
 
 VirtualMouse::VirtualMouse() : VirtualMouse(Options{}) {}
@@ -201,7 +198,7 @@ bool VirtualMouse::waitForReports(int count, int timeoutMs) {
 
 std::vector<LogEntry> VirtualMouse::log() const {
     std::vector<LogEntry> entries;
-    std::istringstream lines(readWhole(logPath()));
+    std::istringstream lines(readText(logPath()));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
         LogEntry& entry = entries.emplace_back();
@@ -213,7 +210,7 @@ std::vector<LogEntry> VirtualMouse::log() const {
     return entries;
 }
 
-std::string VirtualMouse::output() const { return readWhole(folder_ / kOutputName); }
+std::string VirtualMouse::output() const { return readText(folder_ / kOutputName); }
 
 int VirtualMouse::stop() {
     if (pid_ <= 0) return -1;
