@@ -1,7 +1,6 @@
 #include "gui/app/single_instance.h"
 
 #include <QByteArray>
-#include <QLocalSocket>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "core/window_messages.h"
+#include "gui/app/client_socket.h"
 #include "gui/common/diagnostics.h"
 #include "gui/common/window_message.h"
 
@@ -34,10 +34,10 @@ InstanceReply refusal(const std::string& why) {
 // a request, it counts as unheard; a request then takes one of the server's slots.
 class InstanceServer::Connection final : public QObject {
 public:
-    Connection(QLocalSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
+    Connection(ClientSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
         ++server_.unheard_;
-        connect(socket_, &QLocalSocket::readyRead, this, &Connection::read);
-        connect(socket_, &QLocalSocket::disconnected, socket_, &QObject::deleteLater);
+        connect(socket_, &ClientSocket::readyRead, this, &Connection::read);
+        connect(socket_, &ClientSocket::disconnected, socket_, &QObject::deleteLater);
         auto* deadline = new QTimer(this);
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, this, [this] {
@@ -58,7 +58,7 @@ private:
     void read() {
         if (answered_) return;
         // Never more than a request's worth at a time, so a flood stops at the limit.
-        const QByteArray bytes = socket_->read(static_cast<qint64>(kMaxRequestBytes) + 1);
+        const QByteArray bytes = socket_->read(static_cast<qsizetype>(kMaxRequestBytes) + 1);
         if (bytes.isEmpty()) return;
         const std::string_view piece(bytes.constData(), static_cast<std::size_t>(bytes.size()));
         if (!showMain_ && !framed_ && !decide(piece.front())) return;
@@ -114,14 +114,14 @@ private:
     void reply(const InstanceReply& answer) {
         answered_ = true;
         const std::string frame = encodeReply(answer);
-        socket_->write(frame.data(), static_cast<qint64>(frame.size()));
+        socket_->write(frame);
         // At the end of the program no event loop runs any more to write it later.
         socket_->flush();
         socket_->disconnectFromServer();
         deadline_->start(kReplyMilliseconds);
     }
 
-    QLocalSocket* socket_;
+    ClientSocket* socket_;
     InstanceServer& server_;
     QTimer* deadline_ = nullptr;
     RequestDecoder decoder_;
@@ -150,7 +150,7 @@ InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject*
 // notifier before the listener closes its socket.
 InstanceServer::~InstanceServer() {
     closing_ = true;
-    qDeleteAll(findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<ClientSocket*>(Qt::FindDirectChildrenOnly));
     delete notifier_;
 }
 
@@ -178,15 +178,7 @@ void InstanceServer::acceptConnections() {
     notifier_->setEnabled(false);
 }
 
-void InstanceServer::adopt(int fd) {
-    auto* socket = new QLocalSocket(this);
-    if (!socket->setSocketDescriptor(fd)) {
-        delete socket;
-        close(fd);
-        return;
-    }
-    new Connection(socket, *this);
-}
+void InstanceServer::adopt(int fd) { new Connection(new ClientSocket(fd, this), *this); }
 
 // Those waiting in the queue are taken when the loop comes back to the notifier.
 void InstanceServer::unheardLeft() {

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QLocalSocket>
 #include <QTest>
 
@@ -22,6 +23,7 @@
 #include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
 #include "core/window_messages.h"
+#include "gui/app/client_socket.h"
 #include "gui/app/remote_commands.h"
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
@@ -62,6 +64,51 @@ TEST(SingleInstance, OneLockHolderAtATimeInAFolderAndBehindASocketClosedToOtherU
 
 // A bus that takes the connection and says nothing would hold Qt's start; it is found wherever its
 // address list names it, its path escaped. One that is not there fails fast on its own.
+// The program's end of one connection, against a client that takes its time: a flood waits in the
+// kernel rather than here, a reply larger than the socket's buffer arrives whole before the
+// socket closes, and a client that leaves ends the connection once.
+TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClientEndsItOnce) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
+    const int client = ends[1];
+    ClientSocket socket(ends[0], nullptr);
+    QSignalSpy ended(&socket, &ClientSocket::disconnected);
+
+    const std::string flood(4 * ClientSocket::kInboxLimit, 'f');
+    const ssize_t sent = send(client, flood.data(), flood.size(), 0);
+    ASSERT_GT(sent, ClientSocket::kInboxLimit);
+    QTest::qWait(50);
+    qsizetype received = socket.read(sent).size();
+    EXPECT_LE(received, ClientSocket::kInboxLimit);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (received += socket.read(sent).size()) == sent; }, 5000))
+        << received << " of " << sent;
+
+    const std::string reply(1 << 21, 'r');
+    socket.write(reply);
+    socket.disconnectFromServer();
+    EXPECT_EQ(ended.count(), 0) << "closed with the reply unsent";
+    std::string arrived;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            char chunk[65536];
+            const ssize_t got = recv(client, chunk, sizeof chunk, 0);
+            if (got > 0) arrived.append(chunk, static_cast<std::size_t>(got));
+            return got == 0;
+        },
+        5000));
+    EXPECT_TRUE(arrived == reply) << arrived.size() << " of " << reply.size() << " bytes";
+    EXPECT_EQ(ended.count(), 1);
+    close(client);
+
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
+    ClientSocket left(ends[0], nullptr);
+    QSignalSpy leftEnded(&left, &ClientSocket::disconnected);
+    close(ends[1]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return leftEnded.count() == 1; }, 5000));
+    QTest::qWait(20);
+    EXPECT_EQ(leftEnded.count(), 1);
+}
+
 TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnItsOwn) {
     qx4::test::TempFolder folder;
     sockaddr_un address{AF_UNIX, {}};
