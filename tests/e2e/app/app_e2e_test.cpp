@@ -30,12 +30,12 @@ namespace qx4::test {
 namespace {
 
 // Libraries a Widgets program that paints in software has no use for: Qt Designer's plug-ins,
-// Qt Quick and QML, and a GL driver with its shader compiler. The GL dispatch libraries Qt's GUI
-// library links (libEGL.so.1, libGLX, libOpenGL) do nothing until a driver is loaded.
-// The process's mapped files among them.
+// Qt Quick and QML, a GL driver with its shader compiler, and Qt Network with Kerberos behind it.
+// The GL dispatch libraries Qt's GUI library links (libEGL.so.1, libGLX, libOpenGL) do nothing
+// until a driver is loaded. The process's mapped files among them.
 std::set<std::string> unneededLibrariesMappedBy(qint64 pid) {
-    static const char* const unneeded[] = {"/designer/", "Quick", "Qml", "_dri.so", "libEGL_", "libGLX_",
-                                           "libLLVM", "libwayland-egl", "wayland-graphics-integration"};
+    static const char* const unneeded[] = {"/designer/", "Quick", "Qml", "_dri.so", "libEGL_", "libGLX_", "libLLVM",
+                                           "libwayland-egl", "wayland-graphics-integration", "Network", "krb5"};
     std::set<std::string> found;
     std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
     for (std::string line; std::getline(maps, line);) {
