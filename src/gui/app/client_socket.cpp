@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 
 namespace qx4::gui {
@@ -16,7 +15,6 @@ ClientSocket::ClientSocket(int fd, QObject* parent)
       fd_(fd),
       reader_(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
       writer_(new QSocketNotifier(fd, QSocketNotifier::Write, this)) {
-    writer_->setEnabled(false);
     connect(reader_, &QSocketNotifier::activated, this, &ClientSocket::receive);
     connect(writer_, &QSocketNotifier::activated, this, &ClientSocket::send);
 }
@@ -61,11 +59,12 @@ void ClientSocket::receive() {
         reader_->setEnabled(false);
         return;
     }
-    std::array<char, 16 * 1024> chunk;
-    const ssize_t got = ::recv(fd_, chunk.data(), std::min<std::size_t>(chunk.size(), static_cast<std::size_t>(room)),
-                               MSG_DONTWAIT);
+    // Received in place: the inbox keeps its capacity as it shrinks again.
+    const qsizetype had = inbox_.size();
+    inbox_.resize(kInboxLimit);
+    const ssize_t got = ::recv(fd_, inbox_.data() + had, static_cast<std::size_t>(room), MSG_DONTWAIT);
+    inbox_.resize(had + std::max<qsizetype>(got, 0));
     if (got > 0) {
-        inbox_.append(chunk.data(), got);
         Q_EMIT readyRead();
     } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         abort();
@@ -79,12 +78,10 @@ void ClientSocket::send() {
                                     MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent > 0) {
             outbox_.remove(0, sent);
-        } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             writer_->setEnabled(true);
             return;
-        } else if (sent < 0 && errno == EINTR) {
-            continue;
-        } else {
+        } else if (errno != EINTR) {
             return abort();  // the client has gone
         }
     }
