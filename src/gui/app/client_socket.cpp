@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 
+// Without blocking, neither call is interrupted, and Linux has one code for "try again".
+static_assert(EAGAIN == EWOULDBLOCK);
+
 namespace qx4::gui {
 
 ClientSocket::ClientSocket(int fd, QObject* parent)
@@ -20,10 +23,7 @@ ClientSocket::ClientSocket(int fd, QObject* parent)
 }
 
 ClientSocket::~ClientSocket() {
-    if (fd_ < 0) return;
-    reader_->setEnabled(false);
-    writer_->setEnabled(false);
-    ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 QByteArray ClientSocket::read(qsizetype maxBytes) {
@@ -43,12 +43,12 @@ void ClientSocket::flush() { send(); }
 
 void ClientSocket::disconnectFromServer() {
     closing_ = true;
-    if (fd_ >= 0 && outbox_.isEmpty()) close();
+    if (outbox_.isEmpty()) close();
 }
 
 void ClientSocket::abort() {
     outbox_.clear();
-    if (fd_ >= 0) close();
+    close();
 }
 
 void ClientSocket::receive() {
@@ -66,7 +66,7 @@ void ClientSocket::receive() {
     inbox_.resize(had + std::max<qsizetype>(got, 0));
     if (got > 0) {
         Q_EMIT readyRead();
-    } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    } else if (got == 0 || errno != EAGAIN) {
         abort();
     }
 }
@@ -78,10 +78,10 @@ void ClientSocket::send() {
                                     MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent > 0) {
             outbox_.remove(0, sent);
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        } else if (errno == EAGAIN) {
             writer_->setEnabled(true);
             return;
-        } else if (errno != EINTR) {
+        } else {
             return abort();  // the client has gone
         }
     }
@@ -92,6 +92,7 @@ void ClientSocket::send() {
 // The notifiers stay until this object goes: one of them may be the sender of the signal being
 // handled.
 void ClientSocket::close() {
+    if (fd_ < 0) return;
     reader_->setEnabled(false);
     writer_->setEnabled(false);
     ::close(fd_);

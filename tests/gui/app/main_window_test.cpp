@@ -20,6 +20,7 @@
 #include "gui/app/command_line.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/tray_absence.h"
+#include "gui/app/tray_menu.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/app_settings.h"
 #include "gui/common/msg_wnd.h"
@@ -495,6 +496,9 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     EXPECT_EQ(app.session().record().activeProfile, 2);
     EXPECT_TRUE(app.trayAction("profile_3")->isChecked());
     EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
+    for (const char* other : {"profile_0", "profile_6", "profile_x", "exit"}) {
+        EXPECT_EQ(trayProfileOf({QString::fromLatin1(other), {}, {}}), std::nullopt) << other;
+    }
 }
 
 TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMouse) {

@@ -321,6 +321,9 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
 
     const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
     app.click("wireless_reset_profile_btn");
+    ASSERT_TRUE(confirm.answered());
+    EXPECT_FALSE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked()) << "the import is gone";
+    EXPECT_GT(app.applyRequests.size(), requests);
     EXPECT_EQ(app.applyRequests.back(), 1u) << "the defaults go whole";
 }
 

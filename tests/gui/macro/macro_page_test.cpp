@@ -177,6 +177,9 @@ TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
 
     macroList()->setCurrentRow(0);
     EXPECT_EQ(stepList()->currentRow(), 2) << "the last step is selected";
+    EXPECT_FALSE(find<QAbstractButton>("wireless_macro_down_btn")->isEnabled()) << "it goes no further down";
+    EXPECT_TRUE(find<QAbstractButton>("wireless_macro_up_btn")->isEnabled());
+    EXPECT_TRUE(stepList()->item(2)->data(Qt::AccessibleTextRole).toString().startsWith("Step 3: "));
     clearButton()->click();
     EXPECT_TRUE(page.modified());
     page.macrosChanged();

@@ -21,6 +21,7 @@
 #include "gui/common/capture_service.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
+#include "gui/pages/key_capture_field.h"
 #include "gui/pages/mouse_picture.h"
 #include "gui/pages/wireless_button_ui.h"
 #include "tests/support/page_test_support.h"
@@ -109,9 +110,24 @@ TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClick
     open(1);
     EXPECT_EQ(page.editedButton(), 0);
     EXPECT_FALSE(row(2)->isEnabled()) << "one editor at a time";
+    EXPECT_EQ(find<QLabel>(QStringLiteral("wireless_button6_number"))->text(), "6");
     page.closeEditor();
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), -1) << "a closing editor must not reopen itself";
+}
+
+// Without a capture to hear keys from, the key field never listens, however it is asked.
+TEST(KeyCaptureFieldTest, ListensOnlyWhileACaptureCanHearKeys) {
+    QLineEdit edit;
+    KeyCaptureField field(&edit);
+    field.setCanListen(false);
+    field.listen();
+    EXPECT_FALSE(field.listening());
+    field.setCanListen(true);
+    field.listen();
+    EXPECT_TRUE(field.listening());
+    field.setCanListen(false);
+    EXPECT_FALSE(field.listening()) << "losing the capture stops it";
 }
 
 TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownload) {

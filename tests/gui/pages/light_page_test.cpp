@@ -8,11 +8,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 
 #include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
 #include "gui/pages/effect_preview.h"
+#include "gui/pages/light_effects.h"
 #include "gui/pages/wireless_light_ui.h"
 #include "tests/support/page_test_support.h"
 
@@ -62,6 +64,25 @@ protected:
     std::unique_ptr<DeviceConfig> record = test::defaultRecord();
     CWirelessLightUI page{nullptr, *findPageKind("WirelessLight")};
 };
+
+// The effects that blend one colour into the next never jump from one frame to the next, at the
+// end of a colour as anywhere else.
+TEST(LightEffects, BlendingEffectsChangeSmoothly) {
+    constexpr int kBreathing = 2, kColorCycle = 3, kNeon = 7;
+    for (const int mode : {kBreathing, kColorCycle, kNeon}) {
+        SCOPED_TRACE(mode);
+        const LightEffect effect{.mode = mode, .speed = 8};
+        QColor before = lightAt(effect, 0.0, -1.0).color();
+        float largest = 0;
+        for (int ms = 1; ms <= 4000; ++ms) {
+            const QColor now = lightAt(effect, ms / 1000.0, -1.0).color();
+            largest = std::max({largest, std::abs(now.redF() - before.redF()), std::abs(now.greenF() - before.greenF()),
+                                std::abs(now.blueF() - before.blueF())});
+            before = now;
+        }
+        EXPECT_LT(largest, 0.02f);
+    }
+}
 
 TEST_F(LightPageTest, EachEffectShowsItsRowsWholeAndThePreviewTakesTheRoomLeft) {
     const QStringList expected{"", "BC", "SC", "S", "S", "B", "SD", "S", "S", "BSD", "S", "S"};
