@@ -8,17 +8,14 @@
 #include <chrono>
 #include <filesystem>
 #include <ostream>
-#include <thread>
 
 #include "core/config/config_file.h"
 
 namespace qx4::cli {
 namespace {
 
-// A copy takes its lock some 150 ms before it listens, and a qx4ctl holds it for a few
-// milliseconds per write, while others may queue for it; a busy machine takes longer.
-constexpr std::chrono::seconds kLockPatience{5};
-constexpr std::chrono::milliseconds kRetryInterval{10};
+// A program listens right after it takes its lock; only a program that hangs is not heard by then.
+constexpr std::chrono::seconds kStartingPatience{5};
 // An apply over the receiver takes some 10 s; requests that arrived earlier run first.
 constexpr std::chrono::seconds kReplyPatience{120};
 
@@ -61,7 +58,7 @@ std::optional<std::string> receiveAll(int fd, Clock::time_point deadline) {
 
 }  // namespace
 
-RunningProgram::RunningProgram(State state, int fd, std::string problem, std::unique_ptr<InstanceLock> dataLock)
+RunningProgram::RunningProgram(State state, int fd, std::string problem, std::unique_ptr<DataFilesLock> dataLock)
     : state_(state), fd_(fd), problem_(std::move(problem)), dataLock_(std::move(dataLock)) {}
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
@@ -77,36 +74,27 @@ RunningProgram RunningProgram::find() { return search(false); }
 
 RunningProgram RunningProgram::findOrLockDataFiles() { return search(true); }
 
-// Whoever holds the lock is asked for by taking it: a program answers on its socket, another
-// qx4ctl lets go of it. Only taking it tells that no program runs, as the holder may change
-// between any two looks.
-RunningProgram RunningProgram::search(bool keepLock) {
+// Writers take the data files' lock first, in the kernel's queue, and only then look for a
+// program: one that starts after the look waits for that lock before it reads the files. A program
+// that runs owns the files, so the lock goes back before the program is asked.
+RunningProgram RunningProgram::search(bool lockDataFiles) {
     std::string error;
     // Without a private runtime folder the program cannot start either.
     const auto folder = runtimeFolder(&error);
     if (!folder) return {State::notRunning, -1, {}, nullptr};
-    auto lock = std::make_unique<InstanceLock>(*folder);
-    const auto deadline = Clock::now() + kLockPatience;
+    const InstanceLock program(*folder);
     for (;;) {
-        switch (lock->acquire()) {
-        case InstanceLock::Result::acquired:
-            if (!keepLock) lock.reset();
-            return {State::notRunning, -1, {}, std::move(lock)};
-        case InstanceLock::Result::unavailable:
-            // Where no lock can be had, no program can run either.
-            return {State::notRunning, -1, {}, nullptr};
-        case InstanceLock::Result::alreadyRunning:
-            break;
-        }
-        if (const int fd = lock->connectToHolder(std::chrono::milliseconds(0)); fd >= 0) {
-            return {State::reached, fd, {}, nullptr};
-        }
-        if (Clock::now() >= deadline) {
+        std::unique_ptr<DataFilesLock> dataLock;
+        if (lockDataFiles) dataLock = std::make_unique<DataFilesLock>(*folder, DataFilesLock::Mode::exclusive);
+        if (!program.heldElsewhere()) return {State::notRunning, -1, {}, std::move(dataLock)};
+        dataLock.reset();
+        if (const int fd = program.connectToHolder(kStartingPatience); fd >= 0) return {State::reached, fd, {}, nullptr};
+        // A program that ended meanwhile leaves the files to this copy.
+        if (program.heldElsewhere()) {
             return {State::unreachable, -1,
-                    "qx4-config runs but does not answer on " + lock->socketPath().string() + "; try again, or quit it",
+                    "qx4-config runs but does not answer on " + program.socketPath().string() + "; try again, or quit it",
                     nullptr};
         }
-        std::this_thread::sleep_for(kRetryInterval);
     }
 }
 

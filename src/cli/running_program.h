@@ -22,13 +22,13 @@ public:
         unreachable,  // it holds the lock but does not answer: problem() says so
     };
 
-    // Looks for the program. The instance lock may be held by a program that is still starting,
-    // which is waited for until it listens, or by another qx4ctl writing the data files, which is
-    // waited for until it is done: a few seconds at most, then the program is unreachable.
+    // Looks for the program. One that holds the instance lock but does not listen yet is still
+    // starting and is waited for until it listens: a few seconds at most, then it is unreachable.
     static RunningProgram find();
-    // As find(), for a command that writes the data files itself: when no program runs, the
-    // instance lock is held from then on, until releaseDataFiles() or the end of the object, so
-    // that a program starting meanwhile waits and then reads the files whole.
+    // As find(), for a command that writes the data files itself: first waits its turn for the
+    // data files' lock behind other writers, however long that takes; when no program runs, it
+    // holds that lock until releaseDataFiles() or the end of the object, so that a program
+    // starting meanwhile waits and then reads the files whole.
     static RunningProgram findOrLockDataFiles();
     ~RunningProgram();
     RunningProgram(RunningProgram&& other) noexcept;
@@ -51,13 +51,13 @@ public:
     void releaseDataFiles() { dataLock_.reset(); }
 
 private:
-    RunningProgram(State state, int fd, std::string problem, std::unique_ptr<InstanceLock> dataLock);
-    static RunningProgram search(bool keepLock);
+    RunningProgram(State state, int fd, std::string problem, std::unique_ptr<DataFilesLock> dataLock);
+    static RunningProgram search(bool lockDataFiles);
 
     State state_;
     int fd_;
     std::string problem_;
-    std::unique_ptr<InstanceLock> dataLock_;
+    std::unique_ptr<DataFilesLock> dataLock_;
 };
 
 // The command line as the program gets it: the command's name, then its arguments.

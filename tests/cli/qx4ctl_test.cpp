@@ -3,7 +3,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <regex>
@@ -263,42 +262,30 @@ TEST_F(Qx4ctl, JsonOutputIsValidAndKeepsTheShapeTheManualPageDocuments) {
     EXPECT_EQ(written, test::readText(QX4_TEST_DATA_DIR "/qx4ctl/json_shapes.txt"));
 }
 
-TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWrittenAndCopiesWaitForEachOther) {
+TEST_F(Qx4ctl, WhileAProgramHoldsTheLockWithoutAnsweringNothingIsWrittenAndWritersQueueWithoutLoss) {
     ASSERT_EQ(qx4ctl({"init"}).code, 0);
     const auto before = test::readBytes(configFile());
-    InstanceLock program(runtime.path());
-    ASSERT_EQ(program.acquire(), InstanceLock::Result::acquired);
+    {
+        InstanceLock program(runtime.path());
+        ASSERT_EQ(program.acquire(), InstanceLock::Result::acquired);
+        const ToolRun bind = qx4ctl({"dpi", "3", "1600"});
+        EXPECT_EQ(bind.code, 1);
+        EXPECT_NE(bind.err.find("does not answer"), std::string::npos) << bind.err;
+        EXPECT_EQ(test::readBytes(configFile()), before);
+    }
 
-    const ToolRun bind = qx4ctl({"dpi", "3", "1600"});
-    EXPECT_EQ(bind.code, 1);
-    EXPECT_NE(bind.err.find("does not answer"), std::string::npos) << bind.err;
-    EXPECT_EQ(test::readBytes(configFile()), before);
-
-    program.release();
-    EXPECT_EQ(qx4ctl({"dpi", "3", "1600"}).code, 0);
-    EXPECT_NE(test::readBytes(configFile()), before);
-
-    // Without the program, qx4ctl waits for another one that holds the lock while it writes the
-    // data files, instead of taking it for a program that does not answer. Threads here take the
-    // lock for a moment now and then, as many more copies of qx4ctl would, so that a lock taken
-    // between two looks at it is no rare event.
-    std::atomic<bool> done{false};
-    const auto takeTheLockNowAndThen = [&] {
-        InstanceLock other(runtime.path());
-        while (!done) {
-            if (other.acquire() == InstanceLock::Result::acquired) {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-                other.release();
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(400));
-        }
-    };
-    std::vector<std::jthread> others;
-    for (int i = 0; i < 8; ++i) others.emplace_back(takeTheLockNowAndThen);
-    const std::string failed =
-        shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR "/qx4ctl dpi 2 800 2>&1 >/dev/null || echo failed'");
-    done = true;
+    // Each copy reads, changes and replaces both files: one that did not wait its turn would
+    // replace a macro another copy had just added. A writer holding the data files now and then
+    // makes the queue longer; no copy takes it for a program.
+    std::jthread otherWriter([&](const std::stop_token& stop) {
+        while (!stop.stop_requested()) const DataFilesLock writing(runtime.path(), DataFilesLock::Mode::exclusive);
+    });
+    const std::string failed = shell("seq 240 | xargs -P16 -I{} sh -c '" QX4_BIN_DIR
+                                     "/qx4ctl macro add M{} 2>&1 >/dev/null || echo failed'");
+    otherWriter.request_stop();
     EXPECT_EQ(failed, "");
+    const std::string names = qx4ctl({"macros", "--names"}).out;
+    EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 240) << names;
 }
 
 // A macro renamed in macro.data alone would reset the buttons that play it at the next refresh:

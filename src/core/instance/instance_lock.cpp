@@ -19,6 +19,14 @@ constexpr std::chrono::milliseconds kRetryInterval{20};
 
 std::string instanceFile(const char* suffix) { return std::string(kInstanceName) + suffix; }
 
+// The lock's range is the whole file, whatever its length; the kernel asks for pid 0 with OFD locks.
+struct flock wholeFile(short type) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    return range;
+}
+
 bool isPrivateFolder(const std::filesystem::path& folder, std::string* error) {
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -71,10 +79,11 @@ InstanceLock::Result InstanceLock::acquire() {
         error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
         return Result::unavailable;
     }
-    if (flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return Result::acquired;
+    struct flock whole = wholeFile(F_WRLCK);
+    if (fcntl(lockFd_, F_OFD_SETLK, &whole) == 0) return Result::acquired;
     const int reason = errno;
     release();
-    if (reason == EWOULDBLOCK) return Result::alreadyRunning;
+    if (reason == EAGAIN || reason == EACCES) return Result::alreadyRunning;
     error_ = "cannot lock " + path.string() + ": " + std::strerror(reason);
     return Result::unavailable;
 }
@@ -82,7 +91,8 @@ InstanceLock::Result InstanceLock::acquire() {
 bool InstanceLock::heldElsewhere() const {
     const int fd = open(lockPath().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    struct flock whole = wholeFile(F_WRLCK);
+    const bool held = fcntl(fd, F_OFD_GETLK, &whole) == 0 && whole.l_type != F_UNLCK;
     close(fd);
     return held;
 }
@@ -107,6 +117,28 @@ int InstanceLock::connectToHolder(std::chrono::milliseconds patience) const {
         if (!starting || std::chrono::steady_clock::now() >= deadline) return -1;
         std::this_thread::sleep_for(kRetryInterval);
     }
+}
+
+DataFilesLock::DataFilesLock(const std::filesystem::path& folder, Mode mode) {
+    const auto path = folder / instanceFile(".data.lock");
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0) {
+        error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
+        return;
+    }
+    const int operation = mode == Mode::exclusive ? LOCK_EX : LOCK_SH;
+    int locked;
+    do {
+        locked = flock(fd_, operation);
+    } while (locked != 0 && errno == EINTR);
+    if (locked == 0) return;
+    error_ = "cannot lock " + path.string() + ": " + std::strerror(errno);
+    close(fd_);
+    fd_ = -1;
+}
+
+DataFilesLock::~DataFilesLock() {
+    if (fd_ >= 0) close(fd_);
 }
 
 }  // namespace qx4

@@ -82,7 +82,8 @@ void paintWaylandWindowsInSharedMemory() {
     }
 }
 
-int runMainWindow(int argc, char** argv, const CommandLine& commandLine, InstanceLock& lock) {
+int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const InstanceLock& lock,
+                  std::unique_ptr<InstanceListener> listener) {
     paintWaylandWindowsInSharedMemory();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qx4-config"));
@@ -98,8 +99,12 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, Instanc
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     auto* remote = new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow);
-    new InstanceServer(lock.socketPath(), window.get(), remote);
-    window->initialize();
+    new InstanceServer(std::move(listener), window.get(), remote);
+    {
+        // A qx4ctl that found no program may still be writing the data files.
+        const DataFilesLock reading(lock.folder(), DataFilesLock::Mode::shared);
+        window->initialize();
+    }
     FocusFollower* follower = startFollowing(*window);
     window->setFollower(follower);
     remote->setFollower(follower);
@@ -141,7 +146,7 @@ int runApplication(int argc, char** argv) {
     switch (lock.acquire()) {
     case InstanceLock::Result::alreadyRunning:
         if (sendShowMain(lock)) return 1;
-        // The holder was qx4ctl writing the data files, and it is done.
+        // The other copy may have ended meanwhile.
         if (lock.acquire() != InstanceLock::Result::acquired) {
             std::fprintf(stderr, "%s: a copy is running but did not answer\n", programName.c_str());
             return 1;
@@ -153,8 +158,10 @@ int runApplication(int argc, char** argv) {
     case InstanceLock::Result::acquired:
         break;
     }
+    // Listening at once, a starting copy is reachable: its clients wait in the socket's queue.
+    auto listener = std::make_unique<InstanceListener>(lock.socketPath());
     switchOffSilentSessionBus();
-    return runMainWindow(argc, argv, commandLine, lock);
+    return runMainWindow(argc, argv, commandLine, lock, std::move(listener));
 }
 
 }  // namespace qx4::gui

@@ -20,7 +20,7 @@
 namespace qx4::gui {
 
 namespace {
-// A first copy takes its lock some 150 ms before it listens, longer on a busy machine.
+// A first copy listens right after it takes its lock; only one that hangs is not heard by then.
 constexpr std::chrono::seconds kStartingPatience{5};
 
 // A request qx4ctl could not get across is a failure, not a usage error: the command line was fine.
@@ -133,12 +133,15 @@ private:
 };
 
 InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler)
-    : QObject(target), listener_(socketPath), retry_(new QTimer(this)), target_(target), handler_(handler) {
-    if (!listener_.listening()) {
-        qCWarning(lcApp, "%s", listener_.error().c_str());
+    : InstanceServer(std::make_unique<InstanceListener>(socketPath), target, handler) {}
+
+InstanceServer::InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* target, RequestHandler* handler)
+    : QObject(target), listener_(std::move(listener)), retry_(new QTimer(this)), target_(target), handler_(handler) {
+    if (!listener_->listening()) {
+        qCWarning(lcApp, "%s", listener_->error().c_str());
         return;
     }
-    notifier_ = new QSocketNotifier(listener_.fd(), QSocketNotifier::Read, this);
+    notifier_ = new QSocketNotifier(listener_->fd(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &InstanceServer::acceptConnections);
     retry_->setObjectName(QStringLiteral("instance_accept_retry_timer"));
     retry_->setSingleShot(true);
@@ -154,13 +157,13 @@ InstanceServer::~InstanceServer() {
     delete notifier_;
 }
 
-bool InstanceServer::listening() const { return listener_.listening(); }
+bool InstanceServer::listening() const { return listener_->listening(); }
 
 // Accepts while there is room among the unheard; the notifier sleeps while there is none, or
 // while the system is short of descriptors, and the clients wait in the socket's queue.
 void InstanceServer::acceptConnections() {
     while (unheard_ < kMaxUnheard) {
-        const InstanceListener::Accepted accepted = listener_.acceptOne();
+        const InstanceListener::Accepted accepted = listener_->acceptOne();
         switch (accepted.kind) {
         case InstanceListener::Accepted::Kind::client:
             adopt(accepted.fd);

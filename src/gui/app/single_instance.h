@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "core/instance/instance_listener.h"
 #include "core/instance/instance_lock.h"
@@ -47,6 +48,9 @@ public:
     static constexpr int kRetryMilliseconds = 250;
 
     InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler = nullptr);
+    // With a socket that listens already: the program listens as soon as it holds its lock, and
+    // clients wait in the socket's queue until its window is ready to serve them.
+    InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* target, RequestHandler* handler = nullptr);
     ~InstanceServer() override;
     bool listening() const;
 
@@ -57,7 +61,7 @@ private:
     void adopt(int fd);
     void unheardLeft();
 
-    InstanceListener listener_;
+    std::unique_ptr<InstanceListener> listener_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* retry_;
     QObject* target_;
@@ -68,7 +72,7 @@ private:
 };
 
 // From a second copy: asks the running one to show its window. False when it could not be reached,
-// also when the lock's holder let it go meanwhile (qx4ctl, writing the data files).
+// also when it ended meanwhile.
 bool sendShowMain(const InstanceLock& lock);
 
 }  // namespace qx4::gui
