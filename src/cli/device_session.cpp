@@ -96,6 +96,12 @@ DeviceSession::ApplyResult DeviceSession::apply(bool full, const DeviceConfig* b
     worker_.setBaseline(baseline ? *baseline : record_, baseline == nullptr);
     worker_.requestApply(full, record_);
     loop_.runUntil([this] { return result_.has_value(); }, Clock::now() + kNoLimit);
+    // The program's next start sends this copy: a copy that could not be replaced must not stay
+    // behind, as without one the start sends the data file whole.
+    if (result_ && !result_->skipped && result_->outcome.failed == 0 && !saveMouseCopy(record_)) {
+        std::error_code ignored;
+        std::filesystem::remove(mouseCopyFilePath(), ignored);
+    }
     return result_.value_or(ApplyResult{ApplySkipReason::noLink, {}});
 }
 

@@ -35,9 +35,11 @@ StepResult noSuchMacro(std::u16string_view name) {
 
 // What the page's Save does after the library changed: bindings take their macro's new copy, or
 // fall back to their default function when it is gone. Sending them means every profile.
-StepResult refreshBindings(Workspace workspace, std::string out) {
-    const bool bound = reconcileMacroBindings(workspace.config, workspace.macros);
-    return {0, std::move(out), {}, bound};
+// A macro no button plays changes no binding and sends nothing; a rename has moved the bindings
+// along already (`changedBefore`).
+StepResult refreshBindings(Workspace workspace, std::string out, bool changedBefore = false) {
+    const bool changed = reconcileMacroBindings(workspace.config, workspace.macros) || changedBefore;
+    return {0, std::move(out), {}, changed};
 }
 
 }  // namespace
@@ -58,7 +60,7 @@ StepResult run(const RenameMacro& action, Workspace workspace) {
     const MacroRenameResult result = renameMacro(workspace.macros, *position, action.to, workspace.config);
     switch (result.outcome) {
     case MacroRenameOutcome::renamed:
-        return refreshBindings(workspace, printable(action.to) + "\n");
+        return refreshBindings(workspace, printable(action.to) + "\n", result.bindingsFollowed > 0);
     case MacroRenameOutcome::unchanged:
         return {0, printable(macroNameText(workspace.macros.at(*position).name)) + "\n", {}, false};
     case MacroRenameOutcome::nameTaken:

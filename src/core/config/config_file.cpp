@@ -100,6 +100,7 @@ std::optional<std::string> dataDirectoryProblem() {
 }
 
 std::filesystem::path configFilePath() { return dataDirectory() / "ms_1" / "Config_1.data"; }
+std::filesystem::path mouseCopyFilePath() { return dataDirectory() / "ms_1" / "Config_1.mouse"; }
 
 std::filesystem::path macroFilePath() { return dataDirectory() / "ms_1" / "macro.data"; }
 
@@ -150,6 +151,19 @@ bool saveConfig(const DeviceConfig& config, std::error_code* reason) {
     return writeFileAtomically(configFilePath(), recordBytes(config), FileUse::dataFile, reason);
 }
 
+bool saveMouseCopy(const DeviceConfig& config, std::error_code* reason) {
+    return writeFileAtomically(mouseCopyFilePath(), recordBytes(config), FileUse::dataFile, reason);
+}
+
+std::unique_ptr<DeviceConfig> readMouseCopy(std::size_t macroCount) {
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(mouseCopyFilePath(), missing)) return nullptr;
+    auto copy = std::make_unique<DeviceConfig>();
+    const ConfigLoadResult read = readConfigFile(mouseCopyFilePath(), *copy, macroCount);
+    if (read.unreadable || read.damaged || read.overlong || read.createdDefaults) return nullptr;
+    return copy;
+}
+
 ConfigLoadResult decodeConfigImage(std::span<const std::byte> image, DeviceConfig& config, std::size_t macroCount) {
     ConfigLoadResult result;
     if (image.size() < sizeof(DeviceConfig)) {
@@ -164,7 +178,7 @@ ConfigLoadResult decodeConfigImage(std::span<const std::byte> image, DeviceConfi
 }
 
 ConfigLoadResult loadConfig(DeviceConfig& config, std::size_t macroCount) {
-    for (const std::filesystem::path& file : {configFilePath(), damagedCopyPath(), macroFilePath()}) {
+    for (const std::filesystem::path& file : {configFilePath(), damagedCopyPath(), macroFilePath(), mouseCopyFilePath()}) {
         removeStaleTemporaries(file);
     }
     return loadFrom(configFilePath(), config, macroCount, true);

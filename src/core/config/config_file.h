@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,9 @@ std::filesystem::path dataDirectory();
 std::optional<std::string> dataDirectoryProblem();
 std::filesystem::path configFilePath();  // dataDirectory()/ms_1/Config_1.data
 std::filesystem::path macroFilePath();   // dataDirectory()/ms_1/macro.data
+// dataDirectory()/ms_1/Config_1.mouse: the record as the mouse last took it whole, in the data
+// file's format. Config_1.data may hold edits kept for later beside it, which no start sends.
+std::filesystem::path mouseCopyFilePath();
 
 // Writes every listed default. reservedHead, padding and unlisted gaps keep their bytes, so a
 // reset of a loaded record carries them through.
@@ -32,6 +36,11 @@ void applyProfileDefaults(ProfileSettings& profile);
 // Replaces Config_1.data atomically. False when the folder or file cannot be written, with the
 // system's reason in `reason` when given; the record in memory stays authoritative.
 bool saveConfig(const DeviceConfig& config, std::error_code* reason = nullptr);
+// Replaces Config_1.mouse atomically, as saveConfig does Config_1.data.
+bool saveMouseCopy(const DeviceConfig& config, std::error_code* reason = nullptr);
+// Reads Config_1.mouse; null when it is missing or is no whole, readable record, so that the
+// caller counts the mouse as holding what Config_1.data holds.
+std::unique_ptr<DeviceConfig> readMouseCopy(std::size_t macroCount);
 
 struct ConfigLoadResult {
     bool createdDefaults = false;  // no file: the record holds the defaults

@@ -19,6 +19,7 @@
 #include "gui/common/control_lookup.h"
 #include "gui/common/diagnostics.h"
 #include "gui/app/dpi_msg.h"
+#include "gui/common/dpi_text.h"
 #include "gui/common/layout_loader.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
@@ -83,7 +84,7 @@ void CMainWnd::connectSession() {
     // connection at start once the window is built and placed.
     connect(session, &MouseSession::linkPresenceChanged, this, &CMainWnd::onConnectionChanged, Qt::QueuedConnection);
     connect(session, &MouseSession::dpiLevelChanged, this,
-            [this](int, int dpi) { showPopup(text("dpi_popup_text").arg(dpi)); }, Qt::QueuedConnection);
+            [this](int, std::int32_t stored) { showPopup(text("dpi_popup_text").arg(dpiNumberText(stored))); }, Qt::QueuedConnection);
     connect(session, &MouseSession::activeProfileChanged, this,
             [this](int profile, MouseSession::ProfileCause cause) {
                 if (cause == MouseSession::ProfileCause::mouse) showProfilePopup(profile);

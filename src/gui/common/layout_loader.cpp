@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -31,15 +32,24 @@ QWidget* LayoutLoader::load(const QString& layoutFileName, QWidget* parent) {
     return root;
 }
 
+namespace {
+// Enter presses a focused push button as Space does, in the windows as in the dialogs: Qt lets
+// only a dialog's buttons take it unless they are made auto-default.
+QWidget* pressedByEnter(QWidget* control) {
+    if (auto* button = qobject_cast<QPushButton*>(control)) button->setAutoDefault(true);
+    return control;
+}
+}  // namespace
+
 QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
                                     const QString& name) {
     if (createControl_) {
         if (QWidget* control = createControl_(className, parent)) {
             control->setObjectName(name);
-            return control;
+            return pressedByEnter(control);
         }
     }
-    return QUiLoader::createWidget(className, parent, name);
+    return pressedByEnter(QUiLoader::createWidget(className, parent, name));
 }
 
 QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -33,6 +34,7 @@ CMsgWnd::CMsgWnd(QWidget* parent, const QString& titleKey, const QString& textKe
     confirm_ = requireControl<QAbstractButton>(this, "confirm_btn");
     cancel_ = requireControl<QAbstractButton>(this, "cancel_btn");
     alternative_ = requireControl<QAbstractButton>(this, "alternative_btn");
+    setDefaultChoice(kConfirmed);
     connect(confirm_, &QAbstractButton::clicked, this, [this] { done(notice_ ? kCancelled : kConfirmed); });
     connect(cancel_, &QAbstractButton::clicked, this, [this] { done(kCancelled); });
     connect(alternative_, &QAbstractButton::clicked, this, [this] { done(kAlternative); });
@@ -55,6 +57,13 @@ void CMsgWnd::showAsNotice(const QString& closeKey) {
     ResourceManager::instance().setResourceText(confirm_, closeKey);
 }
 
+void CMsgWnd::setDefaultChoice(int choice) {
+    default_ = choice == kAlternative ? alternative_ : choice == kCancelled ? cancel_ : confirm_;
+    for (QAbstractButton* button : {confirm_, cancel_, alternative_}) {
+        if (auto* push = qobject_cast<QPushButton*>(button)) push->setDefault(button == default_);
+    }
+}
+
 void CMsgWnd::setDetails(const QString& details, const QString& command) {
     showText(details_, details);
     showText(command_, command);
@@ -70,8 +79,11 @@ void CMsgWnd::fitAndCentre() {
     setGeometry(centredGeometry(this, parentWidget()));
 }
 
+// The keyboard starts on the default answer: Enter on a focused button presses that button, so
+// a focus left on the first button of the row (the alternative) would make Enter answer with it.
 int CMsgWnd::showModal() {
     fitAndCentre();
+    default_->setFocus(Qt::OtherFocusReason);
     const int result = exec();
     return result == kConfirmed || result == kAlternative ? result : kCancelled;
 }
@@ -81,6 +93,7 @@ void CMsgWnd::showModeless() {
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
     fitAndCentre();
     show();
+    default_->setFocus(Qt::OtherFocusReason);
 }
 
 int runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey) {

@@ -29,6 +29,10 @@ public:
     // Answers by their language keys: confirm, cancel, and "alternative_btn" (2) at the left
     // unless its key is empty.
     void offerChoices(const QString& confirmKey, const QString& cancelKey, const QString& alternativeKey);
+    // The answer Enter gives and the keyboard starts on: confirm unless set otherwise. A box whose
+    // confirm throws something away (a reset, a deletion) makes cancel the default, so that Enter
+    // never does.
+    void setDefaultChoice(int choice);
 
     // Centres the box and runs it: 1 after "confirm_btn", 2 after "alternative_btn", 0 after
     // "cancel_btn" or closing it. The box grows downwards when its texts need more room than the
@@ -47,6 +51,7 @@ private:
     QLabel* text_;
     QLabel* details_;
     QLabel* command_;
+    QAbstractButton* default_;
     bool notice_ = false;
 };
 

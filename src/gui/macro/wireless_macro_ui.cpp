@@ -35,6 +35,7 @@ bool confirmDelete(QWidget* owner, const MacroRecord& macro) {
     auto* message = requireControl<QLabel>(&box, "warning");
     message->setTextFormat(Qt::PlainText);  // the name is the user's text, never markup
     ResourceManager::instance().setPlainText(message, text("delete_macro_text").arg(nameOf(macro)));
+    box.setDefaultChoice(CMsgWnd::kCancelled);
     return box.showModal() == CMsgWnd::kConfirmed;
 }
 }  // namespace
@@ -250,7 +251,7 @@ void CWirelessMacroUI::onRename() {
     if (result.outcome != MacroRenameOutcome::renamed) return;
     noteStoreSaved(saveMacros(*context().macros));
     c_.macroList->item(static_cast<int>(*selectedPosition_))->setText(nameOf(*macro));
-    refreshBindings();
+    refreshBindings(result.bindingsFollowed > 0);
     announceStoreChanged();
 }
 
@@ -280,9 +281,10 @@ void CWirelessMacroUI::onCancel() {
 }
 
 // Bindings hold copies of their macro: they take the library's again (or their button's default
-// when their macro is gone), and the mouse gets them with a full download.
-void CWirelessMacroUI::refreshBindings() {
-    if (!reconcileMacroBindings(*context().record, *context().macros)) return;
+// when their macro is gone), and the mouse gets them with a full download. A macro no button
+// plays changes no binding, and nothing is sent for it.
+void CWirelessMacroUI::refreshBindings(bool bindingsChanged) {
+    if (!reconcileMacroBindings(*context().record, *context().macros) && !bindingsChanged) return;
     if (PageHost* host = context().host) {
         host->recordChanged();
         host->requestApply(true);

@@ -114,7 +114,7 @@ private:
     void askToSaveFirst();
     void noteStoreSaved(bool saved);
     void showStatus(const QString& text, bool problem);
-    void refreshBindings();
+    void refreshBindings(bool bindingsChanged = false);
     void announceStoreChanged();
 
     // The steps and their recording (wireless_macro_steps.cpp).

@@ -1,7 +1,7 @@
 // The key field of the button editor and when it listens. While it listens, every key pressed in
 // it is the key being captured, Enter, Esc and Tab included, and nothing else acts on it. It
-// listens when the page asks (the keyboard group opens), when it is clicked, and on Space while
-// it has the focus. A combination is taken as pressed: a key pressed while modifier keys are
+// listens when it is clicked and on Space while it has the focus, never merely for having the
+// focus (Tab must still leave it). A combination is taken as pressed: a key pressed while modifier keys are
 // held comes with their modifier bits. Listening stops once the capture reports the release of
 // the key taken (of a modifier key taken: once no key is held), or when the field loses the
 // focus; a later Enter then confirms the key instead of replacing it.

@@ -221,8 +221,10 @@ void CWirelessButtonUI::openEditor(int button) {
     hintPanel_->hide();
     editorPanel_->show();
     showEditor();
+    // The key field takes the keyboard but listens only once asked (Space or a click), so that
+    // Tab still leaves it.
     if (editor_->capturesKeys()) {
-        listenForKey();
+        keyDisplay_->setFocus();
     } else {
         groupCombo_->setFocus();
     }
@@ -290,14 +292,10 @@ void CWirelessButtonUI::onGroupChosen(int item) {
     if (!editor_ || item < 0) return;
     editor_->changeGroup(static_cast<FunctionGroup>(item));
     showEditor();
-    // Keys typed now belong to the binding, not to the group selector's search.
-    if (editor_->capturesKeys()) listenForKey();
+    // The keyboard moves on to the key field, which listens once asked, as when the editor opens.
+    if (editor_->capturesKeys()) keyDisplay_->setFocus();
 }
 
-void CWirelessButtonUI::listenForKey() {
-    keyDisplay_->setFocus();
-    keyField_->listen();
-}
 
 void CWirelessButtonUI::onFunctionChosen(FunctionGroup group, int item) {
     if (!editor_ || item < 0 || editor_->shownGroup() != group) return;

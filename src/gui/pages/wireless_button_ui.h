@@ -75,7 +75,6 @@ private:
     // The binding into the record; false when a keyboard binding has neither key nor modifier.
     bool storeEdit();
     void refuseLastLeftClick(int button);
-    void listenForKey();
     void onListeningChanged(bool listening);
 
     // Shows everything the editor holds; the key field listens only while the keyboard group shows.

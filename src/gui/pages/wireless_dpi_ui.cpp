@@ -18,6 +18,7 @@
 #include "core/device/reports.h"
 #include "core/edit/profile_settings_edit.h"
 #include "gui/common/control_lookup.h"
+#include "gui/common/dpi_text.h"
 #include "gui/common/resource_manager.h"
 #include "gui/common/tab_order.h"
 #include "gui/pages/color_forms.h"
@@ -158,7 +159,7 @@ void CWirelessDPIUI::showLevelStates() {
 
 // The field says what the mouse will do with the value.
 void CWirelessDPIUI::showLevelValue(std::size_t level, std::int32_t storedValue) {
-    levels_[level].valueEdit->setText(QString::number(effectiveDpi(storedValue)));
+    levels_[level].valueEdit->setText(dpiNumberText(storedValue));
 }
 
 // An index the combo does not list is shown in words with the rate the mouse is sent for it.

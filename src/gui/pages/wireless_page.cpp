@@ -209,7 +209,8 @@ void CWirelessPage::loadAndDistribute() {
         });
         first->button->setChecked(true);
     }
-    selectProfileWithNotification(activeProfileIndex(session_.record()));
+    selectProfileButtonQuietly(activeProfileIndex(session_.record()));
+    session_.startDownload();
 }
 
 void CWirelessPage::showLoadOutcome(const ConfigLoadResult& loaded) {
@@ -285,10 +286,10 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
             requestApply(true);
         }
     } else if (sender == c.resetProfileButton) {
-        if (runMessageBox(mainWindow_, QStringLiteral("warning_title_text"),
-                          QStringLiteral("restore_text")) == CMsgWnd::kConfirmed) {
-            resetConfiguration();
-        }
+        CMsgWnd box(mainWindow_, QStringLiteral("reset_title_text"), QStringLiteral("restore_text"));
+        box.offerChoices(QStringLiteral("reset_confirm_text"), QStringLiteral("cancel_text"), QString());
+        box.setDefaultChoice(CMsgWnd::kCancelled);  // Enter never resets
+        if (box.showModal() == CMsgWnd::kConfirmed) resetConfiguration();
     }
 }
 

@@ -39,7 +39,8 @@ public:
     // What the pages share besides the record, owned by the main window.
     void setReferences(MacroList* macros, CaptureService* capture);
     // Loads the data file, shows the first tab (building its page, which reads the record) and
-    // selects the active profile's button, which asks for the first apply (a full download).
+    // selects the active profile's button, and asks for the start-up download (a full one of what
+    // the mouse last took).
     void loadAndDistribute();
 
     // What Apply does first: edits still open on the pages are stored. False, with a word in the

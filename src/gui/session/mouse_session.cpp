@@ -2,9 +2,11 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "core/config/record_bytes.h"
 #include "core/window_messages.h"
 #include "gui/common/diagnostics.h"
 #include "gui/common/window_message.h"
@@ -58,6 +60,7 @@ public:
         Q_EMIT session_.powerStateChanged();
     }
     void sleepChanged(bool asleep) override {
+        if (!asleep) session_.sendOwedDownload();
         Q_EMIT session_.sleepChanged(asleep);
         Q_EMIT session_.powerStateChanged();
     }
@@ -71,8 +74,8 @@ public:
         Q_EMIT session_.batteryReported(level);
         Q_EMIT session_.powerStateChanged();
     }
-    void dpiLevelChanged(int level, std::int32_t dpiHundreds) override {
-        Q_EMIT session_.dpiLevelChanged(level, dpiHundreds * 100);
+    void dpiLevelChanged(int level, std::int32_t storedValue) override {
+        Q_EMIT session_.dpiLevelChanged(level, storedValue);
     }
     void profileChanged(int profile) override {
         Q_EMIT session_.activeProfileChanged(profile, ProfileCause::mouse);
@@ -103,7 +106,13 @@ MouseSession::MouseSession(DriverBinder& binder, PauseFunction pauseAfterWrite, 
         arrivalTimers_[static_cast<std::size_t>(link)] = timer;
     }
     // After the event that asked for it: see requestApply.
-    connect(this, &MouseSession::applyRequested, this, [this](bool full) { apply(full); }, Qt::QueuedConnection);
+    connect(this, &MouseSession::applyRequested, this, [this](bool full) {
+        if (startCopy_ && worker_ && !shutDown_) {
+            hand(full, *std::exchange(startCopy_, nullptr));
+        } else {
+            apply(full);
+        }
+    }, Qt::QueuedConnection);
 }
 
 MouseSession::~MouseSession() { shutdown(); }
@@ -125,9 +134,41 @@ ConfigLoadResult MouseSession::load(MacroList& macros) {
     } else if (!misfit && !loaded.rangeRepaired) {
         saver_->fileHolds(current_);
     }
-    if (worker_) worker_->setBaseline(current_);
-    mouse_.setBaseline(std::make_shared<const DeviceConfig>(current_), true);
+    std::shared_ptr<const DeviceConfig> held;
+    if (auto copy = readMouseCopy(macros.size())) {
+        mouseCopyOnDisk_ = std::make_unique<DeviceConfig>(*copy);
+        held = std::move(copy);
+    } else {
+        held = std::make_shared<const DeviceConfig>(current_);
+    }
+    if (worker_) worker_->setBaseline(*held);
+    mouse_.setBaseline(held, true);
     return loaded;
+}
+
+void MouseSession::startDownload() {
+    startCopy_ = std::make_shared<const DeviceConfig>(mouse_.record());
+    Q_EMIT activeProfileChanged(activeProfileIndex(current_), ProfileCause::hand);
+    requestApply(false);
+}
+
+// A start-up download dropped (the mouse asleep, as it counts over the receiver until it says
+// otherwise) runs once the mouse can take it, on its own: otherwise the user's next apply, of
+// one setting, would carry every report.
+void MouseSession::sendOwedDownload() {
+    if (!std::exchange(downloadOwed_, false) || !mouse_.fullDownloadDue() || !handed_.empty() || shutDown_) return;
+    startCopy_ = std::make_shared<const DeviceConfig>(mouse_.record());
+    requestApply(false);
+}
+
+void MouseSession::saveMouseCopyFile() {
+    const DeviceConfig& held = mouse_.record();
+    if (mouseCopyOnDisk_ && std::ranges::equal(recordBytes(*mouseCopyOnDisk_), recordBytes(held))) return;
+    if (!saveMouseCopy(held)) {
+        Q_EMIT saveFailed(mouseCopyFilePath());
+        return;
+    }
+    mouseCopyOnDisk_ = std::make_unique<DeviceConfig>(held);
 }
 
 void MouseSession::shutdown() {
@@ -138,6 +179,7 @@ void MouseSession::shutdown() {
     if (worker_) worker_->stop();
     link_.releaseLibraries();
     saver_->saveNow();
+    if (macros_) saveMouseCopyFile();
     while (appliesEnded_ < appliesHanded_) endApply({commands::SendResult::Kind::unavailable});
 }
 
@@ -178,7 +220,12 @@ void MouseSession::requestApply(bool full) { Q_EMIT applyRequested(full); }
 
 std::optional<std::uint64_t> MouseSession::apply(bool full) {
     if (!worker_ || shutDown_) return std::nullopt;
-    handed_.push_back(worker_->requestApply(full, current_));
+    startCopy_.reset();  // the mouse gets the record whole instead
+    return hand(full, current_);
+}
+
+std::uint64_t MouseSession::hand(bool full, const DeviceConfig& record) {
+    handed_.push_back(worker_->requestApply(full, record));
     return ++appliesHanded_;
 }
 
@@ -247,12 +294,14 @@ void MouseSession::onApplyFinished(int sent, int failed) {
     const ApplyProgress finished = std::exchange(running_, {});
     Q_EMIT applyFinished(finished, sent, failed);
     saver_->saveNow();
+    saveMouseCopyFile();
     endApply({commands::SendResult::Kind::sent, sent, failed});
 }
 
 void MouseSession::onApplySkipped(ApplySkipReason reason) {
     qCDebug(lcApp, "apply skipped: %s", reason == ApplySkipReason::mouseAsleep ? "asleep" : "no link");
     if (!handed_.empty()) handed_.pop_front();
+    downloadOwed_ = mouse_.fullDownloadDue();
     running_ = {};
     Q_EMIT applySkipped(reason);
     endApply({reason == ApplySkipReason::mouseAsleep ? commands::SendResult::Kind::asleep

@@ -64,9 +64,14 @@ public:
 
     // Starts the apply worker and opens both links; tells linkPresenceChanged.
     void start(DriverSet drivers);
-    // Loads the data file into the record; the mouse counts as holding nothing of it, so the first
-    // apply is a full download. `macros` is the store that edits and saves go with.
+    // Loads the data file into the record, and the copy the mouse last took (Config_1.mouse, or
+    // the record where there is none) as what the mouse holds: edits kept for later show as not
+    // sent. The first apply is a full download. `macros` is the store that edits and saves go with.
     ConfigLoadResult load(MacroList& macros);
+    // The start-up download, after the current event: the mouse gets whole what it last took,
+    // never edits kept for later. An apply handed meanwhile (qx4ctl's) sends the record instead.
+    // Tells activeProfileChanged, as the profile buttons do.
+    void startDownload();
     // Links closed, worker stopped and joined, libraries released, the record saved when it differs
     // from the file, and every apply not ended yet ended as unavailable. Idempotent.
     void shutdown();
@@ -121,8 +126,9 @@ Q_SIGNALS:
     void batteryReported(int level);
     // After each of the four above: the links, sleep, charging or the battery level changed.
     void powerStateChanged();
-    // The mouse switched the active profile to DPI level 0-7 of this value.
-    void dpiLevelChanged(int level, int dpi);
+    // The mouse switched the active profile to DPI level 0-7, which holds this stored value
+    // (dpiNumberText says what DPI that is).
+    void dpiLevelChanged(int level, std::int32_t storedValue);
     void activeProfileChanged(int profile, MouseSession::ProfileCause cause);
     // The mouse switched a setting by itself (a DPI level, the report rate, a lighting mode, the
     // profile): the record and the copy of what the mouse holds both have it.
@@ -152,6 +158,10 @@ private:
     void onApplyFinished(int sent, int failed);
     void onApplySkipped(ApplySkipReason reason);
     void endApply(const commands::SendResult& end);
+    std::uint64_t hand(bool full, const DeviceConfig& record);
+    void sendOwedDownload();
+    // Config_1.mouse takes what the mouse holds, when that changed; a failure is told as saveFailed.
+    void saveMouseCopyFile();
 
     DeviceConfig current_{};
     MacroList* macros_ = nullptr;
@@ -165,6 +175,9 @@ private:
     // copy is never read), and the copies handed to the worker since, oldest first.
     MouseCopy mouse_;
     std::deque<std::shared_ptr<const DeviceConfig>> handed_;
+    std::shared_ptr<const DeviceConfig> startCopy_;  // for the start-up download, until it is handed
+    std::unique_ptr<DeviceConfig> mouseCopyOnDisk_;  // what Config_1.mouse holds, when known
+    bool downloadOwed_ = false;  // the mouse has had no full download yet, and one was dropped
     ApplyProgress running_;
     std::uint64_t appliesHanded_ = 0;
     std::uint64_t appliesEnded_ = 0;

@@ -6,8 +6,10 @@
 
 #include <QCursor>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <algorithm>
 #include <iterator>
@@ -275,6 +277,61 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         app.send(UM_SHOW_MAIN);
         EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); }, [&] { app.click("exit_btn"); }))
             << "nothing left to ask about, or kept for later already";
+    }
+}
+
+// Enter answers with the box's default: the edits go to the mouse rather than away, and a reset
+// asked about by mistake is not done.
+TEST(PendingEdits, EnterInTheBoxesSendsTheEditsAndResetsNothing) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_5");
+    const auto pressEnter = [](CMsgWnd& box) {
+        QWidget* focused = box.focusWidget();
+        ASSERT_TRUE(focused);
+        QTest::keyClick(focused, Qt::Key_Return);
+        EXPECT_FALSE(box.isVisible()) << "Enter answered";
+    };
+    EXPECT_TRUE(answerModal<CMsgWnd>(pressEnter, [&] { app.click("wireless_reset_profile_btn"); }));
+    EXPECT_EQ(app.session().record().profiles[0].dpiLevel, 4) << "not reset";
+    EXPECT_TRUE(answerModal<CMsgWnd>(pressEnter, [&] { app.click("exit_btn"); }));
+    ASSERT_TRUE(app.waitForAppliesEnded(2)) << "Enter applied";
+    EXPECT_EQ(app.session().record().profiles[0].dpiLevel, 4);
+    EXPECT_EQ(app.session().editsNotSent(), 0);
+}
+
+// Enter on a focused button of the window presses it, as Space does.
+TEST(Keyboard, EnterPressesTheFocusedButton) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_5");
+    auto* apply = app.control<QAbstractButton>("wireless_apply_btn");
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(key);
+        const std::size_t before = app.applyRequests.size();
+        apply->setFocus();
+        QTest::keyClick(apply, key);
+        EXPECT_EQ(app.applyRequests.size(), before + 1);
+    }
+}
+
+// The popup (and the desktop's notice, which takes the same text) names the DPI the page shows
+// for the level, whatever value the record stores there (0 and values no step stores included).
+TEST(Popup, SaysTheDpiThePageShowsForEveryStoredValue) {
+    AppHarness app;
+    app.click("wireless_dpi_setting_btn");
+    const auto* field = app.control<QLineEdit>("wireless_dpi_value_3");
+    ASSERT_TRUE(field);
+    for (std::int32_t stored = 0; stored <= 98; ++stored) {
+        SCOPED_TRACE(testing::Message() << "stored " << stored);
+        DeviceConfig& record = app.session().recordForEditing();
+        record.profiles[static_cast<std::size_t>(record.activeProfile)].dpiValuesX[2] = stored;
+        app.page().recordChanged();
+        app.notify(Link::receiver, kNotifyDpiLevel, 3);
+        ASSERT_TRUE(app.window().dpiPopup());
+        EXPECT_EQ(app.window().dpiPopup()->text(), text("dpi_popup_text").arg(field->text()));
     }
 }
 

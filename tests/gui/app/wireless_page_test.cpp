@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "core/config/config_file.h"
+#include "core/device/apply_plan.h"
 #include "core/macro/macro_store.h"
 #include "gui/common/app_settings.h"
 #include "gui/app/tray_status.h"
@@ -215,9 +217,8 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     const auto shows = [&](const QString& line) {
         return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
     };
-    ASSERT_TRUE(app.waitForAppliesEnded(1));  // the start's apply, skipped: woken first, it would send all
+    ASSERT_TRUE(app.waitForAppliesEnded(1));  // the start's download, skipped: it runs once woken
     app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
-    app.click("wireless_apply_btn");
     const QString overReceiver = text("apply_progress_receiver_text");
     EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
     EXPECT_TRUE(app.control<QWidget>("apply_ring")->isVisible());
@@ -290,7 +291,7 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
     ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
-    EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile Flie (*.pro *.PRO)")});
+    EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile file (*.pro *.PRO)")});
 
     app.click("wireless_profile_4_btn");
     ASSERT_FALSE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
@@ -368,6 +369,56 @@ TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
             EXPECT_EQ(qx4::test::readBytes(configFilePath()), overlong);
         }
     }
+}
+
+// Over the receiver the mouse counts as asleep until it says otherwise, so the start-up download
+// is dropped: it runs once the mouse wakes, and the user's first apply sends only the change.
+TEST(Apply, TheStartUpDownloadASleepingMouseMissedRunsWhenItWakes) {
+    AppHarness app;
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    EXPECT_TRUE(app.reports(Link::receiver).empty()) << "asleep";
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0801);
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    const std::size_t download = app.reports(Link::receiver).size();
+    EXPECT_GT(download, 20u);
+    app.click("wireless_dpi_setting_btn");
+    app.click("wireless_dpi_btn_5");
+    app.click("wireless_apply_btn");
+    ASSERT_TRUE(app.waitForAppliesEnded(3));
+    EXPECT_LE(app.reports(Link::receiver).size() - download, 3u) << "the change, not every report";
+}
+
+// Edits kept for later are in the data file but not on the mouse: the start sends what the mouse
+// last took, shows the kept edit as not sent, and Apply sends it and makes it what the mouse took.
+TEST(Load, EditsKeptForLaterAreNotSentAtTheStartButShownAsPending) {
+    auto acknowledged = std::make_unique<DeviceConfig>();
+    applyDefaults(*acknowledged);
+    AppHarness app({.receiverPresent = false, .cablePresent = true, .prepareData = [&](const auto& root) {
+        std::filesystem::create_directories(root / "Data" / "ms_1");
+        auto kept = std::make_unique<DeviceConfig>(*acknowledged);
+        kept->profiles[2].dpiLevelEnabled[6] = 0;
+        ASSERT_TRUE(saveConfig(*kept));
+        ASSERT_TRUE(saveMouseCopy(*acknowledged));
+    }});
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (const PlannedReport& planned : planApply(*acknowledged, SectionFlags::all())) {
+        expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
+    }
+    EXPECT_EQ(app.reports(Link::cable), expected) << "what the mouse took, not the kept edit";
+    EXPECT_EQ(app.session().editsNotSent(), 1);
+    EXPECT_EQ(app.session().record().profiles[2].dpiLevelEnabled[6], 0);
+    const auto* apply = app.control<QAbstractButton>("wireless_apply_btn");
+    EXPECT_EQ(apply->text(), text("apply_count_text").arg(1));
+    EXPECT_EQ(apply->property("qx4role").toString(), "primary") << "orange";
+
+    app.click("wireless_apply_btn");
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    EXPECT_EQ(app.session().editsNotSent(), 0);
+    EXPECT_GT(app.reports(Link::cable).size(), expected.size());
+    const auto held = readMouseCopy(0);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->profiles[2].dpiLevelEnabled[6], 0) << "the mouse took it";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/config/utf16_text.h"
+#include "core/edit/macro_bindings.h"
 #include "core/macro/macro_store.h"
 #include "core/window_messages.h"
 #include "gui/common/msg_wnd.h"
@@ -167,6 +168,32 @@ TEST_F(MacroPage, SaveStoresTheStepsAndAsksForADownloadOnlyWhileABindingHoldsAMa
     EXPECT_EQ(binding(2, 5).macroActionCount, 4);
     EXPECT_EQ(binding(2, 5).macroActions[3].code, 245);
     EXPECT_EQ(fixedTextView(binding(2, 5).macroName), u"Macro1");
+}
+
+// A button bound to one macro is no reason to send anything when another changes: only the bound
+// macro's own change goes, and in full, as the mouse takes macros and bindings together.
+TEST_F(MacroPage, AMacroNoButtonPlaysSendsNothingWhenSavedOrCancelledWhileAnotherIsBound) {
+    addMacro(u"Bound", {step(0x04, 1, 30)});
+    bind(1, 2, u"Bound");
+    reconcileMacroBindings(*record, macros);  // as the button editor's OK leaves it
+    click("wireless_macro_add_btn");
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key1_btn");
+    click("wireless_macro_save_btn");
+    EXPECT_TRUE(host.applies.empty()) << "saved, played by no button";
+    click("wireless_macro_add_btn");
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key1_btn");
+    click("wireless_macro_cancel_btn");
+    EXPECT_EQ(macros.size(), 2u);
+    EXPECT_TRUE(host.applies.empty()) << "a new macro cancelled";
+
+    macroList()->setCurrentRow(0);
+    click("wireless_macro_insert_mouse_btn");
+    click("wireless_macro_key1_btn");
+    click("wireless_macro_save_btn");
+    EXPECT_EQ(host.applies, std::vector<bool>{true}) << "the bound macro changed";
+    EXPECT_EQ(binding(1, 2).macroActionCount, 3);
 }
 
 TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {

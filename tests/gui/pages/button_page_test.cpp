@@ -164,11 +164,16 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
     EXPECT_EQ(combo("wireless_mouse_type_combo")->toolTip(), text("easy_aim_text"));
 }
 
-TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBeforeStayWithAKeyAlone) {
+TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBeforeStayWithAKeyAlone) {
     const DeviceConfig before = *record;
+    QLineEdit* field = edit("wireless_keyboard_type_edit");
+    const auto ask = [&] { QTest::keyClick(field, Qt::Key_Space); };
     open(6);
     EXPECT_FALSE(capturing());
     chooseGroup(FunctionGroup::keyboard);
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_FALSE(capturing()) << "the field has the keyboard but listens only once asked";
+    ask();
     EXPECT_TRUE(capturing());
     chooseGroup(FunctionGroup::media);
     EXPECT_FALSE(capturing());
@@ -182,6 +187,7 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBe
     chooseGroup(FunctionGroup::keyboard);
     modifierBox(1)->click();
     modifierBox(2)->click();
+    ask();
     capture.deliver({0x43, 0, 0});
     capture.deliver({0x44, 1, 0});  // a release changes nothing
     apply();
@@ -192,7 +198,9 @@ TEST_F(ButtonPageTest, KeysAreCapturedWhileTheKeyboardGroupShowsAndBoxesTickedBe
     EXPECT_EQ(row(6)->toolTip(), QStringLiteral("Ctrl+Shift+C"));
 
     open(6);
-    EXPECT_TRUE(capturing()) << "a keyboard binding opens capturing";
+    EXPECT_TRUE(field->hasFocus()) << "a keyboard binding opens on its key field";
+    ask();
+    EXPECT_TRUE(capturing());
     page.hide();  // another tab
     EXPECT_FALSE(capturing());
     EXPECT_EQ(page.editedButton(), -1);
@@ -360,8 +368,11 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
         host.applies.clear();
         stored(6) = fresh;
         open(6);
-        if (!capturing()) chooseGroup(FunctionGroup::keyboard);
-        ASSERT_TRUE(capturing() && field->hasFocus());
+        if (!field->hasFocus()) chooseGroup(FunctionGroup::keyboard);
+        ASSERT_TRUE(field->hasFocus());
+        EXPECT_FALSE(capturing()) << "not before it is asked";
+        play("f+Space f-Space");
+        ASSERT_TRUE(capturing());
         play(c.script);
         EXPECT_FALSE(capturing()) << "nothing more is heard once the key is released";
         if (!c.confirmed) {
@@ -378,7 +389,7 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     // user's to change.
     QLabel* hint = find<QLabel>(QStringLiteral("wireless_keyboard_hint_label"));
     open(6);
-    play("h+Ctrl f+Ctrl h+Shift f+Shift h+Mute f+Mute h-Mute f-Mute");
+    play("f+Space f-Space h+Ctrl f+Ctrl h+Shift f+Shift h+Mute f+Mute h-Mute f-Mute");
     EXPECT_TRUE(capturing());
     EXPECT_EQ(hint->text(), text("keyboard_key_unbindable_text").arg(text("mute_text")));
     EXPECT_EQ(field->text(), text("key_LShift")) << "the key taken before stays";
