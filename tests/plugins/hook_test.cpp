@@ -10,6 +10,7 @@
 #include "core/window_messages.h"
 #include "gui/common/hook_table.h"
 #include "tests/support/plugin_harness.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui {
 namespace {
@@ -35,7 +36,7 @@ protected:
         (new QVBoxLayout(&top_))->addWidget(edit_);
         top_.show();
         edit_->setFocus();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&top_));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&top_, qx4::test::kPatienceMs));
     }
     void TearDown() override {
         // Hook.so may stay loaded for the next test: its switches go back to how a fresh load has them.

@@ -9,6 +9,7 @@
 #include "core/commands/edit_command.h"
 #include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 
@@ -129,7 +130,7 @@ void AppHarness::refuseReports(Link link, int command) {
 }
 
 bool AppHarness::waitForAppliesEnded(int total) {
-    return QTest::qWaitFor([&] { return appliesEnded >= total; }, 5000);
+    return QTest::qWaitFor([&] { return appliesEnded >= total; }, qx4::test::kPatienceMs);
 }
 
 PauseFunction WriteGate::pause() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/device/driver_library.h"
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 
@@ -45,7 +46,7 @@ public:
     const qx4_message_sink* sink() const { return &sink_; }
     const qx4_timed_message_sink* timedSink() const { return &timedSink_; }
     // The next post; nothing when none came within the time.
-    std::optional<Posted> next(int timeoutMs = 5000) {
+    std::optional<Posted> next(int timeoutMs = kPatienceMs) {
         std::unique_lock lock(mutex_);
         if (!posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, [&] { return !queue_.empty(); })) return {};
         const Posted front = queue_.front().posted;
@@ -54,7 +55,7 @@ public:
     }
     std::vector<Posted> takeAll() { return postsOf(takeThrough(std::nullopt, 0)); }
     // Everything posted so far, once `last` came or the time is up.
-    std::vector<Stamped> takeThrough(const std::optional<Posted>& last, int timeoutMs = 5000) {
+    std::vector<Stamped> takeThrough(const std::optional<Posted>& last, int timeoutMs = kPatienceMs) {
         std::unique_lock lock(mutex_);
         posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs},
                          [&] { return std::ranges::any_of(queue_, [&](const Stamped& s) { return s.posted == last; }); });

@@ -9,6 +9,7 @@
 #include <signal.h>
 
 #include <string>
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 
@@ -22,7 +23,7 @@ public:
     }
     // True once `text` appears after everything already waited for.
     bool waitFor(const QByteArray& text) {
-        const QDeadlineTimer deadline(15000);
+        const QDeadlineTimer deadline(kPatienceMs);
         while (true) {
             output_ += process_.readAll();
             const qsizetype at = output_.indexOf(text, consumed_);

@@ -17,6 +17,7 @@
 
 #include "plugins/virtualmouse/vm_protocol.h"
 #include "tests/support/test_files.h"
+#include "tests/support/patience.h"
 
 extern char** environ;
 
@@ -24,7 +25,7 @@ namespace qx4::test {
 
 namespace {
 
-constexpr int kReplyTimeoutMs = 15000;
+constexpr int kReplyTimeoutMs = kPatienceMs;
 constexpr char kOutputName[] = "virtual-mouse.out";
 
 struct Spawned {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 
@@ -58,7 +59,7 @@ struct ProcessResult {
 // as its standard input: for starts that must fail and for typed commands.
 ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
                                    const std::filesystem::path& runtimeFolder,
-                                   const std::string& input = {}, int timeoutMs = 10000);
+                                   const std::string& input = {}, int timeoutMs = kPatienceMs);
 
 class VirtualMouse {
 public:
@@ -87,7 +88,7 @@ public:
     std::string stateValue(std::string_view name);
     // Wait inside the virtual mouse (no sleeping here): true once `count` reports arrived in all;
     // false when time ran out.
-    bool waitForReports(int count, int timeoutMs = 10000);
+    bool waitForReports(int count, int timeoutMs = kPatienceMs);
 
     std::vector<LogEntry> log() const;
 

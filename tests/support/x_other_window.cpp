@@ -12,6 +12,7 @@ struct OtherWindow::Connection {
     Display* display = nullptr;
     Window window = 0;
     int keyPresses = 0;
+    std::vector<std::uint64_t> keyTimes;
 };
 
 OtherWindow::OtherWindow() : connection_(std::make_unique<Connection>()) {
@@ -20,7 +21,7 @@ OtherWindow::OtherWindow() : connection_(std::make_unique<Connection>()) {
     connection_->display = display;
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 200, 0, 0, 0);
     connection_->window = window;
-    XSelectInput(display, window, KeyPressMask | StructureNotifyMask);
+    XSelectInput(display, window, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
     XMapWindow(display, window);
     XEvent event;
     do {
@@ -38,15 +39,26 @@ OtherWindow::OtherWindow(const char* instance, const char* className) : OtherWin
 
 OtherWindow::~OtherWindow() { XCloseDisplay(connection_->display); }
 
-int OtherWindow::keyPresses() {
+void OtherWindow::readEvents() {
     Display* display = connection_->display;
     XSync(display, False);
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == KeyPress && event.xkey.window == connection_->window) ++connection_->keyPresses;
+        if ((event.type != KeyPress && event.type != KeyRelease) || event.xkey.window != connection_->window) continue;
+        if (event.type == KeyPress) ++connection_->keyPresses;
+        connection_->keyTimes.push_back(event.xkey.time);
     }
+}
+
+int OtherWindow::keyPresses() {
+    readEvents();
     return connection_->keyPresses;
+}
+
+std::vector<std::uint64_t> OtherWindow::keyTimes() {
+    readEvents();
+    return connection_->keyTimes;
 }
 
 void OtherWindow::activate() {

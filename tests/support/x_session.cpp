@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include "tests/support/patience.h"
 
 extern char** environ;
 
@@ -38,7 +39,7 @@ XServer::XServer() {
     ::close(channel[1]);
     pollfd readable{channel[0], POLLIN, 0};
     char c = 0;
-    while (pid_ > 0 && ::poll(&readable, 1, 15000) == 1 && ::read(channel[0], &c, 1) == 1 && c != '\n') number_ += c;
+    while (pid_ > 0 && ::poll(&readable, 1, kPatienceMs) == 1 && ::read(channel[0], &c, 1) == 1 && c != '\n') number_ += c;
     ::close(channel[0]);
     if (number_.empty()) {
         stop();

@@ -296,7 +296,6 @@ void CWirelessButtonUI::onGroupChosen(int item) {
     if (editor_->capturesKeys()) keyDisplay_->setFocus();
 }
 
-
 void CWirelessButtonUI::onFunctionChosen(FunctionGroup group, int item) {
     if (!editor_ || item < 0 || editor_->shownGroup() != group) return;
     editor_->selectItem(item);

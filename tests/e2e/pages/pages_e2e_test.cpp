@@ -16,6 +16,7 @@
 #include "gui/common/resource_manager.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "tests/e2e/pages/window_against_mouse.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui {
 namespace {
@@ -109,8 +110,10 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     // window wherever it likes and may focus it, so no window opens there: the desktop's
     // notification shows the switch.
     mouse->command("dpi");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->dpiPopup() || !notices.empty(); }));
-    QTest::qWait(300);  // long enough for a new window to be mapped
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->dpiPopup() || !notices.empty(); }, qx4::test::kPatienceMs));
+    if (QWidget* popup = window->dpiPopup()) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(popup, qx4::test::kPatienceMs));
+    }
     for (QWidget* other : QApplication::topLevelWidgets()) {
         if (other == window.get() || !other->isVisible()) continue;
         ASSERT_TRUE(CDPIMsg::placeable()) << other->objectName().toStdString() << " is on screen wherever the "
@@ -130,14 +133,13 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     // once the removal has been taken.
     const PresenceState& presence = window->session().presence();
     mouse->command("cable unplug");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }, qx4::test::kPatienceMs));
     mouse->command("wake");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return presence.mouseAsleep.load() == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presence.mouseAsleep.load() == 0; }, qx4::test::kPatienceMs));
     const std::size_t before = mouse->log().size();
     button("wireless_profile_3_btn")->click();
     QCoreApplication::processEvents();
     ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 1)));
-    QTest::qWait(200);
     window->shutdown();
 
     EXPECT_EQ(mouse->log().at(before).bytes[0], 0x0C);

@@ -19,6 +19,7 @@
 #include "gui/session/mouse_session.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/qx4ctl_process.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 
@@ -63,7 +64,7 @@ protected:
         const std::size_t before = mouse->log().size();
         QCoreApplication::processEvents();
         ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + reports)));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.size() >= applies; }, 15000)) << "the apply did not finish";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.size() >= applies; }, qx4::test::kPatienceMs)) << "the apply did not finish";
     }
 
     std::unique_ptr<DeviceConfig> savedRecord() {

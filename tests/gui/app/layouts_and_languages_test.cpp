@@ -26,6 +26,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -111,7 +112,7 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThem
     EXPECT_EQ(unnamed.join(QStringLiteral("\n")).toStdString(), "");
 
     app.window().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window(), qx4::test::kPatienceMs));
     for (const PageKind& kind : pageTable()) {
         auto* tab = app.control<QAbstractButton>(kind.tabButton);
         tab->click();

@@ -34,6 +34,7 @@
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -93,7 +94,7 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
     QTest::qWait(50);
     qsizetype received = socket.read(sent).size();
     EXPECT_LE(received, ClientSocket::kInboxLimit);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return (received += socket.read(sent).size()) == sent; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (received += socket.read(sent).size()) == sent; }, qx4::test::kPatienceMs))
         << received << " of " << sent;
 
     const std::string reply(1 << 21, 'r');
@@ -107,8 +108,7 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
             const ssize_t got = recv(client, chunk, sizeof chunk, 0);
             if (got > 0) arrived.append(chunk, static_cast<std::size_t>(got));
             return got == 0;
-        },
-        5000));
+        }, qx4::test::kPatienceMs));
     EXPECT_TRUE(arrived == reply) << arrived.size() << " of " << reply.size() << " bytes";
     EXPECT_EQ(ended.count(), 1);
     close(client);
@@ -117,7 +117,7 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
     ClientSocket left(ends[0], nullptr);
     QSignalSpy leftEnded(&left, &ClientSocket::disconnected);
     close(ends[1]);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return leftEnded.count() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return leftEnded.count() == 1; }, qx4::test::kPatienceMs));
     QTest::qWait(20);
     EXPECT_EQ(leftEnded.count(), 1);
 }
@@ -191,7 +191,7 @@ TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequest
         ASSERT_TRUE(client.waitForConnected(1000));
         if (i >= kSlots) client.write(request.data(), static_cast<qint64>(request.size()));
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, qx4::test::kPatienceMs)) << "silent clients take no slot";
     const std::string received = exchange(lock.socketPath(), request);
     const auto reply = decodeReply(received);
     ASSERT_TRUE(reply) << received;
@@ -199,7 +199,7 @@ TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequest
     EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
 
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, qx4::test::kPatienceMs));
 }
 
 class RemoteCommandsTest : public ::testing::Test {

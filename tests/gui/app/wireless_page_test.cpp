@@ -17,6 +17,7 @@
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -215,7 +216,7 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     AppHarness app({.pauseAfterWrite = gate.pause()});  // the receiver: asleep, nothing sent yet
     auto* status = app.control<QLabel>("apply_status_label");
     const auto shows = [&](const QString& line) {
-        return QTest::qWaitFor([&] { return status->text() == line; }, 5000);
+        return QTest::qWaitFor([&] { return status->text() == line; }, qx4::test::kPatienceMs);
     };
     ASSERT_TRUE(app.waitForAppliesEnded(1));  // the start's download, skipped: it runs once woken
     app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);

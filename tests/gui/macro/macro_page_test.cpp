@@ -23,6 +23,7 @@
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui {
 namespace {
@@ -369,7 +370,7 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     EXPECT_EQ(pages->currentIndex(), 1);
 
     page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page, qx4::test::kPatienceMs));
     auto* keyField = find<QLineEdit>("wireless_macro_action_edit");
     keyField->setFocus();
     ASSERT_TRUE(capture.flag(CaptureService::Kind::macroStepKey));

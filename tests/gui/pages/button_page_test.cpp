@@ -25,6 +25,7 @@
 #include "gui/pages/mouse_picture.h"
 #include "gui/pages/wireless_button_ui.h"
 #include "tests/support/page_test_support.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui {
 namespace {
@@ -53,7 +54,7 @@ protected:
         page.refreshFromRecord();
         page.show();
         page.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&page, qx4::test::kPatienceMs));
     }
 
     template <typename T>
@@ -303,7 +304,7 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
 
     // Offscreen, no window is active once a popup has closed; a desktop gives the page it back.
     page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page, qx4::test::kPatienceMs));
     dpi->setFocus();
     QTest::keyClick(dpi, Qt::Key_Escape);
     EXPECT_EQ(page.editedButton(), -1);

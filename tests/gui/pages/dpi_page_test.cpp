@@ -24,6 +24,7 @@
 #include "gui/pages/wireless_dpi_ui.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/virtual_mouse_process.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui {
 namespace {
@@ -225,7 +226,7 @@ TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefus
     elsewhere.setFocusPolicy(Qt::NoFocus);
     elsewhere.show();
     page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page, qx4::test::kPatienceMs));
     label(4)->setFocus();
     label(4)->selectAll();
     QTest::keyClicks(label(4), QStringLiteral("2250"));
@@ -319,7 +320,7 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
         EXPECT_EQ(answered, !toolsInstalled);
         if (toolsInstalled) {
             QFile note(folder.filePath(QStringLiteral("started")));
-            EXPECT_TRUE(QTest::qWaitFor([&] { return note.size() > 0; }, 5000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return note.size() > 0; }, qx4::test::kPatienceMs));
             ASSERT_TRUE(note.open(QIODevice::ReadOnly));
             EXPECT_EQ(note.readAll(), "cinnamon-settings mouse\n");
         }
