@@ -53,12 +53,11 @@ public:
         queue_.pop_front();
         return front;
     }
-    std::vector<Posted> takeAll() { return postsOf(takeThrough(std::nullopt, 0)); }
-    // Everything posted so far, once `last` came or the time is up.
-    std::vector<Stamped> takeThrough(const std::optional<Posted>& last, int timeoutMs = kPatienceMs) {
+    std::vector<Posted> takeAll() { return postsOf(take(0, 0)); }
+    // Everything posted so far, once `count` posts have come or the time is up.
+    std::vector<Stamped> take(std::size_t count, int timeoutMs = kPatienceMs) {
         std::unique_lock lock(mutex_);
-        posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs},
-                         [&] { return std::ranges::any_of(queue_, [&](const Stamped& s) { return s.posted == last; }); });
+        posted_.wait_for(lock, std::chrono::milliseconds{timeoutMs}, [&] { return queue_.size() >= count; });
         std::vector<Stamped> taken(queue_.begin(), queue_.end());
         queue_.clear();
         return taken;
