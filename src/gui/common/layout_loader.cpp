@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLayout>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -33,13 +34,16 @@ QWidget* LayoutLoader::load(const QString& layoutFileName, QWidget* parent) {
 
 QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
                                     const QString& name) {
-    if (createControl_) {
-        if (QWidget* control = createControl_(className, parent)) {
-            control->setObjectName(name);
-            return control;
-        }
+    QWidget* control = createControl_ ? createControl_(className, parent) : nullptr;
+    if (control) {
+        control->setObjectName(name);
+    } else {
+        control = QUiLoader::createWidget(className, parent, name);
     }
-    return QUiLoader::createWidget(className, parent, name);
+    // Labels show what other programs and the user name (window classes, file names, macro
+    // names) as well as the program's own words, never as markup; a layout may still say otherwise.
+    if (auto* label = qobject_cast<QLabel*>(control)) label->setTextFormat(Qt::PlainText);
+    return control;
 }
 
 QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,
