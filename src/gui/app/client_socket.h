@@ -35,6 +35,8 @@ public:
     void disconnectFromServer();
     // Closes now; what is queued is dropped.
     void abort();
+    // Takes what has arrived already, without waiting for the loop to say so.
+    void receive();
 
 Q_SIGNALS:
     void readyRead();
@@ -44,7 +46,6 @@ Q_SIGNALS:
     void disconnected();
 
 private:
-    void receive();
     void send();
     void close();
 

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,6 +38,7 @@ class InstanceServer::Connection final : public QObject {
 public:
     Connection(ClientSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
         ++server_.unheard_;
+        server_.silent_.push_back(this);
         connect(socket_, &ClientSocket::readyRead, this, &Connection::read);
         connect(socket_, &ClientSocket::readEnded, this, &Connection::readEnded);
         connect(socket_, &ClientSocket::disconnected, socket_, &QObject::deleteLater);
@@ -49,14 +51,20 @@ public:
         });
         deadline_ = deadline;
         deadline_->start(kRequestMilliseconds);
-        read();
+        // A client has mostly spoken before it is taken; it is heard at once, so that it is not
+        // taken for a silent one.
+        socket_->receive();
     }
     ~Connection() override {
         if (!framed_) server_.unheardLeft();
+        std::erase(server_.silent_, this);
         std::erase(server_.waiting_, this);
         std::erase(server_.replying_, this);
         if (holdsSlot_) server_.slotFreed();
     }
+
+    // Makes room for the next client; the socket takes this connection with it.
+    void drop() { delete socket_; }
 
     // A waiting request takes the slot just freed and is read on.
     void admit() {
@@ -100,6 +108,7 @@ private:
     // The first byte says which of the two it is. False when a request is not read on now: it
     // waits for a slot, or finds the waiting line full as well.
     bool decide(char first) {
+        std::erase(server_.silent_, this);
         if (first == kShowMainLine.front()) {
             showMain_ = true;
             readShowMain(std::string_view(&first, 1));
@@ -203,10 +212,22 @@ InstanceServer::~InstanceServer() {
 
 bool InstanceServer::listening() const { return listener_.listening(); }
 
-// Accepts while there is room among the unheard; the notifier sleeps while there is none, or
-// while the system is short of descriptors, and the clients wait in the socket's queue.
+// Accepts while there is room among the unheard, or a client that has not said a word since it
+// came can make room: clients that never speak would otherwise keep everyone behind them waiting
+// until their time is up. The notifier sleeps while there is no room, or while the system is short
+// of descriptors, and the clients wait in the socket's queue. A bounded number each time leaves
+// the UI its turn in a flood.
 void InstanceServer::acceptConnections() {
-    while (unheard_ < kMaxUnheard) {
+    for (int taken = 0; taken < kMaxUnheard; ++taken) {
+        if (unheard_ >= kMaxUnheard) {
+            if (silent_.empty()) {
+                notifier_->setEnabled(false);
+                return;
+            }
+            pollfd queue{listener_.fd(), POLLIN, 0};
+            if (::poll(&queue, 1, 0) <= 0) return;
+            silent_.front()->drop();
+        }
         const InstanceListener::Accepted accepted = listener_.acceptOne();
         switch (accepted.kind) {
         case InstanceListener::Accepted::Kind::client:
@@ -222,7 +243,6 @@ void InstanceServer::acceptConnections() {
             return;
         }
     }
-    notifier_->setEnabled(false);
 }
 
 void InstanceServer::adopt(int fd) { new Connection(new ClientSocket(fd, this), *this); }

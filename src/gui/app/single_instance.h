@@ -40,7 +40,8 @@ public:
     static constexpr int kRequestMilliseconds = 2000;
     static constexpr int kMaxConnections = 8;
     // Clients not heard from yet, or partway through a second start's line. Further clients wait
-    // in the socket's queue until one of these has spoken or its time is up.
+    // in the socket's queue until one of these has spoken or its time is up, or take the place of
+    // the one that has been silent longest.
     static constexpr int kMaxUnheard = 2 * kMaxConnections;
     // Requests that find every slot taken wait for one, in the order they came; one more is refused.
     static constexpr int kMaxWaiting = 4 * kMaxConnections;
@@ -69,6 +70,7 @@ private:
     RequestHandler* handler_;
     int served_ = 0;   // requests being read or carried out
     int unheard_ = 0;
+    std::vector<Connection*> silent_;    // unheard clients that have sent nothing yet, oldest first
     std::vector<Connection*> waiting_;   // requests waiting for a slot, oldest first
     std::vector<Connection*> replying_;  // replies not yet taken, oldest first
     bool closing_ = false;

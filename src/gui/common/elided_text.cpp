@@ -19,7 +19,7 @@
 
 namespace qx4::gui {
 
-QString plainToolTip(const QString& text) { return text.isEmpty() ? text : Qt::convertFromPlainText(text); }
+QString plainToolTip(const QString& text) { return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text; }
 
 namespace {
 

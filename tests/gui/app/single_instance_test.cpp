@@ -198,8 +198,9 @@ TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStart
     for (std::size_t i = 0; i < kLine; ++i) crowd.push_back(rawClient(lock.socketPath(), request));
     ASSERT_TRUE(std::ranges::none_of(crowd, [](int fd) { return fd < 0; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, 5000)) << "silent clients take no slot";
-    const auto refused = decodeReply(exchange(lock.socketPath(), request));
-    ASSERT_TRUE(refused);
+    const std::string refusal = exchange(lock.socketPath(), request);
+    const auto refused = decodeReply(refusal);
+    ASSERT_TRUE(refused) << refusal;
     EXPECT_EQ(refused->exitCode, 1);
     EXPECT_NE(refused->err.find("more wait"), std::string::npos) << refused->err;
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
@@ -234,6 +235,30 @@ TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStart
     EXPECT_EQ(decodeReply(received), (InstanceReply{0, "done\n", {}}));
     for (const int fd : crowd) close(fd);
     close(halfClosed);
+}
+
+// Clients that connect and say nothing make room for the next instead of keeping it waiting until
+// their time is up: a request behind many of them is carried out before any of them is timed out.
+TEST(SingleInstance, SilentClientsMakeRoomForARequestBehindThem) {
+    qx4::test::TempFolder folder;
+    InstanceLock lock(folder.path());
+    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+    ShowCounter window;
+    HoldingHandler handler;
+    new InstanceServer(lock.socketPath(), &window, &handler);
+    std::vector<int> silent;
+    for (int i = 0; i < 4 * InstanceServer::kMaxUnheard; ++i) silent.push_back(rawClient(lock.socketPath(), {}));
+    const int requester = rawClient(lock.socketPath(), encodeRequest({"/", "/", {"status"}}));
+    ASSERT_TRUE(std::ranges::none_of(silent, [](int fd) { return fd < 0; }) && requester >= 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == 1; }, 30000));
+    int timedOut = 0;
+    for (const int fd : silent) {
+        char byte = 0;
+        timedOut += recv(fd, &byte, 1, MSG_DONTWAIT) > 0;
+        close(fd);
+    }
+    EXPECT_EQ(timedOut, 0) << "the request waited for silent clients to be timed out";
+    close(requester);
 }
 
 class RemoteCommandsTest : public ::testing::Test {
