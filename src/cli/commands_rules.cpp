@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "cli/running_program.h"
+#include "core/instance/instance_messages.h"
 #include "core/rules/rules_command.h"
 
 namespace qx4::cli {
@@ -15,6 +16,13 @@ const Command kRulesCommand = describedCommand("rules", runRules);
 
 int runRules(Arguments arguments, CommandIo& io) {
     if (handledHelp(kRulesCommand, arguments, io)) return kExitSuccess;
+    std::vector<std::string_view> words{kRulesCommand.name};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    // Checked before the program is asked, so that a command line its request cannot carry gets
+    // the same answer with the program as without it.
+    if (const auto beyond = argumentsBeyondRequest(words)) {
+        return usageError(kRulesCommand, io, "the command line holds " + *beyond);
+    }
     RunningProgram program = RunningProgram::findOrLockDataFiles();
     if (program.state() == RunningProgram::State::reached) {
         return program.handOver(kRulesCommand, commandLine(kRulesCommand, arguments), io);
@@ -24,8 +32,6 @@ int runRules(Arguments arguments, CommandIo& io) {
     const RulesLoad load = loadRules();
     if (!load.problem.empty()) io.err << "qx4ctl rules: " << load.problem << "; going on without its rules\n";
     FocusRules rules = load.rules;
-    std::vector<std::string_view> words{kRulesCommand.name};
-    words.insert(words.end(), arguments.begin(), arguments.end());
     const RulesCommandOutcome outcome = runRulesCommand(words, rules);
     if (outcome.exitCode == kExitUsage) return usageError(kRulesCommand, io, outcome.error);
     if (outcome.exitCode != kExitSuccess) return failure(kRulesCommand, io, outcome.error);

@@ -12,8 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A rules file is a few lines; one far larger is not one.
-constexpr std::size_t kMaxRulesFileBytes = 256 * 1024;
+// Far more than anyone keeps, and more than qx4ctl lets the rules grow to (saveRules), so that
+// whatever was written is read back.
+constexpr std::size_t kMaxRulesFileBytes = 16 * 1024 * 1024;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool sameName(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
@@ -149,24 +151,44 @@ RulesLoad loadRules(const fs::path& file) {
     if (read.status != ReadStatus::read) {
         load.problem = file.string() + " could not be read" +
                        (read.error ? ": " + read.error.message() : std::string(" (not a regular file)"));
+        load.replaceable = false;
         return load;
     }
-    const std::string text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
-    const RulesParse parse = read.size > kMaxRulesFileBytes ? RulesParse{{}, 1} : parseRules(text);
+    if (read.size > kMaxRulesFileBytes) {
+        load.problem = file.string() + " is larger than " + std::to_string(kMaxRulesFileBytes >> 20) +
+                       " MiB, which no rules file is; it is left as it is";
+        load.replaceable = false;
+        return load;
+    }
+    std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    const RulesParse parse = parseRules(text);
     if (parse.badLine == 0) {
         load.rules = parse.rules;
         return load;
     }
     fs::path copy = file;
     copy += ".damaged";
-    if (writeFileAtomically(copy, read.bytes)) load.keptCopy = copy;
-    load.problem = file.string() + " line " + std::to_string(parse.badLine) + " is not a rule" +
-                   (load.keptCopy.empty() ? std::string() : "; the file is kept as " + copy.string());
+    std::error_code reason;
+    load.problem = file.string() + " line " + std::to_string(parse.badLine) + " is not a rule";
+    if (writeFileAtomically(copy, read.bytes, FileUse::dataFile, &reason)) {
+        load.keptCopy = copy;
+        load.problem += "; the file is kept as " + copy.string();
+    } else {
+        load.problem += ", and it could not be kept as " + copy.string() + " (" + reason.message() +
+                        "), so it is not replaced";
+        load.replaceable = false;
+    }
     return load;
 }
 
 std::string saveRules(const FocusRules& rules, const fs::path& file) {
     const std::string text = formatRules(rules);
+    if (text.size() > kMaxRulesFileBytes) {
+        return "the rules would be longer than " + std::to_string(kMaxRulesFileBytes >> 20) + " MiB";
+    }
+    // What the file holds now is kept aside first when it is no rules file this could read back.
+    if (const RulesLoad now = loadRules(file); !now.replaceable) return now.problem;
     const FileReplacement replacement{file, std::as_bytes(std::span(text))};
     const FilesWriteResult result = writeFilesAtomically(std::span(&replacement, 1));
     if (!result.error) return {};

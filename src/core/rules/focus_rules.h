@@ -61,12 +61,15 @@ struct RulesLoad {
     FocusRules rules;        // what the file holds; without a usable file: no rule, following on
     std::string problem;     // why the file could not be used, for the user; empty when it could
     std::filesystem::path keptCopy;  // where a damaged file was copied to before it may be replaced
+    bool replaceable = true;  // false: nothing else holds what the file holds (unread, or no copy)
 };
-// A missing file is no rule and no problem. A damaged one is copied aside to "rules.conf.damaged"
-// and reported; the program then runs without rules.
+// A missing file is no rule and no problem. A damaged one is copied whole aside to
+// "rules.conf.damaged" and reported; the program then runs without rules. A UTF-8 byte-order mark
+// at the start is taken as an editor writes it.
 RulesLoad loadRules(const std::filesystem::path& file = rulesFilePath());
 
-// Written atomically; empty on success, else why it failed.
+// Written atomically; empty on success, else why it failed. A file that is there but could not be
+// read whole, or whose damage could not be kept aside, is not replaced.
 std::string saveRules(const FocusRules& rules, const std::filesystem::path& file = rulesFilePath());
 
 }  // namespace qx4

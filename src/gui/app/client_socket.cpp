@@ -29,7 +29,7 @@ ClientSocket::~ClientSocket() {
 QByteArray ClientSocket::read(qsizetype maxBytes) {
     const QByteArray taken = inbox_.left(maxBytes);
     inbox_.remove(0, taken.size());
-    if (fd_ >= 0 && !closing_) reader_->setEnabled(true);
+    if (fd_ >= 0 && !closing_ && !readEnded_) reader_->setEnabled(true);
     return taken;
 }
 
@@ -66,7 +66,12 @@ void ClientSocket::receive() {
     inbox_.resize(had + std::max<qsizetype>(got, 0));
     if (got > 0) {
         Q_EMIT readyRead();
-    } else if (got == 0 || errno != EAGAIN) {
+    } else if (got == 0) {
+        // A client may shut its writing side once its request is sent and still wait for the reply.
+        readEnded_ = true;
+        reader_->setEnabled(false);
+        Q_EMIT readEnded();
+    } else if (errno != EAGAIN) {
         abort();
     }
 }

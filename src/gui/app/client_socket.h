@@ -29,18 +29,23 @@ public:
     void write(std::string_view bytes);
     // Sends what the client takes now; used when no event loop will run to send it later.
     void flush();
+    // Whether queued bytes wait for the client to take them.
+    bool sending() const { return !outbox_.isEmpty(); }
     // Closes once everything queued has been sent.
     void disconnectFromServer();
     // Closes now; what is queued is dropped.
     void abort();
+    // Takes what has arrived already, without waiting for the loop to say so.
+    void receive();
 
 Q_SIGNALS:
     void readyRead();
+    // The client shut its side: nothing more will arrive, but a reply still can be sent.
+    void readEnded();
     // Once, when the connection has ended for whatever reason.
     void disconnected();
 
 private:
-    void receive();
     void send();
     void close();
 
@@ -50,6 +55,7 @@ private:
     QByteArray inbox_;
     QByteArray outbox_;
     bool closing_ = false;
+    bool readEnded_ = false;
 };
 
 }  // namespace qx4::gui

@@ -5,9 +5,11 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -36,7 +38,9 @@ class InstanceServer::Connection final : public QObject {
 public:
     Connection(ClientSocket* socket, InstanceServer& server) : QObject(socket), socket_(socket), server_(server) {
         ++server_.unheard_;
+        server_.silent_.push_back(this);
         connect(socket_, &ClientSocket::readyRead, this, &Connection::read);
+        connect(socket_, &ClientSocket::readEnded, this, &Connection::readEnded);
         connect(socket_, &ClientSocket::disconnected, socket_, &QObject::deleteLater);
         auto* deadline = new QTimer(this);
         deadline->setSingleShot(true);
@@ -47,21 +51,42 @@ public:
         });
         deadline_ = deadline;
         deadline_->start(kRequestMilliseconds);
-        read();
+        // A client has mostly spoken before it is taken; it is heard at once, so that it is not
+        // taken for a silent one.
+        socket_->receive();
     }
     ~Connection() override {
-        if (holdsSlot_) --server_.served_;
         if (!framed_) server_.unheardLeft();
+        std::erase(server_.silent_, this);
+        std::erase(server_.waiting_, this);
+        std::erase(server_.replying_, this);
+        if (holdsSlot_) server_.slotFreed();
+    }
+
+    // Makes room for the next client; the socket takes this connection with it.
+    void drop() { delete socket_; }
+
+    // A waiting request takes the slot just freed and is read on.
+    void admit() {
+        holdsSlot_ = true;
+        ++server_.served_;
+        deadline_->start(kRequestMilliseconds);
+        read();
     }
 
 private:
     void read() {
-        if (answered_) return;
-        // Never more than a request's worth at a time, so a flood stops at the limit.
-        const QByteArray bytes = socket_->read(static_cast<qsizetype>(kMaxRequestBytes) + 1);
+        if (answered_ || waiting()) return;
+        // Until it is known which of the two the client is, one byte: a request that has to wait
+        // leaves the rest with the socket, which takes no more than its inbox holds.
+        const bool undecided = !showMain_ && !framed_;
+        const QByteArray bytes = socket_->read(undecided ? 1 : static_cast<qsizetype>(kMaxRequestBytes) + 1);
         if (bytes.isEmpty()) return;
         const std::string_view piece(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        if (!showMain_ && !framed_ && !decide(piece.front())) return;
+        if (undecided) {
+            if (decide(piece.front())) read();
+            return;
+        }
         if (showMain_) return readShowMain(piece);
         switch (decoder_.feed(piece)) {
         case RequestDecoder::State::incomplete:
@@ -80,25 +105,44 @@ private:
         });
     }
 
-    // The first byte says which of the two it is. False when a request finds every slot taken.
+    // The first byte says which of the two it is. False when a request is not read on now: it
+    // waits for a slot, or finds the waiting line full as well.
     bool decide(char first) {
+        std::erase(server_.silent_, this);
         if (first == kShowMainLine.front()) {
             showMain_ = true;
-            return true;
+            readShowMain(std::string_view(&first, 1));
+            return !answered_;
         }
         framed_ = true;
         server_.unheardLeft();
-        if (server_.served_ >= kMaxConnections) {
-            // Refused, not misused: the exit code of a command that could not be done.
-            InstanceReply busy = refusal("it is carrying out " + std::to_string(kMaxConnections) +
-                                         " other requests; try again when one has ended");
-            busy.exitCode = 1;
-            reply(busy);
+        if (decoder_.feed(std::string_view(&first, 1)) == RequestDecoder::State::malformed) {
+            reply(refusal(decoder_.problem()));
             return false;
         }
-        holdsSlot_ = true;
-        ++server_.served_;
-        return true;
+        if (server_.served_ < kMaxConnections) {
+            holdsSlot_ = true;
+            ++server_.served_;
+            return true;
+        }
+        if (std::ssize(server_.waiting_) >= kMaxWaiting) {
+            reply(refusal("it is carrying out " + std::to_string(kMaxConnections) + " requests and " +
+                          std::to_string(kMaxWaiting) + " more wait; try again when one has ended"));
+            return false;
+        }
+        // Its time to arrive whole starts when it is read.
+        deadline_->stop();
+        server_.waiting_.push_back(this);
+        return false;
+    }
+
+    bool waiting() const { return std::ranges::find(server_.waiting_, this) != server_.waiting_.end(); }
+
+    // Nothing more will come. A request already whole still gets its reply; one cut short is told so.
+    void readEnded() {
+        if (waiting()) return;
+        read();
+        if (!answered_) reply(refusal("it ended before the request was whole"));
     }
 
     void readShowMain(std::string_view piece) {
@@ -117,8 +161,20 @@ private:
         socket_->write(frame);
         // At the end of the program no event loop runs any more to write it later.
         socket_->flush();
-        socket_->disconnectFromServer();
         deadline_->start(kReplyMilliseconds);
+        // The request has been carried out: its slot goes to the next one, whether or not the
+        // client takes its reply. Of the replies not taken yet, the oldest goes when too many wait.
+        if (holdsSlot_) {
+            holdsSlot_ = false;
+            if (socket_->sending()) server_.replying_.push_back(this);
+            if (std::ssize(server_.replying_) > kMaxConnections) {
+                Connection* oldest = server_.replying_.front();
+                server_.replying_.erase(server_.replying_.begin());
+                oldest->socket_->abort();
+            }
+            server_.slotFreed();
+        }
+        socket_->disconnectFromServer();
     }
 
     ClientSocket* socket_;
@@ -159,10 +215,22 @@ InstanceServer::~InstanceServer() {
 
 bool InstanceServer::listening() const { return listener_->listening(); }
 
-// Accepts while there is room among the unheard; the notifier sleeps while there is none, or
-// while the system is short of descriptors, and the clients wait in the socket's queue.
+// Accepts while there is room among the unheard, or a client that has not said a word since it
+// came can make room: clients that never speak would otherwise keep everyone behind them waiting
+// until their time is up. The notifier sleeps while there is no room, or while the system is short
+// of descriptors, and the clients wait in the socket's queue. A bounded number each time leaves
+// the UI its turn in a flood.
 void InstanceServer::acceptConnections() {
-    while (unheard_ < kMaxUnheard) {
+    for (int taken = 0; taken < kMaxUnheard; ++taken) {
+        if (unheard_ >= kMaxUnheard) {
+            if (silent_.empty()) {
+                notifier_->setEnabled(false);
+                return;
+            }
+            pollfd queue{listener_->fd(), POLLIN, 0};
+            if (::poll(&queue, 1, 0) <= 0) return;
+            silent_.front()->drop();
+        }
         const InstanceListener::Accepted accepted = listener_->acceptOne();
         switch (accepted.kind) {
         case InstanceListener::Accepted::Kind::client:
@@ -178,10 +246,17 @@ void InstanceServer::acceptConnections() {
             return;
         }
     }
-    notifier_->setEnabled(false);
 }
 
 void InstanceServer::adopt(int fd) { new Connection(new ClientSocket(fd, this), *this); }
+
+void InstanceServer::slotFreed() {
+    --served_;
+    if (closing_ || waiting_.empty()) return;
+    Connection* next = waiting_.front();
+    waiting_.erase(waiting_.begin());
+    next->admit();
+}
 
 // Those waiting in the queue are taken when the loop comes back to the notifier.
 void InstanceServer::unheardLeft() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/instance/instance_listener.h"
 #include "core/instance/instance_lock.h"
@@ -31,7 +32,7 @@ public:
 // qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served.
 // Nothing here blocks the UI thread: a request is read as it arrives, must be whole within
 // kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served at
-// once; one more is told that it is refused and why. A request that breaks a rule gets an error
+// once; more wait their turn, unread, up to kMaxWaiting, and one beyond is told why it is refused. A request that breaks a rule gets an error
 // reply and changes nothing. A second start needs no slot, so it is heard however many clients
 // are served or silent. The server never stops listening while the program lives.
 class InstanceServer final : public QObject {
@@ -40,9 +41,13 @@ public:
     static constexpr int kRequestMilliseconds = 2000;
     static constexpr int kMaxConnections = 8;
     // Clients not heard from yet, or partway through a second start's line. Further clients wait
-    // in the socket's queue until one of these has spoken or its time is up.
+    // in the socket's queue until one of these has spoken or its time is up, or take the place of
+    // the one that has been silent longest.
     static constexpr int kMaxUnheard = 2 * kMaxConnections;
-    // A client that does not take its reply is dropped after this.
+    // Requests that find every slot taken wait for one, in the order they came; one more is refused.
+    static constexpr int kMaxWaiting = 4 * kMaxConnections;
+    // A client that does not take its reply is dropped after this, or sooner when more than
+    // kMaxConnections replies are not taken.
     static constexpr int kReplyMilliseconds = 10000;
     // When the system is short of descriptors, accepting is tried again after this.
     static constexpr int kRetryMilliseconds = 250;
@@ -60,14 +65,18 @@ private:
     void acceptConnections();
     void adopt(int fd);
     void unheardLeft();
+    void slotFreed();
 
     std::unique_ptr<InstanceListener> listener_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* retry_;
     QObject* target_;
     RequestHandler* handler_;
-    int served_ = 0;   // requests being read, carried out or answered
+    int served_ = 0;   // requests being read or carried out
     int unheard_ = 0;
+    std::vector<Connection*> silent_;    // unheard clients that have sent nothing yet, oldest first
+    std::vector<Connection*> waiting_;   // requests waiting for a slot, oldest first
+    std::vector<Connection*> replying_;  // replies not yet taken, oldest first
     bool closing_ = false;
 };
 

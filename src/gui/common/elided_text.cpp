@@ -10,6 +10,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <algorithm>
@@ -17,6 +18,8 @@
 #include "gui/common/resource_manager.h"
 
 namespace qx4::gui {
+
+QString plainToolTip(const QString& text) { return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text; }
 
 namespace {
 
@@ -58,7 +61,7 @@ public:
 
     void setText(const QString& text) {
         text_ = text;
-        control_->setToolTip(text);
+        control_->setToolTip(plainToolTip(text));
         refresh();
     }
 
@@ -100,7 +103,7 @@ protected:
             return true;
         }
         if (event->type() == QEvent::ToolTip && !fits(combo_->currentText())) {
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), combo_->currentText(), combo_);
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(combo_->currentText()), combo_);
             return true;
         }
         return false;

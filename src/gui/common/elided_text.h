@@ -11,6 +11,10 @@ class QString;
 namespace qx4::gui {
 
 void showElided(QLabel* label, const QString& text);
+
+// A tool tip that shows `text` as it is: Qt takes a tool tip that looks like markup as markup,
+// and names (macros, applications) come from the user and other programs.
+QString plainToolTip(const QString& text);
 void showElided(QPushButton* button, const QString& text);
 
 // From now on the combo box shows whichever item is current that way; its own tool tip shows

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -43,13 +44,16 @@ QWidget* pressedByEnter(QWidget* control) {
 
 QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent,
                                     const QString& name) {
-    if (createControl_) {
-        if (QWidget* control = createControl_(className, parent)) {
-            control->setObjectName(name);
-            return pressedByEnter(control);
-        }
+    QWidget* control = createControl_ ? createControl_(className, parent) : nullptr;
+    if (control) {
+        control->setObjectName(name);
+    } else {
+        control = QUiLoader::createWidget(className, parent, name);
     }
-    return pressedByEnter(QUiLoader::createWidget(className, parent, name));
+    // Labels show what other programs and the user name (window classes, file names, macro
+    // names) as well as the program's own words, never as markup; a layout may still say otherwise.
+    if (auto* label = qobject_cast<QLabel*>(control)) label->setTextFormat(Qt::PlainText);
+    return pressedByEnter(control);
 }
 
 QWidget* loadLayoutInto(QWidget* host, const QString& layoutFileName,

@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include "core/config/device_config.h"
+#include "core/instance/instance_messages.h"
 #include "gui/common/diagnostics.h"
 #include "gui/follow/focus_follower.h"
 
@@ -31,7 +32,7 @@ BusService* BusService::offer(ProfileTarget& target, FocusFollower& follower, QO
 }
 
 BusService::BusService(ProfileTarget& target, FocusFollower& follower, QObject* parent)
-    : QObject(parent), target_(target), follower_(follower), shown_(target.deviceState()) {
+    : QObject(parent), target_(target), follower_(follower), requests_(target, this), shown_(target.deviceState()) {
     connect(&target_, &ProfileTarget::stateChanged, this, &BusService::announceChanges);
 }
 
@@ -40,13 +41,31 @@ void BusService::SelectProfile(uint profile) {
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("the profile is 1-5, not %1").arg(profile));
         return;
     }
-    target_.selectProfile(static_cast<int>(profile) - 1, ProfileTarget::Cause::hand);
+    requests_.selectProfile(static_cast<int>(profile) - 1, delayedReply());
 }
 
-void BusService::Apply() { target_.requestApply(); }
+void BusService::Apply() { requests_.apply(delayedReply()); }
+
+MouseRequests::Reply BusService::delayedReply() {
+    setDelayedReply(true);
+    return [bus = connection(), call = message()](MouseRequests::Answer answer) {
+        bus.send(answer == MouseRequests::Answer::handed
+                     ? call.createReply()
+                     : call.createErrorReply(QStringLiteral("io.github.qx4config.Qx4Config1.Error.Superseded"),
+                                             QStringLiteral("a later %1 call replaced this one").arg(call.member())));
+    };
+}
 
 void BusService::ReportFocus(const QString& appId) {
-    follower_.reportFocus({appId.trimmed().toStdString()}, FocusFollower::Source::desktop);
+    // Measured in UTF-16 first, so that a huge id is refused before it is converted.
+    const bool fits = appId.size() <= static_cast<qsizetype>(kMaxFieldBytes);
+    std::string name = fits ? appId.trimmed().toStdString() : std::string();
+    if (!fits || name.size() > kMaxFieldBytes) {
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QStringLiteral("an application id is at most %1 bytes of UTF-8").arg(kMaxFieldBytes));
+        return;
+    }
+    follower_.reportFocus({std::move(name)}, FocusFollower::Source::desktop);
 }
 
 void BusService::announceChanges() {

@@ -8,12 +8,16 @@
 // ReportFocus is how a Wayland desktop, whose windows the X11 watcher cannot see, tells which
 // application is in front (packaging/kwin and packaging/gnome-shell). Nothing is offered on the
 // system bus.
+// SelectProfile and Apply are answered once the mouse has been handed the request; one that a
+// later call replaces while an apply sends gets the error ...Error.Superseded instead, so any
+// number of calls costs one apply at a time. Arguments are bounded as qx4ctl's requests are.
 #pragma once
 
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
 
+#include "gui/follow/mouse_requests.h"
 #include "gui/follow/profile_target.h"
 
 namespace qx4::gui {
@@ -52,8 +56,12 @@ private:
     BusService(ProfileTarget& target, FocusFollower& follower, QObject* parent);
     void announceChanges();
 
+    // The pending call's reply, sent when the request is handed on or superseded.
+    MouseRequests::Reply delayedReply();
+
     ProfileTarget& target_;
     FocusFollower& follower_;
+    MouseRequests requests_;
     DeviceState shown_;  // as last announced
 };
 

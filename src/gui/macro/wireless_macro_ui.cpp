@@ -16,6 +16,7 @@
 #include "core/edit/macro_rename.h"
 #include "core/macro/macro_store.h"
 #include "gui/common/control_lookup.h"
+#include "gui/common/elided_text.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/common/skin.h"
@@ -133,7 +134,7 @@ void CWirelessMacroUI::fillMacroList() {
     for (const MacroRecord& macro : *context().macros) {
         auto* item = new QListWidgetItem(nameOf(macro), c_.macroList);
         item->setSizeHint(QSize(0, kMacroRowHeight));
-        item->setToolTip(item->text());  // a long name is cut at its end
+        item->setToolTip(plainToolTip(item->text()));  // a long name is cut at its end
     }
     c_.macroList->setCurrentRow(selectedPosition_ ? static_cast<int>(*selectedPosition_) : -1);
 }

@@ -69,7 +69,7 @@ QString unboundKeyText(std::uintptr_t virtualKey) {
 void showSelection(QComboBox* combo, int item) {
     const QSignalBlocker blocker(combo);
     combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
-    combo->setToolTip(combo->currentText());
+    combo->setToolTip(plainToolTip(combo->currentText()));
 }
 }  // namespace
 

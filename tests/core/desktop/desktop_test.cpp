@@ -253,6 +253,45 @@ TEST(FocusRules, ADamagedFileIsKeptAsideAndTheRecordLeftAlone) {
     EXPECT_TRUE(std::filesystem::exists(load.keptCopy)) << "a save keeps the damaged copy";
 }
 
+// A file is replaced only when what it held can be read back from somewhere: from itself (any size
+// qx4ctl could have written, with or without a byte-order mark) or from a whole copy beside it.
+TEST(FocusRules, WhatAFileHoldsIsNeverLostToASave) {
+    test::ScopedDataDir data;
+    const std::filesystem::path file = rulesFilePath();
+    const std::filesystem::path copy = data.root() / "rules.conf.damaged";
+    FocusRules many;
+    for (int k = 0; many.rules.size() < 200; ++k) many.set(std::string(1500, 'a') + std::to_string(k), k % 5);
+    ASSERT_EQ(saveRules(many, file), "");
+    ASSERT_GT(std::filesystem::file_size(file), 256U * 1024);
+    EXPECT_EQ(loadRules(file).rules, many);
+    EXPECT_EQ(loadRules(file).problem, "");
+
+    test::writeText(file, "\xEF\xBB\xBF" "follow = off\napp steam = 2\n");
+    EXPECT_EQ(loadRules(file).rules, (FocusRules{false, std::nullopt, {{"steam", 1}}}));
+    EXPECT_EQ(loadRules(file).problem, "");
+
+    const std::string damaged = "app steam = 2\n" + std::string(300 * 1024, '#') + "\nnot a rule\n";
+    const FocusRules mine{true, std::nullopt, {{"mine", 0}}};
+    for (const char* keeper : {"folder", "link to /dev/zero"}) {
+        SCOPED_TRACE(keeper);
+        test::writeText(file, damaged);
+        std::filesystem::remove_all(copy);
+        if (std::string_view(keeper) == "folder") {
+            std::filesystem::create_directory(copy);
+        } else {
+            std::filesystem::create_symlink("/dev/zero", copy);
+        }
+        const RulesLoad load = loadRules(file);
+        EXPECT_NE(load.problem.find("could not be kept"), std::string::npos) << load.problem;
+        EXPECT_NE(saveRules(mine, file), "");
+        EXPECT_EQ(test::readText(file), damaged);
+    }
+    std::filesystem::remove_all(copy);
+    EXPECT_EQ(saveRules(mine, file), "");
+    EXPECT_EQ(test::readText(copy), damaged) << "kept whole before it was replaced";
+    EXPECT_EQ(loadRules(file).rules, mine);
+}
+
 using Kind = FollowEngine::Decision::Kind;
 using std::chrono::milliseconds;
 

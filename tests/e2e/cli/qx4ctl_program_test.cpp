@@ -53,7 +53,7 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
 
     std::string manyModifiers;
     for (int i = 0; i < 1000; ++i) manyModifiers += "Ctrl+";
-    const std::vector<std::vector<std::string>> commands{
+    std::vector<std::vector<std::string>> commands{
         {"dpi", "2", "800"},
         {"dpi", "--current", "4"},
         {"dpi", "--color", "2", "#112233"},
@@ -74,15 +74,24 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
         {"macro", "delete", "nobody"},
         {"show"},
         {"reset"},
+        {"rules", "add", "steam_app_730", "2"},
+        {"rules", "add", std::string(4097, 'g'), "3"},
+        {"rules", "add", std::string(131000, 'g'), "3"},
+        {"rules", "list"},
     };
     ASSERT_EQ(runQx4ctl({"init"}, scratch.path(), work.path()).exitCode, 0);
     const auto folder = data.path() / "Data" / "ms_1";
     const auto configAtStart = readBytes(folder / "Config_1.data");
 
+    std::vector<std::string> seventy{"rules", "list"};
+    seventy.resize(70, "x");
+    commands.push_back(seventy);
     std::vector<ToolRun> alone;
     for (const auto& command : commands) alone.push_back(runQx4ctl(command, scratch.path(), work.path()));
     const auto configAlone = readBytes(folder / "Config_1.data");
     const auto macrosAlone = readBytes(folder / "macro.data");
+    const auto rulesAlone = readBytes(data.path() / "rules.conf");
+    std::filesystem::remove(data.path() / "rules.conf");
 
     writeBytes(folder / "Config_1.data", configAtStart);
     std::filesystem::remove(folder / "macro.data");
@@ -98,6 +107,7 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
     EXPECT_EQ(readBytes(folder / "Config_1.data"), configAlone);
     EXPECT_EQ(readBytes(folder / "macro.data"), macrosAlone);
+    EXPECT_EQ(readBytes(data.path() / "rules.conf"), rulesAlone);
 }
 
 }  // namespace

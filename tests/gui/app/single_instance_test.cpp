@@ -80,7 +80,7 @@ TEST(SingleInstance, OneLockHolderAtATimeInAFolderAndBehindASocketClosedToOtherU
 // address list names it, its path escaped. One that is not there fails fast on its own.
 // The program's end of one connection, against a client that takes its time: a flood waits in the
 // kernel rather than here, a reply larger than the socket's buffer arrives whole before the
-// socket closes, and a client that leaves ends the connection once.
+// socket closes, and a client that leaves ends its side once and the connection at the next write.
 TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClientEndsItOnce) {
     int ends[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
@@ -115,10 +115,14 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
 
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
     ClientSocket left(ends[0], nullptr);
+    QSignalSpy leftReading(&left, &ClientSocket::readEnded);
     QSignalSpy leftEnded(&left, &ClientSocket::disconnected);
     close(ends[1]);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return leftEnded.count() == 1; }, qx4::test::kPatienceMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return leftReading.count() == 1; }, qx4::test::kPatienceMs));
     QTest::qWait(20);
+    EXPECT_EQ(leftReading.count(), 1);
+    EXPECT_EQ(leftEnded.count(), 0) << "a client that only shut its side still takes a reply";
+    left.write("reply");
     EXPECT_EQ(leftEnded.count(), 1);
 }
 
@@ -157,7 +161,7 @@ public:
 };
 
 // Sends the bytes, then takes what comes back until the program closes the connection.
-std::string exchange(const std::filesystem::path& socket, const std::string& bytes, int patienceMs = 5000) {
+std::string exchange(const std::filesystem::path& socket, const std::string& bytes, int patienceMs = qx4::test::kPatienceMs) {
     QLocalSocket client;
     client.connectToServer(QString::fromStdString(socket.string()));
     if (!client.waitForConnected(1000)) return "not connected";
@@ -173,10 +177,23 @@ std::string exchange(const std::filesystem::path& socket, const std::string& byt
     return closed ? (received + client.readAll()).toStdString() : "still open";
 }
 
-// Silent clients take no slot; requests being carried out take them all, and one more is told why
-// it is refused. A second start is heard beside them all.
-TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequestWithoutASlotIsToldWhy) {
+// A client of its own that sends `bytes` and never reads: the test's own process would read a
+// QLocalSocket's reply for it.
+int rawClient(const std::filesystem::path& socket, const std::string& bytes) {
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, socket.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) return -1;
+    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size()) ? fd : -1;
+}
+
+// Silent clients take no slot. Requests beyond the slots wait their turn, unread, and are carried
+// out as slots free; one beyond the waiting line is told why it is refused. Clients that never take
+// their long replies keep no slot from the others, and one that shuts its side after its request
+// still gets its reply. A second start is heard beside them all.
+TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStartIsHeardBesideThemAll) {
     constexpr std::size_t kSlots = InstanceServer::kMaxConnections;
+    constexpr std::size_t kLine = kSlots + InstanceServer::kMaxWaiting;
     qx4::test::TempFolder folder;
     InstanceLock lock(folder.path());
     ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
@@ -184,22 +201,77 @@ TEST(SingleInstance, ASecondStartIsHeardBesideSilentAndWaitingClientsAndARequest
     HoldingHandler handler;
     new InstanceServer(lock.socketPath(), &window, &handler);
     const std::string request = encodeRequest({"/", "/", {"status"}});
-    std::vector<std::unique_ptr<QLocalSocket>> crowd;
-    for (std::size_t i = 0; i < 2 * kSlots; ++i) {
-        auto& client = *crowd.emplace_back(std::make_unique<QLocalSocket>());
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        auto& client = *silent.emplace_back(std::make_unique<QLocalSocket>());
         client.connectToServer(QString::fromStdString(lock.socketPath().string()));
         ASSERT_TRUE(client.waitForConnected(1000));
-        if (i >= kSlots) client.write(request.data(), static_cast<qint64>(request.size()));
     }
+    std::vector<int> crowd;
+    for (std::size_t i = 0; i < kLine; ++i) crowd.push_back(rawClient(lock.socketPath(), request));
+    ASSERT_TRUE(std::ranges::none_of(crowd, [](int fd) { return fd < 0; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kSlots; }, qx4::test::kPatienceMs)) << "silent clients take no slot";
-    const std::string received = exchange(lock.socketPath(), request);
-    const auto reply = decodeReply(received);
-    ASSERT_TRUE(reply) << received;
-    EXPECT_EQ(reply->exitCode, 1);
-    EXPECT_NE(reply->err.find("carrying out 8 other requests"), std::string::npos) << reply->err;
-
+    const std::string refusal = exchange(lock.socketPath(), request);
+    const auto refused = decodeReply(refusal);
+    ASSERT_TRUE(refused) << refusal;
+    EXPECT_EQ(refused->exitCode, 1);
+    EXPECT_NE(refused->err.find("more wait"), std::string::npos) << refused->err;
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, qx4::test::kPatienceMs));
+
+    // Each is answered with more than the socket takes at once, and none reads it.
+    const InstanceReply longReply{0, std::string(900 * 1024, 'x'), {}};
+    std::size_t answered = 0;
+    while (answered < kLine) {
+        const std::size_t before = handler.held.size();
+        for (std::size_t i = answered; i < before; ++i) handler.held[i](longReply);
+        answered = before;
+        if (answered < kLine) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() > answered; }, qx4::test::kPatienceMs)) << answered;
+        }
+    }
+
+    const int halfClosed = rawClient(lock.socketPath(), request);
+    ASSERT_GE(halfClosed, 0);
+    shutdown(halfClosed, SHUT_WR);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == kLine + 1; }, qx4::test::kPatienceMs));
+    // The end of its side was there before the server took the client: one more pass sees it.
+    QCoreApplication::processEvents();
+    handler.held.back()({0, "done\n", {}});
+    std::string received;
+    char buffer[256];
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const ssize_t got = recv(halfClosed, buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (got > 0) received.append(buffer, static_cast<std::size_t>(got));
+        return got == 0;
+    }, qx4::test::kPatienceMs));
+    EXPECT_EQ(decodeReply(received), (InstanceReply{0, "done\n", {}}));
+    for (const int fd : crowd) close(fd);
+    close(halfClosed);
+}
+
+// Clients that connect and say nothing make room for the next instead of keeping it waiting until
+// their time is up: a request behind many of them is carried out before any of them is timed out.
+TEST(SingleInstance, SilentClientsMakeRoomForARequestBehindThem) {
+    qx4::test::TempFolder folder;
+    InstanceLock lock(folder.path());
+    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+    ShowCounter window;
+    HoldingHandler handler;
+    new InstanceServer(lock.socketPath(), &window, &handler);
+    std::vector<int> silent;
+    for (int i = 0; i < 4 * InstanceServer::kMaxUnheard; ++i) silent.push_back(rawClient(lock.socketPath(), {}));
+    const int requester = rawClient(lock.socketPath(), encodeRequest({"/", "/", {"status"}}));
+    ASSERT_TRUE(std::ranges::none_of(silent, [](int fd) { return fd < 0; }) && requester >= 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == 1; }, qx4::test::kPatienceMs));
+    int timedOut = 0;
+    for (const int fd : silent) {
+        char byte = 0;
+        timedOut += recv(fd, &byte, 1, MSG_DONTWAIT) > 0;
+        close(fd);
+    }
+    EXPECT_EQ(timedOut, 0) << "the request waited for silent clients to be timed out";
+    close(requester);
 }
 
 class RemoteCommandsTest : public ::testing::Test {
@@ -342,9 +414,9 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnswered
     int ticks = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(50);
-    const std::string halfway = exchange(socketPath(), "QX4CTL/1 3\n1:/", InstanceServer::kRequestMilliseconds + 2000);
+    const std::string halfway = exchange(socketPath(), "QX4CTL/1 3\n1:/");
     EXPECT_TRUE(decodeReply(halfway) && decodeReply(halfway)->exitCode == 1) << halfway;
-    EXPECT_GT(ticks, 20);
+    EXPECT_GT(ticks, 1) << "the window went on while the client dawdled";
 
     const InstanceReply status = request({"status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;

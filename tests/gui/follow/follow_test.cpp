@@ -1,0 +1,167 @@
+// The session bus service and the rules window against a stand-in mouse whose applies end when
+// the test says.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+
+#include <vector>
+
+#include "gui/follow/bus_service.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/common/elided_text.h"
+#include "gui/follow/profile_target.h"
+#include "gui/follow/rules_wnd.h"
+#include "tests/support/virtual_mouse_process.h"
+#include "tests/support/patience.h"
+
+namespace qx4::gui {
+namespace {
+
+// Selects and applies are noted; an apply runs from its request until finishApply().
+class FakeTarget final : public ProfileTarget {
+public:
+    int activeProfile() const override { return active; }
+    void selectProfile(int profile, Cause) override {
+        active = profile;
+        selects.push_back(profile);
+        requestApply();
+    }
+    bool applyRunning() const override { return running; }
+    void requestApply() override {
+        ++applies;
+        running = true;
+    }
+    DeviceState deviceState() const override { return {}; }
+    void finishApply() {
+        running = false;
+        Q_EMIT applyEnded();
+    }
+
+    int active = 0;
+    bool running = false;
+    int applies = 0;
+    std::vector<int> selects;
+};
+
+class BusServiceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+        follower_ = new FocusFollower(target_, &parent_);
+        ASSERT_NE(BusService::offer(target_, *follower_, &parent_), nullptr);
+    }
+    void TearDown() override {
+        QDBusConnection::sessionBus().unregisterService(QString::fromLatin1(kBusName));
+        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusPath));
+    }
+
+    // Calls from a connection of their own, as a panel applet makes them.
+    QDBusPendingCall call(const QString& method, const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                                              QString::fromLatin1(kBusName), method);
+        message.setArguments(arguments);
+        return client_.asyncCall(message, 60000);
+    }
+    static bool allAnswered(const std::vector<QDBusPendingCall>& calls) {
+        return QTest::qWaitFor(
+            [&] { return std::ranges::all_of(calls, [](const QDBusPendingCall& c) { return c.isFinished(); }); }, qx4::test::kPatienceMs);
+    }
+
+    qx4::test::TempFolder data_;
+    qx4::test::ScopedEnv dataEnv_{"QX4_DATA_DIR", data_.path().string()};
+    QObject parent_;
+    FakeTarget target_;
+    FocusFollower* follower_ = nullptr;
+    QDBusConnection client_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("applet"));
+};
+
+// A flood of calls while an apply sends costs one more apply, for the latest profile; every call
+// earlier is told that a later one replaced it, the rest that they were handed on.
+TEST_F(BusServiceTest, CallsDuringAnApplyMergeIntoOneForTheLatestProfileAndSaySo) {
+    std::vector<QDBusPendingCall> calls;
+    calls.push_back(call(QStringLiteral("SelectProfile"), {2u}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target_.running; }, qx4::test::kPatienceMs));
+    for (int k = 0; k < 300; ++k) calls.push_back(call(QStringLiteral("SelectProfile"), {static_cast<uint>(1 + k % 5)}));
+    for (int k = 0; k < 300; ++k) calls.push_back(call(QStringLiteral("Apply")));
+    calls.push_back(call(QStringLiteral("SelectProfile"), {4u}));
+    const QDBusPendingCall lastApply = call(QStringLiteral("Apply"));
+    calls.push_back(lastApply);
+    // Every call but the last of each kind is answered while the apply still sends.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::ranges::count_if(calls, [](const QDBusPendingCall& c) { return c.isFinished(); }) ==
+               static_cast<std::ptrdiff_t>(calls.size()) - 2;
+    }, qx4::test::kPatienceMs));
+    EXPECT_EQ(target_.selects, (std::vector<int>{1}));
+    target_.finishApply();
+    ASSERT_TRUE(allAnswered(calls));
+    EXPECT_EQ(target_.selects, (std::vector<int>{1, 3}));
+    EXPECT_EQ(target_.applies, 2) << "the select's apply sends what Apply asked for";
+
+    int handed = 0;
+    for (const QDBusPendingCall& answered : calls) {
+        if (answered.isError()) {
+            EXPECT_EQ(answered.error().name().toStdString(), "io.github.qx4config.Qx4Config1.Error.Superseded");
+        } else {
+            ++handed;
+        }
+    }
+    EXPECT_EQ(handed, 3);
+    EXPECT_FALSE(QDBusPendingCall(lastApply).isError());
+
+    // Once nothing sends, a call is carried out at once.
+    target_.finishApply();
+    const QDBusPendingCall alone = call(QStringLiteral("Apply"));
+    ASSERT_TRUE(allAnswered({alone}));
+    EXPECT_FALSE(QDBusPendingCall(alone).isError());
+    EXPECT_EQ(target_.applies, 3);
+}
+
+// An id is bounded as a request over the program's socket is: one longer is refused and kept nowhere.
+TEST_F(BusServiceTest, AnOverlongApplicationIdIsRefusedAndForgotten) {
+    const std::pair<QString, bool> ids[] = {{QString(4096, u'a'), true},
+                                            {QString(4097, u'b'), false},
+                                            {QString(2049, u'\u00e4'), false},  // 4,098 bytes of UTF-8
+                                            {QString(1 << 20, u'c'), false}};
+    for (const auto& [id, taken] : ids) {
+        SCOPED_TRACE(id.size());
+        QDBusPendingCall answer = call(QStringLiteral("ReportFocus"), {id});
+        ASSERT_TRUE(allAnswered({answer}));
+        EXPECT_EQ(answer.isError(), !taken);
+        if (!taken) {
+            EXPECT_EQ(answer.error().type(), QDBusError::InvalidArgs);
+        }
+        EXPECT_EQ(!follower_->recentApps().empty() && follower_->recentApps().front() == id.toStdString(), taken);
+    }
+}
+
+// Another program's window class is shown as the characters it is made of, wherever it shows.
+TEST(FollowText, AWindowClassThatLooksLikeMarkupIsShownAsItIs) {
+    qx4::test::TempFolder data;
+    qx4::test::ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
+    const std::string rich = "<h1><font color=red>MOUSE FIRMWARE CORRUPTED</font></h1>";
+    ASSERT_EQ(saveRules({true, std::nullopt, {{"game", 1}}}, rulesFilePath()), "");
+    FakeTarget target;
+    FocusFollower follower(target, nullptr);
+    follower.reportFocus({rich, "game"}, FocusFollower::Source::x11);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !follower.followedApp().isEmpty(); }, qx4::test::kPatienceMs));
+
+    RulesWnd window(nullptr, follower);
+    const auto* note = window.findChild<QLabel*>(QStringLiteral("rules_note_label"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains(QString::fromStdString(rich))) << note->text().toStdString();
+    EXPECT_EQ(note->textFormat(), Qt::PlainText);
+
+    QTextDocument tip;
+    tip.setHtml(plainToolTip(QString::fromStdString(rich)));
+    EXPECT_EQ(tip.toPlainText().toStdString(), rich);
+}
+
+}  // namespace
+}  // namespace qx4::gui
