@@ -9,6 +9,7 @@
 #include <signal.h>
 
 #include <string>
+
 #include "tests/support/patience.h"
 
 namespace qx4::test {
@@ -50,7 +51,7 @@ public:
     // The exit code once the program has ended, after SIGTERM when `stop`; -1 for a crash or a hang.
     int exitCode(bool stop) {
         if (stop) process_.terminate();
-        const bool ended = process_.waitForFinished(15000) && process_.exitStatus() == QProcess::NormalExit;
+        const bool ended = process_.waitForFinished(kPatienceMs) && process_.exitStatus() == QProcess::NormalExit;
         output_ += process_.readAll();
         return ended ? process_.exitCode() : -1;
     }

@@ -24,23 +24,31 @@ struct ToolRun {
     std::chrono::steady_clock::duration elapsed;
 };
 
+inline std::string quoted(const std::string& text) {
+    std::string shell = "'";
+    for (const char c : text) shell += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return shell + "'";
+}
+
+// A shell command line run in `folder`; its output goes through files in `scratch`.
+inline ToolRun runShell(const std::string& line, const std::filesystem::path& scratch,
+                        const std::filesystem::path& folder = std::filesystem::current_path()) {
+    const std::string whole = "cd " + quoted(folder.string()) + " && { " + line + "; } >" +
+                              quoted((scratch / "out").string()) + " 2>" + quoted((scratch / "err").string());
+    const auto began = std::chrono::steady_clock::now();
+    const int status = std::system(whole.c_str());
+    const auto elapsed = std::chrono::steady_clock::now() - began;
+    const auto read = [](const std::filesystem::path& file) { return (std::ostringstream() << std::ifstream(file).rdbuf()).str(); };
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(scratch / "out"), read(scratch / "err"), elapsed};
+}
+
 // qx4ctl run in `folder` with `arguments` as they are, byte for byte; its output goes through
 // files in `scratch`.
 inline ToolRun runQx4ctl(const std::vector<std::string>& arguments, const std::filesystem::path& scratch,
                          const std::filesystem::path& folder = std::filesystem::current_path()) {
-    const auto quoted = [](const std::string& text) {
-        std::string shell = "'";
-        for (const char c : text) shell += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return shell + "'";
-    };
-    std::string line = "cd " + quoted(folder.string()) + " && " QX4_BIN_DIR "/qx4ctl";
+    std::string line = QX4_BIN_DIR "/qx4ctl";
     for (const std::string& argument : arguments) line += " " + quoted(argument);
-    line += " >" + quoted((scratch / "out").string()) + " 2>" + quoted((scratch / "err").string());
-    const auto began = std::chrono::steady_clock::now();
-    const int status = std::system(line.c_str());
-    const auto elapsed = std::chrono::steady_clock::now() - began;
-    const auto read = [](const std::filesystem::path& file) { return (std::ostringstream() << std::ifstream(file).rdbuf()).str(); };
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(scratch / "out"), read(scratch / "err"), elapsed};
+    return runShell(line, scratch, folder);
 }
 
 using Reports = std::vector<std::vector<std::uint8_t>>;

@@ -3,7 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
 #include "core/config/record_bytes.h"
+#include "core/instance/instance_lock.h"
+#include "tests/support/patience.h"
 #include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
 #include "tests/support/test_files.h"
@@ -108,6 +118,57 @@ TEST(Qx4ctlWithTheProgram, EveryCommandIsTakenAsItIsWithoutTheProgram) {
     EXPECT_EQ(readBytes(folder / "Config_1.data"), configAlone);
     EXPECT_EQ(readBytes(folder / "macro.data"), macrosAlone);
     EXPECT_EQ(readBytes(data.path() / "rules.conf"), rulesAlone);
+}
+
+// Whether process `pid` waits in the kernel for the lock on `file`, as /proc/locks lists it.
+bool waitsForLock(qint64 pid, const std::filesystem::path& file) {
+    struct stat node {};
+    if (::stat(file.c_str(), &node) != 0) return false;
+    const std::string suffix = ":" + std::to_string(node.st_ino);
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, advisory, mode, holder, device;
+        fields >> number >> arrow >> kind >> advisory >> mode >> holder >> device;
+        if (arrow == "->" && holder == std::to_string(pid) && device.ends_with(suffix)) return true;
+    }
+    return false;
+}
+
+// A program that starts while qx4ctl writes the data files waits for it and reads them whole; once
+// it runs, copies of qx4ctl queue for it and none is refused or lost.
+TEST(Qx4ctlWithTheProgram, AStartWaitsForAWriterAndParallelWritersLoseNothing) {
+    TempFolder data{"qx4-e2e-data"};
+    ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
+    TempFolder runtime{"qx4-e2e-runtime"};
+    ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
+    TempFolder scratch{"qx4-e2e-run"};
+    ASSERT_EQ(runQx4ctl({"macro", "add", "First"}, scratch.path()).exitCode, 0);
+    const auto macroFile = data.path() / "Data" / "ms_1" / "macro.data";
+    const auto oneMacro = readBytes(macroFile);
+    std::filesystem::remove(macroFile);
+
+    std::optional<Program> program;
+    {
+        const DataFilesLock writing(runtime.path(), DataFilesLock::Mode::exclusive);
+        program.emplace(QStringList{"--simulate", "--tray"});
+        const auto backstop = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
+        while (!waitsForLock(program->pid(), runtime.path() / "KESTRA QX4.data.lock")) {
+            ASSERT_LT(std::chrono::steady_clock::now(), backstop) << "the program read the files without waiting";
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        writeBytes(macroFile, oneMacro);
+    }
+
+    constexpr int kWriters = 160;
+    const ToolRun crowd = runShell("seq " + std::to_string(kWriters) + " | xargs -P16 -I{} sh -c '" QX4_BIN_DIR
+                                   "/qx4ctl macro add M{} >/dev/null 2>&1 || echo failed'",
+                                   scratch.path());
+    EXPECT_EQ(crowd.out, "");
+    const ToolRun listed = runQx4ctl({"macros", "--names"}, scratch.path());
+    EXPECT_EQ(std::ranges::count(listed.out, '\n'), kWriters + 1) << listed.err;
+    EXPECT_TRUE(listed.out.starts_with("First\n")) << listed.out;
+    EXPECT_EQ(program->exitCode(true), 0) << program->output();
 }
 
 }  // namespace
