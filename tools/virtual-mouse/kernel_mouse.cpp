@@ -174,7 +174,7 @@ struct KernelMouse::Impl {
         }
     }
 
-    // As the kernel does: the nodes hang up, then "remove" for each device, the hidraw nodes first.
+    // As the kernel does: the nodes hang up, then "remove" for each device.
     void unplug(Link link) {
         std::vector<std::string> gone;
         {
@@ -186,11 +186,10 @@ struct KernelMouse::Impl {
                 gone.push_back(devnode);
             }
         }
-        // The deepest first: hidraw nodes, HID devices, interfaces, the USB device.
+        // The kernel takes the interfaces from the last one down, each from its hidraw node up,
+        // and the USB device last: the reverse of plugging.
         auto order = devices[link];
-        std::stable_sort(order.begin(), order.end(), [](const std::string& a, const std::string& b) {
-            return std::ranges::count(a, '/') > std::ranges::count(b, '/');
-        });
+        std::reverse(order.begin(), order.end());
         for (const auto& path : order) umockdev_testbed_uevent(bed, path.c_str(), "remove");
         for (const auto& path : order) umockdev_testbed_remove_device(bed, path.c_str());
         devices.erase(link);
