@@ -6,8 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "kernel_mouse.h"
 #include "plugins/hiddriver/udev_event_source.h"
@@ -46,11 +48,37 @@ const NodeCalls kWatchedCalls{
     },
 };
 
+// Ends a wait for an event that never comes, so that a monitor that misses one fails instead of
+// hanging the test.
+class Backstop {
+public:
+    explicit Backstop(DeviceEventSource& source)
+        : thread_([this, &source] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, std::chrono::seconds{30}, [this] { return finished_; })) source.stop();
+          }) {}
+    ~Backstop() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
 TEST(HidrawMonitor, ANodeRemovedAndHungUpInOneRoundIsClosedOnceAndNotReadAfter) {
     vm::KernelMouse mouse({});
     for (const auto& node : mouse.nodes()) ASSERT_TRUE(std::filesystem::is_symlink(node.file)) << node.file;
     const auto source = UdevEventSource::create(0x1D57, 0xFA66, kWatchedCalls);
     ASSERT_TRUE(source);
+    const Backstop backstop(*source);
     mouse.command("battery 4");
     const DeviceEvent status = source->next();
     EXPECT_EQ(status.kind, DeviceEvent::Kind::input);
