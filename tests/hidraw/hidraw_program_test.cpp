@@ -1,0 +1,70 @@
+// qx4ctl on the path an owner of the mouse runs, without --simulate: the real driver libraries in a
+// process of its own, the mouse as emulated kernel devices of this test's process (the child
+// inherits umockdev's preload and the emulated tree).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "kernel_mouse.h"
+#include "tests/support/qx4ctl_process.h"
+#include "tests/support/sample_record.h"
+
+namespace qx4::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+Reports heardOn(const vm::KernelMouse& mouse, Link link) {
+    Reports heard;
+    for (const vm::KernelReport& report : mouse.reports()) {
+        if (report.link == link && report.configuration) heard.push_back(report.bytes);
+    }
+    return heard;
+}
+
+class HidrawQx4ctl : public ::testing::Test {
+protected:
+    HidrawQx4ctl() {
+        makeSampleRecord(*record);
+        EXPECT_TRUE(saveConfig(*record));
+    }
+    static void requireEmulatedNodes(const vm::KernelMouse& mouse) {
+        for (const auto& node : mouse.nodes()) ASSERT_TRUE(std::filesystem::is_symlink(node.file)) << node.file;
+    }
+
+    TempFolder data{"qx4-hidraw-data"};
+    ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
+    TempFolder scratch{"qx4-hidraw-run"};
+    std::unique_ptr<DeviceConfig> record = std::make_unique<DeviceConfig>();
+};
+
+TEST_F(HidrawQx4ctl, ApplySendsTheSavedRecordOverTheCableWhenBothArePluggedAndStatusNamesTheLinks) {
+    vm::KernelMouse mouse({.receiver = true, .cable = true, .battery = 6});
+    requireEmulatedNodes(mouse);
+    const ToolRun status = runQx4ctl({"status"}, scratch.path());
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_THAT(status.out, HasSubstr("Receiver: present\nCable: plugged in\n"));
+
+    const ToolRun apply = runQx4ctl({"apply"}, scratch.path());
+    ASSERT_EQ(apply.exitCode, 0) << apply.err;
+    const Reports expected = encoded(*record, SectionFlags::all());
+    EXPECT_THAT(apply.out, HasSubstr("Sent " + std::to_string(expected.size()) + " of " + std::to_string(expected.size())));
+    EXPECT_EQ(heardOn(mouse, Link::cable), expected);
+    EXPECT_EQ(mouse.reports().size(), expected.size());  // none over the receiver, none elsewhere
+}
+
+TEST_F(HidrawQx4ctl, ApplyFailsAndSaysWhyWithoutAMouseOrWhenItVanishesInTheMiddle) {
+    vm::KernelMouse mouse({.receiver = false, .cable = false});
+    const ToolRun none = runQx4ctl({"apply"}, scratch.path());
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_THAT(none.err, HasSubstr("no mouse found on the receiver or the cable"));
+
+    mouse.command("cable plug");
+    requireEmulatedNodes(mouse);
+    mouse.failReport(3, ENODEV);
+    const ToolRun cut = runQx4ctl({"apply"}, scratch.path());
+    EXPECT_EQ(cut.exitCode, 1) << cut.out;
+    EXPECT_EQ(heardOn(mouse, Link::cable).size(), 3u);
+}
+
+}  // namespace
+}  // namespace qx4::test
