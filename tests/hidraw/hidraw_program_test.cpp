@@ -1,10 +1,11 @@
-// qx4ctl on the path an owner of the mouse runs, without --simulate: the real driver libraries in a
-// process of its own, the mouse as emulated kernel devices of this test's process (the child
-// inherits umockdev's preload and the emulated tree).
+// qx4-config and qx4ctl on the path an owner of the mouse runs, without --simulate: the real driver
+// libraries in processes of their own, the mouse as emulated kernel devices of this test's process
+// (the children inherit umockdev's preload and the emulated tree).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "kernel_mouse.h"
+#include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
 #include "tests/support/sample_record.h"
 
@@ -64,6 +65,46 @@ TEST_F(HidrawQx4ctl, ApplyFailsAndSaysWhyWithoutAMouseOrWhenItVanishesInTheMiddl
     const ToolRun cut = runQx4ctl({"apply"}, scratch.path());
     EXPECT_EQ(cut.exitCode, 1) << cut.out;
     EXPECT_EQ(heardOn(mouse, Link::cable).size(), 3u);
+}
+
+// The program's start-up download, qx4ctl's edits handed to it, the mouse's DPI button and its
+// links coming and going, as the user sees them.
+TEST_F(HidrawQx4ctl, TheProgramDownloadsOverTheCableTakesQx4ctlsEditsAndHearsTheMouse) {
+    ScopedEnv logEnv{"QT_LOGGING_RULES", std::string("qx4.app.debug=true")};
+    vm::KernelMouse mouse({.receiver = true, .cable = true});
+    requireEmulatedNodes(mouse);
+    Program program({"--tray"});
+    ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
+    ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
+    auto previous = savedRecord();
+    Reports expected = encoded(*previous, SectionFlags::all());
+    for (const ScriptStep& step : kProfileScript) {
+        std::vector<std::string> arguments = step.arguments;
+        std::erase(arguments, "--simulate");
+        const ToolRun run = runQx4ctl(arguments, scratch.path());
+        ASSERT_EQ(run.exitCode, 0) << arguments[0] << ": " << run.err;
+        auto saved = savedRecord();
+        const Reports sent = encoded(*saved, step.allProfiles ? SectionFlags::all() : compareConfigs(*saved, *previous));
+        expected.insert(expected.end(), sent.begin(), sent.end());
+        previous = std::move(saved);
+    }
+    ASSERT_TRUE(mouse.waitForReports(expected.size(), std::chrono::seconds{60}));
+    EXPECT_EQ(heardOn(mouse, Link::cable), expected);
+    EXPECT_EQ(mouse.reports().size(), expected.size());
+
+    mouse.command("dpi");
+    int level = 0;
+    mouse.inspect([&](const vm::MouseModel& model) { level = model.profile(model.activeProfile()).dpi.currentLevel; });
+    EXPECT_TRUE(program.waitFor(" DPI\" in a window")) << program.output();
+    EXPECT_TRUE(program.waitFor("record saved")) << program.output();
+    EXPECT_EQ(savedRecord()->active().dpiLevel, level - 1) << "the switch on the mouse reached the window";
+    mouse.command("cable unplug");
+    mouse.command("receiver unplug");
+    EXPECT_TRUE(program.waitFor("connection changed: no mouse")) << program.output();
+    EXPECT_TRUE(program.waitFor("told: mouse disconnected")) << program.output();
+    mouse.command("receiver plug");
+    EXPECT_TRUE(program.waitFor("connection changed: connected")) << program.output();
+    EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
 }  // namespace
