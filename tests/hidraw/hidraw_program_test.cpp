@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <iomanip>
+
 #include "kernel_mouse.h"
 #include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
@@ -105,6 +107,31 @@ TEST_F(HidrawQx4ctl, TheProgramDownloadsOverTheCableTakesQx4ctlsEditsAndHearsThe
     mouse.command("receiver plug");
     EXPECT_TRUE(program.waitFor("connection changed: connected")) << program.output();
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
+}
+
+// qx4-virtual-mouse --kernel puts itself under umockdev's preload, runs the command on the real path
+// and ends with its exit status; its log is the socket server's.
+TEST_F(HidrawQx4ctl, TheVirtualMouseRunsACommandWithTheMouseAsKernelDevices) {
+    ScopedEnv noBed{"UMOCKDEV_DIR", std::nullopt};
+    const auto log = scratch.path() / "reports.log";
+    const auto run = [&](const std::string& command) {
+        const std::string line = "env -u LD_PRELOAD " QX4_BIN_DIR "/qx4-virtual-mouse --kernel --cable --no-receiver --log '" +
+                                 log.string() + "' -- " + command + " </dev/null >/dev/null 2>&1";
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(QX4_BIN_DIR "/qx4ctl apply"), 0);
+    std::vector<std::string> expected;
+    for (const auto& report : encoded(*record, SectionFlags::all())) {
+        std::string line = "cable";
+        for (const auto byte : report) line += " " + (std::ostringstream() << std::hex << std::setw(2) << std::setfill('0') << int{byte}).str();
+        expected.push_back(line);
+    }
+    std::vector<std::string> logged;
+    std::ifstream file(log);
+    for (std::string line; std::getline(file, line);) logged.push_back(line);
+    EXPECT_EQ(logged, expected);
+    EXPECT_EQ(run("sh -c 'exit 7'"), 7);
 }
 
 }  // namespace
