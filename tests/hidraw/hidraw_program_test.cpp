@@ -109,6 +109,37 @@ TEST_F(HidrawQx4ctl, TheProgramDownloadsOverTheCableTakesQx4ctlsEditsAndHearsThe
     EXPECT_EQ(program.exitCode(true), 0) << program.output();
 }
 
+// A mouse on USB whose nodes this user may not open is named as such, node by node, never as "no
+// mouse". Root may open anything, so as root qx4ctl runs as nobody.
+TEST_F(HidrawQx4ctl, StatusNamesTheNodesThisUserMayNotOpen) {
+    vm::KernelMouse mouse({.receiver = false, .cable = true});
+    requireEmulatedNodes(mouse);
+    std::string nodes;
+    for (const auto& node : mouse.nodes()) nodes += (nodes.empty() ? "" : " and ") + node.devnode;
+    std::string asUser;
+    if (::geteuid() == 0) {
+        namespace fs = std::filesystem;
+        for (const auto& open : {mouse.root(), data.path(), scratch.path()}) fs::permissions(open, fs::perms::all);
+        // umockdev's sockets, which its preload in the child connects to: the nodes alone decide.
+        for (const auto& entry : fs::recursive_directory_iterator(mouse.root() / "ioctl")) fs::permissions(entry.path(), fs::perms::all);
+        fs::permissions(mouse.root() / "ioctl", fs::perms::all);
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    const auto status = [&] {
+        const auto out = scratch.path() / "status";
+        const std::string line = asUser + QX4_BIN_DIR "/qx4ctl status >'" + out.string() + "' 2>&1";
+        EXPECT_EQ(std::system(line.c_str()), 0);
+        return (std::ostringstream() << std::ifstream(out).rdbuf()).str();
+    };
+    mouse.setNodesOpen(Link::cable, true);
+    const std::string open = status();
+    EXPECT_THAT(open, HasSubstr("Cable: plugged in")) << open;
+    EXPECT_THAT(open, ::testing::Not(HasSubstr("may not open"))) << open;
+    mouse.setNodesOpen(Link::cable, false);
+    const std::string closed = status();
+    EXPECT_THAT(closed, HasSubstr("The mouse is connected, but this user may not open it (" + nodes + ")")) << closed;
+}
+
 // qx4-virtual-mouse --kernel puts itself under umockdev's preload, runs the command on the real path
 // and ends with its exit status; its log is the socket server's.
 TEST_F(HidrawQx4ctl, TheVirtualMouseRunsACommandWithTheMouseAsKernelDevices) {

@@ -4,6 +4,7 @@
 #include <linux/hidraw.h>
 #include <linux/input.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <umockdev.h>
 #include <unistd.h>
@@ -393,6 +394,14 @@ std::vector<KernelNode> KernelMouse::nodes() const {
 void KernelMouse::failReport(int accepted, int error) {
     std::lock_guard lock(impl_->mutex);
     impl_->failure = {accepted, error};
+}
+
+void KernelMouse::setNodesOpen(Link link, bool open) {
+    const mode_t mode = open ? 0666 : ::geteuid() == 0 ? 0600 : 0;
+    std::lock_guard lock(impl_->mutex);
+    for (auto& [devnode, node] : impl_->nodes) {
+        if (node.link == link && !node.gone) ::fchmod(node.drain, mode);
+    }
 }
 
 std::vector<KernelReport> KernelMouse::reports() const {

@@ -52,6 +52,10 @@ public:
     // After `accepted` more reports are taken, the next one fails with `error` (EPIPE, EIO); with
     // ENODEV the link's nodes go dead as an unplugged device's do, until its removal is told.
     void failReport(int accepted, int error);
+    // Opens the link's nodes to every user (mode 0666), or closes them to whoever is not root
+    // (mode 0600, owned by root) as nodes are without the udev rule; a process that is not root
+    // closes them to itself (mode 0000).
+    void setNodesOpen(Link link, bool open);
     // Every feature report written to a node, in order of arrival.
     std::vector<KernelReport> reports() const;
     // Whether `count` reports arrived within the time.
