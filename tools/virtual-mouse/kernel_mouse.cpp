@@ -84,7 +84,7 @@ struct KernelMouse::Impl {
     mutable std::condition_variable reported;
     MouseModel model;
     std::map<std::string, Node> nodes;  // by devnode
-    std::vector<KernelReport> log_;
+    std::vector<KernelReport> heard;  // every feature report, in order
     std::optional<std::pair<int, int>> failure;  // accepted reports to go, errno
 
     std::string addDevice(const char* subsystem, const std::string& name, const std::string& parent,
@@ -255,7 +255,7 @@ struct KernelMouse::Impl {
     std::pair<long, int> takeReport(Node& node, Bytes report) {
         const auto length = static_cast<long>(report.size());
         if (!node.configuration) {
-            log_.push_back({node.link, false, std::move(report)});
+            heard.push_back({node.link, false, std::move(report)});
             reported.notify_all();
             return {-1, EPIPE};  // a plain mouse interface has no feature reports
         }
@@ -275,7 +275,7 @@ struct KernelMouse::Impl {
                 std::fputc('\n', log);
                 std::fflush(log);
             }
-            log_.push_back({node.link, true, std::move(report)});
+            heard.push_back({node.link, true, std::move(report)});
             reported.notify_all();
         }
         return outcome.verdict == Verdict::accepted ? std::pair<long, int>{length, 0} : std::pair<long, int>{-1, EPIPE};
@@ -406,12 +406,12 @@ void KernelMouse::setNodesOpen(Link link, bool open) {
 
 std::vector<KernelReport> KernelMouse::reports() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->log_;
+    return impl_->heard;
 }
 
 bool KernelMouse::waitForReports(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(impl_->mutex);
-    return impl_->reported.wait_for(lock, timeout, [&] { return impl_->log_.size() >= count; });
+    return impl_->reported.wait_for(lock, timeout, [&] { return impl_->heard.size() >= count; });
 }
 
 void KernelMouse::inspect(const std::function<void(const MouseModel&)>& reader) const {
