@@ -37,6 +37,9 @@ protected:
     TempFolder data{"qx4-hidraw-data"};
     ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
     TempFolder scratch{"qx4-hidraw-run"};
+    // A program of another test running beside this one must not take this one's qx4ctl commands.
+    TempFolder runtime{"qx4-hidraw-runtime"};
+    ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
     std::unique_ptr<DeviceConfig> record = std::make_unique<DeviceConfig>();
 };
 
@@ -123,7 +126,7 @@ TEST_F(HidrawQx4ctl, StatusNamesTheNodesThisUserMayNotOpen) {
         // umockdev's sockets, which its preload in the child connects to: the nodes alone decide.
         for (const auto& entry : fs::recursive_directory_iterator(mouse.root() / "ioctl")) fs::permissions(entry.path(), fs::perms::all);
         fs::permissions(mouse.root() / "ioctl", fs::perms::all);
-        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups env -u QX4_RUNTIME_DIR ";
     }
     const auto status = [&] {
         const auto out = scratch.path() / "status";

@@ -57,9 +57,10 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
-std::string hex4(int value) {
+// sysfs writes ids in lower case, the kernel's HID names in upper case.
+std::string hex4(int value, bool upper = true) {
     char text[8];
-    std::snprintf(text, sizeof(text), "%04X", value);
+    std::snprintf(text, sizeof(text), upper ? "%04X" : "%04x", value);
     return text;
 }
 
@@ -150,7 +151,7 @@ struct KernelMouse::Impl {
 
     void plug(Link link) {
         const bool cable = link == Link::cable;
-        const std::string product = hex4(linkParameters(link).productId);
+        const std::string product = hex4(linkParameters(link).productId, false);
         const std::string port = cable ? "1-2" : "1-1";
         const std::string name = std::string("KESTRA QX4 ") + (cable ? "Cable" : "Receiver");
         const std::string usb = addDevice("usb", "usb1/" + port, "",
@@ -163,8 +164,9 @@ struct KernelMouse::Impl {
             const std::string interface = addDevice("usb", port + ":1." + number, usb,
                 {"bInterfaceNumber", "0" + number, "bInterfaceClass", "03"},
                 {"DEVTYPE", "usb_interface", "INTERFACE", configuration ? "3/0/0" : "3/1/2"});
-            const std::string hid = addDevice("hid", "0003:1D57:" + product + "." + hex4(++hidCount), interface, {},
-                {"HID_ID", "0003:00001D57:0000" + product, "HID_NAME", name, "HID_UNIQ", "",
+            const std::string id = hex4(linkParameters(link).productId);
+            const std::string hid = addDevice("hid", "0003:1D57:" + id + "." + hex4(++hidCount), interface, {},
+                {"HID_ID", "0003:00001D57:0000" + id, "HID_NAME", name, "HID_UNIQ", "",
                  "HID_PHYS", "usb-0000:00:14.0-" + port.substr(2) + "/input" + number});
             Bytes descriptor = configuration ? kConfigurationDescriptor : kMouseDescriptor;
             umockdev_testbed_set_attribute_binary(bed, hid.c_str(), "report_descriptor", descriptor.data(),
