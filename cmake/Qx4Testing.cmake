@@ -78,3 +78,15 @@ function(qx4_run_apart name)
   list(JOIN others ":" others)
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${others}")
 endfunction()
+
+# Runs the registered test `name` under umockdev's preload. Under GCC's AddressSanitizer its runtime
+# must come first in the list; clang's sanitizers and GCC's ThreadSanitizer are linked in or loaded
+# before the preload either way.
+function(qx4_use_umockdev name)
+  set(preload ${QX4_UMOCKDEV_PRELOAD})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_FLAGS MATCHES "-fsanitize=[a-z,]*address")
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so OUTPUT_VARIABLE asan OUTPUT_STRIP_TRAILING_WHITESPACE)
+    set(preload "${asan}:${preload}")
+  endif()
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "LD_PRELOAD=${preload}")
+endfunction()

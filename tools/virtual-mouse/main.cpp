@@ -4,14 +4,19 @@
 #include <cstring>
 #include <iostream>
 #include <string_view>
+#include <vector>
 
+#include "kernel_run.h"
 #include "server.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: qx4-virtual-mouse [options]\n"
+    "       qx4-virtual-mouse --kernel [options] -- COMMAND [ARGS...]\n"
     "Emulates the mouse on a Unix socket in $QX4_RUNTIME_DIR, else $XDG_RUNTIME_DIR.\n"
+    "With --kernel, runs COMMAND with the mouse as emulated USB and hidraw devices instead\n"
+    "(umockdev), for the real driver libraries, and ends with COMMAND's exit status.\n"
     "Commands are read from standard input and from control clients; type help.\n"
     "\n"
     "  --log FILE             write every report received as one line: link, bytes in hex\n"
@@ -21,6 +26,7 @@ constexpr char kUsage[] =
     "  --asleep               start asleep (default: awake)\n"
     "  --battery N            start with battery level N, 1-10 (default 8)\n"
     "  --ready-fd FD          write \"ready\" to FD once the socket listens, then close it\n"
+    "  --kernel               run COMMAND (after --) with emulated kernel devices\n"
     "  --help                 show this\n";
 
 bool parseInt(std::string_view text, int& value) {
@@ -32,10 +38,17 @@ bool parseInt(std::string_view text, int& value) {
 
 int main(int argc, char** argv) {
     qx4::vm::ServerOptions options;
+    bool kernel = false;
+    std::vector<std::string> command;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--") {
+            command.assign(argv + i + 1, argv + argc);
+            break;
+        } else if (arg == "--kernel") {
+            kernel = true;
+        } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
         } else if (arg == "--log" && hasValue) {
@@ -55,6 +68,18 @@ int main(int argc, char** argv) {
             std::cerr << "qx4-virtual-mouse: bad option " << arg << "\n" << kUsage;
             return 2;
         }
+    }
+    if (kernel != !command.empty()) {
+        std::cerr << "qx4-virtual-mouse: --kernel runs a command given after --\n" << kUsage;
+        return 2;
+    }
+    if (kernel) {
+        if (options.readyFd >= 0) {
+            std::cerr << "qx4-virtual-mouse: --ready-fd is for the socket\n";
+            return 2;
+        }
+        if (qx4::vm::needsPreload()) return qx4::vm::restartPreloaded(argv);
+        return qx4::vm::runWithKernelMouse({options.start, options.logFile, command});
     }
     const auto folder = qx4::vm::runtimeFolder();
     if (!folder) {

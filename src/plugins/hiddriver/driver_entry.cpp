@@ -8,6 +8,8 @@
 #include "plugins/hiddriver/udev_event_source.h"
 
 qx4::DriverBackend& qx4::driverBackend() {
-    static hid::HidDriver driver(std::make_unique<hid::HidapiChannel>(), &hid::UdevEventSource::create);
+    static hid::HidDriver driver(std::make_unique<hid::HidapiChannel>(), [](int vendorId, int productId) {
+        return hid::UdevEventSource::create(vendorId, productId);
+    });
     return driver;
 }

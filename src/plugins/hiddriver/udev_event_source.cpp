@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -32,18 +33,28 @@ bool carriesStatus(const std::string& syspath) {
 
 }  // namespace
 
+NodeCalls systemNodeCalls() {
+    return {[](const char* node) { return ::open(node, O_RDONLY | O_NONBLOCK | O_CLOEXEC); },
+            [](int fd, void* buffer, std::size_t size) { return static_cast<long>(::read(fd, buffer, size)); },
+            [](int fd) { return ::close(fd); }};
+}
+
 std::unique_ptr<DeviceEventSource> UdevEventSource::create(int vendorId, int productId) {
-    std::unique_ptr<UdevEventSource> source(new UdevEventSource(vendorId, productId));
+    return create(vendorId, productId, systemNodeCalls());
+}
+
+std::unique_ptr<DeviceEventSource> UdevEventSource::create(int vendorId, int productId, NodeCalls calls) {
+    std::unique_ptr<UdevEventSource> source(new UdevEventSource(vendorId, productId, calls));
     if (!source->start()) return nullptr;
     return source;
 }
 
-UdevEventSource::UdevEventSource(int vendorId, int productId)
-    : vendorId_(vendorId), productId_(productId) {}
+UdevEventSource::UdevEventSource(int vendorId, int productId, NodeCalls calls)
+    : vendorId_(vendorId), productId_(productId), calls_(calls) {}
 
 UdevEventSource::~UdevEventSource() {
     for (auto& [path, fd] : nodes_) {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) calls_.close(fd);
     }
     if (monitor_) udev_monitor_unref(monitor_);
     if (udev_) udev_unref(udev_);
@@ -90,7 +101,7 @@ void UdevEventSource::track(udev_device* device, bool announce) {
     if (!syspath || nodes_.count(syspath)) return;
     int fd = -1;
     // A node that cannot be opened (no access) still counts for arrival and removal.
-    if (node && carriesStatus(syspath)) fd = ::open(node, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (node && carriesStatus(syspath)) fd = calls_.open(node);
     if (announce && nodes_.empty()) pending_.push_back({DeviceEvent::Kind::arrived, {}});
     nodes_[syspath] = fd;
 }
@@ -98,7 +109,7 @@ void UdevEventSource::track(udev_device* device, bool announce) {
 void UdevEventSource::untrack(const std::string& syspath) {
     const auto found = nodes_.find(syspath);
     if (found == nodes_.end()) return;
-    if (found->second >= 0) ::close(found->second);
+    if (found->second >= 0) calls_.close(found->second);
     nodes_.erase(found);
     if (nodes_.empty()) pending_.push_back({DeviceEvent::Kind::removed, {}});
 }
@@ -115,9 +126,13 @@ void UdevEventSource::handleMonitor() {
     udev_device_unref(device);
 }
 
+bool UdevEventSource::tracks(int fd) const {
+    return std::any_of(nodes_.begin(), nodes_.end(), [fd](const auto& node) { return node.second == fd; });
+}
+
 void UdevEventSource::readInput(int fd) {
     std::vector<std::uint8_t> report(kMaxInputReport);
-    const ssize_t n = ::read(fd, report.data(), report.size());
+    const long n = calls_.read(fd, report.data(), report.size());
     if (n > 0) {
         report.resize(static_cast<std::size_t>(n));
         pending_.push_back({DeviceEvent::Kind::input, std::move(report)});
@@ -128,7 +143,7 @@ void UdevEventSource::readInput(int fd) {
     for (auto& [path, open] : nodes_) {
         if (open == fd) open = -1;
     }
-    ::close(fd);
+    calls_.close(fd);
 }
 
 DeviceEvent UdevEventSource::next() {
@@ -144,7 +159,9 @@ DeviceEvent UdevEventSource::next() {
         if (fds[0].revents != 0) return {DeviceEvent::Kind::stopped, {}};
         if (fds[1].revents != 0) handleMonitor();
         for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents != 0) readInput(fds[i].fd);
+            // A "remove" in this round may have closed the node already (poll reports its hang-up
+            // with it); its number may belong to another thread's device by now.
+            if (fds[i].revents != 0 && tracks(fds[i].fd)) readInput(fds[i].fd);
         }
     }
     DeviceEvent event = std::move(pending_.front());

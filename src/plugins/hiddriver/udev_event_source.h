@@ -15,10 +15,19 @@ struct udev_monitor;
 
 namespace qx4::hid {
 
+// The calls made on the hidraw nodes; a test watches them.
+struct NodeCalls {
+    int (*open)(const char* node);  // for reading, non-blocking
+    long (*read)(int fd, void* buffer, std::size_t size);
+    int (*close)(int fd);
+};
+NodeCalls systemNodeCalls();
+
 class UdevEventSource final : public DeviceEventSource {
 public:
     // Null when udev cannot be reached.
     static std::unique_ptr<DeviceEventSource> create(int vendorId, int productId);
+    static std::unique_ptr<DeviceEventSource> create(int vendorId, int productId, NodeCalls calls);
     ~UdevEventSource() override;
     UdevEventSource(const UdevEventSource&) = delete;
     UdevEventSource& operator=(const UdevEventSource&) = delete;
@@ -27,17 +36,19 @@ public:
     void stop() override;
 
 private:
-    UdevEventSource(int vendorId, int productId);
+    UdevEventSource(int vendorId, int productId, NodeCalls calls);
     bool start();
     bool matches(udev_device* device) const;
     // Takes note of a node of the device; the first one makes it arrive.
     void track(udev_device* device, bool announce);
     void untrack(const std::string& syspath);
     void handleMonitor();
+    bool tracks(int fd) const;
     void readInput(int fd);
 
     int vendorId_;
     int productId_;
+    NodeCalls calls_;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     int wakeFd_ = -1;
