@@ -10,6 +10,7 @@
 #include "core/device/link_state.h"
 #include "kernel_mouse.h"
 #include "tests/support/plugin_harness.h"
+#include "tests/support/patience.h"
 
 namespace qx4 {
 namespace {
@@ -18,7 +19,6 @@ using test::Posted;
 using vm::KernelMouse;
 using vm::KernelReport;
 using Bytes = std::vector<std::uint8_t>;
-constexpr int kBackstopMs = 20000;  // only a backstop: every wait ends on the event it waits for
 
 // The nodes the bed presents are all in its own tree, so the driver never meets a real
 // /dev/hidraw*; a test that finds otherwise stops before any driver opens one.
@@ -123,22 +123,22 @@ TEST(HidrawDriver, StatusReportsArrivalsAndRemovalsReachTheProgramFromEachLink) 
     };
     for (const auto& [command, posted] : told) {
         mouse.command(command);
-        EXPECT_EQ(receiverPosts.next(kBackstopMs), posted) << command;
+        EXPECT_EQ(receiverPosts.next(test::kPatienceMs), posted) << command;
     }
     mouse.command("notify 0x0900 1");  // no notification of the mouse: dropped
     mouse.command("cable plug");
-    EXPECT_EQ(cablePosts.next(kBackstopMs), (Posted{UM_CABLE_ARRIVAL, 1, 0}));
+    EXPECT_EQ(cablePosts.next(test::kPatienceMs), (Posted{UM_CABLE_ARRIVAL, 1, 0}));
     mouse.command("receiver unplug");
-    EXPECT_EQ(receiverPosts.next(kBackstopMs), (Posted{UM_RECEIVER_ARRIVAL, 0, 0}));
+    EXPECT_EQ(receiverPosts.next(test::kPatienceMs), (Posted{UM_RECEIVER_ARRIVAL, 0, 0}));
     mouse.command("battery 5");
-    EXPECT_EQ(cablePosts.next(kBackstopMs), (Posted{UM_CABLE_DATA, 0x6000, 5}));
+    EXPECT_EQ(cablePosts.next(test::kPatienceMs), (Posted{UM_CABLE_DATA, 0x6000, 5}));
     mouse.command("receiver plug");
-    EXPECT_EQ(receiverPosts.next(kBackstopMs), (Posted{UM_RECEIVER_ARRIVAL, 1, 0}));
-    EXPECT_EQ(receiverPosts.next(kBackstopMs), (Posted{UM_RECEIVER_DATA, 0x4000, 0x0501}));
+    EXPECT_EQ(receiverPosts.next(test::kPatienceMs), (Posted{UM_RECEIVER_ARRIVAL, 1, 0}));
+    EXPECT_EQ(receiverPosts.next(test::kPatienceMs), (Posted{UM_RECEIVER_DATA, 0x4000, 0x0501}));
     mouse.command("dpi");
-    EXPECT_EQ(receiverPosts.next(kBackstopMs), (Posted{UM_RECEIVER_DATA, 0x1000, 4}));  // profile 2 was at level 3
+    EXPECT_EQ(receiverPosts.next(test::kPatienceMs), (Posted{UM_RECEIVER_DATA, 0x1000, 4}));  // profile 2 was at level 3
     mouse.command("cable unplug");
-    EXPECT_EQ(cablePosts.next(kBackstopMs), (Posted{UM_CABLE_ARRIVAL, 0, 0}));
+    EXPECT_EQ(cablePosts.next(test::kPatienceMs), (Posted{UM_CABLE_ARRIVAL, 0, 0}));
     receiver.Close_DevMonitor();
     cable.Close_DevMonitor();
     EXPECT_EQ(receiverPosts.takeAll(), std::vector<Posted>{});

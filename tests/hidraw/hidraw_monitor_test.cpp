@@ -13,6 +13,7 @@
 
 #include "kernel_mouse.h"
 #include "plugins/hiddriver/udev_event_source.h"
+#include "tests/support/patience.h"
 
 namespace qx4::hid {
 namespace {
@@ -55,7 +56,7 @@ public:
     explicit Backstop(DeviceEventSource& source)
         : thread_([this, &source] {
               std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, std::chrono::seconds{30}, [this] { return finished_; })) source.stop();
+              if (!done_.wait_for(lock, std::chrono::milliseconds{test::kPatienceMs}, [this] { return finished_; })) source.stop();
           }) {}
     ~Backstop() {
         {

@@ -10,6 +10,7 @@
 #include "tests/support/program.h"
 #include "tests/support/qx4ctl_process.h"
 #include "tests/support/sample_record.h"
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 namespace {
@@ -93,7 +94,7 @@ TEST_F(HidrawQx4ctl, TheProgramDownloadsOverTheCableTakesQx4ctlsEditsAndHearsThe
         expected.insert(expected.end(), sent.begin(), sent.end());
         previous = std::move(saved);
     }
-    ASSERT_TRUE(mouse.waitForReports(expected.size(), std::chrono::seconds{60}));
+    ASSERT_TRUE(mouse.waitForReports(expected.size(), std::chrono::milliseconds{kPatienceMs}));
     EXPECT_EQ(heardOn(mouse, Link::cable), expected);
     EXPECT_EQ(mouse.reports().size(), expected.size());
 
