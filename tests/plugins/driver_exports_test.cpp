@@ -19,6 +19,7 @@ namespace {
 class ScriptedBackend final : public DriverBackend {
 public:
     bool throwing = false;
+    bool exitingInCall = false;
     std::vector<std::string> calls;
 
     void setIds(int, int) override { call("setIds"); }
@@ -36,6 +37,7 @@ private:
     void call(const char* name) {
         if (ended) std::_Exit(3);  // reached after its end
         calls.emplace_back(name);
+        if (exitingInCall) std::exit(0);
         if (throwing) throw std::runtime_error(name);
     }
 };
@@ -90,6 +92,16 @@ TEST(DriverExportsDeathTest, CallsDuringExitNeverReachTheEndedBackend) {
             std::exit(0);
         },
         testing::ExitedWithCode(0), "");
+}
+
+// A library under the backend that calls exit() in the middle of a call ends the process: the
+// end of the backend waits for the other threads' calls, not for the one that is exiting.
+TEST(DriverExportsDeathTest, ExitInsideACallEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static constexpr unsigned char kReport[4] = {0x0C, 4, 1, 5};
+    backend.exitingInCall = true;
+    EXPECT_EXIT(SetFeature(kReport, 4), testing::ExitedWithCode(0), "");
+    backend.exitingInCall = false;
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ namespace {
 // Trivially destructible, so they outlast every static of the plug-in.
 std::atomic<int> callsInProgress{0};
 std::atomic<bool> backendEnded{false};
+// A call that ends the process itself (a library under it calling exit()) is not waited for.
+thread_local int callsOnThisThread = 0;
 
 // Made just after the backend, so it is destroyed just before it.
 struct BackendEnd {
@@ -24,7 +26,9 @@ struct BackendEnd {
     BackendEnd& operator=(const BackendEnd&) = delete;
     ~BackendEnd() {
         backendEnded = true;
-        for (int calls = callsInProgress; calls != 0; calls = callsInProgress) callsInProgress.wait(calls);
+        for (int calls = callsInProgress; calls != callsOnThisThread; calls = callsInProgress) {
+            callsInProgress.wait(calls);
+        }
     }
 };
 
@@ -37,6 +41,7 @@ qx4::DriverBackend& backend() {
 template <typename Result, typename Call>
 Result shielded(Call call, Result onFailure) noexcept {
     ++callsInProgress;
+    ++callsOnThisThread;
     Result result = onFailure;
     if (!backendEnded) {
         try {
@@ -44,7 +49,8 @@ Result shielded(Call call, Result onFailure) noexcept {
         } catch (...) {
         }
     }
-    if (--callsInProgress == 0) callsInProgress.notify_all();
+    --callsOnThisThread;
+    if (--callsInProgress == 0 || backendEnded) callsInProgress.notify_all();
     return result;
 }
 
