@@ -10,6 +10,7 @@
 #include <QStackedWidget>
 
 #include <algorithm>
+#include <utility>
 #include <iterator>
 
 #include "core/config/config_file.h"
@@ -215,18 +216,18 @@ void CWirelessPage::loadAndDistribute() {
 
 void CWirelessPage::showLoadOutcome(const ConfigLoadResult& loaded) {
     const bool misfit = loaded.damaged || loaded.overlong;
+    loadProblem_.clear();
     // A file of the wrong size is replaced only once a copy of it is kept.
     if (misfit && (loaded.unreadable || loaded.damagedCopy.empty())) {
-        showStatus(text("config_damaged_not_kept_text").arg(nativePath(configFilePath())), true);
+        loadProblem_ = text("config_damaged_not_kept_text").arg(nativePath(configFilePath()));
     } else if (misfit) {
-        showStatus(text("config_damaged_text").arg(nativePath(loaded.damagedCopy)), true);
+        loadProblem_ = text("config_damaged_text").arg(nativePath(loaded.damagedCopy));
     } else if (loaded.unreadable) {
-        showStatus(text("config_unreadable_text").arg(nativePath(configFilePath())), true);
+        loadProblem_ = text("config_unreadable_text").arg(nativePath(configFilePath()));
     } else if (loaded.createdDefaults && !loaded.savedDefaults) {
-        showStatus(text("save_failed_text").arg(nativePath(configFilePath())), true);
-    } else {
-        showStatus(QString(), false);
+        loadProblem_ = text("save_failed_text").arg(nativePath(configFilePath()));
     }
+    showStatus(loadProblem_, !loadProblem_.isEmpty());
 }
 
 bool CWirelessPage::takeOpenEdits() {
@@ -330,12 +331,18 @@ void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
 void CWirelessPage::onApplyFinished(const ApplyProgress& progress, int failed) {
     controls_.applyRing->hide();
     feedback_->finished(progress, failed);
-    // A lasting problem outranks the word that everything arrived.
-    if (failed == 0 && !macroStoreProblem_.isEmpty()) showStatus(QString(), false);
+    // What loading found is said again once the start's download has ended, which the user did not
+    // ask for; a lasting problem outranks the word that everything arrived.
+    if (failed == 0 && !loadProblem_.isEmpty()) {
+        showStatus(std::exchange(loadProblem_, {}), true);
+    } else if (failed == 0 && !macroStoreProblem_.isEmpty()) {
+        showStatus(QString(), false);
+    }
     showPending();
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
+    if (!loadProblem_.isEmpty()) return showStatus(loadProblem_, true);
     showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text" : "apply_no_link_text"), false);
 }
 

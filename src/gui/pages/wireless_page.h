@@ -120,6 +120,7 @@ private:
     bool distributed_ = false;  // the pages have their context and the record is loaded
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
     QString macroStoreProblem_;  // why macro.data is not saved; shown whenever nothing else is
+    QString loadProblem_;        // what loading the data file found, until the start's download ends
 };
 
 }  // namespace qx4::gui

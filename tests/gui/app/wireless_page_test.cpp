@@ -361,6 +361,10 @@ TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
         }
         EXPECT_EQ(saved->activeProfile, 2);
         const std::filesystem::path copy = configFilePath().string() + ".damaged";
+        const QString said = file == File::tooLong
+                                 ? text("config_damaged_text").arg(QString::fromStdString(copy.string()))
+                                 : text("config_damaged_not_kept_text").arg(QString::fromStdString(configFilePath().string()));
+        EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), said) << "still said once the start's download ended";
         app.click("wireless_profile_4_btn");
         ASSERT_TRUE(app.waitForAppliesEnded(2));
         if (file == File::tooLong) {
