@@ -58,6 +58,7 @@ void FocusFollower::reportFocus(std::vector<std::string> names, Source source) {
     const auto due = engine_.focusReported(std::move(names), now);
     waitingForApply_ = false;
     restTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(due - now));
+    Q_EMIT recentAppsChanged();
 }
 
 void FocusFollower::settleNow() {

@@ -46,6 +46,7 @@ public:
 Q_SIGNALS:
     void rulesChanged();
     void followedAppChanged();
+    void recentAppsChanged();
 
 private:
     void settleNow();

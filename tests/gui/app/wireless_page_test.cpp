@@ -9,11 +9,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fstream>
+
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
 #include "core/macro/macro_store.h"
-#include "gui/common/app_settings.h"
+#include "gui/app/following.h"
 #include "gui/app/tray_status.h"
+#include "gui/common/app_settings.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/rules_wnd.h"
+#include "gui/follow/session_profile_target.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
@@ -237,6 +243,37 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     EXPECT_TRUE(shows(text("apply_progress_text").arg(0).arg(4))) << status->text().toStdString();
     gate.open(4);
     EXPECT_TRUE(shows(text("apply_sent_text"))) << status->text().toStdString();
+}
+
+// A rule's select says why the profile changed, and its apply's progress and end do not cover
+// that; an application brought to the front while the rules window is open joins its list.
+TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent) {
+    WriteGate gate;
+    AppHarness app({.prepareData = [](const std::filesystem::path& root) {
+                        std::ofstream(root / "rules.conf") << "app xcalc = 3\n";
+                    },
+                    .pauseAfterWrite = gate.pause()});
+    auto* status = app.control<QLabel>("apply_status_label");
+    ASSERT_TRUE(app.waitForAppliesEnded(1));  // asleep: the start's download waits for the wake
+    gate.open(22);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    SessionProfileTarget target(app.session(), {}, nullptr);
+    FocusFollower follower(target, nullptr);
+    tellFollowingIn(app.page(), app.session(), follower);
+    RulesWnd rules(&app.window(), follower);
+    auto* recent = rules.findChild<QComboBox*>("rules_app_combo");
+
+    follower.reportFocus({"xcalc"}, FocusFollower::Source::desktop);
+    EXPECT_GE(recent->findText("xcalc"), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.control<QWidget>("apply_ring")->isVisible(); }, 10000));
+    gate.waitUntilHeld();
+    AppHarness::deliverMessages();
+    const QString words = text("follow_profile_for_text").arg(3).arg("xcalc");
+    EXPECT_EQ(status->text().toStdString(), words.toStdString());
+    gate.open(22);
+    ASSERT_TRUE(app.waitForAppliesEnded(3));
+    EXPECT_EQ(status->text().toStdString(), words.toStdString());
 }
 
 // The line is cleared when an apply starts; a macro library that is not to be written is said
