@@ -17,6 +17,7 @@
 #include "gui/common/control_factory.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/diagnostics.h"
+#include "gui/common/file_dialog.h"
 #include "gui/common/layout_loader.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
@@ -256,7 +257,15 @@ void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
     }
 }
 
-void CWirelessPage::requestApply(bool full) { session_.requestApply(full); }
+void CWirelessPage::requestApply(bool full) {
+    applyAsked_ = true;
+    session_.requestApply(full);
+}
+
+void CWirelessPage::tellDone(const QString& words) {
+    showStatus(words, false);
+    doneWords_ = applyAsked_ ? words : QString();
+}
 
 void CWirelessPage::recordChanged() { refreshPages(); }
 
@@ -278,12 +287,17 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
         // the apply back with a word, rather than be left behind unseen.
         if (takeOpenEdits()) requestApply(false);
     } else if (sender == c.exportProfileButton) {
-        exportActiveProfile(mainWindow_, session_.record());
+        if (const auto file = exportActiveProfile(mainWindow_, session_.record())) {
+            tellDone(text("profile_exported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
+        }
     } else if (sender == c.importProfileButton) {
-        if (context_.macros && importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)) {
+        const auto file = context_.macros ? importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)
+                                          : std::nullopt;
+        if (file) {
             macroStoreChanged();
             refreshPages();
             requestApply(true);
+            tellDone(text("profile_imported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
         }
     } else if (sender == c.resetProfileButton) {
         CMsgWnd box(mainWindow_, QStringLiteral("reset_title_text"), QStringLiteral("restore_text"));
@@ -322,6 +336,8 @@ void CWirelessPage::resetConfiguration() {
 }
 
 void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
+    applyAsked_ = false;
+    doneWordsOfApply_ = std::exchange(doneWords_, QString());
     controls_.applyRing->show();
     feedback_->progressed(progress);
 }
@@ -330,12 +346,16 @@ void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
 void CWirelessPage::onApplyFinished(const ApplyProgress& progress, int failed) {
     controls_.applyRing->hide();
     feedback_->finished(progress, failed);
+    if (failed == 0 && !doneWordsOfApply_.isEmpty()) showStatus(text("done_sent_text").arg(doneWordsOfApply_), false);
+    doneWordsOfApply_.clear();
     // A lasting problem outranks the word that everything arrived.
     if (failed == 0 && !macroStoreProblem_.isEmpty()) showStatus(QString(), false);
     showPending();
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
+    applyAsked_ = false;
+    doneWords_.clear();
     showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text" : "apply_no_link_text"), false);
 }
 

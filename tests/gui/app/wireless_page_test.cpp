@@ -301,7 +301,8 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
 
 // A profile exported from the side panel goes to the user's documents and comes back whole into
 // the profile shown, from where the last file went, and is sent in full, as the defaults are after
-// a reset; a file of the wrong size is refused with a warning.
+// a reset; the status line names the file each time. A file of the wrong size is refused with a
+// warning.
 TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull) {
     const QTemporaryDir home;
     const qx4::test::ScopedEnv homeEnv("HOME", home.path().toStdString());
@@ -327,6 +328,8 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     app.click("wireless_dpi_btn_5");
     ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
     ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
+    auto* status = app.control<QLabel>("apply_status_label");
+    EXPECT_EQ(status->text().toStdString(), text("profile_exported_text").arg(2).arg("fps.pro").toStdString());
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile file (*.pro *.PRO)")});
 
@@ -339,6 +342,9 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(changedBytes(expected, app.session().record()), "");
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
     EXPECT_EQ(app.applyRequests.back(), 1u);
+    const QString imported = text("profile_imported_text").arg(4).arg("fps.pro");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == text("done_sent_text").arg(imported); }, 10000))
+        << status->text().toStdString();
     EXPECT_TRUE(QFile::exists(settingsFilePath()));
     EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
         << "private like the data files";
