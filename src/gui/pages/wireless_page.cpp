@@ -67,6 +67,7 @@ void CWirelessPage::findControls() {
     c.exportProfileButton = requireControl<QAbstractButton>(root, "wireless_export_profile_btn");
     c.importProfileButton = requireControl<QAbstractButton>(root, "wireless_import_profile_btn");
     c.resetProfileButton = requireControl<QAbstractButton>(root, "wireless_reset_profile_btn");
+    c.rulesButton = requireControl<QWidget>(root, "wireless_rules_btn");
     c.applyButton = requireControl<QAbstractButton>(root, "wireless_apply_btn");
     c.tabSwitch = requireControl<QStackedWidget>(root, "wireless_tab_switch");
     c.applyRing = requireControl<QWidget>(root, "apply_ring");
@@ -137,12 +138,13 @@ std::vector<SettingsPage*> CWirelessPage::builtPages() const {
     return pages;
 }
 
-// Tab goes as the eye reads: the side panel, the tab bar, the page shown, then Apply.
+// Tab goes as the eye reads: the side panel (Per application last), the tab bar, the page shown,
+// then Apply.
 void CWirelessPage::chainTabs() {
     std::vector<const Tab*> byPosition;
     for (const Tab& tab : tabs_) byPosition.push_back(&tab);
     std::ranges::sort(byPosition, {}, [](const Tab* tab) { return tab->kind->tabPosition; });
-    std::vector<QWidget*> stops{controls_.resetProfileButton};
+    std::vector<QWidget*> stops{controls_.resetProfileButton, controls_.rulesButton};
     for (const Tab* tab : byPosition) stops.push_back(tab->button);
     for (const Tab* tab : byPosition) {
         if (tab->page) std::ranges::copy(tabStopsUnder(tab->page), std::back_inserter(stops));

@@ -68,6 +68,7 @@ private:
         QAbstractButton* exportProfileButton = nullptr;
         QAbstractButton* importProfileButton = nullptr;
         QAbstractButton* resetProfileButton = nullptr;
+        QWidget* rulesButton = nullptr;
         QAbstractButton* applyButton = nullptr;
         QStackedWidget* tabSwitch = nullptr;
         QWidget* applyRing = nullptr;

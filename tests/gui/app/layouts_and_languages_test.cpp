@@ -90,6 +90,27 @@ bool unchosenInAGroup(const QWidget* widget) {
     return button->autoExclusive() || (button->group() && button->group()->exclusive());
 }
 
+// A row of like controls side by side is one Tab stop (tab_order.h); its others are reached by the
+// arrows.
+bool offItsRowsStop(const QWidget* widget) {
+    return widget->property("qx4rowmember").toBool() && !(widget->focusPolicy() & Qt::TabFocus);
+}
+
+// Rows of columns read from the top: their stops in the order of their rows.
+void readRowsFromTheTop(const QWidget* page, QStringList& names) {
+    std::vector<qsizetype> places;
+    std::vector<const QWidget*> members;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const auto* widget = page->findChild<const QWidget*>(names[i]);
+        if (widget && widget->property("qx4rowmember").toBool()) {
+            places.push_back(i);
+            members.push_back(widget);
+        }
+    }
+    std::ranges::stable_sort(members, {}, [page](const QWidget* widget) { return widget->mapTo(page, QPoint()).y(); });
+    for (std::size_t k = 0; k < places.size(); ++k) names[places[k]] = members[k]->objectName();
+}
+
 // Every page with what it shows once the user is at work (a macro's steps, the button editor), and
 // the dialogs the keyboard opens, name each control that takes input for a screen reader. From the
 // tab bar (one stop, at the page shown), Tab reaches every control of a page that takes input,
@@ -119,10 +140,11 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThem
         for (QWidget* widget : app.control<QWidget>(kind.objectName)->findChildren<QWidget*>()) {
             const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
             if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
-                !unchosenInAGroup(widget)) {
+                !unchosenInAGroup(widget) && !offItsRowsStop(widget)) {
                 expected << widget->objectName();
             }
         }
+        readRowsFromTheTop(app.control<QWidget>(kind.objectName), expected);
         expected << QStringLiteral("wireless_apply_btn");
         tab->setFocus(Qt::TabFocusReason);
         QStringList visited;

@@ -317,6 +317,14 @@ TEST(Keyboard, EnterPressesTheFocusedButton) {
     }
 }
 
+// Per application belongs to the profile files in the side panel, before the tabs.
+TEST(Keyboard, TabReachesPerApplicationAfterTheProfileFilesAndBeforeTheTabs) {
+    AppHarness app;
+    auto* reset = app.control<QWidget>("wireless_reset_profile_btn");
+    EXPECT_EQ(reset->nextInFocusChain()->objectName(), "wireless_rules_btn");
+    EXPECT_EQ(app.control<QWidget>("wireless_rules_btn")->nextInFocusChain()->objectName(), "wireless_button_btn");
+}
+
 // The popup (and the desktop's notice, which takes the same text) names the DPI the page shows
 // for the level, whatever value the record stores there (0 and values no step stores included).
 TEST(Popup, SaysTheDpiThePageShowsForEveryStoredValue) {

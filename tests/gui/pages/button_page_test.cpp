@@ -496,6 +496,13 @@ TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOp
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 1);
     cancel();
+    // The list holds the arrows at its ends.
+    row(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(1), Qt::Key_Up);
+    EXPECT_TRUE(row(1)->hasFocus());
+    row(12)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(12), Qt::Key_Right);
+    EXPECT_TRUE(row(12)->hasFocus());
 
     // The picture goes by the numbers, from 1 round to 12 and back; End is 12 too.
     MousePicture* mouse = picture();
