@@ -43,7 +43,11 @@ TEST(Layouts, AControlTheLayoutLacksIsNotedAndTheMessageBoxAnswers) {
     for (const auto& [answer, result] : {std::pair{"confirm_btn", 1}, {"cancel_btn", 0}, {"", 0}}) {
         int given = -1;
         answerModal<CMsgWnd>([&, name = answer](CMsgWnd& box) { *name ? box.findChild<QAbstractButton*>(name)->click() : box.reject(); },
-                             [&] { given = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
+                             [&] {
+                                 CMsgWnd box(nullptr, QStringLiteral("reset_title_text"), QStringLiteral("restore_text"));
+                                 box.offerChoices(QStringLiteral("reset_confirm_text"), QStringLiteral("cancel_text"), {});
+                                 given = box.showModal();
+                             });
         EXPECT_EQ(given, result) << answer;
     }
 }

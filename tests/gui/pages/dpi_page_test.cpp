@@ -329,7 +329,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     EXPECT_EQ(changedBytes(expected, *record), "");
 }
 
-TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSo) {
+TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSoWithOKAlone) {
     const qx4::test::ScopedEnv desktop("XDG_CURRENT_DESKTOP", "X-Cinnamon");
     for (const bool toolsInstalled : {true, false}) {
         SCOPED_TRACE(toolsInstalled ? "tools installed" : "no tool");
@@ -348,6 +348,8 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
             [&](CMsgWnd& box) {
                 EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("warning"))->text(),
                           ResourceManager::instance().text(QStringLiteral("mouse_settings_missing_text")));
+                EXPECT_TRUE(box.findChild<QAbstractButton*>(QStringLiteral("cancel_btn"))->isHidden())
+                    << "nothing to choose: OK alone";
                 box.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click();
             },
             [&] { opened = openSystemMouseSettings(); });
