@@ -273,6 +273,8 @@ void CMainWnd::onMenuCommand(const MenuCommand& command) {
         session_->selectProfile(*profile);
     } else if (command.name == QLatin1String("follow") && follower_) {
         switchFollowing(this, *follower_);
+    } else if (command.name == QLatin1String("language")) {
+        chooseLanguage(this, command.userData);
     }
 }
 

@@ -566,6 +566,40 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     }
 }
 
+// A language chosen in the tray menu is kept for the next start, which shows it whatever the
+// desktop's is; the desktop's is chosen again by its own item.
+TEST(TrayMenu, ALanguageChosenIsKeptForTheNextStart) {
+    AppHarness app({.startHidden = true});
+    const auto item = [&](const QString& language) -> QAction* {
+        app.clickTray(QSystemTrayIcon::Context);
+        for (QAction* each : app.window().trayMenu()->findChildren<QAction*>(QStringLiteral("language"))) {
+            if (each->data().toString() == language) return each;
+        }
+        return nullptr;
+    };
+    ASSERT_TRUE(item(QString()) && item(QStringLiteral("en")));
+    EXPECT_TRUE(item(QString())->isChecked());
+    ASSERT_TRUE(item(QStringLiteral("de")));
+    EXPECT_EQ(item(QStringLiteral("de"))->text(), "Deutsch");
+    const auto told = [&](QAction* chosen) {
+        QString said;
+        answerModal<CMsgWnd>([&](CMsgWnd& box) {
+            said = box.findChild<QLabel*>(QStringLiteral("warning"))->text();
+            box.done(CMsgWnd::kCancelled);
+        }, [&] {
+            chosen->trigger();
+            app.deliverMessages();
+        });
+        return said;
+    };
+    EXPECT_EQ(told(item(QStringLiteral("de"))), text("language_next_start_text"));
+    EXPECT_TRUE(item(QStringLiteral("de"))->isChecked());
+    EXPECT_EQ(languageToShow().language(), QLocale::German);
+    told(item(QString()));
+    EXPECT_TRUE(item(QString())->isChecked());
+    EXPECT_EQ(languageToShow(), QLocale::system());
+}
+
 TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMouse) {
     AccessCheck closed;
     closed.access.state = DeviceAccess::State::notPermitted;
