@@ -17,6 +17,7 @@
 #include "gui/app/following.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/app_settings.h"
+#include "gui/common/skin.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/rules_wnd.h"
 #include "gui/follow/session_profile_target.h"
@@ -243,6 +244,23 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     EXPECT_TRUE(shows(text("apply_progress_text").arg(0).arg(4))) << status->text().toStdString();
     gate.open(4);
     EXPECT_TRUE(shows(text("apply_sent_text"))) << status->text().toStdString();
+}
+
+// At 20 % the window's battery bar turns red as the tray icon takes its mark; above, it is green.
+TEST(PowerArea, TheBatteryBarIsRedAtTwentyPercentAndBelow) {
+    AppHarness app;
+    ASSERT_TRUE(applySkin(*qApp));
+    auto* bar = app.control<QProgressBar>("progress_ms_1_power");
+    const auto fill = [&] {
+        QCoreApplication::processEvents();
+        const QImage shown = bar->grab().toImage();
+        return shown.pixelColor(bar->width() * bar->value() / 200, bar->height() / 2).name().toStdString();
+    };
+    for (const auto& [level, colour] : {std::pair{3, "#3dd68c"}, {2, "#e5484d"}, {1, "#e5484d"}, {5, "#3dd68c"}}) {
+        app.notify(Link::receiver, kNotifyBattery, static_cast<std::uint16_t>(level));
+        EXPECT_EQ(fill(), colour) << level * 10 << " %";
+    }
+    qApp->setStyleSheet(QString());
 }
 
 // A rule's select says why the profile changed, and its apply's progress and end do not cover
