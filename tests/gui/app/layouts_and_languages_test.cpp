@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFrame>
 #include <QListWidget>
 #include <QLocale>
 #include <QRegularExpression>
@@ -158,6 +159,23 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThem
         }
         EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString())
             << kind.objectName;
+    }
+}
+
+// A panel wider than its page loses its right border and corners to the page's edge.
+TEST(Layouts, EveryPanelOfEveryPageLiesWithinThePage) {
+    AppHarness app({.realButtonPage = true});
+    for (const PageKind& kind : pageTable()) {
+        app.control<QAbstractButton>(kind.tabButton)->click();
+        auto* page = app.control<QWidget>(kind.objectName);
+        QCoreApplication::processEvents();
+        for (const QFrame* panel : page->findChildren<QFrame*>()) {
+            if (panel->property("qx4role").toString() != QLatin1String("panel") || !panel->isVisible()) continue;
+            const QRect place(panel->mapTo(page, QPoint()), panel->size());
+            EXPECT_TRUE(page->rect().contains(place))
+                << panel->objectName().toStdString() << " ends at " << place.right() << ", the page at "
+                << page->rect().right();
+        }
     }
 }
 
