@@ -263,6 +263,23 @@ TEST(PowerArea, TheBatteryBarIsRedAtTwentyPercentAndBelow) {
     qApp->setStyleSheet(QString());
 }
 
+// Apply turning to the accent with a count leaves the page where it was.
+TEST(Apply, ThePageStaysWhereItIsWhenApplyTurnsToTheAccent) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(applySkin(*qApp));
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    auto* pages = app.control<QWidget>("wireless_tab_switch");
+    ASSERT_TRUE(pages);
+    app.click("wireless_dpi_setting_btn");
+    QCoreApplication::processEvents();
+    const QRect before = pages->geometry();
+    app.click("wireless_dpi_btn_5");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.control<QWidget>("wireless_apply_btn")->property("qx4role").toString(), "primary");
+    EXPECT_EQ(pages->geometry(), before);
+    qApp->setStyleSheet(QString());
+}
+
 // A rule's select says why the profile changed, and its apply's progress and end do not cover
 // that; an application brought to the front while the rules window is open joins its list.
 TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent) {
