@@ -240,7 +240,7 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
     EXPECT_EQ(stored(6).functionCode, 17);
     EXPECT_EQ(stored(6).functionGroup, 7);
     EXPECT_EQ(stored(6).macroRepeatMode, 1);
-    EXPECT_EQ(row(6)->text(), QStringLiteral("Burst"));
+    EXPECT_EQ(row(6)->text(), QStringLiteral("▶ Held: Burst")) << "a macro, and how it plays";
 
     macros.remove(0);  // the store's order changed: the binding finds its macro by name
     page.macrosChanged();
