@@ -4,6 +4,7 @@
 // its menu, and a mouse that is there but closed to this user.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -315,6 +316,24 @@ TEST(Keyboard, EnterPressesTheFocusedButton) {
         QTest::keyClick(apply, key);
         EXPECT_EQ(app.applyRequests.size(), before + 1);
     }
+}
+
+// A DPI field left with the keyboard in it takes what was typed when the window goes, and shows no
+// cursor when it comes back.
+TEST(Keyboard, AFieldLeftWithTheKeyboardHasNoCursorWhenTheWindowComesBack) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    app.click("wireless_dpi_setting_btn");
+    auto* field = app.control<QLineEdit>("wireless_dpi_value_2");
+    QApplication::setActiveWindow(&app.window());
+    field->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(app.window().focusWidget(), field);
+    field->setText(QStringLiteral("1000"));
+    field->setModified(true);
+    app.window().hide();
+    app.window().show();
+    EXPECT_NE(app.window().focusWidget(), field);
+    EXPECT_EQ(app.session().record().active().dpiValuesX[1], 10) << "what was typed is kept";
 }
 
 // Per application belongs to the profile files in the side panel, before the tabs.
