@@ -311,6 +311,20 @@ TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent
     EXPECT_EQ(status->text().toStdString(), words.toStdString());
 }
 
+// On a Wayland session whose desktop does not report the focus, the rules window says which
+// windows are followed before the first rule is made, wlroots desktops included.
+TEST(Following, OnWaylandTheNoteSaysWhatIsFollowedBeforeAnyRule) {
+    AppHarness app;
+    const qx4::test::ScopedEnv session("XDG_SESSION_TYPE", std::string("wayland"));
+    SessionProfileTarget target(app.session(), {}, nullptr);
+    FocusFollower follower(target, nullptr);
+    ASSERT_TRUE(follower.rules().rules.empty());
+    RulesWnd rules(&app.window(), follower);
+    const QString note = rules.findChild<QLabel*>(QStringLiteral("rules_note_label"))->text();
+    EXPECT_EQ(note, text("follow_wayland_note_text"));
+    EXPECT_TRUE(note.contains(QLatin1String("wlroots")));
+}
+
 // The line is cleared when an apply starts; a macro library that is not to be written is said
 // again, as it stays so for the whole run.
 TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
