@@ -176,12 +176,13 @@ TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimes
     ASSERT_GE(macroReport->size(), kMacroReportSize);
     EXPECT_EQ(Bytes(macroReport->begin(), macroReport->begin() + kMacroReportSize), macroReportOf(macro, 1, 0, 3));
 
-    // Button six's key field, typed into.
+    // Button six's key field, typed into once Space has asked it to listen.
     openButtonSix();
     control<QComboBox>("wireless_button_type_combo")->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
     for (int attempt = 1; attempt <= 4; ++attempt) {
         SCOPED_TRACE(attempt);
         if (attempt > 1) openButtonSix();
+        type("space");
         type("F5");
         type("Return");
         EXPECT_FALSE(editor()->isVisible()) << "Enter confirmed";
@@ -189,6 +190,7 @@ TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimes
     }
 
     openButtonSix();
+    type("space");
     type("Return");
     EXPECT_TRUE(editor()->isVisible()) << "Enter was the key being captured";
     auto* key = window->findChild<QLineEdit*>(QStringLiteral("wireless_keyboard_type_edit"));
@@ -199,6 +201,7 @@ TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimes
     EXPECT_EQ(buttonSix().keyCode, 0x28) << "Enter is the key now";
 
     openButtonSix();
+    type("space");
     type("ctrl+shift+c");
     EXPECT_EQ(key->text(), QStringLiteral("C"));
     std::vector<bool> ticked;
