@@ -1,10 +1,14 @@
 // qx4ctl rules: which profile follows which application, in the running program or in its file.
+#include <algorithm>
+#include <array>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 #include "cli/running_program.h"
 #include "core/instance/instance_messages.h"
+#include "core/commands/name_suggestion.h"
 #include "core/rules/rules_command.h"
 
 namespace qx4::cli {
@@ -14,12 +18,21 @@ int runRules(Arguments arguments, CommandIo& io);
 
 const Command kRulesCommand = describedCommand("rules", runRules);
 
-int runRules(Arguments arguments, CommandIo& io) {
-    if (handledHelp(kRulesCommand, arguments, io)) return kExitSuccess;
-    std::vector<std::string_view> words{kRulesCommand.name};
-    words.insert(words.end(), arguments.begin(), arguments.end());
+int runRules(Arguments given, CommandIo& io) {
+    if (handledHelp(kRulesCommand, given, io)) return kExitSuccess;
+    // Alone it lists them; a slip of a subcommand gets the one meant, here or in the program.
+    constexpr std::array<std::string_view, 6> kActions{"list", "add", "remove", "default", "on", "off"};
+    if (!given.empty() && std::ranges::find(kActions, given.front()) == kActions.end()) {
+        return usageError(kRulesCommand, io,
+                          "say list, add APP PROFILE, remove APP, default keep|N, on or off" +
+                              commands::didYouMean(given.front(), kActions));
+    }
+    const std::vector<std::string_view> listing{"list"};
+    const Arguments arguments = given.empty() ? Arguments(listing) : given;
     // Checked before the program is asked, so that a command line its request cannot carry gets
     // the same answer with the program as without it.
+    std::vector<std::string_view> words{kRulesCommand.name};
+    words.insert(words.end(), arguments.begin(), arguments.end());
     if (const auto beyond = argumentsBeyondRequest(words)) {
         return usageError(kRulesCommand, io, "the command line holds " + *beyond);
     }

@@ -345,8 +345,10 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
     ASSERT_EQ(qx4ctl({"rules", "remove", "STEAM_APP_730"}).code, 0);
     const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\n";
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
+    EXPECT_EQ(qx4ctl({"rules"}).out, listed) << "alone, it lists them";
+    EXPECT_NE(qx4ctl({"rules", "lst"}).err.find("; did you mean 'list'?"), std::string::npos);
     const std::pair<std::vector<std::string_view>, int> wrong[] = {
-        {{"rules"}, 2},           {{"rules", "add", "steam", "6"}, 2}, {{"rules", "add", "a=b", "1"}, 2},
+        {{"rules", "lst"}, 2},    {{"rules", "add", "steam", "6"}, 2}, {{"rules", "add", "a=b", "1"}, 2},
         {{"rules", "default", "0"}, 2}, {{"rules", "remove", "steam"}, 1}, {{"rules", "list", "extra"}, 2},
     };
     for (const auto& [arguments, code] : wrong) {

@@ -139,9 +139,9 @@ constexpr CommandSpec kCommands[] = {
      "Sets the DPI of level LEVEL (1-8), makes it the current level, sets its indicator colour, or\n"
      "switches it on or off, in profile N (1-5; the active profile when not given). DPI is written\n"
      "as the window shows it, e.g. 1600; the mouse holds 100-4900 in steps of 100 and 5000-9800 in\n"
-     "steps of 200, and other values are refused. The mouse skips a level that is off, so such a\n"
-     "level cannot be current; the current level and the last level that is on cannot be switched\n"
-     "off.\n",
+     "steps of 200; another value is refused, naming the nearest the mouse holds. The mouse skips\n"
+     "a level that is off, so such a level cannot be current; the current level and the last level\n"
+     "that is on cannot be switched off.\n",
      kDpiForms},
     {"export",
      "write a profile to a profile file (*.pro)",
@@ -261,7 +261,7 @@ constexpr CommandSpec kCommands[] = {
      kResetForms},
     {"rules",
      "list or change which profile each application selects when it comes to the front",
-     "Usage: qx4ctl rules list|add APP PROFILE|remove APP|default keep|N|on|off\n"
+     "Usage: qx4ctl rules [list]|add APP PROFILE|remove APP|default keep|N|on|off\n"
      "While an application with a rule is in front, its profile (1-5) is the active one. APP is a\n"
      "part of its X11 window class, its program's file name or its Wayland app id, in any case; the\n"
      "first rule that matches wins. default says what every other application does: keep the\n"

@@ -4,11 +4,13 @@
 #include <array>
 #include <charconv>
 #include <initializer_list>
+#include <iterator>
 
 #include "core/commands/edit_command.h"
 #include "core/commands/macro_step_text.h"
 #include "core/commands/name_suggestion.h"
 #include "core/config/utf16_text.h"
+#include "core/device/dpi_steps.h"
 #include "core/edit/profile_settings_edit.h"
 #include "core/instance/instance_messages.h"
 #include "core/macro/macro_record.h"
@@ -40,6 +42,16 @@ std::optional<int> number(std::string_view text, int lowest, int highest) {
 }
 
 std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// "; the nearest are 1600 and 1700", or the one end of the range beyond it.
+std::string nearestDpis(int dpi) {
+    const auto steps = dpiSteps();
+    const auto above = std::ranges::find_if(steps, [dpi](std::int32_t value) { return effectiveDpi(value) > dpi; });
+    if (above == steps.begin()) return "; the nearest is " + std::to_string(effectiveDpi(*above));
+    const int below = effectiveDpi(*std::prev(above));
+    if (above == steps.end()) return "; the nearest is " + std::to_string(below);
+    return "; the nearest are " + std::to_string(below) + " and " + std::to_string(effectiveDpi(*above));
+}
 
 // A 1-based number typed by the user, as a 0-based index.
 std::optional<int> ordinal(std::string_view text, int count) {
@@ -127,7 +139,8 @@ Parsed parseDpi(std::span<const std::string_view> arguments) {
     const auto value = dpi ? storedValueForDpi(*dpi) : std::nullopt;
     if (!value) {
         return usage(quoted(s.positionals[1]) +
-                     " is not a DPI the mouse can hold: 100-4900 in steps of 100, or 5000-9800 in steps of 200");
+                     " is not a DPI the mouse can hold: 100-4900 in steps of 100, or 5000-9800 in steps of 200" +
+                     (dpi ? nearestDpis(*dpi) : std::string()));
     }
     return common(s, SetDpiValue{index, *value});
 }
@@ -240,8 +253,9 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
         bind.kind = Bind::Kind::keys;
         bind.keys = *keys;
     } else {
+        const auto meant = closestKeyCombination(function);
         return usage(quoted(function) + " is no function, key combination or macro:NAME (qx4ctl functions lists them)" +
-                     didYouMean(function, functionNames()));
+                     (meant ? "; did you mean '" + *meant + "'?" : didYouMean(function, functionNames())));
     }
     return common(s, bind);
 }
@@ -286,8 +300,10 @@ Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesy
         if (!steps) return usage(problem);
         return common(s, SetMacroSteps{utf8ToUtf16(p[1]), std::move(*steps)});
     }
-    constexpr std::array<std::string_view, 6> kSubcommands{"add", "rename", "delete", "import", "export", "steps"};
-    return usage("expected add, rename, delete, import, export or steps after macro" + didYouMean(sub, kSubcommands));
+    // list and show are qx4ctl's own, answered before a command is parsed; a slip of them ends here.
+    constexpr std::array<std::string_view, 8> kSubcommands{"list", "show", "add", "rename", "delete", "import", "export", "steps"};
+    return usage("expected list, show, add, rename, delete, import, export or steps after macro" +
+                 didYouMean(sub, kSubcommands));
 }
 
 Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder,

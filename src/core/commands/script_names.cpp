@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/commands/name_suggestion.h"
 #include "core/commands/printable_text.h"
 #include "core/config/stored_color.h"
 #include "core/config/utf16_text.h"
@@ -190,6 +191,30 @@ std::optional<KeyCombination> keyCombinationByName(std::string_view text) {
     }
     if (combination.modifierMask == 0 && combination.keyCode == 0) return std::nullopt;
     return combination;
+}
+
+std::optional<std::string> closestKeyCombination(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('+', start), text.size());
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (parts.size() < 2) return std::nullopt;
+    std::vector<std::string_view> modifiers;
+    for (const Modifier& modifier : kModifiers) modifiers.push_back(modifier.prefix.substr(0, modifier.prefix.size() - 1));
+    std::vector<std::string> keyNames;
+    for (const std::uint8_t code : namedKeyCodes()) keyNames.push_back(keyName(code));
+    const std::vector<std::string_view> keys(keyNames.begin(), keyNames.end());
+    std::string meant;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        const auto& candidates = k + 1 < parts.size() ? modifiers : keys;
+        const auto exact = std::ranges::find_if(candidates, [&](std::string_view name) { return sameWord(name, parts[k]); });
+        const auto part = exact != candidates.end() ? std::optional(*exact) : closestName(parts[k], candidates);
+        if (!part) return std::nullopt;
+        meant += std::string(*part) + (k + 1 < parts.size() ? "+" : "");
+    }
+    return meant;
 }
 
 std::string repeatModeName(std::int32_t mode) {

@@ -54,6 +54,9 @@ struct KeyCombination {
 std::string keyCombinationName(const KeyCombination& combination);
 // Modifiers "Ctrl+", "Shift+", "Alt+", "Win+" in any order, then a key name or nothing.
 std::optional<KeyCombination> keyCombinationByName(std::string_view text);
+// The combination a mistyped one was meant to be, each of its parts near a modifier or, last, a
+// key ("ctrl+shft+c": "Ctrl+Shift+C"); nullopt when a part is near none.
+std::optional<std::string> closestKeyCombination(std::string_view text);
 
 // The repeat modes of a macro binding: "times" (its loop count), "hold", "toggle".
 std::string repeatModeName(std::int32_t mode);

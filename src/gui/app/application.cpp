@@ -20,6 +20,7 @@
 #include "gui/app/command_line.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/remote_commands.h"
+#include "gui/common/app_settings.h"
 #include "gui/common/resource_manager.h"
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
@@ -90,7 +91,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const I
     QApplication::setApplicationVersion(QStringLiteral(QX4_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals(application);
-    ResourceManager::instance().loadLanguageFor(QLocale::system());
+    ResourceManager::instance().loadLanguageFor(languageToShow());
     applySkin(application);
 
     MainWindowOptions options;

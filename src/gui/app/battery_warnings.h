@@ -22,7 +22,7 @@ bool showsLowBatteryMark(const PowerReading& reading);
 
 class BatteryWarnings {
 public:
-    static constexpr int kLowLevel = 2;       // 20 %
+    static constexpr int kLowLevel = kLowBatteryLevel;  // 20 %
     static constexpr int kCriticalLevel = 1;  // 10 %
     static constexpr int kRearmMargin = 1;    // 10 % above a threshold before it warns again
 

@@ -1,5 +1,8 @@
 #include "gui/app/following.h"
 
+#include <memory>
+#include <utility>
+
 #include "gui/app/main_wnd.h"
 #include "gui/follow/bus_service.h"
 #include "gui/follow/focus_follower.h"
@@ -9,6 +12,35 @@
 #include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
+
+void tellFollowingIn(CWirelessPage& page, MouseSession& session, FocusFollower& follower) {
+    struct Told {
+        QString app;
+        bool selectDue = false;      // a rule selected; its apply has not started yet
+        bool selectSending = false;  // that apply runs
+    };
+    auto told = std::make_shared<Told>();
+    const auto showWords = [&page, &follower] {
+        if (const QString words = follower.statusText(); !words.isEmpty()) page.showStatus(words, false);
+    };
+    // Made after the page's own, so these run after it has shown the apply's progress and end.
+    QObject::connect(&follower, &FocusFollower::followedAppChanged, &page, [told, &follower, showWords] {
+        told->selectDue = !follower.followedApp().isEmpty() && follower.followedApp() != told->app;
+        told->app = follower.followedApp();
+        showWords();
+    });
+    QObject::connect(&session, &MouseSession::applyStarted, &page, [told, showWords] {
+        told->selectSending = std::exchange(told->selectDue, false);
+        if (told->selectSending) showWords();
+    });
+    QObject::connect(&session, &MouseSession::applyProgressed, &page, [told, showWords] {
+        if (told->selectSending) showWords();
+    });
+    QObject::connect(&session, &MouseSession::applyFinished, &page, [told, showWords](const ApplyProgress&, int, int failed) {
+        if (std::exchange(told->selectSending, false) && failed == 0) showWords();
+    });
+    QObject::connect(&session, &MouseSession::applySkipped, &page, [told] { told->selectDue = false; });
+}
 
 FocusFollower* startFollowing(CMainWnd& window) {
     CWirelessPage& page = *window.wirelessPage();
@@ -23,9 +55,7 @@ FocusFollower* startFollowing(CMainWnd& window) {
             &session, &MouseSession::applyEnded, &page, [&page, problem] { page.showStatus(problem, true); },
             Qt::SingleShotConnection);
     }
-    QObject::connect(follower, &FocusFollower::followedAppChanged, &page, [follower, &page] {
-        if (const QString words = follower->statusText(); !words.isEmpty()) page.showStatus(words, false);
-    });
+    tellFollowingIn(page, session, *follower);
     if (std::unique_ptr<X11FocusWatcher> watcher = X11FocusWatcher::start()) {
         X11FocusWatcher* x11 = watcher.release();
         x11->setParent(follower);

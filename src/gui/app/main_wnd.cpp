@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
@@ -273,6 +274,8 @@ void CMainWnd::onMenuCommand(const MenuCommand& command) {
         session_->selectProfile(*profile);
     } else if (command.name == QLatin1String("follow") && follower_) {
         switchFollowing(this, *follower_);
+    } else if (command.name == QLatin1String("language")) {
+        chooseLanguage(this, command.userData);
     }
 }
 
@@ -425,7 +428,10 @@ void CMainWnd::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) qCDebug(lcApp, "main window shown");
 }
 
+// A text field that had the keyboard would blink its cursor again when the window comes back;
+// leaving it takes what was typed, as a click elsewhere does.
 void CMainWnd::hideEvent(QHideEvent* event) {
+    if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) field->clearFocus();
     QWidget::hideEvent(event);
     if (!event->spontaneous()) qCDebug(lcApp, "main window hidden");
 }

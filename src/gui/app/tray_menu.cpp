@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QMenu>
+
+#include <algorithm>
 
 #include "core/config/device_config.h"
 #include "core/desktop/autostart.h"
@@ -14,6 +17,28 @@
 
 namespace qx4::gui {
 
+namespace {
+// Each language by its own name, as one looks for it in a language one does not read.
+void addLanguageMenu(QMenu* menu) {
+    auto* languages = new QMenu(ResourceManager::instance().text(QStringLiteral("language_menu_text")), menu);
+    languages->setObjectName(QStringLiteral("language_menu"));
+    const auto add = [languages](const QString& language, const QString& name) {
+        QAction* item = languages->addAction(name);
+        item->setObjectName(QStringLiteral("language"));
+        item->setData(language);
+        item->setCheckable(true);
+    };
+    add(QString(), ResourceManager::instance().text(QStringLiteral("language_desktop_text")));
+    for (const QString& language : QStringList{QStringLiteral("en")} + ResourceManager::instance().translations()) {
+        const QString name = QLocale(language).nativeLanguageName();
+        add(language, name.left(1).toUpper() + name.mid(1));
+    }
+    const auto items = menu->actions();
+    const auto autostart = std::ranges::find(items, QStringLiteral("autostart"), &QObject::objectName);
+    menu->insertMenu(autostart == items.end() ? nullptr : *autostart, languages);
+}
+}  // namespace
+
 QMenu* loadTrayMenu(QWidget* owner, std::function<void(const MenuCommand&)> chosen) {
     LayoutLoader loader;
     QWidget* root = loader.load(QStringLiteral("traymenu.xml"), owner);
@@ -22,7 +47,8 @@ QMenu* loadTrayMenu(QWidget* owner, std::function<void(const MenuCommand&)> chos
         delete root;
         return nullptr;
     }
-    const auto actions = menu->actions();
+    addLanguageMenu(menu);
+    const auto actions = menu->findChildren<QAction*>();
     for (QAction* action : actions) {
         // Queued, so the command runs once the menu has closed and may open a modal window.
         QObject::connect(
@@ -43,6 +69,10 @@ void showTrayMenuChecks(QMenu* menu) {
     }
     if (auto* warnings = menu->findChild<QAction*>(QStringLiteral("battery_warnings"))) {
         warnings->setChecked(batteryWarningsEnabled());
+    }
+    const QString language = chosenLanguage();
+    for (QAction* item : menu->findChildren<QAction*>(QStringLiteral("language"))) {
+        item->setChecked(item->data().toString() == language);
     }
 }
 
@@ -73,6 +103,16 @@ void switchStartAtLogin(QWidget* parent) {
     const std::string error = setAutostart(enable, folders, QCoreApplication::applicationFilePath().toStdString());
     qCDebug(lcApp, "start at login %s%s%s", enable ? "on" : "off", error.empty() ? "" : ": ", error.c_str());
     if (!error.empty()) runMessageBox(parent, QStringLiteral("warning_title_text"), QStringLiteral("autostart_failed_text"));
+}
+
+// The texts are read once at the start: every window would otherwise need telling.
+void chooseLanguage(QWidget* parent, const QString& language) {
+    if (!setChosenLanguage(language)) {
+        runMessageBox(parent, QStringLiteral("warning_title_text"), QStringLiteral("settings_failed_text"));
+        return;
+    }
+    qCDebug(lcApp, "language: %s", language.isEmpty() ? "the desktop's" : qPrintable(language));
+    runMessageBox(parent, QStringLiteral("language_title_text"), QStringLiteral("language_next_start_text"));
 }
 
 void switchBatteryWarnings(QWidget* parent) {

@@ -1,6 +1,7 @@
 // The tray icon's menu, built from "traymenu.xml" (a QMenu whose actions are named after the
 // commands: "configuration", "autostart", "battery_warnings", "profile_1" to "profile_5",
-// "follow", "exit"). A chosen item reaches the main window as a MenuCommand.
+// "follow", "exit"), with a submenu of languages whose items are "language" with the language as
+// their data (empty: the desktop's). A chosen item reaches the main window as a MenuCommand.
 #pragma once
 
 #include <QPoint>
@@ -35,6 +36,8 @@ void showTrayMenuChecks(QMenu* menu);
 // warnings the other way; what could not be saved is told in a warning box over `parent`.
 void switchStartAtLogin(QWidget* parent);
 void switchBatteryWarnings(QWidget* parent);
+// Keeps the language chosen in the menu for the next start, and says so, or what failed.
+void chooseLanguage(QWidget* parent, const QString& language);
 
 // The items "profile_1" to "profile_5" name the profiles and check the active one; "follow" is
 // checked while the profile follows the application in front, and hidden when nothing follows.

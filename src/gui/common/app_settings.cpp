@@ -11,6 +11,7 @@ namespace {
 const QString kBatteryWarnings = QStringLiteral("battery_warnings");
 const QString kFileFolder = QStringLiteral("file_folder");
 const QString kTrayHintGiven = QStringLiteral("tray_hint_given");
+const QString kLanguage = QStringLiteral("language");
 
 bool writeSetting(const QString& key, const QVariant& value) {
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
@@ -48,5 +49,23 @@ bool trayHintGiven() {
 }
 
 void setTrayHintGiven() { writeSetting(kTrayHintGiven, true); }
+
+QString chosenLanguage() {
+    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    return settings.value(kLanguage).toString();
+}
+
+bool setChosenLanguage(const QString& language) {
+    if (!language.isEmpty()) return writeSetting(kLanguage, language);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    settings.remove(kLanguage);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QLocale languageToShow() {
+    const QString chosen = chosenLanguage();
+    return chosen.isEmpty() ? QLocale::system() : QLocale(chosen);
+}
 
 }  // namespace qx4::gui

@@ -23,4 +23,9 @@ struct FileDialogRequest {
 // The chosen file, or nullopt when the user cancelled.
 std::optional<std::filesystem::path> chooseUserFile(QWidget* owner, const FileDialogRequest& request);
 
+// A chosen file as the status line names it: its name, as the user just chose its folder.
+inline QString chosenFileName(const std::filesystem::path& file) {
+    return QString::fromStdString(file.filename().string());
+}
+
 }  // namespace qx4::gui

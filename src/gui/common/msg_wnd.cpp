@@ -96,9 +96,10 @@ void CMsgWnd::showModeless() {
     default_->setFocus(Qt::OtherFocusReason);
 }
 
-int runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey) {
+void runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey) {
     CMsgWnd box(parent, titleKey, textKey);
-    return box.showModal();
+    box.showAsNotice(QStringLiteral("confirm_text"));
+    box.showModal();
 }
 
 }  // namespace qx4::gui

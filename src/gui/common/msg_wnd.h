@@ -55,7 +55,7 @@ private:
     bool notice_ = false;
 };
 
-// Builds, runs and destroys a warning box; returns its result.
-int runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey);
+// Builds, runs and destroys a warning that asks nothing: OK closes it.
+void runMessageBox(QWidget* parent, const QString& titleKey, const QString& textKey);
 
 }  // namespace qx4::gui

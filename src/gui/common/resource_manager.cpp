@@ -115,6 +115,14 @@ bool ResourceManager::loadLanguageFor(const QLocale& locale) {
     return true;
 }
 
+QStringList ResourceManager::translations() const {
+    QStringList languages;
+    for (const QString& file : resourceDirectory_.entryList({QStringLiteral("lan_*.xml")}, QDir::Files, QDir::Name)) {
+        languages << file.mid(4).chopped(4);
+    }
+    return languages;
+}
+
 // The locale's languages in the user's order of preference (LANGUAGE, then LC_ALL, LC_MESSAGES,
 // LANG): the first that is English or has a file wins, so "LANGUAGE=fr:de" gives German while
 // there is no French file, and "LANGUAGE=en:de" stays English.

@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -48,6 +49,8 @@ public:
     // (none for English), and Qt's own texts (file dialogs) in that language where installed.
     // False only when lan.xml cannot be read; an unreadable translation leaves English.
     bool loadLanguageFor(const QLocale& locale);
+    // "de" for lan_de.xml: the languages a translation is there for.
+    QStringList translations() const;
     // "lan_de.xml" for a German locale; empty when English or no translation fits.
     QString translationFileFor(const QLocale& locale) const;
     bool hasText(const QString& key) const { return texts_.contains(key); }

@@ -30,6 +30,9 @@ public:
     virtual void macroStoreChanged() = 0;
     // The page changed the record by the user's edit: the host shows what is not on the mouse yet.
     virtual void recordEdited() {}
+    // A file or the macro library was written or read: the status line says what. An apply the
+    // page asked for just before says it again at its end, with the word that it arrived.
+    virtual void tellDone(const QString& /*words*/) {}
 };
 
 struct PageContext {

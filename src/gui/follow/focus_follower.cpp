@@ -58,6 +58,7 @@ void FocusFollower::reportFocus(std::vector<std::string> names, Source source) {
     const auto due = engine_.focusReported(std::move(names), now);
     waitingForApply_ = false;
     restTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(due - now));
+    Q_EMIT recentAppsChanged();
 }
 
 void FocusFollower::settleNow() {
@@ -87,7 +88,7 @@ void FocusFollower::setFollowedApp(const QString& app) {
 
 QString FocusFollower::statusText() const {
     if (!followedApp_.isEmpty()) return text("follow_profile_for_text").arg(target_.activeProfile() + 1).arg(followedApp_);
-    if (onWaylandSession() && !desktopReports_ && rules().follow && !rules().rules.empty()) {
+    if (onWaylandSession() && !desktopReports_ && rules().follow) {
         return text("follow_wayland_note_text");
     }
     return {};

@@ -40,12 +40,14 @@ public:
     const QString& followedApp() const { return followedApp_; }
 
     // The words for what follows: which application made the profile active, or on a Wayland
-    // session without the desktop's reports, that its own windows are not followed.
+    // session without the desktop's reports, which windows are followed there (also before the
+    // first rule, so that it is known when one is made).
     QString statusText() const;
 
 Q_SIGNALS:
     void rulesChanged();
     void followedAppChanged();
+    void recentAppsChanged();
 
 private:
     void settleNow();

@@ -42,12 +42,13 @@ RulesWnd::RulesWnd(QWidget* parent, FocusFollower& follower)
         profile_->addItem(profileName(profile));
         default_->addItem(profileName(profile));
     }
-    for (const std::string& app : follower_.recentApps()) app_->addItem(QString::fromStdString(app));
+    showRecentApps();
     app_->setCurrentIndex(-1);
     app_->lineEdit()->setPlaceholderText(text("rules_app_placeholder_text"));
     show(follower_.rules());
     note_->setText(follower_.loadProblem().isEmpty() ? follower_.statusText() : follower_.loadProblem());
 
+    connect(&follower_, &FocusFollower::recentAppsChanged, this, &RulesWnd::showRecentApps);
     connect(follow_, &QCheckBox::toggled, this, [this](bool on) {
         FocusRules rules = follower_.rules();
         rules.follow = on;
@@ -84,6 +85,15 @@ void RulesWnd::show(const FocusRules& rules) {
         new QTreeWidgetItem(list_, {QString::fromStdString(rule.app), profileName(rule.profile)});
     }
     if (selected >= 0 && selected < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(selected));
+}
+
+// Applications brought to the front while the window is open join the list; what is typed stays.
+void RulesWnd::showRecentApps() {
+    const QString typed = app_->currentText();
+    app_->clear();
+    for (const std::string& app : follower_.recentApps()) app_->addItem(QString::fromStdString(app));
+    app_->setCurrentIndex(-1);
+    app_->setEditText(typed);
 }
 
 void RulesWnd::change(FocusRules rules) {

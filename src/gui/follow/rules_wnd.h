@@ -25,6 +25,7 @@ public:
 
 private:
     void show(const FocusRules& rules);
+    void showRecentApps();
     void change(FocusRules rules);
     void addRule();
     void removeRule();

@@ -17,6 +17,7 @@
 #include "core/macro/macro_store.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/elided_text.h"
+#include "gui/common/file_dialog.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/common/skin.h"
@@ -216,6 +217,7 @@ void CWirelessMacroUI::onImport() {
     fillMacroList();
     selectMacro(context().macros->size() - 1);
     announceStoreChanged();
+    tellDone(text("macro_imported_text").arg(nameOf(*change.record), chosenFileName(*file)));
 }
 
 // What is written is the stored macro, not unsaved edits (which the page does not allow here).
@@ -226,9 +228,12 @@ void CWirelessMacroUI::onExport() {
     if (!macro) return;
     QWidget* owner = dialogOwner();
     const auto file = chooseMacroFile(owner, MacroFileUse::exporting);
-    if (file && !exportMacroFile(*macro, *file)) {
+    if (!file) return;
+    if (!exportMacroFile(*macro, *file)) {
         runMessageBox(owner, QStringLiteral("warning_title_text"), QStringLiteral("macro_export_failed_text"));
+        return;
     }
+    tellDone(text("macro_exported_text").arg(nameOf(*macro), chosenFileName(*file)));
 }
 
 // A name typed for the macro shown is its new name, also when a click on a button that takes no
@@ -260,8 +265,10 @@ void CWirelessMacroUI::onSave() {
     if (recording()) stopRecording();
     if (MacroRecord* macro = selectedMacro(); macro && ready()) {
         draft_.storeInto(*macro);
-        noteStoreSaved(saveMacros(*context().macros));
+        const bool saved = saveMacros(*context().macros);
+        noteStoreSaved(saved);
         refreshBindings();
+        if (saved) tellDone(text("macro_saved_text").arg(nameOf(*macro)));
     }
     added_.reset();
     stepEditor_->setEditMode(false);
@@ -290,6 +297,10 @@ void CWirelessMacroUI::refreshBindings(bool bindingsChanged) {
         host->recordChanged();
         host->requestApply(true);
     }
+}
+
+void CWirelessMacroUI::tellDone(const QString& words) {
+    if (PageHost* host = context().host) host->tellDone(words);
 }
 
 void CWirelessMacroUI::announceStoreChanged() {

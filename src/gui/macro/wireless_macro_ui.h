@@ -114,6 +114,7 @@ private:
     void askToSaveFirst();
     void noteStoreSaved(bool saved);
     void showStatus(const QString& text, bool problem);
+    void tellDone(const QString& words);
     void refreshBindings(bool bindingsChanged = false);
     void announceStoreChanged();
 

@@ -1,6 +1,7 @@
 #include "gui/pages/button_rows.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -14,6 +15,18 @@
 namespace qx4::gui {
 
 namespace {
+
+int arrowStep(const QKeyEvent& key) {
+    if (key.modifiers() & ~Qt::KeypadModifier) return 0;
+    switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left: return -1;
+    case Qt::Key_Down:
+    case Qt::Key_Right: return 1;
+    default: return 0;
+    }
+}
+
 constexpr int kNumberSize = 18;
 constexpr int kNumberLeft = 6;
 
@@ -128,6 +141,17 @@ void ButtonRows::updateLights() {
     }
 }
 
+// The arrows go from row to row and stay in the list at its ends.
+void ButtonRows::focusNeighbour(int button, int step) {
+    for (int next = button + step; next >= 0 && next < kShownButtonCount; next += step) {
+        QPushButton* row = rows_[static_cast<std::size_t>(next)].button;
+        if (row->isEnabled()) {
+            row->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
 bool ButtonRows::eventFilter(QObject* watched, QEvent* event) {
     for (int i = 0; i < kShownButtonCount; ++i) {
         const Row& row = rows_[static_cast<std::size_t>(i)];
@@ -153,6 +177,12 @@ bool ButtonRows::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::Resize:
             row.number->move(kNumberLeft, (row.button->height() - kNumberSize) / 2);
+            break;
+        case QEvent::KeyPress:
+            if (const int step = arrowStep(*static_cast<QKeyEvent*>(event))) {
+                focusNeighbour(i, step);
+                return true;
+            }
             break;
         default:
             break;

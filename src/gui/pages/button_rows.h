@@ -3,7 +3,7 @@
 // row's number turns orange) while it is held, that is while its editor is open or its warning
 // shows, and otherwise while the pointer is on its row or on it in the picture, or while its row
 // has the focus from the keyboard, or the picture has it with the keyboard on that button. The
-// arrow keys move from row to row (Qt moves a button's focus along the Tab order); Enter or Space
+// arrow keys move from row to row and stay in the list at its ends; Enter or Space
 // on a row, like a click, chooses it. Choosing a row, or a button on the picture, is reported
 // once; what the page itself selects or unselects reports nothing.
 #pragma once
@@ -64,6 +64,7 @@ private:
     void onPictureHovered(int button);
     void onPictureKeyboard(int button);
     void setChecked(int button, bool checked);
+    void focusNeighbour(int button, int step);
     void updateLights();
 
     std::array<Row, kShownButtonCount> rows_{};

@@ -6,6 +6,7 @@
 
 #include "gui/common/resource_manager.h"
 #include "gui/common/skin.h"
+#include "gui/session/power_reading.h"
 
 namespace qx4::gui {
 
@@ -23,7 +24,10 @@ PowerDisplay::PowerDisplay(QProgressBar* bar, QLabel* text, QLabel* sleepLabel, 
 
 void PowerDisplay::showBattery(int level) {
     const int percent = level * 10;
-    if (bar_) bar_->setValue(percent);
+    if (bar_) {
+        bar_->setValue(percent);
+        setSkinProperty(bar_, "low", level >= 1 && level <= kLowBatteryLevel);
+    }
     const ResourceManager& texts = ResourceManager::instance();
     texts.setPlainText(text_, texts.text(QStringLiteral("battery_percent_text")).arg(percent));
 }

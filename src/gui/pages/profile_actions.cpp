@@ -17,30 +17,32 @@ void warn(QWidget* owner, const char* textKey) {
 }
 }  // namespace
 
-void exportActiveProfile(QWidget* owner, const DeviceConfig& config) {
+std::optional<std::filesystem::path> exportActiveProfile(QWidget* owner, const DeviceConfig& config) {
     const auto file = chooseProfileFile(owner, true);
-    if (file && !exportProfile(config, *file)) warn(owner, "profile_export_failed_text");
+    if (!file || exportProfile(config, *file)) return file;
+    warn(owner, "profile_export_failed_text");
+    return std::nullopt;
 }
 
-bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros) {
+std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros) {
     const auto file = chooseProfileFile(owner, false);
-    if (!file) return false;
+    if (!file) return std::nullopt;
     const ProfileImportResult result = importProfile(config, macros, *file);
     switch (result.status) {
         case ProfileImportStatus::wrongSize:
             warn(owner, "profile_wrong_size_text");
-            return false;
+            return std::nullopt;
         case ProfileImportStatus::unreadable:
             warn(owner, "profile_unreadable_text");
-            return false;
+            return std::nullopt;
         case ProfileImportStatus::notRegularFile:
             warn(owner, "profile_not_regular_text");
-            return false;
+            return std::nullopt;
         case ProfileImportStatus::imported:
             break;
     }
     if (result.macrosAdded > 0 && !result.macrosSaved) warn(owner, "profile_macros_not_saved_text");
-    return true;
+    return file;
 }
 
 }  // namespace qx4::gui

@@ -3,6 +3,9 @@
 // (gui/common/file_dialog.h), and say in a warning box what they could not do.
 #pragma once
 
+#include <filesystem>
+#include <optional>
+
 class QWidget;
 
 namespace qx4 {
@@ -12,12 +15,12 @@ class MacroList;
 
 namespace qx4::gui {
 
-// Says so when the chosen file could not be written.
-void exportActiveProfile(QWidget* owner, const DeviceConfig& config);
+// The file written; nothing when the user cancelled or it could not be written (which is said).
+std::optional<std::filesystem::path> exportActiveProfile(QWidget* owner, const DeviceConfig& config);
 
-// True when the active profile was read over from a file: the caller then refreshes the pages,
-// lets the pages that offer macros list the store anew, and asks for a full apply. False when the
-// user cancelled or the file was refused (the record and the store are then unchanged).
-bool importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros);
+// The file the active profile was read over from: the caller then refreshes the pages, lets the
+// pages that offer macros list the store anew, and asks for a full apply. Nothing when the user
+// cancelled or the file was refused (the record and the store are then unchanged).
+std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros);
 
 }  // namespace qx4::gui

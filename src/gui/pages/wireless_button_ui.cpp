@@ -183,10 +183,23 @@ void CWirelessButtonUI::refreshFromRecord() {
     }
 }
 
+// A macro's name alone would read like a function: the row says it is a macro and how it plays.
 void CWirelessButtonUI::refreshLabel(int button) {
     const ProfileSettings* profile = activeProfile();
     if (!profile || button < 0 || button >= kShownButtonCount) return;
-    rows_->setLabel(button, bindingLabel(profile->buttons[static_cast<std::size_t>(button)], languageText));
+    const ButtonBinding& binding = profile->buttons[static_cast<std::size_t>(button)];
+    DisplayText label = bindingLabel(binding, languageText);
+    if (binding.functionCode == kMacroFunctionCode) {
+        const QString name = toQString(label.text);
+        const ResourceManager& texts = ResourceManager::instance();
+        const QString played =
+            binding.macroRepeatMode == 1   ? texts.text(QStringLiteral("button_macro_hold_text")).arg(name)
+            : binding.macroRepeatMode == 2 ? texts.text(QStringLiteral("button_macro_toggle_text")).arg(name)
+                                           : texts.text(QStringLiteral("button_macro_times_text"))
+                                                 .arg(texts.formatNumber(binding.macroLoopCount), name);
+        label.text = played.toStdU16String();
+    }
+    rows_->setLabel(button, label);
 }
 
 void CWirelessButtonUI::refillMacroList() {

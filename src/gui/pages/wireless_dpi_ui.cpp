@@ -98,6 +98,21 @@ void CWirelessDPIUI::findControls() {
         connect(level.swatch, &QAbstractButton::clicked, this, [this, i] { onSwatchClicked(i); });
     }
     keepTabOnChosen(levelGroup_);
+    // Eight columns of five would be 33 Tab stops: each row is one, read from the top, and the
+    // arrows go along it.
+    std::vector<std::vector<QWidget*>> rows(5);
+    for (const Level& level : levels_) {
+        for (std::size_t row = 0; QWidget* control : std::initializer_list<QWidget*>{
+                 level.valueEdit, level.slider, level.swatch, level.onSwitch, level.option}) {
+            rows[row++].push_back(control);
+        }
+    }
+    std::vector<QWidget*> byRows;
+    for (const std::size_t row : {0, 1, 2, 4, 3}) byRows.insert(byRows.end(), rows[row].begin(), rows[row].end());
+    chainTabStops(byRows);
+    for (QWidget* option : rows[4]) option->setProperty("qx4rowmember", true);
+    rows.pop_back();  // the level buttons are a group of their own
+    makeRowsOneTabStopEach(this, std::move(rows));
     hintLabel_ = requireControl<QLabel>(this, "wireless_dpi_levels_hint");
     // Without a settings tool there is nothing useful to say; the button just does nothing.
     connect(requireControl<QAbstractButton>(this, "mouse_attibute_btn"), &QAbstractButton::clicked,

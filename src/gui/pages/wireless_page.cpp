@@ -18,6 +18,7 @@
 #include "gui/common/control_factory.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/diagnostics.h"
+#include "gui/common/file_dialog.h"
 #include "gui/common/layout_loader.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
@@ -67,6 +68,7 @@ void CWirelessPage::findControls() {
     c.exportProfileButton = requireControl<QAbstractButton>(root, "wireless_export_profile_btn");
     c.importProfileButton = requireControl<QAbstractButton>(root, "wireless_import_profile_btn");
     c.resetProfileButton = requireControl<QAbstractButton>(root, "wireless_reset_profile_btn");
+    c.rulesButton = requireControl<QWidget>(root, "wireless_rules_btn");
     c.applyButton = requireControl<QAbstractButton>(root, "wireless_apply_btn");
     c.tabSwitch = requireControl<QStackedWidget>(root, "wireless_tab_switch");
     c.applyRing = requireControl<QWidget>(root, "apply_ring");
@@ -137,12 +139,13 @@ std::vector<SettingsPage*> CWirelessPage::builtPages() const {
     return pages;
 }
 
-// Tab goes as the eye reads: the side panel, the tab bar, the page shown, then Apply.
+// Tab goes as the eye reads: the side panel (Per application last), the tab bar, the page shown,
+// then Apply.
 void CWirelessPage::chainTabs() {
     std::vector<const Tab*> byPosition;
     for (const Tab& tab : tabs_) byPosition.push_back(&tab);
     std::ranges::sort(byPosition, {}, [](const Tab* tab) { return tab->kind->tabPosition; });
-    std::vector<QWidget*> stops{controls_.resetProfileButton};
+    std::vector<QWidget*> stops{controls_.resetProfileButton, controls_.rulesButton};
     for (const Tab* tab : byPosition) stops.push_back(tab->button);
     for (const Tab* tab : byPosition) {
         if (tab->page) std::ranges::copy(tabStopsUnder(tab->page), std::back_inserter(stops));
@@ -257,7 +260,15 @@ void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
     }
 }
 
-void CWirelessPage::requestApply(bool full) { session_.requestApply(full); }
+void CWirelessPage::requestApply(bool full) {
+    applyAsked_ = true;
+    session_.requestApply(full);
+}
+
+void CWirelessPage::tellDone(const QString& words) {
+    showStatus(words, false);
+    doneWords_ = applyAsked_ ? words : QString();
+}
 
 void CWirelessPage::recordChanged() { refreshPages(); }
 
@@ -279,12 +290,17 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
         // the apply back with a word, rather than be left behind unseen.
         if (takeOpenEdits()) requestApply(false);
     } else if (sender == c.exportProfileButton) {
-        exportActiveProfile(mainWindow_, session_.record());
+        if (const auto file = exportActiveProfile(mainWindow_, session_.record())) {
+            tellDone(text("profile_exported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
+        }
     } else if (sender == c.importProfileButton) {
-        if (context_.macros && importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)) {
+        const auto file = context_.macros ? importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)
+                                          : std::nullopt;
+        if (file) {
             macroStoreChanged();
             refreshPages();
             requestApply(true);
+            tellDone(text("profile_imported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
         }
     } else if (sender == c.resetProfileButton) {
         CMsgWnd box(mainWindow_, QStringLiteral("reset_title_text"), QStringLiteral("restore_text"));
@@ -323,6 +339,8 @@ void CWirelessPage::resetConfiguration() {
 }
 
 void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
+    applyAsked_ = false;
+    doneWordsOfApply_ = std::exchange(doneWords_, QString());
     controls_.applyRing->show();
     feedback_->progressed(progress);
 }
@@ -331,6 +349,8 @@ void CWirelessPage::onApplyStarted(const ApplyProgress& progress) {
 void CWirelessPage::onApplyFinished(const ApplyProgress& progress, int failed) {
     controls_.applyRing->hide();
     feedback_->finished(progress, failed);
+    if (failed == 0 && !doneWordsOfApply_.isEmpty()) showStatus(text("done_sent_text").arg(doneWordsOfApply_), false);
+    doneWordsOfApply_.clear();
     // What loading found is said again once the start's download has ended, which the user did not
     // ask for; a lasting problem outranks the word that everything arrived.
     if (failed == 0 && !loadProblem_.isEmpty()) {
@@ -342,6 +362,8 @@ void CWirelessPage::onApplyFinished(const ApplyProgress& progress, int failed) {
 }
 
 void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
+    applyAsked_ = false;
+    doneWords_.clear();
     if (!loadProblem_.isEmpty()) return showStatus(loadProblem_, true);
     showStatus(text(reason == ApplySkipReason::mouseAsleep ? "apply_asleep_text" : "apply_no_link_text"), false);
 }

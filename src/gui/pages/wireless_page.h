@@ -60,6 +60,7 @@ public:
     void recordChanged() override;
     void macroStoreChanged() override;
     void recordEdited() override;
+    void tellDone(const QString& words) override;
 
 private:
     struct Controls {
@@ -67,6 +68,7 @@ private:
         QAbstractButton* exportProfileButton = nullptr;
         QAbstractButton* importProfileButton = nullptr;
         QAbstractButton* resetProfileButton = nullptr;
+        QWidget* rulesButton = nullptr;
         QAbstractButton* applyButton = nullptr;
         QStackedWidget* tabSwitch = nullptr;
         QWidget* applyRing = nullptr;
@@ -119,6 +121,9 @@ private:
     ApplyFeedback* feedback_ = nullptr;
     bool distributed_ = false;  // the pages have their context and the record is loaded
     bool statusIsNote_ = false;  // the status line holds a note, not a problem
+    bool applyAsked_ = false;  // a page asked for an apply that has not started yet
+    QString doneWords_;        // what tellDone said, for the apply asked with it
+    QString doneWordsOfApply_;  // the same, while that apply runs
     QString macroStoreProblem_;  // why macro.data is not saved; shown whenever nothing else is
     QString loadProblem_;        // what loading the data file found, until the start's download ends
 };

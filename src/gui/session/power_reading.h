@@ -5,6 +5,9 @@
 
 namespace qx4::gui {
 
+// 20 % and below is low: the window's battery bar turns red and the tray icon carries a mark.
+inline constexpr int kLowBatteryLevel = 2;
+
 struct PowerReading {
     bool connected = false;
     bool charging = false;  // the cable link is present

@@ -110,12 +110,21 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
         {{"light", "steady", "--colour", "#FF0000"}, "--color"}, {{"dpi", "3", "1600", "--everything"}, ""},
         {{"light", "breathng"}, "breathing"},            {{"light", "rainbows-and-unicorns"}, ""},
         {{"macro", "renmae", "Fire", "Burst"}, "rename"}, {{"macro", "x", "Fire"}, ""},
+        {{"macro", "shw", "Fire"}, "show"},             {{"bind", "2", "ctrl+shft+c"}, "Ctrl+Shift+C"},
+        {{"bind", "2", "Shift+Alt+F55"}, "Shift+Alt+F5"}, {{"bind", "2", "ctrl+frobnicate"}, ""},
     };
     for (const auto& [arguments, meant] : cases) {
         const EditOutcome outcome = run(arguments);
         EXPECT_EQ(outcome.exitCode, 2) << arguments[1];
         if (meant.empty()) EXPECT_EQ(outcome.error.find("did you mean"), std::string::npos) << outcome.error;
         else EXPECT_TRUE(outcome.error.ends_with("; did you mean '" + std::string(meant) + "'?")) << outcome.error;
+    }
+    // A DPI between the mouse's steps is refused with the steps either side.
+    for (const auto& [dpi, nearest] : {std::pair{"1650", "are 1600 and 1700"}, {"5100", "are 5000 and 5200"},
+                                       {"50", "is 100"}, {"20000", "is 9800"}}) {
+        const EditOutcome outcome = run({"dpi", "3", dpi});
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_TRUE(outcome.error.ends_with(std::string("; the nearest ") + nearest)) << outcome.error;
     }
 }
 

@@ -192,7 +192,7 @@ TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimes
     ASSERT_GE(macroReport->size(), kMacroReportSize);
     EXPECT_EQ(Bytes(macroReport->begin(), macroReport->begin() + kMacroReportSize), macroReportOf(macro, 1, 0, 3));
 
-    // Button six's key field, typed into.
+    // Button six's key field, typed into once Space has asked it to listen.
     openButtonSix();
     control<QComboBox>("wireless_button_type_combo")->setCurrentIndex(static_cast<int>(FunctionGroup::keyboard));
     for (int attempt = 1; attempt <= 4; ++attempt) {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFrame>
 #include <QListWidget>
 #include <QLocale>
 #include <QRegularExpression>
@@ -44,7 +45,11 @@ TEST(Layouts, AControlTheLayoutLacksIsNotedAndTheMessageBoxAnswers) {
     for (const auto& [answer, result] : {std::pair{"confirm_btn", 1}, {"cancel_btn", 0}, {"", 0}}) {
         int given = -1;
         answerModal<CMsgWnd>([&, name = answer](CMsgWnd& box) { *name ? box.findChild<QAbstractButton*>(name)->click() : box.reject(); },
-                             [&] { given = runMessageBox(nullptr, "warning_title_text", "restore_text"); });
+                             [&] {
+                                 CMsgWnd box(nullptr, QStringLiteral("reset_title_text"), QStringLiteral("restore_text"));
+                                 box.offerChoices(QStringLiteral("reset_confirm_text"), QStringLiteral("cancel_text"), {});
+                                 given = box.showModal();
+                             });
         EXPECT_EQ(given, result) << answer;
     }
 }
@@ -91,6 +96,27 @@ bool unchosenInAGroup(const QWidget* widget) {
     return button->autoExclusive() || (button->group() && button->group()->exclusive());
 }
 
+// A row of like controls side by side is one Tab stop (tab_order.h); its others are reached by the
+// arrows.
+bool offItsRowsStop(const QWidget* widget) {
+    return widget->property("qx4rowmember").toBool() && !(widget->focusPolicy() & Qt::TabFocus);
+}
+
+// Rows of columns read from the top: their stops in the order of their rows.
+void readRowsFromTheTop(const QWidget* page, QStringList& names) {
+    std::vector<qsizetype> places;
+    std::vector<const QWidget*> members;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const auto* widget = page->findChild<const QWidget*>(names[i]);
+        if (widget && widget->property("qx4rowmember").toBool()) {
+            places.push_back(i);
+            members.push_back(widget);
+        }
+    }
+    std::ranges::stable_sort(members, {}, [page](const QWidget* widget) { return widget->mapTo(page, QPoint()).y(); });
+    for (std::size_t k = 0; k < places.size(); ++k) names[places[k]] = members[k]->objectName();
+}
+
 // Every page with what it shows once the user is at work (a macro's steps, the button editor), and
 // the dialogs the keyboard opens, name each control that takes input for a screen reader. From the
 // tab bar (one stop, at the page shown), Tab reaches every control of a page that takes input,
@@ -120,10 +146,11 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThem
         for (QWidget* widget : app.control<QWidget>(kind.objectName)->findChildren<QWidget*>()) {
             const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
             if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
-                !unchosenInAGroup(widget)) {
+                !unchosenInAGroup(widget) && !offItsRowsStop(widget)) {
                 expected << widget->objectName();
             }
         }
+        readRowsFromTheTop(app.control<QWidget>(kind.objectName), expected);
         expected << QStringLiteral("wireless_apply_btn");
         tab->setFocus(Qt::TabFocusReason);
         QStringList visited;
@@ -133,6 +160,23 @@ TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThem
         }
         EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString())
             << kind.objectName;
+    }
+}
+
+// A panel wider than its page loses its right border and corners to the page's edge.
+TEST(Layouts, EveryPanelOfEveryPageLiesWithinThePage) {
+    AppHarness app({.realButtonPage = true});
+    for (const PageKind& kind : pageTable()) {
+        app.control<QAbstractButton>(kind.tabButton)->click();
+        auto* page = app.control<QWidget>(kind.objectName);
+        QCoreApplication::processEvents();
+        for (const QFrame* panel : page->findChildren<QFrame*>()) {
+            if (panel->property("qx4role").toString() != QLatin1String("panel") || !panel->isVisible()) continue;
+            const QRect place(panel->mapTo(page, QPoint()), panel->size());
+            EXPECT_TRUE(page->rect().contains(place))
+                << panel->objectName().toStdString() << " ends at " << place.right() << ", the page at "
+                << page->rect().right();
+        }
     }
 }
 

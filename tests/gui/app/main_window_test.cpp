@@ -4,6 +4,7 @@
 // its menu, and a mouse that is there but closed to this user.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -317,6 +318,32 @@ TEST(Keyboard, EnterPressesTheFocusedButton) {
     }
 }
 
+// A DPI field left with the keyboard in it takes what was typed when the window goes, and shows no
+// cursor when it comes back.
+TEST(Keyboard, AFieldLeftWithTheKeyboardHasNoCursorWhenTheWindowComesBack) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    app.click("wireless_dpi_setting_btn");
+    auto* field = app.control<QLineEdit>("wireless_dpi_value_2");
+    QApplication::setActiveWindow(&app.window());
+    field->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(app.window().focusWidget(), field);
+    field->setText(QStringLiteral("1000"));
+    field->setModified(true);
+    app.window().hide();
+    app.window().show();
+    EXPECT_NE(app.window().focusWidget(), field);
+    EXPECT_EQ(app.session().record().active().dpiValuesX[1], 10) << "what was typed is kept";
+}
+
+// Per application belongs to the profile files in the side panel, before the tabs.
+TEST(Keyboard, TabReachesPerApplicationAfterTheProfileFilesAndBeforeTheTabs) {
+    AppHarness app;
+    auto* reset = app.control<QWidget>("wireless_reset_profile_btn");
+    EXPECT_EQ(reset->nextInFocusChain()->objectName(), "wireless_rules_btn");
+    EXPECT_EQ(app.control<QWidget>("wireless_rules_btn")->nextInFocusChain()->objectName(), "wireless_button_btn");
+}
+
 // The popup (and the desktop's notice, which takes the same text) names the DPI the page shows
 // for the level, whatever value the record stores there (0 and values no step stores included).
 TEST(Popup, SaysTheDpiThePageShowsForEveryStoredValue) {
@@ -556,6 +583,40 @@ TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanB
     for (const char* other : {"profile_0", "profile_6", "profile_x", "exit"}) {
         EXPECT_EQ(trayProfileOf({QString::fromLatin1(other), {}, {}}), std::nullopt) << other;
     }
+}
+
+// A language chosen in the tray menu is kept for the next start, which shows it whatever the
+// desktop's is; the desktop's is chosen again by its own item.
+TEST(TrayMenu, ALanguageChosenIsKeptForTheNextStart) {
+    AppHarness app({.startHidden = true});
+    const auto item = [&](const QString& language) -> QAction* {
+        app.clickTray(QSystemTrayIcon::Context);
+        for (QAction* each : app.window().trayMenu()->findChildren<QAction*>(QStringLiteral("language"))) {
+            if (each->data().toString() == language) return each;
+        }
+        return nullptr;
+    };
+    ASSERT_TRUE(item(QString()) && item(QStringLiteral("en")));
+    EXPECT_TRUE(item(QString())->isChecked());
+    ASSERT_TRUE(item(QStringLiteral("de")));
+    EXPECT_EQ(item(QStringLiteral("de"))->text(), "Deutsch");
+    const auto told = [&](QAction* chosen) {
+        QString said;
+        answerModal<CMsgWnd>([&](CMsgWnd& box) {
+            said = box.findChild<QLabel*>(QStringLiteral("warning"))->text();
+            box.done(CMsgWnd::kCancelled);
+        }, [&] {
+            chosen->trigger();
+            app.deliverMessages();
+        });
+        return said;
+    };
+    EXPECT_EQ(told(item(QStringLiteral("de"))), text("language_next_start_text"));
+    EXPECT_TRUE(item(QStringLiteral("de"))->isChecked());
+    EXPECT_EQ(languageToShow().language(), QLocale::German);
+    told(item(QString()));
+    EXPECT_TRUE(item(QString())->isChecked());
+    EXPECT_EQ(languageToShow(), QLocale::system());
 }
 
 TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMouse) {

@@ -9,11 +9,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fstream>
+
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
 #include "core/macro/macro_store.h"
-#include "gui/common/app_settings.h"
+#include "gui/app/following.h"
 #include "gui/app/tray_status.h"
+#include "gui/common/app_settings.h"
+#include "gui/common/skin.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/rules_wnd.h"
+#include "gui/follow/session_profile_target.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
@@ -240,6 +247,85 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     EXPECT_TRUE(shows(text("apply_sent_text"))) << status->text().toStdString();
 }
 
+// At 20 % the window's battery bar turns red as the tray icon takes its mark; above, it is green.
+TEST(PowerArea, TheBatteryBarIsRedAtTwentyPercentAndBelow) {
+    AppHarness app;
+    ASSERT_TRUE(applySkin(*qApp));
+    auto* bar = app.control<QProgressBar>("progress_ms_1_power");
+    const auto fill = [&] {
+        QCoreApplication::processEvents();
+        const QImage shown = bar->grab().toImage();
+        return shown.pixelColor(bar->width() * bar->value() / 200, bar->height() / 2).name().toStdString();
+    };
+    for (const auto& [level, colour] : {std::pair{3, "#3dd68c"}, {2, "#e5484d"}, {1, "#e5484d"}, {5, "#3dd68c"}}) {
+        app.notify(Link::receiver, kNotifyBattery, static_cast<std::uint16_t>(level));
+        EXPECT_EQ(fill(), colour) << level * 10 << " %";
+    }
+    qApp->setStyleSheet(QString());
+}
+
+// Apply turning to the accent with a count leaves the page where it was.
+TEST(Apply, ThePageStaysWhereItIsWhenApplyTurnsToTheAccent) {
+    AppHarness app({.receiverPresent = false, .cablePresent = true});
+    ASSERT_TRUE(applySkin(*qApp));
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    auto* pages = app.control<QWidget>("wireless_tab_switch");
+    ASSERT_TRUE(pages);
+    app.click("wireless_dpi_setting_btn");
+    QCoreApplication::processEvents();
+    const QRect before = pages->geometry();
+    app.click("wireless_dpi_btn_5");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.control<QWidget>("wireless_apply_btn")->property("qx4role").toString(), "primary");
+    EXPECT_EQ(pages->geometry(), before);
+    qApp->setStyleSheet(QString());
+}
+
+// A rule's select says why the profile changed, and its apply's progress and end do not cover
+// that; an application brought to the front while the rules window is open joins its list.
+TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent) {
+    WriteGate gate;
+    AppHarness app({.prepareData = [](const std::filesystem::path& root) {
+                        std::ofstream(root / "rules.conf") << "app xcalc = 3\n";
+                    },
+                    .pauseAfterWrite = gate.pause()});
+    auto* status = app.control<QLabel>("apply_status_label");
+    ASSERT_TRUE(app.waitForAppliesEnded(1));  // asleep: the start's download waits for the wake
+    gate.open(22);
+    app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
+    ASSERT_TRUE(app.waitForAppliesEnded(2));
+    SessionProfileTarget target(app.session(), {}, nullptr);
+    FocusFollower follower(target, nullptr);
+    tellFollowingIn(app.page(), app.session(), follower);
+    RulesWnd rules(&app.window(), follower);
+    auto* recent = rules.findChild<QComboBox*>("rules_app_combo");
+
+    follower.reportFocus({"xcalc"}, FocusFollower::Source::desktop);
+    EXPECT_GE(recent->findText("xcalc"), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.control<QWidget>("apply_ring")->isVisible(); }, qx4::test::kPatienceMs));
+    gate.waitUntilHeld();
+    AppHarness::deliverMessages();
+    const QString words = text("follow_profile_for_text").arg(3).arg("xcalc");
+    EXPECT_EQ(status->text().toStdString(), words.toStdString());
+    gate.open(22);
+    ASSERT_TRUE(app.waitForAppliesEnded(3));
+    EXPECT_EQ(status->text().toStdString(), words.toStdString());
+}
+
+// On a Wayland session whose desktop does not report the focus, the rules window says which
+// windows are followed before the first rule is made, wlroots desktops included.
+TEST(Following, OnWaylandTheNoteSaysWhatIsFollowedBeforeAnyRule) {
+    AppHarness app;
+    const qx4::test::ScopedEnv session("XDG_SESSION_TYPE", std::string("wayland"));
+    SessionProfileTarget target(app.session(), {}, nullptr);
+    FocusFollower follower(target, nullptr);
+    ASSERT_TRUE(follower.rules().rules.empty());
+    RulesWnd rules(&app.window(), follower);
+    const QString note = rules.findChild<QLabel*>(QStringLiteral("rules_note_label"))->text();
+    EXPECT_EQ(note, text("follow_wayland_note_text"));
+    EXPECT_TRUE(note.contains(QLatin1String("wlroots")));
+}
+
 // The line is cleared when an apply starts; a macro library that is not to be written is said
 // again, as it stays so for the whole run.
 TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
@@ -265,7 +351,8 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
 
 // A profile exported from the side panel goes to the user's documents and comes back whole into
 // the profile shown, from where the last file went, and is sent in full, as the defaults are after
-// a reset; a file of the wrong size is refused with a warning.
+// a reset; the status line names the file each time. A file of the wrong size is refused with a
+// warning.
 TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull) {
     const QTemporaryDir home;
     const qx4::test::ScopedEnv homeEnv("HOME", home.path().toStdString());
@@ -291,6 +378,8 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     app.click("wireless_dpi_btn_5");
     ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
     ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
+    auto* status = app.control<QLabel>("apply_status_label");
+    EXPECT_EQ(status->text().toStdString(), text("profile_exported_text").arg(2).arg("fps.pro").toStdString());
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile file (*.pro *.PRO)")});
 
@@ -303,6 +392,9 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(changedBytes(expected, app.session().record()), "");
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
     EXPECT_EQ(app.applyRequests.back(), 1u);
+    const QString imported = text("profile_imported_text").arg(4).arg("fps.pro");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == text("done_sent_text").arg(imported); }, qx4::test::kPatienceMs))
+        << status->text().toStdString();
     EXPECT_TRUE(QFile::exists(settingsFilePath()));
     EXPECT_FALSE(QFile::permissions(settingsFilePath()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
         << "private like the data files";

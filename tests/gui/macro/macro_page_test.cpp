@@ -35,8 +35,10 @@ public:
     void requestApply(bool full) override { applies.push_back(full); }
     void recordChanged() override { ++recordChanges; }
     void macroStoreChanged() override {}
+    void tellDone(const QString& words) override { told = words.toStdString(); }
 
     std::vector<bool> applies;
+    std::string told;  // the last words of tellDone
     int recordChanges = 0;
 };
 
@@ -158,6 +160,7 @@ TEST_F(MacroPage, SaveStoresTheStepsAndAsksForADownloadOnlyWhileABindingHoldsAMa
     ASSERT_EQ(saved.actionCount, 2);
     EXPECT_EQ(saved.actions[0].code, 241);
     EXPECT_EQ(saved.actions[1].kind, kMacroActionRelease);
+    EXPECT_EQ(host.told, text("macro_saved_text").arg("Macro1").toStdString());
     EXPECT_TRUE(host.applies.empty()) << "no binding holds a macro";
     EXPECT_EQ(host.recordChanges, 0);
 
@@ -288,16 +291,19 @@ TEST_F(MacroPage, RenamingKeepsTheButtonsOnTheMacroAndLeavesUnsavedStepsUnsaved)
     EXPECT_EQ(macros.size(), 3u);
 }
 
+// Each file written or read is named in the status line.
 TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAddsNothing) {
     addMacro(u"Burst", {step(0x04, 1, 30), step(0x04, 2, 0)});
     macroList()->setCurrentRow(0);
     const auto exportAs = choose("burst");
     click("wireless_macro_export_btn");
     EXPECT_EQ(qx4::test::readBytes(data.root() / "burst.macro").size(), sizeof(MacroRecord));
+    EXPECT_EQ(host.told, text("macro_exported_text").arg("Burst", "burst.macro").toStdString());
     const auto importExported = choose("burst.macro");
     click("wireless_macro_import_btn");
     ASSERT_EQ(macros.size(), 2u);
     EXPECT_EQ(macroList()->currentItem()->text(), "Burst_1");
+    EXPECT_EQ(host.told, text("macro_imported_text").arg("Burst_1", "burst.macro").toStdString());
     EXPECT_EQ(stepList()->count(), 2);
     EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
 

@@ -241,7 +241,7 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
     EXPECT_EQ(stored(6).functionCode, 17);
     EXPECT_EQ(stored(6).functionGroup, 7);
     EXPECT_EQ(stored(6).macroRepeatMode, 1);
-    EXPECT_EQ(row(6)->text(), QStringLiteral("Burst"));
+    EXPECT_EQ(row(6)->text(), QStringLiteral("▶ Held: Burst")) << "a macro, and how it plays";
 
     macros.remove(0);  // the store's order changed: the binding finds its macro by name
     page.macrosChanged();
@@ -497,6 +497,13 @@ TEST_F(ButtonPageTest, TheArrowsMoveAlongTheRowsAndThePictureWhereEnterOrSpaceOp
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 1);
     cancel();
+    // The list holds the arrows at its ends.
+    row(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(1), Qt::Key_Up);
+    EXPECT_TRUE(row(1)->hasFocus());
+    row(12)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(12), Qt::Key_Right);
+    EXPECT_TRUE(row(12)->hasFocus());
 
     // The picture goes by the numbers, from 1 round to 12 and back; End is 12 too.
     MousePicture* mouse = picture();

@@ -3,6 +3,8 @@
 // desktop's own mouse settings tool its settings button starts, or a warning when there is none.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -153,6 +155,40 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEve
     EXPECT_FALSE(column->property("levelOff").toBool());
 }
 
+// Each row of the eight columns is one Tab stop, in the column the keyboard was in last; the
+// arrows go along a row (in a DPI field once its cursor is at that end) and stay in it.
+TEST_F(DpiPageTest, EachRowOfTheColumnsIsOneTabStopAndTheArrowsGoAlongIt) {
+    QApplication::setActiveWindow(&page);
+    const auto tabStops = [&](QWidget* first) {
+        first->setFocus(Qt::TabFocusReason);
+        QStringList names{first->objectName()};
+        for (int n = 0; n < 40; ++n) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == first) break;
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names.join(QLatin1Char(' ')).toStdString();
+    };
+    const QString current = page.findChild<QButtonGroup*>()->checkedButton()->objectName();
+    EXPECT_EQ(tabStops(label(1)), "wireless_dpi_value_1 wireless_dpi1_slider wireless_dpi_color1 " + current.toStdString() +
+                                      " wireless_dpi_on_1 wireless_polling_rate_combo mouse_attibute_btn");
+
+    label(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(label(1), Qt::Key_Right);  // the whole text was chosen: the cursor goes to its end
+    EXPECT_TRUE(label(1)->hasFocus());
+    QTest::keyClick(label(1), Qt::Key_Right);
+    ASSERT_TRUE(label(2)->hasFocus());
+    QTest::keyClick(label(2), Qt::Key_Tab);
+    ASSERT_TRUE(slider(2)->hasFocus()) << "down the column the keyboard is in";
+    const int value = slider(1)->value();
+    QTest::keyClick(slider(2), Qt::Key_Left);
+    QTest::keyClick(slider(1), Qt::Key_Left);
+    EXPECT_TRUE(slider(1)->hasFocus());
+    EXPECT_EQ(slider(1)->value(), value) << "Left and Right move along the row, not the slider";
+    QTest::keyClick(slider(1), Qt::Key_Up);
+    EXPECT_EQ(slider(1)->value(), value + 1);
+}
+
 // The switches and level buttons offer what the mouse is sent as on, by the core's rules.
 TEST_F(DpiPageTest, LevelSwitchesAndButtonsOfferWhatTheMouseUses) {
     struct Case {
@@ -294,7 +330,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     EXPECT_EQ(changedBytes(expected, *record), "");
 }
 
-TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSo) {
+TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSoWithOKAlone) {
     const qx4::test::ScopedEnv desktop("XDG_CURRENT_DESKTOP", "X-Cinnamon");
     for (const bool toolsInstalled : {true, false}) {
         SCOPED_TRACE(toolsInstalled ? "tools installed" : "no tool");
@@ -313,6 +349,8 @@ TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSa
             [&](CMsgWnd& box) {
                 EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("warning"))->text(),
                           ResourceManager::instance().text(QStringLiteral("mouse_settings_missing_text")));
+                EXPECT_TRUE(box.findChild<QAbstractButton*>(QStringLiteral("cancel_btn"))->isHidden())
+                    << "nothing to choose: OK alone";
                 box.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click();
             },
             [&] { opened = openSystemMouseSettings(); });
