@@ -13,6 +13,7 @@
 #include <string>
 
 #include "tests/support/x_session.h"
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 
@@ -64,10 +65,10 @@ public:
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty()) return;
         bus_.start(daemon, {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForReadyRead(15000)) return;
+        if (!bus_.waitForReadyRead(kPatienceMs)) return;
         busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_.readLine().trimmed().toStdString());
         service_.start(QStringLiteral(QX4_FAKE_NOTIFICATIONS), withTray ? QStringList{"--tray"} : QStringList{});
-        ready_ = service_.waitForReadyRead(15000) && service_.readLine().startsWith("ready");
+        ready_ = service_.waitForReadyRead(kPatienceMs) && service_.readLine().startsWith("ready");
     }
     ~SessionServices() {
         for (QProcess* process : {&service_, &bus_}) {
@@ -80,13 +81,13 @@ public:
     bool ready() const { return ready_; }
     // Every notification shown so far, once `count` of them have arrived or `waitMs` passed
     // without one.
-    QList<QByteArray> shown(int count, int waitMs = 5000) {
+    QList<QByteArray> shown(int count, int waitMs = kPatienceMs) {
         while (shown_.size() < count && service_.waitForReadyRead(waitMs)) collect();
         collect();
         return shown_;
     }
     // Whether a program has put its icon in the tray, once it has or `waitMs` passed.
-    bool trayItem(int waitMs = 5000) {
+    bool trayItem(int waitMs = kPatienceMs) {
         while (!trayItem_ && service_.waitForReadyRead(waitMs)) collect();
         collect();
         return trayItem_;
@@ -99,7 +100,7 @@ public:
                                                          "io.github.qx4config.Qx4Config1", "--object-path",
                                                          "/io/github/qx4config/Qx4Config1"} +
                                                  arguments.mid(1));
-        gdbus.waitForFinished(15000);
+        gdbus.waitForFinished(kPatienceMs);
         return gdbus.readAll().trimmed().toStdString();
     }
     static std::string property(const char* name) {

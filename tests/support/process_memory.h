@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include "tests/support/patience.h"
 
 namespace qx4::test {
 
@@ -35,7 +36,7 @@ inline QString shownWindowOf(qint64 pid) {
     QProcess search;
     search.start(QStringLiteral("xdotool"),
                  {"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name", "^KESTRA QX4$"});
-    if (!search.waitForFinished(15000) || search.exitCode() != 0) return {};
+    if (!search.waitForFinished(kPatienceMs) || search.exitCode() != 0) return {};
     return QString::fromLatin1(search.readAllStandardOutput()).split(u'\n').first().trimmed();
 }
 

@@ -120,6 +120,7 @@ SettingsPage* CWirelessPage::buildPage(Tab& tab) {
         QString::fromLatin1(tab.kind->className), controls_.tabSwitch, QString::fromLatin1(tab.kind->objectName)));
     // The program's control factory knows every class of the page table.
     if (!tab.page) qFatal("no page for the class %s", tab.kind->className);
+    qCDebug(lcApp, "page built: %s", tab.kind->objectName);
     const auto builtBefore = std::count_if(tabs_.data(), &tab, [](const Tab& other) { return other.page; });
     controls_.tabSwitch->insertWidget(static_cast<int>(builtBefore), tab.page);
     if (distributed_) {

@@ -175,6 +175,7 @@ TEST_F(DesktopSession, WindowsInFrontSelectTheirProfilesOnceEachAndVisitingEvery
     const QString window = shownWindowOf(program.pid());
     ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(clickEveryTab(window, 100));
+    ASSERT_TRUE(program.waitFor("page built: wireless_macro_tab")) << "every page is built once its tab is clicked";
     const MemoryUse afterFirstVisit = memoryOf(program.pid());
     for (int visit = 2; visit <= 10; ++visit) ASSERT_TRUE(clickEveryTab(window, 100));
     const MemoryUse afterMoreVisits = memoryOf(program.pid());

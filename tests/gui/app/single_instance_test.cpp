@@ -164,7 +164,7 @@ public:
 std::string exchange(const std::filesystem::path& socket, const std::string& bytes, int patienceMs = qx4::test::kPatienceMs) {
     QLocalSocket client;
     client.connectToServer(QString::fromStdString(socket.string()));
-    if (!client.waitForConnected(1000)) return "not connected";
+    if (!client.waitForConnected(qx4::test::kPatienceMs)) return "not connected";
     client.write(bytes.data(), static_cast<qint64>(bytes.size()));
     client.flush();
     QByteArray received;
@@ -205,7 +205,7 @@ TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStart
     for (std::size_t i = 0; i < kSlots; ++i) {
         auto& client = *silent.emplace_back(std::make_unique<QLocalSocket>());
         client.connectToServer(QString::fromStdString(lock.socketPath().string()));
-        ASSERT_TRUE(client.waitForConnected(1000));
+        ASSERT_TRUE(client.waitForConnected(qx4::test::kPatienceMs));
     }
     std::vector<int> crowd;
     for (std::size_t i = 0; i < kLine; ++i) crowd.push_back(rawClient(lock.socketPath(), request));

@@ -6,12 +6,13 @@
 #include <QProcess>
 
 #include "tests/support/program_resources.h"
+#include "tests/support/patience.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QProcess bus;
     bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.waitForReadyRead(15000) ? bus.readLine().trimmed() : QByteArray("unix:path=/nonexistent"));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.waitForReadyRead(qx4::test::kPatienceMs) ? bus.readLine().trimmed() : QByteArray("unix:path=/nonexistent"));
     int result = 2;
     {
         QApplication application(argc, argv);
