@@ -101,9 +101,8 @@ bool handledHelp(const Command& command, Arguments arguments, CommandIo& io) {
     return wanted;
 }
 
-std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io,
-                                                      std::string_view subcommand) {
-    auto scanned = commands::scanArguments(arguments, commands::formOptions(command.name, subcommand));
+std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io) {
+    auto scanned = commands::scanArguments(arguments, commands::formOptions(command.name));
     if (const auto* error = std::get_if<commands::UsageError>(&scanned)) {
         usageError(command, io, error->message);
         return std::nullopt;
@@ -111,19 +110,23 @@ std::optional<commands::ScannedArguments> scanOptions(const Command& command, Ar
     return std::get<commands::ScannedArguments>(std::move(scanned));
 }
 
-std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io,
-                                 std::string_view subcommand) {
-    const auto scanned = scanOptions(command, arguments, io, subcommand);
-    if (!scanned) return std::nullopt;
-    if (!scanned->positionals.empty()) {
-        usageError(command, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
+std::optional<ListForm> listForm(const Command& command, const commands::ScannedArguments& scanned, CommandIo& io) {
+    if (!scanned.positionals.empty()) {
+        usageError(command, io, "unexpected argument '" + std::string(scanned.positionals.front()) + "'");
         return std::nullopt;
     }
-    if (scanned->has("--json") && scanned->has("--names")) {
+    using commands::options::kJson;
+    using commands::options::kNames;
+    if (scanned.has(kJson) && scanned.has(kNames)) {
         usageError(command, io, "--json and --names go in separate commands");
         return std::nullopt;
     }
-    return scanned->has("--json") ? ListForm::json : scanned->has("--names") ? ListForm::names : ListForm::text;
+    return scanned.has(kJson) ? ListForm::json : scanned.has(kNames) ? ListForm::names : ListForm::text;
+}
+
+std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io) {
+    const auto scanned = scanOptions(command, arguments, io);
+    return scanned ? listForm(command, *scanned, io) : std::nullopt;
 }
 
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io) {

@@ -52,15 +52,14 @@ int usageError(const Command& command, CommandIo& io, std::string_view message);
 int failure(const Command& command, CommandIo& io, std::string_view message);
 // True when the arguments ask for help; the usage has then been printed.
 bool handledHelp(const Command& command, Arguments arguments, CommandIo& io);
-// The arguments split by the options the command description gives the command, or its
-// subcommand; nullopt once a usage error is printed.
-std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io,
-                                                      std::string_view subcommand = {});
+// The arguments of a command without subcommands split by the options the command description
+// gives it; nullopt once a usage error is printed.
+std::optional<commands::ScannedArguments> scanOptions(const Command& command, Arguments arguments, CommandIo& io);
 // For the lists that print as text, with --json or with --names; nullopt once a usage error is
 // printed.
 enum class ListForm { text, json, names };
-std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io,
-                                 std::string_view subcommand = {});
+std::optional<ListForm> listForm(const Command& command, Arguments arguments, CommandIo& io);
+std::optional<ListForm> listForm(const Command& command, const commands::ScannedArguments& scanned, CommandIo& io);
 // For commands without options: a usage error for any argument left.
 int rejectArguments(const Command& command, Arguments arguments, CommandIo& io);
 

@@ -45,8 +45,9 @@ std::optional<DeviceOptions> deviceOptions(const Command& command, Arguments arg
         usageError(command, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
         return std::nullopt;
     }
-    DeviceOptions options{scanned->has("--full"), scanned->has("--simulate"), scanned->has("--json"), std::nullopt};
-    if (const auto against = scanned->value("--against")) {
+    namespace opt = commands::options;
+    DeviceOptions options{scanned->has(opt::kFull), scanned->has(opt::kSimulate), scanned->has(opt::kJson), std::nullopt};
+    if (const auto against = scanned->value(opt::kAgainst)) {
         if (against->empty()) {
             usageError(command, io, "--against needs a configuration file");
             return std::nullopt;

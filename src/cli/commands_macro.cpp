@@ -19,8 +19,7 @@ int runMacro(Arguments arguments, CommandIo& io);
 const Command kMacrosCommand = describedCommand("macros", runMacros);
 const Command kMacroCommand = describedCommand("macro", runMacro);
 
-int listMacros(const Command& command, Arguments arguments, CommandIo& io, std::string_view subcommand) {
-    const auto list = listForm(command, arguments, io, subcommand);
+int listMacros(const Command& command, std::optional<ListForm> list, CommandIo& io) {
     if (!list) return kExitUsage;
     const bool json = *list == ListForm::json;
     const bool names = *list == ListForm::names;
@@ -55,7 +54,8 @@ int listMacros(const Command& command, Arguments arguments, CommandIo& io, std::
     return problem ? failure(command, io, *problem) : kExitSuccess;
 }
 
-int showMacro(Arguments arguments, CommandIo& io) {
+int showMacro(const commands::ScannedArguments& scanned, CommandIo& io) {
+    const auto& arguments = scanned.positionals;
     if (arguments.size() != 1) return usageError(kMacroCommand, io, "expected macro show NAME");
     MacroList macros;
     loadMacrosOrWarn(macros, kMacroCommand, io);
@@ -69,14 +69,20 @@ int showMacro(Arguments arguments, CommandIo& io) {
 
 int runMacros(Arguments arguments, CommandIo& io) {
     if (handledHelp(kMacrosCommand, arguments, io)) return kExitSuccess;
-    return listMacros(kMacrosCommand, arguments, io, {});
+    return listMacros(kMacrosCommand, listForm(kMacrosCommand, arguments, io), io);
 }
 
 int runMacro(Arguments arguments, CommandIo& io) {
-    const std::string_view what = arguments.empty() ? std::string_view() : arguments.front();
+    // list and show read the library here; the subcommands that change it are edits.
+    const commands::CommandSpec* described = commands::findCommandSpec(kMacroCommand.name);
+    const std::variant<commands::ScannedForm, commands::UsageError> scanned =
+        described ? commands::scanForm(*described, arguments) : commands::UsageError{};
+    const auto* form = std::get_if<commands::ScannedForm>(&scanned);
+    const std::string_view what = form ? form->form->subcommand : std::string_view();
     if (what != "list" && what != "show") return runEditCommand(kMacroCommand, arguments, io);
     if (handledHelp(kMacroCommand, arguments, io)) return kExitSuccess;
-    return what == "list" ? listMacros(kMacroCommand, arguments.subspan(1), io, "list") : showMacro(arguments.subspan(1), io);
+    if (what == "show") return showMacro(form->arguments, io);
+    return listMacros(kMacroCommand, listForm(kMacroCommand, form->arguments, io), io);
 }
 
 [[maybe_unused]] const bool kRegistered = registerCommand(kMacrosCommand) && registerCommand(kMacroCommand);

@@ -1,6 +1,4 @@
 // qx4ctl rules: which profile follows which application, in the running program or in its file.
-#include <algorithm>
-#include <array>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,11 +19,12 @@ const Command kRulesCommand = describedCommand("rules", runRules);
 int runRules(Arguments given, CommandIo& io) {
     if (handledHelp(kRulesCommand, given, io)) return kExitSuccess;
     // Alone it lists them; a slip of a subcommand gets the one meant, here or in the program.
-    constexpr std::array<std::string_view, 6> kActions{"list", "add", "remove", "default", "on", "off"};
-    if (!given.empty() && std::ranges::find(kActions, given.front()) == kActions.end()) {
+    const commands::CommandSpec* described = commands::findCommandSpec(kRulesCommand.name);
+    if (!given.empty() && described && !commands::findForm(*described, given.front())) {
+        const auto names = commands::subcommandNames(*described);
         return usageError(kRulesCommand, io,
                           "say list, add APP PROFILE, remove APP, default keep|N, on or off" +
-                              commands::didYouMean(given.front(), kActions));
+                              commands::didYouMean(given.front(), names));
     }
     const std::vector<std::string_view> listing{"list"};
     const Arguments arguments = given.empty() ? Arguments(listing) : given;

@@ -155,9 +155,9 @@ int runShow(Arguments arguments, CommandIo& io) {
     if (!scanned->positionals.empty()) {
         return usageError(kShowCommand, io, "unexpected argument '" + std::string(scanned->positionals.front()) + "'");
     }
-    const bool json = scanned->has("--json");
+    const bool json = scanned->has(commands::options::kJson);
     std::optional<int> onlyProfile;
-    if (const auto value = scanned->value("--profile")) {
+    if (const auto value = scanned->value(commands::options::kProfile)) {
         onlyProfile = parseProfileNumber(*value);
         if (!onlyProfile) {
             return usageError(kShowCommand, io, "profile must be a number 1-5, not '" + std::string(*value) + "'");

@@ -78,7 +78,8 @@ int runOnDataFiles(const Command& command, const commands::EditCommand& edit, Ru
 
 int runEditCommand(const Command& command, Arguments arguments, CommandIo& io) {
     if (handledHelp(command, arguments, io)) {
-        if (command.usage.find("--apply") != std::string_view::npos) io.out << kChangeNotes;
+        const commands::CommandSpec* described = commands::findCommandSpec(command.name);
+        if (described && commands::takesOption(*described, commands::options::kApply)) io.out << kChangeNotes;
         return kExitSuccess;
     }
     const std::vector<std::string> line = commandLine(command, arguments);

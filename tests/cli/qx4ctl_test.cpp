@@ -359,43 +359,103 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
 }
 
-// The manual page and the completion are what a newcomer reads and uses: every command is there,
-// the page renders without a warning, and the completion offers the functions and macros there are.
-// The page and each command's usage name the options the command description gives, no more.
-TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
-    const std::filesystem::path packaging = std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
-    const std::string manual = test::readText(packaging / "qx4ctl.1");
+// The manual page's COMMANDS part: every section by its command ("macro"), and by its heading's
+// first two words ("macro add"), where a subcommand's section is found.
+struct ManualSections {
+    std::map<std::string, std::string> byCommand;
+    std::map<std::string, std::string> byHeading;
+};
+
+ManualSections manualSections(const std::string& manual) {
     const std::size_t commandsBegin = manual.find(".SH COMMANDS");
     const std::string commandsPart = manual.substr(commandsBegin, manual.find("\n.SH ", commandsBegin + 1) - commandsBegin);
-    std::map<std::string, std::string> sections;  // by command, all of its sections
-    std::set<std::string> headings;               // "show", "macro add"
+    ManualSections sections;
     static const std::regex heading(R"(^\.SS "([a-z]+)( [a-z]+)?)");
     for (std::size_t at = commandsPart.find("\n.SS \""); at != std::string::npos;) {
         const std::size_t next = commandsPart.find("\n.SS \"", at + 1);
         const std::string section = commandsPart.substr(at + 1, next - at - 1);
         std::smatch words;
         if (std::regex_search(section, words, heading)) {
-            sections[words[1]] += section;
-            headings.insert(words[1].str());
-            headings.insert(words[1].str() + words[2].str());
+            sections.byCommand[words[1]] += section;
+            sections.byHeading[words[1].str() + words[2].str()] += section;
         }
         at = next;
     }
-    std::set<std::string> described;
+    return sections;
+}
+
+std::filesystem::path packagingFolder() {
+    return std::filesystem::path(QX4_TEST_DATA_DIR).parent_path().parent_path() / "packaging";
+}
+
+// The lines of a usage that show how to call one subcommand.
+std::string synopsisOf(std::string_view usage, const std::string& call) {
+    std::string lines;
+    for (std::string_view rest = usage; !rest.empty();) {
+        const std::size_t end = rest.find('\n');
+        const std::string_view line = rest.substr(0, end);
+        if (const std::size_t at = line.find(call); at != std::string_view::npos &&
+            (line.size() == at + call.size() || line[at + call.size()] == ' ')) {
+            lines += std::string(line) + "\n";
+        }
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    return lines;
+}
+
+// Every (command, subcommand, option) the description holds, and every option of the command that
+// a subcommand does not take, is run: the parser takes exactly the form's options, and the usage,
+// the completion and the manual page name exactly those.
+TEST_F(Qx4ctl, ParserHelpCompletionAndManualPageTakeTheOptionsOfEachFormAndNoOthers) {
+    const ManualSections manual = manualSections(test::readText(packagingFolder() / "qx4ctl.1"));
     for (const commands::CommandSpec& command : commands::commandSpecs()) {
         const std::string name(command.name);
-        described.insert(name);
-        std::set<std::string> options;
-        for (const commands::OptionSpec& option : commands::allOptions(command)) options.emplace(option.name);
         for (const commands::CommandForm& form : command.forms) {
-            const std::string wanted = form.subcommand.empty() ? name : name + " " + std::string(form.subcommand);
-            EXPECT_TRUE(headings.contains(wanted)) << "the manual page has no section " << wanted;
+            const std::string call = form.subcommand.empty() ? name : name + " " + std::string(form.subcommand);
+            SCOPED_TRACE(call);
+            std::set<std::string> table, parsed;
+            for (const commands::OptionSpec& option : form.options) table.emplace(option.name);
+            for (const commands::OptionSpec& option : commands::allOptions(command)) {
+                std::vector<std::string_view> arguments{command.name};
+                if (!form.subcommand.empty()) arguments.push_back(form.subcommand);
+                arguments.push_back(option.name);
+                if (option.takesValue()) arguments.push_back("2");
+                const ToolRun run = qx4ctl(arguments);
+                if (run.err.find("unknown option") == std::string::npos) parsed.emplace(option.name);
+            }
+            EXPECT_EQ(parsed, table) << "the parser";
+
+            std::vector<std::string_view> completing{"--complete", command.name};
+            if (!form.subcommand.empty()) completing.push_back(form.subcommand);
+            completing.push_back("-");
+            std::set<std::string> completed;
+            std::istringstream offered(qx4ctl(completing).out);
+            for (std::string line; std::getline(offered, line);) {
+                if (line != "words") completed.insert(line);
+            }
+            EXPECT_EQ(completed, table) << "the completion";
+
+            const bool whole = form.subcommand.empty();
+            const std::string help = qx4ctl({command.name, "--help"}).out;
+            EXPECT_EQ(optionsNamedIn(whole ? std::string(command.usage) : synopsisOf(help, "qx4ctl " + call)), table)
+                << "the usage";
+            const auto section = (whole ? manual.byCommand : manual.byHeading).find(call);
+            ASSERT_NE(section, (whole ? manual.byCommand : manual.byHeading).end()) << "the manual page has no section";
+            EXPECT_EQ(optionsNamedIn(section->second), table) << "the manual page";
         }
-        EXPECT_EQ(optionsNamedIn(sections[name]), options) << "the manual page's " << name;
-        EXPECT_EQ(optionsNamedIn(std::string(command.usage)), options) << "the usage of " << name;
     }
+}
+
+// The manual page and the completion are what a newcomer reads and uses: every command is there,
+// the page renders without a warning, and the completion offers the functions and macros there are.
+TEST_F(Qx4ctl, TheManualPageAndTheCompletionCoverEveryCommand) {
+    const std::filesystem::path packaging = packagingFolder();
+    const std::string manual = test::readText(packaging / "qx4ctl.1");
+    const ManualSections sections = manualSections(manual);
+    std::set<std::string> described;
+    for (const commands::CommandSpec& command : commands::commandSpecs()) described.emplace(command.name);
     std::set<std::string> documented, registered;
-    for (const auto& [name, text] : sections) documented.insert(name);
+    for (const auto& [name, text] : sections.byCommand) documented.insert(name);
     for (const cli::Command& command : cli::registeredCommands()) registered.emplace(command.name);
     EXPECT_EQ(documented, described) << "the manual page documents other commands";
     EXPECT_EQ(registered, described) << "a command without a handler, or a handler without a description";

@@ -16,13 +16,13 @@ constexpr ValueSpec kMacroName{ValueKind::macros};
 
 constexpr ValueSpec kProfileNumber{ValueKind::words, "1 2 3 4 5"};
 
-constexpr OptionSpec kProfile{"--profile", kProfileNumber};
-constexpr OptionSpec kApply{"--apply"};
-constexpr OptionSpec kSimulate{"--simulate"};
-constexpr OptionSpec kJson{"--json"};
-constexpr OptionSpec kNames{"--names"};
-constexpr OptionSpec kFull{"--full"};
-constexpr OptionSpec kAgainst{"--against", kFile};
+constexpr OptionSpec kProfile{options::kProfile, kProfileNumber};
+constexpr OptionSpec kApply{options::kApply};
+constexpr OptionSpec kSimulate{options::kSimulate};
+constexpr OptionSpec kJson{options::kJson};
+constexpr OptionSpec kNames{options::kNames};
+constexpr OptionSpec kFull{options::kFull};
+constexpr OptionSpec kAgainst{options::kAgainst, kFile};
 
 // Option lists shared by several commands.
 constexpr OptionSpec kSend[] = {kApply, kSimulate};
@@ -40,13 +40,14 @@ constexpr ValueSpec kAutostartArguments[] = {{ValueKind::words, "on off status"}
 constexpr CommandForm kAutostartForms[] = {{{}, {}, kAutostartArguments}};
 
 constexpr OptionSpec kBindOptions[] = {kProfile, kApply, kSimulate,
-                                       {"--repeat", {ValueKind::words, "times hold toggle"}}, {"--loops", kText}};
+                                       {options::kRepeat, {ValueKind::words, "times hold toggle"}},
+                                       {options::kLoops, kText}};
 constexpr ValueSpec kBindArguments[] = {kText, {ValueKind::functions}};
 constexpr CommandForm kBindForms[] = {{{}, kBindOptions, kBindArguments}};
 
 // "dpi --color LEVEL #RRGGBB": the colour is an argument, so --color here takes no value.
-constexpr OptionSpec kDpiOptions[] = {kProfile, kApply, kSimulate, {"--current"},
-                                      {"--color"}, {"--enable"}, {"--disable"}};
+constexpr OptionSpec kDpiOptions[] = {kProfile,           kApply,           kSimulate,         {options::kCurrent},
+                                      {options::kColor}, {options::kEnable}, {options::kDisable}};
 constexpr CommandForm kDpiForms[] = {{{}, kDpiOptions, {}}};
 
 constexpr OptionSpec kExportOptions[] = {kProfile};
@@ -56,8 +57,13 @@ constexpr CommandForm kFunctionsForms[] = {{{}, kList, {}}};
 constexpr CommandForm kImportForms[] = {{{}, kProfileSend, kOneFile}};
 constexpr CommandForm kInitForms[] = {{{}, {}, {}}};
 
-constexpr OptionSpec kLightOptions[] = {kProfile, kApply, kSimulate, {"--color", kText}, {"--brightness", kText},
-                                        {"--speed", kText}, {"--direction", {ValueKind::words, "forward backward"}}};
+constexpr OptionSpec kLightOptions[] = {kProfile,
+                                        kApply,
+                                        kSimulate,
+                                        {options::kColor, kText},
+                                        {options::kBrightness, kText},
+                                        {options::kSpeed, kText},
+                                        {options::kDirection, {ValueKind::words, "forward backward"}}};
 constexpr ValueSpec kLightArguments[] = {{ValueKind::effects}};
 constexpr CommandForm kLightForms[] = {{{}, kLightOptions, kLightArguments}};
 
@@ -70,7 +76,7 @@ constexpr CommandForm kMacroForms[] = {
     {"rename", kSend, kMacroAndText},
     {"delete", kSend, kOneMacro},
     {"import", kSend, kOneFile},
-    {"export", kSend, kMacroAndFile},
+    {"export", {}, kMacroAndFile},
     {"steps", kSend, kMacroAndText},
 };
 
@@ -78,9 +84,12 @@ constexpr CommandForm kMacrosForms[] = {{{}, kList, {}}};
 constexpr CommandForm kPathForms[] = {{{}, {}, {}}};
 constexpr ValueSpec kProfileArguments[] = {kProfileNumber};
 constexpr CommandForm kProfileForms[] = {{{}, kSend, kProfileArguments}};
-// "rules add APP PROFILE", "rules default keep|N": what follows the first word depends on it.
-constexpr ValueSpec kRulesArguments[] = {{ValueKind::words, "list add remove default on off"}, kText, kText};
-constexpr CommandForm kRulesForms[] = {{{}, {}, kRulesArguments}};
+constexpr ValueSpec kRulesAddArguments[] = {kText, kProfileNumber};
+constexpr ValueSpec kRulesDefaultArguments[] = {{ValueKind::words, "keep 1 2 3 4 5"}};
+constexpr CommandForm kRulesForms[] = {
+    {"list", {}, {}},     {"add", {}, kRulesAddArguments}, {"remove", {}, kOneText},
+    {"default", {}, kRulesDefaultArguments}, {"on", {}, {}}, {"off", {}, {}},
+};
 constexpr ValueSpec kRateArguments[] = {{ValueKind::words, "125 250 500 1000"}};
 constexpr CommandForm kRateForms[] = {{{}, kProfileSend, kRateArguments}};
 constexpr OptionSpec kReportsOptions[] = {kFull, kAgainst};
@@ -196,13 +205,12 @@ constexpr CommandSpec kCommands[] = {
      "show, add, rename, delete, import, export or edit a macro",
      "Usage: qx4ctl macro list [--json | --names]\n"
      "       qx4ctl macro show NAME\n"
-     "       qx4ctl macro add NAME\n"
-     "       qx4ctl macro rename OLD NEW\n"
-     "       qx4ctl macro delete NAME\n"
-     "       qx4ctl macro import FILE\n"
+     "       qx4ctl macro add NAME [--apply] [--simulate]\n"
+     "       qx4ctl macro rename OLD NEW [--apply] [--simulate]\n"
+     "       qx4ctl macro delete NAME [--apply] [--simulate]\n"
+     "       qx4ctl macro import FILE [--apply] [--simulate]\n"
      "       qx4ctl macro export NAME FILE\n"
-     "       qx4ctl macro steps NAME \"STEPS\"\n"
-     "  (add, rename, delete, import and steps also take --apply and --simulate)\n"
+     "       qx4ctl macro steps NAME \"STEPS\" [--apply] [--simulate]\n"
      "Works on the macro library as the macro page does. Names are 1-23 characters and unique\n"
      "regardless of case; add and import print the name the macro got. Buttons that play a macro\n"
      "follow a rename, take new steps, and fall back to their own function when it is deleted.\n"
@@ -261,7 +269,11 @@ constexpr CommandSpec kCommands[] = {
      kResetForms},
     {"rules",
      "list or change which profile each application selects when it comes to the front",
-     "Usage: qx4ctl rules [list]|add APP PROFILE|remove APP|default keep|N|on|off\n"
+     "Usage: qx4ctl rules [list]\n"
+     "       qx4ctl rules add APP PROFILE\n"
+     "       qx4ctl rules remove APP\n"
+     "       qx4ctl rules default keep|N\n"
+     "       qx4ctl rules on|off\n"
      "While an application with a rule is in front, its profile (1-5) is the active one. APP is a\n"
      "part of its X11 window class, its program's file name or its Wayland app id, in any case; the\n"
      "first rule that matches wins. default says what every other application does: keep the\n"
@@ -326,9 +338,23 @@ std::vector<OptionSpec> allOptions(const CommandSpec& command) {
     return options;
 }
 
-std::span<const OptionSpec> formOptions(std::string_view command, std::string_view subcommand) {
+bool takesOption(const CommandSpec& command, std::string_view option) {
+    return std::ranges::any_of(command.forms, [option](const CommandForm& form) {
+        return std::ranges::find(form.options, option, &OptionSpec::name) != form.options.end();
+    });
+}
+
+std::vector<std::string_view> subcommandNames(const CommandSpec& command) {
+    std::vector<std::string_view> names;
+    if (command.hasSubcommands()) {
+        for (const CommandForm& form : command.forms) names.push_back(form.subcommand);
+    }
+    return names;
+}
+
+std::span<const OptionSpec> formOptions(std::string_view command) {
     const CommandSpec* described = findCommandSpec(command);
-    const CommandForm* form = described ? findForm(*described, subcommand) : nullptr;
+    const CommandForm* form = described ? findForm(*described, {}) : nullptr;
     return form ? form->options : std::span<const OptionSpec>{};
 }
 
@@ -377,6 +403,40 @@ std::variant<ScannedArguments, UsageError> scanArguments(std::span<const std::st
         scanned.options.emplace_back(name, value);
     }
     return scanned;
+}
+
+std::variant<ScannedForm, UsageError> scanForm(const CommandSpec& command, std::span<const std::string_view> arguments) {
+    if (!command.hasSubcommands()) {
+        auto scanned = scanArguments(arguments, command.forms.front().options);
+        if (auto* error = std::get_if<UsageError>(&scanned)) return std::move(*error);
+        return ScannedForm{&command.forms.front(), std::get<ScannedArguments>(std::move(scanned))};
+    }
+    // The subcommand is found before its options are known: any form's option, with its value,
+    // is skipped on the way.
+    const std::vector<OptionSpec> anyForm = allOptions(command);
+    std::size_t at = 0;
+    for (; at < arguments.size(); ++at) {
+        const std::string_view word = arguments[at];
+        if (word == "--" || !word.starts_with("--")) break;
+        const auto option = std::ranges::find(anyForm, word, &OptionSpec::name);
+        if (option != anyForm.end() && option->takesValue()) ++at;
+    }
+    if (at < arguments.size() && arguments[at] == "--") ++at;
+    const std::string_view given = at < arguments.size() ? arguments[at] : std::string_view();
+    const CommandForm* form = given.empty() ? nullptr : findForm(command, given);
+    if (!form) {
+        const std::vector<std::string_view> names = subcommandNames(command);
+        std::string list;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            list += std::string(i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + std::string(names[i]);
+        }
+        return usage("expected " + list + " after " + std::string(command.name) + didYouMean(given, names));
+    }
+    std::vector<std::string_view> rest(arguments.begin(), arguments.end());
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
+    auto scanned = scanArguments(rest, form->options);
+    if (auto* error = std::get_if<UsageError>(&scanned)) return std::move(*error);
+    return ScannedForm{form, std::get<ScannedArguments>(std::move(scanned))};
 }
 
 }  // namespace qx4::commands

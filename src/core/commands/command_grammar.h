@@ -33,6 +33,26 @@ enum class ValueKind : std::uint8_t {
     file,
 };
 
+// The option names, for the table and for the handlers that read what was given.
+namespace options {
+inline constexpr std::string_view kProfile = "--profile";
+inline constexpr std::string_view kApply = "--apply";
+inline constexpr std::string_view kSimulate = "--simulate";
+inline constexpr std::string_view kJson = "--json";
+inline constexpr std::string_view kNames = "--names";
+inline constexpr std::string_view kFull = "--full";
+inline constexpr std::string_view kAgainst = "--against";
+inline constexpr std::string_view kRepeat = "--repeat";
+inline constexpr std::string_view kLoops = "--loops";
+inline constexpr std::string_view kCurrent = "--current";
+inline constexpr std::string_view kColor = "--color";
+inline constexpr std::string_view kEnable = "--enable";
+inline constexpr std::string_view kDisable = "--disable";
+inline constexpr std::string_view kBrightness = "--brightness";
+inline constexpr std::string_view kSpeed = "--speed";
+inline constexpr std::string_view kDirection = "--direction";
+}  // namespace options
+
 struct ValueSpec {
     ValueKind kind = ValueKind::text;
     std::string_view words{};  // separated by spaces, for ValueKind::words
@@ -69,8 +89,12 @@ const CommandSpec* findCommandSpec(std::string_view name);
 const CommandForm* findForm(const CommandSpec& command, std::string_view subcommand);
 // Every option of every form, each name once, in the order of the forms.
 std::vector<OptionSpec> allOptions(const CommandSpec& command);
-// The options of a command without subcommands; those of the subcommand otherwise.
-std::span<const OptionSpec> formOptions(std::string_view command, std::string_view subcommand = {});
+// Whether any form of the command takes the option.
+bool takesOption(const CommandSpec& command, std::string_view option);
+// The subcommands, in the order of the forms; empty for a command without them.
+std::vector<std::string_view> subcommandNames(const CommandSpec& command);
+// The options of a command without subcommands (scanForm finds a subcommand's).
+std::span<const OptionSpec> formOptions(std::string_view command);
 
 // The arguments of one command split into options and the rest.
 struct ScannedArguments {
@@ -85,6 +109,15 @@ struct ScannedArguments {
 // starting with "--" that is not among options is a usage error that suggests the nearest.
 std::variant<ScannedArguments, UsageError> scanArguments(std::span<const std::string_view> arguments,
                                                          std::span<const OptionSpec> options);
+
+// The arguments of a command split by the options of its form. With subcommands, the first word
+// that is no option names the form (a missing or unknown one is a usage error naming those there
+// are) and is left out of the positionals.
+struct ScannedForm {
+    const CommandForm* form = nullptr;
+    ScannedArguments arguments;
+};
+std::variant<ScannedForm, UsageError> scanForm(const CommandSpec& command, std::span<const std::string_view> arguments);
 
 // What the last of words can be, words being what follows "qx4ctl" on the command line up to the
 // word being typed: the command names, a command's subcommands or options, an option's values, or

@@ -18,8 +18,7 @@
 namespace qx4::commands {
 namespace {
 
-constexpr std::array<std::string_view, 9> kCommands{"profile", "dpi", "rate", "light", "bind",
-                                                    "macro", "import", "export", "reset"};
+namespace opt = options;
 
 using Parsed = std::variant<EditCommand, UsageError>;
 using Scanned = ScannedArguments;
@@ -27,9 +26,8 @@ using Scanned = ScannedArguments;
 UsageError usage(std::string message) { return {std::move(message)}; }
 
 // The arguments split by the options the command's description gives it.
-std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments, std::string_view command,
-                                       std::string_view subcommand = {}) {
-    return scanArguments(arguments, formOptions(command, subcommand));
+std::variant<Scanned, UsageError> scan(std::span<const std::string_view> arguments, std::string_view command) {
+    return scanArguments(arguments, formOptions(command));
 }
 
 std::optional<int> number(std::string_view text, int lowest, int highest) {
@@ -83,10 +81,10 @@ std::filesystem::path filePath(std::string_view text, const std::filesystem::pat
 
 // The options every command that changes something shares; --profile only where it is taken.
 std::variant<EditCommand, UsageError> common(const Scanned& scanned, EditAction action) {
-    EditCommand command{std::move(action), std::nullopt, scanned.has("--apply"), scanned.has("--simulate")};
-    if (const auto profile = scanned.value("--profile")) {
+    EditCommand command{std::move(action), std::nullopt, scanned.has(opt::kApply), scanned.has(opt::kSimulate)};
+    if (const auto profile = scanned.value(opt::kProfile)) {
         command.profile = ordinal(*profile, kProfileCount);
-        if (!command.profile) return notOrdinal("--profile", *profile, kProfileCount);
+        if (!command.profile) return notOrdinal(opt::kProfile, *profile, kProfileCount);
     }
     return command;
 }
@@ -103,9 +101,9 @@ Parsed parseProfile(std::span<const std::string_view> arguments) {
 
 // dpi --enable LEVEL and dpi --disable LEVEL; nullopt when neither is given.
 std::optional<Parsed> parseDpiLevelSwitch(const Scanned& s) {
-    const bool enable = s.has("--enable");
-    if (!enable && !s.has("--disable")) return std::nullopt;
-    if (enable + s.has("--disable") + s.has("--current") + s.has("--color") > 1) {
+    const bool enable = s.has(opt::kEnable);
+    if (!enable && !s.has(opt::kDisable)) return std::nullopt;
+    if (enable + s.has(opt::kDisable) + s.has(opt::kCurrent) + s.has(opt::kColor) > 1) {
         return usage("--enable, --disable, --current and --color go in separate commands");
     }
     if (s.positionals.size() != 1) return usage(enable ? "expected --enable LEVEL" : "expected --disable LEVEL");
@@ -119,8 +117,8 @@ Parsed parseDpi(std::span<const std::string_view> arguments) {
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
     const Scanned& s = std::get<Scanned>(scanned);
     if (auto switched = parseDpiLevelSwitch(s)) return std::move(*switched);
-    const bool current = s.has("--current");
-    const bool color = s.has("--color");
+    const bool current = s.has(opt::kCurrent);
+    const bool color = s.has(opt::kColor);
     if (current && color) return usage("--current and --color go in separate commands");
     const std::size_t expected = current ? 1 : 2;
     if (s.positionals.size() != expected) {
@@ -158,9 +156,9 @@ Parsed parseRate(std::span<const std::string_view> arguments) {
 
 std::string settingsOf(const LightEffectInfo& effect) {
     std::string list;
-    for (const auto& [used, option] : {std::pair{effect.color, "--color"}, std::pair{effect.brightness, "--brightness"},
-                                       std::pair{effect.speed, "--speed"}, std::pair{effect.direction, "--direction"}}) {
-        if (used) list += std::string(list.empty() ? "" : ", ") + option;
+    for (const auto& [used, option] : {std::pair{effect.color, opt::kColor}, std::pair{effect.brightness, opt::kBrightness},
+                                       std::pair{effect.speed, opt::kSpeed}, std::pair{effect.direction, opt::kDirection}}) {
+        if (used) list += std::string(list.empty() ? "" : ", ") + std::string(option);
     }
     return list.empty() ? "no settings" : list;
 }
@@ -184,21 +182,21 @@ Parsed parseLight(std::span<const std::string_view> arguments) {
         return usage(std::string(effect->name) + " takes no " + std::string(option) + " (it takes " +
                      settingsOf(*effect) + ")");
     };
-    if (const auto text = s.value("--color")) {
-        if (!effect->color) return refuse("--color");
+    if (const auto text = s.value(opt::kColor)) {
+        if (!effect->color) return refuse(opt::kColor);
         lighting.color = colorByText(*text);
         if (!lighting.color) return usage("a colour is written #RRGGBB, not " + quoted(*text));
     }
-    for (auto [option, used, target] : {std::tuple{"--brightness", effect->brightness, &lighting.brightness},
-                                        std::tuple{"--speed", effect->speed, &lighting.speed}}) {
+    for (auto [option, used, target] : {std::tuple{opt::kBrightness, effect->brightness, &lighting.brightness},
+                                        std::tuple{opt::kSpeed, effect->speed, &lighting.speed}}) {
         const auto text = s.value(option);
         if (!text) continue;
         if (!used) return refuse(option);
         *target = number(*text, kLightLevelMin, kLightLevelMax);
         if (!*target) return usage(std::string(option) + " is 1-8, not " + quoted(*text));
     }
-    if (const auto text = s.value("--direction")) {
-        if (!effect->direction) return refuse("--direction");
+    if (const auto text = s.value(opt::kDirection)) {
+        if (!effect->direction) return refuse(opt::kDirection);
         if (sameWord(*text, "forward")) lighting.direction = kLightDirectionForward;
         else if (sameWord(*text, "backward")) lighting.direction = kLightDirectionBackward;
         else return usage("--direction is forward or backward, not " + quoted(*text));
@@ -230,15 +228,15 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
 
     constexpr std::string_view kMacroPrefix = "macro:";
     const bool macro = function.size() > kMacroPrefix.size() && sameWord(function.substr(0, kMacroPrefix.size()), kMacroPrefix);
-    if (!macro && (s.has("--repeat") || s.has("--loops"))) return usage("--repeat and --loops go with macro:NAME");
+    if (!macro && (s.has(opt::kRepeat) || s.has(opt::kLoops))) return usage("--repeat and --loops go with macro:NAME");
     if (macro) {
         bind.kind = Bind::Kind::macro;
         bind.macroName = utf8ToUtf16(function.substr(kMacroPrefix.size()));
-        if (const auto mode = s.value("--repeat")) {
+        if (const auto mode = s.value(opt::kRepeat)) {
             bind.repeatMode = repeatModeByName(*mode);
             if (!bind.repeatMode) return usage("--repeat is times, hold or toggle, not " + quoted(*mode));
         }
-        if (const auto loops = s.value("--loops")) {
+        if (const auto loops = s.value(opt::kLoops)) {
             // Only "times" plays a count: the page shows the count for it alone.
             if (bind.repeatMode.value_or(0) != 0) return usage("--loops goes with --repeat times");
             bind.repeatMode = 0;
@@ -261,49 +259,45 @@ Parsed parseBind(std::span<const std::string_view> arguments) {
 }
 
 Parsed parseMacro(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder) {
-    // The subcommand is known only once the options are scanned; those that change something all
-    // take the same options.
-    auto scanned = scan(arguments, "macro", "add");
+    auto scanned = scanForm(*findCommandSpec("macro"), arguments);
     if (const auto* problem = std::get_if<UsageError>(&scanned)) return *problem;
-    const Scanned& s = std::get<Scanned>(scanned);
-    const std::string_view sub = s.positionals.empty() ? std::string_view() : s.positionals[0];
+    const ScannedForm& scannedForm = std::get<ScannedForm>(scanned);
+    const Scanned& s = scannedForm.arguments;
+    const std::string_view sub = scannedForm.form->subcommand;
     const auto& p = s.positionals;
     if (sub == "add") {
-        if (p.size() != 2) return usage("expected macro add NAME");
-        std::u16string name = utf8ToUtf16(p[1]);
+        if (p.size() != 1) return usage("expected macro add NAME");
+        std::u16string name = utf8ToUtf16(p[0]);
         if (auto error = badMacroName(name)) return *error;
         return common(s, AddMacro{std::move(name)});
     }
     if (sub == "rename") {
-        if (p.size() != 3) return usage("expected macro rename OLD NEW");
-        std::u16string name = utf8ToUtf16(p[2]);
+        if (p.size() != 2) return usage("expected macro rename OLD NEW");
+        std::u16string name = utf8ToUtf16(p[1]);
         if (auto error = badMacroName(name)) return *error;
-        return common(s, RenameMacro{utf8ToUtf16(p[1]), std::move(name)});
+        return common(s, RenameMacro{utf8ToUtf16(p[0]), std::move(name)});
     }
     if (sub == "delete") {
-        if (p.size() != 2) return usage("expected macro delete NAME");
-        return common(s, DeleteMacro{utf8ToUtf16(p[1])});
+        if (p.size() != 1) return usage("expected macro delete NAME");
+        return common(s, DeleteMacro{utf8ToUtf16(p[0])});
     }
     if (sub == "import") {
-        if (p.size() != 2) return usage("expected macro import FILE");
-        return common(s, ImportMacro{filePath(p[1], workingFolder)});
+        if (p.size() != 1) return usage("expected macro import FILE");
+        return common(s, ImportMacro{filePath(p[0], workingFolder)});
     }
     if (sub == "export") {
-        if (p.size() != 3) return usage("expected macro export NAME FILE");
-        if (s.has("--apply")) return usage("macro export changes nothing to send");
-        return common(s, ExportMacro{utf8ToUtf16(p[1]), filePath(p[2], workingFolder)});
+        if (p.size() != 2) return usage("expected macro export NAME FILE");
+        return common(s, ExportMacro{utf8ToUtf16(p[0]), filePath(p[1], workingFolder)});
     }
     if (sub == "steps") {
-        if (p.size() != 3) return usage("expected macro steps NAME \"STEPS\"");
+        if (p.size() != 2) return usage("expected macro steps NAME \"STEPS\"");
         std::string problem;
-        auto steps = parseStepsText(p[2], problem);
+        auto steps = parseStepsText(p[1], problem);
         if (!steps) return usage(problem);
-        return common(s, SetMacroSteps{utf8ToUtf16(p[1]), std::move(*steps)});
+        return common(s, SetMacroSteps{utf8ToUtf16(p[0]), std::move(*steps)});
     }
-    // list and show are qx4ctl's own, answered before a command is parsed; a slip of them ends here.
-    constexpr std::array<std::string_view, 8> kSubcommands{"list", "show", "add", "rename", "delete", "import", "export", "steps"};
-    return usage("expected list, show, add, rename, delete, import, export or steps after macro" +
-                 didYouMean(sub, kSubcommands));
+    // list and show are qx4ctl's own, answered before a command is parsed.
+    return usage("macro " + std::string(sub) + " changes nothing");
 }
 
 Parsed parseProfileFile(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder,
@@ -324,24 +318,36 @@ Parsed parseReset(std::span<const std::string_view> arguments) {
     return common(s, ResetConfiguration{});
 }
 
+using Parser = Parsed (*)(std::span<const std::string_view> arguments, const std::filesystem::path& workingFolder);
+
+// The commands that edit, each with its parser; their names are rows of the command description.
+constexpr std::pair<std::string_view, Parser> kParsers[] = {
+    {"bind", [](auto arguments, const auto&) { return parseBind(arguments); }},
+    {"dpi", [](auto arguments, const auto&) { return parseDpi(arguments); }},
+    {"export", [](auto arguments, const auto& folder) { return parseProfileFile(arguments, folder, false); }},
+    {"import", [](auto arguments, const auto& folder) { return parseProfileFile(arguments, folder, true); }},
+    {"light", [](auto arguments, const auto&) { return parseLight(arguments); }},
+    {"macro", parseMacro},
+    {"profile", [](auto arguments, const auto&) { return parseProfile(arguments); }},
+    {"rate", [](auto arguments, const auto&) { return parseRate(arguments); }},
+    {"reset", [](auto arguments, const auto&) { return parseReset(arguments); }},
+};
+
+const Parser* parserOf(std::string_view name) {
+    const auto found = std::ranges::find(kParsers, name, &std::pair<std::string_view, Parser>::first);
+    return found == std::end(kParsers) ? nullptr : &found->second;
+}
+
 }  // namespace
 
-bool isEditCommand(std::string_view name) { return std::ranges::find(kCommands, name) != kCommands.end(); }
+bool isEditCommand(std::string_view name) { return parserOf(name) != nullptr; }
 
 std::variant<EditCommand, UsageError> parseEditCommand(std::span<const std::string_view> arguments,
                                                        const std::filesystem::path& workingFolder) {
-    if (arguments.empty() || !isEditCommand(arguments.front())) return usage("no such command");
+    const Parser* parser = arguments.empty() ? nullptr : parserOf(arguments.front());
+    if (!parser) return usage("no such command");
     if (const auto beyond = argumentsBeyondRequest(arguments)) return usage("the command line holds " + *beyond);
-    const std::string_view name = arguments.front();
-    const auto rest = arguments.subspan(1);
-    if (name == "profile") return parseProfile(rest);
-    if (name == "dpi") return parseDpi(rest);
-    if (name == "rate") return parseRate(rest);
-    if (name == "light") return parseLight(rest);
-    if (name == "bind") return parseBind(rest);
-    if (name == "macro") return parseMacro(rest, workingFolder);
-    if (name == "reset") return parseReset(rest);
-    return parseProfileFile(rest, workingFolder, name == "import");
+    return (*parser)(arguments.subspan(1), workingFolder);
 }
 
 bool changesBindingsOrMacros(const EditCommand& command) {
