@@ -187,19 +187,26 @@ int rawClient(const std::filesystem::path& socket, const std::string& bytes) {
     return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size()) ? fd : -1;
 }
 
+// The program's end of the socket, with a handler that holds every request it is given.
+class ServedInstance : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
+        new InstanceServer(lock.socketPath(), &window, &handler);
+    }
+    qx4::test::TempFolder folder;
+    InstanceLock lock{folder.path()};
+    ShowCounter window;
+    HoldingHandler handler;
+};
+
 // Silent clients take no slot. Requests beyond the slots wait their turn, unread, and are carried
 // out as slots free; one beyond the waiting line is told why it is refused. Clients that never take
 // their long replies keep no slot from the others, and one that shuts its side after its request
 // still gets its reply. A second start is heard beside them all.
-TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStartIsHeardBesideThemAll) {
+TEST_F(ServedInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStartIsHeardBesideThemAll) {
     constexpr std::size_t kSlots = InstanceServer::kMaxConnections;
     constexpr std::size_t kLine = kSlots + InstanceServer::kMaxWaiting;
-    qx4::test::TempFolder folder;
-    InstanceLock lock(folder.path());
-    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-    ShowCounter window;
-    HoldingHandler handler;
-    new InstanceServer(lock.socketPath(), &window, &handler);
     const std::string request = encodeRequest({"/", "/", {"status"}});
     std::vector<std::unique_ptr<QLocalSocket>> silent;
     for (std::size_t i = 0; i < kSlots; ++i) {
@@ -252,13 +259,7 @@ TEST(SingleInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondStart
 
 // Clients that connect and say nothing make room for the next instead of keeping it waiting until
 // their time is up: a request behind many of them is carried out before any of them is timed out.
-TEST(SingleInstance, SilentClientsMakeRoomForARequestBehindThem) {
-    qx4::test::TempFolder folder;
-    InstanceLock lock(folder.path());
-    ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-    ShowCounter window;
-    HoldingHandler handler;
-    new InstanceServer(lock.socketPath(), &window, &handler);
+TEST_F(ServedInstance, SilentClientsMakeRoomForARequestBehindThem) {
     std::vector<int> silent;
     for (int i = 0; i < 4 * InstanceServer::kMaxUnheard; ++i) silent.push_back(rawClient(lock.socketPath(), {}));
     const int requester = rawClient(lock.socketPath(), encodeRequest({"/", "/", {"status"}}));
