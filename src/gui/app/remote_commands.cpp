@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/commands/command_grammar.h"
 #include "core/commands/status_text.h"
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
@@ -89,12 +90,12 @@ void RemoteCommands::runEdit(const InstanceRequest& request, Replier reply) {
 }
 
 void RemoteCommands::runApply(const InstanceRequest& request, Replier reply) {
-    const std::size_t known = 1 + (hasOption(request, "--full") ? 1 : 0) + (hasOption(request, "--simulate") ? 1 : 0);
+    const std::size_t known = 1 + (hasOption(request, commands::options::kFull) ? 1 : 0) + (hasOption(request, commands::options::kSimulate) ? 1 : 0);
     if (request.arguments.size() != known) return reply(failed(request, "qx4-config takes apply with --full only", 2));
     const auto began = std::chrono::steady_clock::now();
-    const bool simulate = hasOption(request, "--simulate");
+    const bool simulate = hasOption(request, commands::options::kSimulate);
     applyThenReply(
-        hasOption(request, "--full"),
+        hasOption(request, commands::options::kFull),
         [request, began, simulate](const commands::SendResult& end) {
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
             const commands::ApplyReport report = commands::applyReport(end, seconds, simulate);
@@ -111,7 +112,7 @@ void RemoteCommands::runStatus(const InstanceRequest& request, Replier reply) {
         const AccessCheck check = checkAccess_();
         closedMouse = accessProblemText(check.access, check.fix);
     }
-    reply({0, commands::statusText(presence, hasOption(request, "--json"), closedMouse), {}});
+    reply({0, commands::statusText(presence, hasOption(request, commands::options::kJson), closedMouse), {}});
 }
 
 void RemoteCommands::runSync(Replier reply) {
