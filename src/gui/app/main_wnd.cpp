@@ -170,16 +170,11 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     }
 }
 
-// What reaches the window from outside the program's own objects: the hook library's input, from
-// whatever thread captured it, and a second start's request to show the window.
+// The hook library's input, posted from whatever thread captured it.
 bool CMainWnd::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
     const auto* message = static_cast<const WindowMessageEvent*>(event);
-    if (message->message() == UM_HOOK_INPUT) {
-        capture_->deliver({message->wParam(), message->lParam(), message->time()});
-    } else if (message->message() == UM_SHOW_MAIN) {
-        showPlain();
-    }
+    if (message->message() == UM_HOOK_INPUT) capture_->deliver({message->wParam(), message->lParam(), message->time()});
     return true;
 }
 
