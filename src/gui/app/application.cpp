@@ -100,9 +100,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const I
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     auto* remote = new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow);
-    auto* server = new InstanceServer(std::move(listener), window.get(), remote);
-    // After the read that heard it, as any other request is carried out.
-    QObject::connect(server, &InstanceServer::showRequested, window.get(), &CMainWnd::showPlain, Qt::QueuedConnection);
+    new InstanceServer(std::move(listener), window.get(), remote);
     {
         // A qx4ctl that found no program may still be writing the data files.
         const DataFilesLock reading(lock.folder(), DataFilesLock::Mode::shared);

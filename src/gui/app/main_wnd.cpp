@@ -170,11 +170,16 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     }
 }
 
-// The hook library's input, posted from whatever thread captured it.
+// What reaches the window from outside the program's own objects: the hook library's input, from
+// whatever thread captured it, and a second start's request to show the window.
 bool CMainWnd::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
     const auto* message = static_cast<const WindowMessageEvent*>(event);
-    if (message->message() == UM_HOOK_INPUT) capture_->deliver({message->wParam(), message->lParam(), message->time()});
+    if (message->message() == UM_HOOK_INPUT) {
+        capture_->deliver({message->wParam(), message->lParam(), message->time()});
+    } else if (message->message() == UM_SHOW_MAIN) {
+        showPlain();
+    }
     return true;
 }
 

@@ -76,8 +76,6 @@ public:
     void setFollower(FocusFollower* follower);
     // The popup a switch of the active profile (0-4) on the mouse shows.
     void showProfilePopup(int profile);
-    // A second start asks for the window.
-    void showPlain();
 
     bool connected() const { return connected_; }
     MouseSession& session() const { return *session_; }
@@ -107,6 +105,7 @@ private:
     void onClick(QAbstractButton* sender);
     void selectDeviceTab(int index);
 
+    void showPlain();
     void showFromTray();
     void bringForward(bool showOnlyIfHidden);
     void hideIntoTray();

@@ -14,8 +14,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/window_messages.h"
 #include "gui/app/client_socket.h"
 #include "gui/common/diagnostics.h"
+#include "gui/common/window_message.h"
 
 namespace qx4::gui {
 
@@ -149,7 +151,7 @@ private:
         if (line_.size() < kShowMainLine.size()) return;
         answered_ = true;
         qCDebug(lcApp, "a second start asks for the window");
-        Q_EMIT server_.showRequested();
+        postWindowMessage(server_.target_, UM_SHOW_MAIN);
         socket_->disconnectFromServer();
     }
 
@@ -179,7 +181,7 @@ private:
     InstanceServer& server_;
     QTimer* deadline_ = nullptr;
     RequestDecoder decoder_;
-    std::string line_;       // a second start's line as far as it has come
+    std::string line_;       // UM_SHOW_MAIN's line as far as it has come
     bool showMain_ = false;
     bool framed_ = false;    // a request, no longer unheard
     bool holdsSlot_ = false;
@@ -190,7 +192,7 @@ InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject*
     : InstanceServer(std::make_unique<InstanceListener>(socketPath), target, handler) {}
 
 InstanceServer::InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* target, RequestHandler* handler)
-    : QObject(target), listener_(std::move(listener)), retry_(new QTimer(this)), handler_(handler) {
+    : QObject(target), listener_(std::move(listener)), retry_(new QTimer(this)), target_(target), handler_(handler) {
     if (!listener_->listening()) {
         qCWarning(lcApp, "%s", listener_->error().c_str());
         return;

@@ -1,5 +1,5 @@
 // The first copy's end of the instance socket (core/instance/instance_lock.h has the lock and the
-// folder). A second copy sends the line that asks for the window; qx4ctl sends one request and waits for
+// folder). A second copy sends the line of UM_SHOW_MAIN; qx4ctl sends one request and waits for
 // its reply.
 #pragma once
 
@@ -28,7 +28,7 @@ public:
     virtual void handleRequest(const InstanceRequest& request, Replier reply) = 0;
 };
 
-// A second copy's line is told by showRequested(); `target` owns the server; a request of
+// UM_SHOW_MAIN from a second copy is posted to `target`, which also owns the server; a request of
 // qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served.
 // Nothing here blocks the UI thread: a request is read as it arrives, must be whole within
 // kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served at
@@ -59,10 +59,6 @@ public:
     ~InstanceServer() override;
     bool listening() const;
 
-Q_SIGNALS:
-    // A second start asks for the window.
-    void showRequested();
-
 private:
     class Connection;
 
@@ -74,6 +70,7 @@ private:
     std::unique_ptr<InstanceListener> listener_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* retry_;
+    QObject* target_;
     RequestHandler* handler_;
     int served_ = 0;   // requests being read or carried out
     int unheard_ = 0;

@@ -115,7 +115,7 @@ TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOn
     ASSERT_TRUE(closeAnswering("confirm_btn"));
     EXPECT_EQ(quit.count(), 1);
 
-    app.window().showPlain();
+    app.send(UM_SHOW_MAIN);
     app.trayAvailable = true;
     EXPECT_FALSE(closeAnswering("confirm_btn")) << "a tray came: nothing to ask";
     EXPECT_FALSE(app.window().isVisible());
@@ -171,7 +171,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
 TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEndsTheProgram) {
     AppHarness app({.startHidden = true});
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
-    app.window().showPlain();
+    app.send(UM_SHOW_MAIN);
     EXPECT_TRUE(app.window().isVisible());
     app.window().showMinimized();
     app.clickTray(QSystemTrayIcon::Trigger);
@@ -275,7 +275,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         ASSERT_NE(lastDpi, reports.rend());
         EXPECT_EQ((*lastDpi)[24], (applied ? kChosenLevel : kDefaultLevel) + 1) << "what the mouse holds";
         if (c.way != Way::hide) continue;
-        app.window().showPlain();
+        app.send(UM_SHOW_MAIN);
         EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); }, [&] { app.click("exit_btn"); }))
             << "nothing left to ask about, or kept for later already";
     }

@@ -141,6 +141,18 @@ TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnIt
 }
 
 // Stands in for the first copy's window: counts the requests to show it.
+class ShowCounter final : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
+        shown += static_cast<WindowMessageEvent*>(event)->message() == UM_SHOW_MAIN;
+        return true;
+    }
+};
+
 // Holds every request it is given, unanswered, as a slow command does.
 class HoldingHandler final : public RequestHandler {
 public:
@@ -180,14 +192,12 @@ class ServedInstance : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-        QObject::connect(new InstanceServer(lock.socketPath(), &window, &handler), &InstanceServer::showRequested, &window,
-                [this] { ++shown; });
+        new InstanceServer(lock.socketPath(), &window, &handler);
     }
     qx4::test::TempFolder folder;
     InstanceLock lock{folder.path()};
-    QObject window;
+    ShowCounter window;
     HoldingHandler handler;
-    int shown = 0;
 };
 
 // Silent clients take no slot. Requests beyond the slots wait their turn, unread, and are carried
@@ -214,7 +224,7 @@ TEST_F(ServedInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondSta
     EXPECT_EQ(refused->exitCode, 1);
     EXPECT_NE(refused->err.find("more wait"), std::string::npos) << refused->err;
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, qx4::test::kPatienceMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, qx4::test::kPatienceMs));
 
     // Each is answered with more than the socket takes at once, and none reads it.
     const InstanceReply longReply{0, std::string(900 * 1024, 'x'), {}};
