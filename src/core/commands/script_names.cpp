@@ -8,41 +8,14 @@
 
 #include "core/commands/name_suggestion.h"
 #include "core/commands/printable_text.h"
+#include "core/commands/script_key_names.h"
 #include "core/config/stored_color.h"
 #include "core/config/utf16_text.h"
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/function_wire_table.h"
-#include "core/vocab/key_codes.h"
 
 namespace qx4::commands {
 namespace {
-
-struct Word {
-    std::u16string_view key;
-    std::u16string_view text;
-};
-
-constexpr std::array<Word, 4> kModifierWords{{
-    {u"keyboard_ctrl_text", u"Ctrl"},
-    {u"keyboard_shift_text", u"Shift"},
-    {u"keyboard_alt_text", u"Alt"},
-    {u"keyboard_win_text", u"Win"},
-}};
-
-constexpr std::u16string_view kKeyPrefix = u"key_";
-
-struct KeyWord {
-    std::uint8_t code;
-    std::string_view name;
-};
-// Names that replace the page's: the left-hand modifiers by their plain names, and the comma.
-constexpr std::array<KeyWord, 5> kKeyNameOverrides{{
-    {0xE0, "Ctrl"}, {0xE1, "Shift"}, {0xE2, "Alt"}, {0xE3, "Win"}, {0x36, "Comma"},
-}};
-// Further names taken when typed.
-constexpr std::array<KeyWord, 5> kKeyAliases{{
-    {0xE0, "LCtrl"}, {0xE1, "LShift"}, {0xE2, "LAlt"}, {0xE3, "LWin"}, {0x36, ","},
-}};
 
 struct Modifier {
     std::uint8_t bit;
@@ -63,14 +36,6 @@ constexpr std::array<FunctionGroup, 6> kSelectorGroups{FunctionGroup::mouse, Fun
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The page's own name of a key, or an override; empty when it has none.
-std::string pageKeyName(std::uint8_t code) {
-    for (const KeyWord& word : kKeyNameOverrides) {
-        if (word.code == code) return std::string(word.name);
-    }
-    return utf16ToUtf8(resolveText(keyCodeName(code), languageText));
-}
-
 std::optional<std::uint8_t> hexKeyCode(std::string_view name) {
     if (name.size() != 4 || !sameWord(name.substr(0, 2), "0x")) return std::nullopt;
     std::uint8_t code = 0;
@@ -80,16 +45,6 @@ std::optional<std::uint8_t> hexKeyCode(std::string_view name) {
 }
 
 }  // namespace
-
-std::u16string languageText(std::u16string_view key) {
-    for (const Word& word : kModifierWords) {
-        if (word.key == key) return std::u16string(word.text);
-    }
-    if (key.starts_with(kKeyPrefix) && key.size() > kKeyPrefix.size()) {
-        return std::u16string(key.substr(kKeyPrefix.size()));
-    }
-    return std::u16string(key);
-}
 
 bool sameWord(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return lower(x) == lower(y); });
@@ -133,33 +88,27 @@ std::optional<std::uint8_t> offeredFunctionByName(std::string_view name) {
 }
 
 std::string keyName(std::uint8_t code) {
-    std::string name = pageKeyName(code);
-    if (name.empty() || keyCodeByName(name) != code) {
-        std::array<char, 8> hex{};
-        std::snprintf(hex.data(), hex.size(), "0x%02X", code);
-        return hex.data();
+    for (const ScriptKeyName& key : scriptKeyNames()) {
+        if (key.code == code) return std::string(key.name);
     }
-    return name;
+    std::array<char, 8> hex{};
+    std::snprintf(hex.data(), hex.size(), "0x%02X", code);
+    return hex.data();
 }
 
 std::optional<std::uint8_t> keyCodeByName(std::string_view name) {
-    if (name.empty()) return std::nullopt;
     if (const auto code = hexKeyCode(name)) return code;
-    for (const KeyWord& alias : kKeyAliases) {
-        if (sameWord(alias.name, name)) return alias.code;
-    }
-    for (int code = 0; code <= 0xFF; ++code) {
-        if (sameWord(pageKeyName(static_cast<std::uint8_t>(code)), name)) return static_cast<std::uint8_t>(code);
+    for (const auto names : {scriptKeyNames(), scriptKeyAliases()}) {
+        for (const ScriptKeyName& key : names) {
+            if (sameWord(key.name, name)) return key.code;
+        }
     }
     return std::nullopt;
 }
 
 std::vector<std::uint8_t> namedKeyCodes() {
     std::vector<std::uint8_t> codes;
-    for (int code = 0; code <= 0xFF; ++code) {
-        const auto key = static_cast<std::uint8_t>(code);
-        if (!keyName(key).starts_with("0x")) codes.push_back(key);
-    }
+    for (const ScriptKeyName& key : scriptKeyNames()) codes.push_back(key.code);
     return codes;
 }
 

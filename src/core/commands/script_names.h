@@ -1,7 +1,7 @@
 // Names for scripts: what qx4ctl prints and takes back for functions, keys, colours and repeat
 // modes. They are plain English words that need no language file (functions by the catalogue's
-// script names, keys by the language keys' own words), and every name printed reads back as the
-// same value.
+// script names, keys by a column of their own), and every name printed reads back as the same
+// value.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,6 @@
 #include "core/config/device_config.h"
 
 namespace qx4::commands {
-
-// "keyboard_ctrl_text" -> "Ctrl", "key_Page Up" -> "Page Up"; other keys as they are.
-std::u16string languageText(std::u16string_view key);
 
 // ASCII letters compared without regard to case.
 bool sameWord(std::string_view a, std::string_view b);
@@ -37,9 +34,7 @@ struct SelectorGroup {
 };
 std::vector<SelectorGroup> selectorGroups();
 
-// A key as the button page names it on a US layout, with "Ctrl", "Shift", "Alt" and "Win" for the
-// left-hand modifier keys and "Comma" for the comma, which separates macro steps. A code without
-// a name of its own, or whose name belongs to an earlier code, is "0xNN".
+// A key's script name (script_key_names.h); "0xNN" for a code without one.
 std::string keyName(std::uint8_t code);
 // Also takes "0xNN", the left-hand modifiers as "LCtrl" ... and "," for the comma.
 std::optional<std::uint8_t> keyCodeByName(std::string_view name);

@@ -66,6 +66,23 @@ TEST(StepAndKeyText, ShownStepsAndKeyCombinationsReadBackAsThemselvesAndTheDocum
             ASSERT_EQ(back->keyCode, code) << name;
         }
     }
+    // Key names scripts type keep their meaning, whatever the window's words; the first name of a
+    // code in the file is the one printed.
+    std::ifstream names(QX4_TEST_DATA_DIR "/qx4ctl/key_names.txt");
+    ASSERT_TRUE(names);
+    std::set<int> printed;
+    for (std::string line; std::getline(names, line);) {
+        if (line.empty() || line.starts_with('#')) continue;
+        const std::size_t tab = line.find('\t');
+        const std::string name = line.substr(0, tab);
+        const int code = std::stoi(line.substr(tab + 1));
+        EXPECT_EQ(commands::keyCodeByName(name), code) << name;
+        if (printed.insert(code).second) {
+            EXPECT_EQ(commands::keyName(static_cast<std::uint8_t>(code)), name);
+        }
+    }
+    EXPECT_EQ(commands::namedKeyCodes().size(), printed.size()) << "a key name was added: add it to the file";
+    EXPECT_EQ(commands::keyName(0x64), "0x64") << "its page name belongs to 0x31";
     EXPECT_EQ(commands::keyCombinationName({8, 0}), "Win+");
     EXPECT_FALSE(commands::keyCombinationByName("Ctrl+Nokey"));
     EXPECT_FALSE(commands::keyCombinationByName(""));
