@@ -1,6 +1,6 @@
 #include "gui/app/program_controls.h"
 
-#include "gui/common/apply_ring.h"
+#include "gui/pages/apply_ring.h"
 #include "gui/common/settings_page.h"
 #include "gui/pages/page_table.h"
 

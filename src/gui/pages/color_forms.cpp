@@ -1,6 +1,8 @@
 #include "gui/pages/color_forms.h"
 
 #include <QColor>
+#include <QHBoxLayout>
+#include <QPainter>
 #include <QVariant>
 #include <QWidget>
 
@@ -11,6 +13,38 @@ namespace qx4::gui {
 namespace {
 const char* const kSwatchColorProperty = "swatchColor";
 constexpr int kComponentMax = 255;
+// Inside the swatch's border, which the application's style sheet draws.
+constexpr int kFillInset = 2;
+constexpr qreal kFillRadius = 2.0;
+const char* const kFillName = "swatch_fill";
+
+// The colour a swatch shows, painted inside it: the skin stays one sheet, with no sheet per swatch.
+class SwatchFill final : public QWidget {
+public:
+    explicit SwatchFill(QWidget* swatch) : QWidget(swatch) {
+        setObjectName(QString::fromLatin1(kFillName));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto* layout = new QHBoxLayout(swatch);
+        layout->setContentsMargins(kFillInset, kFillInset, kFillInset, kFillInset);
+        layout->addWidget(this);
+    }
+    void setColor(QRgb color) {
+        color_ = color;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgb(color_));
+        painter.drawRoundedRect(rect(), kFillRadius, kFillRadius);
+    }
+
+private:
+    QRgb color_ = 0;
+};
 }  // namespace
 
 ColorComponentEntry parseColorComponent(const QString& text) {
@@ -35,8 +69,10 @@ ColorComponentEntry parseColorComponent(const QString& text) {
 void setSwatchColor(QWidget* swatch, QRgb color) {
     if (!swatch) return;
     swatch->setProperty(kSwatchColorProperty, QVariant::fromValue<uint>(color));
-    swatch->setStyleSheet(QStringLiteral("background-color: %1;")
-                              .arg(QColor::fromRgb(color).name(QColor::HexRgb)));
+    auto* fill = static_cast<SwatchFill*>(
+        swatch->findChild<QWidget*>(QString::fromLatin1(kFillName), Qt::FindDirectChildrenOnly));
+    if (!fill) fill = new SwatchFill(swatch);
+    fill->setColor(color);
 }
 
 QRgb swatchColor(const QWidget* swatch) {

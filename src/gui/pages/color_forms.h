@@ -29,7 +29,7 @@ struct ColorComponentEntry {
 };
 ColorComponentEntry parseColorComponent(const QString& text);
 
-// Swatches and previews show their colour as the background. The colour is also kept in the
+// Swatches and previews show their colour inside their border. The colour is also kept in the
 // property "swatchColor" (a QRgb) for whoever needs to read it back.
 void setSwatchColor(QWidget* swatch, QRgb color);
 QRgb swatchColor(const QWidget* swatch);

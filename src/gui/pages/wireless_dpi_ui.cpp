@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QColor>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,12 +33,10 @@ constexpr int kSliderPageStep = 5;
 constexpr qsizetype kTypedShownMax = 8;
 // The level columns carry this property, so the skin can dim a level the mouse skips.
 const char* const kLevelOffProperty = "levelOff";
+// A level's DPI number carries "current", "on" or "off", which the skin colours.
+const char* const kLevelStateProperty = "levelState";
 // The hint above the levels carries this while it tells what became of a typed DPI.
 const char* const kNoticeProperty = "notice";
-
-void setTextColor(QWidget* control, QRgb color) {
-    control->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgb(color).name()));
-}
 
 // A dynamic property only restyles a widget, and whatever it contains, once polished again.
 void restyle(QWidget* widget) {
@@ -166,9 +163,11 @@ void CWirelessDPIUI::showLevelStates() {
             const QSignalBlocker blocker(level.option);
             level.option->setChecked(true);
         }
-        setTextColor(level.valueEdit, i == current ? kCurrentLevelLabelColor
-                                      : on         ? kOtherLevelLabelColor
-                                                   : kLevelOffLabelColor);
+        const QString state = QString::fromLatin1(i == current ? "current" : on ? "on" : "off");
+        if (level.valueEdit->property(kLevelStateProperty).toString() != state) {
+            level.valueEdit->setProperty(kLevelStateProperty, state);
+            restyle(level.valueEdit);
+        }
     }
 }
 

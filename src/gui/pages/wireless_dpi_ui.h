@@ -6,7 +6,6 @@
 // editable. The page edits the record only; an apply sends it.
 #pragma once
 
-#include <QRgb>
 
 #include <array>
 
@@ -24,10 +23,6 @@ namespace qx4::gui {
 class CWirelessDPIUI final : public SettingsPage {
     Q_OBJECT
 public:
-    static constexpr QRgb kCurrentLevelLabelColor = 0xFFF08300;
-    static constexpr QRgb kOtherLevelLabelColor = 0xFFFFFFFF;
-    static constexpr QRgb kLevelOffLabelColor = 0xFF8A9099;
-
     CWirelessDPIUI(QWidget* parent, const PageKind& kind);
     ~CWirelessDPIUI() override;
 

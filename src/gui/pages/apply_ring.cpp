@@ -1,4 +1,4 @@
-#include "gui/common/apply_ring.h"
+#include "gui/pages/apply_ring.h"
 
 #include <QPainter>
 #include <QPen>
