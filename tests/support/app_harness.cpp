@@ -4,11 +4,13 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "core/commands/edit_command.h"
 #include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
+#include "gui/session/record_saver.h"
 #include "tests/support/patience.h"
 
 namespace qx4::gui::test {
@@ -160,6 +162,14 @@ bool fire(QTimer* timer) {
     if (!timer || !timer->isActive()) return false;
     if (timer->isSingleShot()) timer->stop();
     return QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
+bool saveRecordNow(MouseSession& session) {
+    auto* saver = session.findChild<RecordSaver*>();
+    if (!saver) return false;
+    QSignalSpy ended(saver, &RecordSaver::backgroundSaveEnded);
+    return fire(saver->findChild<QTimer*>(QStringLiteral("record_save_timer"))) &&
+           (!ended.isEmpty() || ended.wait(qx4::test::kPatienceMs));
 }
 
 }  // namespace qx4::gui::test

@@ -145,6 +145,9 @@ private:
 
 // Fires a running timer as if its interval had passed; false when it was not running.
 bool fire(QTimer* timer);
+// Runs the session's pending save of the data file now and waits for its end; false when none
+// was pending or it did not end.
+bool saveRecordNow(MouseSession& session);
 
 inline QString text(const char* key) { return ResourceManager::instance().text(QString::fromLatin1(key)); }
 

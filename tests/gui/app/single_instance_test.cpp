@@ -320,7 +320,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
 
     // The program saves again when the mouse switches its DPI level; the change is its own now.
     app.notify(Link::cable, kNotifyDpiLevel, 5);
-    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(saveRecordNow(app.session()));
     EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
 
@@ -387,7 +387,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
 
     // The page keeps the macro's name, and the button keeps it through the next change.
     app.notify(Link::cable, kNotifyDpiLevel, 5);
-    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(saveRecordNow(app.session()));
     ASSERT_EQ(request({"macro", "steps", "Fire", "A down 5, A up"}).exitCode, 0);
     EXPECT_EQ(saved()->profiles[0].buttons[2].functionCode, 17);
     EXPECT_EQ(fixedTextView(saved()->profiles[0].buttons[2].macroName), u"Fire");

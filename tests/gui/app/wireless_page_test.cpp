@@ -6,10 +6,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fstream>
+#include <future>
+#include <mutex>
 
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
@@ -22,6 +25,7 @@
 #include "gui/follow/rules_wnd.h"
 #include "gui/follow/session_profile_target.h"
 #include "gui/common/msg_wnd.h"
+#include "gui/session/record_saver.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
@@ -130,7 +134,7 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     auto saved = std::make_unique<DeviceConfig>();
     readConfig(*saved, 0);
     EXPECT_EQ(saved->activeProfile, 2) << "a burst of switches is saved once, a moment later";
-    ASSERT_TRUE(fire(app.session().findChild<QTimer*>("record_save_timer")));
+    ASSERT_TRUE(saveRecordNow(app.session()));
     readConfig(*saved, 0);
     EXPECT_EQ(saved->activeProfile, 3);
 
@@ -516,6 +520,41 @@ TEST(Load, EditsKeptForLaterAreNotSentAtTheStartButShownAsPending) {
     const auto held = readMouseCopy(0);
     ASSERT_TRUE(held);
     EXPECT_EQ(held->profiles[2].dpiLevelEnabled[6], 0) << "the mouse took it";
+}
+
+// A slow disk's flush holds neither the window (the popup a switch shows must paint) nor a newer
+// record: the save runs beside the UI thread, one at a time, and the last record is written last.
+TEST(RecordSaverTest, ASlowDiskHoldsNeitherTheWindowNorANewerRecord) {
+    auto record = std::make_unique<DeviceConfig>();
+    std::promise<void> disk;
+    const std::shared_future<void> diskDone = disk.get_future().share();
+    std::mutex mutex;
+    std::vector<int> written;
+    RecordSaver saver(*record, {}, nullptr, [&](const DeviceConfig& copy) {
+        const bool flushed = diskDone.wait_for(std::chrono::milliseconds(qx4::test::kPatienceMs)) ==
+                             std::future_status::ready;
+        const std::lock_guard lock(mutex);
+        written.push_back(flushed ? copy.activeProfile : -1);
+        return DataFilesSave{};
+    });
+    QSignalSpy ended(&saver, &RecordSaver::backgroundSaveEnded);
+    auto* timer = saver.findChild<QTimer*>(QStringLiteral("record_save_timer"));
+
+    record->activeProfile = 1;
+    saver.requestSave();
+    ASSERT_TRUE(fire(timer));
+    record->activeProfile = 2;  // the UI thread goes on while the disk is busy
+    saver.requestSave();
+    ASSERT_TRUE(fire(timer));
+    EXPECT_TRUE(timer->isActive()) << "the newer record waits for the save under way";
+    disk.set_value();
+    ASSERT_TRUE(ended.wait(qx4::test::kPatienceMs));
+    ASSERT_TRUE(fire(timer));
+    ASSERT_TRUE(ended.size() == 2 || ended.wait(qx4::test::kPatienceMs));
+    EXPECT_EQ(written, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(saver.pending());
+    EXPECT_TRUE(saver.saveNow()) << "nothing left to write";
+    EXPECT_EQ(written.size(), 2u);
 }
 
 }  // namespace
