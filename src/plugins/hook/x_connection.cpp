@@ -1,5 +1,6 @@
 #include "plugins/hook/x_connection.h"
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -48,10 +49,21 @@ private:
     }
     static void markLost(Display*, void* lost) { *static_cast<bool*>(lost) = true; }
     // Where a leak check still finds the kept connections. Made with the first loss, not when the
-    // library loads: a library unloaded without one leaves nothing behind.
+    // library loads: a library unloaded without one leaves nothing behind. After a loss the library
+    // stays loaded, as its memory is what holds them: the program unloads it on its way out once
+    // the server has gone, and a leak check then would find them held by nothing.
     static std::vector<Display*>& kept() {
-        static auto* displays = new std::vector<Display*>;
+        static auto* displays = [] {
+            stayLoaded();
+            return new std::vector<Display*>;
+        }();
         return *displays;
+    }
+    static void stayLoaded() {
+        Dl_info library{};
+        if (dladdr(reinterpret_cast<void*>(&OwnConnections::failed), &library) != 0 && library.dli_fname) {
+            dlopen(library.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
     }
 
     static inline std::mutex mutex_;
