@@ -31,7 +31,7 @@ class RecordingPage final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
     using SettingsPage::SettingsPage;
-    void refreshFromRecord() override { profileShown = context().record->activeProfile; }
+    void refreshFromRecord() override { profileShown = context().data->record().activeProfile; }
     void resetDone() override { ++resets; }
     void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
     CaptureService& capture() const { return *context().capture; }

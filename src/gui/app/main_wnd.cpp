@@ -106,8 +106,7 @@ void CMainWnd::initialize() {
     setWindowTitle(text("mouse_name_text"));
     createTrayIcon();
     bindHooks();
-    loadMacros(macros_);
-    page_->setReferences(&macros_, capture_.get());
+    page_->setCapture(capture_.get());
     page_->loadAndDistribute();
     findControls();
 }

@@ -85,7 +85,6 @@ public:
     QSystemTrayIcon* trayIcon() const { return trayIcon_; }
     const HookTable& hooks() const { return hooks_; }
     CaptureService& capture() { return *capture_; }
-    const MacroList& macros() const { return macros_; }
 
 Q_SIGNALS:
     // The tray menu's "exit": the program ends once the message loop has returned.
@@ -130,7 +129,6 @@ private:
     std::unique_ptr<CWirelessPage> page_;  // works through session_, so it goes first
     std::unique_ptr<PendingEditsPrompt> pendingPrompt_;
     std::optional<std::uint64_t> quitAfterApply_;  // the apply the user chose to end the program with
-    MacroList macros_;
     HookTable hooks_;
     std::unique_ptr<CaptureService> capture_;  // uses hooks_, so it goes first
     QSystemTrayIcon* trayIcon_ = nullptr;

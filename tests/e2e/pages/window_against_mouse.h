@@ -69,7 +69,7 @@ protected:
 
     std::unique_ptr<DeviceConfig> savedRecord() {
         auto saved = std::make_unique<DeviceConfig>();
-        readConfig(*saved, window->macros().size());
+        readConfig(*saved, window->session().macros().size());
         return saved;
     }
     std::vector<Bytes> sentSince(std::size_t first) {

@@ -353,9 +353,11 @@ TEST(Popup, SaysTheDpiThePageShowsForEveryStoredValue) {
     ASSERT_TRUE(field);
     for (std::int32_t stored = 0; stored <= 98; ++stored) {
         SCOPED_TRACE(testing::Message() << "stored " << stored);
-        DeviceConfig& record = app.session().recordForEditing();
-        record.profiles[static_cast<std::size_t>(record.activeProfile)].dpiValuesX[2] = stored;
-        app.page().recordChanged();
+        app.session().edit([stored](DeviceConfig& record) {
+            record.active().dpiValuesX[2] = stored;
+            return true;
+        });
+        app.control<SettingsPage>("wireless_dpi_tab")->refreshFromRecord();  // as after an import
         app.notify(Link::receiver, kNotifyDpiLevel, 3);
         ASSERT_TRUE(app.window().dpiPopup());
         EXPECT_EQ(app.window().dpiPopup()->text(), text("dpi_popup_text").arg(field->text()));

@@ -337,7 +337,7 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), problem);
     EXPECT_EQ(status->property("qx4role").toString(), "danger");
-    EXPECT_TRUE(app.window().macros().empty());
+    EXPECT_TRUE(app.session().macros().empty());
 
     app.failWrites(Link::cable, true);
     app.click("wireless_apply_btn");
@@ -411,7 +411,7 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(warning, text("profile_wrong_size_text"));
     EXPECT_EQ(changedBytes(expected, app.session().record()), "");
     EXPECT_EQ(app.applyRequests.size(), requests) << "nothing new to send";
-    EXPECT_TRUE(app.window().macros().empty());
+    EXPECT_TRUE(app.session().macros().empty());
 
     const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
     app.click("wireless_reset_profile_btn");
