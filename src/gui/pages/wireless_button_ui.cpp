@@ -15,6 +15,7 @@
 #include "core/config/record_bytes.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/captured_input.h"
+#include "core/vocab/function_wire_table.h"
 #include "core/vocab/key_codes.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/elided_text.h"

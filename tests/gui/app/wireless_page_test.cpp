@@ -39,7 +39,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     auto* percent = app.control<QLabel>("label_power");
     auto* sleep = app.control<QLabel>("wireless_sleep_label");
     auto* chargeTimer = app.page().findChild<QTimer*>("charge_animation_timer");
-    QSystemTrayIcon* tray = app.window().trayIcon();
+    QSystemTrayIcon* tray = app.tray().trayIcon();
     const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
     const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
     const QString receiver = text("tray_receiver_text");
