@@ -32,19 +32,19 @@ AppHarness::AppHarness(HarnessOptions options)
     }
     if (options.prepareData) options.prepareData(dataFolder_.path());
     MainWindowOptions windowOptions;
-    windowOptions.driverBinder = &binder_;
-    windowOptions.pauseAfterWrite = options.pauseAfterWrite ? options.pauseAfterWrite
-                                                            : [](std::chrono::milliseconds, std::stop_token) {};
     windowOptions.hookLibraryFile = options.hookLibraryFile;
     windowOptions.trayAvailable = [this] { return trayAvailable; };
-    windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
     windowOptions.checkAccess = [this] { return access; };
     if (!options.realButtonPage) {
         windowOptions.controls.registerClass("WirelessButton", [](QWidget* parent) {
             return new RecordingPage(parent, *findPageKind("WirelessButton"));
         });
     }
-    window_ = std::make_unique<CMainWnd>(std::move(windowOptions));
+    session_ = std::make_unique<MouseSession>(
+        binder_, options.pauseAfterWrite ? options.pauseAfterWrite : [](std::chrono::milliseconds, std::stop_token) {});
+    window_ = std::make_unique<CMainWnd>(*session_, std::move(windowOptions));
+    tray_ = std::make_unique<TrayController>(*session_, *window_,
+                                             [this](const DesktopNotice& notice) { notices.push_back(notice); });
     window_->installEventFilter(new EventCounter(window_.get(), QEvent::Show, timesShown));
     // Before the window hears of the ticket's end, as the quit after an apply is counted.
     QObject::connect(&session(), &MouseSession::applyRequested, [this](bool full) { applyRequests.push_back(full ? 1 : 0); });
@@ -57,9 +57,17 @@ AppHarness::AppHarness(HarnessOptions options)
 }
 
 AppHarness::~AppHarness() {
-    window_->shutdown();
+    shutdown();
+    tray_.reset();
     window_.reset();
+    session_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void AppHarness::shutdown() {
+    tray_->shutdown();
+    session_->shutdown();
+    window_->shutdown();
 }
 
 void AppHarness::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -78,13 +86,13 @@ void AppHarness::click(const char* button) {
 }
 
 void AppHarness::clickTray(QSystemTrayIcon::ActivationReason reason) {
-    Q_EMIT window_->trayIcon()->activated(reason);
+    Q_EMIT tray_->trayIcon()->activated(reason);
     deliverMessages();
 }
 
 QAction* AppHarness::trayAction(const char* name) {
     clickTray(QSystemTrayIcon::Context);
-    return window_->trayMenu()->findChild<QAction*>(name);
+    return tray_->trayMenu()->findChild<QAction*>(name);
 }
 
 qx4::test::FakeDrivers::Library& AppHarness::library(Link link) {

@@ -16,6 +16,7 @@
 
 #include "core/device/notifications.h"
 #include "gui/app/main_wnd.h"
+#include "gui/app/tray_controller.h"
 #include "gui/common/capture_service.h"
 #include "gui/common/resource_manager.h"
 #include "gui/pages/wireless_page.h"
@@ -31,7 +32,7 @@ class RecordingPage final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
     using SettingsPage::SettingsPage;
-    void refreshFromRecord() override { profileShown = context().record->activeProfile; }
+    void refreshFromRecord() override { profileShown = context().data->record().activeProfile; }
     void resetDone() override { ++resets; }
     void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
     CaptureService& capture() const { return *context().capture; }
@@ -77,14 +78,17 @@ public:
     ~AppHarness();
 
     CMainWnd& window() { return *window_; }
+    TrayController& tray() { return *tray_; }
     CWirelessPage& page() { return *window_->wirelessPage(); }
-    MouseSession& session() { return window_->session(); }
+    MouseSession& session() { return *session_; }
     RecordingPage& buttonPage() const { return *control<RecordingPage>("wireless_button_tab"); }
     template <typename Control>
     Control* control(const char* name) const {
         return window_->findChild<Control*>(QString::fromLatin1(name));
     }
 
+    // As the program ends after its message loop: links closed, worker joined, hooks removed.
+    void shutdown();
     // Delivers the posted messages, with whatever they post in turn.
     static void deliverMessages();
     // A message to the window, as the hook library or a second start posts it.
@@ -124,7 +128,10 @@ private:
     qx4::test::FakeBinder binder_;
     qx4::test::TempFolder dataFolder_;
     qx4::test::ScopedEnv dataEnv_;
+    // Built in this order, as the program builds them, and ended in the reverse.
+    std::unique_ptr<MouseSession> session_;
     std::unique_ptr<CMainWnd> window_;
+    std::unique_ptr<TrayController> tray_;
 };
 
 // Counts the events of one type that reach the object it filters.

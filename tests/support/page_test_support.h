@@ -1,4 +1,4 @@
-// Shared by the page tests: a record on the heap, which bytes of a record changed, modal windows
+// Shared by the page tests: the record and the macro store in a session of their own, a record on the heap, which bytes of a record changed, modal windows
 // answered from inside their own event loop, and every page built.
 #pragma once
 
@@ -9,13 +9,18 @@
 
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "core/config/config_file.h"
 #include "core/config/device_config.h"
+#include "core/config/utf16_text.h"
+#include "core/macro/macro_store.h"
 #include "gui/pages/page_table.h"
+#include "gui/session/mouse_session.h"
+#include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
 
@@ -25,6 +30,32 @@ inline std::unique_ptr<DeviceConfig> defaultRecord() {
     applyDefaults(*record);
     return record;
 }
+
+// The record and the macro store where the program keeps them: a mouse session, never started,
+// loaded from a data folder of its own (the defaults, and macros of these names).
+struct SessionData {
+    explicit SessionData(std::initializer_list<std::u16string_view> macroNames = {}) {
+        MacroList macros;
+        for (const std::u16string_view name : macroNames) {
+            MacroRecord macro{};
+            macro.name = toMacroName(name);
+            macros.append(macro);
+        }
+        if (!macros.empty()) saveMacros(macros);
+        session.load();
+    }
+    const DeviceConfig& record() const { return session.record(); }
+    // A change from around the pages (the mouse, an import), which the test then shows them.
+    void change(const std::function<void(DeviceConfig&)>& change) {
+        session.edit([&change](DeviceConfig& record) {
+            change(record);
+            return true;
+        });
+    }
+
+    qx4::test::ScopedDataDir dataDir;
+    MouseSession session{dlopenDriverBinder(), [](std::chrono::milliseconds, std::stop_token) {}};
+};
 
 // The offsets at which the records differ, "" when they are equal.
 inline std::string changedBytes(const DeviceConfig& before, const DeviceConfig& after) {

@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "core/config/config_file.h"
 #include "gui/app/command_line.h"
@@ -27,6 +29,9 @@
 #include "gui/common/skin.h"
 #include "gui/app/tray_absence.h"
 #include "gui/app/following.h"
+#include "gui/app/tray_controller.h"
+#include "gui/follow/focus_follower.h"
+#include "gui/follow/session_profile_target.h"
 #include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
@@ -58,20 +63,17 @@ void quitOnSignals(QApplication& application) {
 // When the display goes away (the X server ends, the session is cut off), Qt ends the process with
 // exit() from inside the message loop, on the UI thread. That end saves too; from another thread
 // it would race the UI thread, which owns the record, so it does not.
-CMainWnd* windowToSaveAtExit = nullptr;
+std::function<void()> endAtExit;
 std::thread::id uiThread;
 
-void saveAtExit() {
-    if (!windowToSaveAtExit || std::this_thread::get_id() != uiThread) return;
-    // First, before the shutdown's steps touch the display that is gone.
-    windowToSaveAtExit->session().saveDataFilesNow(false);
-    windowToSaveAtExit->shutdown();
+void runEndAtExit() {
+    if (endAtExit && std::this_thread::get_id() == uiThread) std::exchange(endAtExit, nullptr)();
 }
 
-void saveWhenQtEndsTheProcess(CMainWnd& window) {
+void endWhenQtEndsTheProcess(std::function<void()> end) {
     uiThread = std::this_thread::get_id();
-    windowToSaveAtExit = &window;
-    std::atexit(saveAtExit);
+    endAtExit = std::move(end);
+    std::atexit(runEndAtExit);
 }
 
 // The window paints in software. On Wayland, Qt's client would still load an EGL driver (with a
@@ -94,29 +96,41 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const I
     ResourceManager::instance().loadLanguageFor(languageToShow());
     applySkin(application);
 
-    MainWindowOptions options;
-    options.drivers = commandLine.simulate ? DriverSet::virtualMouse : DriverSet::hardware;
-    auto window = std::make_unique<CMainWnd>(std::move(options));
-    QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    auto* remote = new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow);
-    new InstanceServer(std::move(listener), window.get(), remote);
+    // The program's objects, each built after those it works with, so they end in the reverse order.
+    MainWindowOptions windowOptions;
+    windowOptions.drivers = commandLine.simulate ? DriverSet::virtualMouse : DriverSet::hardware;
+    MouseSession session(dlopenDriverBinder(), pauseInterruptibly);
+    CMainWnd window(session, std::move(windowOptions));
+    TrayController tray(session, window);
+    QObject::connect(&window, &CMainWnd::quitRequested, &application, &QApplication::quit, Qt::QueuedConnection);
+    RemoteCommands remote(session, *window.wirelessPage(), commandLine.simulate ? nullptr : &checkAccessNow);
+    InstanceServer server(std::move(listener), &window, &remote);
     {
         // A qx4ctl that found no program may still be writing the data files.
         const DataFilesLock reading(lock.folder(), DataFilesLock::Mode::shared);
-        window->initialize();
+        window.initialize();
     }
-    FocusFollower* follower = startFollowing(*window);
-    window->setFollower(follower);
-    remote->setFollower(follower);
-    window->applyStartVisibility(commandLine.startHidden);
-    if (window->isVisible() && !QSystemTrayIcon::isSystemTrayAvailable()) tellHowToGetATrayOnce(window.get());
-    saveWhenQtEndsTheProcess(*window);
+    const Following following = startFollowing(session, *window.wirelessPage(), tray);
+    window.setFollower(following.follower.get());
+    tray.setFollower(following.follower.get());
+    remote.setFollower(following.follower.get());
+    window.applyStartVisibility(commandLine.startHidden);
+    if (window.isVisible() && !QSystemTrayIcon::isSystemTrayAvailable()) tellHowToGetATrayOnce(&window);
 
+    // Links closed, worker joined (the record saved after it), hooks removed.
+    const auto end = [&session, &window, &tray] {
+        tray.shutdown();
+        session.shutdown();
+        window.shutdown();
+    };
+    // With the display gone, what the mouse reported is saved first, before steps that touch it.
+    endWhenQtEndsTheProcess([&session, end] {
+        session.saveDataFilesNow(false);
+        end();
+    });
     QApplication::exec();
-    windowToSaveAtExit = nullptr;
-    window->shutdown();
-    window.reset();
+    endAtExit = nullptr;
+    end();
     return 0;
 }
 }  // namespace

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "gui/app/main_wnd.h"
+#include "gui/app/tray_controller.h"
 #include "gui/follow/bus_service.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/session_profile_target.h"
@@ -29,25 +29,29 @@ void tellFollowingIn(CWirelessPage& page, MouseSession& session, FocusFollower& 
         told->app = follower.followedApp();
         showWords();
     });
-    QObject::connect(&session, &MouseSession::applyStarted, &page, [told, showWords] {
+    QObject::connect(&session, &MouseSession::applyStarted, &follower, [told, showWords] {
         told->selectSending = std::exchange(told->selectDue, false);
         if (told->selectSending) showWords();
     });
-    QObject::connect(&session, &MouseSession::applyProgressed, &page, [told, showWords] {
+    QObject::connect(&session, &MouseSession::applyProgressed, &follower, [told, showWords] {
         if (told->selectSending) showWords();
     });
-    QObject::connect(&session, &MouseSession::applyFinished, &page, [told, showWords](const ApplyProgress&, int, int failed) {
+    QObject::connect(&session, &MouseSession::applyFinished, &follower, [told, showWords](const ApplyProgress&, int, int failed) {
         if (std::exchange(told->selectSending, false) && failed == 0) showWords();
     });
-    QObject::connect(&session, &MouseSession::applySkipped, &page, [told] { told->selectDue = false; });
+    QObject::connect(&session, &MouseSession::applySkipped, &follower, [told] { told->selectDue = false; });
 }
 
-FocusFollower* startFollowing(CMainWnd& window) {
-    CWirelessPage& page = *window.wirelessPage();
-    MouseSession& session = window.session();
-    auto* target = new SessionProfileTarget(
-        session, [&window](int profile) { window.showProfilePopup(profile); }, &window);
-    auto* follower = new FocusFollower(*target, &window);
+Following::Following() = default;
+Following::Following(Following&&) noexcept = default;
+Following::~Following() = default;
+
+Following startFollowing(MouseSession& session, CWirelessPage& page, TrayController& tray) {
+    Following following;
+    following.target = std::make_unique<SessionProfileTarget>(
+        session, [&tray](int profile) { tray.showProfilePopup(profile); }, nullptr);
+    following.follower = std::make_unique<FocusFollower>(*following.target, nullptr);
+    FocusFollower* follower = following.follower.get();
     if (const QString problem = follower->loadProblem(); !problem.isEmpty()) {
         page.showStatus(problem, true);
         // The first apply's word would cover it.
@@ -64,8 +68,8 @@ FocusFollower* startFollowing(CMainWnd& window) {
         });
         x11->reportActiveWindow();
     }
-    BusService::offer(*target, *follower, follower);
-    return follower;
+    BusService::offer(*following.target, *follower, follower);
+    return following;
 }
 
 }  // namespace qx4::gui

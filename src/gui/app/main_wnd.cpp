@@ -2,30 +2,22 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLineEdit>
-#include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
-#include "core/device/reports.h"
 #include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
-#include "gui/common/app_settings.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/diagnostics.h"
-#include "gui/app/dpi_msg.h"
-#include "gui/common/dpi_text.h"
 #include "gui/common/layout_loader.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/resource_manager.h"
 #include "gui/app/tray_absence.h"
-#include "gui/app/tray_menu.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/window_drag.h"
 #include "gui/common/window_message.h"
@@ -41,8 +33,8 @@ namespace {
 AccessCheck mouseAlwaysOpen() { return {}; }
 }  // namespace
 
-CMainWnd::CMainWnd(MainWindowOptions options)
-    : options_(std::move(options)), popupTimer_(new QTimer(this)) {
+CMainWnd::CMainWnd(MouseSession& session, MainWindowOptions options)
+    : options_(std::move(options)), session_(session) {
     if (!options_.trayAvailable) options_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     if (!options_.checkAccess) {
         options_.checkAccess = options_.drivers == DriverSet::hardware ? &checkAccessNow : &mouseAlwaysOpen;
@@ -56,17 +48,17 @@ CMainWnd::CMainWnd(MainWindowOptions options)
                    [&factory](const QString& className, QWidget* parent) {
                        return factory.create(className, parent);
                    });
-    session_ = std::make_unique<MouseSession>(options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
-                                              options_.pauseAfterWrite);
-    page_ = std::make_unique<CWirelessPage>(this, options_.controls, *session_);
     capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
-    connectSession();
-    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, *session_);
-
-    popupTimer_->setObjectName(QStringLiteral("dpi_popup_timer"));
-    popupTimer_->setSingleShot(true);
-    popupTimer_->setInterval(kPopupMilliseconds);
-    connect(popupTimer_, &QTimer::timeout, this, &CMainWnd::closePopup);
+    page_ = std::make_unique<CWirelessPage>(this, options_.controls, session_);
+    pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, session_);
+    // The connection at start is shown once the window is built and placed.
+    connect(&session_, &MouseSession::linkPresenceChanged, this, &CMainWnd::onConnectionChanged, Qt::QueuedConnection);
+    connect(&session_, &MouseSession::applyEnded, this, [this](quint64 ticket) {
+        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
+            quitAfterApply_.reset();
+            endProgram();
+        }
+    });
 }
 
 // The pages are widgets of this window, which would delete them only after its members; they may
@@ -78,57 +70,15 @@ CMainWnd::~CMainWnd() {
     qDeleteAll(findChildren<SettingsPage*>());
 }
 
-void CMainWnd::connectSession() {
-    MouseSession* session = session_.get();
-    connect(session, &MouseSession::powerStateChanged, this, &CMainWnd::onPowerChanged);
-    // The mouse's news is told after the notification that brought it has been handled, and the
-    // connection at start once the window is built and placed.
-    connect(session, &MouseSession::linkPresenceChanged, this, &CMainWnd::onConnectionChanged, Qt::QueuedConnection);
-    connect(session, &MouseSession::dpiLevelChanged, this,
-            [this](int, std::int32_t stored) { showPopup(text("dpi_popup_text").arg(dpiNumberText(stored))); }, Qt::QueuedConnection);
-    connect(session, &MouseSession::activeProfileChanged, this,
-            [this](int profile, MouseSession::ProfileCause cause) {
-                if (cause == MouseSession::ProfileCause::mouse) showProfilePopup(profile);
-            },
-            Qt::QueuedConnection);
-    connect(session, &MouseSession::applyEnded, this, [this](quint64 ticket) {
-        if (quitAfterApply_ && ticket >= *quitAfterApply_) {
-            quitAfterApply_.reset();
-            destroyWindow();
-        }
-    });
-}
-
 void CMainWnd::initialize() {
     page_->initPage();
-    session_->start(options_.drivers);
+    session_.start(options_.drivers);
     setWindowIcon(statusIcon(false));
     setWindowTitle(text("mouse_name_text"));
-    createTrayIcon();
     bindHooks();
-    loadMacros(macros_);
-    page_->setReferences(&macros_, capture_.get());
+    page_->setCapture(capture_.get());
     page_->loadAndDistribute();
     findControls();
-}
-
-void CMainWnd::createTrayIcon() {
-    trayIcon_ = new QSystemTrayIcon(statusIcon(false), this);
-    trayIcon_->setToolTip(text("mouse_name_text"));
-    if (!options_.notify) {
-        auto* notifier = new DesktopNotifier(trayIcon_, this);
-        options_.notify = [notifier](const DesktopNotice& notice) { notifier->notify(notice); };
-    }
-    connect(trayIcon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    showFromTray();
-                } else if (reason == QSystemTrayIcon::Context) {
-                    openTrayMenu();
-                }
-            });
-    trayIcon_->show();
-    onPowerChanged();
 }
 
 void CMainWnd::bindHooks() {
@@ -139,10 +89,12 @@ void CMainWnd::bindHooks() {
 }
 
 void CMainWnd::findControls() {
-    for (const char* name : {"main_menu_btn", "min_btn", "exit_btn"}) {
-        auto* button = requireControl<QAbstractButton>(this, name);
-        connect(button, &QAbstractButton::clicked, this, [this, button] { onClick(button); });
-    }
+    connect(requireControl<QAbstractButton>(this, "exit_btn"), &QAbstractButton::clicked, this, &CMainWnd::closeToTray);
+    connect(requireControl<QAbstractButton>(this, "min_btn"), &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    connect(requireControl<QAbstractButton>(this, "main_menu_btn"), &QAbstractButton::clicked, this, [this] {
+        CAboutWnd about(this);
+        about.showModal();
+    });
     for (int index = 0; index < 3; ++index) {
         auto* option = requireControl<QAbstractButton>(this, QStringLiteral("option_device_%1").arg(index + 1));
         connect(option, &QAbstractButton::toggled, this, [this, index](bool checked) {
@@ -159,7 +111,7 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
-    const bool linked = session_->anyLinkPresent();
+    const bool linked = session_.anyLinkPresent();
     if (!linked) selectDeviceTab(-1);
     refreshAccess();
     // A mouse closed to this user is shown as such when the user started the program.
@@ -183,17 +135,6 @@ bool CMainWnd::event(QEvent* event) {
     return true;
 }
 
-void CMainWnd::onClick(QAbstractButton* sender) {
-    const QString name = sender->objectName();
-    if (name == QLatin1String("exit_btn")) {
-        closeToTray();
-    } else if (name == QLatin1String("min_btn")) {
-        showMinimized();
-    } else if (name == QLatin1String("main_menu_btn")) {
-        openAbout();
-    }
-}
-
 // Index -1 means no device: the stack shows its page for that.
 void CMainWnd::selectDeviceTab(int index) {
     if (!deviceTabSwitch_) return;
@@ -203,10 +144,6 @@ void CMainWnd::selectDeviceTab(int index) {
         deviceTabSwitch_->setCurrentWidget(noDevicePage_);
     }
 }
-
-void CMainWnd::showPlain() { bringForward(false); }
-
-void CMainWnd::showFromTray() { bringForward(true); }
 
 void CMainWnd::bringForward(bool showOnlyIfHidden) {
     if (!connected_) {
@@ -225,7 +162,7 @@ void CMainWnd::bringForward(bool showOnlyIfHidden) {
 // Without a tray there is nowhere to hide to, and an invisible program could only be reached by
 // starting it again: the window stays on screen (showing that no mouse is connected when none is).
 void CMainWnd::hideIntoTray() {
-    if (trayAvailable()) {
+    if (options_.trayAvailable()) {
         hide();
     } else if (!isVisible()) {
         show();
@@ -246,42 +183,8 @@ void CMainWnd::openNoDeviceWarning() {
     if (connected_) showPlain();
 }
 
-void CMainWnd::openAbout() {
-    CAboutWnd about(this);
-    about.showModal();
-}
-
-void CMainWnd::openTrayMenu() {
-    delete trayMenu_;
-    trayMenu_ = loadTrayMenu(this, [this](const MenuCommand& command) { onMenuCommand(command); });
-    if (!trayMenu_) return;
-    showTrayMenuChecks(trayMenu_);
-    showTrayProfiles(trayMenu_, activeProfileIndex(session_->record()),
-                     follower_ ? std::optional<bool>(follower_->rules().follow) : std::nullopt);
-    trayMenu_->popup(trayMenuPosition(QCursor::pos()));
-}
-
-void CMainWnd::onMenuCommand(const MenuCommand& command) {
-    if (command.name.compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
-        showPlain();
-    } else if (command.name.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0) {
-        switchStartAtLogin(this);
-    } else if (command.name.compare(QLatin1String("battery_warnings"), Qt::CaseInsensitive) == 0) {
-        switchBatteryWarnings(this);
-    } else if (command.name.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0) {
-        leave(true);
-    } else if (const std::optional<int> profile = trayProfileOf(command)) {
-        session_->selectProfile(*profile);
-    } else if (command.name == QLatin1String("follow") && follower_) {
-        switchFollowing(this, *follower_);
-    } else if (command.name == QLatin1String("language")) {
-        chooseLanguage(this, command.userData);
-    }
-}
-
 void CMainWnd::onConnectionChanged() {
-    const bool wasConnected = connected_;
-    connected_ = session_->anyLinkPresent();
+    connected_ = session_.anyLinkPresent();
     qCDebug(lcApp, "connection changed: %s", connected_ ? "connected" : "no mouse");
     refreshAccess();
     if (connected_) {
@@ -291,7 +194,6 @@ void CMainWnd::onConnectionChanged() {
         selectDeviceTab(-1);
         // A mouse still on USB but closed to this user keeps the window that explains it.
         if (!access_.mouseClosedToUser()) hideIntoTray();
-        if (wasConnected) tellDisconnected();
     }
 }
 
@@ -302,93 +204,28 @@ void CMainWnd::refreshAccess() {
     if (connected_) {
         if (const QString problem = accessStatusText(access_); !problem.isEmpty()) page_->showStatus(problem, true);
     }
-    onPowerChanged();
+    Q_EMIT accessChecked();
 }
 
-void CMainWnd::onPowerChanged() {
-    const PowerReading reading = powerReading(session_->presence());
-    if (trayIcon_) {
-        const QString tip = trayToolTip(reading, access_.access.state);
-        if (tip != trayIcon_->toolTip()) {
-            trayIcon_->setToolTip(tip);
-            qCDebug(lcApp, "tray: %s", qUtf8Printable(tip.section(QLatin1Char('\n'), 1)));
-        }
-        const bool lowMark = showsLowBatteryMark(reading);
-        if (lowMark != lowBatteryMarkShown_) {
-            lowBatteryMarkShown_ = lowMark;
-            trayIcon_->setIcon(statusIcon(lowMark));
-        }
-    }
-    if (const auto due = batteryWarnings_.update(reading)) warnBattery(*due);
-}
-
-void CMainWnd::warnBattery(int percent) {
-    const bool enabled = batteryWarningsEnabled();
-    qCDebug(lcApp, "battery warning at %d%%%s", percent, enabled ? "" : " (switched off)");
-    if (!enabled || !options_.notify) return;
-    options_.notify({text("battery_low_title_text"), text("battery_low_text").arg(percent),
-                     percent <= BatteryWarnings::kCriticalLevel * 10});
-}
-
-void CMainWnd::tellDisconnected() {
-    qCDebug(lcApp, "told: mouse disconnected");
-    if (options_.notify) options_.notify({text("disconnected_title_text"), text("disconnected_text"), false});
-}
-
-void CMainWnd::showProfilePopup(int profile) { showPopup(text("profile_popup_text").arg(profile + 1)); }
-
-// Where the popup cannot be placed in its corner, the desktop's notification shows the switch
-// where the desktop shows such things, and replaces itself at the next one.
-void CMainWnd::showPopup(const QString& popupText) {
-    if (!CDPIMsg::placeable()) {
-        qCDebug(lcApp) << "popup:" << popupText << "as a notification";
-        if (options_.notify) options_.notify({text("mouse_name_text"), popupText, false, true});
-        return;
-    }
-    popupTimer_->start();
-    if (popup_) {
-        popup_->setText(popupText);
-    } else {
-        popup_ = new CDPIMsg(this, popupText);
-        popup_->show();
-    }
-    qCDebug(lcApp) << "popup:" << popupText << "in a window";
-}
-
-void CMainWnd::closePopup() {
-    if (!popup_) return;
-    popup_->close();
-    popup_ = nullptr;
-    qCDebug(lcApp, "popup closed");
-}
-
-void CMainWnd::destroyWindow() {
-    closePopup();
+void CMainWnd::endProgram() {
     hide();
-    if (trayIcon_) trayIcon_->hide();
     Q_EMIT quitRequested();
 }
 
 void CMainWnd::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    popupTimer_->stop();
-    closePopup();
-    session_->shutdown();
     releaseHookLibrary(hooks_);
 }
 
 void CMainWnd::setFollower(FocusFollower* follower) {
-    follower_ = follower;
     auto* rulesButton = requireControl<QAbstractButton>(this, "wireless_rules_btn");
-    connect(rulesButton, &QAbstractButton::clicked, this, [this] {
-        if (!follower_) return;
-        RulesWnd rules(this, *follower_);
+    connect(rulesButton, &QAbstractButton::clicked, this, [this, follower = QPointer(follower)] {
+        if (!follower) return;
+        RulesWnd rules(this, *follower);
         rules.showModal();
     });
 }
-
-bool CMainWnd::trayAvailable() const { return options_.trayAvailable(); }
 
 // Closing the window from the window manager does what "exit_btn" does.
 void CMainWnd::closeEvent(QCloseEvent* event) {
@@ -399,7 +236,7 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
 // Without a tray its "exit" cannot be reached, so closing the window is the way to end the program,
 // once the user has said so.
 void CMainWnd::closeToTray() {
-    const bool tray = trayAvailable();
+    const bool tray = options_.trayAvailable();
     if (!tray && !confirmQuitWithoutTray(this)) return;
     leave(!tray);
 }
@@ -417,7 +254,7 @@ void CMainWnd::leave(bool quit) {
         quitAfterApply_ = settled.ticket;
         hide();
     } else if (quit) {
-        destroyWindow();
+        endProgram();
     } else {
         hide();
     }

@@ -11,7 +11,6 @@
 #include "core/config/config_file.h"
 #include "core/macro/macro_store.h"
 #include "core/rules/rules_command.h"
-#include "gui/app/main_wnd.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
@@ -39,11 +38,9 @@ InstanceReply replyOf(const InstanceRequest& request, const commands::EditOutcom
 
 }  // namespace
 
-RemoteCommands::RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess)
-    : QObject(&window),
-      session_(window.session()),
-      page_(*window.wirelessPage()),
-      checkAccess_(std::move(checkAccess)) {
+RemoteCommands::RemoteCommands(MouseSession& session, const CWirelessPage& page,
+                               std::function<AccessCheck()> checkAccess)
+    : session_(session), page_(page), checkAccess_(std::move(checkAccess)) {
     connect(&session_, &MouseSession::applyEnded, this, &RemoteCommands::applyEnded);
 }
 

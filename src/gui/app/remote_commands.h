@@ -16,7 +16,6 @@
 
 namespace qx4::gui {
 
-class CMainWnd;
 class CWirelessPage;
 class FocusFollower;
 class MouseSession;
@@ -24,9 +23,10 @@ class MouseSession;
 class RemoteCommands final : public QObject, public RequestHandler {
     Q_OBJECT
 public:
-    // A child of the window, whose mouse session it works through. `checkAccess` tells status a
-    // mouse closed to this user from no mouse (none on the virtual mouse's drivers).
-    RemoteCommands(CMainWnd& window, std::function<AccessCheck()> checkAccess);
+    // Works through the mouse session, and asks the device area whether an edit is open there.
+    // `checkAccess` tells status a mouse closed to this user from no mouse (none on the virtual
+    // mouse's drivers).
+    RemoteCommands(MouseSession& session, const CWirelessPage& page, std::function<AccessCheck()> checkAccess);
 
     // Where `rules` goes; without it, the program takes no rules command.
     void setFollower(FocusFollower* follower) { follower_ = follower; }

@@ -1,15 +1,15 @@
 // What every settings page is and what it may ask of the page hosting it. The wireless page
 // creates one page per row of the page table, hands each the same context, and calls the hooks
-// below; pages never call each other, they ask the host, which tells every page.
+// below; pages never call each other. They change the record and the macro store through their
+// owner (PageData), which announces each change, and the host tells every page.
 #pragma once
 
 #include <QWidget>
 
-#include "core/config/device_config.h"
+#include <functional>
 
-namespace qx4 {
-class MacroList;
-}
+#include "core/config/device_config.h"
+#include "gui/common/page_data.h"
 
 namespace qx4::gui {
 
@@ -23,21 +23,13 @@ public:
 
     // An apply, handled after the current event: full sends all five profiles, else what changed.
     virtual void requestApply(bool full) = 0;
-    // The bindings of the record changed behind the pages' backs (a macro saved or deleted):
-    // every page shows the record again.
-    virtual void recordChanged() = 0;
-    // The macro store changed (created, deleted, renamed, imported into).
-    virtual void macroStoreChanged() = 0;
-    // The page changed the record by the user's edit: the host shows what is not on the mouse yet.
-    virtual void recordEdited() {}
     // A file or the macro library was written or read: the status line says what. An apply the
     // page asked for just before says it again at its end, with the word that it arrived.
     virtual void tellDone(const QString& /*words*/) {}
 };
 
 struct PageContext {
-    DeviceConfig* record = nullptr;      // the current record; edits go to record->active()
-    MacroList* macros = nullptr;         // the macro store
+    PageData* data = nullptr;            // the record (edits go to its active profile) and the macro store
     PageHost* host = nullptr;
     CaptureService* capture = nullptr;   // keys and buttons from the input-hook library
     QWidget* mainWindow = nullptr;       // parent of dialogs
@@ -78,14 +70,15 @@ public:
 
 protected:
     const PageContext& context() const { return context_; }
-    ProfileSettings* activeProfile() const {
-        return context_.record ? &context_.record->active() : nullptr;
+    const ProfileSettings* activeProfile() const {
+        return context_.data ? &context_.data->record().active() : nullptr;
     }
     // Input is handled only while the page is shown and has its record.
     bool handlesInput() const { return isVisible() && activeProfile() != nullptr; }
-    // Tells the host of an edit just made to the record.
-    void edited() const {
-        if (context_.host) context_.host->recordEdited();
+    // The user's edit of the active profile; `change` says whether it changed anything.
+    bool editActiveProfile(const std::function<bool(ProfileSettings&)>& change) const {
+        return context_.data &&
+               context_.data->edit([&change](DeviceConfig& record) { return change(record.active()); });
     }
 
 private:

@@ -12,7 +12,6 @@
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
-#include "core/edit/macro_bindings.h"
 #include "core/edit/macro_rename.h"
 #include "core/macro/macro_store.h"
 #include "gui/common/control_lookup.h"
@@ -109,13 +108,13 @@ void CWirelessMacroUI::showCaptureScope() {
     setSkinProperty(c_.captureNote, "qx4role", available ? QStringLiteral("caption") : QStringLiteral("danger"));
 }
 
-bool CWirelessMacroUI::ready() const { return context().macros && context().record; }
+bool CWirelessMacroUI::ready() const { return context().data != nullptr; }
 
 QWidget* CWirelessMacroUI::dialogOwner() const { return context().mainWindow ? context().mainWindow : window(); }
 
-MacroRecord* CWirelessMacroUI::selectedMacro() const {
-    if (!context().macros || !selectedPosition_) return nullptr;
-    return macroAt(*selectedPosition_, *context().macros);
+const MacroRecord* CWirelessMacroUI::selectedMacro() const {
+    if (!ready() || !selectedPosition_) return nullptr;
+    return macroAt(*selectedPosition_, context().data->macros());
 }
 
 void CWirelessMacroUI::macrosChanged() {
@@ -131,8 +130,8 @@ bool CWirelessMacroUI::hasUnsavedEdits() const { return modified_ || recording()
 void CWirelessMacroUI::fillMacroList() {
     const QSignalBlocker blocker(c_.macroList);
     c_.macroList->clear();
-    if (!context().macros) return;
-    for (const MacroRecord& macro : *context().macros) {
+    if (!ready()) return;
+    for (const MacroRecord& macro : context().data->macros()) {
         auto* item = new QListWidgetItem(nameOf(macro), c_.macroList);
         item->setSizeHint(QSize(0, kMacroRowHeight));
         item->setToolTip(plainToolTip(item->text()));  // a long name is cut at its end
@@ -166,16 +165,15 @@ void CWirelessMacroUI::onAdd() {
     if (!ready()) return;
     if (modified_) return askToSaveFirst();
     commitTypedName();
-    const MacroStoreChange change =
-        createMacro(*context().macros, text("mouse_macro_function_text").toStdU16String());
+    const std::optional<std::size_t> selectedBefore = selectedPosition_;
+    const MacroStoreChange change = context().data->addMacro(text("mouse_macro_function_text").toStdU16String());
     if (!change.record) return showStatus(text("macro_create_failed_text"), true);
     noteStoreSaved(change.saved);
-    const std::optional<std::size_t> selectedBefore = selectedPosition_;
+    const std::size_t added = context().data->macros().size() - 1;
     fillMacroList();
-    selectMacro(context().macros->size() - 1);
-    added_ = AddedMacro{context().macros->size() - 1, selectedBefore};
+    selectMacro(added);
+    added_ = AddedMacro{added, selectedBefore};
     setModified(true);
-    announceStoreChanged();
 }
 
 void CWirelessMacroUI::onDelete() {
@@ -185,20 +183,18 @@ void CWirelessMacroUI::onDelete() {
     const MacroRecord* macro = selectedMacro();
     if (!macro || !confirmDelete(dialogOwner(), *macro)) return;
     const std::size_t position = *selectedPosition_;
-    const std::size_t left = context().macros->size() - 1;
+    const std::size_t left = context().data->macros().size() - 1;
     removeMacro(position, left == 0 ? std::nullopt : std::optional(std::min(position, left - 1)));
 }
 
 // Bindings that held the removed macro fall back to their button's default.
 void CWirelessMacroUI::removeMacro(std::size_t position, std::optional<std::size_t> selectAfter) {
-    MacroList& macros = *context().macros;
-    macros.remove(position);
-    noteStoreSaved(saveMacros(macros));
-    refreshBindings();
     selectedPosition_.reset();
+    const MacroStoreEdit removed = context().data->removeMacro(position);
+    noteStoreSaved(removed.saved);
+    sendBindings(removed);
     fillMacroList();
     selectMacro(selectAfter);
-    announceStoreChanged();
 }
 
 void CWirelessMacroUI::onImport() {
@@ -207,7 +203,7 @@ void CWirelessMacroUI::onImport() {
     commitTypedName();
     const auto file = chooseMacroFile(dialogOwner(), MacroFileUse::importing);
     if (!file) return;
-    const MacroStoreChange change = importMacroFile(*file, *context().macros);
+    const MacroStoreChange change = context().data->importMacro(*file);
     if (!change.record) {
         runMessageBox(dialogOwner(), QStringLiteral("warning_title_text"),
                       QStringLiteral("macro_import_failed_text"));
@@ -215,8 +211,7 @@ void CWirelessMacroUI::onImport() {
     }
     noteStoreSaved(change.saved);
     fillMacroList();
-    selectMacro(context().macros->size() - 1);
-    announceStoreChanged();
+    selectMacro(context().data->macros().size() - 1);
     tellDone(text("macro_imported_text").arg(nameOf(*change.record), chosenFileName(*file)));
 }
 
@@ -245,30 +240,28 @@ void CWirelessMacroUI::commitTypedName() {
 // Renaming takes the bindings that hold the macro along, so the buttons keep it. Unsaved step
 // edits stay unsaved: Cancel still drops them.
 void CWirelessMacroUI::onRename() {
-    MacroRecord* macro = selectedMacro();
-    if (!ready() || !macro) return;
+    const MacroRecord* macro = selectedMacro();
+    if (!macro) return;
     const QString wanted = c_.nameEdit->text();
-    const MacroRenameResult result =
-        renameMacro(*context().macros, *selectedPosition_, wanted.toStdU16String(), *context().record);
+    c_.nameEdit->setModified(false);  // taken now: the store's announcement must not take it again
+    const MacroRename renamed = context().data->renameMacro(*selectedPosition_, wanted.toStdU16String());
     c_.nameEdit->setText(nameOf(*macro));
-    if (result.outcome == MacroRenameOutcome::nameTaken) {
+    if (renamed.result.outcome == MacroRenameOutcome::nameTaken) {
         return showStatus(text("macro_name_taken_text").arg(wanted), false);
     }
-    if (result.outcome != MacroRenameOutcome::renamed) return;
-    noteStoreSaved(saveMacros(*context().macros));
+    if (renamed.result.outcome != MacroRenameOutcome::renamed) return;
+    noteStoreSaved(renamed.edit.saved);
     c_.macroList->item(static_cast<int>(*selectedPosition_))->setText(nameOf(*macro));
-    refreshBindings(result.bindingsFollowed > 0);
-    announceStoreChanged();
+    sendBindings(renamed.edit);
 }
 
 void CWirelessMacroUI::onSave() {
     if (recording()) stopRecording();
-    if (MacroRecord* macro = selectedMacro(); macro && ready()) {
-        draft_.storeInto(*macro);
-        const bool saved = saveMacros(*context().macros);
-        noteStoreSaved(saved);
-        refreshBindings();
-        if (saved) tellDone(text("macro_saved_text").arg(nameOf(*macro)));
+    if (const MacroRecord* macro = selectedMacro()) {
+        const MacroStoreEdit stored = context().data->storeMacro(*selectedPosition_, draft_);
+        noteStoreSaved(stored.saved);
+        sendBindings(stored);
+        if (stored.saved) tellDone(text("macro_saved_text").arg(nameOf(*macro)));
     }
     added_.reset();
     stepEditor_->setEditMode(false);
@@ -288,23 +281,15 @@ void CWirelessMacroUI::onCancel() {
     selectMacro(selectedPosition_);
 }
 
-// Bindings hold copies of their macro: they take the library's again (or their button's default
-// when their macro is gone), and the mouse gets them with a full download. A macro no button
-// plays changes no binding, and nothing is sent for it.
-void CWirelessMacroUI::refreshBindings(bool bindingsChanged) {
-    if (!reconcileMacroBindings(*context().record, *context().macros) && !bindingsChanged) return;
-    if (PageHost* host = context().host) {
-        host->recordChanged();
-        host->requestApply(true);
-    }
+// Bindings hold copies of their macro, which took the store's again (or their button's default
+// when their macro is gone): the mouse gets them with a full download. A macro no button plays
+// changes no binding, and nothing is sent for it.
+void CWirelessMacroUI::sendBindings(const MacroStoreEdit& edit) {
+    if (PageHost* host = context().host; host && edit.bindingsChanged) host->requestApply(true);
 }
 
 void CWirelessMacroUI::tellDone(const QString& words) {
     if (PageHost* host = context().host) host->tellDone(words);
-}
-
-void CWirelessMacroUI::announceStoreChanged() {
-    if (PageHost* host = context().host) host->macroStoreChanged();
 }
 
 void CWirelessMacroUI::setModified(bool modified) {

@@ -96,7 +96,7 @@ private:
     void showCaptureScope();
     bool ready() const;
     QWidget* dialogOwner() const;
-    MacroRecord* selectedMacro() const;
+    const MacroRecord* selectedMacro() const;
 
     // The library (wireless_macro_ui.cpp).
     void fillMacroList();
@@ -115,8 +115,7 @@ private:
     void noteStoreSaved(bool saved);
     void showStatus(const QString& text, bool problem);
     void tellDone(const QString& words);
-    void refreshBindings(bool bindingsChanged = false);
-    void announceStoreChanged();
+    void sendBindings(const MacroStoreEdit& edit);
 
     // The steps and their recording (wireless_macro_steps.cpp).
     void onRecordClicked();

@@ -3,6 +3,7 @@
 #include "core/edit/profile_file.h"
 #include "gui/common/file_dialog.h"
 #include "gui/common/msg_wnd.h"
+#include "gui/session/mouse_session.h"
 
 namespace qx4::gui {
 
@@ -24,10 +25,10 @@ std::optional<std::filesystem::path> exportActiveProfile(QWidget* owner, const D
     return std::nullopt;
 }
 
-std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros) {
+std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, MouseSession& session) {
     const auto file = chooseProfileFile(owner, false);
     if (!file) return std::nullopt;
-    const ProfileImportResult result = importProfile(config, macros, *file);
+    const ProfileImportResult result = session.importProfile(*file);
     switch (result.status) {
         case ProfileImportStatus::wrongSize:
             warn(owner, "profile_wrong_size_text");

@@ -10,17 +10,18 @@ class QWidget;
 
 namespace qx4 {
 struct DeviceConfig;
-class MacroList;
 }  // namespace qx4
 
 namespace qx4::gui {
 
+class MouseSession;
+
 // The file written; nothing when the user cancelled or it could not be written (which is said).
 std::optional<std::filesystem::path> exportActiveProfile(QWidget* owner, const DeviceConfig& config);
 
-// The file the active profile was read over from: the caller then refreshes the pages, lets the
-// pages that offer macros list the store anew, and asks for a full apply. Nothing when the user
-// cancelled or the file was refused (the record and the store are then unchanged).
-std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, DeviceConfig& config, MacroList& macros);
+// The file the active profile was read over from, through the session, which announces it; the
+// caller asks for a full apply. Nothing when the user cancelled or the file was refused (the
+// record and the store are then unchanged).
+std::optional<std::filesystem::path> importIntoActiveProfile(QWidget* owner, MouseSession& session);
 
 }  // namespace qx4::gui

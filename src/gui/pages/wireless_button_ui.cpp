@@ -15,6 +15,7 @@
 #include "core/config/record_bytes.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/captured_input.h"
+#include "core/vocab/function_wire_table.h"
 #include "core/vocab/key_codes.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/elided_text.h"
@@ -176,7 +177,7 @@ void CWirelessButtonUI::refreshFromRecord() {
     // (import, a macro saved) would have it overwrite what it never showed.
     if (editor_) {
         const ButtonBinding& stored = profile->buttons[static_cast<std::size_t>(editor_->button())];
-        if (context().record->activeProfile != openedProfile_ ||
+        if (context().data->record().activeProfile != openedProfile_ ||
             !std::ranges::equal(recordBytes(stored), recordBytes(openedBinding_))) {
             closeEditor();
         }
@@ -224,7 +225,7 @@ void CWirelessButtonUI::openEditor(int button) {
         return;
     }
     editor_ = std::move(opened);
-    openedProfile_ = context().record->activeProfile;
+    openedProfile_ = context().data->record().activeProfile;
     openedBinding_ = activeProfile()->buttons[static_cast<std::size_t>(button)];
     rows_->hold(button, true);
     editorTitle_->setText(text("button_editor_title_text").arg(button + 1));
@@ -282,7 +283,7 @@ bool CWirelessButtonUI::storeEdit() {
     // Enter confirms while the loop count still has the focus: what it shows is what is stored.
     if (editor_->shownGroup() == FunctionGroup::macro) onLoopCountFinished();
     const int button = editor_->button();
-    if (!editor_->apply(*activeProfile())) return false;
+    if (!editActiveProfile([this](ProfileSettings& profile) { return editor_->apply(profile); })) return false;
     refreshLabel(button);
     return true;
 }

@@ -81,7 +81,7 @@ private:
     void showEditor();
     void showCombination();
     void showCaptureState();
-    const MacroList& macros() const { return context().macros ? *context().macros : noMacros_; }
+    const MacroList& macros() const { return context().data ? context().data->macros() : noMacros_; }
 
     std::unique_ptr<ButtonRows> rows_;
     QWidget* hintPanel_ = nullptr;

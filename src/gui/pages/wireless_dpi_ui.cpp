@@ -210,23 +210,29 @@ void CWirelessDPIUI::deviceEvent(const DeviceEvent& event) {
 
 void CWirelessDPIUI::onOptionClicked(int level) {
     if (handlesInput()) {
-        setCurrentDpiLevel(*activeProfile(), level);
-        edited();
+        editActiveProfile([level](ProfileSettings& profile) {
+            setCurrentDpiLevel(profile, level);
+            return true;
+        });
     }
     showLevelStates();
 }
 
 void CWirelessDPIUI::onSwitchClicked(int level, bool on) {
     if (handlesInput()) {
-        setDpiLevelOn(*activeProfile(), level, on);
-        edited();
+        editActiveProfile([level, on](ProfileSettings& profile) {
+            setDpiLevelOn(profile, level, on);
+            return true;
+        });
     }
     showLevelStates();
 }
 
 void CWirelessDPIUI::onSliderValue(int level, int step) {
-    if (!handlesInput() || !setDpiStep(*activeProfile(), level, step)) return;
-    edited();
+    if (!handlesInput() ||
+        !editActiveProfile([level, step](ProfileSettings& profile) { return setDpiStep(profile, level, step); })) {
+        return;
+    }
     clearNotice();
     const auto index = static_cast<std::size_t>(level);
     showLevelValue(index, activeProfile()->dpiValuesX[index]);
@@ -238,7 +244,6 @@ void CWirelessDPIUI::onValueTyped(int level) {
     const auto index = static_cast<std::size_t>(level);
     Level& shown = levels_[index];
     if (!handlesInput() || !shown.valueEdit->isModified()) return;
-    ProfileSettings& profile = *activeProfile();
     const QString typed = shown.valueEdit->text().trimmed();
     bool isNumber = false;
     const int dpi = typed.toInt(&isNumber);
@@ -249,8 +254,10 @@ void CWirelessDPIUI::onValueTyped(int level) {
         showNotice(
             text("wireless_dpi_out_of_range_text").arg(level + 1).arg(quoted).arg(lowestDpi()).arg(highestDpi()));
     } else {
-        setDpiValue(profile, level, *stored);
-        edited();
+        editActiveProfile([level, stored](ProfileSettings& profile) {
+            setDpiValue(profile, level, *stored);
+            return true;
+        });
         const QSignalBlocker blocker(shown.slider);
         shown.slider->setValue(static_cast<int>(dpiStepFor(*stored)));
         if (effectiveDpi(*stored) == dpi) {
@@ -259,7 +266,7 @@ void CWirelessDPIUI::onValueTyped(int level) {
             showNotice(text("wireless_dpi_rounded_text").arg(level + 1).arg(dpi).arg(effectiveDpi(*stored)));
         }
     }
-    showLevelValue(index, profile.dpiValuesX[index]);
+    showLevelValue(index, activeProfile()->dpiValuesX[index]);
 }
 
 bool CWirelessDPIUI::isValueEdit(const QObject* object) const {
@@ -292,7 +299,7 @@ void CWirelessDPIUI::onSwatchClicked(int level) {
     QAbstractButton* swatch = levels_[index].swatch;
     QWidget* owner = context().mainWindow ? context().mainWindow : window();
 
-    const int openedFor = context().record->activeProfile;
+    const int openedFor = context().data->record().activeProfile;
 
     CDpiColorWnd dialog(owner);
     dialog.setColor(storedToArgb(activeProfile()->dpiColors[index]));
@@ -301,16 +308,20 @@ void CWirelessDPIUI::onSwatchClicked(int level) {
 
     // The mouse may have switched profiles while the dialog was open: the colour still belongs to
     // the level the user clicked, and the swatch shows it only if that profile is still shown.
-    DeviceConfig& record = *context().record;
-    setDpiColor(record.profiles[static_cast<std::size_t>(openedFor)], level, argbToStored(dialog.color()));
-    edited();
-    if (record.activeProfile == openedFor) setSwatchColor(swatch, dialog.color() | 0xFF000000u);
+    const StoredColor chosen = argbToStored(dialog.color());
+    context().data->edit([openedFor, level, chosen](DeviceConfig& record) {
+        setDpiColor(record.profiles[static_cast<std::size_t>(openedFor)], level, chosen);
+        return true;
+    });
+    if (context().data->record().activeProfile == openedFor) setSwatchColor(swatch, dialog.color() | 0xFF000000u);
 }
 
 void CWirelessDPIUI::onPollingRateChosen(int index) {
     if (!handlesInput()) return;
-    setPollingRateIndex(*activeProfile(), index);
-    edited();
+    editActiveProfile([index](ProfileSettings& profile) {
+        setPollingRateIndex(profile, index);
+        return true;
+    });
 }
 
 }  // namespace qx4::gui

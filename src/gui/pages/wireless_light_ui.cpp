@@ -29,11 +29,15 @@ void CWirelessLightUI::findControls() {
     modeHint_ = requireControl<QLabel>(this, "wireless_light_mode_hint");
     brightnessSlider_ = requireControl<QAbstractSlider>(this, "wireless_brightness_slider");
     connect(brightnessSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (handlesInput() && setLightBrightness(*activeProfile(), value)) showEdit();
+        if (handlesInput() && editActiveProfile([value](ProfileSettings& p) { return setLightBrightness(p, value); })) {
+            showEffect();
+        }
     });
     breathingSlider_ = requireControl<QAbstractSlider>(this, "wireless_breathing_slider");
     connect(breathingSlider_, &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (handlesInput() && setLightSpeed(*activeProfile(), value)) showEdit();
+        if (handlesInput() && editActiveProfile([value](ProfileSettings& p) { return setLightSpeed(p, value); })) {
+            showEffect();
+        }
     });
     preview_ = requireControl<EffectPreview>(this, "wireless_preview_control");
     colorEditor_ = requireControl<ColorEditor>(this, "wireless_color_editor");
@@ -57,7 +61,11 @@ void CWirelessLightUI::findControls() {
         option->setCheckable(true);
         directionGroup_->addButton(option, static_cast<int>(i));
         connect(option, &QAbstractButton::clicked, this, [this, i] {
-            if (handlesInput() && setLightDirection(*activeProfile(), static_cast<std::int32_t>(i))) showEdit();
+            const auto direction = static_cast<std::int32_t>(i);
+            if (handlesInput() &&
+                editActiveProfile([direction](ProfileSettings& p) { return setLightDirection(p, direction); })) {
+                showEffect();
+            }
         });
     }
     keepTabOnChosen(directionGroup_);
@@ -123,19 +131,19 @@ void CWirelessLightUI::showEffect(std::optional<QRgb> draggedColor) {
 }
 
 void CWirelessLightUI::onModeChosen(int index) {
-    if (!handlesInput() || !setLightEffect(*activeProfile(), index)) return;
+    if (!handlesInput() || !editActiveProfile([index](ProfileSettings& p) { return setLightEffect(p, index); })) {
+        return;
+    }
     showMode(index);
-    showEdit();
+    showEffect();
 }
 
 void CWirelessLightUI::onColorChosen(QRgb color) {
     if (!handlesInput()) return;
-    setLightColor(*activeProfile(), argbToStored(color));
-    showEdit();
-}
-
-void CWirelessLightUI::showEdit() {
-    edited();
+    editActiveProfile([stored = argbToStored(color)](ProfileSettings& p) {
+        setLightColor(p, stored);
+        return true;
+    });
     showEffect();
 }
 

@@ -35,8 +35,6 @@ private:
     void showRowsFor(int lightMode);
     // The preview plays the record's lighting, in `draggedColor` while the palette is dragged.
     void showEffect(std::optional<QRgb> draggedColor = std::nullopt);
-    // After an edit of the record: the host hears of it, the preview plays it.
-    void showEdit();
     void onModeChosen(int index);
     void onColorChosen(QRgb color);
 

@@ -41,7 +41,7 @@ QString profileButtonName(int profile) {
 
 CWirelessPage::CWirelessPage(QWidget* mainWindow, const ControlFactory& controls, MouseSession& session)
     : mainWindow_(mainWindow), controlFactory_(controls), session_(session) {
-    context_.record = &session_.recordForEditing();
+    context_.data = &session_;
     context_.host = this;
     context_.mainWindow = mainWindow_;
 }
@@ -183,6 +183,8 @@ void CWirelessPage::connectSession() {
     connect(session, &MouseSession::activeProfileChanged, this, &CWirelessPage::onActiveProfileChanged);
     connect(session, &MouseSession::switchedOnMouse, this, &CWirelessPage::showPending);
     connect(session, &MouseSession::changedOutside, this, &CWirelessPage::showOutsideChange);
+    connect(session, &MouseSession::recordEdited, this, &CWirelessPage::onRecordEdited);
+    connect(session, &MouseSession::macroStoreChanged, this, &CWirelessPage::onMacroStoreChanged);
     connect(session, &MouseSession::applyStarted, this, &CWirelessPage::onApplyStarted);
     connect(session, &MouseSession::applyProgressed, feedback_, &ApplyFeedback::progressed);
     connect(session, &MouseSession::applyFinished, this,
@@ -193,14 +195,12 @@ void CWirelessPage::connectSession() {
     });
 }
 
-void CWirelessPage::setReferences(MacroList* macros, CaptureService* capture) {
-    context_.macros = macros;
-    context_.capture = capture;
-}
+void CWirelessPage::setCapture(CaptureService* capture) { context_.capture = capture; }
 
 void CWirelessPage::loadAndDistribute() {
+    const ConfigLoadResult loaded = session_.load();
     noteMacroStoreProblem();
-    showLoadOutcome(session_.load(*context_.macros));
+    showLoadOutcome(loaded);
 
     distributed_ = true;
     for (SettingsPage* page : builtPages()) {
@@ -251,7 +251,7 @@ bool CWirelessPage::pagesHoldUnsavedEdits() const {
 }
 
 void CWirelessPage::showOutsideChange(const commands::Effects& effects) {
-    if (effects.macrosChanged) macroStoreChanged();
+    if (effects.macrosChanged) onMacroStoreChanged(false);
     if (effects.reset) {
         for (SettingsPage* page : builtPages()) page->resetDone();
     }
@@ -271,15 +271,15 @@ void CWirelessPage::tellDone(const QString& words) {
     doneWords_ = applyAsked_ ? words : QString();
 }
 
-void CWirelessPage::recordChanged() { refreshPages(); }
-
-void CWirelessPage::macroStoreChanged() {
+// Bindings that changed with the store are shown by every page; a renamed macro renames them.
+void CWirelessPage::onMacroStoreChanged(bool bindingsChanged) {
     for (SettingsPage* page : builtPages()) page->macrosChanged();
-    showPending();  // a renamed macro renames the bindings holding it
+    if (bindingsChanged) refreshPages();
+    showPending();
 }
 
 // A note (what the last apply did) no longer holds once the user edits again.
-void CWirelessPage::recordEdited() {
+void CWirelessPage::onRecordEdited() {
     showPending();
     if (statusIsNote_ && !session_.applying()) showStatus(QString(), false);
 }
@@ -295,11 +295,7 @@ void CWirelessPage::onClick(QAbstractButton* sender) {
             tellDone(text("profile_exported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
         }
     } else if (sender == c.importProfileButton) {
-        const auto file = context_.macros ? importIntoActiveProfile(mainWindow_, session_.recordForEditing(), *context_.macros)
-                                          : std::nullopt;
-        if (file) {
-            macroStoreChanged();
-            refreshPages();
+        if (const auto file = importIntoActiveProfile(mainWindow_, session_)) {
             requestApply(true);
             tellDone(text("profile_imported_text").arg(activeProfileIndex(session_.record()) + 1).arg(chosenFileName(*file)));
         }
@@ -370,7 +366,7 @@ void CWirelessPage::onApplySkipped(ApplySkipReason reason) {
 }
 
 void CWirelessPage::noteMacroStoreProblem() {
-    const MacroStoreProblem problem = context_.macros ? context_.macros->storeProblem() : MacroStoreProblem::none;
+    const MacroStoreProblem problem = session_.macros().storeProblem();
     const QString path = nativePath(macroFilePath());
     if (problem == MacroStoreProblem::tooLarge) {
         macroStoreProblem_ = text("macro_store_too_large_text").arg(path).arg(kMacroStoreCapacity);

@@ -36,9 +36,9 @@ public:
 
     // Finds the controls and builds the tabs; the session starts after this.
     void initPage();
-    // What the pages share besides the record, owned by the main window.
-    void setReferences(MacroList* macros, CaptureService* capture);
-    // Loads the data file, shows the first tab (building its page, which reads the record) and
+    // What the pages share besides the session's data.
+    void setCapture(CaptureService* capture);
+    // Loads the macro store and the data file, shows the first tab (building its page, which reads the record) and
     // selects the active profile's button, and asks for the start-up download (a full one of what
     // the mouse last took).
     void loadAndDistribute();
@@ -57,9 +57,6 @@ public:
 
     // PageHost
     void requestApply(bool full) override;
-    void recordChanged() override;
-    void macroStoreChanged() override;
-    void recordEdited() override;
     void tellDone(const QString& words) override;
 
 private:
@@ -98,6 +95,8 @@ private:
     // page and the macro lists; after a reset, edits in progress end.
     void showOutsideChange(const commands::Effects& effects);
     void showLoadOutcome(const ConfigLoadResult& loaded);
+    void onRecordEdited();
+    void onMacroStoreChanged(bool bindingsChanged);
 
     void onApplyStarted(const ApplyProgress& progress);
     void onApplyFinished(const ApplyProgress& progress, int failed);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/config/record_bytes.h"
+#include "core/edit/macro_bindings.h"
 #include "core/window_messages.h"
 #include "gui/common/diagnostics.h"
 #include "gui/common/window_message.h"
@@ -122,9 +123,10 @@ void MouseSession::start(DriverSet drivers) {
     link_.start(messageSinkFor(this), drivers);
 }
 
-ConfigLoadResult MouseSession::load(MacroList& macros) {
-    macros_ = &macros;
-    const ConfigLoadResult loaded = loadConfig(current_, macros.size());
+ConfigLoadResult MouseSession::load() {
+    loadMacros(macros_);
+    loaded_ = true;
+    const ConfigLoadResult loaded = loadConfig(current_, macros_.size());
     const bool misfit = loaded.damaged || loaded.overlong;
     // The saver compares with what the file holds. A file that was damaged, overlong or repaired
     // does not hold the record, which is then written at the next occasion; a file that could not
@@ -135,7 +137,7 @@ ConfigLoadResult MouseSession::load(MacroList& macros) {
         saver_->fileHolds(current_);
     }
     std::shared_ptr<const DeviceConfig> held;
-    if (auto copy = readMouseCopy(macros.size())) {
+    if (auto copy = readMouseCopy(macros_.size())) {
         mouseCopyOnDisk_ = std::make_unique<DeviceConfig>(*copy);
         held = std::move(copy);
     } else {
@@ -179,7 +181,7 @@ void MouseSession::shutdown() {
     if (worker_) worker_->stop();
     link_.releaseLibraries();
     saver_->saveNow();
-    if (macros_) saveMouseCopyFile();
+    if (loaded_) saveMouseCopyFile();
     while (appliesEnded_ < appliesHanded_) endApply({commands::SendResult::Kind::unavailable});
 }
 
@@ -194,10 +196,10 @@ bool MouseSession::selectProfile(int profile) {
 void MouseSession::resetToDefaults() { applyDefaults(current_); }
 
 std::optional<MouseSession::OutsideEdit> MouseSession::runOutsideEdit(const commands::EditCommand& command) {
-    if (!macros_) return std::nullopt;
+    if (!loaded_) return std::nullopt;
     const auto recordBefore = std::make_unique<DeviceConfig>(current_);
-    const std::vector<std::byte> macrosBefore = encodeMacroStore(*macros_);
-    OutsideEdit edit{commands::executeEdit(command, {current_, *macros_}), {}};
+    const std::vector<std::byte> macrosBefore = encodeMacroStore(macros_);
+    OutsideEdit edit{commands::executeEdit(command, {current_, macros_}), {}};
     if (edit.outcome.exitCode != 0) return edit;
     const commands::Effects& effects = edit.outcome.effects;
     if (effects.macrosChanged || effects.recordChanged) edit.saved = saveDataFilesNow(effects.macrosChanged);
@@ -205,8 +207,8 @@ std::optional<MouseSession::OutsideEdit> MouseSession::runOutsideEdit(const comm
         // Neither file has it, so the change goes too: a later save of the record alone would
         // otherwise write half of it.
         current_ = *recordBefore;
-        macros_->clear();
-        decodeMacroStore(macrosBefore, *macros_);
+        macros_.clear();
+        decodeMacroStore(macrosBefore, macros_);
         return edit;
     }
     if (current_.activeProfile != recordBefore->activeProfile) {
@@ -242,7 +244,60 @@ void MouseSession::discardEdits() {
 }
 
 DataFilesSave MouseSession::saveDataFilesNow(bool withMacros) {
-    return saver_->saveNowWith(withMacros ? macros_ : nullptr);
+    return saver_->saveNowWith(withMacros ? &macros_ : nullptr);
+}
+
+bool MouseSession::edit(const std::function<bool(DeviceConfig&)>& change) {
+    if (!change(current_)) return false;
+    Q_EMIT recordEdited();
+    return true;
+}
+
+// Adding and importing save the store themselves; a new macro is held by no binding yet.
+MacroStoreChange MouseSession::addMacro(std::u16string_view baseText) {
+    const MacroStoreChange change = createMacro(macros_, baseText);
+    if (change.record) Q_EMIT macroStoreChanged(false);
+    return change;
+}
+
+MacroStoreChange MouseSession::importMacro(const std::filesystem::path& file) {
+    const MacroStoreChange change = importMacroFile(file, macros_);
+    if (change.record) Q_EMIT macroStoreChanged(false);
+    return change;
+}
+
+MacroStoreEdit MouseSession::removeMacro(std::size_t position) {
+    macros_.remove(position);
+    return macroStoreEdited(false);
+}
+
+MacroStoreEdit MouseSession::storeMacro(std::size_t position, const MacroDraft& draft) {
+    MacroRecord* macro = macroAt(position, macros_);
+    if (!macro) return {};
+    draft.storeInto(*macro);
+    return macroStoreEdited(false);
+}
+
+// The bindings holding the macro take the new name along, so the buttons keep it.
+MacroRename MouseSession::renameMacro(std::size_t position, std::u16string_view newName) {
+    MacroRename renamed{qx4::renameMacro(macros_, position, newName, current_), {}};
+    if (renamed.result.outcome == MacroRenameOutcome::renamed) {
+        renamed.edit = macroStoreEdited(renamed.result.bindingsFollowed > 0);
+    }
+    return renamed;
+}
+
+MacroStoreEdit MouseSession::macroStoreEdited(bool bindingsChanged) {
+    const bool saved = saveMacros(macros_);
+    const MacroStoreEdit edited{saved, reconcileMacroBindings(current_, macros_) || bindingsChanged};
+    Q_EMIT macroStoreChanged(edited.bindingsChanged);
+    return edited;
+}
+
+ProfileImportResult MouseSession::importProfile(const std::filesystem::path& file) {
+    const ProfileImportResult result = qx4::importProfile(current_, macros_, file);
+    if (result.status == ProfileImportStatus::imported) Q_EMIT macroStoreChanged(true);
+    return result;
 }
 
 // The numbered messages posted to the session: the driver libraries' (1329-1332) from their

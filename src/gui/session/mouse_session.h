@@ -1,7 +1,8 @@
-// The mouse as the window works with it: the record the user edits and the window's copy of what
-// the mouse holds, both links, the apply worker, the saver of the data file and the tickets of the
-// applies handed to the worker. The device area, qx4ctl's requests and profile switching all go
-// through it; what happens comes out as signals, on the UI thread. The driver libraries and the
+// The mouse as the window works with it: the record the user edits, the macro store and the
+// window's copy of what the mouse holds, both links, the apply worker, the saver of the data file
+// and the tickets of the applies handed to the worker. It alone changes the record and the store:
+// the pages through PageData, the device area, qx4ctl's requests and profile switching through its
+// other calls; what happens comes out as signals, on the UI thread. The driver libraries and the
 // worker's thread post to it their numbered messages, which it turns into calls here alone.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,7 +23,9 @@
 #include "core/device/apply_worker.h"
 #include "core/device/device_link.h"
 #include "core/device/device_observer.h"
+#include "core/edit/profile_file.h"
 #include "core/macro/macro_store.h"
+#include "gui/common/page_data.h"
 
 class QTimer;
 
@@ -51,7 +55,7 @@ private:
     QObject* target_;
 };
 
-class MouseSession final : public QObject {
+class MouseSession final : public QObject, public PageData {
     Q_OBJECT
 public:
     // Who made a profile the active one: the user in the window, qx4ctl or a rule (hand), or the
@@ -64,10 +68,10 @@ public:
 
     // Starts the apply worker and opens both links; tells linkPresenceChanged.
     void start(DriverSet drivers);
-    // Loads the data file into the record, and the copy the mouse last took (Config_1.mouse, or
-    // the record where there is none) as what the mouse holds: edits kept for later show as not
-    // sent. The first apply is a full download. `macros` is the store that edits and saves go with.
-    ConfigLoadResult load(MacroList& macros);
+    // Loads the macro store, the data file into the record, and the copy the mouse last took
+    // (Config_1.mouse, or the record where there is none) as what the mouse holds: edits kept for
+    // later show as not sent. The first apply is a full download.
+    ConfigLoadResult load();
     // The start-up download, after the current event: the mouse gets whole what it last took,
     // never edits kept for later. An apply handed meanwhile (qx4ctl's) sends the record instead.
     // Tells activeProfileChanged, as the profile buttons do.
@@ -76,9 +80,19 @@ public:
     // from the file, and every apply not ended yet ended as unavailable. Idempotent.
     void shutdown();
 
-    const DeviceConfig& record() const { return current_; }
-    // The record the pages edit in place; they tell of each edit through their host.
-    DeviceConfig& recordForEditing() { return current_; }
+    // PageData: what the pages read and change.
+    const DeviceConfig& record() const override { return current_; }
+    const MacroList& macros() const override { return macros_; }
+    bool edit(const std::function<bool(DeviceConfig&)>& change) override;
+    MacroStoreChange addMacro(std::u16string_view baseText) override;
+    MacroStoreChange importMacro(const std::filesystem::path& file) override;
+    MacroStoreEdit removeMacro(std::size_t position) override;
+    MacroStoreEdit storeMacro(std::size_t position, const MacroDraft& draft) override;
+    MacroRename renameMacro(std::size_t position, std::u16string_view newName) override;
+    // A profile file read over the active profile, adding the macros its bindings carry; announced
+    // as a change of the store and the bindings when it was read.
+    ProfileImportResult importProfile(const std::filesystem::path& file);
+
     const PresenceState& presence() const { return link_.presence(); }
     bool anyLinkPresent() const { return link_.presence().anyLinkPresent.load() == 1; }
 
@@ -135,6 +149,11 @@ Q_SIGNALS:
     void switchedOnMouse();
     // A qx4ctl command changed the record or the macro store.
     void changedOutside(const commands::Effects& effects);
+    // A page changed the record through edit(); that page shows it already.
+    void recordEdited();
+    // The macro store changed. When bindings holding its macros changed with it, every page shows
+    // the record again.
+    void macroStoreChanged(bool bindingsChanged);
 
     void applyStarted(const ApplyProgress& progress);
     void applyProgressed(const ApplyProgress& progress);
@@ -162,9 +181,12 @@ private:
     void sendOwedDownload();
     // Config_1.mouse takes what the mouse holds, when that changed; a failure is told as saveFailed.
     void saveMouseCopyFile();
+    // Saves the store after a change of it, and has the bindings take their macros' copies again.
+    MacroStoreEdit macroStoreEdited(bool bindingsChanged);
 
     DeviceConfig current_{};
-    MacroList* macros_ = nullptr;
+    MacroList macros_;
+    bool loaded_ = false;
     std::unique_ptr<Observer> observer_;
     ApplyReporter reporter_;
     DeviceLink link_;

@@ -115,7 +115,7 @@ protected:
     QLineEdit* keyField() { return window->findChild<QLineEdit*>(QStringLiteral("wireless_keyboard_type_edit")); }
     int recordedSteps() { return control<QListWidget>("wireless_macro_action_list")->count(); }
     QWidget* editor() { return window->findChild<QWidget*>(QStringLiteral("wireless_button_function_hor")); }
-    const ButtonBinding& buttonSix() { return window->session().record().profiles[0].buttons[5]; }
+    const ButtonBinding& buttonSix() { return session->record().profiles[0].buttons[5]; }
 };
 
 TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimesAndInTheKeyFieldItsKey) {
@@ -178,7 +178,7 @@ TEST_F(MacroEndToEnd, KeysTypedElsewhereBecomeAMacroThatButtonSixPlaysThreeTimes
     loops->selectAll();
     QTest::keyClicks(loops, QStringLiteral("3"));
     QTest::keyClick(loops, Qt::Key_Return);  // commits the count and applies
-    waitForApplies(1, fullDownloadOf(window->session().record()).size());
+    waitForApplies(1, fullDownloadOf(session->record()).size());
 
     const auto saved = savedRecord();
     const ButtonBinding& bound = saved->profiles[0].buttons[5];

@@ -73,7 +73,7 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     EXPECT_FALSE(editor->isVisible());
     SectionFlags buttonsOfProfileTwo;
     buttonsOfProfileTwo.mark(Section::buttons, 1);
-    const std::vector<Bytes> expected = qx4::test::encoded(window->session().record(), buttonsOfProfileTwo);
+    const std::vector<Bytes> expected = qx4::test::encoded(session->record(), buttonsOfProfileTwo);
     waitForApplies(1, expected.size());
 
     saved = savedRecord();
@@ -110,8 +110,8 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     // window wherever it likes and may focus it, so no window opens there: the desktop's
     // notification shows the switch.
     mouse->command("dpi");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->dpiPopup() || !notices.empty(); }, qx4::test::kPatienceMs));
-    if (QWidget* popup = window->dpiPopup()) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tray->dpiPopup() || !notices.empty(); }, qx4::test::kPatienceMs));
+    if (QWidget* popup = tray->dpiPopup()) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(popup, qx4::test::kPatienceMs));
     }
     for (QWidget* other : QApplication::topLevelWidgets()) {
@@ -131,7 +131,7 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     // 400 ms pace keeps the apply running. Losing the cable marks the mouse asleep until it says
     // otherwise, and the two links tell the program on their own threads, so the wake is sent only
     // once the removal has been taken.
-    const PresenceState& presence = window->session().presence();
+    const PresenceState& presence = session->presence();
     mouse->command("cable unplug");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !presence.present(Link::cable); }, qx4::test::kPatienceMs));
     mouse->command("wake");
@@ -140,7 +140,7 @@ TEST_F(PagesEndToEnd, AppliesSendWhatChangedAResetEverythingTheDpiSwitchShowsAnd
     button("wireless_profile_3_btn")->click();
     QCoreApplication::processEvents();
     ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + 1)));
-    window->shutdown();
+    shutdown();
 
     EXPECT_EQ(mouse->log().at(before).bytes[0], 0x0C);
     EXPECT_EQ(mouse->log().at(before).bytes[2], 3) << "the mouse switched to profile 3";

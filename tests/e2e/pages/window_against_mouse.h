@@ -15,6 +15,7 @@
 
 #include "core/device/reports.h"
 #include "gui/app/main_wnd.h"
+#include "gui/app/tray_controller.h"
 #include "gui/pages/wireless_page.h"
 #include "gui/session/mouse_session.h"
 #include "tests/support/page_test_support.h"
@@ -41,18 +42,26 @@ protected:
         windowOptions.drivers = DriverSet::virtualMouse;
         windowOptions.hookLibraryFile = hookLibraryFile;
         windowOptions.trayAvailable = [] { return false; };
-        windowOptions.notify = [this](const DesktopNotice& notice) { notices.push_back(notice); };
-        window = std::make_unique<CMainWnd>(windowOptions);
+        session = std::make_unique<MouseSession>(dlopenDriverBinder(), pauseInterruptibly);
+        window = std::make_unique<CMainWnd>(*session, windowOptions);
+        tray = std::make_unique<TrayController>(*session, *window,
+                                                [this](const DesktopNotice& notice) { notices.push_back(notice); });
         window->initialize();
         showEveryTab(*window);
         window->applyStartVisibility(false);
 
-        fullDownload = planApply(window->session().record(), SectionFlags::all()).size();
+        fullDownload = planApply(session->record(), SectionFlags::all()).size();
         waitForApplies(1, fullDownload);
         ASSERT_EQ(mouse->log().size(), fullDownload);
     }
     void TearDown() override {
-        if (window) window->shutdown();
+        if (window) shutdown();
+    }
+    // As the program ends after its message loop: links closed, worker joined, hooks removed.
+    void shutdown() {
+        tray->shutdown();
+        session->shutdown();
+        window->shutdown();
     }
 
     QAbstractButton* button(const char* name) { return window->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
@@ -60,7 +69,7 @@ protected:
     // Hands posted apply requests to the worker, waits for `reports` more reports to reach the
     // mouse, then runs the event loop until `applies` applies have ended.
     void waitForApplies(int applies, std::size_t reports) {
-        QSignalSpy finished(&window->session(), &MouseSession::applyFinished);
+        QSignalSpy finished(session.get(), &MouseSession::applyFinished);
         const std::size_t before = mouse->log().size();
         QCoreApplication::processEvents();
         ASSERT_TRUE(mouse->waitForReports(static_cast<int>(before + reports)));
@@ -69,7 +78,7 @@ protected:
 
     std::unique_ptr<DeviceConfig> savedRecord() {
         auto saved = std::make_unique<DeviceConfig>();
-        readConfig(*saved, window->macros().size());
+        readConfig(*saved, session->macros().size());
         return saved;
     }
     std::vector<Bytes> sentSince(std::size_t first) {
@@ -86,7 +95,10 @@ protected:
     qx4::test::TempFolder data;
     qx4::test::ScopedEnv dataDir{"QX4_DATA_DIR", data.path().string()};
     std::unique_ptr<qx4::test::VirtualMouse> mouse;
+    // Built in this order, as the program builds them, and ended in the reverse.
+    std::unique_ptr<MouseSession> session;
     std::unique_ptr<CMainWnd> window;
+    std::unique_ptr<TrayController> tray;
     std::vector<DesktopNotice> notices;  // desktop notifications shown, in order
     std::size_t fullDownload = 0;
 };

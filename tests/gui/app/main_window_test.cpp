@@ -183,7 +183,7 @@ TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEnds
 
     QCursor::setPos(400, 300);
     QAction* configuration = app.trayAction("configuration");
-    QPointer<QMenu> first = app.window().trayMenu();
+    QPointer<QMenu> first = app.tray().trayMenu();
     EXPECT_EQ(first->pos(), QPoint(400, 250));
     configuration->trigger();
     app.deliverMessages();
@@ -191,13 +191,13 @@ TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEnds
     EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
 
     app.notify(Link::receiver, kNotifyDpiLevel, 2);
-    ASSERT_TRUE(app.window().dpiPopup());
+    ASSERT_TRUE(app.tray().dpiPopup());
     app.trayAction("exit")->trigger();
     app.deliverMessages();
     EXPECT_FALSE(first) << "one tray menu at a time";
     EXPECT_EQ(quit.count(), 1);
     EXPECT_FALSE(app.window().isVisible());
-    EXPECT_FALSE(app.window().dpiPopup());
+    EXPECT_FALSE(app.tray().dpiPopup());
 }
 
 // Hiding into the tray or quitting with an edit the mouse lacks asks once, whichever way out was
@@ -353,20 +353,22 @@ TEST(Popup, SaysTheDpiThePageShowsForEveryStoredValue) {
     ASSERT_TRUE(field);
     for (std::int32_t stored = 0; stored <= 98; ++stored) {
         SCOPED_TRACE(testing::Message() << "stored " << stored);
-        DeviceConfig& record = app.session().recordForEditing();
-        record.profiles[static_cast<std::size_t>(record.activeProfile)].dpiValuesX[2] = stored;
-        app.page().recordChanged();
+        app.session().edit([stored](DeviceConfig& record) {
+            record.active().dpiValuesX[2] = stored;
+            return true;
+        });
+        app.control<SettingsPage>("wireless_dpi_tab")->refreshFromRecord();  // as after an import
         app.notify(Link::receiver, kNotifyDpiLevel, 3);
-        ASSERT_TRUE(app.window().dpiPopup());
-        EXPECT_EQ(app.window().dpiPopup()->text(), text("dpi_popup_text").arg(field->text()));
+        ASSERT_TRUE(app.tray().dpiPopup());
+        EXPECT_EQ(app.tray().dpiPopup()->text(), text("dpi_popup_text").arg(field->text()));
     }
 }
 
 TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterTheLast) {
     AppHarness app;
-    auto* timer = app.window().findChild<QTimer*>("dpi_popup_timer");
+    auto* timer = app.tray().findChild<QTimer*>("dpi_popup_timer");
     app.notify(Link::receiver, kNotifyDpiLevel, 4);
-    QPointer<CDPIMsg> popup = app.window().dpiPopup();
+    QPointer<CDPIMsg> popup = app.tray().dpiPopup();
     ASSERT_TRUE(popup);
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(popup->text(), "1600 DPI");
@@ -374,12 +376,12 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
 
     timer->stop();  // as if time had passed, short of the two seconds
     app.notify(Link::receiver, kNotifyProfile, 5);
-    EXPECT_EQ(app.window().dpiPopup(), popup.data());
+    EXPECT_EQ(app.tray().dpiPopup(), popup.data());
     EXPECT_EQ(popup->text(), "Profile 5");
     EXPECT_TRUE(timer->isActive()) << "each change restarts the two seconds";
 
     ASSERT_TRUE(fire(timer));
-    EXPECT_FALSE(app.window().dpiPopup());
+    EXPECT_FALSE(app.tray().dpiPopup());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(popup) << "the popup deletes itself once closed";
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
@@ -591,7 +593,7 @@ TEST(TrayMenu, ALanguageChosenIsKeptForTheNextStart) {
     AppHarness app({.startHidden = true});
     const auto item = [&](const QString& language) -> QAction* {
         app.clickTray(QSystemTrayIcon::Context);
-        for (QAction* each : app.window().trayMenu()->findChildren<QAction*>(QStringLiteral("language"))) {
+        for (QAction* each : app.tray().trayMenu()->findChildren<QAction*>(QStringLiteral("language"))) {
             if (each->data().toString() == language) return each;
         }
         return nullptr;
@@ -640,7 +642,7 @@ TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMous
     EXPECT_EQ(hint->text(), text("no_access_install_text"));
     EXPECT_TRUE(command->isVisible());
     EXPECT_EQ(command->text().toStdString(), app.access.fix.command);
-    EXPECT_EQ(app.window().trayIcon()->toolTip().section(QLatin1Char('\n'), 1), text("tray_no_access_text"));
+    EXPECT_EQ(app.tray().trayIcon()->toolTip().section(QLatin1Char('\n'), 1), text("tray_no_access_text"));
 
     // After a replug the link counts as present though its node stays closed: the status line says so,
     // once the apply of the start has told that it found no link.

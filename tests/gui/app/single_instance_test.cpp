@@ -279,8 +279,8 @@ class RemoteCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app.waitForAppliesEnded(1));
-        remote = new RemoteCommands(app.window(), [this] { return access; });
-        new InstanceServer(socketPath(), &app.window(), remote);
+        remote = std::make_unique<RemoteCommands>(app.session(), app.page(), [this] { return access; });
+        server = std::make_unique<InstanceServer>(socketPath(), &app.window(), remote.get());
     }
 
     std::filesystem::path socketPath() const { return runtime.path() / "test.sock"; }
@@ -300,7 +300,8 @@ protected:
     AppHarness app{{.receiverPresent = false, .cablePresent = true}};
     qx4::test::TempFolder runtime{"qx4-socket-test"};
     AccessCheck access;  // what the program finds on USB when it has no link
-    RemoteCommands* remote = nullptr;
+    std::unique_ptr<RemoteCommands> remote;
+    std::unique_ptr<InstanceServer> server;
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
@@ -439,7 +440,7 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnswered
     EXPECT_EQ(closed.out.find("No mouse found"), std::string::npos) << closed.out;
 
     // A request that comes while the program ends is answered, not left waiting for an apply.
-    app.window().shutdown();
+    app.shutdown();
     const InstanceReply late = request({"apply"});
     EXPECT_EQ(late.exitCode, 1) << late.err;
 }

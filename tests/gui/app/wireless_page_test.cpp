@@ -43,7 +43,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     auto* percent = app.control<QLabel>("label_power");
     auto* sleep = app.control<QLabel>("wireless_sleep_label");
     auto* chargeTimer = app.page().findChild<QTimer*>("charge_animation_timer");
-    QSystemTrayIcon* tray = app.window().trayIcon();
+    QSystemTrayIcon* tray = app.tray().trayIcon();
     const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
     const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
     const QString receiver = text("tray_receiver_text");
@@ -341,7 +341,7 @@ TEST(Apply, AMacroLibraryThatCannotBeReadIsSaidWheneverNothingElseIs) {
     ASSERT_TRUE(app.waitForAppliesEnded(1));
     EXPECT_EQ(status->text(), problem);
     EXPECT_EQ(status->property("qx4role").toString(), "danger");
-    EXPECT_TRUE(app.window().macros().empty());
+    EXPECT_TRUE(app.session().macros().empty());
 
     app.failWrites(Link::cable, true);
     app.click("wireless_apply_btn");
@@ -415,7 +415,7 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(warning, text("profile_wrong_size_text"));
     EXPECT_EQ(changedBytes(expected, app.session().record()), "");
     EXPECT_EQ(app.applyRequests.size(), requests) << "nothing new to send";
-    EXPECT_TRUE(app.window().macros().empty());
+    EXPECT_TRUE(app.session().macros().empty());
 
     const AnswerWhenShown<CMsgWnd> confirm([](CMsgWnd& box) { box.done(CMsgWnd::kConfirmed); });
     app.click("wireless_reset_profile_btn");

@@ -33,13 +33,11 @@ QString text(const char* key) { return ResourceManager::instance().text(QString:
 class FakeHost final : public PageHost {
 public:
     void requestApply(bool full) override { applies.push_back(full); }
-    void recordChanged() override { ++recordChanges; }
-    void macroStoreChanged() override {}
     void tellDone(const QString& words) override { told = words.toStdString(); }
 
     std::vector<bool> applies;
     std::string told;  // the last words of tellDone
-    int recordChanges = 0;
+    int recordChanges = 0;  // the store's changes that took bindings along
 };
 
 MacroAction step(std::uint8_t code, std::uint8_t kind, std::uint16_t delay) { return {code, kind, delay}; }
@@ -48,7 +46,10 @@ class MacroPage : public ::testing::Test {
 protected:
     void SetUp() override {
         page.resize(542, 388);
-        page.setContext({record.get(), &macros, &host, &capture, nullptr});
+        QObject::connect(&data.session, &MouseSession::macroStoreChanged, [this](bool bindingsChanged) {
+            host.recordChanges += bindingsChanged;
+        });
+        page.setContext({&data.session, &host, &capture, nullptr});
         page.show();
     }
 
@@ -62,18 +63,25 @@ protected:
 
     void addMacro(const std::u16string& name, const std::vector<MacroAction>& steps) {
         MacroRecord macro{};
-        macro.name = toMacroName(name);
         macro.actionCount = static_cast<std::int32_t>(steps.size());
         std::copy(steps.begin(), steps.end(), macro.actions.begin());
-        macros.append(macro);
+        MacroDraft draft;
+        draft.load(macro);
+        ASSERT_TRUE(data.session.addMacro(u"Added").record);
+        const std::size_t added = macros.size() - 1;
+        data.session.renameMacro(added, name);
+        data.session.storeMacro(added, draft);
         page.macrosChanged();
     }
-    ButtonBinding& binding(int profile, int button) {
-        return record->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+    const ButtonBinding& binding(int profile, int button) {
+        return data.record().profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
     }
     void bind(int profile, int button, const std::u16string& name) {
-        binding(profile, button).functionCode = 17;
-        binding(profile, button).macroName = toMacroName(name);
+        data.change([&](DeviceConfig& config) {
+            ButtonBinding& bound = config.profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
+            bound.functionCode = 17;
+            bound.macroName = toMacroName(name);
+        });
     }
 
     // What the step list's rows show: key, action, delay.
@@ -115,7 +123,7 @@ protected:
     // Answers the next file dialog with a file beside the data folder, as its own button would.
     test::AnswerWhenShown<QFileDialog> choose(const char* name) {
         return test::AnswerWhenShown<QFileDialog>([this, name](QFileDialog& dialog) {
-            dialog.selectFile(QString::fromStdString((data.root() / name).string()));
+            dialog.selectFile(QString::fromStdString((data.dataDir.root() / name).string()));
             static_cast<QDialog&>(dialog).accept();
         });
     }
@@ -129,9 +137,8 @@ protected:
         return stored;
     }
 
-    qx4::test::ScopedDataDir data;
-    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    MacroList macros;
+    test::SessionData data;
+    const MacroList& macros = data.session.macros();
     HookTable hooks;  // no hook library: input arrives only as the tests hand it over
     CaptureService capture{hooks, {}, {}};
     FakeHost host;
@@ -179,7 +186,7 @@ TEST_F(MacroPage, SaveStoresTheStepsAndAsksForADownloadOnlyWhileABindingHoldsAMa
 TEST_F(MacroPage, AMacroNoButtonPlaysSendsNothingWhenSavedOrCancelledWhileAnotherIsBound) {
     addMacro(u"Bound", {step(0x04, 1, 30)});
     bind(1, 2, u"Bound");
-    reconcileMacroBindings(*record, macros);  // as the button editor's OK leaves it
+    data.change([this](DeviceConfig& config) { reconcileMacroBindings(config, macros); });  // as the button editor's OK leaves it
     click("wireless_macro_add_btn");
     click("wireless_macro_insert_mouse_btn");
     click("wireless_macro_key1_btn");
@@ -297,7 +304,7 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
     macroList()->setCurrentRow(0);
     const auto exportAs = choose("burst");
     click("wireless_macro_export_btn");
-    EXPECT_EQ(qx4::test::readBytes(data.root() / "burst.macro").size(), sizeof(MacroRecord));
+    EXPECT_EQ(qx4::test::readBytes(data.dataDir.root() / "burst.macro").size(), sizeof(MacroRecord));
     EXPECT_EQ(host.told, text("macro_exported_text").arg("Burst", "burst.macro").toStdString());
     const auto importExported = choose("burst.macro");
     click("wireless_macro_import_btn");
@@ -307,7 +314,7 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
     EXPECT_EQ(stepList()->count(), 2);
     EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
 
-    qx4::test::writeBytes(data.root() / "empty.macro", {});
+    qx4::test::writeBytes(data.dataDir.root() / "empty.macro", {});
     const auto importFrom = choose("empty.macro");
     EXPECT_EQ(warningFrom([&] { click("wireless_macro_import_btn"); }), text("macro_import_failed_text"));
     EXPECT_EQ(macros.size(), 2u);
@@ -455,8 +462,8 @@ TEST(MacroPageInTheWindow, TheHookInTheWindowRecordsClicksInTheStepListAndNotOnT
     clickInWindow(app, app.control<QAbstractButton>("wireless_macro_save_btn"));
     EXPECT_FALSE(page->recording());
 
-    ASSERT_EQ(app.window().macros().size(), 1u);
-    const MacroRecord& macro = *macroAt(0, app.window().macros());
+    ASSERT_EQ(app.session().macros().size(), 1u);
+    const MacroRecord& macro = *macroAt(0, app.session().macros());
     std::vector<std::pair<int, int>> steps;
     for (int i = 0; i < macro.actionCount; ++i) {
         const MacroAction& action = macro.actions[static_cast<std::size_t>(i)];

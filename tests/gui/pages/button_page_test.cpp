@@ -32,8 +32,6 @@ namespace {
 
 struct Host final : PageHost {
     void requestApply(bool full) override { applies.push_back(full); }
-    void recordChanged() override {}
-    void macroStoreChanged() override {}
     std::vector<bool> applies;
 };
 
@@ -42,14 +40,9 @@ QString text(const char* key) { return ResourceManager::instance().text(QString:
 class ButtonPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const std::u16string_view name : {u"Reload", u"Burst"}) {
-            MacroRecord macro{};
-            macro.name = toMacroName(name);
-            macros.append(macro);
-        }
         hooks.installhook = [](const qx4_message_sink*) { return 1; };
         page.resize(542, 388);
-        page.setContext({record.get(), &macros, &host, &capture, &mainWindow});
+        page.setContext({&data.session, &host, &capture, &mainWindow});
         page.macrosChanged();
         page.refreshFromRecord();
         page.show();
@@ -66,7 +59,11 @@ protected:
     QAbstractButton* control(const char* name) { return find<QAbstractButton>(QString::fromLatin1(name)); }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(QString::fromLatin1(name)); }
     MousePicture* picture() { return find<MousePicture>(QStringLiteral("wireless_mouse_picture")); }
-    ButtonBinding& stored(int n) { return record->active().buttons[static_cast<std::size_t>(n - 1)]; }
+    const ButtonBinding& stored(int n) { return data.record().active().buttons[static_cast<std::size_t>(n - 1)]; }
+    // The binding changed from outside the page (an import, a macro saved).
+    void store(int n, const ButtonBinding& binding) {
+        data.change([n, &binding](DeviceConfig& config) { config.active().buttons[static_cast<std::size_t>(n - 1)] = binding; });
+    }
 
     // Selects row n as a click does; the editor opens once the click has been handled.
     void open(int n) {
@@ -78,8 +75,7 @@ protected:
     void cancel() { control("wireless_button_cancel_btn")->click(); }
     bool capturing() const { return capture.flag(CaptureService::Kind::buttonKey); }
 
-    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
-    MacroList macros;
+    test::SessionData data{u"Reload", u"Burst"};
     Host host;
     HookTable hooks;
     CaptureService capture{hooks, {}, {}};
@@ -157,16 +153,17 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
         EXPECT_EQ(stored(6).functionGroup, static_cast<std::uint8_t>(c.group));
         EXPECT_EQ(host.applies, std::vector<bool>{true});
     }
-    stored(6) = {};
-    stored(6).functionCode = 22;
-    stored(6).functionGroup = 1;
+    ButtonBinding easyAim{};
+    easyAim.functionCode = 22;
+    easyAim.functionGroup = 1;
+    store(6, easyAim);
     open(6);
     EXPECT_EQ(combo("wireless_mouse_type_combo")->currentIndex(), 10) << "a binding reopens at its own item";
     EXPECT_EQ(combo("wireless_mouse_type_combo")->toolTip(), text("easy_aim_text"));
 }
 
 TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBeforeStayWithAKeyAlone) {
-    const DeviceConfig before = *record;
+    const DeviceConfig before = data.record();
     QLineEdit* field = edit("wireless_keyboard_type_edit");
     const auto ask = [&] { QTest::keyClick(field, Qt::Key_Space); };
     open(6);
@@ -181,7 +178,7 @@ TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBefore
     chooseGroup(FunctionGroup::keyboard);
     apply();
     EXPECT_FALSE(capturing());
-    EXPECT_EQ(test::changedBytes(before, *record), "") << "neither key nor modifier: nothing is stored";
+    EXPECT_EQ(test::changedBytes(before, data.record()), "") << "neither key nor modifier: nothing is stored";
     EXPECT_TRUE(host.applies.empty());
 
     open(6);
@@ -212,7 +209,7 @@ TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBefore
     // Without the hook library the group says keys cannot be captured; the boxes still work.
     const HookTable none;
     CaptureService without(none, {}, {});
-    page.setContext({record.get(), &macros, &host, &without, &mainWindow});
+    page.setContext({&data.session, &host, &without, &mainWindow});
     page.show();
     open(7);
     chooseGroup(FunctionGroup::keyboard);
@@ -243,7 +240,7 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
     EXPECT_EQ(stored(6).macroRepeatMode, 1);
     EXPECT_EQ(row(6)->text(), QStringLiteral("▶ Held: Burst")) << "a macro, and how it plays";
 
-    macros.remove(0);  // the store's order changed: the binding finds its macro by name
+    data.session.removeMacro(0);  // the store's order changed: the binding finds its macro by name
     page.macrosChanged();
     open(6);
     EXPECT_EQ(combo("wireless_macro_type_combo")->currentText(), QStringLiteral("Burst"));
@@ -281,7 +278,7 @@ TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEn
 }
 
 TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmOrCancel) {
-    const DeviceConfig before = *record;
+    const DeviceConfig before = data.record();
     row(5)->setFocus();
     QTest::keyClick(row(5), Qt::Key_Return);
     QCoreApplication::processEvents();
@@ -308,7 +305,7 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
     dpi->setFocus();
     QTest::keyClick(dpi, Qt::Key_Escape);
     EXPECT_EQ(page.editedButton(), -1);
-    EXPECT_EQ(test::changedBytes(before, *record), "");
+    EXPECT_EQ(test::changedBytes(before, data.record()), "");
     EXPECT_EQ(row(5)->text(), text("backward_text"));
     ASSERT_TRUE(row(5)->hasFocus()) << "the keyboard goes back to the row";
 
@@ -367,7 +364,7 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
         host.applies.clear();
-        stored(6) = fresh;
+        store(6, fresh);
         open(6);
         if (!field->hasFocus()) chooseGroup(FunctionGroup::keyboard);
         ASSERT_TRUE(field->hasFocus());
@@ -419,20 +416,24 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
 }
 
 TEST_F(ButtonPageTest, LabelsAndTheOpenEditorFollowProfileSwitchesResetAndImport) {
-    record->profiles[2].buttons[2].functionCode = 33;
-    record->profiles[2].buttons[2].functionGroup = 8;
-    record->activeProfile = 2;
+    data.change([](DeviceConfig& config) {
+        config.profiles[2].buttons[2].functionCode = 33;
+        config.profiles[2].buttons[2].functionGroup = 8;
+        config.activeProfile = 2;
+    });
     page.refreshFromRecord();
     EXPECT_EQ(row(3)->text(), text("copy_text"));
 
     open(9);
-    record->activeProfile = 0;  // the mouse switched profiles
+    data.change([](DeviceConfig& config) { config.activeProfile = 0; });  // the mouse switched profiles
     page.refreshFromRecord();
     EXPECT_EQ(row(3)->text(), text("wheel_click_text"));
     EXPECT_EQ(page.editedButton(), -1) << "the edit belonged to the other profile";
 
     open(9);
-    stored(9).functionCode = 65;  // an import changed the binding under the editor
+    ButtonBinding imported = stored(9);
+    imported.functionCode = 65;
+    store(9, imported);  // an import changed the binding under the editor
     page.refreshFromRecord();
     EXPECT_EQ(page.editedButton(), -1);
     EXPECT_EQ(row(9)->text(), text("play_pause_text"));

@@ -37,7 +37,7 @@ class DpiPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         page.resize(760, 400);
-        page.setContext({record.get()});
+        page.setContext({&data.session});
         page.show();
         page.refreshFromRecord();
     }
@@ -54,7 +54,7 @@ protected:
     QRgb numberColor(int n) { return label(n)->palette().color(QPalette::Text).rgb(); }
     QComboBox* rateCombo() { return page.findChild<QComboBox*>(QStringLiteral("wireless_polling_rate_combo")); }
     void showProfile(int profile) {
-        record->activeProfile = profile;
+        data.change([profile](DeviceConfig& config) { config.activeProfile = profile; });
         page.refreshFromRecord();
     }
     // Moves slider n as a drag would, handle held, and returns what its label then reads.
@@ -84,7 +84,9 @@ protected:
             [&] { swatch(n)->click(); });
     }
 
-    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
+    const DeviceConfig& record() const { return data.record(); }
+
+    test::SessionData data;
     CWirelessDPIUI page{nullptr, *findPageKind("WirelessDPI")};
 };
 
@@ -98,17 +100,19 @@ QLineEdit* type(CDpiColorWnd& dialog, const char* edit, const char* text) {
 }
 
 TEST_F(DpiPageTest, ShowingAProfileWritesNothingBackAndEditsLandInItsOwnFields) {
-    auto& shown = record->profiles[3];
-    // 50 and 0 are not what they seem on the wire (4,900 and 100 DPI); 7 is no report rate.
-    shown.dpiValuesX = {1, 2, 3, 49, 50, 70, 98, 0};
-    shown.dpiLevelEnabled[7] = 1;
-    shown.dpiColors[5] = 0x00123456;
-    shown.dpiLevel = 6;
-    shown.pollingRateIndex = 7;
-    DeviceConfig expected = *record;
+    data.change([](DeviceConfig& config) {
+        auto& shown = config.profiles[3];
+        // 50 and 0 are not what they seem on the wire (4,900 and 100 DPI); 7 is no report rate.
+        shown.dpiValuesX = {1, 2, 3, 49, 50, 70, 98, 0};
+        shown.dpiLevelEnabled[7] = 1;
+        shown.dpiColors[5] = 0x00123456;
+        shown.dpiLevel = 6;
+        shown.pollingRateIndex = 7;
+    });
+    DeviceConfig expected = record();
     expected.activeProfile = 3;
     showProfile(3);
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     EXPECT_EQ(QStringList({label(5)->text(), label(6)->text(), label(7)->text(), label(8)->text()}),
               QStringList({"4900", "7000", "9800", "100"}));
     EXPECT_EQ(slider(5)->value(), slider(4)->value());
@@ -124,7 +128,7 @@ TEST_F(DpiPageTest, ShowingAProfileWritesNothingBackAndEditsLandInItsOwnFields) 
     expected.profiles[3].pollingRateIndex = 2;
     EXPECT_EQ(drag(5, slider(5)->value() - 24), "2500");  // each move reaches the label before any release
     expected.profiles[3].dpiValuesX[4] = 25;
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
 }
 
 // Level 8 is off by default, holding 0 (sent as 100): dimmed, yet editable.
@@ -147,11 +151,11 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEve
     EXPECT_EQ(numberColor(8), 0xFF8A9099u) << "a level the mouse skips is muted";
     for (const auto& move : moves) {
         EXPECT_EQ(drag(move.level, move.position), move.shown);
-        EXPECT_EQ(record->profiles[0].dpiValuesX[static_cast<std::size_t>(move.level - 1)], move.stored) << move.shown;
+        EXPECT_EQ(record().profiles[0].dpiValuesX[static_cast<std::size_t>(move.level - 1)], move.stored) << move.shown;
     }
-    EXPECT_EQ(record->profiles[0].dpiLevelEnabled[7], 0);
+    EXPECT_EQ(record().profiles[0].dpiLevelEnabled[7], 0);
 
-    record->profiles[1].dpiLevelEnabled[7] = 1;
+    data.change([](DeviceConfig& config) { config.profiles[1].dpiLevelEnabled[7] = 1; });
     showProfile(1);
     EXPECT_TRUE(onSwitch(8)->isChecked());
     EXPECT_FALSE(column->property("levelOff").toBool());
@@ -204,10 +208,12 @@ TEST_F(DpiPageTest, LevelSwitchesAndButtonsOfferWhatTheMouseUses) {
         {"a foreign file's current level is off", {0, 1, 0, 0, 0, 0, 0, 0}, 7, "2"},
     };
     for (const Case& c : cases) {
-        ProfileSettings& shown = record->profiles[2];
-        shown.dpiLevelEnabled = c.enabled;
-        shown.dpiLevel = c.current;
+        data.change([&c](DeviceConfig& config) {
+            config.profiles[2].dpiLevelEnabled = c.enabled;
+            config.profiles[2].dpiLevel = c.current;
+        });
         showProfile(2);
+        const ProfileSettings& shown = record().profiles[2];
         const std::uint8_t sentOn = buildDpiReport(shown, 2).bytes[dpi_report::kEnabledMask];
         QString locked;
         for (int n = 1; n <= kDpiLevelCount; ++n) {
@@ -225,7 +231,7 @@ TEST_F(DpiPageTest, LevelSwitchesAndButtonsOfferWhatTheMouseUses) {
     onSwitch(8)->click();
     option(8)->click();
     for (int n = 1; n <= 7; ++n) onSwitch(n)->click();
-    const ProfileSettings& edited = record->profiles[0];
+    const ProfileSettings& edited = record().profiles[0];
     EXPECT_EQ(edited.dpiLevelEnabled, (std::array<std::int32_t, kDpiLevelCount>{0, 0, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(edited.dpiLevel, 7);
     EXPECT_FALSE(onSwitch(8)->isEnabled());
@@ -251,7 +257,7 @@ TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefus
     for (const auto& c : cases) {
         typeValue(2, c.typed);
         EXPECT_EQ(label(2)->text(), c.shown) << c.typed;
-        EXPECT_EQ(record->profiles[0].dpiValuesX[1], c.stored) << c.typed;
+        EXPECT_EQ(record().profiles[0].dpiValuesX[1], c.stored) << c.typed;
         EXPECT_EQ(slider(2)->value(), static_cast<int>(dpiStepFor(c.stored))) << c.typed;
         EXPECT_EQ(hint(), *c.notice ? QString::fromUtf8(c.notice) : hintText) << c.typed;
     }
@@ -269,21 +275,21 @@ TEST_F(DpiPageTest, ATypedDpiIsRoundedToWhatTheMouseHoldsAndOneOutOfRangeIsRefus
     label(4)->selectAll();
     QTest::keyClicks(label(4), QStringLiteral("2250"));
     QTest::mouseClick(label(4), Qt::LeftButton);  // placing the cursor takes nothing yet
-    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 16);
+    EXPECT_EQ(record().profiles[1].dpiValuesX[3], 16);
     QTest::mouseClick(&elsewhere, Qt::LeftButton);
-    EXPECT_EQ(record->profiles[1].dpiValuesX[3], 22);
+    EXPECT_EQ(record().profiles[1].dpiValuesX[3], 22);
     EXPECT_EQ(hint(), "Level 4: 2250 rounded to 2200 DPI, the nearest value the mouse can hold.");
 }
 
 TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndAHiddenPageTakesNoInput) {
-    record->profiles[0].dpiLevel = 5;  // as the wireless page stores it before telling the pages
-    const DeviceConfig before = *record;
+    data.change([](DeviceConfig& config) { config.profiles[0].dpiLevel = 5; });  // as the mouse's switch does
+    const DeviceConfig before = record();
     page.deviceEvent({DeviceEvent::Kind::dpiLevelChanged, 5});
     EXPECT_TRUE(option(6)->isChecked() && !option(3)->isChecked());
     EXPECT_EQ(numberColor(6), 0xFFF08300u);
     EXPECT_EQ(numberColor(3), 0xFFFFFFFFu);
     EXPECT_TRUE(!onSwitch(6)->isEnabled() && onSwitch(3)->isEnabled());
-    EXPECT_EQ(changedBytes(before, *record), "");
+    EXPECT_EQ(changedBytes(before, record()), "");
 
     page.hide();
     slider(1)->setValue(30);
@@ -294,13 +300,13 @@ TEST_F(DpiPageTest, TheMouseSwitchingLevelMovesTheHighlightAndAHiddenPageTakesNo
                                                      swatch(2)->click();
                                                      QApplication::processEvents();
                                                  }));
-    EXPECT_EQ(changedBytes(before, *record), "");
+    EXPECT_EQ(changedBytes(before, record()), "");
 }
 
 TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBBGGRR) {
-    record->profiles[2].dpiColors[3] = 0x00563412;
+    data.change([](DeviceConfig& config) { config.profiles[2].dpiColors[3] = 0x00563412; });
     showProfile(2);
-    DeviceConfig expected = *record;
+    DeviceConfig expected = record();
     ASSERT_TRUE(pickColor(4, "cancel_btn", [](CDpiColorWnd& dialog) {
         EXPECT_EQ(dialog.color(), 0xFF123456u);
         EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[1], "300")->text(), "255");
@@ -309,7 +315,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
         EXPECT_EQ(dialog.color(), 0xFF00FF00u);
         EXPECT_EQ(swatchColor(dialog.findChild<QWidget*>(QString::fromLatin1(kDpiDialogColorNames.preview))), 0xFF00FF00u);
     }));
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     EXPECT_EQ(swatchColor(swatch(4)), 0xFF123456u);
 
     QRect shownAt;
@@ -318,7 +324,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
         EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[2], "99999999999")->text(), "255");
     }));
     expected.profiles[2].dpiColors[3] = 0x00FF3412;
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     EXPECT_EQ(swatchColor(swatch(4)), 0xFF1234FFu);
     EXPECT_EQ(shownAt, QRect(swatch(4)->mapToGlobal(QPoint(-140, swatch(4)->height())), QSize(250, 200)));
 
@@ -329,7 +335,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     }));
     expected.activeProfile = 4;
     expected.profiles[2].dpiColors[1] = 0x00FFB148;
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
 }
 
 TEST(SystemMouseSettings, TheRunningDesktopsToolStartsAndWithoutAToolTheButtonSaysSoWithOKAlone) {

@@ -27,7 +27,7 @@ class LightPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         page.resize(542, 388);  // the room the main window gives a page
-        page.setContext({record.get()});
+        page.setContext({&data.session});
         page.show();
         page.refreshFromRecord();
     }
@@ -48,7 +48,7 @@ protected:
         QTest::keyClicks(edit(channel), QString::fromLatin1(text));
     }
     void showProfile(int profile) {
-        record->activeProfile = profile;
+        data.change([profile](DeviceConfig& config) { config.activeProfile = profile; });
         page.refreshFromRecord();
     }
     // "B", "S", "C" and "D" for the brightness, speed, colour and direction rows in view.
@@ -61,7 +61,9 @@ protected:
         return shown;
     }
 
-    std::unique_ptr<DeviceConfig> record = test::defaultRecord();
+    const DeviceConfig& record() const { return data.record(); }
+
+    test::SessionData data;
     CWirelessLightUI page{nullptr, *findPageKind("WirelessLight")};
 };
 
@@ -97,20 +99,22 @@ TEST_F(LightPageTest, EachEffectShowsItsRowsWholeAndThePreviewTakesTheRoomLeft) 
 }
 
 TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
-    record->profiles[1].lightMode = 12;  // an effect the list lacks is named and kept until one is chosen
+    data.change([](DeviceConfig& config) { config.profiles[1].lightMode = 12; });  // an effect the list lacks is named and kept until one is chosen
     showProfile(1);
     EXPECT_EQ(modeCombo()->currentIndex(), -1);
     EXPECT_EQ(modeCombo()->placeholderText(), "Unknown effect (stored value 12)");
     EXPECT_EQ(rowsShown(), "");
-    EXPECT_EQ(record->profiles[1].lightMode, 12) << "kept until one is chosen";
-    auto& shown = record->profiles[2];
-    shown.lightColor = 0x00332211;
-    shown.lightDirection = 0;
-    shown.lightMode = 2;
-    DeviceConfig expected = *record;
+    EXPECT_EQ(record().profiles[1].lightMode, 12) << "kept until one is chosen";
+    data.change([](DeviceConfig& config) {
+        auto& shown = config.profiles[2];
+        shown.lightColor = 0x00332211;
+        shown.lightDirection = 0;
+        shown.lightMode = 2;
+    });
+    DeviceConfig expected = record();
     expected.activeProfile = 2;
     showProfile(2);
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     EXPECT_EQ(components(), QStringList({"17", "34", "51"}));
     EXPECT_EQ(shownColor(), 0xFF112233u);
     EXPECT_TRUE(direction(1)->isChecked());
@@ -134,17 +138,17 @@ TEST_F(LightPageTest, ShowsTheActiveProfileAndEditsLandInItsOwnFields) {
     type("b", "200");
     expected.profiles[2].lightColor = 0x00C8FF00;
     expected.profiles[2].lightColorUntouched = 0;
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     EXPECT_EQ(shownColor(), 0xFF00FFC8u);
     EXPECT_EQ(palette()->selectColor(), 0xFF00FFC8u);
     EXPECT_EQ(preview()->effect(), (LightEffect{1, 0xFF00FFC8u, 3, 7, 1}));
 }
 
 TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores) {
-    record->profiles[0].lightColor = 0x00604020;  // unsaturated, unlike any colour the drag ends on
+    data.change([](DeviceConfig& config) { config.profiles[0].lightColor = 0x00604020; });  // unsaturated, unlike any colour the drag ends on
     page.refreshFromRecord();
     modeCombo()->setCurrentIndex(1);
-    const DeviceConfig beforeDrag = *record;
+    const DeviceConfig beforeDrag = record();
     ColorPalette* field = palette();
     const QPoint end(field->width() - 1, 0);  // full saturation and value
     QTest::mousePress(field, Qt::LeftButton, Qt::NoModifier, QPoint(field->width() / 2, field->height() / 4));
@@ -152,7 +156,7 @@ TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores
     const QRgb dragged = field->selectColor();
     EXPECT_EQ(std::max({qRed(dragged), qGreen(dragged), qBlue(dragged)}), 255);
     EXPECT_EQ(std::min({qRed(dragged), qGreen(dragged), qBlue(dragged)}), 0);
-    EXPECT_EQ(changedBytes(beforeDrag, *record), "");
+    EXPECT_EQ(changedBytes(beforeDrag, record()), "");
     EXPECT_EQ(shownColor(), dragged);
     EXPECT_EQ(preview()->effect().color, dragged);
     EXPECT_EQ(edit("b")->text(), QString::number(qBlue(dragged)));
@@ -161,17 +165,17 @@ TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores
     DeviceConfig expected = beforeDrag;
     expected.profiles[0].lightColor = argbToStored(dragged);
     expected.profiles[0].lightColorUntouched = 0;
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
 
     // From the keyboard a held arrow previews and its release stores.
     QTest::keyPress(field, Qt::Key_Down);
     const QRgb darker = field->selectColor();
     EXPECT_LT(std::max({qRed(darker), qGreen(darker), qBlue(darker)}), 255);
     EXPECT_EQ(shownColor(), darker);
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
     QTest::keyRelease(field, Qt::Key_Down);
     expected.profiles[0].lightColor = argbToStored(darker);
-    EXPECT_EQ(changedBytes(expected, *record), "");
+    EXPECT_EQ(changedBytes(expected, record()), "");
 }
 
 // Idle costs nothing: frames are drawn only while the preview can be seen and the effect moves.
@@ -179,7 +183,7 @@ TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores
 TEST_F(LightPageTest, ThePreviewPlaysOnlyWhileItCanBeSeenAndAHiddenPageTakesNoInput) {
     modeCombo()->setCurrentIndex(6);  // wave
     EXPECT_TRUE(preview()->isAnimating());
-    const DeviceConfig before = *record;
+    const DeviceConfig before = record();
     page.hide();  // another tab, or the window gone to the tray
     EXPECT_FALSE(preview()->isAnimating());
     modeCombo()->setCurrentIndex(0);
@@ -188,7 +192,7 @@ TEST_F(LightPageTest, ThePreviewPlaysOnlyWhileItCanBeSeenAndAHiddenPageTakesNoIn
     direction(1)->click();
     Q_EMIT edit("r")->textEdited(QStringLiteral("12"));
     Q_EMIT palette()->colorChangedButtonUp(0xFF00FF00);
-    EXPECT_EQ(changedBytes(before, *record), "");
+    EXPECT_EQ(changedBytes(before, record()), "");
     page.show();
     modeCombo()->setCurrentIndex(6);
     EXPECT_TRUE(preview()->isAnimating());
