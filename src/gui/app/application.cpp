@@ -100,7 +100,10 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const I
     QObject::connect(window.get(), &CMainWnd::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     auto* remote = new RemoteCommands(*window, commandLine.simulate ? nullptr : &checkAccessNow);
-    new InstanceServer(std::move(listener), window.get(), remote);
+    auto* server = new InstanceServer(std::move(listener), window.get(), remote);
+    // Queued: the window is shown after the read that heard the request, and never while it is
+    // being destroyed with the server it owns.
+    QObject::connect(server, &InstanceServer::showRequested, window.get(), &CMainWnd::showPlain, Qt::QueuedConnection);
     {
         // A qx4ctl that found no program may still be writing the data files.
         const DataFilesLock reading(lock.folder(), DataFilesLock::Mode::shared);

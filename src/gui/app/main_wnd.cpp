@@ -14,7 +14,6 @@
 #include <QTimer>
 
 #include "core/device/reports.h"
-#include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
 #include "gui/common/app_settings.h"
 #include "gui/common/control_lookup.h"
@@ -28,7 +27,6 @@
 #include "gui/app/tray_menu.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/window_drag.h"
-#include "gui/common/window_message.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/rules_wnd.h"
 #include "gui/common/settings_page.h"
@@ -59,7 +57,7 @@ CMainWnd::CMainWnd(MainWindowOptions options)
     session_ = std::make_unique<MouseSession>(options_.driverBinder ? *options_.driverBinder : dlopenDriverBinder(),
                                               options_.pauseAfterWrite);
     page_ = std::make_unique<CWirelessPage>(this, options_.controls, *session_);
-    capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
+    capture_ = std::make_unique<CaptureService>(hooks_);
     connectSession();
     pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, *session_);
 
@@ -168,19 +166,6 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     } else {
         hideIntoTray();
     }
-}
-
-// What reaches the window from outside the program's own objects: the hook library's input, from
-// whatever thread captured it, and a second start's request to show the window.
-bool CMainWnd::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
-    const auto* message = static_cast<const WindowMessageEvent*>(event);
-    if (message->message() == UM_HOOK_INPUT) {
-        capture_->deliver({message->wParam(), message->lParam(), message->time()});
-    } else if (message->message() == UM_SHOW_MAIN) {
-        showPlain();
-    }
-    return true;
 }
 
 void CMainWnd::onClick(QAbstractButton* sender) {

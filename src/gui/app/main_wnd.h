@@ -1,7 +1,6 @@
 // The program's one top-level window: an 800 x 572 frameless window that hosts the wireless page
 // and the settings pages, owns the mouse session, the tray icon and its menu, the input-hook
-// library with the capture service, and the macro store. It hands captured input to the capture
-// service, shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
+// library with the capture service, and the macro store. It shows the DPI and profile popup, and shows itself only while a mouse is connected (or,
 // when the mouse is there but closed to this user, to say how to open it). The tray icon tells the
 // link, battery and charging, and warns when the battery runs low.
 #pragma once
@@ -76,6 +75,8 @@ public:
     void setFollower(FocusFollower* follower);
     // The popup a switch of the active profile (0-4) on the mouse shows.
     void showProfilePopup(int profile);
+    // A second start asks for the window.
+    void showPlain();
 
     bool connected() const { return connected_; }
     MouseSession& session() const { return *session_; }
@@ -92,7 +93,6 @@ Q_SIGNALS:
     void quitRequested();
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -105,7 +105,6 @@ private:
     void onClick(QAbstractButton* sender);
     void selectDeviceTab(int index);
 
-    void showPlain();
     void showFromTray();
     void bringForward(bool showOnlyIfHidden);
     void hideIntoTray();

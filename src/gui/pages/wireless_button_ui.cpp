@@ -15,6 +15,7 @@
 #include "core/config/record_bytes.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/captured_input.h"
+#include "core/vocab/function_wire_table.h"
 #include "core/vocab/key_codes.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/elided_text.h"
@@ -288,8 +289,8 @@ bool CWirelessButtonUI::storeEdit() {
 }
 
 void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
-    if (!editor_ || input.wParam >= kVirtualKeyLimit) return;
-    const auto taken = keyField_->take(input.wParam, input.lParam != 0);
+    if (!editor_ || !input.isKey() || input.virtualKey >= kVirtualKeyLimit) return;
+    const auto taken = keyField_->take(input.virtualKey, !input.pressed);
     if (!taken) return;
     if (editor_->captureKey(taken->virtualKey, taken->heldModifiers)) {
         unboundKey_.reset();
