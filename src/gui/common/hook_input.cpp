@@ -1,5 +1,7 @@
 #include "gui/common/hook_input.h"
 
+#include <limits>
+
 #include "core/abi/window_messages.h"
 
 namespace qx4::gui {
@@ -21,7 +23,8 @@ constexpr ButtonMessages kButtons[] = {
     {WM_XBUTTONDOWN, WM_XBUTTONUP, 2, CapturedButton::x2},
 };
 
-bool isMouseMessage(std::uintptr_t wParam) {
+// The mouse's messages no row takes: the wheel, and an X button without its number.
+bool untakenMouseMessage(std::uintptr_t wParam) {
     return wParam == WM_MOUSEWHEEL || wParam == WM_XBUTTONDOWN || wParam == WM_XBUTTONUP;
 }
 
@@ -33,7 +36,7 @@ std::optional<CapturedInput> capturedFromHook(std::uintptr_t wParam, std::intptr
         if (row.xButton != 0 && lParam != row.xButton) continue;
         return CapturedInput::mouse(row.button, wParam == row.down, milliseconds);
     }
-    if (isMouseMessage(wParam) || wParam > UINT32_MAX) return std::nullopt;
+    if (untakenMouseMessage(wParam) || wParam > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     return CapturedInput::key(static_cast<std::uint32_t>(wParam), lParam == 0, milliseconds);
 }
 
