@@ -3,7 +3,7 @@
 // through the gates only; that window still gets its keys.
 #include <gtest/gtest.h>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "plugins/hook/desktop_capture.h"
 #include "plugins/hook/event_clock.h"
 #include "tests/support/plugin_harness.h"

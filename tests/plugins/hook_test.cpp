@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "gui/common/hook_table.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/patience.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "gui/common/hook_table.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/x_session.h"

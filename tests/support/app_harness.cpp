@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "core/abi/window_messages.h"
 #include "core/commands/edit_command.h"
 #include "gui/common/window_message.h"
 #include "gui/pages/page_table.h"
@@ -70,8 +71,9 @@ void AppHarness::shutdown() {
     window_->shutdown();
 }
 
-void AppHarness::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    postWindowMessage(window_.get(), message, wParam, lParam);
+void AppHarness::sendHookInput(std::uintptr_t wParam, std::intptr_t lParam) {
+    const qx4_timed_message_sink& sink = window_->capture().hookSink();
+    sink.post(sink.context, UM_HOOK_INPUT, wParam, lParam, monotonicMilliseconds());
     deliverMessages();
 }
 

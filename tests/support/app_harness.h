@@ -91,8 +91,8 @@ public:
     void shutdown();
     // Delivers the posted messages, with whatever they post in turn.
     static void deliverMessages();
-    // A message to the window, as the hook library or a second start posts it.
-    void send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Captured input as the hook library posts it, from this thread.
+    void sendHookInput(std::uintptr_t wParam, std::intptr_t lParam = 0);
     // A message to the mouse session, as a driver library posts it.
     void sendAsDriver(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     void click(const char* button);

@@ -16,7 +16,6 @@
 #include "core/device/apply_plan.h"
 #include "core/device/link_state.h"
 #include "core/device/report_writer.h"
-#include "core/window_messages.h"
 
 namespace qx4 {
 

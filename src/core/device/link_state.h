@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 
 namespace qx4 {
 

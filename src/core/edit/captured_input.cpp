@@ -1,31 +1,20 @@
 #include "core/edit/captured_input.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <limits>
 
 #include "core/edit/decimal_text.h"
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
-#include "core/window_messages.h"
 
 namespace qx4 {
 namespace {
 
-struct MouseMessage {
-    std::uint32_t down;
-    std::uint32_t up;
-    std::intptr_t xButton;  // which X button the lParam names; 0 for the other buttons
-    std::uint8_t code;
-};
-
-constexpr MouseMessage kMouseMessages[] = {
-    {WM_LBUTTONDOWN, WM_LBUTTONUP, 0, kKeyCodeMouseLeft},
-    {WM_RBUTTONDOWN, WM_RBUTTONUP, 0, kKeyCodeMouseRight},
-    {WM_MBUTTONDOWN, WM_MBUTTONUP, 0, kKeyCodeMouseMiddle},
-    {WM_XBUTTONDOWN, WM_XBUTTONUP, 2, kKeyCodeMouseBackward},
-    {WM_XBUTTONDOWN, WM_XBUTTONUP, 1, kKeyCodeMouseForward},
-};
+// By CapturedButton.
+constexpr std::uint8_t kButtonCodes[] = {kKeyCodeMouseLeft, kKeyCodeMouseRight, kKeyCodeMouseMiddle,
+                                         kKeyCodeMouseForward, kKeyCodeMouseBackward};
 
 struct ModifierKey {
     std::uintptr_t virtualKey;
@@ -86,13 +75,10 @@ DisplayText capturedKeyName(std::uintptr_t virtualKey, const KeyboardLayout& lay
     return virtualKeyName(static_cast<std::uint32_t>(virtualKey), layout);
 }
 
-MacroAction capturedStep(std::uintptr_t wParam, std::intptr_t lParam, const KeyboardLayout& layout) {
-    for (const MouseMessage& mouse : kMouseMessages) {
-        if (wParam != mouse.down && wParam != mouse.up) continue;
-        if (mouse.xButton != 0 && lParam != mouse.xButton) continue;
-        return {mouse.code, wParam == mouse.down ? kMacroActionPress : kMacroActionRelease, 0};
-    }
-    return {capturedKeyCode(wParam, layout), lParam == 0 ? kMacroActionPress : kMacroActionRelease, 0};
+MacroAction capturedStep(const CapturedInput& input, const KeyboardLayout& layout) {
+    const std::uint8_t code = input.isKey() ? capturedKeyCode(input.virtualKey, layout)
+                                            : kButtonCodes[static_cast<std::size_t>(input.button)];
+    return {code, input.pressed ? kMacroActionPress : kMacroActionRelease, 0};
 }
 
 }  // namespace qx4

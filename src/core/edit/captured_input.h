@@ -1,6 +1,6 @@
-// Input captured by the hook library, as it reaches the pages: the window message of a mouse
-// button or a Windows virtual key (wParam), the X button or the key's direction (lParam), and
-// when it arrived.
+// Input captured by the hook library, as it reaches the pages: a key (by its Windows virtual-key
+// code) or a mouse button, pressed or released, and when it arrived. The capture service makes it
+// from what the library posts (gui/common/hook_input.h).
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,31 @@
 
 namespace qx4 {
 
+// The library names the two side buttons by their X-button numbers.
+enum class CapturedButton : std::uint8_t { left, right, middle, x1, x2 };
+
 struct CapturedInput {
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;       // keys: 0 press, anything else release
-    std::uint64_t milliseconds = 0; // arrival on the monotonic clock the capture stamps with
+    enum class Kind : std::uint8_t { key, button };
+
+    static CapturedInput key(std::uint32_t virtualKey, bool pressed, std::uint64_t milliseconds = 0) {
+        return {Kind::key, virtualKey, CapturedButton::left, pressed, milliseconds};
+    }
+    static CapturedInput mouse(CapturedButton button, bool pressed, std::uint64_t milliseconds = 0) {
+        return {Kind::button, 0, button, pressed, milliseconds};
+    }
+
+    bool isKey() const { return kind == Kind::key; }
+    // The same key or button, the same way, whenever it came.
+    bool sameAs(const CapturedInput& other) const {
+        return kind == other.kind && virtualKey == other.virtualKey && button == other.button &&
+               pressed == other.pressed;
+    }
+
+    Kind kind = Kind::key;
+    std::uint32_t virtualKey = 0;                  // a key's
+    CapturedButton button = CapturedButton::left;  // a button's
+    bool pressed = true;
+    std::uint64_t milliseconds = 0;  // arrival on the monotonic clock the capture stamps with
 };
 
 // The key code of a captured virtual key; 0 when the key has none.
@@ -28,9 +49,8 @@ std::uint8_t modifierBitOf(std::uintptr_t virtualKey);
 // told which key could not be bound; empty where none is known.
 DisplayText capturedKeyName(std::uintptr_t virtualKey, const KeyboardLayout& layout = usKeyboardLayout());
 
-// The macro step an input stands for, its delay 0: left, right and middle button messages and X
-// buttons 2 and 1 give the mouse-button codes 241, 242, 243, 244 and 245; anything else is a key.
-MacroAction capturedStep(std::uintptr_t wParam, std::intptr_t lParam,
-                         const KeyboardLayout& layout = usKeyboardLayout());
+// The macro step an input stands for, its delay 0: the left, right and middle buttons and X
+// buttons 2 and 1 give the mouse-button codes 241, 242, 243, 244 and 245; a key its key code.
+MacroAction capturedStep(const CapturedInput& input, const KeyboardLayout& layout = usKeyboardLayout());
 
 }  // namespace qx4

@@ -26,15 +26,14 @@ void MacroRecorder::stop() { recording_ = false; }
 
 bool MacroRecorder::record(const CapturedInput& input) {
     if (!recording_) return false;
-    const std::pair current{input.wParam, input.lParam};
-    if (lastInput_ == current) return false;
-    lastInput_ = current;
+    if (lastInput_ && lastInput_->sameAs(input)) return false;
+    lastInput_ = input;
     if (draft_->full()) {
         stop();
         return false;
     }
 
-    MacroAction step = capturedStep(input.wParam, input.lParam, *layout_);
+    MacroAction step = capturedStep(input, *layout_);
     step.delay = delayBefore(input);
     if (const auto previous = draft_->selected()) draft_->setDelay(*previous, step.delay);
     draft_->insert(step);

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "core/edit/captured_input.h"
 #include "core/vocab/keyboard_layout.h"
@@ -55,7 +54,7 @@ private:
     std::uint16_t defaultDelay_ = 0;
     bool recording_ = false;
     std::uint64_t lastInputAt_ = 0;
-    std::optional<std::pair<std::uintptr_t, std::intptr_t>> lastInput_;
+    std::optional<CapturedInput> lastInput_;
 };
 
 }  // namespace qx4

@@ -1,5 +1,5 @@
-// What travels over the instance socket. A second copy of the program sends the line of
-// UM_SHOW_MAIN and closes. qx4ctl sends one request frame, the command as it was typed with the
+// What travels over the instance socket. A second copy of the program sends the line that asks
+// for the window, and closes. qx4ctl sends one request frame, the command as it was typed with the
 // folders it was typed in, and reads one reply frame until the program closes the connection:
 //
 //   request:  "QX4CTL/1 <n>\n" then n fields, each "<length>:<bytes>\n"; the fields are the data
@@ -21,7 +21,9 @@
 
 namespace qx4 {
 
-inline constexpr std::string_view kShowMainLine = "1037 0 0\n";  // UM_SHOW_MAIN, wParam 0, lParam 0
+// The window message copies have always sent: its number (1037), wParam 0 and lParam 0. No message
+// of that number is posted inside the program any more.
+inline constexpr std::string_view kShowMainLine = "1037 0 0\n";
 inline constexpr std::string_view kFrameMagic = "QX4CTL/1 ";
 
 inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;

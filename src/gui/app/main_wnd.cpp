@@ -10,7 +10,6 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 
-#include "core/window_messages.h"
 #include "gui/app/about_wnd.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/diagnostics.h"
@@ -20,7 +19,6 @@
 #include "gui/app/tray_absence.h"
 #include "gui/app/tray_status.h"
 #include "gui/common/window_drag.h"
-#include "gui/common/window_message.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/rules_wnd.h"
 #include "gui/common/settings_page.h"
@@ -48,7 +46,7 @@ CMainWnd::CMainWnd(MouseSession& session, MainWindowOptions options)
                    [&factory](const QString& className, QWidget* parent) {
                        return factory.create(className, parent);
                    });
-    capture_ = std::make_unique<CaptureService>(hooks_, messageSinkFor(this), timedMessageSinkFor(this));
+    capture_ = std::make_unique<CaptureService>(hooks_);
     page_ = std::make_unique<CWirelessPage>(this, options_.controls, session_);
     pendingPrompt_ = std::make_unique<PendingEditsPrompt>(*page_, session_);
     // The connection at start is shown once the window is built and placed.
@@ -120,19 +118,6 @@ void CMainWnd::applyStartVisibility(bool startHidden) {
     } else {
         hideIntoTray();
     }
-}
-
-// What reaches the window from outside the program's own objects: the hook library's input, from
-// whatever thread captured it, and a second start's request to show the window.
-bool CMainWnd::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::eventType()) return QWidget::event(event);
-    const auto* message = static_cast<const WindowMessageEvent*>(event);
-    if (message->message() == UM_HOOK_INPUT) {
-        capture_->deliver({message->wParam(), message->lParam(), message->time()});
-    } else if (message->message() == UM_SHOW_MAIN) {
-        showPlain();
-    }
-    return true;
 }
 
 // Index -1 means no device: the stack shows its page for that.

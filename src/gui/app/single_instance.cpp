@@ -14,10 +14,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/window_messages.h"
 #include "gui/app/client_socket.h"
 #include "gui/common/diagnostics.h"
-#include "gui/common/window_message.h"
 
 namespace qx4::gui {
 
@@ -151,7 +149,7 @@ private:
         if (line_.size() < kShowMainLine.size()) return;
         answered_ = true;
         qCDebug(lcApp, "a second start asks for the window");
-        postWindowMessage(server_.target_, UM_SHOW_MAIN);
+        Q_EMIT server_.showRequested();
         socket_->disconnectFromServer();
     }
 
@@ -181,18 +179,18 @@ private:
     InstanceServer& server_;
     QTimer* deadline_ = nullptr;
     RequestDecoder decoder_;
-    std::string line_;       // UM_SHOW_MAIN's line as far as it has come
+    std::string line_;       // a second start's line as far as it has come
     bool showMain_ = false;
     bool framed_ = false;    // a request, no longer unheard
     bool holdsSlot_ = false;
     bool answered_ = false;
 };
 
-InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler)
-    : InstanceServer(std::make_unique<InstanceListener>(socketPath), target, handler) {}
+InstanceServer::InstanceServer(const std::filesystem::path& socketPath, QObject* parent, RequestHandler* handler)
+    : InstanceServer(std::make_unique<InstanceListener>(socketPath), parent, handler) {}
 
-InstanceServer::InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* target, RequestHandler* handler)
-    : QObject(target), listener_(std::move(listener)), retry_(new QTimer(this)), target_(target), handler_(handler) {
+InstanceServer::InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* parent, RequestHandler* handler)
+    : QObject(parent), listener_(std::move(listener)), retry_(new QTimer(this)), handler_(handler) {
     if (!listener_->listening()) {
         qCWarning(lcApp, "%s", listener_->error().c_str());
         return;

@@ -1,6 +1,6 @@
 // The first copy's end of the instance socket (core/instance/instance_lock.h has the lock and the
-// folder). A second copy sends the line of UM_SHOW_MAIN; qx4ctl sends one request and waits for
-// its reply.
+// folder). A second copy sends the line that asks for the window; qx4ctl sends one request and
+// waits for its reply.
 #pragma once
 
 #include <QObject>
@@ -28,8 +28,8 @@ public:
     virtual void handleRequest(const InstanceRequest& request, Replier reply) = 0;
 };
 
-// UM_SHOW_MAIN from a second copy is posted to `target`, which also owns the server; a request of
-// qx4ctl goes to `handler` (none: it is refused). Only the user's own processes are served.
+// A second copy's request is told by showRequested(); a request of qx4ctl goes to `handler` (none:
+// it is refused). Only the user's own processes are served.
 // Nothing here blocks the UI thread: a request is read as it arrives, must be whole within
 // kRequestMilliseconds and within kMaxRequestBytes, and at most kMaxConnections are served at
 // once; more wait their turn, unread, up to kMaxWaiting, and one beyond is told why it is refused. A request that breaks a rule gets an error
@@ -52,12 +52,16 @@ public:
     // When the system is short of descriptors, accepting is tried again after this.
     static constexpr int kRetryMilliseconds = 250;
 
-    InstanceServer(const std::filesystem::path& socketPath, QObject* target, RequestHandler* handler = nullptr);
+    InstanceServer(const std::filesystem::path& socketPath, QObject* parent, RequestHandler* handler = nullptr);
     // With a socket that listens already: the program listens as soon as it holds its lock, and
     // clients wait in the socket's queue until its window is ready to serve them.
-    InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* target, RequestHandler* handler = nullptr);
+    InstanceServer(std::unique_ptr<InstanceListener> listener, QObject* parent, RequestHandler* handler = nullptr);
     ~InstanceServer() override;
     bool listening() const;
+
+Q_SIGNALS:
+    // A second start asks for the window; told on the UI thread, once its line has been read.
+    void showRequested();
 
 private:
     class Connection;
@@ -70,7 +74,6 @@ private:
     std::unique_ptr<InstanceListener> listener_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* retry_;
-    QObject* target_;
     RequestHandler* handler_;
     int served_ = 0;   // requests being read or carried out
     int unheard_ = 0;

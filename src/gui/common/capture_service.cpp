@@ -1,8 +1,34 @@
 #include "gui/common/capture_service.h"
 
+#include <QObject>
+
 #include <utility>
 
+#include "core/abi/window_messages.h"
+#include "gui/common/hook_input.h"
+#include "gui/common/window_message.h"
+
 namespace qx4::gui {
+
+// Where the library's posts arrive.
+class CaptureService::Receiver final : public QObject {
+public:
+    explicit Receiver(CaptureService& service) : service_(service) {}
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
+        const auto* message = static_cast<const WindowMessageEvent*>(event);
+        if (message->message() != UM_HOOK_INPUT) return true;
+        if (const auto input = capturedFromHook(message->wParam(), message->lParam(), message->time())) {
+            service_.deliver(*input);
+        }
+        return true;
+    }
+
+private:
+    CaptureService& service_;
+};
 
 CaptureService::Capture::Capture(Capture&& other) noexcept
     : service_(std::exchange(other.service_, nullptr)), serial_(std::exchange(other.serial_, 0)) {}
@@ -24,9 +50,11 @@ void CaptureService::Capture::pauseMouse(bool paused) {
     if (service_) service_->pause(serial_, paused);
 }
 
-CaptureService::CaptureService(const HookTable& hooks, qx4_message_sink sink,
-                               qx4_timed_message_sink timedSink)
-    : hooks_(hooks), sink_(sink), timedSink_(timedSink) {}
+CaptureService::CaptureService(const HookTable& hooks)
+    : hooks_(hooks),
+      receiver_(std::make_unique<Receiver>(*this)),
+      sink_(messageSinkFor(receiver_.get())),
+      timedSink_(timedMessageSinkFor(receiver_.get())) {}
 
 CaptureService::~CaptureService() { finish(serial_); }
 

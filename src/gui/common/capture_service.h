@@ -3,10 +3,12 @@
 // destroyed, so it cannot outlive what the page shows. The service makes the hook library's calls
 // in the order each kind of capture needs, keeps the three capture flags (which kind is running;
 // beginning one clears the others), and hands every captured input, stamped with the moment it
-// arrived, to the current target only.
+// arrived, to the current target only. What the library posts reaches the service on the UI
+// thread, whichever thread posted it, and becomes a CapturedInput at once (hook_input.h).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/abi/qx4_message_sink.h"
 #include "core/edit/captured_input.h"
@@ -50,16 +52,17 @@ public:
         std::uint64_t serial_ = 0;
     };
 
-    // sink and timedSink post UM_HOOK_INPUT to the main window; the library gets the timed one
-    // when it offers installtimedhook.
-    CaptureService(const HookTable& hooks, qx4_message_sink sink, qx4_timed_message_sink timedSink);
+    // On the UI thread, which the library's posts then reach.
+    explicit CaptureService(const HookTable& hooks);
     ~CaptureService();
     CaptureService(const CaptureService&) = delete;
     CaptureService& operator=(const CaptureService&) = delete;
 
     [[nodiscard]] Capture begin(Kind kind, CaptureTarget& target);
-    // UM_HOOK_INPUT, from the main window.
+    // To the current target, if any.
     void deliver(const CapturedInput& input);
+    // What the library is given by installtimedhook; any thread may post through it.
+    const qx4_timed_message_sink& hookSink() const { return timedSink_; }
 
     // The hook library is there with what a key capture needs.
     bool available() const { return hooks_.installhook != nullptr || hooks_.installtimedhook != nullptr; }
@@ -68,11 +71,14 @@ public:
     bool flag(Kind kind) const { return flags_[static_cast<std::size_t>(kind)] == 1; }
 
 private:
+    class Receiver;
+
     void install();
     void finish(std::uint64_t serial);
     void pause(std::uint64_t serial, bool paused);
 
     const HookTable& hooks_;
+    std::unique_ptr<Receiver> receiver_;
     qx4_message_sink sink_;
     qx4_timed_message_sink timedSink_;
     std::uint8_t flags_[3] = {0, 0, 0};

@@ -1,7 +1,7 @@
 // Window messages on Qt: a posted custom event carrying (message, wParam, lParam) and the moment it
 // was posted (or, from a timed sink, the moment its input arose), delivered on the UI thread to the
-// object it was posted to: the main window (hook input, a second start) or the mouse session
-// (driver libraries, the apply worker). Posting is safe from any thread.
+// object it was posted to: the capture service (the hook library's input) or the mouse session (the
+// driver libraries'). Posting is safe from any thread.
 #pragma once
 
 #include <QEvent>

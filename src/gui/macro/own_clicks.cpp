@@ -7,47 +7,20 @@
 #include <QWindow>
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
-
-#include "core/window_messages.h"
 
 namespace qx4::gui {
 
 namespace {
 
-struct ButtonRow {
-    Qt::MouseButton button;
-    std::uintptr_t down;
-    std::uintptr_t up;
-    std::intptr_t xButton;  // 0: lParam carries nothing
-};
-// In the order of OwnClicks' arrays.
-constexpr std::array<ButtonRow, 5> kButtons{{
-    {Qt::LeftButton, WM_LBUTTONDOWN, WM_LBUTTONUP, 0},
-    {Qt::RightButton, WM_RBUTTONDOWN, WM_RBUTTONUP, 0},
-    {Qt::MiddleButton, WM_MBUTTONDOWN, WM_MBUTTONUP, 0},
-    {Qt::BackButton, WM_XBUTTONDOWN, WM_XBUTTONUP, 1},
-    {Qt::ForwardButton, WM_XBUTTONDOWN, WM_XBUTTONUP, 2},
-}};
-
-struct HeardButton {
-    std::size_t index;
-    bool pressed;
-};
-
-std::optional<HeardButton> heardButton(const CapturedInput& input) {
-    for (std::size_t index = 0; index < kButtons.size(); ++index) {
-        const ButtonRow& row = kButtons[index];
-        if (row.xButton != 0 && input.lParam != row.xButton) continue;
-        if (input.wParam == row.down || input.wParam == row.up) return HeardButton{index, input.wParam == row.down};
-    }
-    return std::nullopt;
-}
+// In the order of OwnClicks' arrays, which is CapturedButton's: the hook reports the back button
+// as X button 1.
+constexpr std::array<Qt::MouseButton, 5> kButtons{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton, Qt::BackButton,
+                                                  Qt::ForwardButton};
 
 std::optional<std::size_t> buttonIndex(Qt::MouseButton button) {
     for (std::size_t index = 0; index < kButtons.size(); ++index) {
-        if (kButtons[index].button == button) return index;
+        if (kButtons[index] == button) return index;
     }
     return std::nullopt;
 }
@@ -80,12 +53,10 @@ void OwnClicks::stop() {
 }
 
 bool OwnClicks::isOwn(const CapturedInput& input) {
-    const auto button = heardButton(input);
-    if (!button) return false;
-    bool& own = heardOnOwn_[button->index];
-    if (button->pressed) {
-        own = wholeDesktop_ ? ownWidget(QApplication::widgetAt(QCursor::pos())) : gotOnOwn_[button->index];
-    }
+    if (input.isKey()) return false;
+    const auto index = static_cast<std::size_t>(input.button);
+    bool& own = heardOnOwn_[index];
+    if (input.pressed) own = wholeDesktop_ ? ownWidget(QApplication::widgetAt(QCursor::pos())) : gotOnOwn_[index];
     return own;
 }
 

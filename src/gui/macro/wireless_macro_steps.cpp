@@ -155,8 +155,8 @@ void CWirelessMacroUI::capturedInput(const CapturedInput& input) {
         if (recorder_.record(input)) stepsChanged();
         // A full macro ends the recording by itself.
         if (!recorder_.recording()) stopRecording();
-    } else if (capture->flag(CaptureService::Kind::macroStepKey)) {
-        stepEditor_->keyCaptured(input.wParam);
+    } else if (capture->flag(CaptureService::Kind::macroStepKey) && input.isKey()) {
+        stepEditor_->keyCaptured(input.virtualKey);
     }
 }
 

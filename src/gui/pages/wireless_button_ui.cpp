@@ -289,8 +289,8 @@ bool CWirelessButtonUI::storeEdit() {
 }
 
 void CWirelessButtonUI::capturedInput(const CapturedInput& input) {
-    if (!editor_ || input.wParam >= kVirtualKeyLimit) return;
-    const auto taken = keyField_->take(input.wParam, input.lParam != 0);
+    if (!editor_ || !input.isKey() || input.virtualKey >= kVirtualKeyLimit) return;
+    const auto taken = keyField_->take(input.virtualKey, !input.pressed);
     if (!taken) return;
     if (editor_->captureKey(taken->virtualKey, taken->heldModifiers)) {
         unboundKey_.reset();

@@ -8,48 +8,39 @@
 
 #include "core/config/record_bytes.h"
 #include "core/edit/macro_bindings.h"
-#include "core/window_messages.h"
 #include "gui/common/diagnostics.h"
+#include "gui/common/queued_call.h"
 #include "gui/common/window_message.h"
 #include "gui/session/record_saver.h"
 
 namespace qx4::gui {
 
-namespace {
-// UM_APPLY_PROGRESS's lParam: 0 when the report arrived, else which section of which profile did not.
-constexpr int kProfileField = 8;
+// Called on the worker's thread: queues the session's call with a copy of what it was told, and
+// never touches the session itself.
+class MouseSession::Reporter final : public ApplyListener {
+public:
+    explicit Reporter(MouseSession& session) : session_(&session) {}
 
-std::intptr_t encodeFailure(const PlannedReport& planned) {
-    return 1 + static_cast<std::intptr_t>(planned.section) * kProfileField + (planned.profile & (kProfileField - 1));
-}
+    void applyStarted(const ApplyStart& start) override {
+        queueCall(session_, [session = session_, start] { session->onApplyStarted(start); });
+    }
+    void reportWritten(const PlannedReport& planned, const WriteResult& result, int done) override {
+        qCDebug(lcApp, "report 0x%02x over the %s: %s", planned.report.bytes[0],
+                linkParameters(result.link).name.data(), result.written ? "written" : "failed");
+        queueCall(session_, [session = session_, planned, arrived = result.written, done] {
+            session->onReportWritten(planned, arrived, done);
+        });
+    }
+    void applyFinished(const ApplyOutcome& outcome) override {
+        queueCall(session_, [session = session_, outcome] { session->onApplyFinished(outcome); });
+    }
+    void applySkipped(ApplySkipReason reason) override {
+        queueCall(session_, [session = session_, reason] { session->onApplySkipped(reason); });
+    }
 
-void noteFailure(ApplyProgress& progress, std::intptr_t failure) {
-    const auto code = static_cast<int>(failure - 1);
-    const auto section = static_cast<Section>(code / kProfileField);
-    progress.notArrived.mark(section, code % kProfileField);
-    progress.profileChoiceLost = progress.profileChoiceLost || section == Section::profileSelect;
-}
-}  // namespace
-
-void ApplyReporter::applyStarted(const ApplyStart& start) {
-    postWindowMessage(target_, UM_APPLY_STARTED, static_cast<std::uintptr_t>(start.reports),
-                      start.sendsButtons ? 1 : 0);
-}
-
-void ApplyReporter::reportWritten(const PlannedReport& planned, const WriteResult& result, int done) {
-    qCDebug(lcApp, "report 0x%02x over the %s: %s", planned.report.bytes[0], linkParameters(result.link).name.data(),
-            result.written ? "written" : "failed");
-    postWindowMessage(target_, UM_APPLY_PROGRESS, static_cast<std::uintptr_t>(done),
-                      result.written ? 0 : encodeFailure(planned));
-}
-
-void ApplyReporter::applyFinished(const ApplyOutcome& outcome) {
-    postWindowMessage(target_, UM_APPLY_FINISHED, static_cast<std::uintptr_t>(outcome.sent), outcome.failed);
-}
-
-void ApplyReporter::applySkipped(ApplySkipReason reason) {
-    postWindowMessage(target_, UM_APPLY_SKIPPED, reason == ApplySkipReason::mouseAsleep ? 1 : 0);
-}
+private:
+    MouseSession* session_;
+};
 
 // What the link tells, as the session's signals; the link calls it while it handles a message.
 class MouseSession::Observer final : public DeviceObserver {
@@ -92,7 +83,7 @@ private:
 MouseSession::MouseSession(DriverBinder& binder, PauseFunction pauseAfterWrite, QObject* parent)
     : QObject(parent),
       observer_(std::make_unique<Observer>(*this)),
-      reporter_(this),
+      reporter_(std::make_unique<Reporter>(*this)),
       link_(current_, *observer_, binder, std::move(pauseAfterWrite)),
       saver_(new RecordSaver(
           current_, [this](const std::filesystem::path& file) { Q_EMIT saveFailed(file); }, this)) {
@@ -119,7 +110,7 @@ MouseSession::MouseSession(DriverBinder& binder, PauseFunction pauseAfterWrite, 
 MouseSession::~MouseSession() { shutdown(); }
 
 void MouseSession::start(DriverSet drivers) {
-    worker_ = std::make_unique<ApplyWorker>(link_, link_.presence(), reporter_);
+    worker_ = std::make_unique<ApplyWorker>(link_, link_.presence(), *reporter_);
     link_.start(messageSinkFor(this), drivers);
 }
 
@@ -300,22 +291,11 @@ ProfileImportResult MouseSession::importProfile(const std::filesystem::path& fil
     return result;
 }
 
-// The numbered messages posted to the session: the driver libraries' (1329-1332) from their
-// threads, and the apply worker's reports (1334-1337) from its own.
+// The numbered messages the driver libraries post to the session (1329-1332), from their threads.
 bool MouseSession::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
     const auto* message = static_cast<const WindowMessageEvent*>(event);
-    const std::uintptr_t wParam = message->wParam();
-    const std::intptr_t lParam = message->lParam();
-    switch (message->message()) {
-    case UM_APPLY_STARTED: onApplyStarted(static_cast<int>(wParam), lParam == 1); break;
-    case UM_APPLY_PROGRESS: onApplyProgressed(static_cast<int>(wParam), lParam); break;
-    case UM_APPLY_FINISHED: onApplyFinished(static_cast<int>(wParam), static_cast<int>(lParam)); break;
-    case UM_APPLY_SKIPPED:
-        onApplySkipped(wParam == 1 ? ApplySkipReason::mouseAsleep : ApplySkipReason::noLink);
-        break;
-    default: dispatchLinkMessage(message->message(), wParam, lParam);
-    }
+    dispatchLinkMessage(message->message(), message->wParam(), message->lParam());
     return true;
 }
 
@@ -328,29 +308,32 @@ void MouseSession::dispatchLinkMessage(std::uint32_t message, std::uintptr_t wPa
     Q_EMIT switchedOnMouse();
 }
 
-void MouseSession::onApplyStarted(int reports, bool sendsButtons) {
-    running_ = {reports, 0, sendsButtons, {}, false};
+void MouseSession::onApplyStarted(const ApplyStart& start) {
+    running_ = {start.reports, 0, start.sendsButtons, {}, false};
     Q_EMIT applyStarted(running_);
 }
 
-void MouseSession::onApplyProgressed(int done, std::intptr_t failure) {
+void MouseSession::onReportWritten(const PlannedReport& planned, bool arrived, int done) {
     running_.done = done;
-    if (failure != 0) noteFailure(running_, failure);
+    if (!arrived) {
+        running_.notArrived.mark(planned.section, planned.profile);
+        running_.profileChoiceLost = running_.profileChoiceLost || planned.section == Section::profileSelect;
+    }
     Q_EMIT applyProgressed(running_);
 }
 
 // The end's word first, so that a save that fails has the last word.
-void MouseSession::onApplyFinished(int sent, int failed) {
-    qCDebug(lcApp, "apply finished: %d reports sent, %d failed", sent, failed);
+void MouseSession::onApplyFinished(const ApplyOutcome& outcome) {
+    qCDebug(lcApp, "apply finished: %d reports sent, %d failed", outcome.sent, outcome.failed);
     if (!handed_.empty()) {
         mouse_.applied(handed_.front(), running_.notArrived);
         handed_.pop_front();
     }
     const ApplyProgress finished = std::exchange(running_, {});
-    Q_EMIT applyFinished(finished, sent, failed);
+    Q_EMIT applyFinished(finished, outcome.sent, outcome.failed);
     saver_->saveNow();
     saveMouseCopyFile();
-    endApply({commands::SendResult::Kind::sent, sent, failed});
+    endApply({commands::SendResult::Kind::sent, outcome.sent, outcome.failed});
 }
 
 void MouseSession::onApplySkipped(ApplySkipReason reason) {

@@ -2,8 +2,9 @@
 // window's copy of what the mouse holds, both links, the apply worker, the saver of the data file
 // and the tickets of the applies handed to the worker. It alone changes the record and the store:
 // the pages through PageData, the device area, qx4ctl's requests and profile switching through its
-// other calls; what happens comes out as signals, on the UI thread. The driver libraries and the
-// worker's thread post to it their numbered messages, which it turns into calls here alone.
+// other calls; what happens comes out as signals, on the UI thread. The driver libraries post to it
+// their numbered messages, which it turns into calls here alone; the worker's thread queues calls
+// to it that carry copies of its reports.
 #pragma once
 
 #include <QObject>
@@ -40,19 +41,6 @@ struct ApplyProgress {
     bool sendsButtons = false;  // every macro and button report goes: the long kind
     SectionFlags notArrived;    // sections whose reports did not reach the mouse
     bool profileChoiceLost = false;  // nor did the choice of the active profile
-};
-
-// Hands the worker's reports to the UI thread as numbered messages; never touches a widget.
-class ApplyReporter final : public ApplyListener {
-public:
-    explicit ApplyReporter(QObject* target) : target_(target) {}
-    void applyStarted(const ApplyStart& start) override;
-    void reportWritten(const PlannedReport& planned, const WriteResult& result, int done) override;
-    void applyFinished(const ApplyOutcome& outcome) override;
-    void applySkipped(ApplySkipReason reason) override;
-
-private:
-    QObject* target_;
 };
 
 class MouseSession final : public QObject, public PageData {
@@ -170,11 +158,13 @@ protected:
 
 private:
     class Observer;
+    class Reporter;
 
     void dispatchLinkMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    void onApplyStarted(int reports, bool sendsButtons);
-    void onApplyProgressed(int done, std::intptr_t failure);
-    void onApplyFinished(int sent, int failed);
+    // The worker's reports, on the UI thread.
+    void onApplyStarted(const ApplyStart& start);
+    void onReportWritten(const PlannedReport& planned, bool arrived, int done);
+    void onApplyFinished(const ApplyOutcome& outcome);
     void onApplySkipped(ApplySkipReason reason);
     void endApply(const commands::SendResult& end);
     std::uint64_t hand(bool full, const DeviceConfig& record);
@@ -188,7 +178,7 @@ private:
     MacroList macros_;
     bool loaded_ = false;
     std::unique_ptr<Observer> observer_;
-    ApplyReporter reporter_;
+    std::unique_ptr<Reporter> reporter_;
     DeviceLink link_;
     std::unique_ptr<ApplyWorker> worker_;
     RecordSaver* saver_;

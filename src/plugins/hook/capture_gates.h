@@ -32,9 +32,8 @@ private:
 // Milliseconds of CLOCK_MONOTONIC (the steady clock), as timed sinks take them.
 std::uint64_t monotonicMilliseconds();
 
-// Windows' wheel message, posted while the wheel gate is open; lParam is the wheel turn in
-// eighths of a degree (one notch is 120).
-inline constexpr std::uint32_t WM_MOUSEWHEEL = 0x020A;
+// WM_MOUSEWHEEL's lParam, posted while the wheel gate is open, is the wheel turn in eighths of a
+// degree.
 inline constexpr std::intptr_t kWheelNotch = 120;
 
 }  // namespace qx4::gui

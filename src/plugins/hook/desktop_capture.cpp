@@ -19,7 +19,7 @@
 #include <string_view>
 #include <thread>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "plugins/hook/event_clock.h"
 #include "plugins/hook/x_connection.h"
 #include "plugins/hook/xkb_keys.h"

@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "plugins/hook/key_conversion.h"
 
 namespace qx4::gui {

@@ -3,7 +3,7 @@
 #include <array>
 #include <span>
 
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 
 namespace qx4::gui {
 

@@ -150,7 +150,7 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
         EXPECT_EQ(observer.take(), c.effects);
         EXPECT_EQ(FakeDrivers::instance().takeCalls(), c.calls);
     }
-    EXPECT_FALSE(link->dispatchMessage(UM_SHOW_MAIN, 1, 0));
+    EXPECT_FALSE(link->dispatchMessage(UM_HOOK_INPUT, 1, 0)) << "not a link's message";
 }
 
 TEST_F(DeviceLinkTest, ReportRateSleepBatteryLightingDpiAndProfileNotifications) {

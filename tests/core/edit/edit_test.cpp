@@ -12,7 +12,6 @@
 #include "core/edit/macro_recorder.h"
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
-#include "core/window_messages.h"
 #include "tests/support/macro_lists.h"
 
 namespace qx4 {
@@ -254,7 +253,7 @@ TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
 class Recording : public ::testing::Test {
 protected:
     // Presses and releases key A at the given times.
-    bool key(bool press, std::uint64_t at) { return recorder.record({0x41, press ? 0 : 1, at}); }
+    bool key(bool press, std::uint64_t at) { return recorder.record(CapturedInput::key(0x41, press, at)); }
 
     MacroDraft draft;
     MacroRecorder recorder{draft};
@@ -298,8 +297,8 @@ TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops
     draft.select(3);
     recorder.setDelayMode(DelayMode::defaultDelay);
     recorder.start(77, 0);
-    recorder.record({WM_XBUTTONDOWN, 2, 5});
-    recorder.record({WM_LBUTTONUP, 0, 9});
+    recorder.record(CapturedInput::mouse(CapturedButton::x2, true, 5));
+    recorder.record(CapturedInput::mouse(CapturedButton::left, false, 9));
     EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 5, 6, 7, 244, 241, 8, 9, 10, 11, 12, 13}));
     EXPECT_EQ(std::tie(draft.steps()[3].delay, draft.steps()[4].kind, draft.steps()[5].kind),
               std::make_tuple(std::uint16_t{77}, kMacroActionPress, kMacroActionRelease));

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/desktop/autostart.h"
-#include "core/window_messages.h"
+#include "core/abi/window_messages.h"
 #include "gui/app/command_line.h"
 #include "gui/app/dpi_msg.h"
 #include "gui/app/tray_absence.h"
@@ -27,7 +27,6 @@
 #include "gui/app/tray_status.h"
 #include "gui/common/app_settings.h"
 #include "gui/common/msg_wnd.h"
-#include "gui/common/window_message.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/test_files.h"
 
@@ -115,7 +114,7 @@ TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOn
     ASSERT_TRUE(closeAnswering("confirm_btn"));
     EXPECT_EQ(quit.count(), 1);
 
-    app.send(UM_SHOW_MAIN);
+    app.window().showPlain();
     app.trayAvailable = true;
     EXPECT_FALSE(closeAnswering("confirm_btn")) << "a tray came: nothing to ask";
     EXPECT_FALSE(app.window().isVisible());
@@ -171,7 +170,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
 TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEndsTheProgram) {
     AppHarness app({.startHidden = true});
     QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
-    app.send(UM_SHOW_MAIN);
+    app.window().showPlain();
     EXPECT_TRUE(app.window().isVisible());
     app.window().showMinimized();
     app.clickTray(QSystemTrayIcon::Trigger);
@@ -275,7 +274,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         ASSERT_NE(lastDpi, reports.rend());
         EXPECT_EQ((*lastDpi)[24], (applied ? kChosenLevel : kDefaultLevel) + 1) << "what the mouse holds";
         if (c.way != Way::hide) continue;
-        app.send(UM_SHOW_MAIN);
+        app.window().showPlain();
         EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); }, [&] { app.click("exit_btn"); }))
             << "nothing left to ask about, or kept for later already";
     }
@@ -406,14 +405,14 @@ HookTable recordingHooks() {
 }
 
 struct Target final : CaptureTarget {
-    void capturedInput(const CapturedInput& input) override { keys.push_back(input.wParam); }
-    std::vector<std::uintptr_t> keys;
+    void capturedInput(const CapturedInput& input) override { keys.push_back(input.virtualKey); }
+    std::vector<std::uint32_t> keys;
 };
 
 // The timed entry point is preferred; without a library the page's state still changes.
 TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderAndInputGoesToTheCurrentCaptureOnly) {
     HookTable hooks = recordingHooks();
-    CaptureService service(hooks, {}, {});
+    CaptureService service(hooks);
     Target target;
     struct Case {
         Kind kind;
@@ -438,52 +437,58 @@ TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderAndInputGoesToTheCurre
     recording.pauseMouse(true);
     EXPECT_EQ(calls, (Calls{"enablemousehook(1)", "enablemousehook(0)"}));
 
-    CaptureService routing(hooks, {}, {});
+    CaptureService routing(hooks);
     Target second;
-    routing.deliver({0x41, 0, 1});
+    routing.deliver(CapturedInput::key(0x41, true));
     CaptureService::Capture older = routing.begin(Kind::buttonKey, target);
-    routing.deliver({0x42, 0, 2});
+    routing.deliver(CapturedInput::key(0x42, true));
     CaptureService::Capture newer = routing.begin(Kind::macroStepKey, second);
     EXPECT_FALSE(routing.flag(Kind::buttonKey)) << "beginning a capture clears the others' flags";
     older.end();  // late: it must not end the capture that replaced it
-    routing.deliver({0x43, 0, 3});
+    routing.deliver(CapturedInput::key(0x43, true));
     { const CaptureService::Capture moved = std::move(newer); }
-    routing.deliver({0x44, 0, 4});
-    EXPECT_EQ(target.keys, std::vector<std::uintptr_t>{0x42});
-    EXPECT_EQ(second.keys, std::vector<std::uintptr_t>{0x43});
+    routing.deliver(CapturedInput::key(0x44, true));
+    EXPECT_EQ(target.keys, std::vector<std::uint32_t>{0x42});
+    EXPECT_EQ(second.keys, std::vector<std::uint32_t>{0x43});
 
     hooks.installtimedhook = [](const qx4_timed_message_sink*) { note("installtimedhook"); return 1; };
-    CaptureService timed(hooks, {}, {});
+    CaptureService timed(hooks);
     calls.clear();
     const CaptureService::Capture stepKey = timed.begin(Kind::macroStepKey, target);
     EXPECT_EQ(calls, (Calls{"installtimedhook", "enablehook(1)"}));
 
     const HookTable none;
-    CaptureService without(none, {}, {});
+    CaptureService without(none);
     EXPECT_FALSE(without.available());
     const CaptureService::Capture nothing = without.begin(Kind::macroRecording, target);
     EXPECT_TRUE(without.flag(Kind::macroRecording));
 }
 
-// Captured input reaches the page holding the capture, with the moment the hook stamped on it.
+// What the hook library posts reaches the page holding the capture as a key or a button, with the
+// moment the hook stamped on it; what no capture takes goes no further.
 TEST(PageMessages, CapturedInputReachesThePageHoldingTheCapture) {
     AppHarness app;
     RecordingPage& page = app.buttonPage();
 
-    app.send(UM_HOOK_INPUT, 0x41);  // nobody captures
+    app.sendHookInput(0x41);  // nobody captures
     {
         const CaptureService::Capture capture =
             page.capture().begin(CaptureService::Kind::buttonKey, page);
-        const qx4_timed_message_sink sink = timedMessageSinkFor(&app.window());
+        const qx4_timed_message_sink& sink = page.capture().hookSink();
         sink.post(sink.context, UM_HOOK_INPUT, 0x43, 1, 123456);
+        sink.post(sink.context, UM_HOOK_INPUT, WM_XBUTTONDOWN, 2, 0);
+        sink.post(sink.context, UM_HOOK_INPUT, WM_RBUTTONUP, 0, 0);
+        sink.post(sink.context, UM_HOOK_INPUT, WM_MOUSEWHEEL, 120, 0);
+        sink.post(sink.context, UM_HOOK_INPUT, WM_XBUTTONUP, 0, 0);  // an X button without its number
         AppHarness::deliverMessages();
     }
-    app.send(UM_HOOK_INPUT, 0x44);  // the capture has ended
+    app.sendHookInput(0x44);  // the capture has ended
 
-    ASSERT_EQ(page.captured.size(), 1u);
-    EXPECT_EQ(page.captured[0].wParam, 0x43u);
-    EXPECT_EQ(page.captured[0].lParam, 1);
+    ASSERT_EQ(page.captured.size(), 3u);
+    EXPECT_TRUE(page.captured[0].sameAs(CapturedInput::key(0x43, false)));
     EXPECT_EQ(page.captured[0].milliseconds, 123456u);
+    EXPECT_TRUE(page.captured[1].sameAs(CapturedInput::mouse(CapturedButton::x2, true)));
+    EXPECT_TRUE(page.captured[2].sameAs(CapturedInput::mouse(CapturedButton::right, false)));
 }
 
 TEST(Libraries, MissingHookAndDriverLibrariesLeaveTheMouseAbsentAndSaySoOnApply) {

@@ -23,12 +23,10 @@
 #include "core/config/utf16_text.h"
 #include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
-#include "core/window_messages.h"
 #include "gui/app/client_socket.h"
 #include "gui/app/remote_commands.h"
 #include "gui/app/session_bus.h"
 #include "gui/app/single_instance.h"
-#include "gui/common/window_message.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
@@ -140,19 +138,6 @@ TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnIt
     close(bus);
 }
 
-// Stands in for the first copy's window: counts the requests to show it.
-class ShowCounter final : public QObject {
-public:
-    int shown = 0;
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
-        shown += static_cast<WindowMessageEvent*>(event)->message() == UM_SHOW_MAIN;
-        return true;
-    }
-};
-
 // Holds every request it is given, unanswered, as a slow command does.
 class HoldingHandler final : public RequestHandler {
 public:
@@ -192,12 +177,14 @@ class ServedInstance : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(lock.acquire(), InstanceLock::Result::acquired);
-        new InstanceServer(lock.socketPath(), &window, &handler);
+        auto* server = new InstanceServer(lock.socketPath(), &window, &handler);
+        QObject::connect(server, &InstanceServer::showRequested, &window, [this] { ++shown; });
     }
     qx4::test::TempFolder folder;
     InstanceLock lock{folder.path()};
-    ShowCounter window;
+    QObject window;  // the first copy's window, which owns the server
     HoldingHandler handler;
+    int shown = 0;  // requests to show the window
 };
 
 // Silent clients take no slot. Requests beyond the slots wait their turn, unread, and are carried
@@ -224,7 +211,7 @@ TEST_F(ServedInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondSta
     EXPECT_EQ(refused->exitCode, 1);
     EXPECT_NE(refused->err.find("more wait"), std::string::npos) << refused->err;
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.shown == 1; }, qx4::test::kPatienceMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, qx4::test::kPatienceMs));
 
     // Each is answered with more than the socket takes at once, and none reads it.
     const InstanceReply longReply{0, std::string(900 * 1024, 'x'), {}};
@@ -358,7 +345,7 @@ TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEd
 
     // A recording on the page is an edit of its own: the library waits until it is saved or dropped.
     app.click("wireless_macro_record_btn");
-    app.send(UM_HOOK_INPUT, 0x41, 0);
+    app.sendHookInput(0x41);
     ASSERT_TRUE(app.control<CWirelessMacroUI>("wireless_macro_tab")->hasUnsavedEdits());
     const InstanceReply renamed = request({"macro", "rename", "Copy", "Paste"});
     EXPECT_EQ(renamed.exitCode, 1);

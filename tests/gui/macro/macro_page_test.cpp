@@ -16,7 +16,6 @@
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_bindings.h"
 #include "core/macro/macro_store.h"
-#include "core/window_messages.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/common/window_message.h"
 #include "gui/macro/macro_step_list.h"
@@ -140,7 +139,7 @@ protected:
     test::SessionData data;
     const MacroList& macros = data.session.macros();
     HookTable hooks;  // no hook library: input arrives only as the tests hand it over
-    CaptureService capture{hooks, {}, {}};
+    CaptureService capture{hooks};
     FakeHost host;
     CWirelessMacroUI page{nullptr, *findPageKind("WirelessMacro")};
 };
@@ -336,11 +335,11 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacro
     EXPECT_TRUE(capture.flag(CaptureService::Kind::macroRecording));
     EXPECT_EQ(recordButton()->text(), text("stop_recording_text"));
 
-    const std::uintptr_t keyA = 0x41;
-    for (const CapturedInput& input : {CapturedInput{keyA, 0, t + 100}, CapturedInput{keyA, 0, t + 130},
-                                       CapturedInput{keyA, 1, t + 220}, CapturedInput{WM_XBUTTONDOWN, 1, t + 400},
-                                       CapturedInput{WM_XBUTTONUP, 1, t + 450}, CapturedInput{keyA, 0, t + 600},
-                                       CapturedInput{keyA, 1, t + 100'000}}) {
+    const auto keyA = [](bool pressed, std::uint64_t at) { return CapturedInput::key(0x41, pressed, at); };
+    for (const CapturedInput& input : {keyA(true, t + 100), keyA(true, t + 130), keyA(false, t + 220),
+                                       CapturedInput::mouse(CapturedButton::x1, true, t + 400),
+                                       CapturedInput::mouse(CapturedButton::x1, false, t + 450), keyA(true, t + 600),
+                                       keyA(false, t + 100'000)}) {
         page.capturedInput(input);
     }
     EXPECT_TRUE(page.hasUnsavedEdits());
@@ -349,7 +348,7 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacro
     EXPECT_FALSE(page.recording());
     EXPECT_FALSE(capture.flag(CaptureService::Kind::macroRecording));
     EXPECT_EQ(recordButton()->text(), text("start_recording_text"));
-    page.capturedInput({keyA, 0, t + 100'100});
+    page.capturedInput(keyA(true, t + 100'100));
 
     const QString forward = stepKeyName(245);
     EXPECT_EQ(stepRows(), QStringList({"A Press 120 ms", "A Release 180 ms", forward + " Press 50 ms",
@@ -364,9 +363,9 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacro
     macroList()->setCurrentRow(0);
     EXPECT_TRUE(find<QAbstractButton>("wireless_macro_key1_btn")->isEnabled()) << "44 steps leave room";
     click("wireless_macro_record_btn");
-    page.capturedInput({0x42, 0, 0});
+    page.capturedInput(CapturedInput::key(0x42, true));
     EXPECT_TRUE(page.recording());
-    page.capturedInput({0x42, 1, 0});
+    page.capturedInput(CapturedInput::key(0x42, false));
     EXPECT_FALSE(page.recording());
     EXPECT_FALSE(recordButton()->isChecked());
     EXPECT_FALSE(capture.flag(CaptureService::Kind::macroRecording));
@@ -387,7 +386,7 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     auto* keyField = find<QLineEdit>("wireless_macro_action_edit");
     keyField->setFocus();
     ASSERT_TRUE(capture.flag(CaptureService::Kind::macroStepKey));
-    page.capturedInput({0x74, 0, 0});  // F5
+    page.capturedInput(CapturedInput::key(0x74, true));  // F5
     EXPECT_EQ(keyField->text(), stepKeyName(0x3E));
     EXPECT_TRUE(page.modified());
 

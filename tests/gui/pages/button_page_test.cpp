@@ -78,7 +78,7 @@ protected:
     test::SessionData data{u"Reload", u"Burst"};
     Host host;
     HookTable hooks;
-    CaptureService capture{hooks, {}, {}};
+    CaptureService capture{hooks};
     QWidget mainWindow;
     CWirelessButtonUI page{nullptr, *findPageKind("WirelessButton")};
 };
@@ -186,8 +186,8 @@ TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBefore
     modifierBox(1)->click();
     modifierBox(2)->click();
     ask();
-    capture.deliver({0x43, 0, 0});
-    capture.deliver({0x44, 1, 0});  // a release changes nothing
+    capture.deliver(CapturedInput::key(0x43, true));
+    capture.deliver(CapturedInput::key(0x44, false));  // a release changes nothing
     apply();
     EXPECT_EQ(stored(6).keyCode, 0x06);
     EXPECT_EQ(stored(6).modifierMask, 3);
@@ -208,7 +208,7 @@ TEST_F(ButtonPageTest, KeysAreCapturedOnceTheKeyFieldIsAskedAndBoxesTickedBefore
 
     // Without the hook library the group says keys cannot be captured; the boxes still work.
     const HookTable none;
-    CaptureService without(none, {}, {});
+    CaptureService without(none);
     page.setContext({&data.session, &host, &without, &mainWindow});
     page.show();
     open(7);
@@ -322,7 +322,7 @@ TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmO
 // field has stopped listening. Modifiers held tick their boxes; one pressed alone is the key.
 TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTaken) {
     QLineEdit* field = edit("wireless_keyboard_type_edit");
-    const std::map<std::string, std::pair<std::uintptr_t, Qt::Key>> keys{
+    const std::map<std::string, std::pair<std::uint32_t, Qt::Key>> keys{
         {"F5", {0x74, Qt::Key_F5}},         {"F6", {0x75, Qt::Key_F6}},       {"Enter", {0x0D, Qt::Key_Return}},
         {"Esc", {0x1B, Qt::Key_Escape}},    {"Space", {0x20, Qt::Key_Space}}, {"C", {0x43, Qt::Key_C}},
         {"Ctrl", {0xA2, Qt::Key_Control}},  {"Shift", {0xA0, Qt::Key_Shift}}, {"RShift", {0xA1, Qt::Key_Shift}},
@@ -333,7 +333,7 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
             const bool press = step[1] == '+';
             const auto& [virtualKey, qtKey] = keys.at(step.substr(2));
             if (step[0] == 'h') {
-                capture.deliver({virtualKey, press ? 0 : 1, 0});
+                capture.deliver(CapturedInput::key(virtualKey, press));
             } else if (press) {
                 QTest::keyPress(field, qtKey);
             } else {
