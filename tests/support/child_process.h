@@ -98,7 +98,8 @@ public:
         consumed_ = at + text.size();
         return true;
     }
-    // True once `seen` holds for the whole output so far, tried again whenever more comes.
+    // True once `seen` holds for the whole output so far, tried again whenever more comes; `seen`
+    // runs under the output's lock, so it looks only at the text it is given.
     bool waitUntil(const std::function<bool(const std::string&)>& seen) {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] { return seen(out_) || closed_; });

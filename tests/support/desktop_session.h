@@ -83,8 +83,8 @@ public:
     bool ready() const { return ready_; }
     // Every notification shown so far, once `count` of them have arrived (or the patience ran out).
     std::vector<std::string> shown(std::size_t count) {
-        service_->waitUntil([&](const std::string&) { return notifications().size() >= count; });
-        return notifications();
+        service_->waitUntil([&](const std::string& out) { return notificationsIn(out).size() >= count; });
+        return notificationsIn(service_->output());
     }
     // Whether a program has put its icon in the tray, once it has (or the patience ran out).
     bool trayItem() { return service_->waitUntil([](const std::string& out) { return out.find("tray item\n") != std::string::npos; }); }
@@ -103,8 +103,8 @@ public:
 
 private:
     // The service's lines after "ready", less the tray's.
-    std::vector<std::string> notifications() const {
-        std::istringstream lines(service_->output());
+    static std::vector<std::string> notificationsIn(const std::string& out) {
+        std::istringstream lines(out);
         std::vector<std::string> shown;
         for (std::string line; std::getline(lines, line);) {
             if (line != "ready" && line != "tray item") shown.push_back(line);
