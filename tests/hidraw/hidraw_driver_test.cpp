@@ -5,8 +5,7 @@
 
 #include <cerrno>
 
-#include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
+#include "tests/support/hex_fixture.h"
 #include "core/device/link_state.h"
 #include "kernel_mouse.h"
 #include "tests/support/plugin_harness.h"
@@ -40,21 +39,10 @@ struct Driver : test::DriverLibrary {
     }
 };
 
-// Every report of a full download of the default record, as the apply worker writes them.
-std::vector<Bytes> fullDownload() {
-    DeviceConfig record;
-    applyDefaults(record);
-    std::vector<Bytes> reports;
-    for (const PlannedReport& planned : planApply(record, SectionFlags::all())) {
-        reports.emplace_back(planned.report.view().begin(), planned.report.view().end());
-    }
-    return reports;
-}
-
 TEST(HidrawDriver, EachLinkTalksToItsConfigurationInterfaceAndAFullDownloadArrivesByteForByte) {
     KernelMouse mouse({.receiver = true, .cable = true});
     requireEmulatedNodes(mouse);
-    const std::vector<Bytes> download = fullDownload();
+    const std::vector<Bytes> download = test::readHexLines("full_download_defaults.hex");
     std::vector<KernelReport> expected;
     for (const Link link : kLinks) {
         SCOPED_TRACE(linkName(link));

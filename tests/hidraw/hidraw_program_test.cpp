@@ -37,7 +37,6 @@ protected:
 
     TempFolder data{"qx4-hidraw-data"};
     ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
-    TempFolder scratch{"qx4-hidraw-run"};
     // A program of another test running beside this one must not take this one's qx4ctl commands.
     TempFolder runtime{"qx4-hidraw-runtime"};
     ScopedEnv runtimeEnv{"QX4_RUNTIME_DIR", runtime.path().string()};
@@ -47,13 +46,13 @@ protected:
 TEST_F(HidrawQx4ctl, ApplySendsTheSavedRecordOverTheCableWhenBothArePluggedAndStatusNamesTheLinks) {
     vm::KernelMouse mouse({.receiver = true, .cable = true, .battery = 6});
     requireEmulatedNodes(mouse);
-    const ToolRun status = runQx4ctl({"status"}, scratch.path());
+    const Ran status = runQx4ctl({"status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
     EXPECT_THAT(status.out, HasSubstr("Receiver: present\nCable: plugged in\n"));
 
-    const ToolRun apply = runQx4ctl({"apply"}, scratch.path());
+    const Ran apply = runQx4ctl({"apply"});
     ASSERT_EQ(apply.exitCode, 0) << apply.err;
-    const Reports expected = encoded(*record, SectionFlags::all());
+    const Reports expected = readHexLines("full_download_sample.hex");
     EXPECT_THAT(apply.out, HasSubstr("Sent " + std::to_string(expected.size()) + " of " + std::to_string(expected.size())));
     EXPECT_EQ(heardOn(mouse, Link::cable), expected);
     EXPECT_EQ(mouse.reports().size(), expected.size());  // none over the receiver, none elsewhere
@@ -61,14 +60,14 @@ TEST_F(HidrawQx4ctl, ApplySendsTheSavedRecordOverTheCableWhenBothArePluggedAndSt
 
 TEST_F(HidrawQx4ctl, ApplyFailsAndSaysWhyWithoutAMouseOrWhenItVanishesInTheMiddle) {
     vm::KernelMouse mouse({.receiver = false, .cable = false});
-    const ToolRun none = runQx4ctl({"apply"}, scratch.path());
+    const Ran none = runQx4ctl({"apply"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_THAT(none.err, HasSubstr("no mouse found on the receiver or the cable"));
 
     mouse.command("cable plug");
     requireEmulatedNodes(mouse);
     mouse.failReport(3, ENODEV);
-    const ToolRun cut = runQx4ctl({"apply"}, scratch.path());
+    const Ran cut = runQx4ctl({"apply"});
     EXPECT_EQ(cut.exitCode, 1) << cut.out;
     EXPECT_EQ(heardOn(mouse, Link::cable).size(), 3u);
 }
@@ -82,17 +81,13 @@ TEST_F(HidrawQx4ctl, TheProgramDownloadsOverTheCableTakesQx4ctlsEditsAndHearsThe
     Program program({"--tray"});
     ASSERT_TRUE(program.waitFor("connection changed: connected")) << program.output();
     ASSERT_TRUE(program.waitFor("apply finished")) << program.output();
-    auto previous = savedRecord();
-    Reports expected = encoded(*previous, SectionFlags::all());
-    for (const ScriptStep& step : kProfileScript) {
-        std::vector<std::string> arguments = step.arguments;
+    Reports expected = readHexLines("full_download_sample.hex");
+    for (const auto& step : kProfileScript) {
+        std::vector<std::string> arguments = step;
         std::erase(arguments, "--simulate");
-        const ToolRun run = runQx4ctl(arguments, scratch.path());
+        const Ran run = runQx4ctl(arguments);
         ASSERT_EQ(run.exitCode, 0) << arguments[0] << ": " << run.err;
-        auto saved = savedRecord();
-        const Reports sent = encoded(*saved, step.allProfiles ? SectionFlags::all() : compareConfigs(*saved, *previous));
-        expected.insert(expected.end(), sent.begin(), sent.end());
-        previous = std::move(saved);
+        expected = joined(expected, readHexGroup("profile_script_sample.hex", scriptTitle(step)));
     }
     ASSERT_TRUE(mouse.waitForReports(expected.size(), std::chrono::milliseconds{kPatienceMs}));
     EXPECT_EQ(heardOn(mouse, Link::cable), expected);
@@ -120,20 +115,21 @@ TEST_F(HidrawQx4ctl, StatusNamesTheNodesThisUserMayNotOpen) {
     requireEmulatedNodes(mouse);
     std::string nodes;
     for (const auto& node : mouse.nodes()) nodes += (nodes.empty() ? "" : " and ") + node.devnode;
-    std::string asUser;
+    std::vector<std::string> asUser;
     if (::geteuid() == 0) {
         namespace fs = std::filesystem;
-        for (const auto& open : {mouse.root(), data.path(), scratch.path()}) fs::permissions(open, fs::perms::all);
+        for (const auto& open : {mouse.root(), data.path()}) fs::permissions(open, fs::perms::all);
         // umockdev's sockets, which its preload in the child connects to: the nodes alone decide.
         for (const auto& entry : fs::recursive_directory_iterator(mouse.root() / "ioctl")) fs::permissions(entry.path(), fs::perms::all);
         fs::permissions(mouse.root() / "ioctl", fs::perms::all);
-        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups env -u QX4_RUNTIME_DIR ";
+        asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "-u", "QX4_RUNTIME_DIR"};
     }
     const auto status = [&] {
-        const auto out = scratch.path() / "status";
-        const std::string line = asUser + QX4_BIN_DIR "/qx4ctl status >'" + out.string() + "' 2>&1";
-        EXPECT_EQ(std::system(line.c_str()), 0);
-        return (std::ostringstream() << std::ifstream(out).rdbuf()).str();
+        std::vector<std::string> command = asUser;
+        command.insert(command.end(), {QX4_BIN_DIR "/qx4ctl", "status"});
+        const Ran ran = run(command, {.mergeErrors = true});
+        EXPECT_EQ(ran.exitCode, 0);
+        return ran.out;
     };
     mouse.setNodesOpen(Link::cable, true);
     const std::string open = status();
@@ -148,16 +144,16 @@ TEST_F(HidrawQx4ctl, StatusNamesTheNodesThisUserMayNotOpen) {
 // and ends with its exit status; its log is the socket server's.
 TEST_F(HidrawQx4ctl, TheVirtualMouseRunsACommandWithTheMouseAsKernelDevices) {
     ScopedEnv noBed{"UMOCKDEV_DIR", std::nullopt};
+    const TempFolder scratch{"qx4-hidraw-run"};
     const auto log = scratch.path() / "reports.log";
-    const auto run = [&](const std::string& command) {
-        const std::string line = "env -u LD_PRELOAD " QX4_BIN_DIR "/qx4-virtual-mouse --kernel --cable --no-receiver --log '" +
-                                 log.string() + "' -- " + command + " </dev/null >/dev/null 2>&1";
-        const int status = std::system(line.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto under = [&](std::vector<std::string> command) {
+        command.insert(command.begin(), {"env", "-u", "LD_PRELOAD", QX4_BIN_DIR "/qx4-virtual-mouse", "--kernel", "--cable",
+                                         "--no-receiver", "--log", log.string(), "--"});
+        return run(command).exitCode;
     };
-    EXPECT_EQ(run(QX4_BIN_DIR "/qx4ctl apply"), 0);
+    EXPECT_EQ(under({QX4_BIN_DIR "/qx4ctl", "apply"}), 0);
     std::vector<std::string> expected;
-    for (const auto& report : encoded(*record, SectionFlags::all())) {
+    for (const auto& report : readHexLines("full_download_sample.hex")) {
         std::string line = "cable";
         for (const auto byte : report) line += " " + (std::ostringstream() << std::hex << std::setw(2) << std::setfill('0') << int{byte}).str();
         expected.push_back(line);
@@ -166,7 +162,7 @@ TEST_F(HidrawQx4ctl, TheVirtualMouseRunsACommandWithTheMouseAsKernelDevices) {
     std::ifstream file(log);
     for (std::string line; std::getline(file, line);) logged.push_back(line);
     EXPECT_EQ(logged, expected);
-    EXPECT_EQ(run("sh -c 'exit 7'"), 7);
+    EXPECT_EQ(under({"sh", "-c", "exit 7"}), 7);
 }
 
 }  // namespace

@@ -46,13 +46,13 @@ TEST(VirtualMouseProcess, RefusesAFolderOthersMayEnterAndASecondCopyAndDropsBrok
     ::chmod(folder.path().c_str(), 0755);
     const auto open = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(open.exitCode, 1);
-    EXPECT_NE(open.output.find("not private"), std::string::npos) << open.output;
+    EXPECT_NE(open.out.find("not private"), std::string::npos) << open.out;
     EXPECT_FALSE(std::filesystem::exists(folder.path() / kSocketName));
     ::chmod(folder.path().c_str(), 0700);
     VirtualMouse mouse({.runtimeFolder = folder.path()});
     const auto second = runVirtualMouseToEnd({}, folder.path());
     EXPECT_EQ(second.exitCode, 1);
-    EXPECT_NE(second.output.find("another virtual mouse is already running"), std::string::npos) << second.output;
+    EXPECT_NE(second.out.find("another virtual mouse is already running"), std::string::npos) << second.out;
     {
         Client broken(mouse.socketPath());
         ASSERT_TRUE(broken.send(std::string_view("\x02\xFF\xFF\xFF\xFF", 5)));  // a frame too large

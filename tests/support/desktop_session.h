@@ -3,15 +3,18 @@
 // Each names itself in DISPLAY or DBUS_SESSION_BUS_ADDRESS while it lives.
 #pragma once
 
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <xcb/xcb.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/x_session.h"
 #include "tests/support/patience.h"
 
@@ -62,68 +65,56 @@ private:
 class SessionServices {
 public:
     explicit SessionServices(bool withTray = false) {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) return;
-        bus_.start(daemon, {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForReadyRead(kPatienceMs)) return;
-        busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_.readLine().trimmed().toStdString());
-        service_.start(QStringLiteral(QX4_FAKE_NOTIFICATIONS), withTray ? QStringList{"--tray"} : QStringList{});
-        ready_ = service_.waitForReadyRead(kPatienceMs) && service_.readLine().startsWith("ready");
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) return;
+        bus_.emplace(std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address=1"});
+        if (!bus_->waitFor("\n")) return;
+        busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_->output().substr(0, bus_->output().find('\n')));
+        service_.emplace(withTray ? std::vector<std::string>{QX4_FAKE_NOTIFICATIONS, "--tray"}
+                                  : std::vector<std::string>{QX4_FAKE_NOTIFICATIONS});
+        ready_ = service_->waitFor("ready\n");
     }
     ~SessionServices() {
-        for (QProcess* process : {&service_, &bus_}) {
-            process->terminate();
-            process->waitForFinished();
+        for (auto* process : {&service_, &bus_}) {
+            if (*process) (*process)->stop();
         }
     }
 
     // False when there is no dbus-daemon or the services did not come up.
     bool ready() const { return ready_; }
-    // Every notification shown so far, once `count` of them have arrived or `waitMs` passed
-    // without one.
-    QList<QByteArray> shown(int count, int waitMs = kPatienceMs) {
-        while (shown_.size() < count && service_.waitForReadyRead(waitMs)) collect();
-        collect();
-        return shown_;
+    // Every notification shown so far, once `count` of them have arrived (or the patience ran out).
+    std::vector<std::string> shown(std::size_t count) {
+        service_->waitUntil([&](const std::string& out) { return notificationsIn(out).size() >= count; });
+        return notificationsIn(service_->output());
     }
-    // Whether a program has put its icon in the tray, once it has or `waitMs` passed.
-    bool trayItem(int waitMs = kPatienceMs) {
-        while (!trayItem_ && service_.waitForReadyRead(waitMs)) collect();
-        collect();
-        return trayItem_;
-    }
+    // Whether a program has put its icon in the tray, once it has (or the patience ran out).
+    bool trayItem() { return service_->waitUntil([](const std::string& out) { return out.find("tray item\n") != std::string::npos; }); }
     // gdbus's answer to `arguments` (a command, then its own arguments) about qx4-config's object.
-    static std::string gdbus(const QStringList& arguments) {
-        QProcess gdbus;
-        gdbus.setProcessChannelMode(QProcess::MergedChannels);
-        gdbus.start(QStringLiteral("gdbus"), QStringList{arguments.front(), "--session", "--dest",
-                                                         "io.github.qx4config.Qx4Config1", "--object-path",
-                                                         "/io/github/qx4config/Qx4Config1"} +
-                                                 arguments.mid(1));
-        gdbus.waitForFinished(kPatienceMs);
-        return gdbus.readAll().trimmed().toStdString();
+    static std::string gdbus(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin() + 1, {"--session", "--dest", "io.github.qx4config.Qx4Config1", "--object-path",
+                                                 "/io/github/qx4config/Qx4Config1"});
+        arguments.insert(arguments.begin(), "gdbus");
+        std::string answer = run(std::move(arguments), {.mergeErrors = true}).out;
+        while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back()))) answer.pop_back();
+        return answer;
     }
     static std::string property(const char* name) {
         return gdbus({"call", "--method", "org.freedesktop.DBus.Properties.Get", "io.github.qx4config.Qx4Config1", name});
     }
 
 private:
-    void collect() {
-        while (service_.canReadLine()) {
-            const QByteArray line = service_.readLine().trimmed();
-            if (line == "tray item") {
-                trayItem_ = true;
-            } else {
-                shown_.append(line);
-            }
+    // The service's lines after "ready", less the tray's.
+    static std::vector<std::string> notificationsIn(const std::string& out) {
+        std::istringstream lines(out);
+        std::vector<std::string> shown;
+        for (std::string line; std::getline(lines, line);) {
+            if (line != "ready" && line != "tray item") shown.push_back(line);
         }
+        return shown;
     }
-    QProcess bus_;
+    std::optional<Child> bus_;
     std::optional<ScopedEnv> busEnv_;
-    QProcess service_;
+    std::optional<Child> service_;
     bool ready_ = false;
-    QList<QByteArray> shown_;
-    bool trayItem_ = false;
 };
 
 }  // namespace qx4::test

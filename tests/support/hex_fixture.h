@@ -1,5 +1,9 @@
-// Reports as hex text, one report per line: written out by hand in tests/data/device, or printed.
+// Reports as hex text, one report per line, written out by hand in tests/data/device from the
+// record's layout and the report formats, never by the encoder; or printed by qx4ctl. A '#' ends
+// a line's bytes; a line "== title" opens a group of reports (one apply).
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <fstream>
@@ -9,8 +13,10 @@
 
 namespace qx4::test {
 
-inline std::vector<std::vector<std::uint8_t>> parseHexLines(std::istream& in) {
-    std::vector<std::vector<std::uint8_t>> lines;
+using Reports = std::vector<std::vector<std::uint8_t>>;
+
+inline Reports parseHexLines(std::istream& in) {
+    Reports lines;
     for (std::string text; std::getline(in, text);) {
         std::istringstream words(text);
         std::vector<std::uint8_t> bytes;
@@ -20,9 +26,34 @@ inline std::vector<std::vector<std::uint8_t>> parseHexLines(std::istream& in) {
     return lines;
 }
 
-inline std::vector<std::vector<std::uint8_t>> readHexLines(const std::string& name) {
-    std::ifstream in(std::string(QX4_TEST_DATA_DIR) + "/device/" + name);
+inline std::string deviceDataFile(const std::string& name) { return std::string(QX4_TEST_DATA_DIR) + "/device/" + name; }
+
+inline Reports readHexLines(const std::string& name) {
+    std::ifstream in(deviceDataFile(name));
     return parseHexLines(in);
+}
+
+// The reports of the group whose title starts with `title`; a test fails when there is none.
+inline Reports readHexGroup(const std::string& name, const std::string& title) {
+    std::ifstream in(deviceDataFile(name));
+    std::ostringstream group;
+    bool inside = false, found = false;
+    for (std::string text; std::getline(in, text);) {
+        if (text.starts_with("==")) {
+            inside = !found && text.substr(3).starts_with(title);
+            found = found || inside;
+        } else if (inside) {
+            group << text << '\n';
+        }
+    }
+    EXPECT_TRUE(found) << "no group \"" << title << "\" in " << name;
+    std::istringstream lines(group.str());
+    return parseHexLines(lines);
+}
+
+inline Reports joined(Reports first, const Reports& then) {
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
 }
 
 }  // namespace qx4::test

@@ -2,13 +2,13 @@
 // tabs, for the memory benchmark and the test that revisiting pages takes no more memory.
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include <sys/types.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
-#include "tests/support/patience.h"
+#include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace qx4::test {
 
@@ -17,7 +17,7 @@ struct MemoryUse {
     double proportionalMb = 0;  // each shared page counted by its share
 };
 
-inline MemoryUse memoryOf(qint64 pid) {
+inline MemoryUse memoryOf(pid_t pid) {
     MemoryUse use;
     std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
     std::string field;
@@ -32,26 +32,23 @@ inline MemoryUse memoryOf(qint64 pid) {
 
 // The window of process `pid` on the X display in DISPLAY, once shown; empty when it cannot be
 // found (or xdotool is missing).
-inline QString shownWindowOf(qint64 pid) {
-    QProcess search;
-    search.start(QStringLiteral("xdotool"),
-                 {"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name", "^KESTRA QX4$"});
-    if (!search.waitForFinished(kPatienceMs) || search.exitCode() != 0) return {};
-    return QString::fromLatin1(search.readAllStandardOutput()).split(u'\n').first().trimmed();
+inline std::string shownWindowOf(pid_t pid) {
+    const Ran search = run({"xdotool", "search", "--sync", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^KESTRA QX4$"});
+    return search.exitCode == 0 ? search.out.substr(0, search.out.find('\n')) : std::string();
 }
 
 // Clicks each tab of the English window in order, giving each page `settleMs` to show. False
 // when the clicks could not be sent.
-inline bool clickEveryTab(const QString& window, int settleMs) {
+inline bool clickEveryTab(const std::string& window, int settleMs) {
     // The tabs' centres in the 800 x 572 window: buttons, DPI, lighting, macros.
     static const int tabX[] = {273, 353, 433, 532};
     constexpr int kTabY = 78;
-    QStringList commands;
+    std::vector<std::string> command{"xdotool"};
     for (const int x : tabX) {
-        commands << "mousemove" << "--window" << window << QString::number(x) << QString::number(kTabY) << "click"
-                 << "1" << "sleep" << QString::number(settleMs / 1000.0);
+        command.insert(command.end(), {"mousemove", "--window", window, std::to_string(x), std::to_string(kTabY), "click",
+                                       "1", "sleep", std::to_string(settleMs / 1000.0)});
     }
-    return QProcess::execute(QStringLiteral("xdotool"), commands) == 0;
+    return run(std::move(command)).exitCode == 0;
 }
 
 }  // namespace qx4::test

@@ -3,15 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -19,91 +13,16 @@
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
-extern char** environ;
-
 namespace qx4::test {
 
 namespace {
 
 constexpr int kReplyTimeoutMs = kPatienceMs;
-constexpr char kOutputName[] = "virtual-mouse.out";
 
-struct Spawned {
-    pid_t pid = -1;
-    int readyFd = -1;  // read end of the --ready-fd pipe
-};
-
-// The virtual mouse ends with the test, even with one that exit() or a crash ended, and holds none
-// of the test's descriptors (a death test's parent waits for the end of its status pipe).
-Spawned spawnVirtualMouse(std::vector<std::string> arguments, const std::filesystem::path& runtimeFolder,
-                          const std::filesystem::path& outputFile,
-                          const std::filesystem::path& inputFile = "/dev/null") {
-    constexpr int kChildReadyFd = 3;
-    arguments.insert(arguments.begin(), QX4_VIRTUAL_MOUSE_EXECUTABLE);
-    arguments.insert(arguments.end(), {"--ready-fd", std::to_string(kChildReadyFd)});
-    std::vector<std::string> environment{"QX4_RUNTIME_DIR=" + runtimeFolder.string()};
-    for (char** entry = environ; *entry; ++entry) {
-        if (!std::string_view(*entry).starts_with("QX4_RUNTIME_DIR=")) environment.emplace_back(*entry);
-    }
-    std::vector<char*> argv;
-    std::vector<char*> envp;
-    for (const auto& [strings, pointers] : {std::pair{&arguments, &argv}, std::pair{&environment, &envp}}) {
-        for (std::string& each : *strings) pointers->push_back(each.data());
-        pointers->push_back(nullptr);
-    }
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    const int input = ::open(inputFile.c_str(), O_RDONLY | O_CLOEXEC);
-    const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    const pid_t parent = ::getpid();
-    const pid_t pid = input < 0 || output < 0 ? -1 : ::fork();
-    if (pid == 0) {
-        // Only system calls from here on: the test has other threads.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(127);
-        ::dup2(input, STDIN_FILENO);
-        ::dup2(output, STDOUT_FILENO);
-        ::dup2(output, STDERR_FILENO);
-        ::dup2(ready[1], kChildReadyFd);
-        ::close_range(kChildReadyFd + 1, ~0U, 0);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    const int failed = errno;
-    for (int fd : {input, output, ready[1]}) {
-        if (fd >= 0) ::close(fd);
-    }
-    if (pid < 0) {
-        ::close(ready[0]);
-        throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(failed));
-    }
-    return {pid, ready[0]};
-}
-
-// Waits for the child to end; its exit code, or -1 after killing it when the time ran out.
-int reap(pid_t pid, int timeoutMs) {
-    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidFd >= 0) {
-        pollfd exited{pidFd, POLLIN, 0};
-        while (::poll(&exited, 1, timeoutMs) < 0 && errno == EINTR) {
-        }
-        ::close(pidFd);
-        if (exited.revents == 0) ::kill(pid, SIGKILL);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// True once the child wrote "ready" (in one write), false when it ended first or kept silent.
-bool awaitReady(int readyFd) {
-    pollfd readable{readyFd, POLLIN, 0};
-    char text[8] = {};
-    const bool ready = ::poll(&readable, 1, kReplyTimeoutMs) == 1 && ::read(readyFd, text, sizeof(text) - 1) > 0 &&
-                       std::string_view(text).starts_with("ready");
-    ::close(readyFd);
-    return ready;
+// qx4-virtual-mouse with `arguments` and QX4_RUNTIME_DIR=`runtimeFolder`.
+std::vector<std::string> virtualMouseCommand(std::vector<std::string> arguments, const std::filesystem::path& runtimeFolder) {
+    arguments.insert(arguments.begin(), {"env", "QX4_RUNTIME_DIR=" + runtimeFolder.string(), QX4_VIRTUAL_MOUSE_EXECUTABLE});
+    return arguments;
 }
 
 }  // namespace
@@ -134,15 +53,8 @@ void ScopedEnv::set(const std::optional<std::string>& value) {
     }
 }
 
-ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments, const std::filesystem::path& runtimeFolder,
-                                   const std::string& input, int timeoutMs) {
-    TempFolder scratch("qx4-run");
-    std::ofstream(scratch.path() / "input") << input;
-    const Spawned child = spawnVirtualMouse(arguments, runtimeFolder, scratch.path() / kOutputName,
-                                            scratch.path() / "input");
-    ::close(child.readyFd);
-    const int exitCode = reap(child.pid, timeoutMs);
-    return {exitCode, readText(scratch.path() / kOutputName)};
+Ran runVirtualMouseToEnd(const std::vector<std::string>& arguments, const std::filesystem::path& runtimeFolder) {
+    return run(virtualMouseCommand(arguments, runtimeFolder), {.mergeErrors = true});
 }
 
 VirtualMouse::VirtualMouse() : VirtualMouse(Options{}) {}
@@ -157,11 +69,20 @@ VirtualMouse::VirtualMouse(const Options& options) {
                                        "--log",
                                        logPath().string()};
     if (options.asleep) arguments.emplace_back("--asleep");
-    const Spawned child = spawnVirtualMouse(arguments, folder_, folder_ / kOutputName);
-    pid_ = child.pid;
-    if (!awaitReady(child.readyFd)) {
-        const int code = waitForExit(kReplyTimeoutMs);
-        throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) + "): " + output());
+    // It says "ready" on descriptor 3 once its socket listens, and closes it.
+    arguments.insert(arguments.end(), {"--ready-fd", "3"});
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    process_ = std::make_unique<Child>(virtualMouseCommand(arguments, folder_), ChildOptions{.mergeErrors = true, .passFd = ready[1]});
+    ::close(ready[1]);
+    pollfd readable{ready[0], POLLIN, 0};
+    char text[8] = {};
+    const bool started = ::poll(&readable, 1, kReplyTimeoutMs) == 1 && ::read(ready[0], text, sizeof(text) - 1) > 0 &&
+                         std::string_view(text).starts_with("ready");
+    ::close(ready[0]);
+    if (!started) {
+        const int code = waitForExit();
+        throw std::runtime_error("qx4-virtual-mouse did not start (exit " + std::to_string(code) + "): " + process_->output());
     }
     exported_ = std::make_unique<ScopedEnv>("QX4_RUNTIME_DIR", folder_.string());
 }
@@ -211,23 +132,21 @@ std::vector<LogEntry> VirtualMouse::log() const {
     return entries;
 }
 
-std::string VirtualMouse::output() const { return readText(folder_ / kOutputName); }
-
 int VirtualMouse::stop() {
-    if (pid_ <= 0) return -1;
+    if (!process_) return -1;
     try {
         command("quit");
     } catch (const std::runtime_error&) {
-        ::kill(pid_, SIGTERM);
+        process_->signal(SIGTERM);
     }
-    const int code = waitForExit(kReplyTimeoutMs);
+    const int code = waitForExit();
     exported_.reset();
+    process_.reset();
     return code;
 }
 
-int VirtualMouse::waitForExit(int timeoutMs) {
-    const int code = reap(pid_, timeoutMs);
-    pid_ = -1;
+int VirtualMouse::waitForExit() {
+    const int code = process_->wait(kReplyTimeoutMs);
     if (control_ >= 0) ::close(control_);
     control_ = -1;
     return code;

@@ -2,8 +2,6 @@
 // start or to answer throw std::runtime_error, which GoogleTest reports as a failed test.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -12,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/support/child_process.h"
 #include "tests/support/patience.h"
 
 namespace qx4::test {
@@ -51,15 +51,9 @@ struct LogEntry {
     bool operator==(const LogEntry&) const = default;
 };
 
-struct ProcessResult {
-    int exitCode = -1;   // -1: killed after `timeoutMs`
-    std::string output;  // standard output and standard error together
-};
-// Runs qx4-virtual-mouse to its end with `arguments`, QX4_RUNTIME_DIR=`runtimeFolder` and `input`
-// as its standard input: for starts that must fail and for typed commands.
-ProcessResult runVirtualMouseToEnd(const std::vector<std::string>& arguments,
-                                   const std::filesystem::path& runtimeFolder,
-                                   const std::string& input = {}, int timeoutMs = kPatienceMs);
+// Runs qx4-virtual-mouse to its end with `arguments` and QX4_RUNTIME_DIR=`runtimeFolder`: for
+// starts that must fail. Its output and errors come together.
+Ran runVirtualMouseToEnd(const std::vector<std::string>& arguments, const std::filesystem::path& runtimeFolder);
 
 class VirtualMouse {
 public:
@@ -97,13 +91,12 @@ public:
 
 private:
     std::filesystem::path logPath() const { return folder_ / "virtual-mouse.log"; }
-    std::string output() const;
-    int waitForExit(int timeoutMs);
+    int waitForExit();
 
     std::unique_ptr<TempFolder> ownFolder_;
     std::filesystem::path folder_;
     std::unique_ptr<ScopedEnv> exported_;
-    pid_t pid_ = -1;
+    std::unique_ptr<Child> process_;
     int control_ = -1;
     std::mutex controlMutex_;
 };

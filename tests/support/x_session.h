@@ -2,12 +2,12 @@
 // of its own, named by DISPLAY while the server object lives.
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
@@ -25,7 +25,7 @@ public:
     void stop(bool crash = false);
 
 private:
-    pid_t pid_ = -1;
+    std::unique_ptr<Child> server_;
     std::string number_;
     std::optional<ScopedEnv> display_;
 };

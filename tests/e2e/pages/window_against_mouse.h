@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "core/device/reports.h"
 #include "gui/app/main_wnd.h"
 #include "gui/app/tray_controller.h"
 #include "gui/pages/wireless_page.h"
@@ -25,8 +24,6 @@
 namespace qx4::gui::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes bytesOf(const FeatureReport& report) { return {report.view().begin(), report.view().end()}; }
 
 class WindowAgainstMouse : public ::testing::Test {
 protected:
@@ -50,7 +47,6 @@ protected:
         showEveryTab(*window);
         window->applyStartVisibility(false);
 
-        fullDownload = planApply(session->record(), SectionFlags::all()).size();
         waitForApplies(1, fullDownload);
         ASSERT_EQ(mouse->log().size(), fullDownload);
     }
@@ -87,11 +83,6 @@ protected:
         for (std::size_t i = first; i < log.size(); ++i) sent.push_back(log[i].bytes);
         return sent;
     }
-    // Every report of a full download of the record, in the order they are sent.
-    static std::vector<Bytes> fullDownloadOf(const DeviceConfig& record) {
-        return qx4::test::encoded(record, SectionFlags::all());
-    }
-
     qx4::test::TempFolder data;
     qx4::test::ScopedEnv dataDir{"QX4_DATA_DIR", data.path().string()};
     std::unique_ptr<qx4::test::VirtualMouse> mouse;
@@ -100,7 +91,9 @@ protected:
     std::unique_ptr<CMainWnd> window;
     std::unique_ptr<TrayController> tray;
     std::vector<DesktopNotice> notices;  // desktop notifications shown, in order
-    std::size_t fullDownload = 0;
+    // A record without macros: the profile choice, three reports for each of five profiles, five
+    // button reports and the active profile's report rate.
+    static constexpr std::size_t fullDownload = 1 + 5 * 3 + 5 + 1;
 };
 
 }  // namespace qx4::gui::test

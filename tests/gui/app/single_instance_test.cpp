@@ -21,7 +21,6 @@
 
 #include "core/config/record_bytes.h"
 #include "core/config/utf16_text.h"
-#include "core/device/apply_plan.h"
 #include "core/instance/instance_messages.h"
 #include "gui/app/client_socket.h"
 #include "gui/app/remote_commands.h"
@@ -31,6 +30,7 @@
 #include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/hex_fixture.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
@@ -292,7 +292,6 @@ protected:
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
-    const auto before = std::make_unique<DeviceConfig>(app.session().record());
     const std::size_t sentBefore = app.reports(Link::cable).size();
 
     const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
@@ -300,9 +299,7 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(dpi.out, "Profile 1, DPI level 3: 1600 DPI\nSent to the mouse: 3 reports.\n");
     EXPECT_EQ(app.control<QLineEdit>("wireless_dpi_value_3")->text(), "1600");
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
-    std::vector<std::vector<std::uint8_t>> expected;
-    for (const PlannedReport& planned : planApply(app.session().record(), compareConfigs(app.session().record(), *before)))
-        expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
+    const auto expected = qx4::test::readHexGroup("applies.hex", "qx4ctl dpi 3 1600");
     const auto reports = app.reports(Link::cable);
     EXPECT_EQ(std::vector(reports.begin() + static_cast<std::ptrdiff_t>(sentBefore), reports.end()), expected);
 

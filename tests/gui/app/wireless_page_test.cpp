@@ -15,7 +15,6 @@
 #include <mutex>
 
 #include "core/config/config_file.h"
-#include "core/device/apply_plan.h"
 #include "core/macro/macro_store.h"
 #include "gui/app/following.h"
 #include "gui/app/tray_status.h"
@@ -27,6 +26,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/session/record_saver.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/hex_fixture.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
@@ -502,10 +502,7 @@ TEST(Load, EditsKeptForLaterAreNotSentAtTheStartButShownAsPending) {
         ASSERT_TRUE(saveMouseCopy(*acknowledged));
     }});
     ASSERT_TRUE(app.waitForAppliesEnded(1));
-    std::vector<std::vector<std::uint8_t>> expected;
-    for (const PlannedReport& planned : planApply(*acknowledged, SectionFlags::all())) {
-        expected.emplace_back(planned.report.view().begin(), planned.report.view().end());
-    }
+    const auto expected = qx4::test::readHexLines("full_download_defaults.hex");
     EXPECT_EQ(app.reports(Link::cable), expected) << "what the mouse took, not the kept edit";
     EXPECT_EQ(app.session().editsNotSent(), 1);
     EXPECT_EQ(app.session().record().profiles[2].dpiLevelEnabled[6], 0);
