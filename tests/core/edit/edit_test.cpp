@@ -14,6 +14,7 @@
 #include "core/vocab/function_wire_table.h"
 #include "core/window_messages.h"
 #include "tests/support/macro_lists.h"
+#include "tests/support/sample_record.h"
 
 namespace qx4 {
 namespace {
@@ -26,7 +27,7 @@ protected:
     // Throws, failing the test, when the left-click rule refuses.
     BindingEditor open(int button) { return BindingEditor::open(profile(), button, macros).value(); }
 
-    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+    std::unique_ptr<DeviceConfig> config = test::newRecord(false);
     MacroList macros = test::listOf({u"Reload", u"Fire"});
 };
 

@@ -29,6 +29,7 @@
 #include "gui/common/msg_wnd.h"
 #include "gui/common/window_message.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
@@ -266,8 +267,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         EXPECT_EQ(quits, c.way == Way::hide ? std::vector<int>{} : std::vector<int>{applied ? 2 : 1})
             << "an apply chosen on the way out ends before the program does";
 
-        auto saved = std::make_unique<DeviceConfig>();
-        readConfig(*saved, 0);
+        auto saved = qx4::test::savedRecord();
         EXPECT_EQ(app.session().record().profiles[0].dpiLevel, c.levelAfter);
         EXPECT_EQ(saved->profiles[0].dpiLevel, c.levelAfter);
         const auto reports = app.reports(Link::cable);

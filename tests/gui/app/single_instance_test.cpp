@@ -33,6 +33,7 @@
 #include "gui/follow/session_profile_target.h"
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
@@ -291,11 +292,7 @@ protected:
         return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
     }
 
-    std::unique_ptr<DeviceConfig> saved() const {
-        auto record = std::make_unique<DeviceConfig>();
-        readConfig(*record, 0);
-        return record;
-    }
+    std::unique_ptr<DeviceConfig> saved() const { return qx4::test::savedRecord(); }
 
     AppHarness app{{.receiverPresent = false, .cablePresent = true}};
     qx4::test::TempFolder runtime{"qx4-socket-test"};
@@ -305,7 +302,7 @@ protected:
 };
 
 TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten) {
-    const auto before = std::make_unique<DeviceConfig>(app.session().record());
+    const auto before = qx4::test::copyOf(app.session().record());
     const std::size_t sentBefore = app.reports(Link::cable).size();
 
     const InstanceReply dpi = request({"dpi", "3", "1600", "--apply"});
@@ -395,7 +392,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
 }
 
 TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnsweredAndStatusIsTold) {
-    const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
+    const auto recordBefore = qx4::test::copyOf(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
         const auto reply = decodeReply(exchange(socketPath(), bytes));
