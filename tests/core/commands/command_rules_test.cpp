@@ -27,10 +27,7 @@ const std::map<std::string_view, FunctionGroup> kGroups{
 
 class CommandRules : public ::testing::Test {
 protected:
-    void SetUp() override {
-        applyDefaults(*config);
-        macros.at(0).actionCount = 4;
-    }
+    void SetUp() override { macros.at(0).actionCount = 4; }
 
     // Parses and runs one command as qx4ctl and the program do; a usage error comes back with 2.
     EditOutcome run(std::vector<std::string_view> arguments) {
@@ -44,7 +41,7 @@ protected:
     }
 
     test::ScopedDataDir folder;
-    std::unique_ptr<DeviceConfig> config = test::newRecord(false);
+    std::unique_ptr<DeviceConfig> config = test::newRecord();
     MacroList macros = test::listOf({u"Reload", u"Fire"});
 };
 

@@ -21,13 +21,11 @@ namespace {
 
 class BindingEdit : public ::testing::Test {
 protected:
-    void SetUp() override { applyDefaults(*config); }
-
     ProfileSettings& profile() { return config->profiles[1]; }
     // Throws, failing the test, when the left-click rule refuses.
     BindingEditor open(int button) { return BindingEditor::open(profile(), button, macros).value(); }
 
-    std::unique_ptr<DeviceConfig> config = test::newRecord(false);
+    std::unique_ptr<DeviceConfig> config = test::newRecord();
     MacroList macros = test::listOf({u"Reload", u"Fire"});
 };
 
