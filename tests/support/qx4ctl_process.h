@@ -14,6 +14,7 @@
 
 #include "core/config/config_file.h"
 #include "core/device/apply_plan.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
@@ -66,12 +67,6 @@ inline Reports heard(VirtualMouse& mouse, std::size_t count) {
     if (!mouse.waitForReports(static_cast<int>(count))) return logged;
     for (const LogEntry& entry : mouse.log()) logged.push_back(entry.bytes);
     return logged;
-}
-
-inline std::unique_ptr<DeviceConfig> savedRecord() {
-    auto record = std::make_unique<DeviceConfig>();
-    readConfig(*record, 0);
-    return record;
 }
 
 // A script sets up profile 2 and sends each step at once. The program sends the steps of the
