@@ -142,8 +142,10 @@ public:
             // A panel wider than its page loses its right border and corners to the page's edge.
             for (const QFrame* panel : page->findChildren<QFrame*>()) {
                 const QRect place(panel->mapTo(page, QPoint()), panel->size());
-                if (panel->property("qx4role").toString() == QLatin1String("panel") && panel->isVisible() && !page->rect().contains(place)) {
-                    report(panel, QString(), QStringLiteral("ends at %1, its page at %2").arg(place.right()).arg(page->rect().right()));
+                if (panel->property("qx4role").toString() != QLatin1String("panel") || !panel->isVisible()) continue;
+                if (!page->rect().contains(place)) {
+                    report(panel, QString(),
+                           QStringLiteral("ends at %1, its page at %2").arg(place.right()).arg(page->rect().right()));
                 }
             }
         }
@@ -166,7 +168,9 @@ private:
         if (!control || !control->isValid()) return;
         const auto* own = qobject_cast<const QWidget*>(control->object());
         const bool actsOnInput = hasInteractiveRole(*control) || (own && (own->focusPolicy() & Qt::TabFocus));
-        if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) report(widget, part, QStringLiteral("has no name for a screen reader"));
+        if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) {
+            report(widget, part, QStringLiteral("has no name for a screen reader"));
+        }
         for (int i = 0; i < control->childCount(); ++i) {
             QAccessibleInterface* child = control->child(i);
             if (child && !child->object()) checkNamed(child, widget, part + QStringLiteral("#%1").arg(i));
@@ -177,7 +181,9 @@ private:
     // takes input, each once and in the order of its layout, then Apply.
     void checkTabOrder(QWidget& window, QWidget& page, const PageKind& kind) {
         window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window, qx4::test::kPatienceMs)) return report(&window, state_, QStringLiteral("never became active"));
+        if (!QTest::qWaitForWindowActive(&window, qx4::test::kPatienceMs)) {
+            return report(&window, state_, QStringLiteral("never became active"));
+        }
         const auto round = [&] {
             window.findChild<QWidget*>(QLatin1String(kind.tabButton))->setFocus(Qt::TabFocusReason);
             QStringList visited;
