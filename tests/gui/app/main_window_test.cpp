@@ -574,11 +574,16 @@ TEST(TrayMenu, EachActionDoesWhatItSaysAndItsItemShowsIt) {
         AppHarness app({.startHidden = true});
         int quits = 0;
         QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { ++quits; });
+        ASSERT_TRUE(app.waitForAppliesEnded(1));  // a switch on the mouse during the start's apply is a change to send
         app.notify(Link::receiver, kNotifyDpiLevel, 2);
         ASSERT_TRUE(app.tray().dpiPopup());
         QAction* action = app.trayAction(name);
         ASSERT_TRUE(action);
         EXPECT_EQ(action->isChecked(), std::string_view(name) == "battery_warnings") << "as it starts";
+        const AnswerWhenShown<CMsgWnd> nothingAsked([](CMsgWnd& box) {  // a box left open would hold the test
+            ADD_FAILURE() << "asked: " << box.findChild<QLabel*>("warning")->text().toStdString();
+            box.reject();
+        });
         action->trigger();
         app.deliverMessages();
         then(app, quits);
