@@ -8,14 +8,15 @@
 #include "fuzz_support.h"
 #include "tests/support/expected_defaults.h"
 #include "tests/support/record_invariants.h"
+#include "tests/support/sample_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using qx4::fuzz::require;
     // Allocated once: large blocks allocated in every run would cost more than the run itself.
     static const std::vector<std::uint8_t> defaults = qx4::test::expectedDefaultImage();
     static qx4::fuzz::SteeredImage image;
-    static const auto config = std::make_unique<qx4::DeviceConfig>();
-    static const auto reloaded = std::make_unique<qx4::DeviceConfig>();
+    static const auto config = qx4::test::newRecord(false);
+    static const auto reloaded = qx4::test::newRecord(false);
     qx4::fuzz::steerImage({data, size}, std::as_bytes(std::span(defaults)), image);
     const std::size_t macroCount = image.flags >> 4;
 

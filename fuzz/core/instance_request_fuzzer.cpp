@@ -14,6 +14,7 @@
 #include "core/instance/instance_messages.h"
 #include "fuzz_support.h"
 #include "tests/support/macro_lists.h"
+#include "tests/support/sample_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using qx4::fuzz::require;
@@ -40,9 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Each input starts from the same two macros, so a finding replays alone.
     qx4::MacroList macros = qx4::test::listOf({u"Copy", u"fire"});
-    auto config = std::make_unique<qx4::DeviceConfig>();
-    qx4::applyDefaults(*config);
-    const auto before = std::make_unique<qx4::DeviceConfig>(*config);
+    auto config = qx4::test::newRecord();
+    const auto before = qx4::test::copyOf(*config);
     const std::vector<std::byte> macrosBefore = qx4::encodeMacroStore(macros);
     const qx4::commands::EditOutcome outcome = qx4::commands::executeEdit(*command, {*config, macros});
     require(outcome.exitCode == 0 || outcome.exitCode == 1, "an edit is done or refused");
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(std::ranges::equal(qx4::recordBytes(*config), qx4::recordBytes(*before)), "a refused edit changes nothing");
         require(qx4::encodeMacroStore(macros) == macrosBefore, "a refused edit keeps the macros");
     }
-    auto checked = std::make_unique<qx4::DeviceConfig>(*config);
+    auto checked = qx4::test::copyOf(*config);
     require(!qx4::normalizeConfig(*checked, macros.size()), "an edit leaves every value in range");
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "core/vocab/function_wire_table.h"
 #include "fuzz_support.h"
 #include "tests/support/record_invariants.h"
+#include "tests/support/sample_record.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ std::vector<std::byte> baseProfile() {
     return {bytes.begin(), bytes.end()};
 }
 
-void resetToDefaults(qx4::DeviceConfig& config) {
-    std::memset(&config, 0, sizeof(qx4::DeviceConfig));
-    qx4::applyDefaults(config);
-    config.activeProfile = 1;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -44,11 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Allocated once: large blocks allocated in every run would cost more than the run itself.
     static const std::vector<std::byte> base = baseProfile();
     static qx4::fuzz::SteeredImage image;
-    static const auto config = std::make_unique<qx4::DeviceConfig>();
-    static const auto again = std::make_unique<qx4::DeviceConfig>();
+    static const auto defaults = [] {
+        auto record = qx4::test::newRecord();
+        record->activeProfile = 1;
+        return record;
+    }();
+    static const auto config = qx4::test::newRecord(false);
+    static const auto again = qx4::test::newRecord(false);
     qx4::fuzz::steerImage({data, size}, base, image);
 
-    resetToDefaults(*config);
+    *config = *defaults;
     qx4::MacroList macros;
     const qx4::ProfileImportResult result = qx4::importProfileImage(*config, macros, image.bytes, u"fuzz");
     if (image.bytes.size() != qx4::kProfileFileSize) {
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     qx4::fuzz::requireDocumentedReports(*config);
 
-    resetToDefaults(*again);
+    *again = *defaults;
     qx4::MacroList otherMacros;
     qx4::importProfileImage(*again, otherMacros, qx4::recordBytes(config->active()), u"other");
     require(std::memcmp(&again->active(), &config->active(), sizeof(qx4::ProfileSettings)) == 0,

@@ -18,6 +18,7 @@
 #include "core/instance/instance_lock.h"
 #include "core/macro/macro_store.h"
 #include "tests/support/expected_defaults.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
 
@@ -141,8 +142,7 @@ TEST_F(Qx4ctl, WithoutAnAbsoluteDataFolderOnlyHelpRuns) {
 }
 
 TEST_F(Qx4ctl, ShowSummarisesProfilesButtonsAndMacros) {
-    auto config = std::make_unique<DeviceConfig>();
-    applyDefaults(*config);
+    auto config = test::newRecord();
     config->activeProfile = 1;
     ProfileSettings& second = config->profiles[1];
     second.dpiLevel = 0;

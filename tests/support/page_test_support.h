@@ -1,4 +1,4 @@
-// Shared by the page tests: the record and the macro store in a session of their own, a record on the heap, which bytes of a record changed, modal windows
+// Shared by the page tests: the record and the macro store in a session of their own, which bytes of a record changed, modal windows
 // answered from inside their own event loop, and every page built.
 #pragma once
 
@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -20,16 +19,12 @@
 #include "core/macro/macro_store.h"
 #include "gui/pages/page_table.h"
 #include "gui/session/mouse_session.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
 
-inline std::unique_ptr<DeviceConfig> defaultRecord() {
-    auto record = std::make_unique<DeviceConfig>();
-    std::memset(record.get(), 0, sizeof(DeviceConfig));
-    applyDefaults(*record);
-    return record;
-}
+using qx4::test::defaultRecord;
 
 // The record and the macro store where the program keeps them: a mouse session, never started,
 // loaded from a data folder of its own (the defaults, and macros of these names).

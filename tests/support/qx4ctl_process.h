@@ -9,6 +9,7 @@
 #include "core/config/config_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4::test {
@@ -25,12 +26,6 @@ inline Reports heard(VirtualMouse& mouse, std::size_t count) {
     if (!mouse.waitForReports(static_cast<int>(count))) return logged;
     for (const LogEntry& entry : mouse.log()) logged.push_back(entry.bytes);
     return logged;
-}
-
-inline std::unique_ptr<DeviceConfig> savedRecord() {
-    auto record = std::make_unique<DeviceConfig>();
-    readConfig(*record, 0);
-    return record;
 }
 
 // A script sets up profile 2 and sends each step at once; tests/data/device/profile_script.hex

@@ -1,11 +1,36 @@
-// A record with something of everything the reports carry; tests/data/device/
-// full_download_sample.hex holds its full download, written out independently of the encoder.
+// The one way tests make records. A record is large, so each lives on the heap, zeroed first so
+// that records compare byte by byte. The sample has something of everything the reports carry;
+// tests/data/device/full_download_sample.hex holds its full download, written out independently of
+// the encoder.
 #pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
 
 #include "core/config/config_file.h"
 #include "core/vocab/function_wire_table.h"
 
 namespace qx4::test {
+
+// Zeroed, then the defaults unless told otherwise.
+inline std::unique_ptr<DeviceConfig> newRecord(bool defaults = true) {
+    auto record = std::make_unique<DeviceConfig>();
+    std::memset(record.get(), 0, sizeof(DeviceConfig));
+    if (defaults) applyDefaults(*record);
+    return record;
+}
+
+inline std::unique_ptr<DeviceConfig> defaultRecord() { return newRecord(); }
+
+inline std::unique_ptr<DeviceConfig> copyOf(const DeviceConfig& record) { return std::make_unique<DeviceConfig>(record); }
+
+// What the data folder's configuration file holds now (read only: nothing is repaired or kept).
+inline std::unique_ptr<DeviceConfig> savedRecord(std::size_t macroCount = 0) {
+    auto record = newRecord(false);
+    readConfig(*record, macroCount);
+    return record;
+}
 
 inline void makeSampleRecord(DeviceConfig& record) {
     applyDefaults(record);
@@ -64,6 +89,12 @@ inline void makeSampleRecord(DeviceConfig& record) {
     third.macroActionCount = 0xFFFF;
     const std::uint16_t delays[] = {254, 255, 1, 2, 0, 9};
     for (std::uint8_t i = 0; i < 6; ++i) third.macroActions[i] = {static_cast<std::uint8_t>(6 + i), static_cast<std::uint8_t>(1 + i % 2), delays[i]};
+}
+
+inline std::unique_ptr<DeviceConfig> sampleRecord() {
+    auto record = newRecord(false);
+    makeSampleRecord(*record);
+    return record;
 }
 
 }  // namespace qx4::test

@@ -45,6 +45,7 @@ RulesWnd::RulesWnd(QWidget* parent, FocusFollower& follower)
     showRecentApps();
     app_->setCurrentIndex(-1);
     app_->lineEdit()->setPlaceholderText(text("rules_app_placeholder_text"));
+    app_->lineEdit()->setAccessibleName(app_->accessibleName());  // the part that takes the keyboard
     show(follower_.rules());
     note_->setText(follower_.loadProblem().isEmpty() ? follower_.statusText() : follower_.loadProblem());
 

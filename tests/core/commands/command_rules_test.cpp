@@ -13,6 +13,7 @@
 #include "core/device/dpi_steps.h"
 #include "core/edit/binding_editor.h"
 #include "tests/support/macro_lists.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {
@@ -26,10 +27,7 @@ const std::map<std::string_view, FunctionGroup> kGroups{
 
 class CommandRules : public ::testing::Test {
 protected:
-    void SetUp() override {
-        applyDefaults(*config);
-        macros.at(0).actionCount = 4;
-    }
+    void SetUp() override { macros.at(0).actionCount = 4; }
 
     // Parses and runs one command as qx4ctl and the program do; a usage error comes back with 2.
     EditOutcome run(std::vector<std::string_view> arguments) {
@@ -43,7 +41,7 @@ protected:
     }
 
     test::ScopedDataDir folder;
-    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+    std::unique_ptr<DeviceConfig> config = test::newRecord();
     MacroList macros = test::listOf({u"Reload", u"Fire"});
 };
 
@@ -77,7 +75,7 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"import", "pipe.pro"}, 1}, {{"import", "missing.pro"}, 1}, {{"reset", "now"}, 2},
         {{"bind", "2", manyModifiers}, 2}, {{"rate", "500x"}, 2}, {{"dpi", "0", "1600"}, 2},
     };
-    const auto recordBefore = std::make_unique<DeviceConfig>(*config);
+    const auto recordBefore = test::copyOf(*config);
     const std::vector<std::byte> macrosBefore = encodeMacroStore(macros);
     for (const auto& [arguments, exitCode] : refused) {
         const EditOutcome outcome = run(arguments);
@@ -130,7 +128,7 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
 
 TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) {
     // The button page makes the same choice for the same button, and must store the same bytes.
-    auto byPage = std::make_unique<DeviceConfig>(*config);
+    auto byPage = test::copyOf(*config);
     const auto expectPageStoresTheSame = [&](std::string_view function, auto choose) {
         auto editor = BindingEditor::open(byPage->profiles[1], 4, macros).value();
         choose(editor);
@@ -237,8 +235,7 @@ TEST_F(CommandRules, TheMouseHoldsEveryDpiAcceptedAsWrittenAndNothingElseIsAccep
     ASSERT_EQ(run({"light", "steady", "--color", "#102030"}).exitCode, 0);
     EXPECT_EQ(config->profiles[0].lightColor, 0x302010u);
     EXPECT_EQ(config->profiles[0].lightColorUntouched, 0);
-    auto expected = std::make_unique<DeviceConfig>();
-    applyDefaults(*expected);
+    auto expected = test::newRecord();
     expected->profiles[0].lightMode = 1;
     expected->profiles[0].lightColor = 0x302010u;
     expected->profiles[0].lightColorUntouched = 0;

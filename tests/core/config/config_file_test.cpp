@@ -18,7 +18,9 @@
 #include "core/macro/macro_store.h"
 #include "core/vocab/function_wire_table.h"
 #include "tests/support/expected_defaults.h"
+#include "tests/support/macro_lists.h"
 #include "tests/support/record_invariants.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
 
@@ -33,7 +35,7 @@ using test::writeBytes;
 // and reservedHead, the spare texts after their terminators, padding and gaps carried through (a
 // reset of a loaded record); the button region is cleared whole before its fields are set.
 TEST(ConfigDefaults, MatchTheFieldTableByteForByteAndLeaveUnlistedBytesAlone) {
-    auto config = std::make_unique<DeviceConfig>();
+    auto config = test::newRecord(false);
     std::memset(config.get(), 0xAB, sizeof(DeviceConfig));
     applyDefaults(*config);
     const auto bytes = recordBytes(*config);
@@ -52,8 +54,7 @@ TEST(ConfigDefaults, MatchTheFieldTableByteForByteAndLeaveUnlistedBytesAlone) {
 // What the range rule does with a value outside, that it leaves alone what is inside, and that no
 // index of a random image stays out of range.
 TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKept) {
-    auto config = std::make_unique<DeviceConfig>();
-    applyDefaults(*config);
+    auto config = test::newRecord();
     ProfileSettings& profile = config->profiles[1];
     ButtonBinding& binding = profile.buttons[20];
     profile.dpiLevel = 7;
@@ -64,7 +65,7 @@ TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKep
     binding.macroActionCount = 46;
     binding.macroIndex = 2;
     binding.functionCode = 250;
-    auto before = std::make_unique<DeviceConfig>(*config);
+    auto before = test::copyOf(*config);
     EXPECT_FALSE(normalizeConfig(*config, 3));
     EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
 
@@ -94,7 +95,7 @@ TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKep
 class ConfigFile : public ::testing::Test {
 protected:
     test::ScopedDataDir data;
-    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+    std::unique_ptr<DeviceConfig> config = test::newRecord(false);
     fs::path path() const { return data.folder() / "Config_1.data"; }
     long filesInFolder() const { return std::distance(fs::directory_iterator(data.folder()), {}); }
 };
@@ -119,7 +120,7 @@ TEST_F(ConfigFile, DefaultsSavesAndLoadsRoundTripAndALongerFileGivesItsFirstReco
     // The next save keeps only the first record, so the whole file is kept aside first.
     saved.resize(saved.size() + 500, 0xEE);
     writeBytes(path(), saved);
-    auto loaded = std::make_unique<DeviceConfig>();
+    auto loaded = test::newRecord(false);
     EXPECT_TRUE(readConfig(*loaded, 0).overlong);
     EXPECT_FALSE(fs::exists(data.folder() / "Config_1.data.damaged")) << "only loading for writing keeps it";
     const ConfigLoadResult result = loadConfig(*loaded, 0);
@@ -308,7 +309,7 @@ TEST_F(FileSafety, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsItsM
     ASSERT_EQ(written.size(), kProfileFileSize);
     EXPECT_EQ(std::memcmp(written.data(), &config->profiles[2], kProfileFileSize), 0);
 
-    const auto before = std::make_unique<DeviceConfig>(*config);
+    const auto before = test::copyOf(*config);
     config->activeProfile = 4;
     macros.append(MacroRecord{toMacroName(u"SNIPER SET"), 0, 0, {}});
     const ProfileImportResult result = importProfile(*config, macros, exported("sniper set.pro"));
@@ -332,16 +333,53 @@ TEST_F(FileSafety, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsItsM
     }
     EXPECT_EQ(config->profiles[4].buttons[5].macroActionCount, kMacroActionCapacity);
     EXPECT_EQ(test::readBytes(macroFilePath()).size(), 4 * kMacroRecordSize);
+}
 
-    // Only a regular file of exactly one profile is imported.
-    const auto imported = std::make_unique<DeviceConfig>(*config);
-    ASSERT_EQ(mkfifo(exported("pipe.pro").c_str(), 0600), 0);
-    EXPECT_EQ(importProfile(*config, macros, exported("pipe.pro")).status, ProfileImportStatus::notRegularFile);
-    test::writeBytes(exported("huge.pro"), {1});
-    std::filesystem::resize_file(exported("huge.pro"), 2'000'000'000);
-    EXPECT_EQ(importProfile(*config, macros, exported("huge.pro")).status, ProfileImportStatus::wrongSize);
-    EXPECT_EQ(importProfile(*config, macros, exported("missing.pro")).status, ProfileImportStatus::unreadable);
-    EXPECT_EQ(std::memcmp(config.get(), imported.get(), sizeof(DeviceConfig)), 0);
+// Only a regular file of exactly one exported profile or macro is imported; anything else is
+// refused with its reason and changes neither the record nor the macros, nor waits for a writer.
+TEST_F(FileSafety, AnImportOfAnythingButOneExportedFileChangesNothing) {
+    enum class Refusal { wrongSize, unreadable, notRegular };
+    const auto sized = [](long change) {
+        return [change](const fs::path& at, std::size_t whole) {
+            test::writeBytes(at, {0x41});
+            fs::resize_file(at, static_cast<std::uintmax_t>(static_cast<long>(whole) + change));
+        };
+    };
+    const auto fifo = [](const fs::path& at, std::size_t) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
+    const std::tuple<const char*, std::function<void(const fs::path&, std::size_t)>, Refusal> cases[] = {
+        {"empty", [](const fs::path& at, std::size_t) { test::writeBytes(at, {}); }, Refusal::wrongSize},
+        {"a byte short", sized(-1), Refusal::wrongSize},
+        {"a byte long", sized(1), Refusal::wrongSize},
+        {"two of them", [](const fs::path& at, std::size_t whole) { test::writeBytes(at, std::vector<std::uint8_t>(2 * whole)); },
+         Refusal::wrongSize},
+        {"2 GB, sparse", sized(2'000'000'000), Refusal::wrongSize},
+        {"missing", [](const fs::path&, std::size_t) {}, Refusal::unreadable},
+        {"a link to itself", [](const fs::path& at, std::size_t) { test::makeUnreadable(at); }, Refusal::unreadable},
+        {"a folder", [](const fs::path& at, std::size_t) { fs::create_directories(at); }, Refusal::notRegular},
+        {"a fifo", fifo, Refusal::notRegular},
+    };
+    macros = test::listOf({u"kept"});
+    const auto recordBefore = test::copyOf(*config);
+    int round = 0;
+    for (const auto& [what, plant, refusal] : cases) {
+        SCOPED_TRACE(what);
+        const fs::path profile = exported("p") += std::to_string(++round) + ".pro";
+        const fs::path macro = exported("m") += std::to_string(round) + ".macro";
+        plant(profile, kProfileFileSize);
+        plant(macro, kMacroRecordSize);
+        const ProfileImportStatus profileStatus[] = {ProfileImportStatus::wrongSize, ProfileImportStatus::unreadable,
+                                                     ProfileImportStatus::notRegularFile};
+        const MacroRefusal macroRefusal[] = {MacroRefusal::fileWrongSize, MacroRefusal::fileUnreadable,
+                                             MacroRefusal::fileNotRegular};
+        EXPECT_EQ(importProfile(*config, macros, profile).status, profileStatus[static_cast<int>(refusal)]);
+        const MacroStoreChange change = importMacroFile(macro, macros);
+        EXPECT_EQ(change.refused, macroRefusal[static_cast<int>(refusal)]);
+        EXPECT_EQ(change.record, nullptr);
+        EXPECT_TRUE(test::sameBytes(*config, *recordBefore));
+        EXPECT_EQ(macros.size(), 1u);
+    }
+    test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(kMacroRecordSize, 0x41));
+    EXPECT_EQ(importMacroFile(exported("whole.macro"), macros).refused, MacroRefusal::none);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "core/config/config_file.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {
@@ -26,7 +27,7 @@ pid_t startSaving(std::uint8_t first, std::uint8_t second) {
     const pid_t child = fork();
     if (child == 0) {
         close(ready[0]);
-        auto config = std::make_unique<DeviceConfig>();
+        auto config = test::newRecord(false);
         if (write(ready[1], "s", 1) != 1) _exit(1);
         for (std::uint8_t fill = first;; fill = fill == first ? second : first) {
             std::memset(config.get(), fill, sizeof(DeviceConfig));
@@ -44,7 +45,7 @@ TEST(CrashSafeSave, AKilledSaveLeavesTheOldOrTheNewFileWholeAndTheNextOpenNoTemp
     test::ScopedDataDir data;
     const auto configFile = data.folder() / "Config_1.data";
     test::writeBytes(configFile, std::vector<std::uint8_t>(sizeof(DeviceConfig), 0x5A));
-    auto record = std::make_unique<DeviceConfig>();
+    auto record = test::newRecord(false);
     std::mt19937 random(8675309);
     int killedMidSave = 0;
     for (int round = 0; round < 150; ++round) {

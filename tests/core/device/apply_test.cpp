@@ -80,20 +80,17 @@ std::vector<std::string> describePlan(const std::vector<PlannedReport>& plan) {
 
 class ApplyPlanTest : public ::testing::Test {
 protected:
-    ApplyPlanTest() {
-        applyDefaults(current);
-        applied = current;
-    }
+    ApplyPlanTest() { applied = current; }
     std::vector<std::string> incremental() { return describePlan(planApply(current, compareConfigs(current, applied))); }
 
-    DeviceConfig current{};
-    DeviceConfig applied{};
-    DeviceConfig sample{};
+    const std::unique_ptr<DeviceConfig> records[3]{test::newRecord(), test::newRecord(), test::sampleRecord()};
+    DeviceConfig& current = *records[0];
+    DeviceConfig& applied = *records[1];
+    DeviceConfig& sample = *records[2];
 };
 
 // Both fixtures were written out independently of the encoder.
 TEST_F(ApplyPlanTest, FullDownloadsAreByteExactInOrder) {
-    test::makeSampleRecord(sample);
     for (auto [record, fixture] : {std::pair{&current, "full_download_defaults.hex"}, {&sample, "full_download_sample.hex"}}) {
         SCOPED_TRACE(fixture);
         const auto plan = planApply(*record, SectionFlags::all());
@@ -193,7 +190,6 @@ TEST_F(ApplyPlanTest, WhatTheMouseLacksIsWhatTheNextApplySends) {
 class ApplyWorkerTest : public ::testing::Test {
 protected:
     ApplyWorkerTest() {
-        applyDefaults(record);
         presence.cableState = kLinkPresent;
         presence.mouseAsleep = 0;
     }
@@ -203,7 +199,8 @@ protected:
         return mouse.waitForEnded(++requests);
     }
 
-    DeviceConfig record{};
+    const std::unique_ptr<DeviceConfig> made = test::newRecord();
+    DeviceConfig& record = *made;
     PresenceState presence;
     ScriptedMouse mouse;
     std::size_t requests = 0;

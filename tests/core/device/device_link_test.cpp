@@ -7,6 +7,7 @@
 
 #include "core/config/config_file.h"
 #include "tests/support/device_fakes.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/virtual_mouse_process.h"
 
 namespace qx4 {
@@ -22,10 +23,7 @@ using States = std::array<int, 4>;  // receiver, cable, any link, asleep
 
 class DeviceLinkTest : public ::testing::Test {
 protected:
-    DeviceLinkTest() {
-        binder.files = {{"hiddriver_1.so", 0}, {"hiddriver_2.so", 1}};
-        applyDefaults(record);
-    }
+    DeviceLinkTest() { binder.files = {{"hiddriver_1.so", 0}, {"hiddriver_2.so", 1}}; }
     FakeDrivers::Library& driver(Link which) { return FakeDrivers::instance().libraries[which == Link::cable]; }
 
     // A new link whose libraries will open the given links.
@@ -52,7 +50,8 @@ protected:
         return {p.receiverState, p.cableState, p.anyLinkPresent, p.mouseAsleep};
     }
 
-    DeviceConfig record{};
+    const std::unique_ptr<DeviceConfig> made = test::newRecord();
+    DeviceConfig& record = *made;
     test::RecordingObserver observer;
     test::FakeBinder binder;
     std::vector<std::chrono::milliseconds> pauses;

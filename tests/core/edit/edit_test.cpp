@@ -13,19 +13,18 @@
 #include "core/edit/macro_rename.h"
 #include "core/vocab/function_wire_table.h"
 #include "tests/support/macro_lists.h"
+#include "tests/support/sample_record.h"
 
 namespace qx4 {
 namespace {
 
 class BindingEdit : public ::testing::Test {
 protected:
-    void SetUp() override { applyDefaults(*config); }
-
     ProfileSettings& profile() { return config->profiles[1]; }
     // Throws, failing the test, when the left-click rule refuses.
     BindingEditor open(int button) { return BindingEditor::open(profile(), button, macros).value(); }
 
-    std::unique_ptr<DeviceConfig> config = std::make_unique<DeviceConfig>();
+    std::unique_ptr<DeviceConfig> config = test::newRecord();
     MacroList macros = test::listOf({u"Reload", u"Fire"});
 };
 

@@ -6,6 +6,7 @@
 #include "core/config/utf16_text.h"
 #include "core/edit/macro_bindings.h"
 #include "tests/support/macro_lists.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4 {
@@ -125,9 +126,9 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     EXPECT_FALSE(saveMacros(full));
 }
 
-// Imports keep everything but a clashing name and name nameless macros after the file; a macro
-// file has one size, and anything else, a special file above all, is no macro.
-TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes) {
+// Imports keep everything but a clashing name and name nameless macros after the file (what is
+// refused: FileSafety in the configuration's tests).
+TEST_F(MacroStore, ExportedMacrosImportKeepingAllButAClashingName) {
     MacroList list = listOf({u"Jump", u""});
     list.at(0).loopCount = 12;
     list.at(1).actionCount = 3;
@@ -142,35 +143,13 @@ TEST_F(MacroStore, ExportedMacrosImportAndOnlyARegularFileOfExactlyOneRecordDoes
         EXPECT_TRUE(test::sameBytes(*change.record, expected)) << name;
     }
     EXPECT_EQ(std::filesystem::file_size(file()), 4 * 240u);
-
-    const auto refusal = [&other](const std::filesystem::path& path) {
-        const MacroStoreChange refused = importMacroFile(path, other);
-        EXPECT_EQ(refused.record == nullptr, refused.refused != MacroRefusal::none);
-        return refused.refused;
-    };
-    for (const std::size_t size : {0, 50, 239, 241, 480}) {
-        test::writeBytes(exported("sized.macro"), std::vector<std::uint8_t>(size, 0x41));
-        EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize) << size;
-    }
-    std::filesystem::resize_file(exported("sized.macro"), 2'000'000'000);
-    EXPECT_EQ(refusal(exported("sized.macro")), MacroRefusal::fileWrongSize);
-    EXPECT_EQ(refusal(exported("missing.macro")), MacroRefusal::fileUnreadable);
-    EXPECT_EQ(refusal(data.root()), MacroRefusal::fileNotRegular);
-    ASSERT_EQ(mkfifo(exported("pipe.macro").c_str(), 0600), 0);
-    EXPECT_EQ(refusal(exported("pipe.macro")), MacroRefusal::fileNotRegular);
-    EXPECT_EQ(other.size(), 4u);
-    test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(240, 0x41));
-    EXPECT_EQ(refusal(exported("whole.macro")), MacroRefusal::none);
-    ASSERT_EQ(other.size(), 5u);
-    EXPECT_EQ(other.at(4).actionCount, 46);
 }
 
 // Bindings find their macro again by name: found ones are copied in again with the macro's
 // current position, missing ones fall back to the button's default. Buttons 12-23 are not shown,
 // so they are left alone.
 TEST(Reconcile, BindingsFollowTheirMacroByNameOnTheShownButtonsOnly) {
-    auto config = std::make_unique<DeviceConfig>();
-    applyDefaults(*config);
+    auto config = test::newRecord();
     const auto assign = [&config](int profile, int button, std::u16string_view name, std::uint8_t code = 17) -> ButtonBinding& {
         ButtonBinding& binding = config->profiles[static_cast<std::size_t>(profile)].buttons[static_cast<std::size_t>(button)];
         binding.functionCode = code;
@@ -183,7 +162,7 @@ TEST(Reconcile, BindingsFollowTheirMacroByNameOnTheShownButtonsOnly) {
         return binding;
     };
     assign(1, 12, u"Gone");
-    const auto before = std::make_unique<DeviceConfig>(*config);
+    const auto before = test::copyOf(*config);
     EXPECT_FALSE(reconcileMacroBindings(*config, listOf({u"unused"})));
     EXPECT_TRUE(test::sameBytes(*config, *before));
 

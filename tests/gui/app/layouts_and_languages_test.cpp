@@ -1,38 +1,29 @@
-// The program's layouts and texts: every control the code looks up is there, every control that
-// takes input has a name for a screen reader, Tab goes through a page in reading order; every text
-// the program shows exists in English and in every translation beside it, with the English
-// placeholders, and the desktop's locale picks the translation. And its message box's answers.
+// The program's layouts and texts: every control the code looks up is there (the window walk checks
+// names, Tab and panels); every text the program shows exists in English
+// and in every translation beside it, with the English placeholders, and the desktop's locale picks
+// the translation. And its message box's answers.
 #include <gtest/gtest.h>
 
-#include <QAccessible>
-#include <QButtonGroup>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFrame>
-#include <QListWidget>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <algorithm>
 
 #include "core/vocab/function_catalogue.h"
 #include "core/vocab/key_codes.h"
-#include "gui/app/about_wnd.h"
 #include "gui/common/control_lookup.h"
 #include "gui/common/msg_wnd.h"
 #include "gui/macro/macro_step_list.h"
-#include "gui/pages/dpi_color_wnd.h"
 #include "tests/support/app_harness.h"
-#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 namespace {
 
-// A control the layout lacks is noted, not a crash (TextFit checks that no window misses one).
+// A control the layout lacks is noted, not a crash (the window walk checks that no window misses one).
 TEST(Layouts, AControlTheLayoutLacksIsNotedAndTheMessageBoxAnswers) {
     clearMissedControls();
     QWidget window;
@@ -51,132 +42,6 @@ TEST(Layouts, AControlTheLayoutLacksIsNotedAndTheMessageBoxAnswers) {
                                  given = box.showModal();
                              });
         EXPECT_EQ(given, result) << answer;
-    }
-}
-
-bool hasInteractiveRole(const QAccessibleInterface& control) {
-    using enum QAccessible::Role;
-    static const QSet<QAccessible::Role> roles{PushButton, CheckBox, RadioButton, Slider,  ComboBox,  EditableText,
-                                               SpinBox,    List,     ListItem,    PageTab, ButtonMenu};
-    return roles.contains(control.role());
-}
-
-// "<where>[#part]" of `control` and its parts (such as a list's rows) when it acts on input, by its
-// role or by taking the focus from Tab, yet has no name for a screen reader.
-void collectUnnamed(QAccessibleInterface* control, const QString& where, QStringList& unnamed) {
-    if (!control || !control->isValid()) return;
-    const auto* widget = qobject_cast<const QWidget*>(control->object());
-    const bool actsOnInput = hasInteractiveRole(*control) || (widget && (widget->focusPolicy() & Qt::TabFocus));
-    if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) unnamed << where;
-    for (int i = 0; i < control->childCount(); ++i) {
-        QAccessibleInterface* part = control->child(i);
-        if (part && !part->object()) collectUnnamed(part, where + QStringLiteral("#%1").arg(i), unnamed);
-    }
-}
-
-// The unnamed controls of a window. A combo box's drop-down list is Qt's own, read out through its
-// combo box.
-QStringList unnamedControls(QWidget* window) {
-    QStringList unnamed;
-    QList<QWidget*> widgets = window->findChildren<QWidget*>();
-    widgets.prepend(window);
-    for (QWidget* widget : widgets) {
-        if (widget->inherits("QComboBoxListView")) continue;
-        const QString where =
-            QStringLiteral("%1 (%2)").arg(widget->objectName(), QLatin1String(widget->metaObject()->className()));
-        collectUnnamed(QAccessible::queryAccessibleInterface(widget), where, unnamed);
-    }
-    return unnamed;
-}
-
-// Of a group of exclusive buttons Tab stops at the chosen one only; the arrows move in the group.
-bool unchosenInAGroup(const QWidget* widget) {
-    const auto* button = qobject_cast<const QAbstractButton*>(widget);
-    if (!button || !button->isCheckable() || button->isChecked()) return false;
-    return button->autoExclusive() || (button->group() && button->group()->exclusive());
-}
-
-// A row of like controls side by side is one Tab stop (tab_order.h); its others are reached by the
-// arrows.
-bool offItsRowsStop(const QWidget* widget) {
-    return widget->property("qx4rowmember").toBool() && !(widget->focusPolicy() & Qt::TabFocus);
-}
-
-// Rows of columns read from the top: their stops in the order of their rows.
-void readRowsFromTheTop(const QWidget* page, QStringList& names) {
-    std::vector<qsizetype> places;
-    std::vector<const QWidget*> members;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const auto* widget = page->findChild<const QWidget*>(names[i]);
-        if (widget && widget->property("qx4rowmember").toBool()) {
-            places.push_back(i);
-            members.push_back(widget);
-        }
-    }
-    std::ranges::stable_sort(members, {}, [page](const QWidget* widget) { return widget->mapTo(page, QPoint()).y(); });
-    for (std::size_t k = 0; k < places.size(); ++k) names[places[k]] = members[k]->objectName();
-}
-
-// Every page with what it shows once the user is at work (a macro's steps, the button editor), and
-// the dialogs the keyboard opens, name each control that takes input for a screen reader. From the
-// tab bar (one stop, at the page shown), Tab reaches every control of a page that takes input,
-// each once and in the order of its layout (reading order), then Apply.
-TEST(Layouts, EveryControlThatTakesInputHasANameForAScreenReaderAndTabVisitsThemInReadingOrder) {
-    AppHarness app({.realButtonPage = true});
-    app.edit({"macro", "add", "Reload"});
-    app.edit({"macro", "steps", "Reload", "A down 20, A up"});
-    app.control<QListWidget>("wireless_macro_list")->setCurrentRow(0);
-    app.click("wireless_button6_btn");
-    ASSERT_TRUE(app.control<QWidget>("wireless_button_function_hor")->isVisibleTo(app.control<QWidget>("wireless_button_tab")));
-    QStringList unnamed = unnamedControls(&app.window());
-    CMsgWnd box(nullptr, QStringLiteral("pending_title_text"), QStringLiteral("pending_choices_text"));
-    box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
-                     QStringLiteral("pending_discard_text"));
-    CAboutWnd about(nullptr);
-    CDpiColorWnd dialog(nullptr);
-    for (QWidget* window : std::initializer_list<QWidget*>{&box, &about, &dialog}) unnamed << unnamedControls(window);
-    EXPECT_EQ(unnamed.join(QStringLiteral("\n")).toStdString(), "");
-
-    app.window().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window(), qx4::test::kPatienceMs));
-    for (const PageKind& kind : pageTable()) {
-        auto* tab = app.control<QAbstractButton>(kind.tabButton);
-        tab->click();
-        QStringList expected;
-        for (QWidget* widget : app.control<QWidget>(kind.objectName)->findChildren<QWidget*>()) {
-            const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
-            if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
-                !unchosenInAGroup(widget) && !offItsRowsStop(widget)) {
-                expected << widget->objectName();
-            }
-        }
-        readRowsFromTheTop(app.control<QWidget>(kind.objectName), expected);
-        expected << QStringLiteral("wireless_apply_btn");
-        tab->setFocus(Qt::TabFocusReason);
-        QStringList visited;
-        while (visited.size() < 2 * expected.size() && !visited.endsWith(QStringLiteral("wireless_apply_btn"))) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << QApplication::focusWidget()->objectName();
-        }
-        EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString())
-            << kind.objectName;
-    }
-}
-
-// A panel wider than its page loses its right border and corners to the page's edge.
-TEST(Layouts, EveryPanelOfEveryPageLiesWithinThePage) {
-    AppHarness app({.realButtonPage = true});
-    for (const PageKind& kind : pageTable()) {
-        app.control<QAbstractButton>(kind.tabButton)->click();
-        auto* page = app.control<QWidget>(kind.objectName);
-        QCoreApplication::processEvents();
-        for (const QFrame* panel : page->findChildren<QFrame*>()) {
-            if (panel->property("qx4role").toString() != QLatin1String("panel") || !panel->isVisible()) continue;
-            const QRect place(panel->mapTo(page, QPoint()), panel->size());
-            EXPECT_TRUE(page->rect().contains(place))
-                << panel->objectName().toStdString() << " ends at " << place.right() << ", the page at "
-                << page->rect().right();
-        }
     }
 }
 

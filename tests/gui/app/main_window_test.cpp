@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -28,6 +29,7 @@
 #include "gui/common/app_settings.h"
 #include "gui/common/msg_wnd.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 
 namespace qx4::gui::test {
@@ -166,10 +168,9 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
 }
 
 // A second start or a left click on the tray icon shows the window, the exit button hides it; the
-// tray menu opens above the pointer, once, and its actions show the window or end the program.
-TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEndsTheProgram) {
+// tray menu opens above the pointer, one at a time.
+TEST(ShowWindow, ASecondStartAndTheTrayIconShowTheWindowExitHidesItAndTheMenuOpensAboveThePointer) {
     AppHarness app({.startHidden = true});
-    QSignalSpy quit(&app.window(), &CMainWnd::quitRequested);
     app.window().showPlain();
     EXPECT_TRUE(app.window().isVisible());
     app.window().showMinimized();
@@ -181,22 +182,11 @@ TEST(ShowWindow, ASecondStartTheTrayIconAndItsMenuShowTheWindowExitHidesItOrEnds
     EXPECT_FALSE(app.window().isVisible()) << "only a left click shows the window";
 
     QCursor::setPos(400, 300);
-    QAction* configuration = app.trayAction("configuration");
+    app.clickTray(QSystemTrayIcon::Context);
     QPointer<QMenu> first = app.tray().trayMenu();
     EXPECT_EQ(first->pos(), QPoint(400, 250));
-    configuration->trigger();
-    app.deliverMessages();
-    EXPECT_TRUE(app.window().isVisible());
-    EXPECT_EQ(quit.count(), 0) << "the program lives on in the tray";
-
-    app.notify(Link::receiver, kNotifyDpiLevel, 2);
-    ASSERT_TRUE(app.tray().dpiPopup());
-    app.trayAction("exit")->trigger();
-    app.deliverMessages();
+    app.clickTray(QSystemTrayIcon::Context);
     EXPECT_FALSE(first) << "one tray menu at a time";
-    EXPECT_EQ(quit.count(), 1);
-    EXPECT_FALSE(app.window().isVisible());
-    EXPECT_FALSE(app.tray().dpiPopup());
 }
 
 // Hiding into the tray or quitting with an edit the mouse lacks asks once, whichever way out was
@@ -265,8 +255,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         EXPECT_EQ(quits, c.way == Way::hide ? std::vector<int>{} : std::vector<int>{applied ? 2 : 1})
             << "an apply chosen on the way out ends before the program does";
 
-        auto saved = std::make_unique<DeviceConfig>();
-        readConfig(*saved, 0);
+        auto saved = qx4::test::savedRecord();
         EXPECT_EQ(app.session().record().profiles[0].dpiLevel, c.levelAfter);
         EXPECT_EQ(saved->profiles[0].dpiLevel, c.levelAfter);
         const auto reports = app.reports(Link::cable);
@@ -540,53 +529,71 @@ TEST(BatteryWarnings, OnceAtTwentyAndAtTenNotWhileChargingOrAsleepAndAgainOnlyAf
     EXPECT_EQ(BatteryWarnings().update(awake(1)), 10) << "a mouse that first reports 10 %";
 }
 
-TEST(TrayMenu, StartAtLoginWritesAnEntryThatStartsHiddenAndRemovesItWarningsCanBeSwitchedOffAndAProfileChosen) {
+// Each action of the tray menu, in a program started into the tray with a popup up: what it does,
+// and what its item shows at the menu's next opening.
+TEST(TrayMenu, EachActionDoesWhatItSaysAndItsItemShowsIt) {
     qx4::test::TempFolder config;
     qx4::test::ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
     qx4::test::ScopedEnv configDirs("XDG_CONFIG_DIRS", (config.path() / "xdg").string());
     const auto entry = config.path() / "autostart" / kAutostartFileName;
-    AppHarness app({.startHidden = true});
-
-    QAction* autostart = app.trayAction("autostart");
-    ASSERT_TRUE(autostart);
-    EXPECT_TRUE(autostart->isCheckable());
-    EXPECT_FALSE(autostart->isChecked());
-    autostart->trigger();
-    app.deliverMessages();
-    const std::string written = qx4::test::readText(entry);
-    const auto exec = written.find("\nExec=");
-    ASSERT_NE(exec, std::string::npos) << written;
-    std::istringstream words(written.substr(exec + 6, written.find('\n', exec + 1) - exec - 6));
-    std::vector<std::string> arguments{std::istream_iterator<std::string>(words), {}};
-    std::vector<const char*> argv;
-    for (const auto& argument : arguments) argv.push_back(argument.c_str());
-    ASSERT_FALSE(argv.empty());
-    EXPECT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data()).startHidden) << written;
+    const std::pair<const char*, std::function<void(AppHarness&, int quits)>> actions[] = {
+        {"configuration", [](AppHarness& app, int quits) {
+             EXPECT_TRUE(app.window().isVisible());
+             EXPECT_EQ(quits, 0) << "the program lives on in the tray";
+         }},
+        {"exit", [](AppHarness& app, int quits) {
+             EXPECT_EQ(quits, 1);
+             EXPECT_FALSE(app.window().isVisible());
+             EXPECT_FALSE(app.tray().dpiPopup());
+         }},
+        {"profile_3", [](AppHarness& app, int) {
+             EXPECT_EQ(app.session().record().activeProfile, 2);
+             EXPECT_TRUE(app.trayAction("profile_3")->isChecked());
+             EXPECT_EQ(app.trayAction("profile_3")->text().toStdString(), "Profile 3");
+             EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
+         }},
+        {"autostart", [&entry](AppHarness& app, int) {
+             const std::string written = qx4::test::readText(entry);
+             const auto exec = written.find("\nExec=");
+             ASSERT_NE(exec, std::string::npos) << written;
+             std::istringstream words(written.substr(exec + 6, written.find('\n', exec + 1) - exec - 6));
+             std::vector<std::string> arguments{std::istream_iterator<std::string>(words), {}};
+             std::vector<const char*> argv;
+             for (const auto& argument : arguments) argv.push_back(argument.c_str());
+             EXPECT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data()).startHidden) << written;
+             EXPECT_TRUE(app.trayAction("autostart")->isChecked());
+             app.trayAction("autostart")->trigger();
+             app.deliverMessages();
+             EXPECT_FALSE(std::filesystem::exists(entry)) << "nothing is left behind";
+             EXPECT_FALSE(app.trayAction("autostart")->isChecked());
+         }},
+        {"battery_warnings", [](AppHarness& app, int) {
+             EXPECT_FALSE(app.trayAction("battery_warnings")->isChecked());
+             EXPECT_NE(qx4::test::readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
+             app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
+             EXPECT_TRUE(app.notices.empty()) << "switched off";
+         }},
+    };
+    for (const auto& [name, then] : actions) {
+        SCOPED_TRACE(name);
+        AppHarness app({.startHidden = true});
+        int quits = 0;
+        QObject::connect(&app.window(), &CMainWnd::quitRequested, [&] { ++quits; });
+        ASSERT_TRUE(app.waitForAppliesEnded(1));  // a switch on the mouse during the start's apply is a change to send
+        app.notify(Link::receiver, kNotifyDpiLevel, 2);
+        ASSERT_TRUE(app.tray().dpiPopup());
+        QAction* action = app.trayAction(name);
+        ASSERT_TRUE(action);
+        EXPECT_EQ(action->isChecked(), std::string_view(name) == "battery_warnings") << "as it starts";
+        const AnswerWhenShown<CMsgWnd> nothingAsked([](CMsgWnd& box) {  // a box left open would hold the test
+            ADD_FAILURE() << "asked: " << box.findChild<QLabel*>("warning")->text().toStdString();
+            box.reject();
+        });
+        action->trigger();
+        app.deliverMessages();
+        then(app, quits);
+    }
     EXPECT_FALSE(parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data()).startHidden) << "started by hand";
-    EXPECT_TRUE(app.trayAction("autostart")->isChecked());
-
-    app.trayAction("autostart")->trigger();
-    app.deliverMessages();
-    EXPECT_FALSE(std::filesystem::exists(entry)) << "nothing is left behind";
-    EXPECT_FALSE(app.trayAction("autostart")->isChecked());
-
-    QAction* warnings = app.trayAction("battery_warnings");
-    EXPECT_TRUE(warnings->isChecked());
-    warnings->trigger();
-    app.deliverMessages();
-    EXPECT_FALSE(app.trayAction("battery_warnings")->isChecked());
-    EXPECT_NE(qx4::test::readText(settingsFilePath().toStdString()).find("battery_warnings=false"), std::string::npos);
-    app.notify(Link::receiver, kNotifySleepStatus, sleepStatusValue(false, 1));
-    EXPECT_TRUE(app.notices.empty()) << "switched off";
-
-    QAction* third = app.trayAction("profile_3");
-    ASSERT_TRUE(third);
-    EXPECT_EQ(third->text().toStdString(), "Profile 3");
-    third->trigger();
-    app.deliverMessages();
-    EXPECT_EQ(app.session().record().activeProfile, 2);
-    EXPECT_TRUE(app.trayAction("profile_3")->isChecked());
-    EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
     for (const char* other : {"profile_0", "profile_6", "profile_x", "exit"}) {
         EXPECT_EQ(trayProfileOf({QString::fromLatin1(other), {}, {}}), std::nullopt) << other;
     }

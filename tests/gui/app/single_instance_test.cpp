@@ -31,6 +31,7 @@
 #include "gui/macro/wireless_macro_ui.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
@@ -278,11 +279,7 @@ protected:
         return decodeReply(reply).value_or(InstanceReply{-1, {}, reply});
     }
 
-    std::unique_ptr<DeviceConfig> saved() const {
-        auto record = std::make_unique<DeviceConfig>();
-        readConfig(*record, 0);
-        return record;
-    }
+    std::unique_ptr<DeviceConfig> saved() const { return qx4::test::savedRecord(); }
 
     AppHarness app{{.receiverPresent = false, .cablePresent = true}};
     qx4::test::TempFolder runtime{"qx4-socket-test"};
@@ -379,7 +376,7 @@ TEST_F(RemoteCommandsTest, AChangeThatCannotBeSavedWholeIsNotKept) {
 }
 
 TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnsweredAndStatusIsTold) {
-    const auto recordBefore = std::make_unique<DeviceConfig>(app.session().record());
+    const auto recordBefore = qx4::test::copyOf(app.session().record());
     const auto fileBefore = qx4::test::readBytes(configFilePath());
     const auto refused = [this](const std::string& bytes) {
         const auto reply = decodeReply(exchange(socketPath(), bytes));

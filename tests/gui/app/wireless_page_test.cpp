@@ -27,6 +27,7 @@
 #include "gui/session/record_saver.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/hex_fixture.h"
+#include "tests/support/sample_record.h"
 #include "tests/support/test_files.h"
 #include "tests/support/patience.h"
 
@@ -131,8 +132,7 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_profile_4_btn")->isChecked());
     EXPECT_EQ(app.buttonPage().profileShown, 3);
     EXPECT_EQ(app.applyRequests.size(), 2u) << "the mouse already uses the profile";
-    auto saved = std::make_unique<DeviceConfig>();
-    readConfig(*saved, 0);
+    auto saved = qx4::test::savedRecord();
     EXPECT_EQ(saved->activeProfile, 2) << "a burst of switches is saved once, a moment later";
     ASSERT_TRUE(saveRecordNow(app.session()));
     readConfig(*saved, 0);
@@ -429,8 +429,7 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
 // whole file is kept aside first; when it cannot be, the file is left as it is. A record with an
 // index out of range is repaired as it loads, and the file takes the repair at the first save.
 TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
-    auto defaults = std::make_unique<DeviceConfig>();
-    applyDefaults(*defaults);
+    auto defaults = qx4::test::newRecord();
     defaults->activeProfile = 2;
     const auto record = reinterpret_cast<const std::uint8_t*>(defaults.get());
     std::vector<std::uint8_t> overlong(record, record + sizeof(DeviceConfig));
@@ -447,8 +446,7 @@ TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
                             if (file == File::tooLongCopyNotKept) std::filesystem::create_directories(path.string() + ".damaged");
                         }});
         ASSERT_TRUE(app.waitForAppliesEnded(1));
-        const auto saved = std::make_unique<DeviceConfig>();
-        readConfig(*saved, 0);
+        const auto saved = qx4::test::savedRecord();
         if (file == File::indexOutOfRange) {
             EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), text("apply_sent_text"));
             EXPECT_EQ(app.session().record().activeProfile, 0);
@@ -492,11 +490,10 @@ TEST(Apply, TheStartUpDownloadASleepingMouseMissedRunsWhenItWakes) {
 // Edits kept for later are in the data file but not on the mouse: the start sends what the mouse
 // last took, shows the kept edit as not sent, and Apply sends it and makes it what the mouse took.
 TEST(Load, EditsKeptForLaterAreNotSentAtTheStartButShownAsPending) {
-    auto acknowledged = std::make_unique<DeviceConfig>();
-    applyDefaults(*acknowledged);
+    auto acknowledged = qx4::test::newRecord();
     AppHarness app({.receiverPresent = false, .cablePresent = true, .prepareData = [&](const auto& root) {
         std::filesystem::create_directories(root / "Data" / "ms_1");
-        auto kept = std::make_unique<DeviceConfig>(*acknowledged);
+        auto kept = qx4::test::copyOf(*acknowledged);
         kept->profiles[2].dpiLevelEnabled[6] = 0;
         ASSERT_TRUE(saveConfig(*kept));
         ASSERT_TRUE(saveMouseCopy(*acknowledged));
@@ -522,7 +519,7 @@ TEST(Load, EditsKeptForLaterAreNotSentAtTheStartButShownAsPending) {
 // A slow disk's flush holds neither the window (the popup a switch shows must paint) nor a newer
 // record: the save runs beside the UI thread, one at a time, and the last record is written last.
 TEST(RecordSaverTest, ASlowDiskHoldsNeitherTheWindowNorANewerRecord) {
-    auto record = std::make_unique<DeviceConfig>();
+    auto record = qx4::test::newRecord(false);
     std::promise<void> disk;
     const std::shared_future<void> diskDone = disk.get_future().share();
     std::mutex mutex;

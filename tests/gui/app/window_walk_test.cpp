@@ -1,17 +1,25 @@
-// Every text the program shows fits its control, in English and in every translation: each label,
-// button, combo box item and entry that shows is measured with the control's own font against the
-// room its style leaves for text, on every page of the stacks among them. A text may be cut only
-// with the whole of it in its tool tip. ctest runs these tests also at 200 % and with full
-// hinting, where texts come out widest.
+// One walk over every window and dialog, in English and in every translation, with each state a
+// user meets; in each, every widget that shows gets every check:
+// - its text fits: each label, button, combo box item and entry is measured with the control's own
+//   font against the room its style leaves for text, on every page of the stacks among them; a
+//   text may be cut only with the whole of it in its tool tip;
+// - a control that takes input has a name for a screen reader;
+// - on a page of the main window, Tab from the tab bar reaches every control that takes input,
+//   each once and in reading order, then Apply; every panel lies within the page.
+// ctest runs the walk also at 200 % and with full hinting, where texts come out widest.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
+#include <QAccessible>
+#include <QButtonGroup>
 #include <QComboBox>
+#include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QStackedWidget>
 #include <QStyleOption>
+#include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
 
@@ -30,6 +38,7 @@
 #include "gui/macro/macro_step_list.h"
 #include "gui/pages/dpi_color_wnd.h"
 #include "tests/support/app_harness.h"
+#include "tests/support/patience.h"
 
 namespace qx4::gui::test {
 namespace {
@@ -53,9 +62,44 @@ QString nameOf(const QWidget* widget) {
     return (named ? named->objectName() : QString()) + QLatin1Char('/') + QLatin1String(widget->metaObject()->className());
 }
 
-class FitCheck {
+bool hasInteractiveRole(const QAccessibleInterface& control) {
+    using enum QAccessible::Role;
+    static const QSet<QAccessible::Role> roles{PushButton, CheckBox, RadioButton, Slider,  ComboBox,  EditableText,
+                                               SpinBox,    List,     ListItem,    PageTab, ButtonMenu};
+    return roles.contains(control.role());
+}
+
+// Of a group of exclusive buttons Tab stops at the chosen one only; the arrows move in the group.
+bool unchosenInAGroup(const QWidget* widget) {
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    if (!button || !button->isCheckable() || button->isChecked()) return false;
+    return button->autoExclusive() || (button->group() && button->group()->exclusive());
+}
+
+// A row of like controls side by side is one Tab stop (tab_order.h); its others are reached by the
+// arrows.
+bool offItsRowsStop(const QWidget* widget) {
+    return widget->property("qx4rowmember").toBool() && !(widget->focusPolicy() & Qt::TabFocus);
+}
+
+// Rows of columns read from the top: their stops in the order of their rows.
+void readRowsFromTheTop(const QWidget* page, QStringList& names) {
+    std::vector<qsizetype> places;
+    std::vector<const QWidget*> members;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const auto* widget = page->findChild<const QWidget*>(names[i]);
+        if (widget && widget->property("qx4rowmember").toBool()) {
+            places.push_back(i);
+            members.push_back(widget);
+        }
+    }
+    std::ranges::stable_sort(members, {}, [page](const QWidget* widget) { return widget->mapTo(page, QPoint()).y(); });
+    for (std::size_t k = 0; k < places.size(); ++k) names[places[k]] = members[k]->objectName();
+}
+
+class WindowChecks {
 public:
-    explicit FitCheck(QString situation) : situation_(std::move(situation)) {}
+    explicit WindowChecks(QString situation) : situation_(std::move(situation)) {}
 
     void check(QWidget* root, const QString& state) {
         state_ = state;
@@ -70,6 +114,8 @@ public:
             if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
                 for (const QString& text : {edit->text(), edit->placeholderText()}) checkText(edit, text);
             }
+            // A combo box's drop-down list is Qt's own, read out through its combo box.
+            if (!widget->inherits("QComboBoxListView")) checkNamed(QAccessible::queryAccessibleInterface(widget), widget, QString());
         }
         // Every page of the outermost stacks, without a signal, so that no page reacts to the visit.
         for (QStackedWidget* stack : root->findChildren<QStackedWidget*>()) {
@@ -86,15 +132,84 @@ public:
         }
     }
 
-    void expectFits() const {
-        EXPECT_TRUE(misfits_.isEmpty()) << QStringList(misfits_.values()).join(QLatin1Char('\n')).toStdString();
+    // The main window: every widget, then the page it shows: its panels and Tab through it.
+    void checkWindow(QWidget& window, const QString& state) {
+        check(&window, state);
+        for (const PageKind& kind : pageTable()) {
+            auto* page = window.findChild<QWidget*>(QLatin1String(kind.objectName));
+            if (!page || !page->isVisible()) continue;
+            checkTabOrder(window, *page, kind);
+            // A panel wider than its page loses its right border and corners to the page's edge.
+            for (const QFrame* panel : page->findChildren<QFrame*>()) {
+                const QRect place(panel->mapTo(page, QPoint()), panel->size());
+                if (panel->property("qx4role").toString() != QLatin1String("panel") || !panel->isVisible()) continue;
+                if (!page->rect().contains(place)) {
+                    report(panel, QString(),
+                           QStringLiteral("ends at %1, its page at %2").arg(place.right()).arg(page->rect().right()));
+                }
+            }
+        }
+    }
+
+    void expectPasses() const {
+        EXPECT_TRUE(problems_.isEmpty()) << QStringList(problems_.values()).join(QLatin1Char('\n')).toStdString();
     }
 
 private:
-    // A misfit is told once, with the first state it was seen in.
+    // A problem is told once, with the first state it was seen in.
     void report(const QWidget* widget, const QString& text, const QString& why) {
-        const QString misfit = QStringLiteral("%1 \"%2\" %3").arg(nameOf(widget), text, why);
-        if (!misfits_.contains(misfit)) misfits_.insert(misfit, QStringLiteral("%1, %2: %3").arg(situation_, state_, misfit));
+        const QString problem = QStringLiteral("%1 \"%2\" %3").arg(nameOf(widget), text, why);
+        if (!problems_.contains(problem)) problems_.insert(problem, QStringLiteral("%1, %2: %3").arg(situation_, state_, problem));
+    }
+
+    // `control` and its parts (such as a list's rows) when it acts on input, by its role or by taking
+    // the focus from Tab, must have a name for a screen reader.
+    void checkNamed(QAccessibleInterface* control, const QWidget* widget, const QString& part) {
+        if (!control || !control->isValid()) return;
+        const auto* own = qobject_cast<const QWidget*>(control->object());
+        const bool actsOnInput = hasInteractiveRole(*control) || (own && (own->focusPolicy() & Qt::TabFocus));
+        if (actsOnInput && control->text(QAccessible::Name).trimmed().isEmpty()) {
+            report(widget, part, QStringLiteral("has no name for a screen reader"));
+        }
+        for (int i = 0; i < control->childCount(); ++i) {
+            QAccessibleInterface* child = control->child(i);
+            if (child && !child->object()) checkNamed(child, widget, part + QStringLiteral("#%1").arg(i));
+        }
+    }
+
+    // From the tab bar (one stop, at the page shown), Tab reaches every control of the page that
+    // takes input, each once and in the order of its layout, then Apply.
+    void checkTabOrder(QWidget& window, QWidget& page, const PageKind& kind) {
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window, qx4::test::kPatienceMs)) {
+            return report(&window, state_, QStringLiteral("never became active"));
+        }
+        const auto round = [&] {
+            window.findChild<QWidget*>(QLatin1String(kind.tabButton))->setFocus(Qt::TabFocusReason);
+            QStringList visited;
+            while (visited.size() < 100 && !visited.endsWith(QStringLiteral("wireless_apply_btn"))) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                visited << QApplication::focusWidget()->objectName();
+            }
+            return visited;
+        };
+        // The focus entering a list chooses its first row, which the page answers by enabling what
+        // works on it: the second round goes through the page as the first one left it.
+        round();
+        const QStringList visited = round();
+        QStringList expected;
+        for (QWidget* widget : page.findChildren<QWidget*>()) {
+            const QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+            if (control && hasInteractiveRole(*control) && widget->isVisible() && widget->isEnabled() &&
+                !unchosenInAGroup(widget) && !offItsRowsStop(widget)) {
+                expected << widget->objectName();
+            }
+        }
+        readRowsFromTheTop(&page, expected);
+        expected << QStringLiteral("wireless_apply_btn");
+        if (visited != expected) {
+            report(&page, visited.join(QLatin1Char(' ')), QStringLiteral("is the Tab order, not: ") + expected.join(QLatin1Char(' ')));
+        }
     }
 
     // What a control needs to show its text whole: a label's text, wrapped at its width if it wraps,
@@ -158,7 +273,7 @@ private:
 
     QString situation_;
     QString state_;
-    QMap<QString, QString> misfits_;
+    QMap<QString, QString> problems_;
 };
 
 // A device that stays as it is, for the rules window.
@@ -181,7 +296,7 @@ std::vector<std::string> shownLanguages() {
     return languages;
 }
 
-class TextFit : public testing::TestWithParam<std::string> {
+class WindowWalk : public testing::TestWithParam<std::string> {
 protected:
     static QString language() { return QString::fromStdString(GetParam()); }
     void SetUp() override {
@@ -199,13 +314,13 @@ protected:
         answerModal<Dialog>([&](Dialog& dialog) { check.check(&dialog, QLatin1String(state)); dialog.reject(); }, open);
     }
 
-    FitCheck check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
+    WindowChecks check{QStringLiteral("%1 at %2 %").arg(language()).arg(qRound(qApp->devicePixelRatio() * 100))};
 };
 
 // The window with a mouse on every page, with the longest names on the rows, the editor open, a
 // macro with a long name and the widest key, the longest a macro can take; without the hook
 // library the key editor says so instead of asking for a key.
-TEST_P(TextFit, EveryPageAndEditorPanel) {
+TEST_P(WindowWalk, EveryPageAndEditorPanel) {
     for (const bool keyCapture : {true, false}) {
         AppHarness app({.realButtonPage = true, .hookLibraryFile = keyCapture ? kHookLibraryFile : "qx4_no_such_hook.so"});
         ASSERT_EQ(app.window().capture().available(), keyCapture);
@@ -226,33 +341,32 @@ TEST_P(TextFit, EveryPageAndEditorPanel) {
         app.edit({"bind", "6", "Ctrl+Shift+Alt+Win+Page Up"});
         for (const PageKind& kind : keyCapture ? pageTable() : std::span<const PageKind>()) {
             app.click(kind.tabButton);
-            check.check(&app.window(), QLatin1String(kind.objectName));
+            check.checkWindow(app.window(), QLatin1String(kind.objectName));
         }
         app.click(findPageKind("WirelessButton")->tabButton);
         for (const char* row : {"wireless_button5_btn", "wireless_button6_btn"}) {
             app.click(row);
             ASSERT_TRUE(app.control<QWidget>("wireless_button_type_combo")->isVisible()) << "the editor opened";
-            check.check(&app.window(), QStringLiteral("editor of %1, key capture %2").arg(row).arg(keyCapture));
+            check.checkWindow(app.window(), QStringLiteral("editor of %1, key capture %2").arg(row).arg(keyCapture));
             app.click("wireless_button_cancel_btn");
         }
         if (!keyCapture) break;
         app.click(findPageKind("WirelessMacro")->tabButton);
-        auto* macroList = app.control<QAbstractItemView>("wireless_macro_list");
-        macroList->setCurrentIndex(macroList->model()->index(0, 0));
+        app.control<QListWidget>("wireless_macro_list")->setCurrentRow(0);
         AppHarness::deliverMessages();
-        check.check(&app.window(), QStringLiteral("macro chosen"));
+        check.checkWindow(app.window(), QStringLiteral("macro chosen"));
         app.click("wireless_macro_insert_mouse_btn");
         check.check(&app.window(), QStringLiteral("mouse buttons offered"));
         app.page().showStatus(ResourceManager::instance().text(QStringLiteral("apply_failed_text")).arg(12).arg(36), true);
         check.check(&app.window(), QStringLiteral("status"));
     }
-    check.expectFits();
+    check.expectPasses();
 }
 
 // The no-mouse page and its warning; the longest text of the language in the message box, the
 // about box, the rules window with its Wayland note, the boxes of a desktop without a tray, the
 // colour dialog and the popups with their widest texts.
-TEST_P(TextFit, NoMousePageAndDialogs) {
+TEST_P(WindowWalk, NoMousePageAndDialogs) {
     {
         AccessCheck closed;
         closed.access.state = DeviceAccess::State::notPermitted;
@@ -268,6 +382,12 @@ TEST_P(TextFit, NoMousePageAndDialogs) {
         return texts.text(a).size() < texts.text(b).size();
     });
     checkModal<CMsgWnd>("message box", [&] { runMessageBox(nullptr, QStringLiteral("warning_title_text"), longest); });
+    checkModal<CMsgWnd>("three choices", [] {
+        CMsgWnd box(nullptr, QStringLiteral("pending_title_text"), QStringLiteral("pending_choices_text"));
+        box.offerChoices(QStringLiteral("pending_apply_text"), QStringLiteral("pending_keep_text"),
+                         QStringLiteral("pending_discard_text"));
+        box.showModal();
+    });
     checkModal<CAboutWnd>("about box", [] { CAboutWnd(nullptr).showModal(); });
     qx4::test::TempFolder data;
     qx4::test::ScopedEnv dataEnv("QX4_DATA_DIR", data.path().string());
@@ -289,10 +409,10 @@ TEST_P(TextFit, NoMousePageAndDialogs) {
         popup.show();
         check.check(&popup, QStringLiteral("popup"));
     }
-    check.expectFits();
+    check.expectPasses();
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, TextFit, testing::ValuesIn(shownLanguages()),
+INSTANTIATE_TEST_SUITE_P(Languages, WindowWalk, testing::ValuesIn(shownLanguages()),
                          [](const testing::TestParamInfo<std::string>& language) { return language.param; });
 
 }  // namespace
