@@ -380,6 +380,8 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     app.click("wireless_profile_2_btn");
     app.click("wireless_dpi_setting_btn");
     app.click("wireless_dpi_btn_5");
+    // The status line tells the last thing done: the profile's apply ends before the export.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.session().applying(); }, qx4::test::kPatienceMs));
     ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "fps"));
     ASSERT_TRUE(shared.exists(QStringLiteral("fps.pro")));
     auto* status = app.control<QLabel>("apply_status_label");
