@@ -12,7 +12,9 @@
 
 #include "core/commands/json_writer.h"
 #include "core/commands/macro_step_text.h"
+#include "core/commands/printable_text.h"
 #include "core/commands/script_names.h"
+#include "core/commands/status_text.h"
 #include "core/config/utf16_text.h"
 #include "core/instance/instance_messages.h"
 #include "core/macro/macro_record.h"
@@ -167,6 +169,62 @@ TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUt
         {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
         {u"a\xDC00", "a\xEF\xBF\xBD"},       {u"\xD800", "\xEF\xBF\xBD"}};
     for (const auto& [text, utf8] : utf16) EXPECT_EQ(utf16ToUtf8(text), utf8);
+}
+
+// Each form of text changes at the right character, written out by hand: UTF-8 at every length
+// step and surrogate pairs at both ends of their ranges, in stored names, JSON and printed text.
+TEST(TextEncoding, EachFormChangesAtTheRightCharacter) {
+    const std::pair<std::u16string_view, std::string_view> valid[] = {
+        {u"\x7F", "\x7F"},                        {u"\x80", "\xC2\x80"},
+        {u"\x7FF", "\xDF\xBF"},                   {u"\x800", "\xE0\xA0\x80"},
+        {u"\xD7FF", "\xED\x9F\xBF"},              {u"\xE000", "\xEE\x80\x80"},
+        {u"\xFFFD", "\xEF\xBF\xBD"},              {u"\xD800\xDC00", "\xF0\x90\x80\x80"},
+        {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},   {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"}};
+    for (const auto& [text, utf8] : valid) {
+        SCOPED_TRACE(testing::PrintToString(utf8));
+        EXPECT_EQ(utf16ToUtf8(text), utf8);
+        EXPECT_EQ(utf8ToUtf16(utf8), text);
+        const std::string json = commands::JsonWriter().value(std::string(utf8)).finish();
+        EXPECT_EQ(nlohmann::json::parse(json).get<std::string>(), utf8) << json;
+    }
+    // Halves of a pair without the other, or in the wrong order, are no characters.
+    const std::pair<std::u16string_view, std::string_view> broken[] = {
+        {u"\xDBFF\xE000", "\xEF\xBF\xBD\xEE\x80\x80"}, {u"\xDFFF\xD800", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {u"\xD7FF\xDC00", "\xED\x9F\xBF\xEF\xBF\xBD"}};
+    for (const auto& [text, utf8] : broken) EXPECT_EQ(utf16ToUtf8(text), utf8);
+
+    // Printed names keep what shows and replace what does not, a character of two units too.
+    const std::pair<std::u16string_view, std::string_view> printed[] = {
+        {u"\x7E\x7F", "~\xEF\xBF\xBD"},   {u"\x9F\xA0", "\xEF\xBF\xBD\xC2\xA0"},
+        {u"\xD800\xDC00", "\xF0\x90\x80\x80"}, {u"\xDB40\xDC01", "\xEF\xBF\xBD"},  // U+E0001, a tag
+        {u"\xDB40\xDC80", "\xF3\xA0\x82\x80"}, {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"}};
+    for (const auto& [text, utf8] : printed) EXPECT_EQ(commands::printable(text), utf8) << testing::PrintToString(utf8);
+
+    // Macro names compare as a user reads them, capitals and small letters alike, at each end of
+    // every alphabet that has them; other characters only as themselves.
+    const std::pair<std::u16string_view, std::u16string_view> same[] = {
+        {u"A", u"a"}, {u"Z", u"z"}, {u"\xC0", u"\xE0"}, {u"\xDE", u"\xFE"}, {u"\x391", u"\x3B1"},
+        {u"\x3AB", u"\x3CB"}, {u"\x400", u"\x450"}, {u"\x40F", u"\x45F"}, {u"\x410", u"\x430"}, {u"\x42F", u"\x44F"}};
+    for (const auto& [capital, small] : same) EXPECT_TRUE(sameMacroName(capital, small)) << int(capital[0]);
+    const std::pair<std::u16string_view, std::u16string_view> different[] = {
+        {u"@", u"`"}, {u"[", u"{"}, {u"\xD7", u"\xF7"}, {u"\xDF", u"\xFF"}, {u"\x3A2", u"\x3C2"},
+        {u"\x430", u"\x450"}, {u"\x3FF", u"\x44F"}, {u"\x460", u"\x480"}, {u"ab", u"a"}};
+    for (const auto& [one, other] : different) EXPECT_FALSE(sameMacroName(one, other)) << int(one[0]);
+}
+
+// qx4ctl status tells the battery in per cent, from the mouse's tenths.
+TEST(StatusText, TheBatteryIsToldInPerCentOnlyWhileAMouseIsLinked) {
+    PresenceState presence;
+    presence.batteryLevel = 7;
+    EXPECT_EQ(commands::statusText(presence, false, ""), "Receiver: not found\nCable: not plugged in\n"
+                                                         "No mouse found on the receiver or the cable.\n");
+    presence.receiverState = kLinkPresent;
+    presence.mouseAsleep = 0;
+    EXPECT_EQ(commands::statusText(presence, false, ""), "Receiver: present\nCable: not plugged in\nMouse: awake\n"
+                                                         "Battery: 70%\n");
+    EXPECT_EQ(nlohmann::json::parse(commands::statusText(presence, true, ""))["battery_percent"], 70);
+    presence.batteryLevel = 10;
+    EXPECT_EQ(nlohmann::json::parse(commands::statusText(presence, true, ""))["battery_percent"], 100);
 }
 
 TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {

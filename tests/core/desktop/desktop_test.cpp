@@ -13,6 +13,7 @@
 #include "core/desktop/autostart.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/device_access.h"
+#include "core/instance/instance_lock.h"
 #include "core/rules/follow_engine.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_mouse_process.h"
@@ -214,6 +215,22 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
 }
 
 // Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
+// The instance lock says "a program runs" exactly while one holds it, to anyone who looks.
+TEST(InstanceLockTest, IsHeldElsewhereExactlyWhileAProgramHoldsIt) {
+    const TempFolder runtime;
+    const InstanceLock looker(runtime.path());
+    EXPECT_FALSE(looker.heldElsewhere()) << "no program yet";
+    {
+        InstanceLock program(runtime.path());
+        ASSERT_EQ(program.acquire(), InstanceLock::Result::acquired);
+        EXPECT_TRUE(looker.heldElsewhere());
+        InstanceLock second(runtime.path());
+        EXPECT_EQ(second.acquire(), InstanceLock::Result::alreadyRunning);
+        EXPECT_TRUE(looker.heldElsewhere()) << "a second start that found it taken takes nothing away";
+    }
+    EXPECT_FALSE(looker.heldElsewhere()) << "released with its holder";
+}
+
 TEST(FocusRules, ReadsWhatAPersonWritesWritesWhatItReadsAndNamesTheFirstLineThatIsNotARule) {
     const FocusRules rules = parseRules("# mine\n\n  follow = off\r\ndefault=3\napp steam_app_730 = 2\n"
                                         "app\tMy Game (x64) = 5\napp STEAM_APP_730 = 4\n").rules;
