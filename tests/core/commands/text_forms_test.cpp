@@ -192,6 +192,13 @@ TEST(TextEncoding, EachFormChangesAtTheRightCharacter) {
         {u"\xDBFF\xE000", "\xEF\xBF\xBD\xEE\x80\x80"}, {u"\xDFFF\xD800", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {u"\xD7FF\xDC00", "\xED\x9F\xBF\xEF\xBF\xBD"}};
     for (const auto& [text, utf8] : broken) EXPECT_EQ(utf16ToUtf8(text), utf8);
+    // Bytes that decode past U+10FFFF, to a surrogate, or longer than needed are no character.
+    for (const std::string_view bytes : {"\xF4\x90\x80\x80", "\xED\xA0\x80", "\xED\xBF\xBF", "\xC1\xBF",
+                                         "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF"}) {
+        const std::u16string replaced = utf8ToUtf16(bytes);
+        EXPECT_TRUE(!replaced.empty() && replaced.find_first_not_of(u'\xFFFD') == std::u16string::npos)
+            << testing::PrintToString(bytes);
+    }
 
     // Printed names keep what shows and replace what does not, a character of two units too.
     const std::pair<std::u16string_view, std::string_view> printed[] = {
@@ -319,6 +326,13 @@ TEST(KeyCodes, UsLayoutFollowsTheTableAndNamesComeByLayoutCharacterOrLanguageKey
         {0x2C, key(u"key_Print Scr")}, {0x6E, key(u"key_Num_.")},  {0xDE, literal(u"'")},
         {0xAD, literal(u"")}};
     for (const auto& [vk, name] : byVirtualKey) EXPECT_EQ(virtualKeyName(vk), name) << "vk " << vk;
+    // What a key without a name types is shown in upper case as the C locale knows it.
+    struct Typing final : KeyboardLayout {
+        std::uint32_t scanCodeForVirtualKey(std::uint32_t) const override { return 0; }
+        std::uint32_t virtualKeyForScanCode(std::uint32_t) const override { return 0; }
+        std::u16string typedText(std::uint32_t) const override { return u"`az{\u00E4"; }
+    } typing;
+    EXPECT_EQ(virtualKeyName(0xDE, typing), literal(u"`AZ{\u00E4"));
 }
 
 }  // namespace

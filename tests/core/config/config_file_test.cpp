@@ -375,6 +375,7 @@ TEST_F(FileSafety, AnImportOfAnythingButOneExportedFileChangesNothing) {
         const MacroStoreChange change = importMacroFile(macro, macros);
         EXPECT_EQ(change.refused, macroRefusal[static_cast<int>(refusal)]);
         EXPECT_EQ(change.record, nullptr);
+        EXPECT_FALSE(change.saved) << "nothing to save";
         EXPECT_TRUE(test::sameBytes(*config, *recordBefore));
         EXPECT_EQ(macros.size(), 1u);
     }

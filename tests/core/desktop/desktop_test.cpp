@@ -10,6 +10,10 @@
 #include <cstdlib>
 #include <set>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include "core/desktop/autostart.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/device_access.h"
@@ -214,7 +218,6 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
     EXPECT_NE(noUdevText.find("--simulate"), std::string::npos) << noUdevText;
 }
 
-// Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
 // The instance lock says "a program runs" exactly while one holds it, to anyone who looks.
 TEST(InstanceLockTest, IsHeldElsewhereExactlyWhileAProgramHoldsIt) {
     const TempFolder runtime;
@@ -229,6 +232,32 @@ TEST(InstanceLockTest, IsHeldElsewhereExactlyWhileAProgramHoldsIt) {
         EXPECT_TRUE(looker.heldElsewhere()) << "a second start that found it taken takes nothing away";
     }
     EXPECT_FALSE(looker.heldElsewhere()) << "released with its holder";
+}
+
+// A second start finds the program before it listens (no socket yet, or a dead copy's): it waits
+// its patience out for it, and reaches it once it listens.
+TEST(InstanceLockTest, ASecondStartWaitsForAHolderThatIsNotListeningYet) {
+    const TempFolder runtime;
+    InstanceLock program(runtime.path());
+    ASSERT_EQ(program.acquire(), InstanceLock::Result::acquired);
+    const InstanceLock second(runtime.path());
+    const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    program.socketPath().string().copy(address.sun_path, sizeof(address.sun_path) - 1);
+    constexpr std::chrono::milliseconds patience(150);
+    const auto waitsItsPatienceOut = [&] {
+        const auto began = std::chrono::steady_clock::now();
+        EXPECT_EQ(second.connectToHolder(patience), -1);
+        EXPECT_GE(std::chrono::steady_clock::now() - began, patience);
+    };
+    waitsItsPatienceOut();
+    ASSERT_EQ(bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    waitsItsPatienceOut();
+    ASSERT_EQ(listen(server, 1), 0);
+    const int client = second.connectToHolder(patience);
+    EXPECT_GE(client, 0);
+    close(client);
+    close(server);
 }
 
 TEST(FocusRules, ReadsWhatAPersonWritesWritesWhatItReadsAndNamesTheFirstLineThatIsNotARule) {

@@ -159,6 +159,12 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryLightingDpiAndProfileNotifications)
         EXPECT_TRUE(link->handleNotification(kNotifyReportRate, interval));
         EXPECT_EQ(record.profiles[0].pollingRateIndex, expectedIndex[interval - 1]) << interval;
     }
+    link->handleNotification(kNotifyReportRate, 1);
+    for (const int impossible : {0, 9, 0xFFFF}) {
+        EXPECT_FALSE(link->handleNotification(kNotifyReportRate, static_cast<std::uint32_t>(impossible)));
+        EXPECT_EQ(pollingRateIndexForNotifiedInterval(impossible), 0) << "claims no more than the slowest rate";
+    }
+    EXPECT_EQ(record.profiles[0].pollingRateIndex, 3) << "left as it was";
     EXPECT_THAT(observer.take(), ::testing::Each("save"));
 
     link->handleNotification(kNotifySleepStatus, 0x0702);  // any low byte but 0 is awake

@@ -274,14 +274,15 @@ TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops
     key(true, 110);
     EXPECT_EQ(draft.size(), 1u);
 
-    // The delay mode, its default delay, the pause between inputs and the delay stored.
-    const std::tuple<DelayMode, std::uint16_t, std::uint64_t, std::uint16_t> cases[] = {
-        {DelayMode::recorded, 10, 100'000, 65535},
-        {DelayMode::recorded, 10, 340, 340},
-        {DelayMode::noDelay, 10, 340, 2},
-        {DelayMode::defaultDelay, 50, 340, 50},
+    // The delay mode, its default delay, the pause between inputs, the delay stored and that of a
+    // click inserted by hand (no pause was recorded before it).
+    const std::tuple<DelayMode, std::uint16_t, std::uint64_t, std::uint16_t, std::uint16_t> cases[] = {
+        {DelayMode::recorded, 10, 100'000, 65535, 2},
+        {DelayMode::recorded, 10, 340, 340, 2},
+        {DelayMode::noDelay, 10, 340, 2, 2},
+        {DelayMode::defaultDelay, 50, 340, 50, 50},
     };
-    for (const auto& [mode, defaultDelay, pause, stored] : cases) {
+    for (const auto& [mode, defaultDelay, pause, stored, click] : cases) {
         draft.clear();
         recorder.setDelayMode(mode);
         recorder.start(defaultDelay, 1000);
@@ -289,6 +290,7 @@ TEST_F(Recording, HeldKeysGiveOnePressPausesFollowTheDelayModeAndAFullMacroStops
         key(false, 1000 + 2 * pause);
         EXPECT_EQ(draft.steps()[0].delay, stored) << static_cast<int>(mode) << " " << pause;
         EXPECT_EQ(draft.steps()[1].delay, stored);
+        EXPECT_EQ(clickDelay(mode, defaultDelay), click);
     }
 
     // Input goes after the selected step, and recording stops when the macro is full.

@@ -83,10 +83,15 @@ TEST_F(MacroStore, CreatedMacrosAreSavedAndKeepTheirAddressAndStoredBytesAndLoad
 // written over, whatever the program is asked to do.
 TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     const auto refusedEverything = [this](MacroList& list) {
+        const std::size_t size = list.size();
         EXPECT_FALSE(saveMacros(list));
-        EXPECT_EQ(createMacro(list, u"Macro").refused, MacroRefusal::storeProblem);
+        EXPECT_EQ(saveMacrosAndConfig(&list, nullptr).error, std::errc::operation_not_permitted);
         test::writeBytes(data.root() / "a.macro", std::vector<std::uint8_t>(240, 0));
-        EXPECT_EQ(importMacroFile(data.root() / "a.macro", list).refused, MacroRefusal::storeProblem);
+        for (const MacroStoreChange& change : {createMacro(list, u"Macro"), importMacroFile(data.root() / "a.macro", list)}) {
+            EXPECT_EQ(change.refused, MacroRefusal::storeProblem);
+            EXPECT_FALSE(change.record || change.saved);
+        }
+        EXPECT_EQ(list.size(), size);
     };
 
     test::makeUnreadable(file());
@@ -124,6 +129,7 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     EXPECT_EQ(createMacro(full, u"Macro").refused, MacroRefusal::storeFull);
     full.append(MacroRecord{});
     EXPECT_FALSE(saveMacros(full));
+    EXPECT_TRUE(saveMacrosAndConfig(&full, nullptr).error);
 }
 
 // Imports keep everything but a clashing name and name nameless macros after the file (what is
