@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "core/commands/command_grammar.h"
 #include "core/commands/edit_command.h"
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
@@ -124,6 +125,18 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
         EXPECT_EQ(outcome.exitCode, 2);
         EXPECT_TRUE(outcome.error.ends_with(std::string("; the nearest ") + nearest)) << outcome.error;
     }
+}
+
+// The completion offers the options where a dash begins a word, except after "--", where every
+// word is a value.
+TEST(Completion, ADashOffersOptionsUnlessTheOptionsHaveEnded) {
+    const auto offered = [](std::vector<std::string_view> words) {
+        const auto completion = commands::completionFor(words).words;
+        return std::set<std::string_view>(completion.begin(), completion.end());
+    };
+    EXPECT_TRUE(offered({"light", "-"}).contains("--speed"));
+    const auto afterDashes = offered({"light", "--", "-"});
+    EXPECT_TRUE(afterDashes.contains("wave") && !afterDashes.contains("--speed"));
 }
 
 TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) {

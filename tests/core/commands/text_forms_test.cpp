@@ -184,8 +184,10 @@ TEST(TextEncoding, EachFormChangesAtTheRightCharacter) {
         SCOPED_TRACE(testing::PrintToString(utf8));
         EXPECT_EQ(utf16ToUtf8(text), utf8);
         EXPECT_EQ(utf8ToUtf16(utf8), text);
-        const std::string json = commands::JsonWriter().value(std::string(utf8)).finish();
-        EXPECT_EQ(nlohmann::json::parse(json).get<std::string>(), utf8) << json;
+        // Followed by what JSON must escape, which no character may swallow.
+        const std::string followed = std::string(utf8) + "\"\n";
+        const std::string json = commands::JsonWriter().value(followed).finish();
+        EXPECT_EQ(nlohmann::json::parse(json).get<std::string>(), followed) << json;
     }
     // Halves of a pair without the other, or in the wrong order, are no characters.
     const std::pair<std::u16string_view, std::string_view> broken[] = {

@@ -177,6 +177,24 @@ TEST_F(ConfigFile, ShortFileIsKeptAndLaidOverDefaults) {
     EXPECT_EQ(config->profiles[4].dpiLevel, 2);
 }
 
+// The copy of what the mouse holds is trusted whole only: missing, short or long, there is none.
+TEST_F(ConfigFile, TheMouseCopyIsReadOnlyWhole) {
+    EXPECT_EQ(readMouseCopy(0), nullptr);
+    config = test::newRecord();
+    config->profiles[2].dpiLevel = 5;
+    ASSERT_TRUE(saveMouseCopy(*config));
+    const auto copy = readMouseCopy(0);
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(test::sameBytes(*copy, *config));
+    const auto whole = readBytes(mouseCopyFilePath());
+    for (const std::size_t size : {whole.size() - 1, whole.size() + 1}) {
+        auto bytes = whole;
+        bytes.resize(size, 0);
+        writeBytes(mouseCopyFilePath(), bytes);
+        EXPECT_EQ(readMouseCopy(0), nullptr) << size;
+    }
+}
+
 // Files relative to whatever folder the program was started in would be lost and found at random;
 // qx4ctl's tests refuse a relative QX4_DATA_DIR and a missing HOME.
 TEST(DataFolder, IsAbsoluteOrRefusedWithItsReason) {

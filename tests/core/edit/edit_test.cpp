@@ -11,6 +11,7 @@
 #include "core/edit/macro_draft.h"
 #include "core/edit/macro_recorder.h"
 #include "core/edit/macro_rename.h"
+#include "core/edit/profile_settings_edit.h"
 #include "core/vocab/function_wire_table.h"
 #include "tests/support/macro_lists.h"
 #include "tests/support/sample_record.h"
@@ -181,6 +182,27 @@ std::vector<std::uint8_t> codes(const MacroDraft& draft) {
     std::vector<std::uint8_t> result;
     for (const MacroAction& step : draft.steps()) result.push_back(step.code);
     return result;
+}
+
+// Each lighting setting takes the values the mouse has and leaves the profile alone otherwise.
+TEST(LightSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
+    using Setter = bool (*)(ProfileSettings&, int);
+    const auto effects = static_cast<int>(kLightEffects.size());
+    const std::tuple<const char*, Setter, std::vector<int>, std::vector<int>> settings[] = {
+        {"effect", setLightEffect, {0, effects - 1}, {-1, effects}},
+        {"brightness", setLightBrightness, {1, 8}, {0, 9}},
+        {"speed", setLightSpeed, {1, 8}, {0, 9}},
+        {"direction", [](ProfileSettings& p, int d) { return setLightDirection(p, d); }, {0, 1}, {-1, 2}},
+    };
+    for (const auto& [name, set, taken, refused] : settings) {
+        SCOPED_TRACE(name);
+        auto record = test::newRecord();
+        ProfileSettings& profile = record->profiles[0];
+        for (const int value : taken) EXPECT_TRUE(set(profile, value)) << value;
+        const auto before = test::copyOf(*record);
+        for (const int value : refused) EXPECT_FALSE(set(profile, value)) << value;
+        EXPECT_TRUE(test::sameBytes(*record, *before));
+    }
 }
 
 TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
