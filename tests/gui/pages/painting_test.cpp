@@ -1,0 +1,81 @@
+// The controls that paint themselves, against pictures of them looked at by eye once
+// (tests/data/paint). Only states that stand still are drawn, so a picture holds exactly.
+// QX4_PAINT_OUT=<folder> writes what was painted there, to look at a difference or to make a
+// picture again after a change meant to be seen.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "gui/pages/apply_ring.h"
+#include "gui/pages/color_forms.h"
+#include "gui/pages/color_palette.h"
+#include "gui/pages/effect_preview.h"
+#include "gui/pages/light_effects.h"
+#include "gui/pages/mouse_picture.h"
+
+namespace qx4::gui {
+namespace {
+
+std::unique_ptr<QWidget> sized(std::unique_ptr<QWidget> widget, QSize size) {
+    widget->resize(size);
+    return widget;
+}
+
+std::unique_ptr<QWidget> palette(QRgb color, QSize size) {
+    auto widget = std::make_unique<ColorPalette>();
+    widget->setSelectColor(color);
+    return sized(std::move(widget), size);
+}
+
+std::unique_ptr<QWidget> preview(int mode) {
+    auto widget = std::make_unique<EffectPreview>();
+    widget->setEffect({.mode = mode, .color = 0xFF20C040, .brightness = 5});
+    return sized(std::move(widget), widget->sizeHint());
+}
+
+TEST(Painting, EachPaintedControlLooksAsItsPicture) {
+    const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> controls[] = {
+        {"palette_blue", [] { return palette(0xFF3080C0, {180, 120}); }},
+        {"palette_grey_small", [] { return palette(0xFF808080, {90, 60}); }},
+        {"apply_ring", [] { return sized(std::make_unique<ApplyRing>(), {24, 24}); }},
+        {"swatch", [] {
+             auto swatch = sized(std::make_unique<QWidget>(), {40, 20});
+             setSwatchColor(swatch.get(), 0xFFE07010);
+             return swatch;
+         }},
+        {"preview_off", [] { return preview(0); }},
+        {"preview_steady", [] { return preview(1); }},
+        {"preview_rainbow", [] { return preview(5); }},
+    };
+    const QString out = qEnvironmentVariable("QX4_PAINT_OUT");
+    for (const auto& [name, make] : controls) {
+        SCOPED_TRACE(name);
+        const std::unique_ptr<QWidget> control = make();
+        QImage painted(control->size(), QImage::Format_ARGB32_Premultiplied);
+        painted.fill(Qt::transparent);
+        control->render(&painted);
+        const QString file = QString::fromLatin1(name) + QStringLiteral(".png");
+        if (!out.isEmpty()) painted.save(out + QLatin1Char('/') + file);
+        const QImage expected = QImage(QStringLiteral(QX4_TEST_DATA_DIR "/paint/") + file)
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_TRUE(!expected.isNull() && painted == expected) << "set QX4_PAINT_OUT to see what was painted";
+    }
+}
+
+// The mouse stays in the middle of whatever room it gets; a button it does not have has no place.
+TEST(Painting, TheMousePictureStaysCentred) {
+    MousePicture picture;
+    picture.resize(300, 200);
+    picture.show();
+    const QRect narrow = picture.buttonArea(0);
+    picture.resize(500, 200);
+    EXPECT_EQ(picture.buttonArea(0), narrow.translated(100, 0));
+    for (const int none : {-1, kShownButtonCount}) EXPECT_TRUE(picture.buttonArea(none).isNull()) << none;
+}
+
+}  // namespace
+}  // namespace qx4::gui
