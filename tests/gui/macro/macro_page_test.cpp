@@ -321,6 +321,7 @@ TEST_F(MacroPage, AnExportedMacroComesBackUnderAFreeNameAndAFileThatIsNoMacroAdd
 
 TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacroIsFull) {
     EXPECT_TRUE(find<QLabel>("wireless_macro_capture_note")->isVisible()) << "no hook library";
+    EXPECT_EQ(find<QLabel>("wireless_macro_capture_note")->text(), text("macro_capture_unavailable_text"));
     auto* defaultDelay = find<QLineEdit>("wireless_default_delay_edit");
     for (const auto& [mode, usesTheField] : {std::pair{"wireless_no_delay_btn", false},
                                              std::pair{"wireless_default_delay_btn", true},
@@ -331,7 +332,7 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacro
     const std::uint64_t t = monotonicMilliseconds();
     click("wireless_macro_record_btn");
     ASSERT_EQ(macros.size(), 1u) << "recording without a macro makes one";
-    EXPECT_TRUE(page.recording());
+    EXPECT_TRUE(page.recording() && recordButton()->isChecked());
     EXPECT_TRUE(capture.flag(CaptureService::Kind::macroRecording));
     EXPECT_EQ(recordButton()->text(), text("stop_recording_text"));
 
