@@ -237,11 +237,13 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
     gate.open(8);
     gate.waitUntilHeld();  // report 9 written, report 10 not yet
     EXPECT_TRUE(shows(overReceiver.arg(8).arg(22).arg(6))) << status->text().toStdString();
+    EXPECT_EQ(status->property("qx4role").toString(), "caption") << "under way is no problem";
 
     app.refuseReports(Link::receiver, 0x05);  // lighting; profiles 1-3 have theirs already
     gate.open(12);  // a failed write has no pause
     ASSERT_TRUE(app.waitForAppliesEnded(2));
     EXPECT_EQ(status->text(), lost({text("section_profiles_text").arg(text("section_light_text")).arg("4, 5")}));
+    EXPECT_EQ(status->property("qx4role").toString(), "danger");
     EXPECT_FALSE(app.control<QWidget>("apply_ring")->isVisible());
 
     app.refuseReports(Link::receiver, -1);
