@@ -205,6 +205,7 @@ TEST(TextEncoding, EachFormChangesAtTheRightCharacter) {
     // Printed names keep what shows and replace what does not, a character of two units too.
     const std::pair<std::u16string_view, std::string_view> printed[] = {
         {u"\x7E\x7F", "~\xEF\xBF\xBD"},   {u"\x9F\xA0", "\xEF\xBF\xBD\xC2\xA0"},
+        {u"a\xDC00", "a\xEF\xBF\xBD"}, {u"\xD800\x07", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {u"\xD800\xDC00", "\xF0\x90\x80\x80"}, {u"\xDB40\xDC01", "\xEF\xBF\xBD"},  // U+E0001, a tag
         {u"\xDB40\xDC80", "\xF3\xA0\x82\x80"}, {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"}};
     for (const auto& [text, utf8] : printed) EXPECT_EQ(commands::printable(text), utf8) << testing::PrintToString(utf8);
@@ -331,10 +332,11 @@ TEST(KeyCodes, UsLayoutFollowsTheTableAndNamesComeByLayoutCharacterOrLanguageKey
     // What a key without a name types is shown in upper case as the C locale knows it.
     struct Typing final : KeyboardLayout {
         std::uint32_t scanCodeForVirtualKey(std::uint32_t) const override { return 0; }
-        std::uint32_t virtualKeyForScanCode(std::uint32_t) const override { return 0; }
-        std::u16string typedText(std::uint32_t) const override { return u"`az{\u00E4"; }
+        std::uint32_t virtualKeyForScanCode(std::uint32_t) const override { return 0xDE; }
+        std::u16string typedText(std::uint32_t vk) const override { return vk == 0xDE ? u"`az{\u00E4" : u""; }
     } typing;
     EXPECT_EQ(virtualKeyName(0xDE, typing), literal(u"`AZ{\u00E4"));
+    EXPECT_EQ(keyCodeName(kLayoutKeyCodeFirst, typing), literal(u"`AZ{\u00E4")) << "named as the layout types it";
 }
 
 }  // namespace

@@ -295,7 +295,8 @@ TEST_F(FileSafety, OpeningTheDataFolderRemovesOnlyTheTemporariesOfSavesThatDied)
         data.folder() / ("Config_1.data.damaged.tmp-" + dead + "-3"), synced() / ("qx4.data.tmp-" + dead + "-1")};
     const std::vector<fs::path> kept{
         data.folder() / ("Config_1.data.tmp-" + running + "-0"),  // a save in progress
-        data.folder() / ("Config_1.data.tmp-" + dead + "-x"), data.folder() / ("notes.txt.tmp-" + dead + "-0"),
+        data.folder() / ("Config_1.data.tmp-" + dead + "-x"), data.folder() / ("Config_1.data.tmp-" + dead + "-"),
+        data.folder() / "Config_1.data.tmp--0", data.folder() / ("notes.txt.tmp-" + dead + "-0"),
         synced() / ("other.data.tmp-" + dead + "-0")};
     for (const auto& file : stale) test::writeBytes(file, {1, 2, 3});
     for (const auto& file : kept) test::writeBytes(file, {1, 2, 3});
