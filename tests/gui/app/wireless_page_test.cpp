@@ -552,6 +552,13 @@ TEST(RecordSaverTest, ASlowDiskHoldsNeitherTheWindowNorANewerRecord) {
     EXPECT_EQ(written, (std::vector<int>{1, 2}));
     EXPECT_FALSE(saver.pending());
     EXPECT_TRUE(saver.saveNow()) << "nothing left to write";
+
+    saver.leaveFileAlone();  // as for a file that could not be read whole
+    record->activeProfile = 3;
+    saver.requestSave();
+    ASSERT_TRUE(fire(timer));
+    EXPECT_FALSE(saver.pending()) << "no save under way";
+    EXPECT_FALSE(saver.saveNow());
     EXPECT_EQ(written.size(), 2u);
 }
 

@@ -126,6 +126,7 @@ TEST_F(LightPageTest, ShowsTheActiveProfile) {
     direction(2)->click();
     modeCombo()->setCurrentIndex(1);
     find<QAbstractButton>(QStringLiteral("wireless_synchronize_btn"))->click();
+    EXPECT_EQ(preset(11)->accessibleName(), text("color_preset_access_text").arg(11).arg("#FF0000"));
     preset(11)->click();  // 0xFFFF0000
     EXPECT_EQ(components(), QStringList({"255", "0", "0"}));
     type("g", "300");
@@ -137,6 +138,10 @@ TEST_F(LightPageTest, ShowsTheActiveProfile) {
     EXPECT_EQ(shownColor(), 0xFF00FFC8u);
     EXPECT_EQ(palette()->selectColor(), 0xFF00FFC8u);
     EXPECT_EQ(preview()->effect(), (LightEffect{1, 0xFF00FFC8u, 3, 7, 1}));
+
+    data.change([](DeviceConfig& config) { config.profiles[3].lightMode = 0; });
+    showProfile(3);
+    EXPECT_EQ(modeCombo()->currentIndex(), 0) << "off is an effect too";
 }
 
 TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores) {
