@@ -456,6 +456,7 @@ TEST_F(RemoteCommandsTest, RulesGoToTheProgramWhichSelectsForTheApplicationInFro
     ASSERT_TRUE(settled(applies + 1));
     EXPECT_EQ(app.session().record().activeProfile, 2);
     EXPECT_EQ(follower.statusText().toStdString(), "Profile 3 for steam_app_730");
+    EXPECT_FALSE(follower.findChild<QTimer*>(QStringLiteral("focus_rest_timer"))->isActive()) << "settled once";
 
     app.control<QAbstractButton>("wireless_profile_1_btn")->click();
     follower.reportFocus({"steam_app_730"}, FocusFollower::Source::desktop);
