@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
@@ -124,10 +125,12 @@ TEST(PageControls, EachControlChangesItsOwnFieldsOfTheShownProfileAndAHiddenPage
         page->show();
         page->refreshFromRecord();
         const auto before = qx4::test::copyOf(data.record());
+        const QSignalSpy edited(&data.session, &MouseSession::recordEdited);
 
         page->hide();
         c.act(*page);
         EXPECT_EQ(test::changedBytes(*before, data.record()), "") << "hidden";
+        EXPECT_EQ(edited.count(), 0);
 
         page->show();
         page->refreshFromRecord();  // the controls the hidden page moved show the record again
@@ -136,6 +139,7 @@ TEST(PageControls, EachControlChangesItsOwnFieldsOfTheShownProfileAndAHiddenPage
         c.change(expected->profiles[kShown]);
         EXPECT_NE(test::changedBytes(*before, *expected), "") << "the case changes nothing";
         EXPECT_EQ(test::changedBytes(*expected, data.record()), "");
+        EXPECT_GT(edited.count(), 0) << "an edit to save and to send";
     }
 }
 
