@@ -32,13 +32,17 @@ class RecordingPage final : public SettingsPage, public CaptureTarget {
     Q_OBJECT
 public:
     using SettingsPage::SettingsPage;
-    void refreshFromRecord() override { profileShown = context().data->record().activeProfile; }
+    void refreshFromRecord() override {
+        profileShown = context().data->record().activeProfile;
+        ++refreshes;
+    }
     void resetDone() override { ++resets; }
     void capturedInput(const CapturedInput& input) override { captured.push_back(input); }
     CaptureService& capture() const { return *context().capture; }
 
     int profileShown = -1;  // activeProfile at the last refresh
     int resets = 0;
+    int refreshes = 0;
     std::vector<CapturedInput> captured;
 };
 

@@ -328,8 +328,10 @@ TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEd
     app.click("wireless_macro_btn");
     auto* macroList = app.control<QListWidget>("wireless_macro_list");
     auto* steps = app.control<QListWidget>("wireless_macro_action_list");
+    const int refreshes = app.buttonPage().refreshes;
     ASSERT_EQ(request({"macro", "add", "Copy"}).exitCode, 0);
     ASSERT_EQ(macroList->count(), 1);
+    EXPECT_EQ(app.buttonPage().refreshes, refreshes) << "no binding changed: the other pages keep what they show";
     macroList->setCurrentRow(0);
     ASSERT_EQ(steps->count(), 0);
 
