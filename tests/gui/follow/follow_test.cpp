@@ -18,8 +18,11 @@
 #include "gui/common/elided_text.h"
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
+#include "gui/follow/x11_focus_watcher.h"
 #include "tests/support/virtual_mouse_process.h"
 #include "tests/support/patience.h"
+#include "tests/support/x_other_window.h"
+#include "tests/support/x_session.h"
 
 namespace qx4::gui {
 namespace {
@@ -161,6 +164,26 @@ TEST(FollowText, AWindowClassThatLooksLikeMarkupIsShownAsItIs) {
     QTextDocument tip;
     tip.setHtml(plainToolTip(QString::fromStdString(rich)));
     EXPECT_EQ(tip.toPlainText().toStdString(), rich);
+}
+
+// On X11 the application a window manager makes active is told by its class, once per change.
+TEST(X11Focus, EachNewActiveWindowIsToldOnceByItsClass) {
+    if (!qx4::test::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
+    const qx4::test::XServer server;
+    const std::unique_ptr<X11FocusWatcher> watcher = X11FocusWatcher::start();
+    ASSERT_TRUE(watcher);
+    std::vector<std::vector<std::string>> told;
+    QObject::connect(watcher.get(), &X11FocusWatcher::focusChanged,
+                     [&](const std::vector<std::string>& names) { told.push_back(names); });
+    qx4::test::OtherWindow calc("xcalc", "XCalc");
+    qx4::test::OtherWindow term("xterm", "XTerm");
+    calc.activate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, qx4::test::kPatienceMs));
+    calc.activate();  // set again for the same window: no change
+    watcher->reportActiveWindow();
+    term.activate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told.size() >= 2; }, qx4::test::kPatienceMs));
+    EXPECT_EQ(told, (std::vector<std::vector<std::string>>{{"xcalc", "XCalc"}, {"xterm", "XTerm"}}));
 }
 
 }  // namespace
