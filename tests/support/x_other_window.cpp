@@ -31,9 +31,13 @@ OtherWindow::OtherWindow() : connection_(std::make_unique<Connection>()) {
     XSync(display, False);
 }
 
-OtherWindow::OtherWindow(const char* instance, const char* className) : OtherWindow() {
+OtherWindow::OtherWindow(const char* instance, const char* className, long pid) : OtherWindow() {
     XClassHint hint{const_cast<char*>(instance), const_cast<char*>(className)};
     XSetClassHint(connection_->display, connection_->window, &hint);
+    if (pid != 0) {
+        XChangeProperty(connection_->display, connection_->window, XInternAtom(connection_->display, "_NET_WM_PID", False),
+                        XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    }
     XSync(connection_->display, False);
 }
 

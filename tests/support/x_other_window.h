@@ -14,7 +14,8 @@ class OtherWindow {
 public:
     // Throws std::runtime_error without a connection to DISPLAY.
     OtherWindow();
-    OtherWindow(const char* instance, const char* className);
+    // `pid`: the process named in _NET_WM_PID; 0 names none.
+    OtherWindow(const char* instance, const char* className, long pid = 0);
     ~OtherWindow();
     OtherWindow(const OtherWindow&) = delete;
     OtherWindow& operator=(const OtherWindow&) = delete;
