@@ -80,6 +80,7 @@ TEST(Connection, LosingBothLinksHidesTheWindowTellsItOnceAndAReconnectLeavesItHi
 
     app.plug(Link::receiver);
     app.settleArrival(Link::receiver);
+    EXPECT_FALSE(app.session().findChild<QTimer*>("receiver_arrival_timer")->isActive()) << "an arrival settles once";
     EXPECT_TRUE(app.window().connected());
     EXPECT_FALSE(app.window().isVisible());
     EXPECT_EQ(shownDevicePage(app), "device_page_1");
