@@ -34,7 +34,8 @@ std::unique_ptr<QWidget> palette(QRgb color, QSize size) {
 std::unique_ptr<QWidget> preview(int mode) {
     auto widget = std::make_unique<EffectPreview>();
     widget->setEffect({.mode = mode, .color = 0xFF20C040, .brightness = 5});
-    return sized(std::move(widget), widget->sizeHint());
+    const QSize size = widget->sizeHint();
+    return sized(std::move(widget), size);
 }
 
 TEST(Painting, EachPaintedControlLooksAsItsPicture) {
