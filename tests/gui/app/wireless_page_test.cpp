@@ -76,6 +76,8 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
     EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));
     EXPECT_FALSE(app.notices[0].urgent);
+    EXPECT_EQ(app.notices[1].body, text("battery_low_text").arg(10));
+    EXPECT_TRUE(app.notices[1].urgent) << "at 10 % it stays until closed";
 
     app.plug(Link::cable);
     EXPECT_FALSE(chargeTimer->isActive()) << "charging shows once the link has settled";
@@ -230,6 +232,7 @@ TEST(Apply, TheLineBesideApplyTellsHowFarAnApplyIsAndHowItEnded) {
         return QTest::qWaitFor([&] { return status->text() == line; }, qx4::test::kPatienceMs);
     };
     ASSERT_TRUE(app.waitForAppliesEnded(1));  // the start's download, skipped: it runs once woken
+    EXPECT_EQ(status->text(), text("apply_asleep_text"));
     app.notify(Link::receiver, kNotifySleepStatus, 0x0A01);
     const QString overReceiver = text("apply_progress_receiver_text");
     EXPECT_TRUE(shows(overReceiver.arg(0).arg(22).arg(9))) << status->text().toStdString();
