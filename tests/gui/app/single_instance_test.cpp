@@ -322,6 +322,14 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(app.session().record().activeProfile, 1);
     EXPECT_EQ(request({"apply", "--simulate", "--full"}).exitCode, 0) << "options in any order";
     EXPECT_EQ(request({"apply", "--fast"}).exitCode, 2);
+
+    // Over the receiver alone, with the mouse asleep, nothing can be sent, and the reply says why.
+    app.plug(Link::receiver);
+    app.settleArrival(Link::receiver);
+    app.plug(Link::cable, false);
+    const InstanceReply asleep = request({"apply"});
+    EXPECT_EQ(asleep.exitCode, 1);
+    EXPECT_TRUE(asleep.err.starts_with("the mouse is asleep")) << asleep.err;
 }
 
 TEST_F(RemoteCommandsTest, TheMacroPageShowsMacrosChangedOutsideAndKeepsItsOwnEdits) {
