@@ -190,6 +190,19 @@ TEST(ShowWindow, ASecondStartAndTheTrayIconShowTheWindowExitHidesItAndTheMenuOpe
     EXPECT_FALSE(first) << "one tray menu at a time";
 }
 
+// The frameless window follows a drag of its title bar with the left button, and only that one.
+TEST(ShowWindow, ALeftButtonDragOnTheTitleBarMovesTheWindow) {
+    AppHarness app;
+    auto* bar = app.control<QWidget>("title_bar");
+    for (const auto& [button, moved] : {std::pair{Qt::RightButton, QPoint(0, 0)}, {Qt::LeftButton, QPoint(50, 30)}}) {
+        const QPoint before = app.window().pos();
+        QTest::mousePress(bar, button, {}, QPoint(10, 10));
+        QTest::mouseMove(bar, QPoint(60, 40));
+        QTest::mouseRelease(bar, button, {}, QPoint(60, 40));
+        EXPECT_EQ(app.window().pos() - before, moved) << button;
+    }
+}
+
 // Hiding into the tray or quitting with an edit the mouse lacks asks once, whichever way out was
 // taken; Apply sends it (and the program ends once it has gone), Keep for later keeps it in the
 // record and the file without asking again, Discard puts back what the mouse holds, file included.
