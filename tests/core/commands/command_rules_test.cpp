@@ -110,6 +110,7 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
         {{"light", "breathng"}, "breathing"},            {{"light", "rainbows-and-unicorns"}, ""},
         {{"macro", "renmae", "Fire", "Burst"}, "rename"}, {{"macro", "x", "Fire"}, ""}, {{"macro", "namezz", "Fire"}, ""},
         {{"macro", "shw", "Fire"}, "show"},             {{"bind", "2", "ctrl+shft+c"}, "Ctrl+Shift+C"},
+        {{"bind", "2", "ctrl+zz"}, "Ctrl+Z"},
         {{"bind", "2", "Shift+Alt+F55"}, "Shift+Alt+F5"}, {{"bind", "2", "ctrl+frobnicate"}, ""},
     };
     for (const auto& [arguments, meant] : cases) {
