@@ -66,7 +66,7 @@ TEST_F(CommandRules, WhateverIsRefusedLeavesTheRecordAndTheMacrosAsTheyWere) {
         {{"light", "steady", "--brightness", "9"}, 2}, {{"light", "wave", "--direction", "up"}, 2},
         {{"light", "off", "--speed", "3"}, 2}, {{"light", "strobe"}, 2}, {{"bind", "1", "right_click"}, 1},
         {{"bind", "13", "copy"}, 2}, {{"bind", "2", "titl_left"}, 2}, {{"bind", "2", "macro:Nope"}, 1},
-        {{"bind", "2", "copy", "--loops", "2"}, 2},
+        {{"bind", "2", "copy", "--loops", "2"}, 2}, {{"bind", "2", "macro:", "--loops", "2"}, 2},
         {{"bind", "2", "macro:Fire", "--repeat", "hold", "--loops", "2"}, 2},
         {{"macro", "add", "abcdefghijklmnopqrstuvwx"}, 2}, {{"macro", "add", "fire"}, 1},
         {{"macro", "add", "tab\there"}, 2}, {{"macro", "rename", "Reload", "FIRE"}, 1},

@@ -297,6 +297,11 @@ TEST(FocusRules, ADamagedFileIsKeptAsideAndTheRecordLeftAlone) {
     EXPECT_EQ(loadRules(file).rules.rules.size(), 1U);
     EXPECT_EQ(loadRules(file).problem, "");
     EXPECT_TRUE(std::filesystem::exists(load.keptCopy)) << "a save keeps the damaged copy";
+
+    std::filesystem::resize_file(file, 17u << 20);  // sparse: no rules file is this large
+    const RulesLoad huge = loadRules(file);
+    EXPECT_NE(huge.problem.find("larger than"), std::string::npos) << huge.problem;
+    EXPECT_FALSE(huge.replaceable) << "what it holds was never read";
 }
 
 // A file is replaced only when what it held can be read back from somewhere: from itself (any size

@@ -236,6 +236,9 @@ TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
     EXPECT_FALSE(draft.selected()) << "past the end";
     draft.select(0);
     EXPECT_FALSE(draft.moveSelectedUp());
+    ASSERT_TRUE(draft.moveSelectedDown());
+    EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{6, 4, 5}));
+    ASSERT_TRUE(draft.moveSelectedUp());
     EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 6, 5}));
 
     ASSERT_TRUE(draft.removeSelected());
