@@ -420,6 +420,8 @@ TEST_F(RemoteCommandsTest, BrokenAndSlowClientsChangeNothingTheNextOneIsAnswered
     // Status tells a mouse closed to the user from no mouse.
     app.plug(Link::cable, false);
     EXPECT_NE(request({"status"}).out.find("No mouse found"), std::string::npos);
+    const InstanceReply nowhere = request({"apply", "--full"});
+    EXPECT_NE(nowhere.err.find("plug in the receiver"), std::string::npos) << "no simulation asked: " << nowhere.err;
 
     access.access.state = DeviceAccess::State::notPermitted;
     access.access.blockedNodes = {"/dev/hidraw3"};
