@@ -217,6 +217,8 @@ TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
     EXPECT_FALSE(find<QAbstractButton>("wireless_macro_down_btn")->isEnabled()) << "it goes no further down";
     EXPECT_TRUE(find<QAbstractButton>("wireless_macro_up_btn")->isEnabled());
     EXPECT_TRUE(stepList()->item(2)->data(Qt::AccessibleTextRole).toString().startsWith("Step 3: "));
+    click("wireless_macro_up_btn");
+    EXPECT_TRUE(page.modified()) << "a step moved is an edit";
     clearButton()->click();
     EXPECT_TRUE(page.modified());
     page.macrosChanged();
