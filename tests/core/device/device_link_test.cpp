@@ -187,7 +187,7 @@ TEST_F(DeviceLinkTest, ReportRateSleepBatteryLightingDpiAndProfileNotifications)
     record.activeProfile = 1;
     record.profiles[1].dpiValuesX[4] = 72;
 
-    link->dispatchMessage(UM_RECEIVER_DATA, 0x1000, 0x30005);  // (wParam << 16) XOR the low half of lParam
+    EXPECT_TRUE(link->dispatchMessage(UM_RECEIVER_DATA, 0x1000, 0x30005));  // (wParam << 16) XOR the low half of lParam
     EXPECT_EQ(record.profiles[1].dpiLevel, 4);
     EXPECT_EQ(record.profiles[0].dpiLevel, 2);
     EXPECT_THAT(observer.take(), ElementsAre("dpi level 4 (72)", "save"));
