@@ -165,6 +165,8 @@ TEST_F(CommandRules, ABindingIsStoredAsTheButtonPagesEditorStoresTheSameChoice) 
         });
     }
 
+    EXPECT_EQ(run({"bind", "--profile", "2", "5", "win+alt+SHIFT+ctrl+c"}).out, "Profile 2, button 5: Ctrl+Shift+Alt+Win+C\n")
+        << "modifiers in any order";
     ASSERT_EQ(run({"bind", "--profile", "2", "5", "ctrl+SHIFT+c"}).out, "Profile 2, button 5: Ctrl+Shift+C\n");
     expectPageStoresTheSame("Ctrl+Shift+C", [](BindingEditor& editor) {
         editor.changeGroup(FunctionGroup::keyboard);

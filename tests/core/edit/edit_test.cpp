@@ -4,6 +4,7 @@
 
 #include "core/config/config_file.h"
 #include "core/config/utf16_text.h"
+#include "core/device/dpi_steps.h"
 #include "core/edit/binding_edit.h"
 #include "core/edit/binding_editor.h"
 #include "core/edit/decimal_text.h"
@@ -184,11 +185,14 @@ std::vector<std::uint8_t> codes(const MacroDraft& draft) {
     return result;
 }
 
-// Each lighting setting takes the values the mouse has and leaves the profile alone otherwise.
-TEST(LightSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
+// Each lighting setting and a DPI level's step take the values the mouse has and leave the
+// profile alone otherwise.
+TEST(ProfileSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
     using Setter = bool (*)(ProfileSettings&, int);
     const auto effects = static_cast<int>(kLightEffects.size());
+    const auto steps = static_cast<int>(dpiSteps().size());
     const std::tuple<const char*, Setter, std::vector<int>, std::vector<int>> settings[] = {
+        {"DPI step", [](ProfileSettings& p, int step) { return setDpiStep(p, 3, step); }, {0, steps - 1}, {-1, steps}},
         {"effect", setLightEffect, {0, effects - 1}, {-1, effects}},
         {"brightness", setLightBrightness, {1, 8}, {0, 9}},
         {"speed", setLightSpeed, {1, 8}, {0, 9}},
