@@ -26,6 +26,10 @@
 
 #include "tests/support/patience.h"
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace qx4::test {
 
 struct ChildOptions {
@@ -104,7 +108,14 @@ public:
     // runs under the output's lock, so it looks only at the text it is given.
     bool waitUntil(const std::function<bool(const std::string&)>& seen) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] { return seen(out_) || closed_; });
+        changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] {
+            // GCC 12's ThreadSanitizer loses this lock across the wait: it is told of the lock's
+            // order with the reader's appends here, as the reader tells it of its own.
+            heldByTsan(true);
+            const bool done = seen(out_) || closed_;
+            heldByTsan(false);
+            return done;
+        });
         return seen(out_);
     }
 
@@ -160,13 +171,22 @@ private:
                     continue;
                 }
                 std::lock_guard lock(mutex_);
+                heldByTsan(true);
                 (i == 0 ? out_ : err_).append(chunk, static_cast<std::size_t>(got));
+                heldByTsan(false);
                 changed_.notify_all();
             }
         }
         std::lock_guard lock(mutex_);
         closed_ = true;
         changed_.notify_all();
+    }
+
+    void heldByTsan([[maybe_unused]] bool taken) {
+#if defined(__SANITIZE_THREAD__)
+        if (taken) __tsan_acquire(&mutex_);
+        else __tsan_release(&mutex_);
+#endif
     }
 
     std::vector<std::string> arguments_;
