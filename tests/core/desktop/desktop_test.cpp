@@ -260,6 +260,7 @@ TEST(InstanceLockTest, ASecondStartWaitsForAHolderThatIsNotListeningYet) {
     close(server);
 }
 
+// Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
 TEST(FocusRules, ReadsWhatAPersonWritesWritesWhatItReadsAndNamesTheFirstLineThatIsNotARule) {
     const FocusRules rules = parseRules("# mine\n\n  follow = off\r\ndefault=3\napp steam_app_730 = 2\n"
                                         "app\tMy Game (x64) = 5\napp STEAM_APP_730 = 4\n").rules;
