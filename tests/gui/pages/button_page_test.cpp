@@ -413,6 +413,19 @@ TEST_F(ButtonPageTest, TheListeningKeyFieldCapturesEveryKeyAndStopsOnceOneIsTake
     QTest::mouseClick(field, Qt::LeftButton);
     EXPECT_TRUE(capturing()) << "so does a click";
     EXPECT_EQ(field->text(), QStringLiteral("F6"));
+
+    // Only a Space pressed and released in the field, with nothing between, asks it to listen.
+    play("h+F5 f+F5 h-F5 f-F5");
+    play("f+Space");
+    QTest::mouseClick(field, Qt::LeftButton);
+    play("h+F6 f+F6 h-F6 f-F6 f-Space");
+    EXPECT_FALSE(capturing()) << "the click listened already; the Space held meanwhile is spent";
+    play("f+Space");
+    modifierBox(1)->setFocus();
+    field->setFocus();
+    play("f-Space");
+    EXPECT_FALSE(capturing()) << "the Space pressed before the field lost the focus is spent";
+    EXPECT_EQ(field->text(), QStringLiteral("F6"));
 }
 
 TEST_F(ButtonPageTest, LabelsAndTheOpenEditorFollowProfileSwitchesResetAndImport) {

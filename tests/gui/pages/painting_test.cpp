@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
 #include <QWidget>
 
 #include <functional>
@@ -38,6 +39,17 @@ std::unique_ptr<QWidget> preview(int mode) {
     return sized(std::move(widget), size);
 }
 
+// The mouse with the indicators the page lays over it, the third button lit.
+std::unique_ptr<QWidget> mouseWithThirdLit() {
+    auto picture = std::make_unique<MousePicture>();
+    for (int i = 0; i < kShownButtonCount; ++i) {
+        auto* indicator = new QLabel(picture.get());
+        indicator->setVisible(i == 2);
+        picture->setIndicator(i, indicator);
+    }
+    return sized(std::move(picture), {300, 200});
+}
+
 TEST(Painting, EachPaintedControlLooksAsItsPicture) {
     const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> controls[] = {
         {"palette_blue", [] { return palette(0xFF3080C0, {180, 120}); }},
@@ -51,6 +63,7 @@ TEST(Painting, EachPaintedControlLooksAsItsPicture) {
         {"preview_off", [] { return preview(0); }},
         {"preview_steady", [] { return preview(1); }},
         {"preview_rainbow", [] { return preview(5); }},
+        {"mouse_third_lit", mouseWithThirdLit},
     };
     const QString out = qEnvironmentVariable("QX4_PAINT_OUT");
     for (const auto& [name, make] : controls) {
@@ -68,13 +81,27 @@ TEST(Painting, EachPaintedControlLooksAsItsPicture) {
 }
 
 // The mouse stays in the middle of whatever room it gets; a button it does not have has no place.
-TEST(Painting, TheMousePictureStaysCentred) {
+// A point is a button's where that button is drawn (the points are read off mouse_third_lit.png),
+// and nobody's on the palm or beside the mouse.
+TEST(Painting, TheMousePictureStaysCentredAndKnowsEachButtonByItsShape) {
     MousePicture picture;
     picture.resize(300, 200);
     picture.show();
+    const struct {
+        QPointF point;
+        int button;
+    } points[] = {{{130, 60}, 0},   {{167, 60}, 1},   {{150, 37}, 2},   {{115, 113}, 3}, {{150, 21}, 10},
+                  {{150, 52}, 11},  {{150, 133}, -1}, {{122, 16}, -1}, {{30, 30}, -1}};
+    for (const auto& [point, button] : points) {
+        EXPECT_EQ(picture.buttonAt(point), button) << point.x() << "," << point.y();
+    }
     const QRect narrow = picture.buttonArea(0);
     picture.resize(500, 200);
     EXPECT_EQ(picture.buttonArea(0), narrow.translated(100, 0));
+    picture.resize(80, 200);
+    const QRect low = picture.buttonArea(0);
+    picture.resize(80, 400);
+    EXPECT_EQ(picture.buttonArea(0), low.translated(0, 100));
     picture.setButtonName(0, QStringLiteral("1, left"));
     for (const int none : {-1, kShownButtonCount}) {
         EXPECT_TRUE(picture.buttonArea(none).isNull() && picture.buttonName(none).isEmpty()) << none;
