@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
 
 #include <functional>
@@ -106,6 +107,39 @@ TEST(Painting, TheMousePictureStaysCentredAndKnowsEachButtonByItsShape) {
     for (const int none : {-1, kShownButtonCount}) {
         EXPECT_TRUE(picture.buttonArea(none).isNull() && picture.buttonName(none).isEmpty()) << none;
     }
+}
+
+// Each key moves one part of the colour, by a twentieth (the page keys by a 36th of the hue
+// circle), and stops at the ends; a press on the strip picks the hue under it and keeps the rest.
+TEST(Painting, ThePaletteMovesByKeysAndTheStripPicksTheHueUnderThePointer) {
+    const struct {
+        QRgb from;
+        Qt::Key key;
+        double hue, saturation, value;  // after the key
+    } moves[] = {
+        {0xFF408080, Qt::Key_Right, 180, 0.55, 0.50}, {0xFF408080, Qt::Key_Left, 180, 0.45, 0.50},
+        {0xFF408080, Qt::Key_Up, 180, 0.50, 0.55},    {0xFF408080, Qt::Key_Down, 180, 0.50, 0.45},
+        {0xFF408080, Qt::Key_PageUp, 190, 0.50, 0.50}, {0xFF408080, Qt::Key_PageDown, 170, 0.50, 0.50},
+        {0xFFFFFFFF, Qt::Key_Left, -1, 0, 1},          {0xFFFFFFFF, Qt::Key_Up, -1, 0, 1},
+        {0xFFFF0000, Qt::Key_PageDown, 0, 1, 1},       {0xFFFF0000, Qt::Key_Right, 0, 1, 1},
+    };
+    ColorPalette palette;
+    palette.resize(180, 120);
+    for (const auto& move : moves) {
+        SCOPED_TRACE(testing::Message() << std::hex << move.from << " key " << move.key);
+        palette.setSelectColor(move.from);
+        QTest::keyClick(&palette, move.key);
+        const QColor now = QColor::fromRgb(palette.selectColor());
+        EXPECT_NEAR(now.hsvHue(), move.hue, 1);
+        EXPECT_NEAR(now.hsvSaturationF(), move.saturation, 0.01);
+        EXPECT_NEAR(now.valueF(), move.value, 0.01);
+    }
+    palette.setSelectColor(0xFF804040);
+    QTest::mouseClick(&palette, Qt::LeftButton, {}, {palette.width() / 2, palette.height() - 10});
+    const QColor picked = QColor::fromRgb(palette.selectColor());
+    EXPECT_NEAR(picked.hsvHue(), 180, 2) << "the middle of the strip";
+    EXPECT_NEAR(picked.hsvSaturationF(), 0.5, 0.01);
+    EXPECT_NEAR(picked.valueF(), 0.5, 0.01);
 }
 
 }  // namespace
