@@ -6,11 +6,16 @@
 #include <QDBusInterface>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
+#include <QTreeWidget>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -18,11 +23,13 @@
 #include "gui/follow/bus_service.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/common/elided_text.h"
+#include "gui/common/resource_manager.h"
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
 #include "gui/follow/x11_focus_watcher.h"
 #include "tests/support/virtual_mouse_process.h"
 #include "tests/support/patience.h"
+#include "tests/support/test_files.h"
 #include "tests/support/x_other_window.h"
 #include "tests/support/x_session.h"
 
@@ -166,6 +173,62 @@ TEST(FollowText, AWindowClassThatLooksLikeMarkupIsShownAsItIs) {
     QTextDocument tip;
     tip.setHtml(plainToolTip(QString::fromStdString(rich)));
     EXPECT_EQ(tip.toPlainText().toStdString(), rich);
+}
+
+// The rules window saves each edit at once, in the file's own words: a rule added for the name typed,
+// moved within the list's ends, removed; the default profile; following on and off. A name the
+// file could not hold is refused with a word why, and nothing is saved for it.
+TEST(RulesWindow, EachEditIsSavedAtOnceAndANameTheFileCannotHoldIsRefused) {
+    qx4::test::TempFolder data;
+    qx4::test::ScopedEnv dataEnv{"QX4_DATA_DIR", data.path().string()};
+    FakeTarget target;
+    FocusFollower follower(target, nullptr);
+    RulesWnd window(nullptr, follower);
+    const auto find = [&window](const char* name) { return window.findChild<QWidget*>(QString::fromLatin1(name)); };
+    auto* app = static_cast<QComboBox*>(find("rules_app_combo"));
+    auto* profile = static_cast<QComboBox*>(find("rules_profile_combo"));
+    auto* list = static_cast<QTreeWidget*>(find("rules_list"));
+    const auto click = [&find](const char* name) { static_cast<QAbstractButton*>(find(name))->click(); };
+    const auto add = [&](const char* name, int profileIndex) {
+        app->setEditText(QString::fromLatin1(name));
+        profile->setCurrentIndex(profileIndex);
+        click("rules_add_btn");
+    };
+    const auto saved = [&data] {
+        std::vector<std::string> lines;
+        std::istringstream text(qx4::test::readText(data.path() / "rules.conf"));
+        for (std::string line; std::getline(text, line);) {
+            if (!line.starts_with('#')) lines.push_back(line);
+        }
+        return lines;
+    };
+    using Lines = std::vector<std::string>;
+
+    add("game", 2);
+    add("editor", 0);
+    EXPECT_EQ(saved(), (Lines{"follow = on", "default = keep", "app game = 3", "app editor = 1"}));
+    EXPECT_EQ(list->currentIndex().row(), 1) << "the rule added is the one selected";
+    click("rules_down_btn");
+    click("rules_up_btn");
+    click("rules_up_btn");
+    EXPECT_EQ(saved(), (Lines{"follow = on", "default = keep", "app editor = 1", "app game = 3"}));
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    click("rules_remove_btn");
+    EXPECT_EQ(saved(), (Lines{"follow = on", "default = keep", "app game = 3"}));
+
+    auto* defaultProfile = static_cast<QComboBox*>(find("rules_default_combo"));
+    defaultProfile->setCurrentIndex(5);
+    Q_EMIT defaultProfile->activated(5);
+    static_cast<QAbstractButton*>(find("rules_follow_check"))->click();
+    EXPECT_EQ(saved(), (Lines{"follow = off", "default = 5", "app game = 3"}));
+    defaultProfile->setCurrentIndex(0);
+    Q_EMIT defaultProfile->activated(0);
+    EXPECT_EQ(saved(), (Lines{"follow = off", "default = keep", "app game = 3"}));
+
+    add("a = b", 1);
+    EXPECT_EQ(static_cast<QLabel*>(find("rules_note_label"))->text(),
+              ResourceManager::instance().text(QStringLiteral("rules_bad_app_text")));
+    EXPECT_EQ(saved(), (Lines{"follow = off", "default = keep", "app game = 3"}));
 }
 
 // On X11 the application a window manager makes active is told by its class, once per change;
