@@ -206,6 +206,45 @@ TEST_F(MacroPage, AMacroNoButtonPlaysSendsNothingWhenSavedOrCancelledWhileAnothe
     EXPECT_EQ(binding(1, 2).macroActionCount, 3);
 }
 
+// A confirmed delete takes the macro out of the list and the file and selects the one that took
+// its place, or the new last; a binding that held it falls back to its button's default.
+TEST_F(MacroPage, AConfirmedDeleteSelectsTheMacroInItsPlaceAndFreesItsBindings) {
+    addMacro(u"Jump", {step(0x2C, 1, 30)});
+    addMacro(u"Dash", {step(0x04, 1, 30), step(0x04, 2, 30)});
+    addMacro(u"Roll", {step(0x05, 1, 30)});
+    const ButtonBinding unbound = binding(0, 3);
+    bind(0, 3, u"Dash");
+    const auto confirmedDelete = [this] {
+        return test::answerModal<CMsgWnd>(
+            [](CMsgWnd& box) { box.findChild<QAbstractButton*>(QStringLiteral("confirm_btn"))->click(); },
+            [this] { click("wireless_macro_delete_btn"); });
+    };
+    const auto names = [this] {
+        std::vector<std::u16string> shown;
+        for (const MacroRecord& macro : macros) shown.push_back(macroNameText(macro.name));
+        return shown;
+    };
+
+    macroList()->setCurrentRow(1);
+    ASSERT_TRUE(confirmedDelete());
+    EXPECT_EQ(names(), (std::vector<std::u16string>{u"Jump", u"Roll"}));
+    EXPECT_EQ(qx4::test::readBytes(macroFilePath()).size(), 2 * sizeof(MacroRecord));
+    EXPECT_EQ(std::tie(binding(0, 3).functionCode, binding(0, 3).functionGroup, binding(0, 3).macroName[0]),
+              std::tie(unbound.functionCode, unbound.functionGroup, unbound.macroName[0]))
+        << "the binding does what the button does by default";
+    EXPECT_EQ(host.applies, std::vector<bool>{true}) << "and is sent in full";
+    EXPECT_EQ(macroList()->currentRow(), 1) << "the macro after it takes its place";
+    EXPECT_EQ(stepList()->count(), 1);
+    ASSERT_TRUE(confirmedDelete());
+    EXPECT_EQ(names(), std::vector<std::u16string>{u"Jump"});
+    EXPECT_EQ(macroList()->currentRow(), 0) << "the last removed, the new last";
+    EXPECT_EQ(host.applies.size(), 1u) << "a macro no button held changes nothing on the mouse";
+    ASSERT_TRUE(confirmedDelete());
+    EXPECT_TRUE(macros.empty());
+    EXPECT_EQ(macroList()->currentRow(), -1);
+    EXPECT_EQ(stepList()->count(), 0);
+}
+
 TEST_F(MacroPage, UnsavedStepsMustBeSavedOrCancelledBeforeLeavingTheMacro) {
     addMacro(u"Jump", {step(0x2C, 1, 30), step(0x2C, 2, 40), step(0x04, 1, 50)});
     addMacro(u"Dash", {step(0x04, 1, 30)});
