@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <set>
+#include <map>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -128,7 +128,10 @@ struct MadeUpSystem {
     MadeUpSystem() {
         const fs::path r = root.path();
         system = {r / "sys", r / "dev", r / "run", r / "etc", r / "usr", r / "lib",
-                  [this](const fs::path& node) { return closed.count(node.filename()) ? EACCES : 0; }};
+                  [this](const fs::path& node) {
+                      const auto refusal = refusals.find(node.filename());
+                      return refusal == refusals.end() ? 0 : refusal->second;
+                  }};
         fs::create_directories(system.sys / "class/hidraw");
         writeText(system.run / "udev/control", "");
     }
@@ -145,7 +148,7 @@ struct MadeUpSystem {
 
     TempFolder root;
     SystemFolders system;
-    std::set<fs::path> closed;
+    std::map<fs::path, int> refusals;  // node name, errno of its access check
 };
 
 constexpr const char* kReceiverHid = "0003:00001D57:0000FA66";
@@ -165,7 +168,9 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
 
     machine.hidraw("hidraw3", kReceiverHid);
     machine.hidraw("hidraw4", kCableHid);
-    machine.closed = {"hidraw3", "hidraw4"};
+    machine.refusals = {{"hidraw3", EIO}, {"hidraw4", ENOENT}};
+    EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noNode) << "failing, or gone since it was listed: not closed";
+    machine.refusals = {{"hidraw3", EACCES}, {"hidraw4", EPERM}};
     const DeviceAccess closed = checkDeviceAccess(machine.system);
     EXPECT_EQ(closed.state, State::notPermitted);
     EXPECT_EQ(closed.blockedNodes.size(), 2u);
@@ -174,15 +179,15 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
     EXPECT_NE(text.find("hidraw3"), std::string::npos) << text;
     EXPECT_EQ(text.find("No mouse"), std::string::npos) << text;
 
-    machine.closed = {"hidraw4"};
+    machine.refusals = {{"hidraw4", EACCES}};
     EXPECT_EQ(checkDeviceAccess(machine.system).state, State::notPermitted) << "the cable's node is closed";
-    machine.closed = {};
+    machine.refusals = {};
     const DeviceAccess open = checkDeviceAccess(machine.system);
     EXPECT_EQ(open.state, State::open);
     EXPECT_EQ(accessProblemText(open, accessFix(open, machine.root.path() / "bin", machine.system)), "");
 
     // The command to fix it installs the rule found beside the program, or applies one udev already reads.
-    machine.closed = {"hidraw3"};
+    machine.refusals = {{"hidraw3", EACCES}};
     const DeviceAccess access = checkDeviceAccess(machine.system);
     const std::string apply = "sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw";
 
