@@ -245,9 +245,13 @@ TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
     ASSERT_TRUE(draft.moveSelectedUp());
     EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 6, 5}));
 
+    draft.select(2);
     ASSERT_TRUE(draft.removeSelected());
-    EXPECT_EQ(draft.selected(), 0u);
-    draft.removeSelected();
+    EXPECT_EQ(draft.selected(), 1u) << "the last step removed, the new last";
+    EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 6}));
+    draft.select(0);
+    ASSERT_TRUE(draft.removeSelected());
+    EXPECT_EQ(draft.selected(), 0u) << "the step after takes its place";
     ASSERT_TRUE(draft.removeSelected());  // the only step
     EXPECT_EQ(draft.size(), 0u);
     EXPECT_FALSE(draft.selected());
