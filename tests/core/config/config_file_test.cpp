@@ -390,7 +390,9 @@ TEST_F(FileSafety, AnImportOfAnythingButOneExportedFileChangesNothing) {
                                                      ProfileImportStatus::notRegularFile};
         const MacroRefusal macroRefusal[] = {MacroRefusal::fileWrongSize, MacroRefusal::fileUnreadable,
                                              MacroRefusal::fileNotRegular};
-        EXPECT_EQ(importProfile(*config, macros, profile).status, profileStatus[static_cast<int>(refusal)]);
+        const ProfileImportResult imported = importProfile(*config, macros, profile);
+        EXPECT_EQ(imported.status, profileStatus[static_cast<int>(refusal)]);
+        EXPECT_EQ(std::tie(imported.macrosAdded, imported.macrosSaved), std::make_tuple(0u, false));
         const MacroStoreChange change = importMacroFile(macro, macros);
         EXPECT_EQ(change.refused, macroRefusal[static_cast<int>(refusal)]);
         EXPECT_EQ(change.record, nullptr);
@@ -398,6 +400,11 @@ TEST_F(FileSafety, AnImportOfAnythingButOneExportedFileChangesNothing) {
         EXPECT_TRUE(test::sameBytes(*config, *recordBefore));
         EXPECT_EQ(macros.size(), 1u);
     }
+    const std::vector<std::byte> shortImage(kProfileFileSize - 1);
+    const ProfileImportResult image = importProfileImage(*config, macros, shortImage, u"short");
+    EXPECT_EQ(std::tie(image.status, image.macrosAdded, image.macrosSaved),
+              std::make_tuple(ProfileImportStatus::wrongSize, 0u, false));
+    EXPECT_TRUE(test::sameBytes(*config, *recordBefore));
     test::writeBytes(exported("whole.macro"), std::vector<std::uint8_t>(kMacroRecordSize, 0x41));
     EXPECT_EQ(importMacroFile(exported("whole.macro"), macros).refused, MacroRefusal::none);
 }
