@@ -63,6 +63,12 @@ TEST_F(Autostart, OnWritesAnEntryThatStartsTheProgramHiddenOffLeavesNothingAndAH
     // A user's own entry switched off by a desktop's settings counts as off.
     writeText(userEntry_, "[Desktop Entry]\nType=Application\nExec=qx4-config --tray\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_FALSE(autostartState(folders_).enabled);
+    // Only the keys of the entry's own group count.
+    for (const char* elsewhere : {"Hidden=true\n[Desktop Entry]\nExec=qx4-config\n",
+                                  "[Desktop Entry]\nExec=qx4-config\n[Desktop Action Off]\nHidden=true\n"}) {
+        writeText(userEntry_, elsewhere);
+        EXPECT_TRUE(autostartState(folders_).enabled) << elsewhere;
+    }
     EXPECT_NE(setAutostart(true, folders_, "/opt/qx4\nExec=rm -rf ~"), "") << "no line break into the entry";
     EXPECT_EQ(setAutostart(true, folders_, "/usr/bin/qx4-config"), "");
     EXPECT_TRUE(autostartState(folders_).enabled);
