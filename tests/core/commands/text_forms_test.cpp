@@ -241,8 +241,9 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
     // Names need not be UTF-8, and a command line as long as the commands take fits.
     const InstanceRequest request{"/data", "/work dir \xE4",
                                   {"macro", "steps", "K\xC3\xA4se", "", "A down 5, A up", "K\xE4se"}};
-    const std::string longest(kMaxFieldBytes, 'x');
-    InstanceRequest widest{longest, longest, std::vector<std::string>(kMaxArgumentsBytes / kMaxFieldBytes, longest)};
+    constexpr std::size_t kPathMax = 4096;  // Linux's PATH_MAX: a folder this long must get through
+    const std::string longest(kPathMax, 'x');
+    InstanceRequest widest{longest, longest, std::vector<std::string>(kMaxArgumentsBytes / kPathMax, longest)};
     widest.arguments.resize(kMaxRequestArguments);
     std::vector<std::string_view> widestArguments(widest.arguments.begin(), widest.arguments.end());
     ASSERT_FALSE(argumentsBeyondRequest(widestArguments));
@@ -261,7 +262,7 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
         }
     }
 
-    const std::string longField(kMaxFieldBytes + 1, 'x');
+    const std::string longField(kPathMax + 1, 'x');
     std::string manyFields = "QX4CTL/1 67\n";
     for (int i = 0; i < 67; ++i) manyFields += "1:x\n";
     const std::vector<std::string> malformed{
