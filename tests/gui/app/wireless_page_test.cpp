@@ -466,6 +466,9 @@ TEST(Load, AnOverlongFileIsReplacedOnlyOnceACopyOfItIsKeptARepairedOneAtOnce) {
                                  ? text("config_damaged_text").arg(QString::fromStdString(copy.string()))
                                  : text("config_damaged_not_kept_text").arg(QString::fromStdString(configFilePath().string()));
         EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), said) << "still said once the start's download ended";
+        app.click("wireless_dpi_setting_btn");
+        app.click("wireless_dpi_btn_5");
+        EXPECT_EQ(app.control<QLabel>("apply_status_label")->text(), said) << "an edit is no answer to a problem";
         app.click("wireless_profile_4_btn");
         ASSERT_TRUE(app.waitForAppliesEnded(2));
         if (file == File::tooLong) {
