@@ -4,6 +4,7 @@
 // picture again after a change meant to be seen.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/common/elided_text.h"
 #include "gui/pages/apply_ring.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
@@ -107,6 +109,25 @@ TEST(Painting, TheMousePictureStaysCentredAndKnowsEachButtonByItsShape) {
     for (const int none : {-1, kShownButtonCount}) {
         EXPECT_TRUE(picture.buttonArea(none).isNull() && picture.buttonName(none).isEmpty()) << none;
     }
+}
+
+// A combo box that cuts its item short shows its placeholder only while no item is chosen: the
+// first item chosen looks the same whatever the placeholder says.
+TEST(Painting, AShortenedComboBoxShowsTheItemChosenNotItsPlaceholder) {
+    const auto drawn = [](const QString& placeholder, int item) {
+        QComboBox combo;
+        combo.addItems({QStringLiteral("Jump"), QStringLiteral("Dash")});
+        combo.setPlaceholderText(placeholder);
+        elideCurrentItem(&combo);
+        combo.resize(120, 26);
+        combo.setCurrentIndex(item);
+        QImage painted(combo.size(), QImage::Format_ARGB32_Premultiplied);
+        painted.fill(Qt::transparent);
+        combo.render(&painted);
+        return painted;
+    };
+    EXPECT_EQ(drawn(QStringLiteral("Choose"), 0), drawn(QString(), 0));
+    EXPECT_NE(drawn(QStringLiteral("Choose"), -1), drawn(QString(), -1)) << "with none chosen it shows";
 }
 
 // Each key moves one part of the colour, by a twentieth (the page keys by a 36th of the hue
