@@ -228,6 +228,7 @@ TEST(StatusText, TheBatteryIsToldInPerCentOnlyWhileAMouseIsLinked) {
     presence.batteryLevel = 7;
     EXPECT_EQ(commands::statusText(presence, false, ""), "Receiver: not found\nCable: not plugged in\n"
                                                          "No mouse found on the receiver or the cable.\n");
+    EXPECT_TRUE(nlohmann::json::parse(commands::statusText(presence, true, ""))["battery_percent"].is_null());
     presence.receiverState = kLinkPresent;
     presence.mouseAsleep = 0;
     EXPECT_EQ(commands::statusText(presence, false, ""), "Receiver: present\nCable: not plugged in\nMouse: awake\n"

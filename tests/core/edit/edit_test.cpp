@@ -132,6 +132,8 @@ TEST_F(BindingEdit, ALoopCountOutsideOneTo255IsRefused) {
     EXPECT_EQ(typedNumber(u"", 1, 255), TypedNumber::unfinished);
     EXPECT_EQ(typedNumber(u"4", 50, 600), TypedNumber::unfinished);
     EXPECT_EQ(typedNumber(u"0", 0, 9), TypedNumber::withinRange);
+    EXPECT_EQ(typedNumber(u"9", 0, 9), TypedNumber::withinRange);
+    for (const char16_t* beside : {u"1/", u"1:"}) EXPECT_EQ(typedNumber(beside, 1, 255), TypedNumber::refused);
     EXPECT_EQ(typedNumber(u"99999999999", 1, 65535), TypedNumber::refused);
 }
 
