@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -333,6 +334,20 @@ TEST(Following, OnWaylandTheNoteSaysWhatIsFollowedBeforeAnyRule) {
     const QString note = rules.findChild<QLabel*>(QStringLiteral("rules_note_label"))->text();
     EXPECT_EQ(note, text("follow_wayland_note_text"));
     EXPECT_TRUE(note.contains(QLatin1String("wlroots")));
+}
+
+// A page with unsaved work keeps its tab: the user is told, and the tab chosen is not shown.
+TEST(Tabs, APageWithUnsavedWorkKeepsItsTab) {
+    AppHarness app;
+    app.click("wireless_macro_btn");
+    app.click("wireless_macro_add_btn");  // a new macro is unsaved until Save
+    ASSERT_TRUE(test::answerModal<CMsgWnd>(
+        [](CMsgWnd& box) { box.findChild<QAbstractButton*>(QStringLiteral("cancel_btn"))->click(); },
+        [&] { app.click("wireless_dpi_setting_btn"); }));
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_macro_btn")->isChecked());
+    EXPECT_FALSE(app.control<QAbstractButton>("wireless_dpi_setting_btn")->isChecked());
+    EXPECT_EQ(app.control<QStackedWidget>("wireless_tab_switch")->currentWidget(),
+              app.control<QWidget>("wireless_macro_tab"));
 }
 
 // The line is cleared when an apply starts; a macro library that is not to be written is said
