@@ -128,6 +128,10 @@ TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThrou
         EXPECT_FALSE(groupItemToCode(group, items).has_value());
     }
     EXPECT_EQ(selectorItems(FunctionGroup::media).size(), 18u);
+    // A repeat mode a damaged record holds is told by its number.
+    std::vector<std::string> modes;
+    for (const int mode : {-1, 0, 2, 3}) modes.push_back(commands::repeatModeName(mode));
+    EXPECT_EQ(modes, (std::vector<std::string>{"mode -1", "times", "toggle", "mode 3"}));
     EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
     EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
     EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0

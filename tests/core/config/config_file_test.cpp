@@ -352,6 +352,15 @@ TEST_F(FileSafety, ImportRestoresTheExportedBlockIntoTheActiveProfileAndAddsItsM
     }
     EXPECT_EQ(config->profiles[4].buttons[5].macroActionCount, kMacroActionCapacity);
     EXPECT_EQ(test::readBytes(macroFilePath()).size(), 4 * kMacroRecordSize);
+
+    // A profile that plays no macro adds none and leaves the library's file alone.
+    config->activeProfile = 0;
+    ASSERT_TRUE(exportProfile(*config, exported("plain.pro")));
+    fs::remove(macroFilePath());
+    const ProfileImportResult plain = importProfile(*config, macros, exported("plain.pro"));
+    EXPECT_EQ(std::tie(plain.status, plain.macrosAdded, plain.macrosSaved),
+              std::make_tuple(ProfileImportStatus::imported, 0u, false));
+    EXPECT_FALSE(fs::exists(macroFilePath()));
 }
 
 // Only a regular file of exactly one exported profile or macro is imported; anything else is
