@@ -11,12 +11,15 @@
 #include <map>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "core/desktop/autostart.h"
 #include "core/desktop/install_layout.h"
 #include "core/device/device_access.h"
+#include "core/instance/instance_listener.h"
 #include "core/instance/instance_lock.h"
 #include "core/rules/follow_engine.h"
 #include "tests/support/test_files.h"
@@ -269,6 +272,36 @@ TEST(InstanceLockTest, ASecondStartWaitsForAHolderThatIsNotListeningYet) {
     EXPECT_GE(client, 0);
     close(client);
     close(server);
+}
+
+// Only this user's programs are heard, even should the socket file's mode let others connect.
+TEST(InstanceListenerTest, AConnectionFromAnotherUserIsTurnedAway) {
+    if (geteuid() != 0) GTEST_SKIP() << "connecting as another user needs root";
+    const TempFolder runtime;
+    chmod(runtime.path().c_str(), 0755);
+    const fs::path path = runtime.path() / "socket";
+    InstanceListener listener(path);
+    ASSERT_TRUE(listener.listening());
+    chmod(path.c_str(), 0666);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    path.string().copy(address.sun_path, sizeof(address.sun_path) - 1);
+    const auto connectAs = [&address](uid_t user) {
+        const pid_t child = fork();
+        if (child == 0) {
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            const bool dropped = setgid(user) == 0 && setuid(user) == 0;
+            _exit(dropped && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ? 0 : 1);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    ASSERT_TRUE(connectAs(65534)) << "the kernel queues the connection";
+    EXPECT_EQ(listener.acceptOne().kind, InstanceListener::Accepted::Kind::noneWaiting);
+    ASSERT_TRUE(connectAs(0));
+    const InstanceListener::Accepted own = listener.acceptOne();
+    EXPECT_EQ(own.kind, InstanceListener::Accepted::Kind::client);
+    close(own.fd);
 }
 
 // Read as a person writes them, written as read; a damaged file holds no rule and names its first bad line.
