@@ -147,6 +147,12 @@ TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThrou
     macro.macroName = toMacroName(u"Fire");
     const LanguageLookup asKey = [](std::u16string_view key) { return std::u16string(key); };
     EXPECT_EQ(bindingLabel(macro, asKey), (DisplayText{u"Fire", false})) << "a macro is shown by its own name";
+    ButtonBinding combination{};
+    combination.functionCode = kKeyboardFunctionCode;
+    combination.modifierMask = kModifierWin | kModifierCtrl;
+    combination.keyCode = 0x06;
+    EXPECT_EQ(bindingLabel(combination, asKey), (DisplayText{u"keyboard_ctrl_text+keyboard_win_text+C", false}))
+        << "the modifiers held, in their order, then the key";
 }
 
 TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUtf8) {
