@@ -1,5 +1,6 @@
-// The controls that paint themselves, against pictures of them looked at by eye once
-// (tests/data/paint). Only states that stand still are drawn, so a picture holds exactly.
+// The controls that paint themselves, and the colour editor made of them, against pictures of them
+// looked at by eye once (tests/data/paint). Only states that stand still are drawn, so a picture
+// holds exactly.
 // QX4_PAINT_OUT=<folder> writes what was painted there, to look at a difference or to make a
 // picture again after a change meant to be seen.
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 #include "gui/common/elided_text.h"
 #include "gui/pages/apply_ring.h"
+#include "gui/pages/color_editor.h"
 #include "gui/pages/color_forms.h"
 #include "gui/pages/color_palette.h"
 #include "gui/pages/effect_preview.h"
@@ -67,6 +69,12 @@ TEST(Painting, EachPaintedControlLooksAsItsPicture) {
         {"preview_steady", [] { return preview(1); }},
         {"preview_rainbow", [] { return preview(5); }},
         {"mouse_third_lit", mouseWithThirdLit},
+        {"color_editor", [] {
+             auto editor = std::make_unique<ColorEditor>();
+             editor->setColor(0xFF3080C0);
+             const QSize size = editor->sizeHint();
+             return sized(std::move(editor), size);
+         }},
     };
     const QString out = qEnvironmentVariable("QX4_PAINT_OUT");
     for (const auto& [name, make] : controls) {
