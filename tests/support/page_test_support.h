@@ -1,9 +1,10 @@
 // Shared by the page tests: the record and the macro store in a session of their own, which bytes of a record changed, modal windows
-// answered from inside their own event loop, and every page built.
+// answered from inside their own event loop, every page built, and a widget against a picture of it.
 #pragma once
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
@@ -107,6 +108,20 @@ inline void showEveryTab(const QWidget& window) {
         if (!first || kind.tabPosition < first->tabPosition) first = &kind;
     }
     if (first) window.findChild<QAbstractButton*>(QString::fromLatin1(first->tabButton))->click();
+}
+
+// Whether the widget draws exactly tests/data/paint/<name>.png, which was looked at by eye. With
+// QX4_PAINT_OUT=<folder> what it drew is written there, to see a difference or to make the picture
+// again after a change meant to be seen.
+inline bool looksAsItsPicture(QWidget& widget, const QString& name) {
+    QImage painted(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    painted.fill(Qt::transparent);
+    widget.render(&painted);
+    const QString file = name + QStringLiteral(".png");
+    if (const QString out = qEnvironmentVariable("QX4_PAINT_OUT"); !out.isEmpty()) painted.save(out + '/' + file);
+    const QImage expected = QImage(QStringLiteral(QX4_TEST_DATA_DIR "/paint/") + file)
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return !expected.isNull() && painted == expected;
 }
 
 }  // namespace qx4::gui::test

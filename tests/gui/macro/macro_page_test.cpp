@@ -206,6 +206,14 @@ TEST_F(MacroPage, AMacroNoButtonPlaysSendsNothingWhenSavedOrCancelledWhileAnothe
     EXPECT_EQ(binding(1, 2).macroActionCount, 3);
 }
 
+// The library, the steps of the macro chosen and their summary, as a picture of the page shows them.
+TEST_F(MacroPage, LooksAsItsPicture) {
+    addMacro(u"Jump", {step(0x2C, 1, 30), step(0x2C, 2, 40), step(0x04, 1, 50)});
+    addMacro(u"Dash", {step(0x04, 1, 30)});
+    macroList()->setCurrentRow(0);
+    EXPECT_TRUE(test::looksAsItsPicture(page, QStringLiteral("macro_page")));
+}
+
 // A confirmed delete takes the macro out of the list and the file and selects the one that took
 // its place, or the new last; a binding that held it falls back to its button's default.
 TEST_F(MacroPage, AConfirmedDeleteSelectsTheMacroInItsPlaceAndFreesItsBindings) {

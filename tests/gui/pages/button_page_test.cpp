@@ -83,6 +83,9 @@ protected:
     CWirelessButtonUI page{nullptr, *findPageKind("WirelessButton")};
 };
 
+// The rows, their numbers and the picture beside them, as a picture of the page shows them.
+TEST_F(ButtonPageTest, LooksAsItsPicture) { EXPECT_TRUE(test::looksAsItsPicture(page, QStringLiteral("button_page"))); }
+
 TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClicks) {
     ASSERT_TRUE(test::answerModal<CMsgWnd>(
         [&](CMsgWnd& box) {

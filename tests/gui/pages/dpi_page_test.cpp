@@ -98,6 +98,9 @@ QLineEdit* type(CDpiColorWnd& dialog, const char* edit, const char* text) {
     return target;
 }
 
+// Levels, their switches, colours and the report rate, as a picture of the page shows them.
+TEST_F(DpiPageTest, LooksAsItsPicture) { EXPECT_TRUE(test::looksAsItsPicture(page, QStringLiteral("dpi_page"))); }
+
 TEST_F(DpiPageTest, ShowingAProfileWritesNothingBack) {
     data.change([](DeviceConfig& config) {
         auto& shown = config.profiles[3];

@@ -86,6 +86,14 @@ TEST(LightEffects, BlendingEffectsChangeSmoothly) {
     }
 }
 
+// The effect, its colour, brightness and speed and the still preview, as a picture of the page
+// shows them.
+TEST_F(LightPageTest, LooksAsItsPicture) {
+    data.change([](DeviceConfig& config) { config.profiles[0].lightMode = 1; });  // steady: the preview stands still
+    page.refreshFromRecord();
+    EXPECT_TRUE(test::looksAsItsPicture(page, QStringLiteral("light_page")));
+}
+
 TEST_F(LightPageTest, EachEffectShowsItsRowsWholeAndThePreviewTakesTheRoomLeft) {
     const QStringList expected{"", "BC", "SC", "S", "S", "B", "SD", "S", "S", "BSD", "S", "S"};
     ASSERT_EQ(modeCombo()->count(), expected.size());

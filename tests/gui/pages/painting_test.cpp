@@ -1,8 +1,6 @@
 // The controls that paint themselves, and the colour editor made of them, against pictures of them
 // looked at by eye once (tests/data/paint). Only states that stand still are drawn, so a picture
 // holds exactly.
-// QX4_PAINT_OUT=<folder> writes what was painted there, to look at a difference or to make a
-// picture again after a change meant to be seen.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -22,6 +20,7 @@
 #include "gui/pages/effect_preview.h"
 #include "gui/pages/light_effects.h"
 #include "gui/pages/mouse_picture.h"
+#include "tests/support/page_test_support.h"
 
 namespace qx4::gui {
 namespace {
@@ -76,18 +75,9 @@ TEST(Painting, EachPaintedControlLooksAsItsPicture) {
              return sized(std::move(editor), size);
          }},
     };
-    const QString out = qEnvironmentVariable("QX4_PAINT_OUT");
     for (const auto& [name, make] : controls) {
-        SCOPED_TRACE(name);
         const std::unique_ptr<QWidget> control = make();
-        QImage painted(control->size(), QImage::Format_ARGB32_Premultiplied);
-        painted.fill(Qt::transparent);
-        control->render(&painted);
-        const QString file = QString::fromLatin1(name) + QStringLiteral(".png");
-        if (!out.isEmpty()) painted.save(out + QLatin1Char('/') + file);
-        const QImage expected = QImage(QStringLiteral(QX4_TEST_DATA_DIR "/paint/") + file)
-                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        EXPECT_TRUE(!expected.isNull() && painted == expected) << "set QX4_PAINT_OUT to see what was painted";
+        EXPECT_TRUE(test::looksAsItsPicture(*control, QString::fromLatin1(name))) << name;
     }
 }
 
