@@ -110,6 +110,8 @@ TEST_F(ButtonPageTest, TheOnlyLeftClickIsKeptWithAWarningUntilAnotherButtonClick
     open(1);
     EXPECT_EQ(page.editedButton(), 0);
     EXPECT_FALSE(row(2)->isEnabled()) << "one editor at a time";
+    open(1);
+    EXPECT_TRUE(row(1)->isChecked() && page.editedButton() == 0) << "a click on the open row leaves it open";
     EXPECT_EQ(find<QLabel>(QStringLiteral("wireless_button6_number"))->text(), "6");
     page.closeEditor();
     QCoreApplication::processEvents();
