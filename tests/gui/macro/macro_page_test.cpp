@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -384,6 +385,14 @@ TEST_F(MacroPage, ARecordingReadsAsATimelineOfWhatWasPressedAndStopsWhenTheMacro
     EXPECT_TRUE(page.recording() && recordButton()->isChecked());
     EXPECT_TRUE(capture.flag(CaptureService::Kind::macroRecording));
     EXPECT_EQ(recordButton()->text(), text("stop_recording_text"));
+    // The pointer on its way to stop the recording: its click must not become a step.
+    static std::vector<int> mouseHook;
+    hooks.enablemousehook = [](int on) { mouseHook.push_back(on); };
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(recordButton(), &enter);
+    QCoreApplication::sendEvent(recordButton(), &leave);
+    EXPECT_EQ(mouseHook, (std::vector<int>{0, 1})) << "the mouse is not recorded while over the button";
 
     const auto keyA = [](bool pressed, std::uint64_t at) { return CapturedInput::key(0x41, pressed, at); };
     for (const CapturedInput& input : {keyA(true, t + 100), keyA(true, t + 130), keyA(false, t + 220),
