@@ -248,6 +248,19 @@ TEST(StatusText, TheBatteryIsToldInPerCentOnlyWhileAMouseIsLinked) {
     EXPECT_EQ(nlohmann::json::parse(commands::statusText(presence, true, ""))["battery_percent"], 100);
 }
 
+// qx4ctl apply says how many reports the mouse took, and succeeds only when it took them all.
+TEST(StatusText, AnApplySucceedsOnlyWhenTheMouseTookEveryReport) {
+    using commands::SendResult;
+    const auto told = [](SendResult result) {
+        const commands::ApplyReport report = commands::applyReport(result, 2.513, false);
+        return std::make_tuple(report.exitCode, report.out, report.error.substr(0, report.error.find(':')));
+    };
+    EXPECT_EQ(told({SendResult::Kind::sent, 25, 0}), std::make_tuple(0, "Sent 25 of 25 reports in 2.51 s.\n", ""));
+    EXPECT_EQ(told({SendResult::Kind::sent, 23, 2}),
+              std::make_tuple(1, "Sent 23 of 25 reports in 2.51 s.\n", "the mouse did not take 2 of 25 reports"));
+    EXPECT_EQ(told({SendResult::Kind::asleep, 0, 0}), std::make_tuple(1, "", "the mouse is asleep"));
+}
+
 TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused) {
     // Names need not be UTF-8, and a command line as long as the commands take fits.
     const InstanceRequest request{"/data", "/work dir \xE4",
