@@ -127,16 +127,21 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
 
 TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnItsOwn) {
     qx4::test::TempFolder folder;
-    sockaddr_un address{AF_UNIX, {}};
-    std::strcpy(address.sun_path, (folder.path() / "b,cus").c_str());
-    const int bus = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_EQ(bind(bus, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(listen(bus, 4), 0);
+    std::vector<int> buses;
+    for (const char* name : {"b,cus", "bus,"}) {
+        sockaddr_un address{AF_UNIX, {}};
+        std::strcpy(address.sun_path, (folder.path() / name).c_str());
+        buses.push_back(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        ASSERT_EQ(bind(buses.back(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(listen(buses.back(), 4), 0);
+    }
     const std::string escaped = (folder.path() / "b%2ccus").string();  // two hex digits, then a letter that could be one
     const std::chrono::milliseconds patience(200);
     EXPECT_FALSE(sessionBusAnswers(("tcp:host=localhost;unix:path=" + escaped + ",guid=1").c_str(), patience));
+    EXPECT_FALSE(sessionBusAnswers(("unix:path=" + (folder.path() / "bus%2c").string()).c_str(), patience))
+        << "an escape that ends the address";
     EXPECT_TRUE(sessionBusAnswers(("unix:path=" + (folder.path() / "gone").string()).c_str(), patience));
-    close(bus);
+    for (const int bus : buses) close(bus);
 }
 
 // Holds every request it is given, unanswered, as a slow command does.
