@@ -313,6 +313,8 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
     EXPECT_EQ(decodeReply(encodeReply(reply)), reply);
     EXPECT_FALSE(decodeReply(encodeReply(reply) + "x"));
     EXPECT_FALSE(decodeReply("QX4CTL/1 1 4\nout\n"));
+    EXPECT_TRUE(decodeReply("QX4CTL/1 255 0 0\n"));
+    EXPECT_FALSE(decodeReply("QX4CTL/1 256 0 0\n")) << "an exit code is a byte";
 }
 
 // tests/data/vocab/key_codes.txt holds the table as written down for the mouse, row by row.
