@@ -49,6 +49,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     const auto tip = [&] { return tray->toolTip().section(QLatin1Char('\n'), 1); };
     const auto lowMark = [&] { return tray->icon().pixmap(22).toImage() == statusIcon(true).pixmap(22).toImage(); };
     const QString receiver = text("tray_receiver_text");
+    const SessionProfileTarget busState(app.session(), {}, nullptr);
     EXPECT_EQ(tray->toolTip().section(QLatin1Char('\n'), 0, 0), text("mouse_name_text"));
     EXPECT_EQ(tip(), text("tray_asleep_text").arg(receiver));
     EXPECT_FALSE(sleep->isHidden());
@@ -73,6 +74,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
                                 : text("tray_battery_text").arg(receiver).arg(report.percent));
         EXPECT_EQ(lowMark(), !asleep && report.percent <= 20);
         EXPECT_EQ(app.notices.size(), report.notices);
+        EXPECT_EQ(busState.deviceState().batteryPercent, report.percent) << "and on the session bus";
     }
     EXPECT_EQ(app.notices[0].title, text("battery_low_title_text"));
     EXPECT_EQ(app.notices[0].body, text("battery_low_text").arg(20));

@@ -126,6 +126,11 @@ TEST(Painting, AShortenedComboBoxShowsTheItemChosenNotItsPlaceholder) {
     };
     EXPECT_EQ(drawn(QStringLiteral("Choose"), 0), drawn(QString(), 0));
     EXPECT_NE(drawn(QStringLiteral("Choose"), -1), drawn(QString(), -1)) << "with none chosen it shows";
+    QComboBox combo;
+    combo.addItems({QStringLiteral("Jump"), QStringLiteral("Dash")});
+    elideCurrentItem(&combo);
+    QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_EQ(combo.currentIndex(), 1) << "it takes the keyboard as any combo box";
 }
 
 // Each key moves one part of the colour, by a twentieth (the page keys by a 36th of the hue
