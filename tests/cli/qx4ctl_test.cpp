@@ -343,7 +343,8 @@ TEST_F(Qx4ctl, RulesChangeTheirFileAndWrongOnesChangeNothing) {
     ASSERT_EQ(qx4ctl({"rules", "add", "org.kde.dolphin", "5"}).code, 0);
     ASSERT_EQ(qx4ctl({"rules", "default", "4"}).code, 0);
     ASSERT_EQ(qx4ctl({"rules", "remove", "STEAM_APP_730"}).code, 0);
-    const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\n";
+    ASSERT_EQ(qx4ctl({"rules", "add", "xterm", "1"}).code, 0);
+    const std::string listed = "follow: on\ndefault: 4\norg.kde.dolphin -> 5\nxterm -> 1\n";
     EXPECT_EQ(qx4ctl({"rules", "list"}).out, listed);
     EXPECT_EQ(qx4ctl({"rules"}).out, listed) << "alone, it lists them";
     EXPECT_NE(qx4ctl({"rules", "lst"}).err.find("; did you mean 'list'?"), std::string::npos);
