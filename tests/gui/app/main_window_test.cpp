@@ -568,6 +568,7 @@ TEST(TrayMenu, EachActionDoesWhatItSaysAndItsItemShowsIt) {
              EXPECT_EQ(app.trayAction("profile_3")->text().toStdString(), "Profile 3");
              EXPECT_FALSE(app.trayAction("follow")->isVisible()) << "nothing follows the focus in this window";
          }},
+        {"profile_5", [](AppHarness& app, int) { EXPECT_EQ(app.session().record().activeProfile, 4) << "the last"; }},
         {"autostart", [&entry](AppHarness& app, int) {
              const std::string written = qx4::test::readText(entry);
              const auto exec = written.find("\nExec=");
