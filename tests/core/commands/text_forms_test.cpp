@@ -167,6 +167,7 @@ TEST(TextEncoding, AnyTextComesOutAsValidJsonThatReadsBackAsThatTextAndUtf16AsUt
     const std::string document = writer.endObject().finish();
     EXPECT_EQ(document.find_first_of(std::string("\x01\x7F\n\r\t", 5)), document.size() - 1) << "raw controls";
     EXPECT_EQ(document.find("\xE2\x80\xA8"), std::string::npos) << "U+2028 ends a line in JavaScript";
+    EXPECT_NE(document.find(R"("quote \" backslash \\ slash /")"), std::string::npos) << "escaped beyond need";
 
     auto expected = nlohmann::ordered_json::parse(R"({"texts": [], "empty": {}, "n": -12, "b": false, "z": null})");
     expected["texts"] = texts;

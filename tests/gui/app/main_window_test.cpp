@@ -680,7 +680,16 @@ TEST(ClosedMouse, AMouseThisUserMayNotOpenIsExplainedWithTheCommandNeverAsNoMous
     app.settleArrival(Link::receiver);
     EXPECT_NE(app.control<QLabel>("apply_status_label")->text().toStdString().find(app.access.fix.command), std::string::npos);
 
+    app.access.access.state = DeviceAccess::State::noNode;
+    app.plug(Link::receiver, false);
+    EXPECT_EQ(title->text(), text("no_access_title_text"));
+    EXPECT_EQ(hint->text(), text("no_node_text"));
+    EXPECT_FALSE(command->isVisibleTo(app.control<QWidget>("no_device_page"))) << "a udev rule makes no node";
+    EXPECT_EQ(app.tray().trayIcon()->toolTip().section(QLatin1Char('\n'), 1), text("tray_no_node_text"));
+
     app.access = {};
+    app.plug(Link::receiver);
+    app.settleArrival(Link::receiver);
     app.plug(Link::receiver, false);
     EXPECT_EQ(title->text(), text("no_device_title_text")) << "fixed: back to no mouse";
     EXPECT_EQ(hint->text(), text("no_device_hint_text"));

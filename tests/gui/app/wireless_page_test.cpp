@@ -294,7 +294,8 @@ TEST(Apply, ThePageStaysWhereItIsWhenApplyTurnsToTheAccent) {
 }
 
 // A rule's select says why the profile changed, and its apply's progress and end do not cover
-// that; an application brought to the front while the rules window is open joins its list.
+// that, nor it the end of the user's next apply; an application brought to the front while the
+// rules window is open joins its list.
 TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent) {
     WriteGate gate;
     AppHarness app({.prepareData = [](const std::filesystem::path& root) {
@@ -322,6 +323,13 @@ TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent
     gate.open(22);
     ASSERT_TRUE(app.waitForAppliesEnded(3));
     EXPECT_EQ(status->text().toStdString(), words.toStdString());
+
+    gate.open(1000);
+    app.click("wireless_light_btn");
+    app.control<QComboBox>("wireless_light_mode_combo")->setCurrentIndex(1);
+    app.click("wireless_apply_btn");
+    ASSERT_TRUE(app.waitForAppliesEnded(4));
+    EXPECT_EQ(status->text(), text("apply_sent_text")) << "the user's own apply is not the rule's";
 }
 
 // On a Wayland session whose desktop does not report the focus, the rules window says which
