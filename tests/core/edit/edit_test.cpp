@@ -187,18 +187,20 @@ std::vector<std::uint8_t> codes(const MacroDraft& draft) {
     return result;
 }
 
-// Each lighting setting and a DPI level's step take the values the mouse has and leave the
+// Each lighting setting, the report rate and a DPI level's step take the values the mouse has and leave the
 // profile alone otherwise.
 TEST(ProfileSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
     using Setter = bool (*)(ProfileSettings&, int);
     const auto effects = static_cast<int>(kLightEffects.size());
     const auto steps = static_cast<int>(dpiSteps().size());
+    const auto rates = static_cast<int>(kPollingRatesHz.size());
     const std::tuple<const char*, Setter, std::vector<int>, std::vector<int>> settings[] = {
         {"DPI step", [](ProfileSettings& p, int step) { return setDpiStep(p, 3, step); }, {0, steps - 1}, {-1, steps}},
         {"effect", setLightEffect, {0, effects - 1}, {-1, effects}},
         {"brightness", setLightBrightness, {1, 8}, {0, 9}},
         {"speed", setLightSpeed, {1, 8}, {0, 9}},
-        {"direction", [](ProfileSettings& p, int d) { return setLightDirection(p, d); }, {0, 1}, {-1, 2}},
+        {"direction", setLightDirection, {0, 1}, {-1, 2}},
+        {"report rate", setPollingRateIndex, {0, rates - 1}, {-1, rates}},
     };
     for (const auto& [name, set, taken, refused] : settings) {
         SCOPED_TRACE(name);
