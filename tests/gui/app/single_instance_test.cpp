@@ -75,8 +75,6 @@ TEST(SingleInstance, OneLockHolderAtATimeInAFolderAndBehindASocketClosedToOtherU
     EXPECT_EQ(socket.st_mode & 077, 0u);
 }
 
-// A bus that takes the connection and says nothing would hold Qt's start; it is found wherever its
-// address list names it, its path escaped. One that is not there fails fast on its own.
 // The program's end of one connection, against a client that takes its time: a flood waits in the
 // kernel rather than here, a reply larger than the socket's buffer arrives whole before the
 // socket closes, and a client that leaves ends its side once and the connection at the next write.
@@ -125,6 +123,8 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
     EXPECT_EQ(leftEnded.count(), 1);
 }
 
+// A bus that takes the connection and says nothing would hold Qt's start; it is found wherever its
+// address list names it, its path escaped. One that is not there fails fast on its own.
 TEST(SessionBus, ASilentBusIsFoundInTheAddressListAndAMissingOneIsLeftToFailOnItsOwn) {
     qx4::test::TempFolder folder;
     std::vector<int> buses;
