@@ -168,6 +168,7 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
     machine.usbDevice("1-4", "046d", "c52b");
     machine.hidraw("hidraw0", "0003:0000046D:0000C52B");
     machine.hidraw("hidraw1", "0005:00001D57:0000FA66");  // the same ids over Bluetooth are not the mouse
+    machine.hidraw("hidraw5", std::string(kReceiverHid) + ".0001");  // nor an id with more after it
     EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noMouse);
 
     machine.usbDevice("1-2", "1d57", "fa66");

@@ -213,6 +213,12 @@ TEST(ProfileSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
     }
 }
 
+// A DPI typed beyond the mouse's range has no nearest step; at either end it is that end's step.
+TEST(ProfileSettings, ATypedDpiHasANearestStepOnlyWithinTheRange) {
+    for (const int dpi : {lowestDpi() - 1, highestDpi() + 1}) EXPECT_EQ(nearestStoredValueForDpi(dpi), std::nullopt) << dpi;
+    for (const int dpi : {lowestDpi(), highestDpi()}) EXPECT_EQ(effectiveDpi(nearestStoredValueForDpi(dpi).value_or(0)), dpi);
+}
+
 TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
     MacroDraft draft = draftOf(44);
     draft.select(1);

@@ -386,6 +386,7 @@ TEST(Popup, ABurstOfChangesKeepsOnePopupWithTheLatestTextUntilTwoSecondsAfterThe
 
     ASSERT_TRUE(fire(timer));
     EXPECT_FALSE(app.tray().dpiPopup());
+    EXPECT_FALSE(timer->isActive()) << "nothing left to close";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(popup) << "the popup deletes itself once closed";
     EXPECT_EQ(CDPIMsg::geometryFor(QRect(64, 32, 1856, 1048)), QRect(1710, 1020, 200, 50));
@@ -610,7 +611,9 @@ TEST(TrayMenu, EachActionDoesWhatItSaysAndItsItemShowsIt) {
         app.deliverMessages();
         then(app, quits);
     }
-    EXPECT_FALSE(parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data()).startHidden) << "started by hand";
+    const CommandLine byHand = parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data());
+    EXPECT_FALSE(byHand.startHidden) << "started by hand";
+    EXPECT_TRUE(byHand.simulate);
     for (const char* other : {"profile_0", "profile_6", "profile_x", "exit"}) {
         EXPECT_EQ(trayProfileOf({QString::fromLatin1(other), {}, {}}), std::nullopt) << other;
     }

@@ -1,5 +1,5 @@
 // The session bus service and the rules window against a stand-in mouse whose applies end when
-// the test says.
+// the test says; the desktop's notifications on that bus.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
@@ -20,6 +20,7 @@
 
 #include <unistd.h>
 
+#include "gui/app/desktop_notifier.h"
 #include "gui/follow/bus_service.h"
 #include "gui/follow/focus_follower.h"
 #include "gui/common/elided_text.h"
@@ -27,6 +28,7 @@
 #include "gui/follow/profile_target.h"
 #include "gui/follow/rules_wnd.h"
 #include "gui/follow/x11_focus_watcher.h"
+#include "tests/support/child_process.h"
 #include "tests/support/virtual_mouse_process.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_files.h"
@@ -229,6 +231,24 @@ TEST(RulesWindow, EachEditIsSavedAtOnceAndANameTheFileCannotHoldIsRefused) {
     EXPECT_EQ(static_cast<QLabel*>(find("rules_note_label"))->text(),
               ResourceManager::instance().text(QStringLiteral("rules_bad_app_text")));
     EXPECT_EQ(saved(), (Lines{"follow = off", "default = keep", "app game = 3"}));
+}
+
+// The desktop's notification service answers each notice with the id the next one replaces.
+// Notices raised while one is on its way wait for that answer, and only the latest of them is
+// sent; a notice after the answer is sent as well.
+TEST(Notifications, ThoseRaisedMeanwhileWaitForTheAnswerAndTheLatestReplacesTheOneOnItsWay) {
+    qx4::test::Child service({QX4_FAKE_NOTIFICATIONS});
+    ASSERT_TRUE(service.waitFor("ready\n"));
+    DesktopNotifier notifier(nullptr, nullptr);
+    const auto shownAfter = [&](std::size_t notices) {
+        const auto lines = [&] { return static_cast<std::size_t>(std::ranges::count(service.output(), '\n')); };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return lines() >= notices + 1; }, qx4::test::kPatienceMs));
+        return service.output();
+    };
+    for (const char* title : {"first", "second", "third"}) notifier.notify({title, "body", true});
+    EXPECT_EQ(shownAfter(2), "ready\nnotify 1 2 -1 first: body\nnotify 1 2 -1 third: body\n");
+    notifier.notify({"fourth", "body", true});
+    EXPECT_EQ(shownAfter(3).substr(service.output().rfind("notify")), "notify 1 2 -1 fourth: body\n");
 }
 
 // On X11 the application a window manager makes active is told by its class, once per change;
