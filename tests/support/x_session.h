@@ -23,6 +23,7 @@ public:
     XServer& operator=(const XServer&) = delete;
     // Ends the server now; `crash` ends it as a crash would, without a word to its clients.
     void stop(bool crash = false);
+    pid_t pid() const { return server_->pid(); }
 
 private:
     std::unique_ptr<Child> server_;

@@ -311,8 +311,10 @@ TEST_F(RemoteCommandsTest, AChangeIsThePagesOwnShownSavedSentAndNeverOverwritten
     EXPECT_EQ(saved()->profiles[0].dpiLevel, 4);
     EXPECT_EQ(saved()->profiles[0].dpiValuesX[2], 16);
 
-    // Without --apply nothing is sent, and the profile bar follows a chosen profile.
+    // Without --apply nothing is sent, but the change is saved at once; the profile bar follows a
+    // chosen profile.
     EXPECT_EQ(request({"rate", "--profile", "2", "250"}).exitCode, 0);
+    EXPECT_EQ(saved()->profiles[1].pollingRateIndex, 1);
     EXPECT_EQ(app.reports(Link::cable).size(), reports.size());
     const InstanceReply profile = request({"profile", "2"});
     EXPECT_EQ(profile.out.substr(0, 40), "Profile 2 is active.\nSent to the mouse: ") << profile.err;
