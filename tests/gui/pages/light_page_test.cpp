@@ -86,6 +86,14 @@ TEST(LightEffects, BlendingEffectsChangeSmoothly) {
     }
 }
 
+// Breathing through the spectrum takes its seven colours in turn, one a breath, then starts again.
+TEST(LightEffects, BreathingThroughTheSpectrumTakesItsSevenColoursInTurn) {
+    const LightEffect effect{.mode = 4, .speed = 1};  // a breath takes seven seconds
+    QStringList hues;
+    for (int breath = 0; breath < 8; ++breath) hues << QString::number(lightAt(effect, breath * 7.0 + 3.5, -1.0).color().hue());
+    EXPECT_EQ(hues.join(' '), "0 30 60 120 180 240 300 0");
+}
+
 // The effect, its colour, brightness and speed and the still preview, as a picture of the page
 // shows them.
 TEST_F(LightPageTest, LooksAsItsPicture) {
