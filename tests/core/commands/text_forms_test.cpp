@@ -366,6 +366,15 @@ TEST(KeyCodes, UsLayoutFollowsTheTableAndNamesComeByLayoutCharacterOrLanguageKey
     } typing;
     EXPECT_EQ(virtualKeyName(0xDE, typing), literal(u"`AZ{\u00E4"));
     EXPECT_EQ(keyCodeName(kLayoutKeyCodeFirst, typing), literal(u"`AZ{\u00E4")) << "named as the layout types it";
+    // A key that follows the layout is stored by its place: on a German layout Z sits where a US Y does.
+    struct German final : KeyboardLayout {
+        std::uint32_t scanCodeForVirtualKey(std::uint32_t vk) const override { return vk == 0x5A ? 0x15 : 0; }
+        std::uint32_t virtualKeyForScanCode(std::uint32_t scan) const override { return scan == 0x15 ? 0x5A : 0; }
+        std::u16string typedText(std::uint32_t) const override { return u""; }
+    } german;
+    std::int32_t zCode = 0, yPlace = 0;
+    EXPECT_TRUE(virtualKeyToKeyCode(0x5A, zCode, german) && keyCodeToVirtualKey(0x1C, yPlace, german));
+    EXPECT_EQ(std::pair(zCode, yPlace), std::pair(0x1C, 0x5A));
 }
 
 }  // namespace
