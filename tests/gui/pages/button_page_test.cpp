@@ -280,6 +280,7 @@ TEST_F(ButtonPageTest, TheLoopCountRefusesWhatIsNotOneTo255AsItIsTypedEvenWhenEn
     QTest::keyClick(loop, Qt::Key_Return);
     EXPECT_EQ(page.editedButton(), -1);
     EXPECT_EQ(stored(6).macroLoopCount, 7);
+    EXPECT_EQ(stored(6).macroIndex, 0) << "the first macro, chosen";
 }
 
 TEST_F(ButtonPageTest, EnterAndEscapeInAnOpenListOnlyCloseItAndOtherwiseConfirmOrCancel) {
