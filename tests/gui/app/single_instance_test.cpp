@@ -258,13 +258,16 @@ TEST_F(ServedInstance, SilentClientsMakeRoomForARequestBehindThem) {
     const int requester = rawClient(lock.socketPath(), encodeRequest({"/", "/", {"status"}}));
     ASSERT_TRUE(std::ranges::none_of(silent, [](int fd) { return fd < 0; }) && requester >= 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return handler.held.size() == 1; }, qx4::test::kPatienceMs));
-    int timedOut = 0;
+    int timedOut = 0, kept = 0;
     for (const int fd : silent) {
         char byte = 0;
-        timedOut += recv(fd, &byte, 1, MSG_DONTWAIT) > 0;
+        const ssize_t got = recv(fd, &byte, 1, MSG_DONTWAIT);
+        timedOut += got > 0;
+        kept += got < 0;
         close(fd);
     }
     EXPECT_EQ(timedOut, 0) << "the request waited for silent clients to be timed out";
+    EXPECT_EQ(kept, InstanceServer::kMaxUnheard - 1) << "the newest, beside the request";
     close(requester);
 }
 
