@@ -116,6 +116,7 @@ TEST(ClientSocket, AFloodWaitsInTheKernelALongReplyArrivesWholeAndALeavingClient
     QSignalSpy leftEnded(&left, &ClientSocket::disconnected);
     close(ends[1]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return leftReading.count() == 1; }, qx4::test::kPatienceMs));
+    EXPECT_TRUE(left.read(1).isEmpty());  // reading on after the end does not listen again
     QTest::qWait(20);
     EXPECT_EQ(leftReading.count(), 1);
     EXPECT_EQ(leftEnded.count(), 0) << "a client that only shut its side still takes a reply";
