@@ -156,6 +156,7 @@ TEST(ProfileBar, AClickSendsTheProfileIncrementallyAndTheMouseSwitchingOneOnlySe
 TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     AppHarness app({.receiverPresent = false, .cablePresent = true, .everyPageBuilt = false});
     EXPECT_EQ(app.control<QWidget>("wireless_dpi_tab"), nullptr) << "not shown yet";
+    EXPECT_TRUE(app.control<QAbstractButton>("wireless_button_btn")->isChecked()) << "the first tab is shown";
     app.notify(Link::cable, kNotifyProfile, 4);
     app.notify(Link::cable, kNotifyDpiLevel, 6);
     ASSERT_EQ(app.session().record().activeProfile, 3);
