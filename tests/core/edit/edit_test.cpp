@@ -238,6 +238,9 @@ TEST(MacroDraft, ClicksGoAfterTheSelectedStepAndNeedTwoFreeSteps) {
     EXPECT_FALSE(none.insertClick(6, 2));
     ASSERT_TRUE(none.insertClick(5, 2));
     EXPECT_EQ(codes(none), (std::vector<std::uint8_t>{244, 244, 4, 5}));
+    none.select(std::nullopt);
+    for (const int button : {1, 2, 3}) ASSERT_TRUE(none.insertClick(button, 2)) << button;
+    EXPECT_EQ(codes(none), (std::vector<std::uint8_t>{241, 241, 242, 242, 243, 243, 244, 244, 4, 5})) << "left, right, middle";
 }
 
 TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
