@@ -297,6 +297,7 @@ TEST(InstanceMessages, ARequestReadsBackInAnyPiecesAndEveryMalformedOneIsRefused
         "QX4CTL/1 3\n1:a\n1:b\n01:c\n",               // a leading zero
         "QX4CTL/1 3\n1:a\n1:b\n1:cd\n",              // a field longer than it says
         "QX4CTL/1 3\n1:a\n1:b\n-1:c\n",
+        "QX4CTL/1 3x\n1:a\n1:b\n1:c\n",              // a count with more after it
         std::string("QX4CTL/1 3\n1:a\n1:b\n1:\0\n", 23),  // a NUL is never an argument
         "QX4CTL/1 3\n1:a\n1:b\n1:c\nmore",            // bytes after the request
         "QX4CTL/1 3\n1:a\n1:b\n" + std::to_string(longField.size()) + ":" + longField + "\n",

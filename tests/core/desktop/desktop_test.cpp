@@ -169,6 +169,7 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
     machine.hidraw("hidraw0", "0003:0000046D:0000C52B");
     machine.hidraw("hidraw1", "0005:00001D57:0000FA66");  // the same ids over Bluetooth are not the mouse
     machine.hidraw("hidraw5", std::string(kReceiverHid) + ".0001");  // nor an id with more after it
+    machine.hidraw("hidraw6", "");                                     // nor a device without one
     EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noMouse);
 
     machine.usbDevice("1-2", "1d57", "fa66");

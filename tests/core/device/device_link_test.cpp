@@ -133,7 +133,7 @@ TEST_F(DeviceLinkTest, HotPlugSequences) {
         DeviceLink& other = startWith(c.receiver, c.cable, true);
         for (Step step : c.steps) {
             switch (step) {
-            case receiverIn: other.dispatchMessage(UM_RECEIVER_ARRIVAL, 1, 0); break;
+            case receiverIn: EXPECT_TRUE(other.dispatchMessage(UM_RECEIVER_ARRIVAL, 1, 0)) << "handled"; break;
             case receiverOut: other.dispatchMessage(UM_RECEIVER_ARRIVAL, 0, 0); break;
             case cableIn: other.dispatchMessage(UM_CABLE_DATA, 0x7F00, 1); break;  // as a data message
             case cableOut: other.dispatchMessage(UM_CABLE_ARRIVAL, 0, 0); break;
