@@ -140,7 +140,7 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
         std::uint8_t code;
     } cases[] = {
         {FunctionGroup::mouse, "wireless_mouse_type_combo", 10, 22},  // easy aim sits between fire and scroll
-        {FunctionGroup::dpi, "wireless_dpi_type_combo", -1, 6},
+        {FunctionGroup::dpi, "wireless_dpi_type_combo", 0, 6},  // back to the first from the last
         {FunctionGroup::profile, "wireless_profile_type_combo", -1, 54},
         {FunctionGroup::media, "wireless_media_type_combo", 8, 80},
         {FunctionGroup::system, "wireless_system_type_combo", -1, 117},
@@ -152,7 +152,10 @@ TEST_F(ButtonPageTest, EachGroupStoresWhatItsSelectorShowsAndAsksForAFullDownloa
         host.applies.clear();
         open(6);
         chooseGroup(c.group);
-        if (c.item >= 0) combo(c.selector)->setCurrentIndex(c.item);
+        if (c.item >= 0) {
+            combo(c.selector)->setCurrentIndex(combo(c.selector)->count() - 1);
+            combo(c.selector)->setCurrentIndex(c.item);
+        }
         apply();
         EXPECT_EQ(stored(6).functionCode, c.code);
         EXPECT_EQ(stored(6).functionGroup, static_cast<std::uint8_t>(c.group));
