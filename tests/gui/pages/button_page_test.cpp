@@ -240,8 +240,11 @@ TEST_F(ButtonPageTest, AMacroBindingCarriesItsMacroRepeatModeAndLoopCount) {
     combo("wireless_macro_type_combo")->setCurrentIndex(1);
     auto* loopRow = find<QWidget>(QStringLiteral("wireless_loop_times_hor"));
     EXPECT_TRUE(loopRow->isVisible());
+    for (const int mode : {1, 0}) {
+        combo("wireless_macro_repeat_mode_combo")->setCurrentIndex(mode);
+        EXPECT_EQ(loopRow->isVisible(), mode == 0) << "only the first repeat mode counts loops";
+    }
     combo("wireless_macro_repeat_mode_combo")->setCurrentIndex(1);
-    EXPECT_FALSE(loopRow->isVisible()) << "only the first repeat mode counts loops";
     apply();
     EXPECT_EQ(stored(6).functionCode, 17);
     EXPECT_EQ(stored(6).functionGroup, 7);
