@@ -276,6 +276,17 @@ TEST(InstanceLockTest, ASecondStartWaitsForAHolderThatIsNotListeningYet) {
     close(server);
 }
 
+// A socket's address holds a path of 107 bytes and its end; a longer one is refused by name.
+TEST(InstanceListenerTest, ASocketPathPastTheAddressIsRefusedByName) {
+    const TempFolder runtime;
+    const std::string folder = runtime.path().string() + "/";
+    for (const std::size_t length : {107u, 108u}) {
+        const InstanceListener listener(folder + std::string(length - folder.size(), 's'));
+        EXPECT_EQ(listener.listening(), length == 107) << listener.error();
+        EXPECT_EQ(listener.error().ends_with("is too long"), length == 108) << listener.error();
+    }
+}
+
 // Only this user's programs are heard, even should the socket file's mode let others connect.
 TEST(InstanceListenerTest, AConnectionFromAnotherUserIsTurnedAway) {
     if (geteuid() != 0) GTEST_SKIP() << "connecting as another user needs root";
