@@ -333,8 +333,9 @@ TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent
     EXPECT_EQ(status->text(), text("apply_sent_text")) << "the user's own apply is not the rule's";
 }
 
-// On a Wayland session whose desktop does not report the focus, the rules window says which
-// windows are followed before the first rule is made, wlroots desktops included.
+// On a Wayland session whose desktop does not report the focus, the rules window and the status
+// line say which windows are followed before the first rule is made, wlroots desktops included;
+// with following off, the desktop's reports, or no Wayland, the line says nothing of it.
 TEST(Following, OnWaylandTheNoteSaysWhatIsFollowedBeforeAnyRule) {
     AppHarness app;
     const qx4::test::ScopedEnv session("XDG_SESSION_TYPE", std::string("wayland"));
@@ -345,6 +346,18 @@ TEST(Following, OnWaylandTheNoteSaysWhatIsFollowedBeforeAnyRule) {
     const QString note = rules.findChild<QLabel*>(QStringLiteral("rules_note_label"))->text();
     EXPECT_EQ(note, text("follow_wayland_note_text"));
     EXPECT_TRUE(note.contains(QLatin1String("wlroots")));
+    EXPECT_EQ(follower.statusText(), note) << "and on the status line";
+
+    FocusRules off = follower.rules();
+    off.follow = false;
+    ASSERT_EQ(follower.changeRules(off), QString());
+    EXPECT_EQ(follower.statusText(), QString()) << "nothing is followed";
+    off.follow = true;
+    ASSERT_EQ(follower.changeRules(off), QString());
+    follower.reportFocus({"xcalc"}, FocusFollower::Source::desktop);
+    EXPECT_EQ(follower.statusText(), QString()) << "the desktop tells the window in front";
+    const qx4::test::ScopedEnv x11("XDG_SESSION_TYPE", std::string("x11")), noCompositor("WAYLAND_DISPLAY", std::nullopt);
+    EXPECT_EQ(FocusFollower(target, nullptr).statusText(), QString()) << "no Wayland session";
 }
 
 // A page with unsaved work keeps its tab: the user is told, and the tab chosen is not shown.
