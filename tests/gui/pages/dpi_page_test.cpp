@@ -148,6 +148,8 @@ TEST_F(DpiPageTest, EverySliderReachesTheWholeRangeAndStoresWhatTheMouseTakesEve
         EXPECT_EQ(record().profiles[0].dpiValuesX[static_cast<std::size_t>(move.level - 1)], move.stored) << move.shown;
     }
     EXPECT_EQ(record().profiles[0].dpiLevelEnabled[7], 0);
+    QTest::keyClick(slider(2), Qt::Key_PageUp);
+    EXPECT_EQ(label(2)->text(), "600") << "a page of the keyboard is five steps";
 
     data.change([](DeviceConfig& config) { config.profiles[1].dpiLevelEnabled[7] = 1; });
     showProfile(1);

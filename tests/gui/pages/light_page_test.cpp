@@ -168,6 +168,8 @@ TEST_F(LightPageTest, APaletteDragOrAHeldArrowKeyPreviewsAndOnlyTheReleaseStores
     ColorPalette* field = palette();
     QTest::keyRelease(field, Qt::Key_Tab);  // the key that brought the focus here
     EXPECT_EQ(changedBytes(beforeDrag, record()), "") << "a release with no move before it chooses nothing";
+    QTest::mouseRelease(field, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    EXPECT_EQ(changedBytes(beforeDrag, record()), "") << "nor the release of a press made elsewhere";
     const QPoint end(field->width() - 1, 0);  // full saturation and value
     QTest::mousePress(field, Qt::LeftButton, Qt::NoModifier, QPoint(field->width() / 2, field->height() / 4));
     QTest::mouseMove(field, end);
