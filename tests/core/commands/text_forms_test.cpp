@@ -16,6 +16,7 @@
 #include "core/commands/script_names.h"
 #include "core/commands/status_text.h"
 #include "core/config/utf16_text.h"
+#include "core/edit/captured_input.h"
 #include "core/instance/instance_messages.h"
 #include "core/macro/macro_record.h"
 #include "core/vocab/function_catalogue.h"
@@ -141,6 +142,7 @@ TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThrou
     EXPECT_EQ(groupItemToCode(FunctionGroup::keyboard, 3), kKeyboardFunctionCode);
     EXPECT_EQ(groupItemToCode(FunctionGroup::macro, 0), kMacroFunctionCode);
     EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 6), 7);
+    EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 0), 1) << "the first button's own: left click";
     EXPECT_EQ(groupItemToCode(FunctionGroup::defaultFunction, 0, 17), 0);  // the upper twelve repeat
 
     ButtonBinding macro{};
@@ -376,6 +378,10 @@ TEST(KeyCodes, UsLayoutFollowsTheTableAndNamesComeByLayoutCharacterOrLanguageKey
     std::int32_t zCode = 0, yPlace = 0;
     EXPECT_TRUE(virtualKeyToKeyCode(0x5A, zCode, german) && keyCodeToVirtualKey(0x1C, yPlace, german));
     EXPECT_EQ(std::pair(zCode, yPlace), std::pair(0x1C, 0x5A));
+    // A key pressed that no binding can hold is still named, for the words that say so.
+    for (const auto& [vk, name] : {std::pair(0xADu, key(u"mute_text")), {0x7Cu, literal(u"F13")}, {0x41u, literal(u"A")}}) {
+        EXPECT_EQ(capturedKeyName(vk), name) << "vk " << vk;
+    }
 }
 
 }  // namespace
