@@ -497,6 +497,7 @@ TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture)
     QTest::mouseClick(mouse, Qt::LeftButton, {}, mouse->badgeCentre(3).toPoint());
     QCoreApplication::processEvents();
     EXPECT_EQ(page.editedButton(), 3);
+    EXPECT_TRUE(row(4)->isChecked()) << "its row is the one open";
     QCoreApplication::sendEvent(row(4), &leave);
     EXPECT_TRUE(indicator(4)->isVisible()) << "lit while its editor is open";
     QTest::mouseClick(mouse, Qt::LeftButton, {}, mouse->badgeCentre(7).toPoint());
