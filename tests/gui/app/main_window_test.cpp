@@ -632,6 +632,10 @@ TEST(TrayMenu, ALanguageChosenIsKeptForTheNextStart) {
     };
     ASSERT_TRUE(item(QString()) && item(QStringLiteral("en")));
     EXPECT_TRUE(item(QString())->isChecked());
+    const QAction* autostart = app.trayAction("autostart");
+    const QList<QAction*> items = app.tray().trayMenu()->actions();
+    EXPECT_EQ(items.indexOf(app.tray().trayMenu()->findChild<QMenu*>("language_menu")->menuAction()) + 1,
+              items.indexOf(autostart)) << "the languages come just before start at login";
     ASSERT_TRUE(item(QStringLiteral("de")));
     EXPECT_EQ(item(QStringLiteral("de"))->text(), "Deutsch");
     const auto told = [&](QAction* chosen) {
