@@ -109,14 +109,15 @@ public:
     bool waitUntil(const std::function<bool(const std::string&)>& seen) {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] {
-            // GCC 12's ThreadSanitizer loses this lock across the wait: it is told of the lock's
-            // order with the reader's appends here, as the reader tells it of its own.
             heldByTsan(true);
             const bool done = seen(out_) || closed_;
             heldByTsan(false);
             return done;
         });
-        return seen(out_);
+        heldByTsan(true);
+        const bool seenNow = seen(out_);
+        heldByTsan(false);
+        return seenNow;
     }
 
     void signal(int number) const {
@@ -146,14 +147,8 @@ public:
         return wait();
     }
 
-    std::string output() const {
-        std::lock_guard lock(mutex_);
-        return out_;
-    }
-    std::string errors() const {
-        std::lock_guard lock(mutex_);
-        return err_;
-    }
+    std::string output() const { return copied(out_); }
+    std::string errors() const { return copied(err_); }
     pid_t pid() const { return pid_; }
 
 private:
@@ -182,7 +177,17 @@ private:
         changed_.notify_all();
     }
 
-    void heldByTsan([[maybe_unused]] bool taken) {
+    std::string copied(const std::string& text) const {
+        std::lock_guard lock(mutex_);
+        heldByTsan(true);
+        std::string copy = text;
+        heldByTsan(false);
+        return copy;
+    }
+
+    // GCC 12's ThreadSanitizer loses this lock once a wait has used it: every use of the output
+    // under the lock tells it of the lock's order itself, as the reader does of its appends.
+    void heldByTsan([[maybe_unused]] bool taken) const {
 #if defined(__SANITIZE_THREAD__)
         if (taken) __tsan_acquire(&mutex_);
         else __tsan_release(&mutex_);
