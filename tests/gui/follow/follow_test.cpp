@@ -249,7 +249,8 @@ TEST(Notifications, ThoseRaisedMeanwhileWaitForTheAnswerAndTheLatestReplacesTheO
     for (const char* title : {"first", "second", "third"}) notifier.notify({title, "body", true});
     EXPECT_EQ(shownAfter(2), "ready\nnotify 1 2 -1 first: body\nnotify 1 2 -1 third: body\n");
     notifier.notify({"fourth", "body", true});
-    EXPECT_EQ(shownAfter(3).substr(service.output().rfind("notify")), "notify 1 2 -1 fourth: body\n");
+    const std::string shown = shownAfter(3);
+    EXPECT_EQ(shown.substr(shown.rfind("notify")), "notify 1 2 -1 fourth: body\n");
 }
 
 // On X11 the application a window manager makes active is told by its class and its program,
