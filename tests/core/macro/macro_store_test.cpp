@@ -127,6 +127,7 @@ TEST_F(MacroStore, AFileThatWasNotReadWholeIsNeverWrittenOver) {
     MacroList full;
     for (std::size_t i = 0; i < kMacroStoreCapacity; ++i) full.append(MacroRecord{});
     EXPECT_EQ(createMacro(full, u"Macro").refused, MacroRefusal::storeFull);
+    EXPECT_TRUE(saveMacros(full)) << "a full library is saved";
     full.append(MacroRecord{});
     EXPECT_FALSE(saveMacros(full));
     EXPECT_TRUE(saveMacrosAndConfig(&full, nullptr).error);

@@ -479,9 +479,14 @@ TEST_F(MacroPage, TheStepEditorTakesAPressedKeyAndKeepsDelaysInRange) {
     EXPECT_EQ(saved.actions[1].code, 245);
     EXPECT_EQ(saved.actions[2].delay, 50);
 
+    auto* editCheck = find<QAbstractButton>("wireless_macro_action_edit_check");
+    click("wireless_macro_action_edit_check");
+    click("wireless_macro_record_btn");
+    EXPECT_FALSE(editCheck->isChecked()) << "a recording ends the editing, so its keys edit no step";
+    click("wireless_macro_record_btn");
     click("wireless_macro_action_edit_check");
     click("wireless_macro_cancel_btn");
-    EXPECT_FALSE(find<QAbstractButton>("wireless_macro_action_edit_check")->isChecked()) << "Cancel ends the editing";
+    EXPECT_FALSE(editCheck->isChecked()) << "Cancel ends the editing";
 }
 
 // A click as the system delivers it to the window: the pointer comes, the press goes in and what
