@@ -198,6 +198,13 @@ TEST_F(Qx4ctl, WhatCannotBeReadIsSaidAndNeverWaitedForAndShowNeverPrintsAnImposs
     const ToolRun against = qx4ctl({"reports", "--against", pipe.string()});
     EXPECT_EQ(against.code, 1);
     EXPECT_NE(against.err.find(pipe.string() + ": not a regular file"), std::string::npos) << against.err;
+    // A short file to compare against is read as far as it goes. It is not this program's own
+    // file, so no copy of it takes the place of the one kept of the user's.
+    const auto shortHeld = data.root() / "short.data";
+    test::writeBytes(shortHeld, std::vector<std::uint8_t>(100, 0x11));
+    const ToolRun shortAgainst = qx4ctl({"reports", "--against", shortHeld.string()});
+    EXPECT_NE(shortAgainst.err.find("is shorter than a configuration"), std::string::npos) << shortAgainst.err;
+    EXPECT_FALSE(std::filesystem::exists(data.folder() / "Config_1.data.damaged"));
 
     // Whatever the files hold, show prints only values that can exist.
     const std::regex active("Active profile: ([1-5])\n");

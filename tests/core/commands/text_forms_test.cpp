@@ -130,10 +130,11 @@ TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThrou
         EXPECT_FALSE(groupItemToCode(group, items).has_value());
     }
     EXPECT_EQ(sizes, (std::vector<int>{14, 3, 3, 18, 3, 15}));
-    // A repeat mode a damaged record holds is told by its number.
+    // A repeat mode or a group no name is known for is told by its number.
     std::vector<std::string> modes;
     for (const int mode : {-1, 0, 2, 3}) modes.push_back(commands::repeatModeName(mode));
     EXPECT_EQ(modes, (std::vector<std::string>{"mode -1", "times", "toggle", "mode 3"}));
+    EXPECT_EQ(commands::functionGroupName(8) + ", " + commands::functionGroupName(9), "shortcut, group 9");
     EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 10), 22);  // easy aim
     EXPECT_EQ(groupItemToCode(FunctionGroup::mouse, 13), 0);   // off
     EXPECT_EQ(codeToGroupItem(FunctionGroup::mouse, 13), 0);   // tilt is offered nowhere: item 0

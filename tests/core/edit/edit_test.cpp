@@ -292,7 +292,10 @@ TEST(MacroDraft, MovesStopAtTheEndsAndStepEditsKeepTheirLimits) {
     EXPECT_EQ(std::tie(draft.steps()[2].code, draft.steps()[2].delay), std::make_tuple(std::uint8_t{0x3E}, std::uint16_t{21}));
     ASSERT_TRUE(draft.setSelectedMouseButton(4));
     EXPECT_EQ(draft.steps()[2].code, 244);
-    EXPECT_FALSE(draft.setSelectedMouseButton(5));
+    for (const int item : {5, -1}) EXPECT_FALSE(draft.setSelectedMouseButton(item)) << item;
+    draft.select(std::nullopt);
+    EXPECT_FALSE(draft.setSelectedMouseButton(0)) << "no step selected";
+    EXPECT_EQ(codes(draft), (std::vector<std::uint8_t>{4, 5, 244}));
 }
 
 class Recording : public ::testing::Test {
