@@ -442,6 +442,15 @@ TEST(CaptureService, EachKindCallsTheHookLibraryInItsOrderAndInputGoesToTheCurre
     recording.pauseMouse(false);
     recording.pauseMouse(true);
     EXPECT_EQ(calls, (Calls{"enablemousehook(1)", "enablemousehook(0)"}));
+    // Only the current recording turns the mouse hook on and off.
+    const CaptureService::Capture replacing = service.begin(Kind::macroRecording, target);
+    calls.clear();
+    recording.pauseMouse(false);
+    EXPECT_EQ(calls, Calls{}) << "a recording another one replaced";
+    CaptureService::Capture key = service.begin(Kind::buttonKey, target);
+    calls.clear();
+    key.pauseMouse(false);
+    EXPECT_EQ(calls, Calls{}) << "a capture of keys";
 
     CaptureService routing(hooks);
     Target second;
@@ -652,7 +661,7 @@ TEST(TrayMenu, ALanguageChosenIsKeptForTheNextStart) {
     EXPECT_EQ(told(item(QStringLiteral("de"))), text("language_next_start_text"));
     EXPECT_TRUE(item(QStringLiteral("de"))->isChecked());
     EXPECT_EQ(languageToShow().language(), QLocale::German);
-    told(item(QString()));
+    EXPECT_EQ(told(item(QString())), text("language_next_start_text"));
     EXPECT_TRUE(item(QString())->isChecked());
     EXPECT_EQ(languageToShow(), QLocale::system());
 }

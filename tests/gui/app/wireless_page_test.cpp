@@ -161,6 +161,8 @@ TEST(ProfileBar, APageFirstShownAfterTheMouseSwitchedProfileAndLevelShowsBoth) {
     app.notify(Link::cable, kNotifyDpiLevel, 6);
     ASSERT_EQ(app.session().record().activeProfile, 3);
     ASSERT_EQ(app.session().record().active().dpiLevel, 5);
+    const DeviceState told = SessionProfileTarget(app.session(), {}, nullptr).deviceState();
+    EXPECT_EQ(std::pair(told.activeProfile, told.dpiLevel), std::pair(4, 6)) << "as the bus tells them";
 
     app.click("wireless_dpi_setting_btn");
     EXPECT_TRUE(app.control<QAbstractButton>("wireless_dpi_btn_6")->isChecked());
