@@ -75,6 +75,8 @@ TEST_F(DeviceLinkTest, StartUpOpensTheCableFirstAndALinkWithoutItsLibraryOrAnEnt
     // The sink handed to the libraries stays valid for as long as the link lives.
     driver(Link::receiver).sink->post(driver(Link::receiver).sink->context, 1329, 0, 0);
     EXPECT_EQ(posted, 1);
+    link->start(sink);
+    EXPECT_TRUE(FakeDrivers::instance().takeCalls().empty()) << "a second start opens nothing again";
 
     binder.files = {{"virtualmouse_1.so", 0}, {"virtualmouse_2.so", 1}};
     binder.bound.clear();

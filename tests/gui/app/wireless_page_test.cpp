@@ -86,6 +86,7 @@ TEST(PowerArea, StatusWordsAndBatteryReportsShowInTheWindowAndTheTrayAlikeAndThe
     EXPECT_FALSE(chargeTimer->isActive()) << "charging shows once the link has settled";
     app.settleArrival(Link::cable);
     EXPECT_EQ(percent->text(), text("charging_text"));
+    EXPECT_TRUE(sleep->isHidden());
     EXPECT_EQ(tip(), text("tray_charging_text").arg(text("tray_cable_text")).arg(100));
     EXPECT_EQ(chargeTimer->interval(), 30);
     std::vector<int> sweep;  // a new charge sweeps from the start, two at a time, and wraps
@@ -413,12 +414,12 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     AppHarness app({.receiverPresent = false, .cablePresent = true});
     QString shownFolder;
     QStringList shownFilters;
-    const auto chooseFile = [&](const char* button, const char* name) {
+    const auto chooseFile = [&](const char* button, const char* name, bool accepted = true) {
         const AnswerWhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
             shownFolder = dialog.directory().absolutePath();
             shownFilters = dialog.nameFilters();
             dialog.selectFile(shared.filePath(QString::fromLatin1(name)));
-            static_cast<QDialog&>(dialog).accept();
+            static_cast<QDialog&>(dialog).done(accepted ? QDialog::Accepted : QDialog::Rejected);
         });
         app.click(button);
         return choose.answered();
@@ -434,6 +435,8 @@ TEST(ProfileFiles, AnExportedProfileImportedIntoAnotherReplacesItAndIsSentInFull
     EXPECT_EQ(status->text().toStdString(), text("profile_exported_text").arg(2).arg("fps.pro").toStdString());
     EXPECT_EQ(QDir(shownFolder), documents) << "the files are the user's, not the program's";
     EXPECT_EQ(shownFilters, QStringList{QStringLiteral("Profile file (*.pro *.PRO)")});
+    ASSERT_TRUE(chooseFile("wireless_export_profile_btn", "cancelled", false));
+    EXPECT_FALSE(shared.exists(QStringLiteral("cancelled.pro"))) << "a cancelled dialog writes nothing";
 
     app.click("wireless_profile_4_btn");
     ASSERT_FALSE(app.control<QAbstractButton>("wireless_dpi_btn_5")->isChecked());
