@@ -140,7 +140,8 @@ TEST_F(MacroStore, ExportedMacrosImportKeepingAllButAClashingName) {
     list.at(0).loopCount = 12;
     list.at(1).actionCount = 3;
     MacroList other = listOf({u"JUMP", u"quick reload"});
-    for (auto [i, name, imported] : {std::tuple{0, "jump.macro", u"Jump_1"}, {1, "Quick Reload.macro", u"Quick Reload_1"}}) {
+    for (auto [i, name, imported] : {std::tuple{0, "jump.macro", u"Jump_1"}, {1, "Quick Reload.macro", u"Quick Reload_1"},
+                                      {1, "Burst.macro", u"Burst"}}) {
         ASSERT_TRUE(exportMacroFile(list.at(i), exported(name)));
         const MacroStoreChange change = importMacroFile(exported(name), other);
         ASSERT_NE(change.record, nullptr) << name;
@@ -149,7 +150,7 @@ TEST_F(MacroStore, ExportedMacrosImportKeepingAllButAClashingName) {
         expected.name = toMacroName(imported);
         EXPECT_TRUE(test::sameBytes(*change.record, expected)) << name;
     }
-    EXPECT_EQ(std::filesystem::file_size(file()), 4 * 240u);
+    EXPECT_EQ(std::filesystem::file_size(file()), 5 * 240u);
 }
 
 // Bindings find their macro again by name: found ones are copied in again with the macro's
