@@ -130,6 +130,9 @@ TEST(FunctionNames, EveryNameScriptsTypeStaysAndEverySelectorItemRoundTripsThrou
         EXPECT_FALSE(groupItemToCode(group, items).has_value());
     }
     EXPECT_EQ(sizes, (std::vector<int>{14, 3, 3, 18, 3, 15}));
+    std::vector<std::string> dpiItems;
+    for (int item = 0; item < 3; ++item) dpiItems.push_back(commands::functionName(*groupItemToCode(FunctionGroup::dpi, item)));
+    EXPECT_EQ(dpiItems, (std::vector<std::string>{"dpi_cycle", "dpi_up", "dpi_down"}));
     // A repeat mode or a group no name is known for is told by its number.
     std::vector<std::string> modes;
     for (const int mode : {-1, 0, 2, 3}) modes.push_back(commands::repeatModeName(mode));

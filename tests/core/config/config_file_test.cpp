@@ -68,6 +68,8 @@ TEST(RangeRule, SelectionsFallBackToTheirDefaultsCountsAreClampedAndTheRestIsKep
     auto before = test::copyOf(*config);
     EXPECT_FALSE(normalizeConfig(*config, 3));
     EXPECT_EQ(std::memcmp(config.get(), before.get(), sizeof(DeviceConfig)), 0);
+    binding.macroName.fill(u'x');
+    EXPECT_TRUE(normalizeConfig(*config, 3)) << "a macro name without its end, alone";
 
     config->activeProfile = std::numeric_limits<std::int32_t>::min();
     profile.dpiLevel = 8;
