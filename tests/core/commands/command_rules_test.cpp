@@ -109,7 +109,7 @@ TEST_F(CommandRules, AMistypedNameIsAnsweredWithTheNameMeant) {
         {{"light", "steady", "--colour", "#FF0000"}, "--color"}, {{"dpi", "3", "1600", "--everything"}, ""},
         {{"light", "breathng"}, "breathing"},            {{"light", "rainbows-and-unicorns"}, ""},
         {{"macro", "renmae", "Fire", "Burst"}, "rename"}, {{"macro", "x", "Fire"}, ""}, {{"macro", "namezz", "Fire"}, ""},
-        {{"macro", "xxrenamf", "Fire"}, ""},
+        {{"macro", "xxrenamf", "Fire"}, ""},             {{"macro", "ADDD", "Fire"}, "add"},
         {{"macro", "shw", "Fire"}, "show"},             {{"bind", "2", "ctrl+shft+c"}, "Ctrl+Shift+C"},
         {{"bind", "2", "ctrl+zz"}, "Ctrl+Z"},
         {{"bind", "2", "Shift+Alt+F55"}, "Shift+Alt+F5"}, {{"bind", "2", "ctrl+frobnicate"}, ""},

@@ -196,6 +196,8 @@ TEST(ProfileSettings, EachTakesItsRangeAndRefusesTheValuesEitherSide) {
     const auto rates = static_cast<int>(kPollingRatesHz.size());
     const std::tuple<const char*, Setter, std::vector<int>, std::vector<int>> settings[] = {
         {"DPI step", [](ProfileSettings& p, int step) { return setDpiStep(p, 3, step); }, {0, steps - 1}, {-1, steps}},
+        {"DPI value", [](ProfileSettings& p, int value) { return setDpiValue(p, 3, value); },
+         {dpiSteps().front(), dpiSteps().back()}, {dpiSteps().front() - 1, dpiSteps().back() + 1}},
         {"effect", setLightEffect, {0, effects - 1}, {-1, effects}},
         {"brightness", setLightBrightness, {1, 8}, {0, 9}},
         {"speed", setLightSpeed, {1, 8}, {0, 9}},
