@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "tests/support/patience.h"
@@ -108,16 +109,9 @@ public:
     // runs under the output's lock, so it looks only at the text it is given.
     bool waitUntil(const std::function<bool(const std::string&)>& seen) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] {
-            heldByTsan(true);
-            const bool done = seen(out_) || closed_;
-            heldByTsan(false);
-            return done;
-        });
-        heldByTsan(true);
-        const bool seenNow = seen(out_);
-        heldByTsan(false);
-        return seenNow;
+        changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs),
+                          [&] { return orderedForTsan([&] { return seen(out_) || closed_; }); });
+        return orderedForTsan([&] { return seen(out_); });
     }
 
     void signal(int number) const {
@@ -166,9 +160,7 @@ private:
                     continue;
                 }
                 std::lock_guard lock(mutex_);
-                heldByTsan(true);
-                (i == 0 ? out_ : err_).append(chunk, static_cast<std::size_t>(got));
-                heldByTsan(false);
+                orderedForTsan([&] { (i == 0 ? out_ : err_).append(chunk, static_cast<std::size_t>(got)); });
                 changed_.notify_all();
             }
         }
@@ -179,19 +171,21 @@ private:
 
     std::string copied(const std::string& text) const {
         std::lock_guard lock(mutex_);
-        heldByTsan(true);
-        std::string copy = text;
-        heldByTsan(false);
-        return copy;
+        return orderedForTsan([&] { return text; });
     }
 
     // GCC 12's ThreadSanitizer loses this lock once a wait has used it: every use of the output
-    // under the lock tells it of the lock's order itself, as the reader does of its appends.
-    void heldByTsan([[maybe_unused]] bool taken) const {
+    // under the lock (the reader's appends too) tells it of the lock's order itself.
+    template <typename Use>
+    std::invoke_result_t<Use&> orderedForTsan(Use use) const {
 #if defined(__SANITIZE_THREAD__)
-        if (taken) __tsan_acquire(&mutex_);
-        else __tsan_release(&mutex_);
+        __tsan_acquire(&mutex_);
+        const struct Release {
+            std::mutex* lock;
+            ~Release() { __tsan_release(lock); }
+        } release{&mutex_};
 #endif
+        return use();
     }
 
     std::vector<std::string> arguments_;
