@@ -41,10 +41,6 @@ SectionFlags SectionFlags::all() {
     return flags;
 }
 
-bool SectionFlags::any() const {
-    return anyOf(dpiChanged) || anyOf(lightChanged) || anyOf(pollingChanged) || anyOf(buttonsChanged);
-}
-
 bool SectionFlags::anyButtonsChanged() const { return anyOf(buttonsChanged); }
 
 bool SectionFlags::has(Section section) const {

@@ -20,7 +20,6 @@ struct SectionFlags {
     std::array<bool, kProfileCount> buttonsChanged{};
 
     static SectionFlags all();
-    bool any() const;
     bool anyButtonsChanged() const;
     // Whether any profile has `section` flagged.
     bool has(Section section) const;

@@ -35,18 +35,9 @@ bool sameMacroName(std::u16string_view a, std::u16string_view b) {
                       [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
 }
 
-bool normalizeMacroRecord(MacroRecord& record) {
-    bool changed = false;
-    const std::int32_t count = std::clamp<std::int32_t>(record.actionCount, 0, kMacroActionCapacity);
-    if (count != record.actionCount) {
-        record.actionCount = count;
-        changed = true;
-    }
-    if (record.name.back() != u'\0') {
-        record.name.back() = u'\0';
-        changed = true;
-    }
-    return changed;
+void normalizeMacroRecord(MacroRecord& record) {
+    record.actionCount = std::clamp<std::int32_t>(record.actionCount, 0, kMacroActionCapacity);
+    record.name.back() = u'\0';
 }
 
 }  // namespace qx4

@@ -37,7 +37,6 @@ MacroName toMacroName(std::u16string_view text);
 bool sameMacroName(std::u16string_view a, std::u16string_view b);
 
 // Brings what a file may hold into range: actionCount to 0..46, the name terminated.
-// True when it changed something.
-bool normalizeMacroRecord(MacroRecord& record);
+void normalizeMacroRecord(MacroRecord& record);
 
 }  // namespace qx4
