@@ -107,7 +107,7 @@ int runMainWindow(int argc, char** argv, const CommandLine& commandLine, const I
     InstanceServer server(std::move(listener), &window, &remote);
     // Queued: the window is shown after the read that heard the request, and never while it is
     // being destroyed.
-    QObject::connect(&server, &InstanceServer::showRequested, &window, &CMainWnd::showPlain, Qt::QueuedConnection);
+    QObject::connect(&server, &InstanceServer::showRequested, &window, &CMainWnd::bringForward, Qt::QueuedConnection);
     {
         // A qx4ctl that found no program may still be writing the data files.
         const DataFilesLock reading(lock.folder(), DataFilesLock::Mode::shared);

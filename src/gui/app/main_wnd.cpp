@@ -130,7 +130,7 @@ void CMainWnd::selectDeviceTab(int index) {
     }
 }
 
-void CMainWnd::bringForward(bool showOnlyIfHidden) {
+void CMainWnd::bringForward() {
     if (!connected_) {
         refreshAccess();
         if (!access_.mouseClosedToUser()) {
@@ -138,7 +138,7 @@ void CMainWnd::bringForward(bool showOnlyIfHidden) {
             return;
         }
     }
-    if (!showOnlyIfHidden || !isVisible()) show();
+    show();
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
@@ -165,7 +165,7 @@ void CMainWnd::openNoDeviceWarning() {
     noDeviceWarning_ = &warning;
     warning.showModal();
     noDeviceWarning_ = nullptr;
-    if (connected_) showPlain();
+    if (connected_) bringForward();
 }
 
 void CMainWnd::onConnectionChanged() {
@@ -232,7 +232,7 @@ void CMainWnd::leave(bool quit) {
     const PendingEditsPrompt::Outcome settled = pendingPrompt_->ask(this);
     if (settled.answer == PendingEditsPrompt::Answer::asking) return;
     if (settled.answer == PendingEditsPrompt::Answer::stay) {
-        if (!isVisible()) showPlain();  // to show why nothing was sent
+        if (!isVisible()) bringForward();  // to show why nothing was sent
         return;
     }
     if (quit && settled.ticket) {

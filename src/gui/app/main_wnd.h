@@ -60,10 +60,9 @@ public:
     // What the rules window works through.
     void setFollower(FocusFollower* follower);
 
-    // A second start's request, and the tray menu's "configuration": the window in front.
-    void showPlain() { bringForward(false); }
-    // A click on the tray icon: shown when hidden.
-    void showFromTray() { bringForward(true); }
+    // A second start's request, a click on the tray icon and the tray menu's "configuration": the
+    // window in front, or without a mouse the warning that says what to do.
+    void bringForward();
     // The tray menu's "exit": edits not sent are asked about first.
     void requestQuit() { leave(true); }
 
@@ -89,7 +88,6 @@ private:
     void bindHooks();
     void selectDeviceTab(int index);
 
-    void bringForward(bool showOnlyIfHidden);
     void hideIntoTray();
     void closeToTray();
     void leave(bool quit);

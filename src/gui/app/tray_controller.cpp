@@ -38,7 +38,7 @@ TrayController::TrayController(MouseSession& session, CMainWnd& window,
     }
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) {
-            window_.showFromTray();
+            window_.bringForward();
         } else if (reason == QSystemTrayIcon::Context) {
             openTrayMenu();
         }
@@ -88,7 +88,7 @@ void TrayController::onMenuCommand(const MenuCommand& command) {
         return;
     }
     const std::initializer_list<std::pair<const char*, std::function<void()>>> commands{
-        {"configuration", [this] { window_.showPlain(); }},
+        {"configuration", [this] { window_.bringForward(); }},
         {"autostart", [this] { switchStartAtLogin(&window_); }},
         {"battery_warnings", [this] { switchBatteryWarnings(&window_); }},
         {"exit", [this] { window_.requestQuit(); }},

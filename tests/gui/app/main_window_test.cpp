@@ -117,7 +117,7 @@ TEST(NoTray, ClosingTheWindowAsksWhetherToQuitUntilATrayComesAndTheHintIsGivenOn
     ASSERT_TRUE(closeAnswering("confirm_btn"));
     EXPECT_EQ(quit.count(), 1);
 
-    app.window().showPlain();
+    app.window().bringForward();
     app.trayAvailable = true;
     EXPECT_FALSE(closeAnswering("confirm_btn")) << "a tray came: nothing to ask";
     EXPECT_FALSE(app.window().isVisible());
@@ -172,7 +172,7 @@ TEST(ShowWindow, WithoutAMouseTheNoDeviceWarningSaysWhatToDoAndOpensTheWindowWhe
 // tray menu opens above the pointer, one at a time.
 TEST(ShowWindow, ASecondStartAndTheTrayIconShowTheWindowExitHidesItAndTheMenuOpensAboveThePointer) {
     AppHarness app({.startHidden = true});
-    app.window().showPlain();
+    app.window().bringForward();
     EXPECT_TRUE(app.window().isVisible());
     app.window().showMinimized();
     app.clickTray(QSystemTrayIcon::Trigger);
@@ -277,7 +277,7 @@ TEST(PendingEdits, LeavingWithAnEditAsksOnceAndEachAnswerKeepsRecordAndFileInSte
         ASSERT_NE(lastDpi, reports.rend());
         EXPECT_EQ((*lastDpi)[24], (applied ? kChosenLevel : kDefaultLevel) + 1) << "what the mouse holds";
         if (c.way != Way::hide) continue;
-        app.window().showPlain();
+        app.window().bringForward();
         EXPECT_FALSE(answerModal<CMsgWnd>([](CMsgWnd& box) { box.reject(); }, [&] { app.click("exit_btn"); }))
             << "nothing left to ask about, or kept for later already";
     }
