@@ -170,6 +170,7 @@ TEST(DeviceAccess, AMouseOnUsbThatThisUserMayNotOpenIsSaidSoWithTheCommandThatFi
     machine.hidraw("hidraw1", "0005:00001D57:0000FA66");  // the same ids over Bluetooth are not the mouse
     machine.hidraw("hidraw5", std::string(kReceiverHid) + ".0001");  // nor an id with more after it
     machine.hidraw("hidraw6", "");                                     // nor a device without one
+    machine.hidraw("hidraw7", "0003:00001D57:0000FA60");  // nor the maker's other devices
     EXPECT_EQ(checkDeviceAccess(machine.system).state, State::noMouse);
 
     machine.usbDevice("1-2", "1d57", "fa66");

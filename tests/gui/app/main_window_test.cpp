@@ -623,6 +623,7 @@ TEST(TrayMenu, EachActionDoesWhatItSaysAndItsItemShowsIt) {
     const CommandLine byHand = parseCommandLine(2, std::array{"qx4-config", "--simulate"}.data());
     EXPECT_FALSE(byHand.startHidden) << "started by hand";
     EXPECT_TRUE(byHand.simulate);
+    EXPECT_EQ(trayProfileOf({QStringLiteral("profile_1"), {}, {}}), 0) << "the first";
     for (const char* other : {"profile_0", "profile_6", "profile_x", "exit"}) {
         EXPECT_EQ(trayProfileOf({QString::fromLatin1(other), {}, {}}), std::nullopt) << other;
     }

@@ -336,6 +336,21 @@ TEST(Apply, TheLineSaysWhichApplicationsRuleChoseTheProfileWhileAndAfterItIsSent
     EXPECT_EQ(status->text(), text("apply_sent_text")) << "the user's own apply is not the rule's";
 }
 
+// A rules file that cannot be read is told at the start as a problem, and the start's download
+// ending does not cover it.
+TEST(Following, ARulesFileThatCannotBeReadStaysToldAsAProblemAfterTheStartsDownload) {
+    WriteGate gate;
+    AppHarness app({.receiverPresent = false, .cablePresent = true,
+                    .prepareData = [](const std::filesystem::path& root) { std::filesystem::create_directory(root / "rules.conf"); },
+                    .pauseAfterWrite = gate.pause()});
+    const Following following = startFollowing(app.session(), app.page(), app.tray());
+    gate.open(1000);
+    ASSERT_TRUE(app.waitForAppliesEnded(1));
+    auto* status = app.control<QLabel>("apply_status_label");
+    EXPECT_TRUE(status->text().contains("rules.conf could not be read")) << status->text().toStdString();
+    EXPECT_EQ(status->property("qx4role").toString(), "danger");
+}
+
 // On a Wayland session whose desktop does not report the focus, the rules window and the status
 // line say which windows are followed before the first rule is made, wlroots desktops included;
 // with following off, the desktop's reports, or no Wayland, the line says nothing of it.

@@ -475,6 +475,7 @@ TEST_F(ButtonPageTest, AButtonLightsOnThePictureForItsRowAndOpensFromThePicture)
         const QPointF badge = mouse->badgeCentre(n - 1);
         EXPECT_EQ(mouse->buttonAt(badge), n - 1) << "button " << n;
         EXPECT_TRUE(indicator(n)->geometry().contains(badge.toPoint())) << "button " << n;
+        EXPECT_TRUE(mouse->buttonName(n - 1).startsWith(QStringLiteral("%1. ").arg(n))) << "button " << n;
     }
     QMouseEvent overFirst(QEvent::MouseMove, mouse->badgeCentre(0), mouse->mapToGlobal(mouse->badgeCentre(0)),
                           Qt::NoButton, {}, {});
