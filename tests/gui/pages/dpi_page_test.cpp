@@ -293,7 +293,7 @@ TEST_F(DpiPageTest, TypedComponentsAreLimitedAndOnlyAConfirmedColourIsStoredAsBB
     DeviceConfig expected = record();
     ASSERT_TRUE(pickColor(4, "cancel_btn", [](CDpiColorWnd& dialog) {
         EXPECT_EQ(dialog.color(), 0xFF123456u);
-        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[1], "300")->text(), "255");
+        EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[1], " 300")->text(), "255");  // a space before it too
         EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[0], "-7")->text(), "0");
         EXPECT_EQ(type(dialog, kDpiDialogColorNames.components[2], "x9")->text(), "x9");  // no number: 0, left as typed
         EXPECT_EQ(dialog.color(), 0xFF00FF00u);
