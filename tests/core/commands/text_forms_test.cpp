@@ -222,7 +222,7 @@ TEST(TextEncoding, EachFormChangesAtTheRightCharacter) {
 
     // Printed names keep what shows and replace what does not, a character of two units too.
     const std::pair<std::u16string_view, std::string_view> printed[] = {
-        {u"\x7E\x7F", "~\xEF\xBF\xBD"},   {u"\x9F\xA0", "\xEF\xBF\xBD\xC2\xA0"},
+        {u"\x7E\x7F\xDC00", "~\xEF\xBF\xBD\xEF\xBF\xBD"},   {u"\x9F\xA0", "\xEF\xBF\xBD\xC2\xA0"},
         {u"a\xDC00", "a\xEF\xBF\xBD"}, {u"\xD800\x07", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {u"\xD800\xDC00", "\xF0\x90\x80\x80"}, {u"\xDB40\xDC01", "\xEF\xBF\xBD"},  // U+E0001, a tag
         {u"\xDB40\xDC80", "\xF3\xA0\x82\x80"}, {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"}};

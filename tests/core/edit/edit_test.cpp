@@ -146,7 +146,7 @@ TEST_F(BindingEdit, PlainAssignmentsAndARename) {
     EXPECT_FALSE(assignMacro(binding, macros, 0, 256, 3));
     EXPECT_FALSE(assignMacro(binding, macros, 2, 0, 3));
     EXPECT_EQ(binding.functionCode, 7);
-    ASSERT_TRUE(assignMacro(binding, macros, 0, 0, 1000));
+    ASSERT_TRUE(assignMacro(binding, macros, 0, 255, 1000));  // the last repeat mode
     EXPECT_EQ(binding.macroLoopCount, 255);
 
     // The editor's default group keeps the other fields; a vanished macro leaves nothing.
