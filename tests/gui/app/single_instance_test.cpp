@@ -217,8 +217,10 @@ TEST_F(ServedInstance, RequestsWaitTheirTurnUnreadRepliesHoldNoSlotAndASecondSta
     ASSERT_TRUE(refused) << refusal;
     EXPECT_EQ(refused->exitCode, 1);
     EXPECT_NE(refused->err.find("more wait"), std::string::npos) << refused->err;
+    silent.clear();  // gone before the second start is heard: they free no slot they never held
     EXPECT_TRUE(sendShowMain(InstanceLock(folder.path())));
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, qx4::test::kPatienceMs));
+    EXPECT_EQ(handler.held.size(), kSlots);
 
     // Each is answered with more than the socket takes at once, and none reads it.
     const InstanceReply longReply{0, std::string(900 * 1024, 'x'), {}};
